@@ -1,0 +1,196 @@
+#include "app/form1.h"
+
+#include "app/indexedname.h"
+#include "app/windowicon.h"
+#include "platform/clickablelabel.h"
+#include "platform/flexgrid.h"
+#include "platform/fullpicture.h"
+#include "platform/picturebox.h"
+#include "platform/uifont.h"
+#include "platform/wrappingcontrols.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace norvel {
+
+namespace {
+
+template <typename W> W* place(W* widget, const QString& name, int left, int top, int width, int height)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+const QColor BrightGreen(0, 255, 0);
+const QColor BrightRed(255, 0, 0);
+
+} // namespace
+
+Form1::Form1(const Services& services, QWidget* parent)
+    : QMainWindow(parent)
+    , m_services(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Norvel(2022/05/19)"));
+    setWindowIcon(makeWindowIcon());
+    createControls();
+    createMenus();
+    wireEvents();
+    applyOuterSize();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("central"));
+    setCentralWidget(strip);
+
+    Command1 = place(new WrappingButton(QStringLiteral("「USB Video Device」検索"), strip), QStringLiteral("Command1"),
+        4, 0, 81, 37);
+    Text1 = place(new QLineEdit(strip), QStringLiteral("Text1"), 4, 40, 453, 18);
+    for (int i = 0; i < 2; ++i) {
+        Label4[i] = place(new ClickableLabel(i == 0 ? QStringLiteral("－") : QStringLiteral("＋"), strip),
+            indexedName("Label4", i), i == 0 ? 88 : 172, 12, 25, 24);
+        Label4[i]->setFont(uiFont(18, true));
+        Label4[i]->setAlignment(Qt::AlignCenter);
+    }
+    Label3 = place(new QLabel(QStringLiteral("調査柱No."), strip), QStringLiteral("Label3"), 116, 0, 52, 12);
+    Text4 = place(new QLineEdit(QStringLiteral("1"), strip), QStringLiteral("Text4"), 120, 12, 49, 25);
+    Text4->setFont(uiFont(15.75));
+    Check1 = place(
+        new WrappingCheckBox(QStringLiteral("DT・画像を自動保存"), strip), QStringLiteral("Check1"), 212, 20, 129, 16);
+    Check1->setChecked(true);
+    Label2[0] = place(new QLabel(QStringLiteral("閾値："), strip), indexedName("Label2", 0), 220, 4, 30, 12);
+    Text2 = place(new QLineEdit(QStringLiteral("40"), strip), QStringLiteral("Text2"), 252, 0, 25, 18);
+    Label2[1] = place(new QLabel(QStringLiteral("%"), strip), indexedName("Label2", 1), 280, 4, 6, 12);
+    Check2 = place(new WrappingCheckBox(QStringLiteral("自動"), strip), QStringLiteral("Check2"), 292, 0, 49, 16);
+    Check3 = place(new WrappingCheckBox(QStringLiteral("自動縮小"), strip), QStringLiteral("Check3"), 344, 8, 49, 25);
+    Check3->setFont(uiFont(9.75));
+    Command5 = place(new WrappingButton(QStringLiteral("縮小"), strip), QStringLiteral("Command5"), 400, 4, 53, 33);
+    Command5->setFont(uiFont(12));
+    Command2 = place(new WrappingButton(QStringLiteral("分析"), strip), QStringLiteral("Command2"), 456, 4, 49, 33);
+    Command2->setFont(uiFont(12));
+    Command3[0]
+        = place(new WrappingButton(QStringLiteral("全クリア"), strip), indexedName("Command3", 0), 460, 44, 53, 17);
+    for (int i = 0; i < 2; ++i) {
+        Command4[i] = place(new WrappingButton(i == 0 ? QStringLiteral("縦コピー") : QStringLiteral("横コピー"), strip),
+            indexedName("Command4", i), 508, i == 0 ? 0 : 20, 61, 21);
+        Command4[i]->setEnabled(false);
+    }
+    Command3[1]
+        = place(new WrappingButton(QStringLiteral("１クリア"), strip), indexedName("Command3", 1), 516, 44, 53, 17);
+
+    Picture1 = new PictureBox(strip);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->move(0, 68);
+    Picture1->setOuterSize(640, 480);
+    Picture1->setFont(uiFont(11.25));
+    for (int i = 0; i < 4; ++i)
+        Line1[i] = Picture1->addOverlayLine(indexedName("Line1", i), BrightGreen, 3);
+    for (int i = 0; i < 6; ++i)
+        Line2[i] = Picture1->addOverlayLine(indexedName("Line2", i), BrightRed, 2);
+    Picture2 = place(new FullPicture(strip), QStringLiteral("Picture2"), 4, 68, 640, 480);
+    Picture2->setVisible(false);
+
+    createRightPanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(500);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(5000);
+}
+
+void Form1::createRightPanel()
+{
+    // Created after the picture so that the panel stays above a picture wider than 640 pixels.
+    Frame2 = place(new QGroupBox(centralWidget()), QStringLiteral("Frame2"), 644, -4, 93, 477);
+
+    MSFlexGrid2 = place(new FlexGrid(Frame2), QStringLiteral("MSFlexGrid2"), 8, 12, 81, 65);
+    MSFlexGrid2->setFont(uiFont(9));
+    MSFlexGrid2->setCols(2);
+    MSFlexGrid2->setRows(0);
+    MSFlexGrid2->setFixedRows(0);
+    MSFlexGrid2->setFixedCols(1);
+
+    Frame1 = place(new QGroupBox(QStringLiteral("分析範囲"), Frame2), QStringLiteral("Frame1"), 8, 88, 81, 97);
+    const std::array<QString, 3> ranges { QStringLiteral("全画面"), QStringLiteral("２．５倍"),
+        QStringLiteral("５倍") };
+    for (int i = 0; i < 3; ++i)
+        Option1[i] = place(new QRadioButton(ranges[i], Frame1), indexedName("Option1", i), 8, 20 + 24 * i, 65, 21);
+    Option1[0]->setChecked(true);
+
+    MSFlexGrid1 = place(new FlexGrid(Frame2), QStringLiteral("MSFlexGrid1"), 4, 188, 85, 109);
+    MSFlexGrid1->setFont(uiFont(9));
+    MSFlexGrid1->setCols(2);
+    MSFlexGrid1->setRows(7);
+    MSFlexGrid1->setFixedRows(1);
+    MSFlexGrid1->setFixedCols(1);
+
+    Label1 = place(new QLabel(QStringLiteral("修正欄"), Frame2), QStringLiteral("Label1"), 12, 304, 41, 13);
+    Text3 = place(new QLineEdit(QStringLiteral("0"), Frame2), QStringLiteral("Text3"), 16, 320, 53, 22);
+    Check4 = place(new WrappingCheckBox(QStringLiteral("上書確認"), Frame2), QStringLiteral("Check4"), 4, 360, 77, 16);
+    Check4->setChecked(true);
+    Text5 = place(new QLineEdit(QStringLiteral("30"), Frame2), QStringLiteral("Text5"), 16, 376, 29, 22);
+    Label5[0] = place(new QLabel(QStringLiteral("秒以上"), Frame2), indexedName("Label5", 0), 48, 380, 36, 12);
+    Check5
+        = place(new WrappingCheckBox(QStringLiteral("検出幅制限"), Frame2), QStringLiteral("Check5"), 4, 404, 85, 17);
+    Check5->setChecked(true);
+    Text6 = place(new QLineEdit(QStringLiteral("1"), Frame2), QStringLiteral("Text6"), 12, 428, 33, 22);
+    Label5[1] = place(new QLabel(QStringLiteral("mm以下"), Frame2), indexedName("Label5", 1), 48, 432, 42, 12);
+    Check6
+        = place(new WrappingCheckBox(QStringLiteral("自動最前面"), Frame2), QStringLiteral("Check6"), 4, 456, 85, 16);
+
+    // Captions sit at the top left of their labels, as the layout's label heights assume.
+    for (QLabel* label : { Label3, Label2[0], Label2[1], Label1, Label5[0], Label5[1] })
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void Form1::wireEvents()
+{
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    for (int i = 0; i < 2; ++i) {
+        connect(Command3[i], &QPushButton::clicked, this, [this, i] { Command3_Click(i); });
+        connect(Command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
+        connect(Label4[i], &ClickableLabel::clicked, this, [this, i] { Label4_Click(i); });
+        connect(Label4[i], &ClickableLabel::pressed, this, [this, i] { Label4_MouseDown(i); });
+        connect(Label4[i], &ClickableLabel::released, this, [this, i] { Label4_MouseUp(i); });
+    }
+    // toggled fires whenever the value changes, by the user or from code, which is when a check box's
+    // click handling runs.
+    connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
+    connect(Check2, &QCheckBox::toggled, this, [this] { Check2_Click(); });
+    connect(Check3, &QCheckBox::toggled, this, [this] { Check3_Click(); });
+    connect(Check4, &QCheckBox::toggled, this, [this] { Check4_Click(); });
+    connect(Check5, &QCheckBox::toggled, this, [this] { Check5_Click(); });
+    connect(Check6, &QCheckBox::toggled, this, [this] { Check6_Click(); });
+    for (int i = 0; i < 3; ++i)
+        connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                Option1_Click(i);
+        });
+    connect(Text3, &QLineEdit::textChanged, this, [this] { Text3_Change(); });
+    connect(Text4, &QLineEdit::textChanged, this, [this] { Text4_Change(); });
+    connect(Picture1, &PictureBox::mouseDown, this,
+        [this](int button, int shift, double x, double y) { Picture1_MouseDown(button, shift, x, y); });
+    connect(Picture1, &PictureBox::mouseMove, this,
+        [this](int button, int shift, double x, double y) { Picture1_MouseMove(button, shift, x, y); });
+    connect(Picture1, &PictureBox::mouseUp, this,
+        [this](int button, int shift, double x, double y) { Picture1_MouseUp(button, shift, x, y); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+}
+
+} // namespace norvel

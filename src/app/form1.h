@@ -1,0 +1,190 @@
+#pragma once
+
+#include "app/displaysize.h"
+#include "app/runstate.h"
+#include "platform/services.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace norvel {
+
+class ClickableLabel;
+class FlexGrid;
+class FullPicture;
+class OverlayLine;
+class PictureBox;
+
+// The one window: its controls, menus and timers carry their classic names as member and object names,
+// and each event runs the handler of the same name. Handlers are virtual so that tests can watch how
+// they call one another.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Form1(const Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    [[nodiscard]] RunState& state() { return m_state; }
+    [[nodiscard]] const RunState& state() const { return m_state; }
+
+    // The window's outer size in twips as last set; the real window follows it (applyOuterSize).
+    [[nodiscard]] int outerHeightTwips() const { return m_heightTwips; }
+    [[nodiscard]] int outerWidthTwips() const { return m_widthTwips; }
+    void setOuterHeightTwips(int twips);
+    void setOuterWidthTwips(int twips);
+
+    // Start-up; called once, after construction and before the window is shown.
+    void Form_Load();
+
+    // Window procedures.
+    virtual void Kil();
+    virtual void SetSave();
+    virtual void SetLode();
+    virtual void SodDt();
+
+    // Event handlers. Array elements pass their index.
+    virtual void EN_Click();
+    virtual void Command1_Click();
+    virtual void USB_Click();
+    virtual void JPOP_Click();
+    virtual void Psave_Click();
+    virtual void Timer1_Timer();
+    virtual void Timer2_Timer();
+    virtual void Command2_Click();
+    virtual void Bun_Click();
+    virtual void bunGo_Click();
+    virtual void bunseki_Click(int Index);
+    virtual void ScanH_Click(int Index);
+    virtual void Check1_Click();
+    virtual void Check2_Click();
+    virtual void Check3_Click();
+    virtual void Check4_Click();
+    virtual void Check5_Click();
+    virtual void Check6_Click();
+    virtual void Option1_Click(int Index);
+    virtual void ops_Click(int Index);
+    virtual void Picture1_MouseDown(int Button, int Shift, double X, double Y);
+    virtual void Picture1_MouseMove(int Button, int Shift, double X, double Y);
+    virtual void Picture1_MouseUp(int Button, int Shift, double X, double Y);
+    virtual void Command3_Click(int Index);
+    virtual void col_Click(int Index);
+    virtual void Command4_Click(int Index);
+    virtual void cop_Click(int Index);
+    virtual void copC_Click();
+    virtual void Text3_Change();
+    virtual void Text4_Change();
+    virtual void Label4_Click(int Index);
+    virtual void TyoNoPrs_Click(int Index);
+    virtual void Label4_MouseDown(int Index);
+    virtual void Label4_MouseUp(int Index);
+    virtual void Set_Click();
+    virtual void check_Click(int Index);
+    virtual void Command5_Click();
+    virtual void Bic_Click();
+    virtual void minDisp_Click();
+    virtual void DspS_Click(int Index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createRightPanel();
+    void createMenus();
+    void wireEvents();
+    QMenu* addMenu(QMenu* parentMenu, const QString& name, const QString& caption);
+    QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick,
+        bool checkable = false);
+    void shutDown();
+    void applyOuterSize();
+    [[nodiscard]] DisplayMode displayMode() const;
+    void setReduceCaptions(const QString& caption);
+    [[nodiscard]] QCheckBox* checkBox(int number) const; // Check1 to Check6
+
+    Services m_services;
+    RunState m_state;
+    int m_heightTwips = 9000;
+    int m_widthTwips = 11130;
+    bool m_ended = false;
+
+    // Controls
+    QPushButton* Command1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    std::array<ClickableLabel*, 2> Label4 {};
+    QLabel* Label3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    std::array<QLabel*, 2> Label2 {};
+    QLineEdit* Text2 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command2 = nullptr;
+    std::array<QPushButton*, 2> Command3 {};
+    std::array<QPushButton*, 2> Command4 {};
+    PictureBox* Picture1 = nullptr;
+    FullPicture* Picture2 = nullptr;
+    std::array<OverlayLine*, 4> Line1 {};
+    std::array<OverlayLine*, 6> Line2 {};
+    QGroupBox* Frame2 = nullptr;
+    FlexGrid* MSFlexGrid2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    std::array<QRadioButton*, 3> Option1 {};
+    FlexGrid* MSFlexGrid1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    std::array<QLabel*, 2> Label5 {};
+    QCheckBox* Check5 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QCheckBox* Check6 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+    // Menus
+    QMenu* fil = nullptr;
+    QAction* JPOP = nullptr;
+    QAction* Psave = nullptr;
+    QAction* USB = nullptr;
+    QAction* EN = nullptr;
+    QMenu* E = nullptr;
+    std::array<QAction*, 2> cop {};
+    std::array<QAction*, 2> col {};
+    QAction* copC = nullptr;
+    QMenu* Bun = nullptr;
+    QAction* bunGo = nullptr;
+    QMenu* BunH = nullptr;
+    std::array<QAction*, 3> ops {};
+    QMenu* Bun1 = nullptr;
+    std::array<QAction*, 4> bunseki {};
+    QMenu* Bun2 = nullptr;
+    std::array<QAction*, 2> ScanH {};
+    QMenu* Set = nullptr;
+    std::array<QAction*, 7> check {}; // elements 1 to 6
+    QAction* Bic = nullptr;
+    QMenu* soku = nullptr;
+    std::array<QAction*, 6> sokuDD {};
+    QMenu* TyoNo = nullptr;
+    std::array<QAction*, 2> TyoNoPrs {};
+    QMenu* Sz = nullptr;
+    QAction* minDisp = nullptr;
+    QMenu* Disp = nullptr;
+    std::array<QAction*, 2> DspS {};
+    QAction* Dm = nullptr;
+};
+
+} // namespace norvel

@@ -1,0 +1,120 @@
+#include "app/form1.h"
+
+#include "app/setdt.h"
+#include "platform/flexgrid.h"
+#include "platform/picturebox.h"
+#include "platform/twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace norvel {
+
+void Form1::Form_Load()
+{
+    Check3_Click();
+
+    QFile setDt(m_services.programFolder + QStringLiteral("/set.Dt"));
+    if (setDt.exists() && setDt.open(QIODevice::ReadOnly)) {
+        m_state.WatchPath = firstField(setDt.readAll());
+        setDt.close();
+        if (!m_state.WatchPath.isEmpty()) {
+            Text1->setText(m_state.WatchPath);
+            Kil();
+        }
+    }
+
+    MSFlexGrid1->setColWidthTwips(0, 500);
+    MSFlexGrid1->setColWidthTwips(1, 750);
+    MSFlexGrid1->setTextMatrix(0, 1, QStringLiteral("ピクセル"));
+    const std::array<QString, 7> positions { QStringLiteral("位置"), QStringLiteral("左"), QString(),
+        QStringLiteral("中"), QString(), QStringLiteral("右"), QStringLiteral("mm") };
+    for (int row = 0; row < 7; ++row)
+        MSFlexGrid1->setTextMatrix(row, 0, positions[row]);
+
+    MSFlexGrid2->setColWidthTwips(0, 300);
+    MSFlexGrid2->setColWidthTwips(1, 600);
+
+    m_state.bunsekiIndex = 1;
+    m_state.Zoom = 1.0f;
+    m_state.CurTyoNo = QStringLiteral("1");
+
+    SetLode();
+
+    const DisplayMode mode = displayMode();
+    m_heightTwips = fullHeightTwips(mode);
+    m_widthTwips = windowWidthTwips(mode);
+    applyOuterSize();
+
+    // The window has its full height now, so this leaves it reduced to the control strip.
+    Command5_Click();
+    Set_Click();
+
+    Picture1->move(Picture1->x(), pictureTopPixels(mode.smallScreen));
+    Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
+}
+
+void Form1::shutDown()
+{
+    if (MSFlexGrid2->rows() >= 1 && Check1->isChecked())
+        Text4_Change();
+    SetSave();
+}
+
+void Form1::EN_Click()
+{
+    shutDown();
+    // Ending here: the close that follows must not run the shut-down a second time.
+    m_ended = true;
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!m_ended) {
+        shutDown();
+        m_ended = true;
+    }
+    event->accept();
+}
+
+DisplayMode Form1::displayMode() const
+{
+    return { minDisp->isChecked(), DspS[1]->isChecked() };
+}
+
+void Form1::setOuterHeightTwips(int twips)
+{
+    m_heightTwips = twips;
+    applyOuterSize();
+}
+
+void Form1::setOuterWidthTwips(int twips)
+{
+    m_widthTwips = twips;
+    applyOuterSize();
+}
+
+// The heights and widths in twips are outer sizes of a window whose borders took 4 pixels across and whose
+// borders, title bar and menu bar took 52 pixels down: the full height then uncovers exactly the picture
+// with its bottom border, and the reduced height exactly the control strip. In small-screen mode the same
+// heights would leave the picture's last 14 pixels under the frame, so there 38 pixels are counted and the
+// whole picture stays visible. Qt sizes the window without the window manager's frame, so the content
+// below the menu bar gets what remains and Qt's own menu bar is added above it.
+void Form1::applyOuterSize()
+{
+    const FrameAllowance original { 4, minDisp && minDisp->isChecked() ? 38 : 52 };
+    const QSize content = contentSizeForOuterTwips(m_widthTwips, m_heightTwips, original);
+    int menuHeight = menuBar()->heightForWidth(content.width());
+    if (menuHeight < 0)
+        menuHeight = menuBar()->sizeHint().height();
+    setFixedSize(content.width(), content.height() + menuHeight);
+}
+
+} // namespace norvel

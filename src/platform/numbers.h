@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <optional>
+#include <stdexcept>
+
+namespace norvel {
+
+// A value that does not fit the 16-bit integers that positions, lengths and counts are held in.
+class OverflowError : public std::overflow_error {
+public:
+    using std::overflow_error::overflow_error;
+};
+
+// Nearest integer with halves to even (12.5 -> 12, 37.5 -> 38); nullopt for NaN or a result outside
+// -32768..32767.
+[[nodiscard]] std::optional<qint16> tryNearest(double value);
+
+// As tryNearest(), but a value that does not fit throws OverflowError.
+[[nodiscard]] qint16 nearest(double value);
+
+struct LeadingNumber {
+    double value = 0; // 0 when the text does not begin with a number
+    qsizetype length = 0; // characters read, leading blanks included; 0 when there is no number
+};
+
+// The decimal number a text begins with: leading blanks skipped, an optional sign, digits with a point as
+// decimal separator. Reading stops at the first character that cannot continue the number.
+[[nodiscard]] LeadingNumber readLeadingNumber(QStringView text);
+[[nodiscard]] double leadingNumber(QStringView text);
+
+// Text of a single-precision value with at most 7 significant digits, of a double with at most 15; no
+// trailing zeros and no point when whole ("853.3333", "853.333339691162", "1", "0.5", "-2").
+[[nodiscard]] QString singleText(float value);
+[[nodiscard]] QString doubleText(double value);
+
+// Fixed number of decimals ("0.00" is decimals 2): the exact value as held, rounded half away from zero.
+// Pass a float to format the single as held: fixedText(0.125f, 2) == "0.13".
+[[nodiscard]] QString fixedText(double value, int decimals);
+
+} // namespace norvel

@@ -1,0 +1,74 @@
+#include "platform/qtservices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace norvel {
+
+namespace {
+const QString DialogTitle = QStringLiteral("Norvel");
+}
+
+QtServices::QtServices(QString programFolder)
+    : m_programFolder(std::move(programFolder))
+{
+}
+
+Services QtServices::services()
+{
+    return { this, this, this, this, this, this, m_programFolder };
+}
+
+bool QtServices::askOkCancel(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, DialogTitle, text, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<QString> QtServices::chooseFile(const QString& filterText, const QString& lastFile)
+{
+    QFileDialog dialog(m_parent, DialogTitle, lastFile);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own dialog matches name filters without regard to case, as camera file names need.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(filterText);
+    if (!lastFile.isEmpty())
+        dialog.selectFile(lastFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtServices::chooseFolder(const QString& title, const QString& root)
+{
+    const QString folder = QFileDialog::getExistingDirectory(m_parent, title, root);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return folder;
+}
+
+void QtServices::showError(const QString& text)
+{
+    QMessageBox::warning(m_parent, DialogTitle, text);
+}
+
+QDateTime QtServices::now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+void QtServices::clear()
+{
+    QApplication::clipboard()->clear();
+}
+
+void QtServices::setText(const QString& text)
+{
+    QApplication::clipboard()->setText(text);
+}
+
+} // namespace norvel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// What the program needs from outside that a test cannot drive: modal questions and dialogs, the clock,
+// the clipboard and the program folder. The program hands Form1 the Qt implementations; tests hand it
+// scripted ones.
+namespace norvel {
+
+class QuestionBox {
+public:
+    virtual ~QuestionBox() = default;
+    // Modal question with the buttons OK and Cancel; true for OK.
+    [[nodiscard]] virtual bool askOkCancel(const QString& text) = 0;
+};
+
+class FileOpenDialog {
+public:
+    virtual ~FileOpenDialog() = default;
+    // An existing file chosen by the user, nullopt on cancel. filterText is the filter entry, as
+    // "Pictures (*.JPG)"; lastFile is offered again.
+    [[nodiscard]] virtual std::optional<QString> chooseFile(const QString& filterText, const QString& lastFile) = 0;
+};
+
+class FolderDialog {
+public:
+    virtual ~FolderDialog() = default;
+    // The full path of an existing folder chosen by the user, nullopt on cancel.
+    [[nodiscard]] virtual std::optional<QString> chooseFolder(const QString& title, const QString& root) = 0;
+};
+
+class ErrorReporter {
+public:
+    virtual ~ErrorReporter() = default;
+    virtual void showError(const QString& text) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    [[nodiscard]] virtual QDateTime now() const = 0;
+};
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    virtual void clear() = 0;
+    virtual void setText(const QString& text) = 0;
+};
+
+// Non-owning: whoever builds Form1 keeps these alive longer than the window.
+struct Services {
+    QuestionBox* question = nullptr;
+    FileOpenDialog* fileOpen = nullptr;
+    FolderDialog* folder = nullptr;
+    ErrorReporter* errors = nullptr;
+    Clock* clock = nullptr;
+    Clipboard* clipboard = nullptr;
+    QString programFolder; // settings files, saved pictures and day folders live here
+};
+
+} // namespace norvel

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/services.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <optional>
+
+// Scripted stand-ins for everything a test cannot drive: answers are queued in advance and every question
+// asked is recorded. A question with no answer queued counts as OK.
+class FakeServices : public norvel::QuestionBox,
+                     public norvel::FileOpenDialog,
+                     public norvel::FolderDialog,
+                     public norvel::ErrorReporter,
+                     public norvel::Clock,
+                     public norvel::Clipboard {
+public:
+    [[nodiscard]] norvel::Services services() { return { this, this, this, this, this, this, programFolder.path() }; }
+
+    bool askOkCancel(const QString& text) override
+    {
+        questions << text;
+        if (okAnswers.empty())
+            return true;
+        const bool answer = okAnswers.front();
+        okAnswers.pop_front();
+        return answer;
+    }
+
+    std::optional<QString> chooseFile(const QString& filterText, const QString& lastFile) override
+    {
+        fileFilters << filterText;
+        lastFilesOffered << lastFile;
+        return next(files);
+    }
+
+    std::optional<QString> chooseFolder(const QString& title, const QString& root) override
+    {
+        folderTitles << title;
+        folderRoots << root;
+        return next(folders);
+    }
+
+    void showError(const QString& text) override { errors << text; }
+    QDateTime now() const override { return clockNow; }
+    void clear() override { clipboardText.reset(); }
+    void setText(const QString& text) override { clipboardText = text; }
+
+    QTemporaryDir programFolder;
+    std::deque<bool> okAnswers;
+    std::deque<std::optional<QString>> files; // nullopt: the user cancels
+    std::deque<std::optional<QString>> folders;
+    QDateTime clockNow { QDate(2022, 10, 19), QTime(14, 30, 5) };
+
+    QStringList questions;
+    QStringList fileFilters;
+    QStringList lastFilesOffered;
+    QStringList folderTitles;
+    QStringList folderRoots;
+    QStringList errors;
+    std::optional<QString> clipboardText;
+
+private:
+    static std::optional<QString> next(std::deque<std::optional<QString>>& queue)
+    {
+        if (queue.empty())
+            return std::nullopt;
+        auto answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
+};
