@@ -116,12 +116,16 @@ void Form1::createRightPanel()
     // Created after the picture so that the panel stays above a picture wider than 640 pixels.
     Frame2 = place(new QGroupBox(centralWidget()), QStringLiteral("Frame2"), 644, -4, 93, 477);
 
-    MSFlexGrid2 = place(new FlexGrid(Frame2), QStringLiteral("MSFlexGrid2"), 8, 12, 81, 65);
-    MSFlexGrid2->setFont(uiFont(9));
-    MSFlexGrid2->setCols(2);
-    MSFlexGrid2->setRows(0);
-    MSFlexGrid2->setFixedRows(0);
-    MSFlexGrid2->setFixedCols(1);
+    const auto grid = [this](const QString& name, QRect geometry, int rows, int fixedRows) {
+        auto* g = place(new FlexGrid(Frame2), name, geometry.x(), geometry.y(), geometry.width(), geometry.height());
+        g->setFont(uiFont(9));
+        g->setCols(2);
+        g->setRows(rows);
+        g->setFixedRows(fixedRows);
+        g->setFixedCols(1);
+        return g;
+    };
+    MSFlexGrid2 = grid(QStringLiteral("MSFlexGrid2"), { 8, 12, 81, 65 }, 0, 0);
 
     Frame1 = place(new QGroupBox(QStringLiteral("分析範囲"), Frame2), QStringLiteral("Frame1"), 8, 88, 81, 97);
     const std::array<QString, 3> ranges { QStringLiteral("全画面"), QStringLiteral("２．５倍"),
@@ -130,12 +134,7 @@ void Form1::createRightPanel()
         Option1[i] = place(new QRadioButton(ranges[i], Frame1), indexedName("Option1", i), 8, 20 + 24 * i, 65, 21);
     Option1[0]->setChecked(true);
 
-    MSFlexGrid1 = place(new FlexGrid(Frame2), QStringLiteral("MSFlexGrid1"), 4, 188, 85, 109);
-    MSFlexGrid1->setFont(uiFont(9));
-    MSFlexGrid1->setCols(2);
-    MSFlexGrid1->setRows(7);
-    MSFlexGrid1->setFixedRows(1);
-    MSFlexGrid1->setFixedCols(1);
+    MSFlexGrid1 = grid(QStringLiteral("MSFlexGrid1"), { 4, 188, 85, 109 }, 7, 1);
 
     Label1 = place(new QLabel(QStringLiteral("修正欄"), Frame2), QStringLiteral("Label1"), 12, 304, 41, 13);
     Text3 = place(new QLineEdit(QStringLiteral("0"), Frame2), QStringLiteral("Text3"), 16, 320, 53, 22);

@@ -111,7 +111,8 @@ private:
     void shutDown();
     void applyOuterSize();
     [[nodiscard]] DisplayMode displayMode() const;
-    void setReduceCaptions(const QString& caption);
+    // Full height with the caption "縮小" (reduce), or the reduced height with "拡大" (enlarge).
+    void setWindowFull(bool full);
     [[nodiscard]] QCheckBox* checkBox(int number) const; // Check1 to Check6
 
     Services m_services;

@@ -10,23 +10,19 @@
 // Reducing the window to its control strip and enlarging it again, by hand or after a new picture.
 namespace norvel {
 
-void Form1::setReduceCaptions(const QString& caption)
+void Form1::setWindowFull(bool full)
 {
+    const DisplayMode mode = displayMode();
+    setOuterHeightTwips(full ? fullHeightTwips(mode) : reducedHeightTwips(mode));
+    const QString caption = full ? QStringLiteral("縮小") : QStringLiteral("拡大");
     Command5->setText(caption);
     Bic->setText(caption);
 }
 
 void Form1::Command5_Click()
 {
-    const DisplayMode mode = displayMode();
     // Any height but the full one counts as reduced.
-    if (m_heightTwips != fullHeightTwips(mode)) {
-        setOuterHeightTwips(fullHeightTwips(mode));
-        setReduceCaptions(QStringLiteral("縮小"));
-    } else {
-        setOuterHeightTwips(reducedHeightTwips(mode));
-        setReduceCaptions(QStringLiteral("拡大"));
-    }
+    setWindowFull(m_heightTwips != fullHeightTwips(displayMode()));
     Timer2->stop();
 }
 
@@ -37,22 +33,14 @@ void Form1::Bic_Click()
 
 void Form1::Check3_Click()
 {
-    const DisplayMode mode = displayMode();
-    if (Check3->isChecked()) {
-        setOuterHeightTwips(reducedHeightTwips(mode));
-        setReduceCaptions(QStringLiteral("拡大"));
-    } else {
-        setOuterHeightTwips(fullHeightTwips(mode));
-        setReduceCaptions(QStringLiteral("縮小"));
-    }
+    setWindowFull(!Check3->isChecked());
     Timer2->stop();
 }
 
 void Form1::Timer2_Timer()
 {
-    setOuterHeightTwips(reducedHeightTwips(displayMode()));
+    setWindowFull(false);
     Timer2->stop();
-    setReduceCaptions(QStringLiteral("拡大"));
 }
 
 void Form1::minDisp_Click()
