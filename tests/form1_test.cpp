@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "fakeservices.h"
+#include "platform/clickablelabel.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
 #include "platform/picturebox.h"
@@ -554,6 +555,24 @@ TEST_F(Form1Test, realWindow_showsTheWholePictureWhenFullAndOnlyTheStripWhenRedu
     EXPECT_GE(centralHeight(), picture->geometry().bottom() + 1);
     form->Command5_Click();
     EXPECT_LE(centralHeight(), 2);
+}
+
+TEST_F(Form1Test, poleButtons_lookPressedWhileTheButtonIsDown)
+{
+    load();
+    auto* down = get<ClickableLabel>(QStringLiteral("Label4(0)"));
+    QTest::mousePress(down, Qt::LeftButton);
+    EXPECT_TRUE(down->pressedLook());
+    QTest::mouseRelease(down, Qt::LeftButton);
+    EXPECT_FALSE(down->pressedLook());
+}
+
+TEST_F(Form1Test, window_hasAnIconOfItsOwnInBothSizes)
+{
+    load();
+    const QList<QSize> sizes = form->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
 }
 
 TEST_F(Form1Test, closing_writesResultsOnlyWithRowsAndAutoSave_andSavesSettingsOnce)
