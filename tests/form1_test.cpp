@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "fakeservices.h"
 #include "platform/clickablelabel.h"
+#include "platform/commondialog.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
 #include "platform/picturebox.h"
@@ -573,6 +574,20 @@ TEST_F(Form1Test, window_hasAnIconOfItsOwnInBothSizes)
     const QList<QSize> sizes = form->windowIcon().availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+}
+
+TEST_F(Form1Test, openDialog_offersTheLastFileAgainAndKeepsItOnCancel)
+{
+    load();
+    auto* dialog = get<CommonDialog>(QStringLiteral("CommonDialog1"));
+    dialog->setFilter(QStringLiteral("写真画像ファイル (*.JPG)"));
+    fake.files = { QStringLiteral("/photos/IMG_1.JPG"), std::nullopt };
+    EXPECT_TRUE(dialog->showOpen());
+    EXPECT_EQ(dialog->fileName(), QStringLiteral("/photos/IMG_1.JPG"));
+    EXPECT_FALSE(dialog->showOpen());
+    EXPECT_EQ(dialog->fileName(), QStringLiteral("/photos/IMG_1.JPG"));
+    EXPECT_EQ(fake.lastFilesOffered, (QStringList { QString(), QStringLiteral("/photos/IMG_1.JPG") }));
+    EXPECT_EQ(fake.fileFilters.value(0), QStringLiteral("写真画像ファイル (*.JPG)"));
 }
 
 TEST_F(Form1Test, closing_writesResultsOnlyWithRowsAndAutoSave_andSavesSettingsOnce)

@@ -3,6 +3,7 @@
 #include "app/indexedname.h"
 #include "app/windowicon.h"
 #include "platform/clickablelabel.h"
+#include "platform/commondialog.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
 #include "platform/picturebox.h"
@@ -109,6 +110,8 @@ void Form1::createControls()
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(5000);
+    CommonDialog1 = new CommonDialog(m_services.fileOpen, this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
 }
 
 void Form1::createRightPanel()

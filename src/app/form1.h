@@ -22,6 +22,7 @@ class QTimer;
 namespace norvel {
 
 class ClickableLabel;
+class CommonDialog;
 class FlexGrid;
 class FullPicture;
 class OverlayLine;
@@ -155,6 +156,7 @@ private:
     QCheckBox* Check6 = nullptr;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    CommonDialog* CommonDialog1 = nullptr;
 
     // Menus
     QMenu* fil = nullptr;
