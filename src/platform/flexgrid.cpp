@@ -1,5 +1,7 @@
 #include "platform/flexgrid.h"
 
+#include "platform/twips.h"
+
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -10,7 +12,6 @@ namespace norvel {
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 // 15 pixels (225 twips), the row a 9-point font gives: seven rows then fill the 109-pixel detail grid.
 constexpr int RowHeight = 15;
 
@@ -214,7 +215,7 @@ void FlexGrid::setColWidthTwips(int col, int twips)
     if (col < 0 || col >= columnCount() || twips < 0)
         return;
     m_twips[col] = twips;
-    setColumnWidth(col, (twips + TwipsPerPixel / 2) / TwipsPerPixel);
+    setColumnWidth(col, twipsToPixels(twips));
 }
 
 int FlexGrid::topRow() const
