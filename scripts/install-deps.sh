@@ -6,7 +6,7 @@ packages=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic
+  fonts-ipafont-gothic qt6-translations-l10n
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "platform/qtservices.h"
 
+#include "platform/openfiledialog.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -30,17 +32,10 @@ bool QtServices::askOkCancel(const QString& text)
 
 std::optional<QString> QtServices::chooseFile(const QString& filterText, const QString& lastFile)
 {
-    QFileDialog dialog(m_parent, DialogTitle, lastFile);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Qt's own dialog matches name filters without regard to case, as camera file names need.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilter(filterText);
-    if (!lastFile.isEmpty())
-        dialog.selectFile(lastFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::unique_ptr<QFileDialog> dialog = makeOpenFileDialog(m_parent, DialogTitle, filterText, lastFile);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 std::optional<QString> QtServices::chooseFolder(const QString& title, const QString& root)

@@ -1,0 +1,78 @@
+#include "platform/jpegwriter.h"
+
+#include <QDir>
+#include <QIODevice>
+#include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace norvel {
+
+namespace {
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+bool writeJpeg(const QImage& picture, int width, int height, QIODevice* device, int quality, QString* error)
+{
+    if (picture.isNull()) {
+        setError(error, QStringLiteral("there is no picture to write"));
+        return false;
+    }
+    if (width <= 0 || height <= 0) {
+        setError(error, QStringLiteral("the picture region %1 x %2 is empty").arg(width).arg(height));
+        return false;
+    }
+    if (!device) {
+        setError(error, QStringLiteral("there is nowhere to write the picture"));
+        return false;
+    }
+
+    // Converting only the part inside the picture keeps a small region of a big picture cheap. The copy
+    // to the full size comes after the conversion because QImage::copy fills with 0, which is black only
+    // once the pixels are RGB (in an indexed picture it would be colour 0 of the palette).
+    const QRect region(0, 0, width, height);
+    QImage part = picture.copy(region & picture.rect());
+    if (part.format() != QImage::Format_RGB32 && part.format() != QImage::Format_RGB888)
+        part.convertTo(QImage::Format_RGB32);
+    if (part.size() != region.size())
+        part = part.copy(region);
+
+    QImageWriter writer(device, "jpg");
+    writer.setQuality(quality);
+    if (!writer.write(part)) {
+        setError(error, writer.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool DCSavetoJPEG(
+    const QImage& picture, qint32 width, qint32 height, const QString& path, quint8 quality, QString* error)
+{
+    const auto fail = [&](const QString& reason) {
+        setError(error,
+            QStringLiteral("画像ファイル「%1」を書き込めませんでした。\n%2")
+                .arg(QDir::toNativeSeparators(path), reason));
+        return false;
+    };
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    QString reason;
+    if (!writeJpeg(picture, width, height, &file, quality, &reason)) {
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+} // namespace norvel

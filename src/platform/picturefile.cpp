@@ -1,0 +1,190 @@
+#include "platform/picturefile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+
+namespace norvel {
+
+namespace {
+
+QString incompleteMessage()
+{
+    return QStringLiteral("the picture file is incomplete (it may still be being written)");
+}
+
+// JPEG marker codes, the byte after 0xFF.
+constexpr uchar jpegTem = 0x01;
+constexpr uchar jpegRst0 = 0xD0;
+constexpr uchar jpegRst7 = 0xD7;
+constexpr uchar jpegSoi = 0xD8;
+constexpr uchar jpegEoi = 0xD9;
+
+bool isRestart(uchar code)
+{
+    return code >= jpegRst0 && code <= jpegRst7;
+}
+
+// Markers that have no length field after them.
+bool isStandalone(uchar code)
+{
+    return code == jpegSoi || code == jpegTem || isRestart(code);
+}
+
+qsizetype findFF(const uchar* bytes, qsizetype from, qsizetype size)
+{
+    if (from >= size)
+        return size;
+    const void* found = std::memchr(bytes + from, 0xFF, static_cast<std::size_t>(size - from));
+    return found ? static_cast<const uchar*>(found) - bytes : size;
+}
+
+quint32 le16(const uchar* bytes)
+{
+    return bytes[0] | (quint32(bytes[1]) << 8);
+}
+
+quint32 le32(const uchar* bytes)
+{
+    return bytes[0] | (quint32(bytes[1]) << 8) | (quint32(bytes[2]) << 16) | (quint32(bytes[3]) << 24);
+}
+
+qint32 le32Signed(const uchar* bytes)
+{
+    return static_cast<qint32>(le32(bytes));
+}
+
+} // namespace
+
+bool jpegIsComplete(const QByteArray& data)
+{
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype size = data.size();
+    if (size < 2 || bytes[0] != 0xFF || bytes[1] != jpegSoi)
+        return false;
+
+    // Like libjpeg, the walk passes over stray bytes between segments. The same rule carries it through
+    // the entropy-coded data after each SOS segment, where an FF is only ever a stuffed FF 00, a restart
+    // marker or the marker that ends the scan (in progressive pictures often a table before the next scan).
+    qsizetype pos = 2;
+    for (;;) {
+        pos = findFF(bytes, pos, size);
+        while (pos < size && bytes[pos] == 0xFF)
+            ++pos;
+        if (pos >= size)
+            return false;
+        const uchar code = bytes[pos++];
+        if (code == jpegEoi)
+            return true;
+        if (code == 0x00 || isStandalone(code))
+            continue;
+
+        // Following the length skips whole segments, so an EOI inside an EXIF thumbnail does not count.
+        if (size - pos < 2)
+            return false;
+        const qsizetype length = (qsizetype(bytes[pos]) << 8) | bytes[pos + 1];
+        if (length < 2 || length > size - pos)
+            return false;
+        pos += length;
+    }
+}
+
+bool bmpIsComplete(const QByteArray& data)
+{
+    constexpr qint64 fileHeaderSize = 14;
+    constexpr qint64 coreHeaderSize = 12;
+    constexpr qint64 infoHeaderSize = 40;
+    constexpr quint32 biRgb = 0;
+    constexpr quint32 biBitfields = 3;
+    constexpr quint32 biAlphaBitfields = 6;
+
+    const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
+    const qint64 size = data.size();
+    if (size < fileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M')
+        return false;
+    const qint64 offBits = le32(bytes + 10);
+    const qint64 headerSize = le32(bytes + 14);
+    const uchar* info = bytes + fileHeaderSize;
+    if (headerSize < coreHeaderSize || headerSize > size - fileHeaderSize || offBits > size)
+        return false;
+
+    qint64 width = 0;
+    qint64 height = 0;
+    qint64 bitCount = 0;
+    quint32 compression = biRgb;
+    qint64 sizeImage = 0;
+    if (headerSize == coreHeaderSize) {
+        width = le16(info + 4);
+        height = le16(info + 6);
+        bitCount = le16(info + 10);
+    } else if (headerSize >= infoHeaderSize) {
+        width = le32Signed(info + 4);
+        height = le32Signed(info + 8); // negative for top-down rows
+        bitCount = le16(info + 14);
+        compression = le32(info + 16);
+        sizeImage = le32(info + 20);
+    } else {
+        // A header variant Qt does not know; whether it can read it is its decoder's call.
+        return true;
+    }
+    if (width < 0)
+        return false;
+
+    // Pixel data starts at bfOffBits; a writer that left it 0 puts the pixels right after the headers.
+    const qint64 pixelStart = std::max(offBits, fileHeaderSize + headerSize);
+    if (pixelStart > size)
+        return false;
+    const qint64 available = size - pixelStart;
+
+    if (compression == biRgb || compression == biBitfields || compression == biAlphaBitfields) {
+        // Both factors are below 2^32 and 2^16, so the stride cannot overflow; the row count is
+        // compared by division so that the product is never formed.
+        const qint64 stride = ((width * bitCount + 31) / 32) * 4;
+        const qint64 rows = height < 0 ? -height : height;
+        return stride == 0 || rows <= available / stride;
+    }
+    return sizeImage <= available;
+}
+
+PictureLoad decodePicture(const QByteArray& data)
+{
+    if (data.isEmpty())
+        return { {}, QStringLiteral("the picture file is empty") };
+    if (data.startsWith("\xFF\xD8") && !jpegIsComplete(data))
+        return { {}, incompleteMessage() };
+    if (data.startsWith("BM") && !bmpIsComplete(data))
+        return { {}, incompleteMessage() };
+
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return { {}, buffer.errorString() };
+    // No format and no file name: the reader goes by the content alone.
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(PictureAllocationLimitMB);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        QString error = reader.errorString();
+        if (error.isEmpty())
+            error = QStringLiteral("the file is not a picture that can be read");
+        return { {}, error };
+    }
+    return { std::move(image), {} };
+}
+
+PictureLoad loadPicture(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return { {}, QStringLiteral("cannot open the picture file: %1").arg(file.errorString()) };
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return { {}, QStringLiteral("cannot read the picture file: %1").arg(file.errorString()) };
+    return decodePicture(data);
+}
+
+} // namespace norvel

@@ -1,0 +1,471 @@
+#include "platform/picturefile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+
+using namespace norvel;
+
+namespace {
+
+template <typename Case> std::string caseName(const testing::TestParamInfo<Case>& info)
+{
+    return info.param.name;
+}
+
+const QRgb red = qRgb(200, 30, 30);
+const QRgb blue = qRgb(20, 40, 220);
+
+// Left half red, right half blue.
+QImage twoColours(QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, x < image.width() / 2 ? red : blue);
+    return image.convertToFormat(format);
+}
+
+// Enough detail that the entropy-coded data is most of the file.
+QImage gradient()
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x, y, (x * y) & 0xFF));
+    return image;
+}
+
+QByteArray encode(const QImage& image, const char* format, bool progressive = false)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+    return data;
+}
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+bool near(QRgb actual, QRgb expected, int tolerance)
+{
+    return std::abs(qRed(actual) - qRed(expected)) <= tolerance
+        && std::abs(qGreen(actual) - qGreen(expected)) <= tolerance
+        && std::abs(qBlue(actual) - qBlue(expected)) <= tolerance;
+}
+
+qsizetype scanStart(const QByteArray& jpeg)
+{
+    return jpeg.indexOf("\xFF\xDA");
+}
+
+// Hand-built marker sequences: what the structure walk must accept and what it must not.
+struct JpegBytesCase {
+    std::string name;
+    const char* bytes;
+    bool complete;
+};
+
+class JpegStructureTest : public testing::TestWithParam<JpegBytesCase> { };
+
+TEST_P(JpegStructureTest, CompleteExactlyWhenEndMarkerIsReached)
+{
+    EXPECT_EQ(jpegIsComplete(hex(GetParam().bytes)), GetParam().complete);
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, JpegStructureTest,
+    testing::Values(JpegBytesCase { "empty", "", false }, JpegBytesCase { "start_only", "FFD8", false },
+        JpegBytesCase { "start_end", "FFD8 FFD9", true }, JpegBytesCase { "no_start", "0000 FFD8 FFD9", false },
+        JpegBytesCase { "end_before_start", "FFD9 FFD8", false },
+        JpegBytesCase { "fill_bytes", "FFD8 FFFFFF FFD9", true }, JpegBytesCase { "dangling_ff", "FFD8 FFFF", false },
+        JpegBytesCase { "standalone_markers", "FFD8 FF01 FFD0 FFD7 FFD9", true },
+        JpegBytesCase { "empty_comment", "FFD8 FFFE0002 FFD9", true },
+        JpegBytesCase { "end_inside_comment", "FFD8 FFFE0004FFD9", false },
+        JpegBytesCase { "end_after_comment_holding_end", "FFD8 FFFE0004FFD9 FFD9", true },
+        JpegBytesCase { "length_one", "FFD8 FFFE0001 FFD9", false },
+        JpegBytesCase { "length_zero", "FFD8 FFFE0000 FFD9", false },
+        JpegBytesCase { "length_past_end", "FFD8 FFFE0010 FFD9", false },
+        JpegBytesCase { "length_cut", "FFD8 FFFE00", false },
+        JpegBytesCase { "stray_bytes_between_segments", "FFD8 FFFE0002 1234 FFD9", true },
+        JpegBytesCase { "scan", "FFD8 FFDA0003AA 12FF0034FFD056 FFD9", true },
+        JpegBytesCase { "scan_cut_in_data", "FFD8 FFDA0003AA 1234", false },
+        JpegBytesCase { "scan_cut_after_ff", "FFD8 FFDA0003AA 12FF", false },
+        JpegBytesCase { "scan_cut_after_stuffed_byte", "FFD8 FFDA0003AA 12FF00", false },
+        JpegBytesCase { "scan_stuffed_byte_before_d9", "FFD8 FFDA0003AA 12FF00D9", false },
+        JpegBytesCase { "scan_cut_after_restart", "FFD8 FFDA0003AA 12FFD734", false },
+        JpegBytesCase { "scan_fill_before_end", "FFD8 FFDA0003AA 12FFFFFFD9", true },
+        // Progressive pictures: tables between scans are segments, even when they hold FF D9.
+        JpegBytesCase { "two_scans", "FFD8 FFDA0003AA 12 FFC40006FFD9FFD9 FFDA0003AA 34 FFD9", true },
+        JpegBytesCase { "cut_after_table_holding_end", "FFD8 FFDA0003AA 12 FFC40006FFD9FFD9", false },
+        JpegBytesCase { "data_after_end", "FFD8 FFD9 0102FFD8FFDA", true }),
+    caseName<JpegBytesCase>);
+
+// Real pictures from Qt's encoder, whole, extended or cut short.
+struct JpegFileCase {
+    std::string name;
+    bool progressive;
+    std::function<QByteArray(const QByteArray&)> change;
+    bool loads;
+};
+
+QByteArray cutAt(const QByteArray& data, qsizetype size)
+{
+    return data.left(size);
+}
+
+// An APP1 segment holding an end marker, as an EXIF thumbnail does, right after the start marker.
+QByteArray withEndMarkerInApp1(const QByteArray& jpeg)
+{
+    return jpeg.left(2) + hex("FFE1 0008 FFD8 1234 FFD9") + jpeg.mid(2);
+}
+
+class JpegFileTest : public testing::TestWithParam<JpegFileCase> { };
+
+TEST_P(JpegFileTest, LoadsOnlyWhenComplete)
+{
+    const auto& c = GetParam();
+    const QByteArray whole = encode(gradient(), "jpg", c.progressive);
+    if (c.progressive) {
+        ASSERT_GT(whole.count("\xFF\xDA"), 1) << "expected a picture of several scans";
+    }
+    const QByteArray data = c.change(whole);
+    ASSERT_NE(data, QByteArray());
+
+    EXPECT_EQ(jpegIsComplete(data), c.loads);
+    const PictureLoad load = decodePicture(data);
+    EXPECT_EQ(load.ok(), c.loads) << load.error.toStdString();
+    if (c.loads) {
+        EXPECT_EQ(load.image.size(), QSize(256, 256));
+        EXPECT_TRUE(load.error.isEmpty());
+    } else {
+        EXPECT_FALSE(load.error.isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, JpegFileTest,
+    testing::Values(JpegFileCase { "baseline", false, [](const QByteArray& d) { return d; }, true },
+        JpegFileCase { "progressive", true, [](const QByteArray& d) { return d; }, true },
+        JpegFileCase { "data_after_end", false, [](const QByteArray& d) { return d + "camera notes\xFF\xD8"; }, true },
+        JpegFileCase { "end_marker_in_app1", false, withEndMarkerInApp1, true },
+        JpegFileCase { "end_marker_in_app1_cut_mid_scan", false,
+            [](const QByteArray& d) {
+                const QByteArray changed = withEndMarkerInApp1(d);
+                return cutAt(changed, (scanStart(changed) + changed.size()) / 2);
+            },
+            false },
+        JpegFileCase { "start_only", false, [](const QByteArray& d) { return cutAt(d, 2); }, false },
+        JpegFileCase { "headers_only", false, [](const QByteArray& d) { return cutAt(d, scanStart(d)); }, false },
+        JpegFileCase { "after_scan_header", false,
+            [](const QByteArray& d) {
+                const qsizetype sos = scanStart(d);
+                return cutAt(d, sos + 2 + qFromBigEndian<quint16>(d.constData() + sos + 2));
+            },
+            false },
+        JpegFileCase {
+            "mid_scan", false, [](const QByteArray& d) { return cutAt(d, (scanStart(d) + d.size()) / 2); }, false },
+        JpegFileCase { "without_end_marker", false, [](const QByteArray& d) { return d.chopped(2); }, false },
+        JpegFileCase { "without_last_byte", false, [](const QByteArray& d) { return d.chopped(1); }, false },
+        JpegFileCase {
+            "progressive_cut_midway", true, [](const QByteArray& d) { return cutAt(d, d.size() / 2); }, false }),
+    caseName<JpegFileCase>);
+
+// Qt's own readers are why the completeness checks exist: they read these cut files as if whole.
+TEST(Picturefile, QtAloneReadsTruncatedPictures)
+{
+    const QByteArray jpeg = encode(gradient(), "jpg");
+    const QByteArray bmp = encode(twoColours(), "bmp");
+    for (const QByteArray& cut : { jpeg.left((scanStart(jpeg) + jpeg.size()) / 2), bmp.left(bmp.size() / 2) }) {
+        QBuffer buffer;
+        buffer.setData(cut);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        EXPECT_FALSE(reader.read().isNull());
+        EXPECT_FALSE(decodePicture(cut).ok());
+    }
+}
+
+struct FormatCase {
+    std::string name;
+    std::function<QByteArray()> encode;
+    int tolerance; // JPEG is lossy
+};
+
+class DecodeTest : public testing::TestWithParam<FormatCase> { };
+
+TEST_P(DecodeTest, KeepsSizeAndColours)
+{
+    const PictureLoad load = decodePicture(GetParam().encode());
+    ASSERT_TRUE(load.ok()) << load.error.toStdString();
+    EXPECT_TRUE(load.error.isEmpty());
+    EXPECT_EQ(load.image.size(), QSize(64, 48));
+    // Away from the edge between the halves, where JPEG blurs.
+    for (const int y : { 4, 24, 43 }) {
+        for (const int x : { 4, 16, 24 })
+            EXPECT_TRUE(near(load.image.pixel(x, y), red, GetParam().tolerance)) << x << "," << y;
+        for (const int x : { 40, 48, 59 })
+            EXPECT_TRUE(near(load.image.pixel(x, y), blue, GetParam().tolerance)) << x << "," << y;
+    }
+}
+
+QByteArray indexedBmp()
+{
+    // A full palette, or Qt writes a 4-bit BMP.
+    QImage image(64, 48, QImage::Format_Indexed8);
+    QList<QRgb> palette(256, qRgb(0, 0, 0));
+    palette[3] = red;
+    palette[200] = blue;
+    image.setColorTable(palette);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, x < image.width() / 2 ? 3 : 200);
+    QByteArray data = encode(image, "bmp");
+    EXPECT_EQ(qFromLittleEndian<quint16>(data.constData() + 28), 8) << "expected an 8-bit BMP";
+    return data;
+}
+
+QByteArray rgbBmp()
+{
+    QByteArray data = encode(twoColours(), "bmp");
+    EXPECT_EQ(qFromLittleEndian<quint16>(data.constData() + 28), 24) << "expected a 24-bit BMP";
+    return data;
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, DecodeTest,
+    testing::Values(FormatCase { "jpeg", [] { return encode(twoColours(), "jpg"); }, 12 },
+        FormatCase { "png", [] { return encode(twoColours(), "png"); }, 0 }, FormatCase { "bmp_24_bit", rgbBmp, 0 },
+        FormatCase { "bmp_8_bit", indexedBmp, 0 }),
+    caseName<FormatCase>);
+
+// Pixels as stored: an EXIF orientation tag must not turn the picture.
+TEST(Picturefile, IgnoresOrientationTag)
+{
+    // APP1 with a big-endian TIFF header and one IFD entry: orientation (0112) = 6, turned 90 degrees.
+    const QByteArray exif = hex("FFE1 0022 457869660000 4D4D002A00000008 0001 011200030000000100060000 00000000");
+    const QByteArray plain = encode(twoColours(), "jpg");
+    const QByteArray data = plain.left(2) + exif + plain.mid(2);
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    ASSERT_EQ(QImageReader(&buffer).transformation(), QImageIOHandler::TransformationRotate90);
+
+    const PictureLoad load = decodePicture(data);
+    ASSERT_TRUE(load.ok()) << load.error.toStdString();
+    EXPECT_EQ(load.image.size(), QSize(64, 48));
+}
+
+struct BmpCutCase {
+    std::string name;
+    bool indexed;
+    std::function<qsizetype(qsizetype size)> length;
+    bool loads;
+};
+
+class BmpFileTest : public testing::TestWithParam<BmpCutCase> { };
+
+TEST_P(BmpFileTest, LoadsOnlyWithAllPixelData)
+{
+    const auto& c = GetParam();
+    const QByteArray whole = c.indexed ? indexedBmp() : rgbBmp();
+    const QByteArray data = whole.left(c.length(whole.size()));
+    EXPECT_EQ(bmpIsComplete(data), c.loads);
+    const PictureLoad load = decodePicture(data);
+    EXPECT_EQ(load.ok(), c.loads) << load.error.toStdString();
+    EXPECT_EQ(load.error.isEmpty(), c.loads);
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, BmpFileTest,
+    testing::Values(BmpCutCase { "rgb_whole", false, [](qsizetype size) { return size; }, true },
+        BmpCutCase { "rgb_without_last_byte", false, [](qsizetype size) { return size - 1; }, false },
+        BmpCutCase { "rgb_half", false, [](qsizetype size) { return size / 2; }, false },
+        BmpCutCase { "rgb_headers_only", false, [](qsizetype) { return 54; }, false },
+        BmpCutCase { "indexed_whole", true, [](qsizetype size) { return size; }, true },
+        BmpCutCase { "indexed_without_last_byte", true, [](qsizetype size) { return size - 1; }, false },
+        BmpCutCase { "indexed_half", true, [](qsizetype size) { return size / 2; }, false },
+        BmpCutCase { "indexed_without_palette_end", true, [](qsizetype) { return 54 + 512; }, false }),
+    caseName<BmpCutCase>);
+
+// A BMP built field by field, followed by pixelBytes bytes of pixel data.
+struct BmpHeaderCase {
+    std::string name;
+    quint32 headerSize;
+    qint32 width;
+    qint32 height;
+    quint16 bitCount;
+    quint32 compression;
+    quint32 sizeImage;
+    qint64 pixelBytes;
+    bool complete;
+    qint64 cutTo = -1; // keep only this many bytes of the file
+    quint32 offBits = 0; // 0: right after the headers
+};
+
+QByteArray buildBmp(const BmpHeaderCase& c)
+{
+    const quint32 offBits = c.offBits ? c.offBits : 14 + c.headerSize;
+    QByteArray data(offBits + c.pixelBytes, '\0');
+    auto* bytes = reinterpret_cast<uchar*>(data.data());
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    qToLittleEndian<quint32>(quint32(data.size()), bytes + 2);
+    qToLittleEndian<quint32>(offBits, bytes + 10);
+    uchar* info = bytes + 14;
+    qToLittleEndian<quint32>(c.headerSize, info);
+    if (c.headerSize == 12) {
+        qToLittleEndian<quint16>(quint16(c.width), info + 4);
+        qToLittleEndian<quint16>(quint16(c.height), info + 6);
+        qToLittleEndian<quint16>(1, info + 8);
+        qToLittleEndian<quint16>(c.bitCount, info + 10);
+    } else {
+        qToLittleEndian<qint32>(c.width, info + 4);
+        qToLittleEndian<qint32>(c.height, info + 8);
+        qToLittleEndian<quint16>(1, info + 12);
+        qToLittleEndian<quint16>(c.bitCount, info + 14);
+        qToLittleEndian<quint32>(c.compression, info + 16);
+        qToLittleEndian<quint32>(c.sizeImage, info + 20);
+    }
+    return c.cutTo >= 0 ? data.left(c.cutTo) : data;
+}
+
+class BmpHeaderTest : public testing::TestWithParam<BmpHeaderCase> { };
+
+TEST_P(BmpHeaderTest, CompleteWhenPixelDataIsPresent)
+{
+    EXPECT_EQ(bmpIsComplete(buildBmp(GetParam())), GetParam().complete);
+}
+
+constexpr qint32 int32Max = std::numeric_limits<qint32>::max();
+constexpr qint32 int32Min = std::numeric_limits<qint32>::min();
+
+// Rows are padded to 4 bytes: 3 pixels of 24 bits take 12 bytes, 33 pixels of 1 bit take 8.
+INSTANTIATE_TEST_SUITE_P(Picturefile, BmpHeaderTest,
+    testing::Values(BmpHeaderCase { "rgb_exact", 40, 3, 2, 24, 0, 0, 24, true },
+        BmpHeaderCase { "rgb_short", 40, 3, 2, 24, 0, 0, 23, false },
+        BmpHeaderCase { "top_down", 40, 3, -2, 24, 0, 0, 24, true },
+        BmpHeaderCase { "top_down_short", 40, 3, -2, 24, 0, 0, 23, false },
+        BmpHeaderCase { "one_bit", 40, 33, 1, 1, 0, 0, 8, true },
+        BmpHeaderCase { "one_bit_short", 40, 33, 1, 1, 0, 0, 7, false },
+        BmpHeaderCase { "core_header", 12, 3, 2, 24, 0, 0, 24, true },
+        BmpHeaderCase { "core_header_short", 12, 3, 2, 24, 0, 0, 23, false },
+        BmpHeaderCase { "v5_header_bitfields", 124, 2, 2, 32, 3, 0, 16, true },
+        BmpHeaderCase { "v5_header_bitfields_short", 124, 2, 2, 32, 3, 0, 15, false },
+        BmpHeaderCase { "rle_with_size", 40, 100, 100, 8, 1, 10, 10, true },
+        BmpHeaderCase { "rle_with_size_short", 40, 100, 100, 8, 1, 10, 9, false },
+        BmpHeaderCase { "rle_without_size", 40, 100, 100, 8, 1, 0, 0, true },
+        // Counted from the end of the headers, the 6 bytes of gap would make up for the missing one.
+        BmpHeaderCase { "pixels_after_gap", 40, 3, 2, 24, 0, 0, 24, true, -1, 60 },
+        BmpHeaderCase { "pixels_after_gap_short", 40, 3, 2, 24, 0, 0, 23, false, -1, 60 },
+        BmpHeaderCase { "pixel_offset_past_end", 40, 1, 1, 24, 0, 0, 0, false, -1, 1000 },
+        BmpHeaderCase { "info_header_cut", 40, 3, 2, 24, 0, 0, 24, false, 14 + 20 },
+        BmpHeaderCase { "header_size_too_small", 8, 3, 2, 24, 0, 0, 24, false },
+        BmpHeaderCase { "negative_width", 40, -3, 2, 24, 0, 0, 24, false },
+        BmpHeaderCase { "lowest_height", 40, 1, int32Min, 24, 0, 0, 4, false },
+        BmpHeaderCase { "huge_everything", 40, int32Max, int32Max, 0xFFFF, 0, 0, 64, false },
+        BmpHeaderCase { "huge_rle_size", 40, 1, 1, 8, 1, 0xFFFFFFFF, 64, false }),
+    caseName<BmpHeaderCase>);
+
+struct FileCase {
+    std::string name;
+    QString fileName;
+    std::function<QByteArray()> contents; // nullptr: no file
+    bool loads;
+};
+
+class LoadTest : public testing::TestWithParam<FileCase> { };
+
+TEST_P(LoadTest, DecidesByContent)
+{
+    const auto& c = GetParam();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath(c.fileName);
+    if (c.contents) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(c.contents()), c.contents().size());
+    }
+    const PictureLoad load = loadPicture(path);
+    EXPECT_EQ(load.ok(), c.loads) << load.error.toStdString();
+    EXPECT_EQ(load.error.isEmpty(), c.loads) << load.error.toStdString();
+    if (c.loads) {
+        EXPECT_EQ(load.image.size(), QSize(64, 48));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, LoadTest,
+    testing::Values(FileCase { "jpeg", "P0001.JPG", [] { return encode(twoColours(), "jpg"); }, true },
+        FileCase { "png_named_jpg", "P0001.JPG", [] { return encode(twoColours(), "png"); }, true },
+        FileCase { "text_named_jpg", "x.JPG", [] { return QByteArray("not a picture\r\n"); }, false },
+        FileCase { "empty", "x.JPG", [] { return QByteArray(); }, false },
+        FileCase { "missing", "x.JPG", nullptr, false }, FileCase { "folder", ".", nullptr, false }),
+    caseName<FileCase>);
+
+struct SizeCase {
+    std::string name;
+    int width;
+    int height;
+};
+
+class LargePictureTest : public testing::TestWithParam<SizeCase> { };
+
+// 8000 x 6000 at 32 bits is more than Qt 6.4's default limit of 128 MB, 9000 x 8000 more than the
+// 256 MB of later versions.
+TEST_P(LargePictureTest, Loads)
+{
+    QImage image(GetParam().width, GetParam().height, QImage::Format_RGB32);
+    image.fill(red);
+    const QByteArray data = encode(image, "jpg");
+    image = QImage();
+
+    const PictureLoad load = decodePicture(data);
+    ASSERT_TRUE(load.ok()) << load.error.toStdString();
+    EXPECT_EQ(load.image.size(), QSize(GetParam().width, GetParam().height));
+    EXPECT_TRUE(near(load.image.pixel(GetParam().width - 1, GetParam().height - 1), red, 4));
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, LargePictureTest,
+    testing::Values(SizeCase { "camera_8000x6000", 8000, 6000 }, SizeCase { "over_256MB", 9000, 8000 }),
+    caseName<SizeCase>);
+
+// Under the sanitizers this is the check that no length in the data makes the walks read out of bounds.
+TEST(Picturefile, GarbageIsNeverComplete)
+{
+    EXPECT_FALSE(jpegIsComplete({}));
+    EXPECT_FALSE(bmpIsComplete({}));
+    EXPECT_FALSE(decodePicture({}).ok());
+
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray garbage(int(random() % 2048), '\0');
+        for (char& byte : garbage)
+            byte = char(random() % 4 == 0 ? 0xFF : random());
+        if (garbage.startsWith("BM") || garbage.startsWith("\xFF\xD8"))
+            continue;
+        EXPECT_FALSE(jpegIsComplete(garbage));
+        EXPECT_FALSE(bmpIsComplete(garbage));
+        // The same bytes behind a valid signature: any answer will do, as long as nothing is read out of bounds.
+        static_cast<void>(jpegIsComplete("\xFF\xD8" + garbage));
+        static_cast<void>(bmpIsComplete("BM" + garbage));
+        for (qsizetype cut = 0; cut < qMin<qsizetype>(garbage.size(), 40); ++cut)
+            static_cast<void>(bmpIsComplete("BM" + garbage.left(cut)));
+    }
+}
+
+} // namespace
