@@ -3,6 +3,8 @@
 #include "platform/uifont.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
@@ -10,6 +12,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Norvel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     norvel::installUiFont();
+    // The window speaks Japanese whatever the desktop's language, so Qt's own dialogs should too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     norvel::QtServices services(QCoreApplication::applicationDirPath());
     norvel::Form1 window(services.services());

@@ -178,11 +178,10 @@ void Form1::wireEvents()
     connect(Check4, &QCheckBox::toggled, this, [this] { Check4_Click(); });
     connect(Check5, &QCheckBox::toggled, this, [this] { Check5_Click(); });
     connect(Check6, &QCheckBox::toggled, this, [this] { Check6_Click(); });
+    // clicked, not toggled: choosing the range already chosen chooses it again, which re-centres the
+    // rectangle and brings back the unmagnified picture. The program selects through selectOption1().
     for (int i = 0; i < 3; ++i)
-        connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on)
-                Option1_Click(i);
-        });
+        connect(Option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
     connect(Text3, &QLineEdit::textChanged, this, [this] { Text3_Change(); });
     connect(Text4, &QLineEdit::textChanged, this, [this] { Text4_Change(); });
     connect(Picture1, &PictureBox::mouseDown, this,

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "acquisition/pictureshow.h"
 #include "app/displaysize.h"
 #include "app/runstate.h"
+#include "measure/range.h"
 #include "platform/services.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -98,6 +101,10 @@ public:
     virtual void minDisp_Click();
     virtual void DspS_Click(int Index);
 
+    // The analysis calls this first: a chosen range is painted magnified over the whole view, and without
+    // magnification the range becomes the whole picture again.
+    void showAnalysisRange();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -115,6 +122,24 @@ private:
     // Full height with the caption "縮小" (reduce), or the reduced height with "拡大" (enlarge).
     void setWindowFull(bool full);
     [[nodiscard]] QCheckBox* checkBox(int number) const; // Check1 to Check6
+
+    // Showing a new picture, shared by opening a file and by the capture watcher.
+    void clearViewForNewPicture();
+    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QString& path, QString* error = nullptr);
+    void showPicture2(const PictureScale& scale);
+    void hideMarkLines();
+
+    // Analysis range and its rectangle.
+    void selectOption1(int index);
+    void paintWholePicture();
+    void placeRectangle(QPoint topLeft);
+    [[nodiscard]] AnalysisRange analysisRange() const { return { m_state.BunHX, m_state.BunHY }; }
+    void setAnalysisRange(const AnalysisRange& range);
+    [[nodiscard]] float innerWidth() const;
+    [[nodiscard]] float innerHeight() const;
+    void rangeMouseDown(int button, double x, double y);
+    void rangeMouseMove(int buttons, double x, double y);
+    void rangeMouseUp(int button, double x, double y);
 
     Services m_services;
     RunState m_state;

@@ -41,7 +41,7 @@ void Form1::TyoNoPrs_Click(int Index)
 
 void Form1::ops_Click(int Index)
 {
-    Option1[Index]->setChecked(true);
+    selectOption1(Index);
 }
 
 void Form1::copC_Click()
@@ -90,22 +90,15 @@ void Form1::SetSave() { }
 void Form1::SetLode() { }
 void Form1::SodDt() { }
 void Form1::Command1_Click() { }
-void Form1::JPOP_Click() { }
-void Form1::Psave_Click() { }
 void Form1::Timer1_Timer() { }
 void Form1::Command2_Click() { }
 void Form1::bunseki_Click(int) { }
 void Form1::ScanH_Click(int) { }
 void Form1::Check2_Click() { }
-void Form1::Option1_Click(int) { }
-void Form1::Picture1_MouseDown(int, int, double, double) { }
-void Form1::Picture1_MouseMove(int, int, double, double) { }
-void Form1::Picture1_MouseUp(int, int, double, double) { }
 void Form1::Command3_Click(int) { }
 void Form1::Command4_Click(int) { }
 void Form1::Text3_Change() { }
 void Form1::Text4_Change() { }
 void Form1::Label4_Click(int) { }
-void Form1::DspS_Click(int) { }
 
 } // namespace norvel

@@ -1,0 +1,120 @@
+#include "app/form1.h"
+
+#include "acquisition/pictureshow.h"
+#include "platform/commondialog.h"
+#include "platform/fullpicture.h"
+#include "platform/jpegwriter.h"
+#include "platform/picturebox.h"
+#include "platform/picturefile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+// Pictures on screen: opening a file, fitting it to the view, changing the picture size, saving it.
+namespace norvel {
+
+namespace {
+const QString PictureFilter = QStringLiteral("写真画像ファイル (*.JPG)");
+constexpr quint8 SavedJpegQuality = 75;
+}
+
+void Form1::hideMarkLines()
+{
+    for (OverlayLine* line : Line2)
+        line->setVisible(false);
+}
+
+void Form1::clearViewForNewPicture()
+{
+    Picture1->clear();
+    hideMarkLines();
+    // Chosen while the previous picture is still in place, so the range choice works with its size.
+    selectOption1(0);
+    m_state.Zoom = 1.0f;
+}
+
+// The picture under measurement changes only together with the view: a file that cannot be read, or a
+// picture too large to show, leaves the previous picture in place.
+std::optional<PictureScale> Form1::loadIntoPicture2(const QString& path, QString* error)
+{
+    PictureLoad load = loadPicture(path);
+    if (!load.ok()) {
+        if (error)
+            *error = load.error;
+        return std::nullopt;
+    }
+    const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
+    if (!scale) {
+        if (error)
+            *error = QStringLiteral("%1×%2 の画像は表示できません。").arg(load.image.width()).arg(load.image.height());
+        return std::nullopt;
+    }
+    Picture2->setImage(load.image);
+    return scale;
+}
+
+void Form1::showPicture2(const PictureScale& scale)
+{
+    m_state.DspRate = scale.dspRate;
+    const float shownWidth = scale.shownWidth();
+    const float shownHeight = scale.shownHeight();
+    Picture1->setOuterSize(shownWidth + 2 * PictureBox::Border, shownHeight + 2 * PictureBox::Border);
+    Picture1->clear();
+    hideMarkLines();
+    Picture1->paintPicture(
+        Picture2->image(), QRectF(0, 0, shownWidth, shownHeight), QRectF(0, 0, scale.width, scale.height));
+    Picture1->makeContentBase();
+}
+
+void Form1::JPOP_Click()
+{
+    CommonDialog1->setFilter(PictureFilter);
+    if (CommonDialog1->showOpen()) {
+        setOuterHeightTwips(fullHeightTwips(displayMode()));
+        clearViewForNewPicture();
+        if (const std::optional<PictureScale> scale = loadIntoPicture2(CommonDialog1->fileName())) {
+            showPicture2(*scale);
+            Sz->setTitle(sizeCaption(*scale));
+            if (Check3->isChecked())
+                Timer2->start(); // a new picture gives the full period again
+            Command5->setText(QStringLiteral("縮小"));
+            Bic->setText(QStringLiteral("縮小"));
+        }
+    }
+    unsetCursor();
+}
+
+void Form1::DspS_Click(int Index)
+{
+    DspS[Index]->setChecked(true);
+    DspS[(Index + 1) % 2]->setChecked(false);
+    const DisplayMode mode = displayMode();
+    // Every picture in Picture2 was checked to fit the larger size on loading.
+    const std::optional<PictureScale> scale
+        = fitPicture(Picture2->pictureWidth(), Picture2->pictureHeight(), mode.smallPicture);
+    if (!scale)
+        return;
+    Sz->setTitle(sizeCaptionDouble(*scale));
+    showPicture2(*scale);
+    setOuterWidthTwips(windowWidthTwips(mode));
+    setWindowFull(true);
+    Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
+}
+
+void Form1::Psave_Click()
+{
+    Picture1->clear();
+    hideMarkLines();
+    const QString path = m_services.programFolder + QLatin1Char('/') + savedPictureFileName(m_services.clock->now());
+    QString error;
+    if (!DCSavetoJPEG(
+            Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, SavedJpegQuality, &error))
+        m_services.errors->showError(error);
+}
+
+} // namespace norvel

@@ -1,0 +1,150 @@
+#include "app/form1.h"
+
+#include "platform/fullpicture.h"
+#include "platform/numbers.h"
+#include "platform/picturebox.h"
+
+#include <QAction>
+#include <QRadioButton>
+
+// The analysis range: the choice of whole picture or a 2.5x / 5x rectangle, dragging the rectangle, and the
+// magnified view the analysis shows. Presses on the picture go either to the rectangle or to a measuring line.
+namespace norvel {
+
+namespace {
+constexpr int LeftButton = 1;
+}
+
+float Form1::innerWidth() const
+{
+    return static_cast<float>(Picture1->innerWidth());
+}
+
+float Form1::innerHeight() const
+{
+    return static_cast<float>(Picture1->innerHeight());
+}
+
+void Form1::setAnalysisRange(const AnalysisRange& range)
+{
+    m_state.BunHX = range.x;
+    m_state.BunHY = range.y;
+}
+
+void Form1::selectOption1(int index)
+{
+    Option1[index]->setChecked(true);
+    Option1_Click(index);
+}
+
+void Form1::paintWholePicture()
+{
+    const auto width = static_cast<float>(Picture2->pictureWidth());
+    const auto height = static_cast<float>(Picture2->pictureHeight());
+    Picture1->clear();
+    hideMarkLines();
+    Picture1->paintPicture(Picture2->image(), QRectF(0, 0, width * m_state.DspRate, height * m_state.DspRate),
+        QRectF(0, 0, width, height));
+    Picture1->makeContentBase();
+}
+
+void Form1::placeRectangle(QPoint topLeft)
+{
+    const std::array<QLineF, 4> sides = rectangleSides(topLeft, m_state.BunHX[1], m_state.BunHY[1]);
+    for (int i = 0; i < 4; ++i)
+        Line1[i]->setLine(sides[i].p1(), sides[i].p2());
+}
+
+void Form1::Option1_Click(int Index)
+{
+    for (int i = 0; i < 3; ++i)
+        ops[i]->setChecked(i == Index);
+    // Before any picture or picture size there is no scale to work with.
+    if (m_state.DspRate == 0)
+        return;
+    paintWholePicture();
+    if (Index == 0) {
+        m_state.Zoom = 1.0f;
+        for (OverlayLine* line : Line1)
+            line->setVisible(false);
+        setAnalysisRange(wholeRange(innerWidth(), innerHeight()));
+        return;
+    }
+    m_state.Zoom = 2.5f * static_cast<float>(Index);
+    for (OverlayLine* line : Line1)
+        line->setVisible(true);
+    setAnalysisRange(centredRange(innerWidth(), innerHeight(), m_state.Zoom));
+    placeRectangle(analysisRange().topLeft());
+}
+
+void Form1::showAnalysisRange()
+{
+    if (m_state.Zoom > 1) {
+        Picture1->paintPicture(Picture2->image(), QRectF(0, 0, innerWidth(), innerHeight()),
+            magnifiedSource(analysisRange(), m_state.DspRate));
+        Picture1->makeContentBase();
+        // With the rectangle gone, the next left press starts a measuring line.
+        for (OverlayLine* line : Line1)
+            line->setVisible(false);
+    } else {
+        setAnalysisRange(wholeRange(innerWidth(), innerHeight()));
+    }
+}
+
+// A left press starts a measuring line unless the range rectangle is up; every other press may start
+// dragging the rectangle.
+void Form1::Picture1_MouseDown(int Button, int, double X, double Y)
+{
+    if (Button == LeftButton && !Line1[0]->isVisible()) {
+        m_state.LineDrag = true;
+        return;
+    }
+    m_state.LineDrag = false;
+    rangeMouseDown(Button, X, Y);
+}
+
+void Form1::Picture1_MouseMove(int Button, int, double X, double Y)
+{
+    if (Button == LeftButton && m_state.LineDrag)
+        return;
+    rangeMouseMove(Button, X, Y);
+}
+
+void Form1::Picture1_MouseUp(int Button, int, double X, double Y)
+{
+    if (Button == LeftButton && m_state.LineDrag)
+        return;
+    rangeMouseUp(Button, X, Y);
+}
+
+void Form1::rangeMouseDown(int button, double x, double y)
+{
+    if (button == LeftButton && !Option1[0]->isChecked() && strictlyInside(analysisRange(), x, y)) {
+        m_state.DownX = nearest(x);
+        m_state.DownY = nearest(y);
+    } else {
+        m_state.DownX = 0;
+        m_state.DownY = 0;
+    }
+}
+
+void Form1::rangeMouseMove(int buttons, double x, double y)
+{
+    if (buttons != LeftButton || m_state.DownX <= 0 || Option1[0]->isChecked())
+        return;
+    placeRectangle(
+        draggedTopLeft(analysisRange(), QPoint(m_state.DownX, m_state.DownY), x, y, innerWidth(), innerHeight()));
+}
+
+void Form1::rangeMouseUp(int button, double x, double y)
+{
+    if (button != LeftButton || m_state.DownX < 1 || Option1[0]->isChecked())
+        return;
+    const QPoint topLeft
+        = draggedTopLeft(analysisRange(), QPoint(m_state.DownX, m_state.DownY), x, y, innerWidth(), innerHeight());
+    m_state.BunHX[0] = static_cast<qint16>(topLeft.x());
+    m_state.BunHY[0] = static_cast<qint16>(topLeft.y());
+    placeRectangle(topLeft);
+}
+
+} // namespace norvel
