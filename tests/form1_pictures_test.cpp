@@ -3,7 +3,7 @@
 #include "platform/fullpicture.h"
 #include "platform/picturebox.h"
 #include "platform/uifont.h"
-#include "qtprinters.h"
+#include "testsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, OpenPictureTest,
         OpenCase { "hd_small", 1920, 1080, "hd.jpg", true, static_cast<float>(420.0 / 1080),
             "サイズ：1920×1080 ⇒ 746.6667×420", 750.6667, 424, 8100 },
         OpenCase { "vga_small", 640, 480, "vga.bmp", true, 0.875f, "サイズ：640×480 ⇒ 560×420", 564, 424, 8100 }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<OpenCase>);
 
 TEST_F(Form1PicturesTest, open_smallScreenAndSmallPicture_giveTheShortestFullHeight)
 {
@@ -247,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(Files, UnreadableFileTest,
                 QImageWriter(&buffer, "bmp").write(gradient(400, 4));
                 return bmp;
             } }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<BadFileCase>);
 
 TEST_F(Form1PicturesTest, open_withAutoReduce_startsTheDelayedReduceAfresh)
 {
@@ -324,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, RangeChoiceTest,
         RangeCase { "small_whole", true, 0, 1, { { 0, 560 }, { 0, 420 } } },
         RangeCase { "small_two_and_half", true, 1, 2.5f, { { 168, 224 }, { 126, 168 } } },
         RangeCase { "small_five", true, 2, 5, { { 224, 112 }, { 168, 84 } } }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<RangeCase>);
 
 // Mouse events through the widget itself: positions are drawing-area pixels plus the 2-pixel border.
 class RangeDragTest : public Form1PicturesTest {

@@ -1,4 +1,5 @@
 #include "platform/jpegwriter.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,11 +18,6 @@
 using namespace norvel;
 
 namespace {
-
-template <typename Case> std::string caseName(const testing::TestParamInfo<Case>& info)
-{
-    return info.param.name;
-}
 
 const QRgb red = qRgb(220, 20, 20);
 const QRgb blue = qRgb(20, 20, 220);

@@ -1,4 +1,5 @@
 #include "platform/picturefile.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -20,11 +21,6 @@
 using namespace norvel;
 
 namespace {
-
-template <typename Case> std::string caseName(const testing::TestParamInfo<Case>& info)
-{
-    return info.param.name;
-}
 
 const QRgb red = qRgb(200, 30, 30);
 const QRgb blue = qRgb(20, 40, 220);

@@ -1,5 +1,5 @@
 #include "acquisition/pictureshow.h"
-#include "qtprinters.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(Pictures, FitPictureTest,
             "サイズ：2592×1944 ⇒ 640.000004768372×480.000003576279" },
         FitCase { "uxga_vga", 1600, 1200, false, 0.4f, "サイズ：1600×1200 ⇒ 640×480",
             "サイズ：1600×1200 ⇒ 640.000009536743×480.000007152557" }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<FitCase>);
 
 TEST(FitPictureTest, refusesWhatCannotBeShown)
 {

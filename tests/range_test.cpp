@@ -1,6 +1,7 @@
 #include "measure/range.h"
 
 #include "platform/numbers.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Areas, CentredRangeTest,
         CentredCase { "odd_641_5", 641, 480, 5, range(256, 128, 192, 96) },
         // A 1920 x 1080 picture at 480 rows is 853.3333 wide: 341.33 -> 341, 426.67 - 170.5 -> 256.
         CentredCase { "wide_2_5", 853.3333f, 480, 2.5f, range(256, 341, 144, 192) }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<CentredCase>);
 
 TEST(WholeRangeTest, coversTheRoundedDrawingArea)
 {
@@ -100,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Drags, DragTest,
         DragCase { "exactly_left", 44, 240, { 0, 192 } }, DragCase { "past_top", 300, -500, { 256, 0 } },
         DragCase { "past_right", 700, 240, { 512, 192 } }, DragCase { "exactly_right", 556, 240, { 512, 192 } },
         DragCase { "past_bottom", 300, 900, { 256, 384 } }, DragCase { "past_corner", 1000, 1000, { 512, 384 } }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<DragCase>);
 
 TEST(DragTest, clampsToTheFractionalFarEdgeRounded)
 {
@@ -145,6 +146,6 @@ INSTANTIATE_TEST_SUITE_P(States, MappingTest,
         MappingCase { "five_times", { 0.5f, 5, 256, 192 }, { 0, 0 }, { 512, 384 } },
         MappingCase { "five_times_far", { 0.5f, 5, 256, 192 }, { 640, 480 }, { 768, 576 } },
         MappingCase { "two_and_half", { 0.5f, 2.5f, 192, 144 }, { 100, 50 }, { 464, 328 } }),
-    [](const auto& param) { return std::string(param.param.name); });
+    caseName<MappingCase>);
 
 } // namespace
