@@ -125,7 +125,7 @@ private:
 
     // Showing a new picture, shared by opening a file and by the capture watcher.
     void clearViewForNewPicture();
-    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QString& path, QString* error = nullptr);
+    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QString& path);
     void showPicture2(const PictureScale& scale);
     void hideMarkLines();
 

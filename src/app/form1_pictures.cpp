@@ -40,21 +40,14 @@ void Form1::clearViewForNewPicture()
 
 // The picture under measurement changes only together with the view: a file that cannot be read, or a
 // picture too large to show, leaves the previous picture in place.
-std::optional<PictureScale> Form1::loadIntoPicture2(const QString& path, QString* error)
+std::optional<PictureScale> Form1::loadIntoPicture2(const QString& path)
 {
-    PictureLoad load = loadPicture(path);
-    if (!load.ok()) {
-        if (error)
-            *error = load.error;
+    const PictureLoad load = loadPicture(path);
+    if (!load.ok())
         return std::nullopt;
-    }
     const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
-    if (!scale) {
-        if (error)
-            *error = QStringLiteral("%1×%2 の画像は表示できません。").arg(load.image.width()).arg(load.image.height());
-        return std::nullopt;
-    }
-    Picture2->setImage(load.image);
+    if (scale)
+        Picture2->setImage(load.image);
     return scale;
 }
 
