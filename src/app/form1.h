@@ -132,6 +132,7 @@ private:
     // Analysis range and its rectangle.
     void selectOption1(int index);
     void paintWholePicture();
+    void showRectangle(bool visible);
     void placeRectangle(QPoint topLeft);
     [[nodiscard]] AnalysisRange analysisRange() const { return { m_state.BunHX, m_state.BunHY }; }
     void setAnalysisRange(const AnalysisRange& range);

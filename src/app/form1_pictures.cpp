@@ -54,14 +54,8 @@ std::optional<PictureScale> Form1::loadIntoPicture2(const QString& path)
 void Form1::showPicture2(const PictureScale& scale)
 {
     m_state.DspRate = scale.dspRate;
-    const float shownWidth = scale.shownWidth();
-    const float shownHeight = scale.shownHeight();
-    Picture1->setOuterSize(shownWidth + 2 * PictureBox::Border, shownHeight + 2 * PictureBox::Border);
-    Picture1->clear();
-    hideMarkLines();
-    Picture1->paintPicture(
-        Picture2->image(), QRectF(0, 0, shownWidth, shownHeight), QRectF(0, 0, scale.width, scale.height));
-    Picture1->makeContentBase();
+    Picture1->setOuterSize(scale.shownWidth() + 2 * PictureBox::Border, scale.shownHeight() + 2 * PictureBox::Border);
+    paintWholePicture();
 }
 
 void Form1::JPOP_Click()

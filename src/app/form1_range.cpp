@@ -48,6 +48,12 @@ void Form1::paintWholePicture()
     Picture1->makeContentBase();
 }
 
+void Form1::showRectangle(bool visible)
+{
+    for (OverlayLine* line : Line1)
+        line->setVisible(visible);
+}
+
 void Form1::placeRectangle(QPoint topLeft)
 {
     const std::array<QLineF, 4> sides = rectangleSides(topLeft, m_state.BunHX[1], m_state.BunHY[1]);
@@ -65,14 +71,12 @@ void Form1::Option1_Click(int Index)
     paintWholePicture();
     if (Index == 0) {
         m_state.Zoom = 1.0f;
-        for (OverlayLine* line : Line1)
-            line->setVisible(false);
+        showRectangle(false);
         setAnalysisRange(wholeRange(innerWidth(), innerHeight()));
         return;
     }
     m_state.Zoom = 2.5f * static_cast<float>(Index);
-    for (OverlayLine* line : Line1)
-        line->setVisible(true);
+    showRectangle(true);
     setAnalysisRange(centredRange(innerWidth(), innerHeight(), m_state.Zoom));
     placeRectangle(analysisRange().topLeft());
 }
@@ -84,8 +88,7 @@ void Form1::showAnalysisRange()
             magnifiedSource(analysisRange(), m_state.DspRate));
         Picture1->makeContentBase();
         // With the rectangle gone, the next left press starts a measuring line.
-        for (OverlayLine* line : Line1)
-            line->setVisible(false);
+        showRectangle(false);
     } else {
         setAnalysisRange(wholeRange(innerWidth(), innerHeight()));
     }
