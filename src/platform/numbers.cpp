@@ -24,7 +24,7 @@ void trimTrailingZeros(Decimal& decimal)
 {
     const auto last = decimal.digits.find_last_not_of('0');
     if (last == std::string::npos) {
-        decimal.digits = "0";
+        decimal.digits.assign(1, '0'); // not = "0": GCC 12 warns falsely on that
         decimal.exponent = 0;
     } else {
         decimal.digits.resize(last + 1);
@@ -65,7 +65,7 @@ void roundAway(Decimal& decimal, int keep)
     if (decimal.digits == "0" || keep >= static_cast<int>(decimal.digits.size()))
         return;
     if (keep < 0) {
-        decimal.digits = "0";
+        decimal.digits.assign(1, '0'); // not = "0": GCC 12 warns falsely on that
         decimal.exponent = 0;
         return;
     }
