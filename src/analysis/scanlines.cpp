@@ -1,0 +1,114 @@
+#include "analysis/scanlines.h"
+
+#include "platform/numbers.h"
+
+#include <QRgb>
+
+#include <algorithm>
+
+namespace norvel {
+
+namespace {
+
+constexpr qint16 White = 100;
+
+qint16 pixelBrightness(QRgb rgb)
+{
+    return brightness(qRed(rgb), qGreen(rgb), qBlue(rgb));
+}
+
+// The profile's values are read through row pointers: a 32-bit image is used as it is, anything else
+// is converted once.
+QImage readable(const QImage& picture)
+{
+    if (picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32)
+        return picture;
+    return picture.convertToFormat(QImage::Format_RGB32);
+}
+
+const QRgb* row(const QImage& picture, int y)
+{
+    return reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+}
+
+} // namespace
+
+float analysisPxPerMm(int pictureWidth)
+{
+    if (pictureWidth == 1600)
+        return 185.0f;
+    return static_cast<float>(91.0 / 640.0 * pictureWidth);
+}
+
+qint16 scanLinePosition(int k, ScanDirection direction, const ViewGeometry& view)
+{
+    const double offset = (k - 2) * 100;
+    const double dspRate = view.dspRate;
+    const auto& across = direction == ScanDirection::Horizontal ? view.range.y : view.range.x;
+    return nearest(offset / dspRate / view.zoom + (across[1] / 2.0 + across[0]) / dspRate);
+}
+
+ScanRange scanRange(ScanDirection direction, const ViewGeometry& view)
+{
+    const double dspRate = view.dspRate;
+    const auto& along = direction == ScanDirection::Horizontal ? view.range.x : view.range.y;
+    return { nearest(along[0] / dspRate), nearest((along[1] + along[0]) / dspRate) };
+}
+
+Profile sampleScanLine(const QImage& source, ScanDirection direction, int fixed, ScanRange range, bool invert)
+{
+    const QImage picture = readable(source);
+    const bool horizontal = direction == ScanDirection::Horizontal;
+    const int size = horizontal ? picture.width() : picture.height();
+    Profile profile;
+    profile.values.assign(static_cast<std::size_t>(size) + 1, 0);
+    profile.first = std::max<int>(range.first, 0);
+    profile.last = std::min<int>(range.last, size);
+
+    const int across = horizontal ? picture.height() : picture.width();
+    const bool lineInside = fixed >= 0 && fixed < across;
+    const QRgb* fixedRow = horizontal && lineInside ? row(picture, fixed) : nullptr;
+    for (int p = profile.first; p <= profile.last; ++p) {
+        qint16 v = White;
+        if (lineInside && p < size)
+            v = pixelBrightness(horizontal ? fixedRow[p] : row(picture, p)[fixed]);
+        profile.values[static_cast<std::size_t>(p)] = invert ? static_cast<qint16>(100 - v) : v;
+    }
+    return profile;
+}
+
+Profile samplePoints(const QImage& source, std::span<const QPointF> points, bool invert)
+{
+    const QImage picture = readable(source);
+    Profile profile;
+    profile.values.assign(points.size(), 0);
+    profile.first = 0;
+    profile.last = static_cast<int>(points.size()) - 1;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const std::optional<qint16> x = tryNearest(points[i].x());
+        const std::optional<qint16> y = tryNearest(points[i].y());
+        qint16 v = White;
+        if (x && y && *x >= 0 && *y >= 0 && *x < picture.width() && *y < picture.height())
+            v = pixelBrightness(row(picture, *y)[*x]);
+        profile.values[i] = invert ? static_cast<qint16>(100 - v) : v;
+    }
+    return profile;
+}
+
+AnalysisResult analysePicture(
+    const QImage& picture, ScanDirection direction, const ViewGeometry& view, const DetectionSettings& settings)
+{
+    AnalysisResult result;
+    result.pxPerMm = analysisPxPerMm(picture.width());
+    const ScanRange range = scanRange(direction, view);
+    for (int k = 0; k < 5; ++k) {
+        ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];
+        line.fixed = scanLinePosition(k, direction, view);
+        const Profile profile
+            = sampleScanLine(picture, direction, line.fixed, range, invertsBrightness(settings.method));
+        line.scan = scanProfile(profile, settings, result.pxPerMm);
+    }
+    return result;
+}
+
+} // namespace norvel
