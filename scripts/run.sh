@@ -5,6 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DNORVEL_TESTS=OFF
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DNORVEL_TESTS=OFF -DNORVEL_BENCHMARKS=OFF
 cmake --build build/release --target norvel -j"$(nproc)"
 exec build/release/norvel "$@"

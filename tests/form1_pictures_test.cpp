@@ -1,5 +1,4 @@
-#include "app/form1.h"
-#include "fakeservices.h"
+#include "form1fixture.h"
 #include "platform/fullpicture.h"
 #include "platform/picturebox.h"
 #include "platform/uifont.h"
@@ -41,43 +40,9 @@ QImage gradient(int width, int height)
     return image;
 }
 
-class Form1PicturesTest : public ::testing::Test {
+class Form1PicturesTest : public Form1Fixture {
 protected:
-    static void SetUpTestSuite() { installUiFont(); }
-
-    void SetUp() override
-    {
-        form = std::make_unique<Form1>(fake.services());
-        form->Form_Load();
-        picture1 = get<PictureBox>(QStringLiteral("Picture1"));
-        picture2 = get<FullPicture>(QStringLiteral("Picture2"));
-    }
-
-    template <typename T> T* get(const QString& name)
-    {
-        T* found = form->findChild<T*>(name);
-        if (!found)
-            ADD_FAILURE() << "no " << name.toStdString();
-        return found;
-    }
-
-    QAction* menuItem(const QString& name) { return get<QAction>(name); }
     QString sizeCaption() { return get<QMenu>(QStringLiteral("Sz"))->title(); }
-    OverlayLine* line(const char* name) { return picture1->findChild<OverlayLine*>(QString::fromLatin1(name)); }
-
-    QString writePicture(const QString& name, const QImage& image)
-    {
-        const QString path = pictures.filePath(name);
-        QImageWriter writer(path, name.endsWith(QLatin1String(".bmp")) ? "bmp" : "jpg");
-        EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
-        return path;
-    }
-
-    void open(const QString& path)
-    {
-        fake.files.push_back(path);
-        menuItem(QStringLiteral("JPOP"))->trigger();
-    }
 
     // Opens a 1280 x 960 gradient, shown at 640 x 480 (DspRate 0.5).
     void openVga() { open(writePicture(QStringLiteral("vga.bmp"), gradient(1280, 960))); }
@@ -89,14 +54,6 @@ protected:
         for (const char* name : { "Line2(0)", "Line2(5)" })
             line(name)->setVisible(true);
     }
-
-    AnalysisRange range() const { return { form->state().BunHX, form->state().BunHY }; }
-
-    FakeServices fake;
-    QTemporaryDir pictures;
-    std::unique_ptr<Form1> form;
-    PictureBox* picture1 = nullptr;
-    FullPicture* picture2 = nullptr;
 };
 
 struct OpenCase {
@@ -336,22 +293,6 @@ protected:
         form->ops_Click(2); // 128 x 96 at (256, 192)
     }
 
-    static QPoint at(int x, int y) { return { x + PictureBox::Border, y + PictureBox::Border }; }
-
-    void press(QPoint p, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTest::mousePress(picture1, button, Qt::NoModifier, at(p.x(), p.y()));
-    }
-    void moveTo(QPoint p)
-    {
-        QMouseEvent move(QEvent::MouseMove, QPointF(at(p.x(), p.y())), picture1->mapToGlobal(QPointF(at(p.x(), p.y()))),
-            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(picture1, &move);
-    }
-    void release(QPoint p, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTest::mouseRelease(picture1, button, Qt::NoModifier, at(p.x(), p.y()));
-    }
     QPointF rectangleTopLeft() { return line("Line1(0)")->p1(); }
 };
 

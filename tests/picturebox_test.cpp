@@ -152,6 +152,29 @@ TEST(PictureBox, ClearShowsTheBaseAgain)
     EXPECT_EQ(shown(box, 5, 5), QColor(Qt::blue));
 }
 
+TEST(PictureBox, RemembersWhatWasDrawnUntilClearedOrMadeTheBase)
+{
+    PictureBox box;
+    box.setOuterSize(44, 44);
+    box.setDrawWidth(2);
+    box.drawLine({ 0, 30 }, { 39, 30 }, Qt::red);
+    box.setForeColor(Qt::green);
+    box.printText({ 3, 4 }, QStringLiteral("0.200mm"));
+    ASSERT_EQ(box.drawnLines().size(), 1);
+    EXPECT_EQ(box.drawnLines()[0].line, QLineF(0, 30, 39, 30));
+    EXPECT_EQ(box.drawnLines()[0].width, 2);
+    ASSERT_EQ(box.printedTexts().size(), 1);
+    EXPECT_EQ(box.printedTexts()[0].text, "0.200mm");
+    EXPECT_EQ(box.printedTexts()[0].color, QColor(Qt::green));
+
+    box.makeContentBase(); // drawn into the picture now, no longer separate marks
+    EXPECT_TRUE(box.drawnLines().isEmpty());
+    box.drawLine({ 0, 1 }, { 9, 1 }, Qt::red);
+    box.clear();
+    EXPECT_TRUE(box.drawnLines().isEmpty());
+    EXPECT_TRUE(box.printedTexts().isEmpty());
+}
+
 TEST(PictureBox, PaintPictureStretchesAFractionalSource)
 {
     PictureBox box;

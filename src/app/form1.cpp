@@ -6,6 +6,7 @@
 #include "platform/commondialog.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
+#include "platform/palettecolours.h"
 #include "platform/picturebox.h"
 #include "platform/uifont.h"
 #include "platform/wrappingcontrols.h"
@@ -28,9 +29,6 @@ template <typename W> W* place(W* widget, const QString& name, int left, int top
     widget->setGeometry(left, top, width, height);
     return widget;
 }
-
-const QColor BrightGreen(0, 255, 0);
-const QColor BrightRed(255, 0, 0);
 
 } // namespace
 
@@ -96,9 +94,9 @@ void Form1::createControls()
     Picture1->setOuterSize(640, 480);
     Picture1->setFont(uiFont(11.25));
     for (int i = 0; i < 4; ++i)
-        Line1[i] = Picture1->addOverlayLine(indexedName("Line1", i), BrightGreen, 3);
+        Line1[i] = Picture1->addOverlayLine(indexedName("Line1", i), palette::brightGreen(), 3);
     for (int i = 0; i < 6; ++i)
-        Line2[i] = Picture1->addOverlayLine(indexedName("Line2", i), BrightRed, 2);
+        Line2[i] = Picture1->addOverlayLine(indexedName("Line2", i), palette::brightRed(), 2);
     Picture2 = place(new FullPicture(strip), QStringLiteral("Picture2"), 4, 68, 640, 480);
     Picture2->setVisible(false);
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "acquisition/pictureshow.h"
+#include "analysis/crackrun.h"
+#include "analysis/scanlines.h"
 #include "app/displaysize.h"
 #include "app/runstate.h"
 #include "measure/range.h"
@@ -141,6 +143,20 @@ private:
     void rangeMouseDown(int button, double x, double y);
     void rangeMouseMove(int buttons, double x, double y);
     void rangeMouseUp(int button, double x, double y);
+
+    // The analysis run and the measuring line.
+    [[nodiscard]] DetectionSettings detectionSettings() const;
+    [[nodiscard]] ViewGeometry viewGeometry() const;
+    void drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view);
+    void markLine(int k, ScanDirection direction, const ScanLineResult& line, const ViewGeometry& view, float pxPerMm);
+    void presentWidths(const std::array<qint16, 5>& widths, float pxPerMm);
+    void startMeasuringLine(double x, double y);
+    void followMeasuringLine(double x, double y);
+    void measureLine(double x, double y);
+    void setText3Background(const QColor& color);
+
+    // The result list.
+    [[nodiscard]] QStringList resultWidths() const;
 
     Services m_services;
     RunState m_state;

@@ -88,16 +88,8 @@ void Form1::Check6_Click() { }
 void Form1::Kil() { }
 void Form1::SetSave() { }
 void Form1::SetLode() { }
-void Form1::SodDt() { }
 void Form1::Command1_Click() { }
 void Form1::Timer1_Timer() { }
-void Form1::Command2_Click() { }
-void Form1::bunseki_Click(int) { }
-void Form1::ScanH_Click(int) { }
-void Form1::Check2_Click() { }
-void Form1::Command3_Click(int) { }
-void Form1::Command4_Click(int) { }
-void Form1::Text3_Change() { }
 void Form1::Text4_Change() { }
 void Form1::Label4_Click(int) { }
 

@@ -99,7 +99,7 @@ void Form1::showAnalysisRange()
 void Form1::Picture1_MouseDown(int Button, int, double X, double Y)
 {
     if (Button == LeftButton && !Line1[0]->isVisible()) {
-        m_state.LineDrag = true;
+        startMeasuringLine(X, Y);
         return;
     }
     m_state.LineDrag = false;
@@ -108,15 +108,19 @@ void Form1::Picture1_MouseDown(int Button, int, double X, double Y)
 
 void Form1::Picture1_MouseMove(int Button, int, double X, double Y)
 {
-    if (Button == LeftButton && m_state.LineDrag)
+    if (Button == LeftButton && m_state.LineDrag) {
+        followMeasuringLine(X, Y);
         return;
+    }
     rangeMouseMove(Button, X, Y);
 }
 
 void Form1::Picture1_MouseUp(int Button, int, double X, double Y)
 {
-    if (Button == LeftButton && m_state.LineDrag)
+    if (Button == LeftButton && m_state.LineDrag) {
+        measureLine(X, Y);
         return;
+    }
     rangeMouseUp(Button, X, Y);
 }
 

@@ -140,12 +140,16 @@ void PictureBox::resizeCanvas()
 void PictureBox::clear()
 {
     m_content = m_base;
+    m_drawnLines.clear();
+    m_printedTexts.clear();
     update();
 }
 
 void PictureBox::makeContentBase()
 {
     m_base = m_content;
+    m_drawnLines.clear();
+    m_printedTexts.clear();
 }
 
 void PictureBox::paintPicture(const QImage& picture, const QRectF& target, const QRectF& source)
@@ -178,6 +182,7 @@ void PictureBox::drawLine(QPointF from, QPointF to, const QColor& color)
     m_current = to;
     if (m_content.isNull())
         return;
+    m_drawnLines.append({ QLineF(from, to), color, m_drawWidth });
     QPainter painter(&m_content);
     painter.setPen(linePen(color, m_drawWidth));
     painter.drawLine(from, to);
@@ -193,6 +198,7 @@ void PictureBox::printText(QPointF topLeft, const QString& text)
 {
     if (m_content.isNull() || text.isEmpty())
         return;
+    m_printedTexts.append({ topLeft, text, m_foreColor });
     QPainter painter(&m_content);
     painter.setFont(font());
     painter.setPen(m_foreColor);

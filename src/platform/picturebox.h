@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QImage>
+#include <QLineF>
+#include <QList>
 #include <QObject>
 #include <QPointF>
 #include <QWidget>
@@ -80,6 +82,20 @@ public:
     // Text in the fore colour and the box's font, its top left corner at the point.
     void printText(QPointF topLeft, const QString& text);
 
+    // What was drawn since the content was last cleared or made the base image, in order.
+    struct DrawnLine {
+        QLineF line;
+        QColor color;
+        int width = 1;
+    };
+    struct PrintedText {
+        QPointF topLeft;
+        QString text;
+        QColor color;
+    };
+    [[nodiscard]] const QList<DrawnLine>& drawnLines() const { return m_drawnLines; }
+    [[nodiscard]] const QList<PrintedText>& printedTexts() const { return m_printedTexts; }
+
     [[nodiscard]] QList<OverlayLine*> overlayLines() const { return m_lines; }
     OverlayLine* addOverlayLine(const QString& name, const QColor& color, int width);
 
@@ -106,6 +122,8 @@ private:
     int m_drawWidth = 1;
     QColor m_foreColor = Qt::black;
     QPointF m_current;
+    QList<DrawnLine> m_drawnLines;
+    QList<PrintedText> m_printedTexts;
     QList<OverlayLine*> m_lines;
 };
 

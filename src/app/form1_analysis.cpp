@@ -1,0 +1,195 @@
+#include "app/form1.h"
+
+#include "analysis/summary.h"
+#include "measure/manualline.h"
+#include "platform/flexgrid.h"
+#include "platform/fullpicture.h"
+#include "platform/numbers.h"
+#include "platform/palettecolours.h"
+#include "platform/picturebox.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+// The automatic analysis on five scan lines, its settings, and the measurement along a line the user
+// drags over the picture.
+namespace norvel {
+
+DetectionSettings Form1::detectionSettings() const
+{
+    return { m_state.bunsekiIndex, Check2->isChecked(), Text2->text(), Check5->isChecked(), Text6->text() };
+}
+
+ViewGeometry Form1::viewGeometry() const
+{
+    return { m_state.DspRate, m_state.Zoom, analysisRange() };
+}
+
+void Form1::bunseki_Click(int Index)
+{
+    bunseki[m_state.bunsekiIndex]->setChecked(false);
+    m_state.bunsekiIndex = static_cast<qint16>(Index);
+    bunseki[Index]->setChecked(true);
+}
+
+void Form1::ScanH_Click(int Index)
+{
+    ScanH[1 - Index]->setChecked(false);
+    ScanH[Index]->setChecked(true);
+    const bool horizontal = Index == 1;
+    MSFlexGrid1->setTextMatrix(1, 0, horizontal ? QStringLiteral("上") : QStringLiteral("左"));
+    MSFlexGrid1->setTextMatrix(5, 0, horizontal ? QStringLiteral("下") : QStringLiteral("右"));
+}
+
+void Form1::Check2_Click()
+{
+    // With the automatic threshold each run writes its own threshold into the box.
+    const bool automatic = Check2->isChecked();
+    Text2->setEnabled(!automatic);
+    if (!automatic)
+        Text2->setText(QStringLiteral("40"));
+}
+
+void Form1::Command2_Click()
+{
+    if (m_state.DspRate == 0)
+        return;
+    Picture1->clear();
+    hideMarkLines();
+    showAnalysisRange();
+    Picture1->setDrawWidth(1);
+    const ScanDirection direction = ScanH[1]->isChecked() ? ScanDirection::Horizontal : ScanDirection::Vertical;
+    const ViewGeometry view = viewGeometry();
+    AnalysisResult result;
+    try {
+        result = analysePicture(Picture2->image(), direction, view, detectionSettings());
+    } catch (const OverflowError&) {
+        // A range left over from another display size can reach past what positions hold; nothing to measure.
+        return;
+    }
+    drawRuler(direction, result.pxPerMm, view);
+    Picture1->setDrawWidth(2);
+    MSFlexGrid1->setCol(1);
+    Picture1->setForeColor(palette::brightRed());
+    std::array<qint16, 5> widths {};
+    for (int k = 0; k < 5; ++k) {
+        const ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];
+        if (Check2->isChecked())
+            Text2->setText(line.scan.thresholdText);
+        markLine(k, direction, line, view, result.pxPerMm);
+        widths[static_cast<std::size_t>(k)] = line.scan.run.width;
+    }
+    presentWidths(widths, result.pxPerMm);
+}
+
+void Form1::drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view)
+{
+    for (const QLineF& tick : rulerTicks(direction, pxPerMm, view, Picture1->outerWidth(), Picture1->outerHeight()))
+        Picture1->drawLine(tick.p1(), tick.p2(), palette::brightRed());
+}
+
+void Form1::markLine(
+    int k, ScanDirection direction, const ScanLineResult& line, const ViewGeometry& view, float pxPerMm)
+{
+    const qint16 width = line.scan.run.width;
+    if (width != 0) {
+        const RunMark mark = runMark(direction, line.fixed, line.scan.run, view);
+        Line2[k]->setLine(mark.line.p1(), mark.line.p2());
+        Line2[k]->setVisible(true);
+        Picture1->printText(mark.labelTopLeft, millimetreLabel(static_cast<float>(width) / pxPerMm));
+    }
+    MSFlexGrid1->setTextMatrix(k + 1, 1, QString::number(width));
+}
+
+void Form1::presentWidths(const std::array<qint16, 5>& widths, float pxPerMm)
+{
+    const WidthSummary summary = summariseWidths(widths, pxPerMm);
+    MSFlexGrid1->setRow(6);
+    if (!summary.combinedMm) {
+        MSFlexGrid1->setTextMatrix(6, 1, QStringLiteral("-"));
+        for (int row = 1; row <= 5; ++row)
+            MSFlexGrid1->setCellBackColor(row, 1, palette::brightWhite());
+        return;
+    }
+    const QString width = fixedText(*summary.combinedMm, 2);
+    MSFlexGrid1->setTextMatrix(6, 1, width);
+    for (int j = 0; j < 5; ++j) {
+        const bool used = summary.used[static_cast<std::size_t>(j)];
+        MSFlexGrid1->setCellBackColor(j + 1, 1, used ? palette::brightGreen() : palette::brightWhite());
+        Line2[j]->setColor(used ? palette::brightGreen() : palette::brightRed());
+    }
+    MSFlexGrid1->setCellBackColor(6, 1, palette::brightCyan());
+    for (QPushButton* button : Command4)
+        button->setEnabled(true);
+
+    if (MSFlexGrid2->rows() == 0)
+        MSFlexGrid2->setRows(1);
+    const int last = MSFlexGrid2->rows() - 1;
+    MSFlexGrid2->setTextMatrix(last, 0, QString::number(MSFlexGrid2->rows()));
+    MSFlexGrid2->setTextMatrix(last, 1, width);
+    Text3->setText(width);
+    setText3Background(QApplication::palette(Text3).color(QPalette::Base));
+    if (MSFlexGrid2->rows() > 4)
+        MSFlexGrid2->setTopRow(last);
+    SodDt();
+}
+
+void Form1::setText3Background(const QColor& color)
+{
+    QPalette colours = Text3->palette();
+    colours.setColor(QPalette::Base, color);
+    Text3->setPalette(colours);
+}
+
+void Form1::startMeasuringLine(double x, double y)
+{
+    m_state.LineDrag = true;
+    // The line shows from the first move on.
+    Line1[0]->setP1(QPointF(x, y));
+}
+
+void Form1::followMeasuringLine(double x, double y)
+{
+    Line1[0]->setVisible(true);
+    Line1[0]->setP2(QPointF(x, y));
+}
+
+void Form1::measureLine(double x, double y)
+{
+    Line1[0]->setVisible(false);
+    Line1[0]->setP2(QPointF(x, y));
+    if (m_state.DspRate == 0)
+        return;
+    const float pxPerMm = linePxPerMm(m_state.DspRate);
+    const QPointF press = Line1[0]->p1();
+    const ViewMapping mapping { m_state.DspRate, m_state.Zoom, m_state.BunHX[0], m_state.BunHY[0] };
+    std::optional<DraggedLine> line;
+    try {
+        line = draggedLine(press, QPointF(x, y), mapping);
+    } catch (const OverflowError&) {
+        // Longer than a line can be sampled: dragged far beyond the picture.
+        return;
+    }
+    if (!line)
+        return;
+    const std::vector<QPointF> points = linePoints(*line, m_state.DspRate);
+    const Profile profile = samplePoints(Picture2->image(), points, invertsBrightness(m_state.bunsekiIndex));
+    const LineScan scan = scanProfile(profile, detectionSettings(), pxPerMm);
+    if (Check2->isChecked())
+        Text2->setText(scan.thresholdText);
+    if (scan.run.width < 1)
+        return;
+
+    const float widthMm = static_cast<float>(scan.run.width) / pxPerMm;
+    const LineRunMark mark = lineRunMark(press, *line, m_state.Zoom, scan.run.start, scan.run.width);
+    Picture1->drawLine(mark.segment.p1(), mark.segment.p2(), palette::brightGreen());
+    Picture1->setForeColor(palette::brightRed());
+    Picture1->printText(mark.labelTopLeft, millimetreLabel(widthMm));
+    Text3->setText(fixedText(widthMm, 2));
+    setText3Background(palette::brightGreen());
+}
+
+} // namespace norvel

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/form1.h"
+#include "fakeservices.h"
+#include "platform/fullpicture.h"
+#include "platform/picturebox.h"
+#include "platform/uifont.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QImageWriter>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A started window with scripted services, and the ways tests put pictures in front of it and drag on it.
+class Form1Fixture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { norvel::installUiFont(); }
+
+    void SetUp() override
+    {
+        form = std::make_unique<norvel::Form1>(fake.services());
+        form->Form_Load();
+        picture1 = get<norvel::PictureBox>(QStringLiteral("Picture1"));
+        picture2 = get<norvel::FullPicture>(QStringLiteral("Picture2"));
+    }
+
+    template <typename T> T* get(const QString& name)
+    {
+        T* found = form->findChild<T*>(name);
+        if (!found)
+            ADD_FAILURE() << "no " << name.toStdString();
+        return found;
+    }
+
+    QAction* menuItem(const QString& name) { return get<QAction>(name); }
+    norvel::OverlayLine* line(const char* name)
+    {
+        return picture1->findChild<norvel::OverlayLine*>(QString::fromLatin1(name));
+    }
+
+    QString writePicture(const QString& name, const QImage& image)
+    {
+        const QString path = pictures.filePath(name);
+        QImageWriter writer(path, name.endsWith(QLatin1String(".bmp")) ? "bmp" : "jpg");
+        EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+        return path;
+    }
+
+    // Opens the picture through the window's own open command.
+    void open(const QString& path)
+    {
+        fake.files.push_back(path);
+        menuItem(QStringLiteral("JPOP"))->trigger();
+    }
+
+    // Mouse events at drawing-area pixels of the picture box.
+    static QPoint at(QPoint p) { return p + QPoint(norvel::PictureBox::Border, norvel::PictureBox::Border); }
+    void press(QPoint p, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mousePress(picture1, button, Qt::NoModifier, at(p));
+    }
+    void moveTo(QPoint p, Qt::MouseButtons held = Qt::LeftButton)
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at(p)), picture1->mapToGlobal(QPointF(at(p))), Qt::NoButton, held,
+            Qt::NoModifier);
+        QApplication::sendEvent(picture1, &move);
+    }
+    void release(QPoint p, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseRelease(picture1, button, Qt::NoModifier, at(p));
+    }
+
+    norvel::AnalysisRange range() const { return { form->state().BunHX, form->state().BunHY }; }
+
+    FakeServices fake;
+    QTemporaryDir pictures;
+    std::unique_ptr<norvel::Form1> form;
+    norvel::PictureBox* picture1 = nullptr;
+    norvel::FullPicture* picture2 = nullptr;
+};
