@@ -3,7 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <span>
 #include <vector>
 
 // Finding the crack on one line of the picture: brightness on a 0 (black) to 100 (white) scale, the
