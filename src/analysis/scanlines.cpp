@@ -98,14 +98,15 @@ Profile samplePoints(const QImage& source, std::span<const QPointF> points, bool
 AnalysisResult analysePicture(
     const QImage& picture, ScanDirection direction, const ViewGeometry& view, const DetectionSettings& settings)
 {
+    // Converted once here rather than once per line.
+    const QImage image = readable(picture);
     AnalysisResult result;
-    result.pxPerMm = analysisPxPerMm(picture.width());
+    result.pxPerMm = analysisPxPerMm(image.width());
     const ScanRange range = scanRange(direction, view);
     for (int k = 0; k < 5; ++k) {
         ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];
         line.fixed = scanLinePosition(k, direction, view);
-        const Profile profile
-            = sampleScanLine(picture, direction, line.fixed, range, invertsBrightness(settings.method));
+        const Profile profile = sampleScanLine(image, direction, line.fixed, range, invertsBrightness(settings.method));
         line.scan = scanProfile(profile, settings, result.pxPerMm);
     }
     return result;
