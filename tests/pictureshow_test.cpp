@@ -67,4 +67,17 @@ TEST(SavedPictureFileNameTest, isTwoDigitDateAnd24HourTime)
     EXPECT_EQ(savedPictureFileName(QDateTime(QDate(2030, 12, 31), QTime(23, 59, 59))), "301231_235959.jpg");
 }
 
+TEST(FiledPictureFileNameTest, isPoleUnderscoreRow)
+{
+    const struct {
+        const char* pole;
+        int row;
+        const char* name;
+    } cases[] = { { "12", 3, "12_3.jpg" }, { "", 1, "_1.jpg" }, { "A-3", 10, "A-3_10.jpg" } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(filedPictureFileName(c.pole, c.row), QString::fromUtf8(c.name));
+    }
+}
+
 } // namespace

@@ -30,7 +30,14 @@ struct PictureScale {
 // writes it: "サイズ：1920×1080 ⇒ 853.333339691162×480".
 [[nodiscard]] QString sizeCaptionDouble(const PictureScale& scale);
 
+// Saved and filed pictures are written at this JPEG quality.
+inline constexpr quint8 PictureJpegQuality = 75;
+
 // Name of a saved picture: "yymmdd_hhMMSS.jpg", 24-hour clock.
 [[nodiscard]] QString savedPictureFileName(const QDateTime& when);
+
+// Name of a captured picture filed with the results: the pole number, "_", the number of its result row
+// counted from 1, ".jpg" ("12_3.jpg").
+[[nodiscard]] QString filedPictureFileName(const QString& pole, int resultRow);
 
 } // namespace norvel

@@ -20,7 +20,6 @@ namespace norvel {
 
 namespace {
 const QString PictureFilter = QStringLiteral("写真画像ファイル (*.JPG)");
-constexpr quint8 SavedJpegQuality = 75;
 }
 
 void Form1::hideMarkLines()
@@ -100,7 +99,7 @@ void Form1::Psave_Click()
     const QString path = m_services.programFolder + QLatin1Char('/') + savedPictureFileName(m_services.clock->now());
     QString error;
     if (!DCSavetoJPEG(
-            Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, SavedJpegQuality, &error))
+            Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, PictureJpegQuality, &error))
         m_services.errors->showError(error);
 }
 

@@ -1,0 +1,88 @@
+#include "acquisition/camerafolder.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+
+namespace norvel {
+
+namespace {
+
+// Where the image-acquisition service puts a device's pictures.
+const QString AcquisitionFolder = QStringLiteral("C:/Documents and Settings/All Users/Application Data/Microsoft/WIA/");
+
+QString inFolder(const QString& folder, const QString& pattern)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + pattern : folder + QLatin1Char('/') + pattern;
+}
+
+// Hidden files and anything but plain files (devices, sockets) are left alone; without QDir::CaseSensitive
+// the name filter ignores case.
+constexpr QDir::Filters ListedEntries = QDir::Files;
+
+} // namespace
+
+QString watchPatternFor(const QString& chosenFolder)
+{
+    if (chosenFolder.startsWith(QLatin1String(";;"))) {
+        const qsizetype brace = chosenFolder.lastIndexOf(QLatin1String(":{"));
+        // Everything from the "{" on (the whole path when there is none), without its last character.
+        QString device = chosenFolder.mid(brace < 0 ? 0 : brace + 1);
+        device.chop(1);
+        return AcquisitionFolder + device + QStringLiteral("/*.jpg");
+    }
+    if (chosenFolder.contains(QLatin1String("Camera Roll"), Qt::CaseSensitive))
+        return inFolder(chosenFolder, QStringLiteral("*.jpg"));
+    return inFolder(chosenFolder, QStringLiteral("*.bmp"));
+}
+
+WatchLocation splitWatchPath(const QString& watchPath)
+{
+    const qsizetype slash = watchPath.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return { QString(), watchPath };
+    return { watchPath.left(slash + 1), watchPath.mid(slash + 1) };
+}
+
+QStringList matchingFiles(const QString& watchPath)
+{
+    const WatchLocation where = splitWatchPath(watchPath);
+    if (where.folder.isEmpty() || where.pattern.isEmpty())
+        return {};
+    QStringList names;
+    QDirIterator it(where.folder, { where.pattern }, ListedEntries);
+    while (it.hasNext())
+        names << it.nextFileInfo().fileName();
+    return names;
+}
+
+QString firstMatchingFile(const QString& watchPath)
+{
+    const WatchLocation where = splitWatchPath(watchPath);
+    if (where.folder.isEmpty() || where.pattern.isEmpty())
+        return {};
+    QDirIterator it(where.folder, { where.pattern }, ListedEntries);
+    return it.hasNext() ? it.nextFileInfo().fileName() : QString();
+}
+
+WatchedFolder::WatchedFolder(QString watchPath)
+    : m_watchPath(std::move(watchPath))
+{
+}
+
+QString WatchedFolder::firstName()
+{
+    return firstMatchingFile(m_watchPath);
+}
+
+bool WatchedFolder::remove(const QString& name)
+{
+    return QFile::remove(pathOf(name));
+}
+
+QString WatchedFolder::pathOf(const QString& name) const
+{
+    return splitWatchPath(m_watchPath).folder + name;
+}
+
+} // namespace norvel

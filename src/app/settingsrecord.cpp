@@ -1,0 +1,101 @@
+#include "app/settingsrecord.h"
+
+#include "platform/numbers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace norvel {
+
+namespace {
+
+constexpr int SecondsOffset = 10;
+constexpr int LimitOffset = 12;
+
+} // namespace
+
+QByteArray encodeSettings(const SettingsRecord& record)
+{
+    QByteArray bytes(SettingsRecordSize, '\0');
+    for (int i = 0; i < 6; ++i)
+        bytes[1 + i] = record.checks[i] ? 1 : 0;
+    bytes[7] = record.smallScreen ? 1 : 0;
+    bytes[8] = record.smallPicture ? 1 : 0;
+    qToLittleEndian<qint16>(record.overwriteSeconds, bytes.data() + SecondsOffset);
+    quint32 limitBits = 0;
+    std::memcpy(&limitBits, &record.widthLimit, sizeof limitBits);
+    qToLittleEndian<quint32>(limitBits, bytes.data() + LimitOffset);
+    return bytes;
+}
+
+SettingsRecord decodeSettings(QByteArrayView bytes)
+{
+    SettingsRecord record;
+    const auto byteAt = [&](int offset) -> std::optional<quint8> {
+        if (offset >= bytes.size())
+            return std::nullopt;
+        return static_cast<quint8>(bytes[offset]);
+    };
+    for (int i = 0; i < 6; ++i) {
+        const std::optional<quint8> value = byteAt(1 + i);
+        if (value && *value <= 1)
+            record.checks[i] = *value == 1;
+    }
+    if (const std::optional<quint8> value = byteAt(7))
+        record.smallScreen = *value != 0;
+    if (const std::optional<quint8> value = byteAt(8); value && *value <= 1)
+        record.smallPicture = *value == 1;
+    if (bytes.size() >= SecondsOffset + 2)
+        record.overwriteSeconds = qFromLittleEndian<qint16>(bytes.data() + SecondsOffset);
+    if (bytes.size() >= LimitOffset + 4) {
+        const quint32 limitBits = qFromLittleEndian<quint32>(bytes.data() + LimitOffset);
+        float limit = 0;
+        std::memcpy(&limit, &limitBits, sizeof limit);
+        if (std::isfinite(limit))
+            record.widthLimit = limit;
+    }
+    return record;
+}
+
+qint16 overwriteSecondsFromText(QStringView text)
+{
+    const double value = leadingNumber(text);
+    if (const std::optional<qint16> seconds = tryNearest(value))
+        return *seconds;
+    return value < 0 ? std::numeric_limits<qint16>::min() : std::numeric_limits<qint16>::max();
+}
+
+float widthLimitFromText(QStringView text)
+{
+    constexpr double largest = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(leadingNumber(text), -largest, largest));
+}
+
+std::optional<SettingsRecord> readSettingsFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return decodeSettings(file.read(SettingsRecordSize));
+}
+
+bool writeSettingsFile(const QString& path, const SettingsRecord& record, QString* error)
+{
+    QFile file(path);
+    const QByteArray bytes = encodeSettings(record);
+    // Read-write keeps whatever follows the record, as the record has always been written.
+    if (file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    if (error)
+        *error = QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
+    return false;
+}
+
+} // namespace norvel

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The survey pole number and where the pole's results and pictures are kept: a folder per day below the
+// program folder, a folder per pole in it, and the pole's result file there.
+namespace norvel {
+
+// The pole number stepped by step (-1 or +1). A text of fewer than two characters is read as a number
+// ("" and letters count as 0); a longer one keeps what precedes its first digit and steps the number that
+// starts there, dropping what follows it ("A9" -> "A10", "No5b" -> "No6", "-1" -> "-2"). A longer text
+// without a digit stays as it is.
+[[nodiscard]] QString steppedPoleNumber(const QString& text, int step);
+
+// Whether a pole number can name the pole folder: not "." or "..", no "/", "\" or control character. The
+// empty text is allowed: its pole folder is the day folder itself.
+[[nodiscard]] bool isUsablePoleNumber(const QString& pole);
+
+// "20221019"
+[[nodiscard]] QString dayFolderName(const QDate& day);
+// programFolder/YYYYMMDD/pole
+[[nodiscard]] QString poleFolderPath(const QString& programFolder, const QDate& day, const QString& pole);
+// The pole folder's "No" + pole + "CP.csv".
+[[nodiscard]] QString resultFilePath(const QString& programFolder, const QDate& day, const QString& pole);
+
+// One line "i,width" ended by CR LF per result, i counted from 1.
+[[nodiscard]] QByteArray resultFileContent(const QStringList& widths);
+
+// Writes the result file whole through a temporary file, so a failed write leaves the previous file as it
+// was. False, with a message naming the file in error, on failure.
+[[nodiscard]] bool writeResultFile(const QString& path, const QStringList& widths, QString* error = nullptr);
+
+// Seconds, with fractions, from a file's last change to now.
+[[nodiscard]] double fileAgeSeconds(const QDateTime& modified, const QDateTime& now);
+
+} // namespace norvel

@@ -1,0 +1,127 @@
+#include "results/polenumber.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace norvel;
+
+namespace {
+
+struct StepCase {
+    const char* name;
+    const char* text;
+    int step;
+    const char* stepped;
+};
+
+class SteppedPoleNumberTest : public testing::TestWithParam<StepCase> { };
+
+TEST_P(SteppedPoleNumberTest, StepsTheNumberAfterThePrefix)
+{
+    const StepCase& c = GetParam();
+    EXPECT_EQ(steppedPoleNumber(QString::fromUtf8(c.text), c.step), QString::fromUtf8(c.stepped));
+}
+
+INSTANTIATE_TEST_SUITE_P(PoleNumbers, SteppedPoleNumberTest,
+    testing::Values(StepCase { "one_up", "1", 1, "2" }, StepCase { "one_down", "1", -1, "0" },
+        StepCase { "zero_down", "0", -1, "-1" }, StepCase { "empty_up", "", 1, "1" },
+        StepCase { "letter_counts_zero", "a", 1, "1" }, StepCase { "carry", "9", 1, "10" },
+        StepCase { "two_digits_down", "12", -1, "11" }, StepCase { "prefix_carry", "A9", 1, "A10" },
+        StepCase { "suffix_dropped", "No5b", 1, "No6" }, StepCase { "blank_and_suffix", "P 7x", 1, "P 8" },
+        StepCase { "minus_is_prefix", "-1", 1, "-2" }, StepCase { "minus_prefix_down", "-1", -1, "-0" },
+        StepCase { "no_digit_kept", "AB", 1, "AB" }, StepCase { "no_digit_kept_down", "調査", -1, "調査" },
+        StepCase { "fraction", "A2.5", 1, "A3.5" },
+        // Binary 0.1 + 1 must not show as 1.1000000000000001.
+        StepCase { "tenth", "A0.1", 1, "A1.1" },
+        StepCase { "fifteen_digits", "No123456789012344", 1, "No123456789012345" }),
+    caseName<StepCase>);
+
+TEST(PoleNumber, FolderNamesRefuseWhatWouldLeaveThePoleFolder)
+{
+    for (const char* pole : { "", "12", "A-3", "..5", "...", "No.5", "調査1" })
+        EXPECT_TRUE(isUsablePoleNumber(QString::fromUtf8(pole))) << pole;
+    for (const QString& pole : { QString("."), QString(".."), QString("a/b"), QString("/"), QString("a\\b"),
+             QString("1\t"), QString("1\n2"), QString("\x01"), QString("A\x7f"), QString(QChar(0)) })
+        EXPECT_FALSE(isUsablePoleNumber(pole)) << pole.toStdString();
+}
+
+TEST(PoleNumber, ResultPathsAreUnderTheDayFolder)
+{
+    EXPECT_EQ(dayFolderName(QDate(2022, 10, 19)), "20221019");
+    EXPECT_EQ(dayFolderName(QDate(2022, 5, 9)), "20220509");
+    const QDate day(2022, 5, 19);
+    EXPECT_EQ(poleFolderPath("/p", day, "12"), "/p/20220519/12");
+    EXPECT_EQ(resultFilePath("/p", day, "12"), "/p/20220519/12/No12CP.csv");
+    // Without a pole number the result file lies in the day folder itself.
+    EXPECT_EQ(QDir::cleanPath(resultFilePath("/p", day, "")), "/p/20220519/NoCP.csv");
+}
+
+TEST(PoleNumber, ResultFileNumbersTheLinesAndKeepsTheTexts)
+{
+    EXPECT_EQ(resultFileContent({ "0.35", "0.40" }), "1,0.35\r\n2,0.40\r\n");
+    EXPECT_EQ(resultFileContent({}), "");
+    EXPECT_EQ(resultFileContent({ "", "abc", "1.5", "０.３" }), QByteArray("1,\r\n2,abc\r\n3,1.5\r\n4,") + "０.３\r\n");
+}
+
+TEST(PoleNumber, WritingReplacesTheOldFile)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("No12CP.csv");
+    ASSERT_TRUE(writeResultFile(path, { "0.35", "0.40", "0.45" }));
+    ASSERT_TRUE(writeResultFile(path, { "0.20" }));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "1,0.20\r\n");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList { "No12CP.csv" });
+}
+
+TEST(PoleNumber, FailedWriteNamesTheFile)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // The caller makes the pole folder; a missing one must fail, not be made or written elsewhere.
+    const QString missing = folder.filePath("12/No12CP.csv");
+    QString error;
+    EXPECT_FALSE(writeResultFile(missing, { "0.35" }, &error));
+    EXPECT_TRUE(error.contains(missing)) << error.toStdString();
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+TEST(PoleNumber, ReadOnlyFolderKeepsTheOldFile)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root ignores folder permissions";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("No12CP.csv");
+    ASSERT_TRUE(writeResultFile(path, { "0.35" }));
+    const auto writable = QFile::permissions(folder.path());
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+
+    QString error;
+    const bool written = writeResultFile(path, { "0.99", "0.98" }, &error);
+    QFile file(path);
+    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+    QFile::setPermissions(folder.path(), writable);
+
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_EQ(content, "1,0.35\r\n");
+}
+
+TEST(PoleNumber, FileAgeKeepsFractionsAndSign)
+{
+    const QDateTime now(QDate(2022, 10, 19), QTime(14, 30, 0));
+    EXPECT_EQ(fileAgeSeconds(now.addSecs(-20), now), 20.0);
+    EXPECT_EQ(fileAgeSeconds(now.addMSecs(-1500), now), 1.5);
+    EXPECT_EQ(fileAgeSeconds(now.addMSecs(2250), now), -2.25);
+}
+
+} // namespace
