@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "platform/qtservices.h"
+#include "platform/quitsignals.h"
 #include "platform/uifont.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Installed first, so a request to end during start-up waits in the pipe for the event loop.
+    norvel::QuitSignals quitSignals;
     QApplication::setApplicationName(QStringLiteral("Norvel"));
     QApplication::setStyle(QStringLiteral("Fusion"));
     norvel::installUiFont();
@@ -20,6 +23,7 @@ int main(int argc, char** argv)
     norvel::QtServices services(QCoreApplication::applicationDirPath());
     norvel::Form1 window(services.services());
     services.setParentWidget(&window);
+    QObject::connect(&quitSignals, &norvel::QuitSignals::received, &window, &norvel::Form1::endOnRequest);
     window.Form_Load();
     window.show();
     return QApplication::exec();

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 // Scripted stand-ins for everything a test cannot drive: answers are queued in advance and every question
@@ -23,6 +24,8 @@ public:
     bool askOkCancel(const QString& text) override
     {
         questions << text;
+        if (whileAsking)
+            whileAsking();
         if (okAnswers.empty())
             return true;
         const bool answer = okAnswers.front();
@@ -51,6 +54,8 @@ public:
 
     QTemporaryDir programFolder;
     std::deque<bool> okAnswers;
+    std::function<void()> whileAsking; // runs while a question waits, as timer ticks can
+
     std::deque<std::optional<QString>> files; // nullopt: the user cancels
     std::deque<std::optional<QString>> folders;
     QDateTime clockNow { QDate(2022, 10, 19), QTime(14, 30, 5) };

@@ -35,6 +35,7 @@ template <typename W> W* place(W* widget, const QString& name, int left, int top
 Form1::Form1(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(services)
+    , m_watcher([this](const QString& status) { Dm->setText(status); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Norvel(2022/05/19)"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/capturewatcher.h"
 #include "acquisition/pictureshow.h"
 #include "analysis/crackrun.h"
 #include "analysis/scanlines.h"
@@ -103,6 +104,10 @@ public:
     virtual void minDisp_Click();
     virtual void DspS_Click(int Index);
 
+    // Ends the program through its shut-down once no question or message is waiting for an answer; how a
+    // request to end from outside (a signal) reaches the window.
+    void endOnRequest();
+
     // The analysis calls this first: a chosen range is painted magnified over the whole view, and without
     // magnification the range becomes the whole picture again.
     void showAnalysisRange();
@@ -118,7 +123,8 @@ private:
     QMenu* addMenu(QMenu* parentMenu, const QString& name, const QString& caption);
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick,
         bool checkable = false);
-    void shutDown();
+    // False when the results could not be written (Cancel, or a failure): the program then stays open.
+    [[nodiscard]] bool shutDown();
     void applyOuterSize();
     [[nodiscard]] DisplayMode displayMode() const;
     // Full height with the caption "縮小" (reduce), or the reduced height with "拡大" (enlarge).
@@ -158,11 +164,28 @@ private:
     // The result list.
     [[nodiscard]] QStringList resultWidths() const;
 
+    // The pole's folder and files.
+    [[nodiscard]] QString settingsPath(const QString& name) const;
+    // The pole folder of CurTyoNo for the day, created if missing; nullopt, with the reason in error, on failure.
+    [[nodiscard]] std::optional<QString> makePoleFolder(const QDate& day, QString* error);
+    // False when the user declines to replace an existing file older than the age limit.
+    [[nodiscard]] bool mayReplace(const QString& path);
+    [[nodiscard]] bool writePoleResults();
+
+    // The camera folder and the pictures taken in from it.
+    void writeWatchPath();
+    [[nodiscard]] TakeInResult takePictureIn(const QString& path);
+    [[nodiscard]] bool filePicture();
+    void setKeepOnTop(bool onTop);
+
     Services m_services;
     RunState m_state;
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
     bool m_ended = false;
+    bool m_shuttingDown = false;
+    bool m_tickRunning = false;
+    CaptureWatcher m_watcher;
 
     // Controls
     QPushButton* Command1 = nullptr;

@@ -84,13 +84,4 @@ void Form1::Check4_Click() { }
 void Form1::Check5_Click() { }
 void Form1::Check6_Click() { }
 
-// Commands whose work is built by the subsystems still to come; the events already reach them.
-void Form1::Kil() { }
-void Form1::SetSave() { }
-void Form1::SetLode() { }
-void Form1::Command1_Click() { }
-void Form1::Timer1_Timer() { }
-void Form1::Text4_Change() { }
-void Form1::Label4_Click(int) { }
-
 } // namespace norvel

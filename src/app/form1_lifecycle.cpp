@@ -6,12 +6,14 @@
 #include "platform/twips.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace norvel {
@@ -60,16 +62,26 @@ void Form1::Form_Load()
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
 }
 
-void Form1::shutDown()
+bool Form1::shutDown()
 {
-    if (MSFlexGrid2->rows() >= 1 && Check1->isChecked())
-        Text4_Change();
+    if (MSFlexGrid2->rows() >= 1 && Check1->isChecked()) {
+        {
+            const QScopedValueRollback shuttingDown(m_shuttingDown, true);
+            Text4_Change();
+        }
+        // Results still listed were not written (the overwrite question was answered Cancel, or the file
+        // could not be written): ending now would lose them.
+        if (MSFlexGrid2->rows() >= 1)
+            return false;
+    }
     SetSave();
+    return true;
 }
 
 void Form1::EN_Click()
 {
-    shutDown();
+    if (!shutDown())
+        return;
     // Ending here: the close that follows must not run the shut-down a second time.
     m_ended = true;
     close();
@@ -78,10 +90,23 @@ void Form1::EN_Click()
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (!m_ended) {
-        shutDown();
+        if (!shutDown()) {
+            event->ignore();
+            return;
+        }
         m_ended = true;
     }
     event->accept();
+}
+
+void Form1::endOnRequest()
+{
+    // The shut-down may ask a question of its own; one already open is answered first.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(200, this, &Form1::endOnRequest);
+        return;
+    }
+    close();
 }
 
 DisplayMode Form1::displayMode() const

@@ -1,0 +1,48 @@
+#include "app/form1.h"
+
+#include "app/settingsrecord.h"
+#include "platform/numbers.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+
+// The switches and numbers kept in "set.bat" from one run to the next.
+namespace norvel {
+
+QString Form1::settingsPath(const QString& name) const
+{
+    return m_services.programFolder + QLatin1Char('/') + name;
+}
+
+void Form1::SetSave()
+{
+    SettingsRecord record;
+    for (int i = 0; i < 6; ++i)
+        record.checks[i] = checkBox(i + 1)->isChecked();
+    record.smallScreen = minDisp->isChecked();
+    record.smallPicture = DspS[1]->isChecked();
+    record.overwriteSeconds = overwriteSecondsFromText(Text5->text());
+    record.widthLimit = widthLimitFromText(Text6->text());
+    QString error;
+    if (!writeSettingsFile(settingsPath(QStringLiteral("set.bat")), record, &error))
+        m_services.errors->showError(error);
+}
+
+void Form1::SetLode()
+{
+    const std::optional<SettingsRecord> record = readSettingsFile(settingsPath(QStringLiteral("set.bat")));
+    if (!record)
+        return;
+    // In order, each box running its own click handling when its value changes.
+    for (int i = 0; i < 6; ++i)
+        checkBox(i + 1)->setChecked(record->checks[i]);
+    Text5->setText(QString::number(record->overwriteSeconds));
+    Text6->setText(singleText(record->widthLimit));
+    minDisp->setChecked(record->smallScreen);
+    const int picture = record->smallPicture ? 1 : 0;
+    DspS[picture]->setChecked(true);
+    DspS[(picture + 1) % 2]->setChecked(false);
+}
+
+} // namespace norvel
