@@ -164,8 +164,10 @@ private:
     // The result list.
     [[nodiscard]] QStringList resultWidths() const;
 
-    // The pole's folder and files.
+    // A settings file in the program folder.
     [[nodiscard]] QString settingsPath(const QString& name) const;
+
+    // The pole's folder and files.
     // The pole folder of CurTyoNo for the day, created if missing; nullopt, with the reason in error, on failure.
     [[nodiscard]] std::optional<QString> makePoleFolder(const QDate& day, QString* error);
     // False when the user declines to replace an existing file older than the age limit.

@@ -22,7 +22,7 @@ void Form1::Form_Load()
 {
     Check3_Click();
 
-    QFile setDt(m_services.programFolder + QStringLiteral("/set.Dt"));
+    QFile setDt(settingsPath(QStringLiteral("set.Dt")));
     if (setDt.exists() && setDt.open(QIODevice::ReadOnly)) {
         m_state.WatchPath = firstField(setDt.readAll());
         setDt.close();
