@@ -85,7 +85,7 @@ TEST_F(Form1SettingsTest, startUp_survivesDamagedRecordsAndKeepsTheFileTail)
         { "empty", QByteArray(), { true, false, false, true, true, false }, "30", "1" },
         { "switches_only", QByteArray::fromHex("0000010100"), { false, true, true, false, true, false }, "30", "1" },
         { "grey_and_garbage_switches", QByteArray::fromHex("00020701000000000000"),
-            { true, false, true, false, false, false }, "30", "1" },
+            { true, true, true, false, false, false }, "30", "1" },
         { "no_single", QByteArray::fromHex("000100000101000000000a00"), { true, false, false, true, true, false }, "10",
             "1" },
         { "nan_limit", QByteArray::fromHex("00010000010100000000f6ff0000c07f"),

@@ -61,7 +61,7 @@ void PrintTo(const DamageCase& c, std::ostream* os)
 
 class DamagedRecordTest : public ::testing::TestWithParam<DamageCase> { };
 
-TEST_P(DamagedRecordTest, keepsTheDefaultOfAFieldThatMakesNoSense)
+TEST_P(DamagedRecordTest, clampsAFieldOrKeepsItsDefault)
 {
     const DamageCase& c = GetParam();
     QByteArray bytes = encodeSettings({});
@@ -73,16 +73,16 @@ TEST_P(DamagedRecordTest, keepsTheDefaultOfAFieldThatMakesNoSense)
 
 INSTANTIATE_TEST_SUITE_P(Bytes, DamagedRecordTest,
     ::testing::Values(DamageCase { "switchOnByTwo", 1, "02", [](SettingsRecord&) {} },
-        DamageCase { "switchOffByTwo", 2, "02", [](SettingsRecord&) {} },
-        DamageCase { "switchOffByFF", 6, "ff", [](SettingsRecord&) {} },
+        DamageCase { "switchOffByTwo", 2, "02", [](SettingsRecord& r) { r.checks[1] = true; } },
+        DamageCase { "switchOffByFF", 6, "ff", [](SettingsRecord& r) { r.checks[5] = true; } },
         DamageCase { "smallScreenByTwo", 7, "02", [](SettingsRecord& r) { r.smallScreen = true; } },
         DamageCase { "smallScreenByFF", 7, "ff", [](SettingsRecord& r) { r.smallScreen = true; } },
-        DamageCase { "smallPictureByTwo", 8, "02", [](SettingsRecord&) {} },
+        DamageCase { "smallPictureByTwo", 8, "02", [](SettingsRecord& r) { r.smallPicture = true; } },
         DamageCase { "smallPictureOn", 8, "01", [](SettingsRecord& r) { r.smallPicture = true; } },
         DamageCase { "negativeSeconds", 10, "feff", [](SettingsRecord& r) { r.overwriteSeconds = -2; } },
         DamageCase { "limitNaN", 12, "0000c07f", [](SettingsRecord&) {} },
-        DamageCase { "limitInfinite", 12, "0000807f", [](SettingsRecord&) {} },
-        DamageCase { "limitMinusInfinite", 12, "000080ff", [](SettingsRecord&) {} },
+        DamageCase { "limitInfinite", 12, "0000807f", [](SettingsRecord& r) { r.widthLimit = FLT_MAX; } },
+        DamageCase { "limitMinusInfinite", 12, "000080ff", [](SettingsRecord& r) { r.widthLimit = -FLT_MAX; } },
         DamageCase { "limitNegative", 12, "000000bf", [](SettingsRecord& r) { r.widthLimit = -0.5f; } }),
     caseName<DamageCase>);
 

@@ -42,23 +42,24 @@ SettingsRecord decodeSettings(QByteArrayView bytes)
             return std::nullopt;
         return static_cast<quint8>(bytes[offset]);
     };
+    // A switch byte above 1 (the grey state a box was never saved in, or damage) counts as on.
     for (int i = 0; i < 6; ++i) {
-        const std::optional<quint8> value = byteAt(1 + i);
-        if (value && *value <= 1)
-            record.checks[i] = *value == 1;
+        if (const std::optional<quint8> value = byteAt(1 + i))
+            record.checks[i] = *value != 0;
     }
     if (const std::optional<quint8> value = byteAt(7))
         record.smallScreen = *value != 0;
-    if (const std::optional<quint8> value = byteAt(8); value && *value <= 1)
-        record.smallPicture = *value == 1;
+    if (const std::optional<quint8> value = byteAt(8))
+        record.smallPicture = *value != 0;
     if (bytes.size() >= SecondsOffset + 2)
         record.overwriteSeconds = qFromLittleEndian<qint16>(bytes.data() + SecondsOffset);
     if (bytes.size() >= LimitOffset + 4) {
         const quint32 limitBits = qFromLittleEndian<quint32>(bytes.data() + LimitOffset);
         float limit = 0;
         std::memcpy(&limit, &limitBits, sizeof limit);
-        if (std::isfinite(limit))
-            record.widthLimit = limit;
+        if (!std::isnan(limit))
+            record.widthLimit
+                = std::clamp(limit, -std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
     }
     return record;
 }

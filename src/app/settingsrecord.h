@@ -28,9 +28,9 @@ inline constexpr int SettingsRecordSize = 16;
 
 [[nodiscard]] QByteArray encodeSettings(const SettingsRecord& record);
 
-// A damaged record never stops the program: a field the bytes do not reach, a switch byte other than 0 or
-// 1, a picture-size byte above 1 and a width limit that is not a finite number keep their defaults. Bytes
-// after the record are ignored.
+// A damaged record never stops the program: a field the bytes do not reach and a width limit that is not a
+// number keep their defaults, a switch or picture-size byte above 1 counts as 1 and an infinite width limit
+// as the largest single. Bytes after the record are ignored.
 [[nodiscard]] SettingsRecord decodeSettings(QByteArrayView bytes);
 
 // The numbers of the two text boxes as the record holds them: the leading number of the text (0 for none),
