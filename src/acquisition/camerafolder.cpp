@@ -44,25 +44,31 @@ WatchLocation splitWatchPath(const QString& watchPath)
     return { watchPath.left(slash + 1), watchPath.mid(slash + 1) };
 }
 
-QStringList matchingFiles(const QString& watchPath)
+namespace {
+
+// Up to limit matching names (all of them for a negative limit).
+QStringList listMatching(const QString& watchPath, qsizetype limit)
 {
     const WatchLocation where = splitWatchPath(watchPath);
     if (where.folder.isEmpty() || where.pattern.isEmpty())
         return {};
     QStringList names;
     QDirIterator it(where.folder, { where.pattern }, ListedEntries);
-    while (it.hasNext())
+    while (names.size() != limit && it.hasNext())
         names << it.nextFileInfo().fileName();
     return names;
 }
 
+} // namespace
+
+QStringList matchingFiles(const QString& watchPath)
+{
+    return listMatching(watchPath, -1);
+}
+
 QString firstMatchingFile(const QString& watchPath)
 {
-    const WatchLocation where = splitWatchPath(watchPath);
-    if (where.folder.isEmpty() || where.pattern.isEmpty())
-        return {};
-    QDirIterator it(where.folder, { where.pattern }, ListedEntries);
-    return it.hasNext() ? it.nextFileInfo().fileName() : QString();
+    return listMatching(watchPath, 1).value(0);
 }
 
 WatchedFolder::WatchedFolder(QString watchPath)

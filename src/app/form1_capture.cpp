@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSaveFile>
@@ -46,11 +45,11 @@ void Form1::writeWatchPath()
 
 void Form1::Kil()
 {
-    const QString folder = splitWatchPath(m_state.WatchPath).folder;
+    WatchedFolder folder(m_state.WatchPath);
     QStringList undeleted;
     for (const QString& name : matchingFiles(m_state.WatchPath)) {
-        if (!QFile::remove(folder + name)) {
-            undeleted << QDir::toNativeSeparators(folder + name);
+        if (!folder.remove(name)) {
+            undeleted << QDir::toNativeSeparators(folder.pathOf(name));
             m_watcher.treatAsLeftOver(name);
         }
     }
