@@ -92,24 +92,40 @@ TEST_F(CameraFolderTest, aMalformedPatternListsNothing)
     // From inside the folder, a pattern without its folder would otherwise pick up the pictures here.
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    for (const QString& path : { QString(), QStringLiteral("*.jpg"), watch(""), watch("missing/*.jpg") }) {
+    for (const QString& path : { QString(), QStringLiteral("*.jpg"), QStringLiteral("./*.jpg"),
+             QStringLiteral("../") + QDir(dir.path()).dirName() + QStringLiteral("/*.jpg"), watch(""),
+             watch("missing/*.jpg") }) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_EQ(matchingFiles(path), QStringList());
         EXPECT_EQ(firstMatchingFile(path), QString());
+        EXPECT_EQ(WatchedFolder(path, dir.path(), {}).usable(), isUsableWatchPath(path));
     }
+    EXPECT_FALSE(isUsableWatchPath(QStringLiteral("./*.jpg")));
+    EXPECT_TRUE(isUsableWatchPath(watch("missing/*.jpg")));
     QDir::setCurrent(previous);
 }
 
-TEST_F(CameraFolderTest, watchedFolderDeletesOnlyTheNamedPicture)
+TEST_F(CameraFolderTest, watchedFolderDeletesOrSetsAsideOnlyTheNamedPicture)
 {
-    WatchedFolder folder(watch("*.bmp"));
-    EXPECT_EQ(folder.firstName(), "c.bmp");
-    EXPECT_EQ(folder.pathOf(QStringLiteral("c.bmp")), dir.filePath(QStringLiteral("c.bmp")));
-    EXPECT_TRUE(folder.remove(QStringLiteral("c.bmp")));
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("c.bmp"))));
-    EXPECT_EQ(folder.firstName(), QString());
-    EXPECT_FALSE(folder.remove(QStringLiteral("c.bmp")));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("b.jpg"))));
+    QTemporaryDir program;
+    WatchedFolder folder(watch("*.jpg"), program.path(), QDateTime(QDate(2022, 10, 19), QTime(14, 30, 5)));
+    const QString first = folder.firstName({});
+    EXPECT_TRUE(first == "b.jpg" || first == "IMG_1.JPG") << first.toStdString();
+    const QString second = first == "b.jpg" ? QStringLiteral("IMG_1.JPG") : QStringLiteral("b.jpg");
+    EXPECT_EQ(folder.firstName({ first }), second);
+    EXPECT_EQ(folder.firstName({ first, second }), QString());
+    EXPECT_EQ(folder.pathOf(QStringLiteral("b.jpg")), dir.filePath(QStringLiteral("b.jpg")));
+
+    EXPECT_TRUE(folder.remove(QStringLiteral("b.jpg")));
+    EXPECT_FALSE(folder.exists(QStringLiteral("b.jpg")));
+    EXPECT_FALSE(folder.remove(QStringLiteral("b.jpg")));
+    QString reason;
+    EXPECT_TRUE(folder.setAside(QStringLiteral("IMG_1.JPG"), &reason));
+    EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("未取込/20221019_143005/IMG_1.JPG"))));
+    EXPECT_FALSE(folder.setAside(QStringLiteral("IMG_1.JPG"), &reason));
+    EXPECT_TRUE(reason.contains(dir.filePath(QStringLiteral("IMG_1.JPG")))) << reason.toStdString();
+    EXPECT_EQ(folder.firstName({}), QString());
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("c.bmp"))));
 }
 
 } // namespace

@@ -14,25 +14,39 @@ using namespace norvel;
 
 namespace {
 
-// A folder listed in the order given, whose files may be locked against deletion.
+// A folder listed in the order given, whose files may be locked against deletion or moving.
 class FakeFolder final : public CaptureFolder {
 public:
-    QString firstName() override
+    bool usable() const override { return isUsable; }
+    QString firstName(const QSet<QString>& passOver) override
     {
         ++listings;
-        return names.value(0);
+        for (const QString& name : std::as_const(names))
+            if (!passOver.contains(name))
+                return name;
+        return {};
     }
+    bool exists(const QString& name) override { return names.contains(name); }
     bool remove(const QString& name) override
     {
         const bool removed = deletable && names.removeOne(name);
         removals << (removed ? QStringLiteral("-") : QStringLiteral("!")) + name;
         return removed;
     }
+    bool setAside(const QString& name, QString* reason) override
+    {
+        const bool moved = movable && names.removeOne(name);
+        removals << (moved ? QStringLiteral(">") : QStringLiteral("?")) + name;
+        *reason = QStringLiteral("cannot move ") + name;
+        return moved;
+    }
 
     QStringList names;
+    bool isUsable = true;
     bool deletable = true;
+    bool movable = true;
     int listings = 0;
-    QStringList removals; // "-a.jpg" deleted, "!a.jpg" refused
+    QStringList removals; // "-a.jpg" deleted, "!a.jpg" refused; ">a.jpg" set aside, "?a.jpg" refused
 };
 
 struct WatchCase {
@@ -44,6 +58,9 @@ struct WatchCase {
     // Per tick: the status, the pending name and the removals tried during that tick.
     QStringList ticks;
     QStringList takenIn;
+    int movableFrom = 0;
+    int tickMs = 500;
+    QStringList reports = {};
 };
 
 void PrintTo(const WatchCase& c, std::ostream* os)
@@ -58,7 +75,8 @@ TEST_P(CaptureWatcherTest, takesEachShotInOnceThenDeletesIt)
     const WatchCase& c = GetParam();
     FakeFolder folder;
     folder.names = c.files;
-    CaptureWatcher watcher;
+    QStringList reports;
+    CaptureWatcher watcher({}, [&](const QString& text) { reports << text; });
     QStringList takenIn;
     const auto takeIn = [&](const QString& name) {
         const std::size_t call = takenIn.size();
@@ -70,12 +88,14 @@ TEST_P(CaptureWatcherTest, takesEachShotInOnceThenDeletesIt)
         if (const auto listing = c.relisted.find(tick); listing != c.relisted.end())
             folder.names = listing->second;
         folder.deletable = tick >= c.deletableFrom;
+        folder.movable = tick >= c.movableFrom;
         folder.removals.clear();
-        watcher.tick(folder, takeIn);
+        watcher.tick(folder, takeIn, QDateTime::fromMSecsSinceEpoch(qint64(tick) * c.tickMs));
         ticks << (QStringList { watcher.status(), watcher.pendingName() } + folder.removals).join(u' ').simplified();
     }
     EXPECT_EQ(ticks, c.ticks);
     EXPECT_EQ(takenIn, c.takenIn);
+    EXPECT_EQ(reports, c.reports);
     EXPECT_EQ(folder.listings, c.ticks.size()); // one listing a tick, however busy the folder
 }
 
@@ -90,9 +110,31 @@ const WatchCase watchCases[] = {
     { "deletableLater", { "a.jpg" }, {}, 2, {}, { "Ready a.jpg", "Lood a.jpg !a.jpg", "Kill a.jpg -a.jpg", "NoFile" },
         { "a.jpg" } },
     { "neverDeletable", { "a.jpg" }, {}, Never, {},
-        { "Ready a.jpg", "Lood a.jpg !a.jpg", "KillErr a.jpg !a.jpg", "KillErr a.jpg !a.jpg" }, { "a.jpg" } },
+        { "Ready a.jpg", "Lood a.jpg !a.jpg", "KillErr a.jpg !a.jpg", "KillErr !a.jpg" }, { "a.jpg" } },
+    // A shot without a filed copy is set aside, never deleted.
     { "declined", { "a.jpg" }, {}, 0, { TakeInResult::Declined },
-        { "Ready a.jpg", "Lood a.jpg", "Kill a.jpg -a.jpg", "NoFile" }, { "a.jpg" } },
+        { "Ready a.jpg", "Lood a.jpg", "Kill a.jpg >a.jpg", "NoFile" }, { "a.jpg" } },
+    { "notFiled", { "a.jpg" }, {}, 0, { TakeInResult::MeasuredNotFiled },
+        { "Ready a.jpg", "Lood a.jpg >a.jpg", "NoFile" }, { "a.jpg" } },
+    // Set aside only later: reported once, passed over so the next shot still goes in, tried again when idle.
+    { "notFiledStuck", { "a.jpg", "b.jpg" }, {}, 0, { TakeInResult::MeasuredNotFiled },
+        { "Ready a.jpg", "Lood a.jpg ?a.jpg", "KillErr a.jpg ?a.jpg", "Ready b.jpg", "Lood b.jpg -b.jpg", "NoFile",
+            "KillErr ?a.jpg", "Kill >a.jpg", "Kill" },
+        { "a.jpg", "b.jpg" }, 7, 500, { "cannot move a.jpg" } },
+    // Tried on every tick for ten seconds, then set aside so that the shots behind it go in.
+    { "neverLoads", { "bad.jpg", "b.jpg" }, {}, 0,
+        { TakeInResult::LoadFailed, TakeInResult::LoadFailed, TakeInResult::LoadFailed, TakeInResult::LoadFailed,
+            TakeInResult::LoadFailed },
+        { "Ready bad.jpg", "LoodErr bad.jpg", "LoodErr bad.jpg", "LoodErr bad.jpg", "LoodErr bad.jpg",
+            "Kill bad.jpg >bad.jpg", "Ready b.jpg", "Lood b.jpg -b.jpg" },
+        { "bad.jpg", "bad.jpg", "bad.jpg", "bad.jpg", "bad.jpg", "b.jpg" }, 0, 2500 },
+    // Loading is tried before giving up, so a shot finished at the last moment still goes in.
+    { "loadsJustInTime", { "a.jpg" }, {}, 0, std::vector(4, TakeInResult::LoadFailed),
+        { "Ready a.jpg", "LoodErr a.jpg", "LoodErr a.jpg", "LoodErr a.jpg", "LoodErr a.jpg", "Lood a.jpg -a.jpg" },
+        { "a.jpg", "a.jpg", "a.jpg", "a.jpg", "a.jpg" }, 0, 2500 },
+    { "neverLoadsNorMoves", { "bad.jpg" }, {}, 0, std::vector(4, TakeInResult::LoadFailed),
+        { "Ready bad.jpg", "LoodErr bad.jpg", "KillErr bad.jpg ?bad.jpg", "KillErr ?bad.jpg", "KillErr ?bad.jpg" },
+        { "bad.jpg", "bad.jpg" }, Never, 10000, { "cannot move bad.jpg" } },
     { "twoShots", { "a.jpg", "b.jpg" }, {}, 0, {},
         { "Ready a.jpg", "Lood a.jpg -a.jpg", "Ready b.jpg", "Lood b.jpg -b.jpg", "NoFile" }, { "a.jpg", "b.jpg" } },
     // The camera writes every shot under one name: the next one may be there by the tick after the delete.
@@ -120,12 +162,30 @@ TEST(CaptureWatcherStatusTest, reportsEveryStatusAndLoodWhileTakingIn)
         reported << QStringLiteral("takeIn ") + name;
         return std::exchange(failNext, false) ? TakeInResult::LoadFailed : TakeInResult::Measured;
     };
-    EXPECT_EQ(watcher.tick(folder, takeIn), std::nullopt);
-    EXPECT_EQ(watcher.tick(folder, takeIn), TakeInResult::LoadFailed);
-    EXPECT_EQ(watcher.tick(folder, takeIn), TakeInResult::Measured);
-    EXPECT_EQ(watcher.tick(folder, takeIn), std::nullopt);
-    EXPECT_EQ(watcher.tick(folder, takeIn), std::nullopt); // nothing left and nothing pending: no report
+    EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
+    EXPECT_EQ(watcher.tick(folder, takeIn, {}), TakeInResult::LoadFailed);
+    EXPECT_EQ(watcher.tick(folder, takeIn, {}), TakeInResult::Measured);
+    EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
+    EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt); // nothing left and nothing pending: no report
     EXPECT_EQ(reported, QStringList({ "Ready", "Lood", "takeIn a.jpg", "LoodErr", "Lood", "takeIn a.jpg", "NoFile" }));
+}
+
+// A relative or malformed pattern is never listed: the folder it would name is the working directory's.
+TEST(CaptureWatcherStatusTest, unusablePattern_listsNothingAndShowsNoFileOnce)
+{
+    FakeFolder folder;
+    folder.names = QStringList { "a.jpg" };
+    QStringList reported;
+    CaptureWatcher watcher([&](const QString& status) { reported << status; });
+    const auto takeIn = [](const QString&) { return TakeInResult::Measured; };
+    watcher.tick(folder, takeIn, {});
+    folder.isUsable = false;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
+    EXPECT_EQ(reported, QStringList({ "Ready", "NoFile" }));
+    EXPECT_EQ(watcher.pendingName(), QString());
+    EXPECT_EQ(folder.listings, 1);
+    EXPECT_TRUE(folder.removals.isEmpty());
 }
 
 } // namespace

@@ -72,4 +72,31 @@ TEST(SetDt, firstFieldOfTheFile)
         EXPECT_EQ(firstField(row.content), QString::fromUtf8(row.field)) << row.name;
 }
 
+// What is written is read back whole; a plain path is written as it always was.
+TEST(SetDt, writtenFieldReadsBackTheSame)
+{
+    const struct {
+        const char* value;
+        const char* written;
+    } rows[] = {
+        { "/a/b/*.jpg", "/a/b/*.jpg" },
+        { "", "" },
+        { "/写真/Camera Roll/*.jpg", "/写真/Camera Roll/*.jpg" },
+        { "/Pics, 2023/*.bmp", "\"/Pics, 2023/*.bmp\"" },
+        { "/a\"b\"/*.bmp", "\"/a\"\"b\"\"/*.bmp\"" },
+        { " /lead/*.bmp", "\" /lead/*.bmp\"" },
+        { "/trail /*.bmp\t", "\"/trail /*.bmp\t\"" },
+        { "/two\r\nlines/*.bmp", "\"/two\r\nlines/*.bmp\"" },
+        { "\"", "\"\"\"\"" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value);
+        const QString value = QString::fromUtf8(row.value);
+        EXPECT_EQ(fieldText(value), QString::fromUtf8(row.written));
+        EXPECT_EQ(firstField((fieldText(value) + QStringLiteral("\r\n")).toUtf8()), value);
+    }
+    // A quoted field that never closes ends with its line.
+    EXPECT_EQ(firstField("\"/a,b\r\n/c\r\n"), "/a,b");
+}
+
 } // namespace

@@ -47,7 +47,18 @@ public:
         return next(folders);
     }
 
-    void showError(const QString& text) override { errors << text; }
+    void showError(const QString& text) override
+    {
+        errors << text;
+        if (whileShowing)
+            whileShowing();
+    }
+    void showNotice(const QString& text) override
+    {
+        notices << text;
+        if (whileShowing)
+            whileShowing();
+    }
     QDateTime now() const override { return clockNow; }
     void clear() override { clipboardText.reset(); }
     void setText(const QString& text) override { clipboardText = text; }
@@ -55,6 +66,7 @@ public:
     QTemporaryDir programFolder;
     std::deque<bool> okAnswers;
     std::function<void()> whileAsking; // runs while a question waits, as timer ticks can
+    std::function<void()> whileShowing; // the same while a message waits
 
     std::deque<std::optional<QString>> files; // nullopt: the user cancels
     std::deque<std::optional<QString>> folders;
@@ -66,6 +78,7 @@ public:
     QStringList folderTitles;
     QStringList folderRoots;
     QStringList errors;
+    QStringList notices;
     std::optional<QString> clipboardText;
 
 private:

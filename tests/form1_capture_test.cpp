@@ -3,8 +3,10 @@
 #include "testsupport.h"
 
 #include <QCheckBox>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -44,6 +46,8 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files);
 }
 
+const QString At143005 = QStringLiteral("20221019_143005");
+
 } // namespace
 
 class Form1CaptureTest : public Form1Fixture {
@@ -68,6 +72,22 @@ protected:
     QString poleFolder() { return fake.programFolder.filePath(QStringLiteral("20221019/1")); }
     QString filed(int n) { return poleFolder() + QStringLiteral("/1_%1.jpg").arg(n); }
     bool onTop() { return form->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); }
+    QString setAsidePath(const QString& subfolder, const QString& name = {})
+    {
+        const QString folder = fake.programFolder.filePath(QStringLiteral("未取込/") + subfolder);
+        return name.isEmpty() ? folder : folder + QLatin1Char('/') + name;
+    }
+    // Every file under 未取込, as "subfolder/name".
+    QStringList setAside()
+    {
+        QStringList found;
+        const QDir root(fake.programFolder.filePath(QStringLiteral("未取込")));
+        QDirIterator it(root.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << root.relativeFilePath(it.next());
+        found.sort();
+        return found;
+    }
 
     // A picture filed under 1_1.jpg the given number of seconds before now.
     void fileEarlierPicture(int ageSeconds)
@@ -89,19 +109,20 @@ TEST_F(Form1CaptureTest, choosingAFolder_watchesItsPicturesAndClearsThem)
         const char* chosen; // nullptr: the user cancels
         bool byMenu;
         const char* watched;
-        const char* deleted;
+        const char* setAside; // moved into 未取込, in a subfolder of its own each time
         const char* kept;
+        const char* subfolder;
     } rows[] = {
-        { "button_bmp", "cam", false, "cam/*.bmp", "OLD.BMP", "keep.jpg" },
-        { "menu_cameraRoll", "Camera Roll", true, "Camera Roll/*.jpg", "old.JPG", "keep.bmp" },
-        { "cancel", nullptr, false, "Camera Roll/*.jpg", "late.jpg", "keep.bmp" },
+        { "button_bmp", "cam", false, "cam/*.bmp", "OLD.BMP", "keep.jpg", "20221019_143005" },
+        { "menu_cameraRoll", "Camera Roll", true, "Camera Roll/*.jpg", "old.JPG", "keep.bmp", "20221019_143005_2" },
+        { "cancel", nullptr, false, "Camera Roll/*.jpg", "late.jpg", "keep.bmp", "20221019_143005_3" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const QString expected = pictures.filePath(QString::fromUtf8(row.watched));
         const QString folder = QFileInfo(expected).path();
         QDir().mkpath(folder);
-        writeBytes(folder + '/' + row.deleted, "x");
+        writeBytes(folder + '/' + row.setAside, QByteArray("shot ") + row.setAside);
         writeBytes(folder + '/' + row.kept, "x");
         QFile::remove(setDtPath());
         fake.folders.push_back(row.chosen ? std::optional(pictures.filePath(row.chosen)) : std::nullopt);
@@ -116,8 +137,14 @@ TEST_F(Form1CaptureTest, choosingAFolder_watchesItsPicturesAndClearsThem)
         EXPECT_EQ(get<QLineEdit>(QStringLiteral("Text1"))->text(), expected);
         EXPECT_EQ(contents(setDtPath()), (expected + "\r\n").toLocal8Bit());
         EXPECT_EQ(filesIn(folder), QStringList { row.kept });
+        const QString subfolder = setAsidePath(QString::fromUtf8(row.subfolder));
+        EXPECT_EQ(contents(subfolder + '/' + row.setAside), QByteArray("shot ") + row.setAside);
+        EXPECT_EQ(fake.notices.value(fake.notices.size() - 1),
+            QStringLiteral("カメラのフォルダにあった画像 1 枚を「%1」に移しました。").arg(subfolder));
         EXPECT_TRUE(timer1()->isActive());
     }
+    EXPECT_EQ(fake.notices.size(), 3);
+    EXPECT_TRUE(fake.errors.isEmpty());
 }
 
 TEST_F(Form1CaptureTest, unwritableSettingsFile_isReportedAndTheFolderIsStillWatched)
@@ -247,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(Ages, Form1CaptureOverwriteTest,
     caseName<OverwriteCase>);
 
 // The question runs an event loop of its own, in which the timer keeps firing.
-TEST_F(Form1CaptureTest, overwriteQuestion_holdsTicksBack_andADeclinedShotIsDeletedUnmeasuredNextTick)
+TEST_F(Form1CaptureTest, overwriteQuestion_holdsTicksBack_andADeclinedShotIsSetAsideUnmeasuredNextTick)
 {
     check("Check6")->setChecked(true);
     form->show();
@@ -273,21 +300,193 @@ TEST_F(Form1CaptureTest, overwriteQuestion_holdsTicksBack_andADeclinedShotIsDele
     EXPECT_EQ(results()->textMatrix(0, 1), "");
     EXPECT_EQ(filesIn(pictures.path()), QStringList { "shot.bmp" });
 
+    const QByteArray shotBytes = contents(pictures.filePath(QStringLiteral("shot.bmp")));
     EXPECT_EQ(tick(), "Kill");
     EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
+    EXPECT_EQ(contents(setAsidePath(At143005, QStringLiteral("shot.bmp"))), shotBytes);
     EXPECT_EQ(results()->rows(), 1);
     EXPECT_EQ(fake.questions.size(), 1);
 }
 
-TEST_F(Form1CaptureTest, dayFolderBlocked_reportsItButStillMeasuresAndDeletesTheShot)
+// Without its filed copy the shot is the only picture of the result: it is set aside, or, when even that
+// fails, left in the camera folder and reported once.
+TEST_F(Form1CaptureTest, filingFails_measuresTheShotButKeepsIt)
 {
-    writeBytes(fake.programFolder.filePath(QStringLiteral("20221019")), "in the way");
+    const struct {
+        const char* name;
+        bool setAsideBlocked;
+    } rows[] = { { "setAside", false }, { "setAsideBlockedToo", true } };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir camera;
+        fake.errors.clear();
+        writeBytes(fake.programFolder.filePath(QStringLiteral("20221019")), "in the way");
+        if (row.setAsideBlocked) {
+            QDir(fake.programFolder.filePath(QStringLiteral("未取込"))).removeRecursively();
+            writeBytes(fake.programFolder.filePath(QStringLiteral("未取込")), "in the way");
+        }
+        watch(camera.path());
+        ASSERT_TRUE(shot(40).save(camera.filePath(QStringLiteral("shot.bmp")), "BMP"));
+        const QByteArray shotBytes = contents(camera.filePath(QStringLiteral("shot.bmp")));
+        tick();
+        EXPECT_EQ(tick(), "Lood");
+        EXPECT_EQ(results()->textMatrix(results()->rows() - 1, 1), "0.44");
+        ASSERT_FALSE(fake.errors.isEmpty());
+        EXPECT_TRUE(fake.errors[0].contains(poleFolder())) << fake.errors[0].toStdString();
+        if (!row.setAsideBlocked) {
+            EXPECT_EQ(fake.errors.size(), 1);
+            EXPECT_TRUE(filesIn(camera.path()).isEmpty());
+            EXPECT_EQ(contents(setAsidePath(At143005, QStringLiteral("shot.bmp"))), shotBytes);
+            continue;
+        }
+        for (int i = 0; i < 4; ++i)
+            tick();
+        EXPECT_EQ(status(), "KillErr");
+        EXPECT_EQ(fake.errors.size(), 2); // the filing, and once the shot that stays
+        EXPECT_TRUE(fake.errors[1].contains(camera.filePath(QStringLiteral("shot.bmp"))));
+        EXPECT_EQ(contents(camera.filePath(QStringLiteral("shot.bmp"))), shotBytes);
+        EXPECT_EQ(results()->rows(), 2);
+    }
+}
+
+// Not a picture, or a shot never finished: after ten seconds of failing it goes aside, and the watcher
+// goes on with the shots that follow.
+TEST_F(Form1CaptureTest, fileThatNeverLoads_isSetAsideAfterTenSeconds)
+{
     watch(pictures.path());
+    writeBytes(pictures.filePath(QStringLiteral("bad.bmp")), "not a picture");
+    const QDateTime start = fake.clockNow;
+    QStringList statuses;
+    for (int ms = 0; ms <= 10500; ms += 500) {
+        fake.clockNow = start.addMSecs(ms);
+        statuses << tick();
+    }
+    EXPECT_EQ(statuses.first(), "Ready");
+    EXPECT_EQ(statuses.mid(1, 20), QStringList(20, QStringLiteral("LoodErr")));
+    EXPECT_EQ(statuses.last(), "Kill");
+    EXPECT_EQ(setAside(), QStringList { "20221019_143015/bad.bmp" });
+    EXPECT_EQ(contents(setAsidePath(QStringLiteral("20221019_143015"), QStringLiteral("bad.bmp"))), "not a picture");
+
     writePicture(QStringLiteral("shot.bmp"), shot(40));
-    tick();
+    EXPECT_EQ(tick(), "Ready");
     EXPECT_EQ(tick(), "Lood");
-    ASSERT_EQ(fake.errors.size(), 1);
-    EXPECT_TRUE(fake.errors[0].contains(poleFolder())) << fake.errors[0].toStdString();
     EXPECT_EQ(results()->textMatrix(0, 1), "0.44");
-    EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
+    EXPECT_TRUE(QFile::exists(filed(1)));
+}
+
+// While any question or message is open, a shot waits: it belongs to the pole in force once it is answered.
+TEST_F(Form1CaptureTest, questionsAndMessages_holdTheWatcherBack)
+{
+    const struct {
+        const char* name;
+        const char* pole;
+        const char* filedAs; // below the day folder
+    } rows[] = {
+        { "poleChangeQuestion", "2", "2/2_1.jpg" },
+        { "refusedPoleMessage", "a/b", "1/1_2.jpg" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetUp();
+        watch(pictures.path());
+        results()->setRows(1);
+        results()->setTextMatrix(0, 1, QStringLiteral("0.30"));
+        QDir().mkpath(poleFolder());
+        writeBytes(poleFolder() + QStringLiteral("/No1CP.csv"), "1,0.10\r\n");
+        QFile old(poleFolder() + QStringLiteral("/No1CP.csv"));
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(fake.clockNow.addSecs(-60), QFileDevice::FileModificationTime));
+        old.close();
+        QStringList whileOpen;
+        const auto tickTwice = [&] {
+            writePicture(QStringLiteral("shot.bmp"), shot(40));
+            whileOpen << tick() << tick() << QString::number(results()->rows());
+        };
+        fake.whileAsking = tickTwice;
+        fake.whileShowing = tickTwice;
+        get<QLineEdit>(QStringLiteral("Text4"))->setText(QString::fromUtf8(row.pole));
+        EXPECT_EQ(whileOpen, (QStringList { "", "", "1" }));
+        EXPECT_EQ(fake.questions.size() + fake.errors.size(), 1);
+        fake.whileAsking = nullptr;
+        fake.whileShowing = nullptr;
+
+        EXPECT_EQ(tick(), "Ready");
+        EXPECT_EQ(tick(), "Lood");
+        EXPECT_TRUE(QFile::exists(fake.programFolder.filePath(QStringLiteral("20221019/") + row.filedAs)));
+        fake.questions.clear();
+        fake.errors.clear();
+        QFile::remove(poleFolder() + QStringLiteral("/No1CP.csv"));
+        form->state().CurTyoNo = QStringLiteral("1"); // the next round's result file is pole 1's again
+    }
+}
+
+TEST_F(Form1CaptureTest, shutDown_stopsTheWatcherFirst_andRestartsItOnlyIfTheProgramStaysOpen)
+{
+    for (const bool ok : { false, true }) {
+        SCOPED_TRACE(ok ? "ok" : "cancel");
+        watch(pictures.path());
+        timer1()->start();
+        results()->setRows(1);
+        results()->setTextMatrix(0, 1, QStringLiteral("0.30"));
+        fileEarlierPicture(0);
+        QDir().mkpath(poleFolder());
+        writeBytes(poleFolder() + QStringLiteral("/No1CP.csv"), "old");
+        QFile old(poleFolder() + QStringLiteral("/No1CP.csv"));
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(fake.clockNow.addSecs(-60), QFileDevice::FileModificationTime));
+        old.close();
+        bool watchingWhileAsking = true;
+        fake.whileAsking = [&] {
+            watchingWhileAsking = timer1()->isActive();
+            writePicture(QStringLiteral("late.bmp"), shot(40));
+            form->Timer1_Timer();
+            form->Timer1_Timer();
+        };
+        fake.okAnswers.push_back(ok);
+        form->show();
+        EXPECT_EQ(form->close(), ok);
+        EXPECT_FALSE(watchingWhileAsking);
+        EXPECT_EQ(timer1()->isActive(), !ok);
+        EXPECT_EQ(filesIn(pictures.path()), QStringList { "late.bmp" }); // never taken in meanwhile
+        EXPECT_EQ(contents(poleFolder() + QStringLiteral("/No1CP.csv")), ok ? "1,0.30\r\n" : "old");
+    }
+}
+
+// A comma in the folder's path survives the settings file, so the next start clears the right folder.
+TEST_F(Form1CaptureTest, folderWithACommaOrQuote_isWatchedAgainAfterARestart)
+{
+    for (const char* name : { "Pics, 2023", "Pics \"A\"", " Pics" }) {
+        SCOPED_TRACE(name);
+        const QString chosen = pictures.filePath(QString::fromUtf8(name));
+        QDir().mkpath(chosen);
+        QDir().mkpath(pictures.filePath(QStringLiteral("Pics")));
+        watch(chosen);
+        writeBytes(chosen + QStringLiteral("/new.bmp"), "new");
+        writeBytes(pictures.filePath(QStringLiteral("Pics/keep.bmp")), "keep");
+
+        Form1 restarted(fake.services());
+        restarted.Form_Load();
+        EXPECT_EQ(restarted.state().WatchPath, chosen + QStringLiteral("/*.bmp"));
+        EXPECT_TRUE(filesIn(chosen).isEmpty());
+        EXPECT_EQ(filesIn(pictures.filePath(QStringLiteral("Pics"))), QStringList { "keep.bmp" });
+    }
+}
+
+TEST_F(Form1CaptureTest, relativePattern_touchesNothingAndShowsNoFile)
+{
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(pictures.path()));
+    writeBytes(pictures.filePath(QStringLiteral("here.bmp")), "here");
+    for (const char* pattern : { "./*.bmp", "*.bmp", "sub/../*.bmp" }) {
+        SCOPED_TRACE(pattern);
+        writeBytes(setDtPath(), QByteArray(pattern) + "\r\n");
+        Form1 restarted(fake.services());
+        restarted.Form_Load();
+        restarted.Timer1_Timer();
+        restarted.Timer1_Timer();
+        EXPECT_EQ(restarted.findChild<QAction*>(QStringLiteral("Dm"))->text(), "NoFile");
+        EXPECT_EQ(filesIn(pictures.path()), QStringList { "here.bmp" });
+    }
+    EXPECT_TRUE(setAside().isEmpty());
+    QDir::setCurrent(previous);
 }

@@ -1,8 +1,11 @@
 #include "acquisition/camerafolder.h"
 
+#include "acquisition/setaside.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 
 namespace norvel {
 
@@ -44,18 +47,27 @@ WatchLocation splitWatchPath(const QString& watchPath)
     return { watchPath.left(slash + 1), watchPath.mid(slash + 1) };
 }
 
-namespace {
-
-// Up to limit matching names (all of them for a negative limit).
-QStringList listMatching(const QString& watchPath, qsizetype limit)
+bool isUsableWatchPath(const QString& watchPath)
 {
     const WatchLocation where = splitWatchPath(watchPath);
-    if (where.folder.isEmpty() || where.pattern.isEmpty())
+    return !where.pattern.isEmpty() && QDir::isAbsolutePath(where.folder);
+}
+
+namespace {
+
+// Up to limit matching names (all of them for a negative limit), leaving out those passed over.
+QStringList listMatching(const QString& watchPath, qsizetype limit, const QSet<QString>& passOver = {})
+{
+    if (!isUsableWatchPath(watchPath))
         return {};
+    const WatchLocation where = splitWatchPath(watchPath);
     QStringList names;
     QDirIterator it(where.folder, { where.pattern }, ListedEntries);
-    while (names.size() != limit && it.hasNext())
-        names << it.nextFileInfo().fileName();
+    while (names.size() != limit && it.hasNext()) {
+        QString name = it.nextFileInfo().fileName();
+        if (!passOver.contains(name))
+            names << std::move(name);
+    }
     return names;
 }
 
@@ -66,19 +78,40 @@ QStringList matchingFiles(const QString& watchPath)
     return listMatching(watchPath, -1);
 }
 
-QString firstMatchingFile(const QString& watchPath)
+QString firstMatchingFile(const QString& watchPath, const QSet<QString>& passOver)
 {
-    return listMatching(watchPath, 1).value(0);
+    return listMatching(watchPath, 1, passOver).value(0);
 }
 
-WatchedFolder::WatchedFolder(QString watchPath)
+WatchedFolder::WatchedFolder(QString watchPath, QString programFolder, QDateTime now)
     : m_watchPath(std::move(watchPath))
+    , m_programFolder(std::move(programFolder))
+    , m_now(std::move(now))
 {
 }
 
-QString WatchedFolder::firstName()
+bool WatchedFolder::usable() const
 {
-    return firstMatchingFile(m_watchPath);
+    return isUsableWatchPath(m_watchPath);
+}
+
+QString WatchedFolder::firstName(const QSet<QString>& passOver)
+{
+    return firstMatchingFile(m_watchPath, passOver);
+}
+
+bool WatchedFolder::exists(const QString& name)
+{
+    return QFileInfo::exists(pathOf(name));
+}
+
+bool WatchedFolder::setAside(const QString& name, QString* reason)
+{
+    const SetAsideResult result
+        = norvel::setAside(m_programFolder, splitWatchPath(m_watchPath).folder, { name }, m_now);
+    if (!result.failed.empty())
+        *reason = result.failed.front().reason;
+    return result.failed.empty();
 }
 
 bool WatchedFolder::remove(const QString& name)

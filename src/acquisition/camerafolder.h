@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -18,31 +20,46 @@ struct WatchLocation {
 };
 [[nodiscard]] WatchLocation splitWatchPath(const QString& watchPath);
 
+// Only an absolute folder and a name pattern make a pattern that is listed: an empty, relative or
+// malformed one must never reach into the working directory.
+[[nodiscard]] bool isUsableWatchPath(const QString& watchPath);
+
 // Ordinary, non-hidden files whose names match the pattern regardless of case, in the order the file
-// system lists them. A pattern without a folder or without a name lists nothing, so an empty or
-// malformed pattern never reaches into the working directory.
+// system lists them; nothing for a pattern that is not usable.
 [[nodiscard]] QStringList matchingFiles(const QString& watchPath);
-// The first of them, or empty; stops listing at the first match.
-[[nodiscard]] QString firstMatchingFile(const QString& watchPath);
+// The first of them that is not passed over, or empty; stops listing there.
+[[nodiscard]] QString firstMatchingFile(const QString& watchPath, const QSet<QString>& passOver = {});
 
 // The folder as the capture watcher sees it; tests put a scripted folder in its place.
 class CaptureFolder {
 public:
     virtual ~CaptureFolder() = default;
-    [[nodiscard]] virtual QString firstName() = 0; // empty when nothing matches
+    [[nodiscard]] virtual bool usable() const = 0;
+    // The first matching name not in passOver; empty when there is none.
+    [[nodiscard]] virtual QString firstName(const QSet<QString>& passOver) = 0;
+    [[nodiscard]] virtual bool exists(const QString& name) = 0;
+    // Deletes a shot that was filed, or measured with filing off.
     [[nodiscard]] virtual bool remove(const QString& name) = 0;
+    // Moves a shot without a filed copy into "未取込"; on failure it stays, and reason says why.
+    [[nodiscard]] virtual bool setAside(const QString& name, QString* reason) = 0;
 };
 
 class WatchedFolder final : public CaptureFolder {
 public:
-    explicit WatchedFolder(QString watchPath);
+    // Shots set aside go below programFolder, into a subfolder named by the time given.
+    WatchedFolder(QString watchPath, QString programFolder, QDateTime now);
 
-    [[nodiscard]] QString firstName() override;
+    [[nodiscard]] bool usable() const override;
+    [[nodiscard]] QString firstName(const QSet<QString>& passOver) override;
+    [[nodiscard]] bool exists(const QString& name) override;
     [[nodiscard]] bool remove(const QString& name) override;
+    [[nodiscard]] bool setAside(const QString& name, QString* reason) override;
     [[nodiscard]] QString pathOf(const QString& name) const;
 
 private:
     QString m_watchPath;
+    QString m_programFolder;
+    QDateTime m_now;
 };
 
 } // namespace norvel

@@ -4,8 +4,9 @@
 
 namespace norvel {
 
-CaptureWatcher::CaptureWatcher(StatusChanged statusChanged)
+CaptureWatcher::CaptureWatcher(StatusChanged statusChanged, Report report)
     : m_statusChanged(std::move(statusChanged))
+    , m_report(std::move(report))
 {
 }
 
@@ -16,26 +17,51 @@ void CaptureWatcher::setStatus(const QString& status)
         m_statusChanged(status);
 }
 
-std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const TakeIn& takeIn)
+void CaptureWatcher::treatAsLeftOver(const QString& name, Disposal disposal, bool reported)
 {
-    const QString first = folder.firstName();
-    if (first.isEmpty()) {
-        // Nothing matches, so no left-over file remains either.
-        m_leftOvers.clear();
-        if (!m_pendingName.isEmpty()) {
+    m_leftOvers.insert(name, disposal);
+    if (reported)
+        m_reported.insert(name);
+}
+
+void CaptureWatcher::forgetLeftOvers()
+{
+    m_leftOvers.clear();
+    m_stuck.clear();
+    m_reported.clear();
+}
+
+std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now)
+{
+    if (!folder.usable()) {
+        // Refused like an empty pattern: nothing is listed and nothing is touched.
+        m_pendingName.clear();
+        m_loadFailingSince.reset();
+        if (m_status != watcherstatus::NoFile)
             setStatus(watcherstatus::NoFile);
-            m_pendingName.clear();
-        }
         return std::nullopt;
     }
 
-    if (m_leftOvers.contains(first)) {
-        if (folder.remove(first)) {
-            m_leftOvers.remove(first);
-            setStatus(watcherstatus::Kill);
-        } else {
-            setStatus(watcherstatus::KillErr);
+    const QString first = folder.firstName(m_stuck);
+    if (first.isEmpty()) {
+        // Left-overs that are not stuck would have been listed: they are gone.
+        for (auto it = m_leftOvers.begin(); it != m_leftOvers.end();)
+            it = m_stuck.contains(it.key()) ? std::next(it) : m_leftOvers.erase(it);
+        // A stuck file is still there: the folder is not empty, it only has nothing new.
+        if (!m_pendingName.isEmpty() && !m_stuck.contains(m_pendingName)) {
+            setStatus(watcherstatus::NoFile);
+            m_pendingName.clear();
+            m_loadFailingSince.reset();
+            return std::nullopt;
         }
+        m_pendingName.clear();
+        m_loadFailingSince.reset();
+        retryStuck(folder);
+        return std::nullopt;
+    }
+
+    if (const auto leftOver = m_leftOvers.constFind(first); leftOver != m_leftOvers.constEnd()) {
+        dispose(folder, first, *leftOver);
         return std::nullopt;
     }
 
@@ -45,6 +71,7 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
         // deleted: it waits one tick before it is taken in.
         setStatus(watcherstatus::Ready);
         m_pendingName = first;
+        m_loadFailingSince.reset();
         return std::nullopt;
     }
 
@@ -52,18 +79,70 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
     const TakeInResult result = takeIn(first);
     switch (result) {
     case TakeInResult::LoadFailed:
-        setStatus(watcherstatus::LoodErr);
+        if (!m_loadFailingSince)
+            m_loadFailingSince = now;
+        if (m_loadFailingSince->msecsTo(now) >= GiveUpLoadingMs) {
+            // Not a picture, or a shot never finished: it must not hold back the shots behind it.
+            m_loadFailingSince.reset();
+            dispose(folder, first, Disposal::SetAside);
+        } else {
+            setStatus(watcherstatus::LoodErr);
+        }
         break;
     case TakeInResult::Declined:
-        // Shown but not measured: the file goes on a later tick, without a second take-in.
-        m_leftOvers.insert(first);
+        // Shown but not measured: the file is set aside on a later tick, without a second take-in.
+        m_leftOvers.insert(first, Disposal::SetAside);
         break;
     case TakeInResult::Measured:
         if (!folder.remove(first))
-            m_leftOvers.insert(first);
+            m_leftOvers.insert(first, Disposal::Delete);
+        break;
+    case TakeInResult::MeasuredNotFiled: {
+        QString reason;
+        if (!folder.setAside(first, &reason)) {
+            m_leftOvers.insert(first, Disposal::SetAside);
+            reportOnce(first, reason);
+        }
         break;
     }
+    }
     return result;
+}
+
+void CaptureWatcher::dispose(CaptureFolder& folder, const QString& name, Disposal disposal)
+{
+    QString reason;
+    const bool done = disposal == Disposal::Delete ? folder.remove(name) : folder.setAside(name, &reason);
+    if (done || !folder.exists(name)) {
+        m_leftOvers.remove(name);
+        m_stuck.remove(name);
+        m_reported.remove(name);
+        setStatus(done ? watcherstatus::Kill : watcherstatus::KillErr);
+        return;
+    }
+    m_leftOvers.insert(name, disposal);
+    m_stuck.insert(name);
+    // A filed shot that cannot be deleted loses nothing; a shot without a copy that cannot be set aside is
+    // the inspector's to know about.
+    if (disposal == Disposal::SetAside)
+        reportOnce(name, reason);
+    setStatus(watcherstatus::KillErr);
+}
+
+void CaptureWatcher::reportOnce(const QString& name, const QString& reason)
+{
+    if (m_reported.contains(name))
+        return;
+    m_reported.insert(name);
+    if (m_report)
+        m_report(reason);
+}
+
+void CaptureWatcher::retryStuck(CaptureFolder& folder)
+{
+    const QSet<QString> stuck = m_stuck;
+    for (const QString& name : stuck)
+        dispose(folder, name, m_leftOvers.value(name, Disposal::SetAside));
 }
 
 } // namespace norvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -9,6 +11,10 @@
 // The capture watcher's decisions, tick by tick, over a folder it is handed. A shot is taken in on the
 // second tick that finds it first in the listing, so a file the camera is still writing gets time to be
 // finished; the status word shows what the last tick did.
+//
+// No shot leaves the camera folder unseen: a shot is deleted only once it was filed, or measured with
+// filing off. Any other shot that has to go (filing declined or failed, a file that never loads, a shot
+// found when the folder is cleared) is set aside into "未取込" instead.
 namespace norvel {
 
 class CaptureFolder;
@@ -25,7 +31,14 @@ inline const QString NoFile = QStringLiteral("NoFile");
 enum class TakeInResult {
     LoadFailed, // the picture could not be loaded yet; it is tried again on the next tick
     Declined, // the user refused to overwrite a filed picture; nothing was measured
-    Measured, // shown and measured: the file is deleted
+    Measured, // shown and measured, and filed or filing is off: the file is deleted
+    MeasuredNotFiled, // shown and measured, but its filed copy could not be written: the file is set aside
+};
+
+// What becomes of a file that has to leave the camera folder.
+enum class Disposal {
+    Delete, // a copy is filed, or none was wanted
+    SetAside, // no filed copy: moved into "未取込"
 };
 
 class CaptureWatcher {
@@ -33,28 +46,44 @@ public:
     using StatusChanged = std::function<void(const QString& status)>;
     // Shows and measures the picture of the given name; the status is "Lood" meanwhile.
     using TakeIn = std::function<TakeInResult(const QString& name)>;
+    // A shot that could not be set aside; each file is reported once.
+    using Report = std::function<void(const QString& text)>;
 
-    explicit CaptureWatcher(StatusChanged statusChanged = {});
+    // A file that fails to load for this long is no shot in the making: it is set aside.
+    static constexpr qint64 GiveUpLoadingMs = 10000;
 
-    // One tick: the result of the take-in when a picture was taken in.
-    std::optional<TakeInResult> tick(CaptureFolder& folder, const TakeIn& takeIn);
+    explicit CaptureWatcher(StatusChanged statusChanged = {}, Report report = {});
 
-    // A file that was meant to be gone already (clearing the folder could not delete it) is deleted by later
-    // ticks rather than taken in as a new shot.
-    void treatAsLeftOver(const QString& name) { m_leftOvers.insert(name); }
+    // One tick at the given time: the result of the take-in when a picture was taken in.
+    std::optional<TakeInResult> tick(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now);
+
+    // A file that was meant to be gone already is disposed of by later ticks rather than taken in as a new
+    // shot. reported: its failure has been shown already.
+    void treatAsLeftOver(const QString& name, Disposal disposal, bool reported = false);
+    // Names left over in a folder no longer watched mean nothing in the next one.
+    void forgetLeftOvers();
 
     [[nodiscard]] const QString& status() const { return m_status; }
     [[nodiscard]] const QString& pendingName() const { return m_pendingName; }
 
 private:
     void setStatus(const QString& status);
+    void dispose(CaptureFolder& folder, const QString& name, Disposal disposal);
+    void retryStuck(CaptureFolder& folder);
+    void reportOnce(const QString& name, const QString& reason);
 
     StatusChanged m_statusChanged;
+    Report m_report;
     QString m_status;
     QString m_pendingName;
-    // Pictures taken in whose file could not be deleted: later ticks delete them instead of taking them in
-    // a second time. Any file not in here is a shot not yet seen.
-    QSet<QString> m_leftOvers;
+    std::optional<QDateTime> m_loadFailingSince; // of the pending name
+    // Files taken in (or given up) whose disposal is still to come; any file not in here is a shot not yet
+    // seen.
+    QHash<QString, Disposal> m_leftOvers;
+    // Left-overs whose disposal failed: the listing passes over them, so later shots are still taken in,
+    // and they are tried again when the folder has nothing else.
+    QSet<QString> m_stuck;
+    QSet<QString> m_reported;
 };
 
 } // namespace norvel

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 namespace norvel {
@@ -35,7 +36,7 @@ template <typename W> W* place(W* widget, const QString& name, int left, int top
 Form1::Form1(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(services)
-    , m_watcher([this](const QString& status) { Dm->setText(status); })
+    , m_watcher([this](const QString& status) { Dm->setText(status); }, [this](const QString& text) { report(text); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Norvel(2022/05/19)"));
@@ -47,6 +48,24 @@ Form1::Form1(const Services& services, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+bool Form1::ask(const QString& text)
+{
+    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+    return m_services.question->askOkCancel(text);
+}
+
+void Form1::report(const QString& text)
+{
+    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+    m_services.errors->showError(text);
+}
+
+void Form1::notify(const QString& text)
+{
+    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+    m_services.errors->showNotice(text);
+}
 
 void Form1::createControls()
 {

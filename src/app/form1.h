@@ -131,9 +131,15 @@ private:
     void setWindowFull(bool full);
     [[nodiscard]] QCheckBox* checkBox(int number) const; // Check1 to Check6
 
+    // Modal questions and messages; the capture watcher waits while one is open.
+    [[nodiscard]] bool ask(const QString& text);
+    void report(const QString& text);
+    void notify(const QString& text);
+
     // Showing a new picture, shared by opening a file and by the capture watcher.
     void clearViewForNewPicture();
     [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QString& path);
+    void sizePicture1(const PictureScale& scale);
     void showPicture2(const PictureScale& scale);
     void hideMarkLines();
 
@@ -160,6 +166,8 @@ private:
     void followMeasuringLine(double x, double y);
     void measureLine(double x, double y);
     void setText3Background(const QColor& color);
+    // Setting the text runs its change handling, also when the text stays the same.
+    void setText3(const QString& text);
 
     // The result list.
     [[nodiscard]] QStringList resultWidths() const;
@@ -177,7 +185,8 @@ private:
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
     [[nodiscard]] TakeInResult takePictureIn(const QString& path);
-    [[nodiscard]] bool filePicture();
+    enum class Filing { Filed, Declined, Failed };
+    [[nodiscard]] Filing filePicture();
     void setKeepOnTop(bool onTop);
 
     Services m_services;
@@ -187,6 +196,8 @@ private:
     bool m_ended = false;
     bool m_shuttingDown = false;
     bool m_tickRunning = false;
+    int m_modalOpen = 0; // questions and messages open now
+    bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     CaptureWatcher m_watcher;
 
     // Controls

@@ -2,6 +2,8 @@
 
 #include "acquisition/camerafolder.h"
 #include "acquisition/pictureshow.h"
+#include "acquisition/setaside.h"
+#include "app/setdt.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
 #include "platform/jpegwriter.h"
@@ -36,43 +38,55 @@ void Form1::Command1_Click()
 void Form1::writeWatchPath()
 {
     QSaveFile file(settingsPath(QStringLiteral("set.Dt")));
-    const QByteArray line = (m_state.WatchPath + QStringLiteral("\r\n")).toLocal8Bit();
+    const QByteArray line = (fieldText(m_state.WatchPath) + QStringLiteral("\r\n")).toLocal8Bit();
     if (file.open(QIODevice::WriteOnly) && file.write(line) == line.size() && file.commit())
         return;
-    m_services.errors->showError(QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
-                                     .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    report(QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
+               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
 }
 
+// The shots found in the folder were never seen: they are set aside, not deleted.
 void Form1::Kil()
 {
-    WatchedFolder folder(m_state.WatchPath);
-    QStringList undeleted;
-    for (const QString& name : matchingFiles(m_state.WatchPath)) {
-        if (!folder.remove(name)) {
-            undeleted << QDir::toNativeSeparators(folder.pathOf(name));
-            m_watcher.treatAsLeftOver(name);
+    m_watcher.forgetLeftOvers();
+    if (const QStringList names = matchingFiles(m_state.WatchPath); !names.isEmpty()) {
+        const SetAsideResult result = setAside(
+            m_services.programFolder, splitWatchPath(m_state.WatchPath).folder, names, m_services.clock->now());
+        QStringList text;
+        if (!result.moved.isEmpty())
+            text << QStringLiteral("カメラのフォルダにあった画像 %1 枚を「%2」に移しました。")
+                        .arg(result.moved.size())
+                        .arg(QDir::toNativeSeparators(result.folder));
+        if (!result.failed.empty())
+            text << QStringLiteral("次の画像は移せなかったため、カメラのフォルダに残っています。");
+        for (const SetAsideFailure& failure : result.failed) {
+            text << failure.reason;
+            m_watcher.treatAsLeftOver(failure.name, Disposal::SetAside, true);
         }
+        if (result.failed.empty())
+            notify(text.join(QLatin1Char('\n')));
+        else
+            report(text.join(QLatin1Char('\n')));
     }
-    if (!undeleted.isEmpty())
-        m_services.errors->showError(
-            QStringLiteral("カメラのフォルダの画像を削除できませんでした。\n") + undeleted.join(QLatin1Char('\n')));
     if (!Timer1->isActive())
         Timer1->start();
 }
 
 void Form1::Timer1_Timer()
 {
-    // A question or message inside a tick runs an event loop of its own; the ticks that come meanwhile are
-    // held back rather than nested.
-    if (m_tickRunning)
+    // A question or message runs an event loop of its own. Ticks that come meanwhile are held back: a shot
+    // must not be taken in while, say, the pole it belongs to is still being decided.
+    if (m_tickRunning || m_modalOpen > 0)
         return;
     const QScopedValueRollback running(m_tickRunning, true);
-    WatchedFolder folder(m_state.WatchPath);
-    const std::optional<TakeInResult> result
-        = m_watcher.tick(folder, [&](const QString& name) { return takePictureIn(folder.pathOf(name)); });
+    const QDateTime now = m_services.clock->now();
+    WatchedFolder folder(m_state.WatchPath, m_services.programFolder, now);
+    const std::optional<TakeInResult> result = m_watcher.tick(
+        folder, [&](const QString& name) { return takePictureIn(folder.pathOf(name)); }, now);
     if (!result || *result == TakeInResult::LoadFailed)
         return; // a failed load keeps the window on top until a later picture is taken in
-    if (*result == TakeInResult::Measured && Check3->isChecked()) {
+    const bool measured = *result == TakeInResult::Measured || *result == TakeInResult::MeasuredNotFiled;
+    if (measured && Check3->isChecked()) {
         Timer2->stop();
         Timer2->start();
     }
@@ -91,13 +105,15 @@ TakeInResult Form1::takePictureIn(const QString& path)
     showPicture2(*scale);
     Sz->setTitle(sizeCaption(*scale));
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
-    if (Check1->isChecked() && !filePicture())
+    const Filing filing = Check1->isChecked() ? filePicture() : Filing::Filed;
+    if (filing == Filing::Declined)
         return TakeInResult::Declined;
     Command2_Click();
-    return TakeInResult::Measured;
+    // Without its filed copy the shot is the only picture of this result: it is kept.
+    return filing == Filing::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
 }
 
-bool Form1::filePicture()
+Form1::Filing Form1::filePicture()
 {
     QString error;
     const std::optional<QString> folder = makePoleFolder(m_services.clock->now().date(), &error);
@@ -106,16 +122,18 @@ bool Form1::filePicture()
     const QString pole = isUsablePoleNumber(Text4->text()) ? Text4->text() : m_state.CurTyoNo;
     const QString name = filedPictureFileName(pole, MSFlexGrid2->rows());
     if (!folder) {
-        m_services.errors->showError(QStringLiteral("画像「%1」を保存できませんでした。\n").arg(name) + error);
-        return true;
+        report(QStringLiteral("画像「%1」を保存できませんでした。\n").arg(name) + error);
+        return Filing::Failed;
     }
     const QString path = *folder + QLatin1Char('/') + name;
     if (!mayReplace(path))
-        return false;
+        return Filing::Declined;
     if (!DCSavetoJPEG(
-            Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, PictureJpegQuality, &error))
-        m_services.errors->showError(error);
-    return true;
+            Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, PictureJpegQuality, &error)) {
+        report(error);
+        return Filing::Failed;
+    }
+    return Filing::Filed;
 }
 
 // Raising the window without taking the focus, over the camera software; changing the flag on the window

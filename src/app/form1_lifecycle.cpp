@@ -64,6 +64,12 @@ void Form1::Form_Load()
 
 bool Form1::shutDown()
 {
+    // No shot may come in once its result could no longer be written; the watcher goes on only if the
+    // program stays open after all.
+    const bool watching = Timer1->isActive();
+    const bool reducing = Timer2->isActive();
+    Timer1->stop();
+    Timer2->stop();
     if (MSFlexGrid2->rows() >= 1 && Check1->isChecked()) {
         {
             const QScopedValueRollback shuttingDown(m_shuttingDown, true);
@@ -71,8 +77,13 @@ bool Form1::shutDown()
         }
         // Results still listed were not written (the overwrite question was answered Cancel, or the file
         // could not be written): ending now would lose them.
-        if (MSFlexGrid2->rows() >= 1)
+        if (MSFlexGrid2->rows() >= 1) {
+            if (watching)
+                Timer1->start();
+            if (reducing)
+                Timer2->start();
             return false;
+        }
     }
     SetSave();
     return true;

@@ -30,7 +30,7 @@ void Form1::Text4_Change()
     // Refused before anything is written, so CurTyoNo always names a folder inside the day folder. At
     // shut-down the number is never put in force, and the results still go to the pole in force.
     if (!usable && !m_shuttingDown) {
-        m_services.errors->showError(QStringLiteral("「%1」は調査柱No.として使えません。").arg(pole));
+        report(QStringLiteral("「%1」は調査柱No.として使えません。").arg(pole));
         return;
     }
     if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
@@ -61,7 +61,7 @@ bool Form1::mayReplace(const QString& path)
     const double age = fileAgeSeconds(existing.lastModified(), m_services.clock->now());
     if (age <= leadingNumber(Text5->text()))
         return true;
-    return m_services.question->askOkCancel(OverwriteQuestion);
+    return ask(OverwriteQuestion);
 }
 
 bool Form1::writePoleResults()
@@ -75,7 +75,7 @@ bool Form1::writePoleResults()
         if (writeResultFile(path, resultWidths(), &error))
             return true;
     }
-    m_services.errors->showError(error + QStringLiteral("\n結果は一覧に残っています。"));
+    report(error + QStringLiteral("\n結果は一覧に残っています。"));
     return false;
 }
 

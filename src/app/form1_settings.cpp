@@ -26,7 +26,7 @@ void Form1::SetSave()
     record.widthLimit = widthLimitFromText(Text6->text());
     QString error;
     if (!writeSettingsFile(settingsPath(QStringLiteral("set.bat")), record, &error))
-        m_services.errors->showError(error);
+        report(error);
 }
 
 void Form1::SetLode()

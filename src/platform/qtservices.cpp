@@ -51,6 +51,11 @@ void QtServices::showError(const QString& text)
     QMessageBox::warning(m_parent, DialogTitle, text);
 }
 
+void QtServices::showNotice(const QString& text)
+{
+    QMessageBox::information(m_parent, DialogTitle, text);
+}
+
 QDateTime QtServices::now() const
 {
     return QDateTime::currentDateTime();

@@ -24,6 +24,7 @@ public:
     [[nodiscard]] std::optional<QString> chooseFile(const QString& filterText, const QString& lastFile) override;
     [[nodiscard]] std::optional<QString> chooseFolder(const QString& title, const QString& root) override;
     void showError(const QString& text) override;
+    void showNotice(const QString& text) override;
     [[nodiscard]] QDateTime now() const override;
     void clear() override;
     void setText(const QString& text) override;

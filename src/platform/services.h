@@ -32,10 +32,12 @@ public:
     [[nodiscard]] virtual std::optional<QString> chooseFolder(const QString& title, const QString& root) = 0;
 };
 
+// Modal messages with an OK button: a failure, or news the user must see (a warning or an information).
 class ErrorReporter {
 public:
     virtual ~ErrorReporter() = default;
     virtual void showError(const QString& text) = 0;
+    virtual void showNotice(const QString& text) = 0;
 };
 
 class Clock {
