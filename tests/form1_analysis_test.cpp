@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include <array>
+#include <functional>
 
 using namespace norvel;
 
@@ -138,13 +139,33 @@ TEST_F(Form1AnalysisTest, secondRun_replacesTheMarksAndOverwritesTheLastRow)
     EXPECT_EQ(picture1->drawnLines().size(), 54);
 }
 
-TEST_F(Form1AnalysisTest, beforeAnyPicture_runChangesNothing)
+// A picture size chosen first gives a scale, but the empty grey picture behind it is no crack, even to
+// the inverted methods.
+TEST_F(Form1AnalysisTest, beforeAnyPicture_runChangesNothing_evenAfterAPictureSize)
 {
-    analyse();
-    for (const QString& cell : lineCells())
-        EXPECT_TRUE(cell.isEmpty());
-    EXPECT_TRUE(picture1->drawnLines().isEmpty());
-    EXPECT_EQ(grid2()->rows(), 0);
+    const struct {
+        const char* name;
+        const char* size; // nullptr: none chosen
+        std::function<void()> run;
+    } rows[] = {
+        { "button", nullptr, [this] { analyse(); } },
+        { "button_560", "DspS(1)", [this] { analyse(); } },
+        { "menu_640", "DspS(0)", [this] { Q_EMIT get<QMenu>(QStringLiteral("Bun"))->aboutToShow(); } },
+        { "hiddenItem_560", "DspS(1)", [this] { menuItem(QStringLiteral("bunGo"))->trigger(); } },
+    };
+    menuItem(QStringLiteral("bunseki(2)"))->trigger();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.size)
+            menuItem(QString::fromLatin1(row.size))->trigger();
+        picture1->clear();
+        row.run();
+        for (const QString& cell : lineCells())
+            EXPECT_TRUE(cell.isEmpty());
+        EXPECT_TRUE(picture1->drawnLines().isEmpty());
+        EXPECT_EQ(grid2()->rows(), 0);
+        EXPECT_EQ(text("Text3")->text(), "0");
+    }
 }
 
 TEST_F(Form1AnalysisTest, fewerThanTwoLines_showsADashAndFilesNothing)
@@ -382,6 +403,24 @@ TEST_F(ManualLineTest, nextAnalysis_resetsTheBackgroundOfTheCorrectionField)
     analyse();
     EXPECT_EQ(text("Text3")->text(), "0.20");
     EXPECT_EQ(text3Background(), QApplication::palette(text("Text3")).color(QPalette::Base));
+}
+
+// Setting the correction field to the text it already shows still files it: a re-measured crack of the
+// same width fills its new row, and an analysis of that width refreshes the caption.
+TEST_F(ManualLineTest, sameWidthAsShown_isStillFiled)
+{
+    drag({ 100, 200 }, { 100, 260 }); // "0.20", nothing to file yet
+    analyse();
+    EXPECT_EQ(sokuTitle(), "測定値:0.20mm");
+    ASSERT_EQ(grid2()->rows(), 1);
+
+    grid2()->setRows(2); // a new shot's empty row
+    drag({ 100, 200 }, { 100, 260 });
+    EXPECT_EQ(grid2()->textMatrix(1, 1), "0.20");
+    grid2()->setRows(3);
+    drag({ 100, 200 }, { 100, 260 });
+    EXPECT_EQ(grid2()->textMatrix(2, 1), "0.20");
+    EXPECT_EQ(sokuTitle(), "測定値:0.20mm");
 }
 
 TEST_F(ManualLineTest, beforeAnyPicture_releaseOnlyHidesTheLine)

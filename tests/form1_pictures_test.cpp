@@ -418,6 +418,33 @@ TEST_F(Form1PicturesTest, pictureSize_rescalesTheShownPictureAndEnlargesTheWindo
     EXPECT_EQ(get<QGroupBox>(QStringLiteral("Frame2"))->x(), 644);
 }
 
+// A range belongs to the display size it was chosen in; after a change a dragged line would measure
+// another place than the one it is drawn on.
+TEST_F(Form1PicturesTest, pictureSize_returnsToTheWholePicture)
+{
+    const struct {
+        const char* name;
+        bool magnified;
+    } rows[] = { { "rectangleChosen", false }, { "magnified", true } };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        openVga();
+        menuItem(QStringLiteral("DspS(0)"))->trigger();
+        get<QRadioButton>(QStringLiteral("Option1(2)"))->click();
+        if (row.magnified)
+            get<QPushButton>(QStringLiteral("Command2"))->click();
+        menuItem(QStringLiteral("DspS(1)"))->trigger();
+        EXPECT_TRUE(get<QRadioButton>(QStringLiteral("Option1(0)"))->isChecked());
+        EXPECT_TRUE(menuItem(QStringLiteral("ops(0)"))->isChecked());
+        EXPECT_EQ(form->state().Zoom, 1.0f);
+        EXPECT_EQ(range(), (AnalysisRange { { 0, 560 }, { 0, 420 } }));
+        for (const char* side : { "Line1(0)", "Line1(1)", "Line1(2)", "Line1(3)" })
+            EXPECT_FALSE(line(side)->isVisible()) << side;
+        EXPECT_EQ(picture1->baseImage().size(), QSize(560, 420));
+        EXPECT_EQ(picture1->content(), picture1->baseImage());
+    }
+}
+
 TEST_F(Form1PicturesTest, pictureSize_writesTheShownSizeInDoublePrecision)
 {
     open(writePicture(QStringLiteral("hd.jpg"), gradient(1920, 1080)));

@@ -55,7 +55,8 @@ void Form1::Check2_Click()
 
 void Form1::Command2_Click()
 {
-    if (m_state.DspRate == 0)
+    // A picture size chosen before any picture sets a scale, but there is still nothing to measure.
+    if (!m_pictureShown || m_state.DspRate == 0)
         return;
     Picture1->clear();
     hideMarkLines();
@@ -130,7 +131,7 @@ void Form1::presentWidths(const std::array<qint16, 5>& widths, float pxPerMm)
     const int last = MSFlexGrid2->rows() - 1;
     MSFlexGrid2->setTextMatrix(last, 0, QString::number(MSFlexGrid2->rows()));
     MSFlexGrid2->setTextMatrix(last, 1, width);
-    Text3->setText(width);
+    setText3(width);
     setText3Background(QApplication::palette(Text3).color(QPalette::Base));
     if (MSFlexGrid2->rows() > 4)
         MSFlexGrid2->setTopRow(last);
@@ -142,6 +143,15 @@ void Form1::setText3Background(const QColor& color)
     QPalette colours = Text3->palette();
     colours.setColor(QPalette::Base, color);
     Text3->setPalette(colours);
+}
+
+void Form1::setText3(const QString& text)
+{
+    // QLineEdit reports no change for the text it holds already; the value must still be filed.
+    if (Text3->text() == text)
+        Text3_Change();
+    else
+        Text3->setText(text);
 }
 
 void Form1::startMeasuringLine(double x, double y)
@@ -188,7 +198,7 @@ void Form1::measureLine(double x, double y)
     Picture1->drawLine(mark.segment.p1(), mark.segment.p2(), palette::brightGreen());
     Picture1->setForeColor(palette::brightRed());
     Picture1->printText(mark.labelTopLeft, millimetreLabel(widthMm));
-    Text3->setText(fixedText(widthMm, 2));
+    setText3(fixedText(widthMm, 2));
     setText3Background(palette::brightGreen());
 }
 

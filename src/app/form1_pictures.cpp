@@ -45,15 +45,22 @@ std::optional<PictureScale> Form1::loadIntoPicture2(const QString& path)
     if (!load.ok())
         return std::nullopt;
     const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
-    if (scale)
+    if (scale) {
         Picture2->setImage(load.image);
+        m_pictureShown = true;
+    }
     return scale;
+}
+
+void Form1::sizePicture1(const PictureScale& scale)
+{
+    m_state.DspRate = scale.dspRate;
+    Picture1->setOuterSize(scale.shownWidth() + 2 * PictureBox::Border, scale.shownHeight() + 2 * PictureBox::Border);
 }
 
 void Form1::showPicture2(const PictureScale& scale)
 {
-    m_state.DspRate = scale.dspRate;
-    Picture1->setOuterSize(scale.shownWidth() + 2 * PictureBox::Border, scale.shownHeight() + 2 * PictureBox::Border);
+    sizePicture1(scale);
     paintWholePicture();
 }
 
@@ -86,7 +93,10 @@ void Form1::DspS_Click(int Index)
     if (!scale)
         return;
     Sz->setTitle(sizeCaptionDouble(*scale));
-    showPicture2(*scale);
+    sizePicture1(*scale);
+    // A range and its magnification belong to the old size: a line dragged over them would measure another
+    // place than the one it is drawn on. Back to the whole picture, which this also paints.
+    selectOption1(0);
     setOuterWidthTwips(windowWidthTwips(mode));
     setWindowFull(true);
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
@@ -100,7 +110,7 @@ void Form1::Psave_Click()
     QString error;
     if (!DCSavetoJPEG(
             Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, PictureJpegQuality, &error))
-        m_services.errors->showError(error);
+        report(error);
 }
 
 } // namespace norvel
