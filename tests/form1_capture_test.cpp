@@ -89,16 +89,18 @@ protected:
         return found;
     }
 
-    // A picture filed under 1_1.jpg the given number of seconds before now.
-    void fileEarlierPicture(int ageSeconds)
+    // A file in pole 1's folder written the given number of seconds before now.
+    void writeEarlier(const QString& path, const QByteArray& bytes, int ageSeconds)
     {
         QDir().mkpath(poleFolder());
-        QFile file(filed(1));
+        QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("earlier");
+        file.write(bytes);
         file.flush(); // a later flush would stamp the file with the real time again
         ASSERT_TRUE(file.setFileTime(fake.clockNow.addSecs(-ageSeconds), QFileDevice::FileModificationTime));
     }
+    void fileEarlierPicture(int ageSeconds) { writeEarlier(filed(1), "earlier", ageSeconds); }
+    QString resultFile() { return poleFolder() + QStringLiteral("/No1CP.csv"); }
 };
 
 // Run in turn: a cancel keeps the last choice, and still writes it and clears its folder again.
@@ -391,12 +393,7 @@ TEST_F(Form1CaptureTest, questionsAndMessages_holdTheWatcherBack)
         watch(pictures.path());
         results()->setRows(1);
         results()->setTextMatrix(0, 1, QStringLiteral("0.30"));
-        QDir().mkpath(poleFolder());
-        writeBytes(poleFolder() + QStringLiteral("/No1CP.csv"), "1,0.10\r\n");
-        QFile old(poleFolder() + QStringLiteral("/No1CP.csv"));
-        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(old.setFileTime(fake.clockNow.addSecs(-60), QFileDevice::FileModificationTime));
-        old.close();
+        writeEarlier(resultFile(), "old", 60);
         QStringList whileOpen;
         const auto tickTwice = [&] {
             writePicture(QStringLiteral("shot.bmp"), shot(40));
@@ -415,7 +412,7 @@ TEST_F(Form1CaptureTest, questionsAndMessages_holdTheWatcherBack)
         EXPECT_TRUE(QFile::exists(fake.programFolder.filePath(QStringLiteral("20221019/") + row.filedAs)));
         fake.questions.clear();
         fake.errors.clear();
-        QFile::remove(poleFolder() + QStringLiteral("/No1CP.csv"));
+        QFile::remove(resultFile());
         form->state().CurTyoNo = QStringLiteral("1"); // the next round's result file is pole 1's again
     }
 }
@@ -428,13 +425,7 @@ TEST_F(Form1CaptureTest, shutDown_stopsTheWatcherFirst_andRestartsItOnlyIfThePro
         timer1()->start();
         results()->setRows(1);
         results()->setTextMatrix(0, 1, QStringLiteral("0.30"));
-        fileEarlierPicture(0);
-        QDir().mkpath(poleFolder());
-        writeBytes(poleFolder() + QStringLiteral("/No1CP.csv"), "old");
-        QFile old(poleFolder() + QStringLiteral("/No1CP.csv"));
-        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(old.setFileTime(fake.clockNow.addSecs(-60), QFileDevice::FileModificationTime));
-        old.close();
+        writeEarlier(resultFile(), "old", 60);
         bool watchingWhileAsking = true;
         fake.whileAsking = [&] {
             watchingWhileAsking = timer1()->isActive();
@@ -448,7 +439,7 @@ TEST_F(Form1CaptureTest, shutDown_stopsTheWatcherFirst_andRestartsItOnlyIfThePro
         EXPECT_FALSE(watchingWhileAsking);
         EXPECT_EQ(timer1()->isActive(), !ok);
         EXPECT_EQ(filesIn(pictures.path()), QStringList { "late.bmp" }); // never taken in meanwhile
-        EXPECT_EQ(contents(poleFolder() + QStringLiteral("/No1CP.csv")), ok ? "1,0.30\r\n" : "old");
+        EXPECT_EQ(contents(resultFile()), ok ? "1,0.30\r\n" : "old");
     }
 }
 
