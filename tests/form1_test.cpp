@@ -6,6 +6,8 @@
 #include "platform/fullpicture.h"
 #include "platform/picturebox.h"
 #include "platform/uifont.h"
+#include "platform/wrappingmenubar.h"
+#include "testsupport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,8 +21,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +120,16 @@ protected:
         form->layout()->activate();
         return form->centralWidget()->height();
     }
+    // The longest captions the window gives its top-level items at run time.
+    void setLongestCaptions()
+    {
+        get<QMenu>(QStringLiteral("soku"))->setTitle(QStringLiteral("測定値:0.35mm"));
+        get<QMenu>(QStringLiteral("TyoNo"))->setTitle(QStringLiteral("調査柱No「0123456789」"));
+        get<QMenu>(QStringLiteral("Sz"))->setTitle(LongestSizeCaption);
+        menuItem(QStringLiteral("Dm"))->setText(QStringLiteral("LoodErr"));
+    }
+    static inline const QString LongestSizeCaption
+        = QStringLiteral("サイズ：1920×1080 ⇒ 853.333339691162×480.000003576279");
 
     FakeServices fake;
     std::unique_ptr<SpyForm1> form;
@@ -338,7 +352,7 @@ TEST_F(Form1Test, menuBar_holdsTheTopLevelItemsInOrder)
     load();
     QStringList captions;
     QStringList names;
-    for (QAction* action : form->menuBar()->actions()) {
+    for (QAction* action : form->topMenus()->actions()) {
         captions << action->text();
         names << (action->menu() ? action->menu()->objectName() : action->objectName());
     }
@@ -549,13 +563,167 @@ TEST_F(Form1Test, realWindow_showsTheWholePictureWhenFullAndOnlyTheStripWhenRedu
     form->Command5_Click();
     EXPECT_GE(centralHeight(), picture->geometry().bottom() + 1);
     EXPECT_LE(centralHeight(), picture->geometry().bottom() + 1 + 2);
-    EXPECT_EQ(form->height(), form->menuBar()->height() + centralHeight());
+    EXPECT_EQ(form->height(), form->topMenus()->height() + centralHeight());
 
     form->minDisp_Click();
     EXPECT_EQ(picture->y(), 0);
     EXPECT_GE(centralHeight(), picture->geometry().bottom() + 1);
     form->Command5_Click();
     EXPECT_LE(centralHeight(), 2);
+}
+
+// The row of the menu bar that shows the item, or null.
+QMenuBar* rowOf(const WrappingMenuBar* bar, const QAction* item)
+{
+    for (int r = 0; r < bar->rowCount(); ++r) {
+        if (bar->row(r)->actions().contains(item))
+            return bar->row(r);
+    }
+    return nullptr;
+}
+
+struct MenuWrapCase {
+    std::string name;
+    int pictureSize; // DspS index
+    bool smallScreen;
+};
+
+class Form1MenuWrapTest : public Form1Test, public ::testing::WithParamInterface<MenuWrapCase> {
+protected:
+    // Whether a plain QMenuBar of the window's width would hide items behind its extension button.
+    bool plainBarHidesItems()
+    {
+        QMenuBar plain;
+        plain.setNativeMenuBar(false);
+        plain.setFont(form->topMenus()->font());
+        plain.addActions(form->topMenus()->actions());
+        plain.resize(form->topMenus()->width(), plain.sizeHint().height());
+        plain.show();
+        const auto* extension = plain.findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"));
+        return extension && extension->isVisible();
+    }
+
+    void expectEveryItemShownInOrder()
+    {
+        const WrappingMenuBar* bar = form->topMenus();
+        EXPECT_EQ(bar->geometry(), QRect(0, 0, form->width(), bar->rowCount() * bar->rowHeight()));
+        QList<QAction*> shown;
+        for (int r = 0; r < bar->rowCount(); ++r) {
+            QMenuBar* row = bar->row(r);
+            ASSERT_TRUE(row->isVisible());
+            const auto* extension = row->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"));
+            EXPECT_TRUE(!extension || !extension->isVisible()) << "row " << r;
+            for (QAction* item : row->actions()) {
+                const QRect geometry = row->actionGeometry(item).translated(row->mapTo(form.get(), QPoint()));
+                if (!item->text().isEmpty()) {
+                    EXPECT_FALSE(geometry.isEmpty()) << item->text().toStdString();
+                }
+                EXPECT_TRUE(bar->geometry().contains(geometry)) << item->text().toStdString();
+                shown << item;
+            }
+        }
+        EXPECT_EQ(shown, bar->actions());
+    }
+};
+
+TEST_P(Form1MenuWrapTest, longCaptions_wrapTheMenuBarAboveTheUncoveredControlsAndPicture)
+{
+    const MenuWrapCase& c = GetParam();
+    load();
+    form->show();
+    form->DspS_Click(c.pictureSize); // also enlarges the window to show the whole picture
+    if (c.smallScreen)
+        form->minDisp_Click();
+    auto* picture = get<PictureBox>(QStringLiteral("Picture1"));
+    const WrappingMenuBar* bar = form->topMenus();
+
+    get<QMenu>(QStringLiteral("Sz"))->setTitle(QStringLiteral("サイズ："));
+    const int central = centralHeight();
+    EXPECT_EQ(bar->rowCount(), 1);
+    EXPECT_FALSE(plainBarHidesItems());
+    EXPECT_GE(central, picture->geometry().bottom() + 1);
+    expectEveryItemShownInOrder();
+
+    setLongestCaptions();
+    ASSERT_TRUE(plainBarHidesItems());
+    EXPECT_GT(bar->rowCount(), 1);
+    expectEveryItemShownInOrder();
+    EXPECT_EQ(centralHeight(), central);
+    EXPECT_EQ(form->height(), bar->height() + centralHeight());
+    EXPECT_EQ(form->centralWidget()->y(), bar->geometry().bottom() + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(DisplayModes, Form1MenuWrapTest,
+    ::testing::Values(MenuWrapCase { "picture640", 0, false }, MenuWrapCase { "picture640SmallScreen", 0, true },
+        MenuWrapCase { "picture560", 1, false }, MenuWrapCase { "picture560SmallScreen", 1, true }),
+    caseName<MenuWrapCase>);
+
+TEST_F(Form1Test, menuBar_growsTheWindowByARowWhileACaptionNeedsItAndShrinksBack)
+{
+    load();
+    form->show();
+    setLongestCaptions();
+    auto* size = get<QMenu>(QStringLiteral("Sz"));
+    size->setTitle(QStringLiteral("サイズ："));
+    const WrappingMenuBar* bar = form->topMenus();
+    ASSERT_EQ(bar->rowCount(), 1);
+    const int oneRow = form->height();
+    const int central = centralHeight();
+    QSignalSpy rowsChanged(bar, &WrappingMenuBar::rowCountChanged);
+
+    size->setTitle(LongestSizeCaption);
+    EXPECT_EQ(bar->rowCount(), 2);
+    EXPECT_EQ(form->height(), oneRow + bar->rowHeight());
+    EXPECT_EQ(centralHeight(), central);
+
+    // The watcher's status word changes every half second: the same rows leave the window alone.
+    QAction* status = menuItem(QStringLiteral("Dm"));
+    for (const char* word : { "Ready", "Lood", "Kill", "NoFile", "LoodErr" })
+        status->setText(QString::fromLatin1(word));
+    EXPECT_EQ(rowsChanged.size(), 1);
+
+    size->setTitle(QStringLiteral("サイズ："));
+    EXPECT_EQ(bar->rowCount(), 1);
+    EXPECT_EQ(form->height(), oneRow);
+    EXPECT_EQ(centralHeight(), central);
+    EXPECT_EQ(rowsChanged.size(), 2);
+}
+
+TEST_F(Form1Test, menuBar_clickOnAnItemInAnyRowReachesIt)
+{
+    struct Row {
+        const char* name;
+        bool lastRow;
+    } rows[] = {
+        { "Set", false },
+        { "Bic", false },
+        { "Sz", true },
+        { "Dm", true },
+    };
+    load();
+    form->show();
+    setLongestCaptions();
+    const WrappingMenuBar* bar = form->topMenus();
+    ASSERT_GT(bar->rowCount(), 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString name = QString::fromLatin1(row.name);
+        auto* menu = form->findChild<QMenu*>(name);
+        QAction* item = menu ? menu->menuAction() : menuItem(name);
+        QMenuBar* rowBar = rowOf(bar, item);
+        ASSERT_NE(rowBar, nullptr);
+        EXPECT_EQ(rowBar == bar->row(bar->rowCount() - 1), row.lastRow);
+        const auto opened = menu ? std::make_unique<QSignalSpy>(menu, &QMenu::aboutToShow)
+                                 : std::make_unique<QSignalSpy>(item, &QAction::triggered);
+        QTest::mouseClick(rowBar, Qt::LeftButton, Qt::NoModifier, rowBar->actionGeometry(item).center());
+        EXPECT_EQ(opened->size(), 1);
+        if (menu) {
+            EXPECT_TRUE(menu->isVisible());
+            menu->close();
+        }
+    }
+    EXPECT_TRUE(form->calls.contains(QStringLiteral("Set_Click()")));
+    EXPECT_TRUE(form->calls.contains(QStringLiteral("Command5_Click()")));
 }
 
 TEST_F(Form1Test, poleButtons_lookPressedWhileTheButtonIsDown)

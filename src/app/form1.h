@@ -33,6 +33,7 @@ class FlexGrid;
 class FullPicture;
 class OverlayLine;
 class PictureBox;
+class WrappingMenuBar;
 
 // The one window: its controls, menus and timers carry their classic names as member and object names,
 // and each event runs the handler of the same name. Handlers are virtual so that tests can watch how
@@ -52,6 +53,9 @@ public:
     [[nodiscard]] int outerWidthTwips() const { return m_widthTwips; }
     void setOuterHeightTwips(int twips);
     void setOuterWidthTwips(int twips);
+
+    // The menu bar: its rows hold the top-level menus and items, in order, as its actions.
+    [[nodiscard]] WrappingMenuBar* topMenus() const { return m_topMenus; }
 
     // Start-up; called once, after construction and before the window is shown.
     void Form_Load();
@@ -237,6 +241,7 @@ private:
     CommonDialog* CommonDialog1 = nullptr;
 
     // Menus
+    WrappingMenuBar* m_topMenus = nullptr;
     QMenu* fil = nullptr;
     QAction* JPOP = nullptr;
     QAction* Psave = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/flexgrid.h"
 #include "platform/picturebox.h"
 #include "platform/twips.h"
+#include "platform/wrappingmenubar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QTimer>
 
@@ -142,15 +142,13 @@ void Form1::setOuterWidthTwips(int twips)
 // with its bottom border, and the reduced height exactly the control strip. In small-screen mode the same
 // heights would leave the picture's last 14 pixels under the frame, so there 38 pixels are counted and the
 // whole picture stays visible. Qt sizes the window without the window manager's frame, so the content
-// below the menu bar gets what remains and Qt's own menu bar is added above it.
+// below the menu bar gets what remains and the menu bar, with as many rows as its captions need at that
+// width, is added above it.
 void Form1::applyOuterSize()
 {
     const FrameAllowance original { 4, minDisp && minDisp->isChecked() ? 38 : 52 };
     const QSize content = contentSizeForOuterTwips(m_widthTwips, m_heightTwips, original);
-    int menuHeight = menuBar()->heightForWidth(content.width());
-    if (menuHeight < 0)
-        menuHeight = menuBar()->sizeHint().height();
-    setFixedSize(content.width(), content.height() + menuHeight);
+    setFixedSize(content.width(), content.height() + m_topMenus->heightForWidth(content.width()));
 }
 
 } // namespace norvel

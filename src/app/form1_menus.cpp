@@ -1,14 +1,15 @@
 #include "app/form1.h"
 
 #include "app/indexedname.h"
+#include "platform/wrappingmenubar.h"
+
 #include <QMenu>
-#include <QMenuBar>
 
 namespace norvel {
 
 QMenu* Form1::addMenu(QMenu* parentMenu, const QString& name, const QString& caption)
 {
-    QMenu* menu = parentMenu ? parentMenu->addMenu(caption) : menuBar()->addMenu(caption);
+    QMenu* menu = parentMenu ? parentMenu->addMenu(caption) : m_topMenus->addMenu(caption);
     menu->setObjectName(name);
     return menu;
 }
@@ -16,7 +17,7 @@ QMenu* Form1::addMenu(QMenu* parentMenu, const QString& name, const QString& cap
 QAction* Form1::addMenuItem(
     QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick, bool checkable)
 {
-    QAction* item = menu ? menu->addAction(caption) : menuBar()->addAction(caption);
+    QAction* item = menu ? menu->addAction(caption) : m_topMenus->addAction(caption);
     item->setObjectName(name);
     item->setCheckable(checkable);
     // A check mark is the handler's to set: undo the toggle Qt makes on a click before the handler runs.
@@ -30,6 +31,10 @@ QAction* Form1::addMenuItem(
 
 void Form1::createMenus()
 {
+    // QMainWindow::menuBar() would replace this bar with a new QMenuBar: the window only ever uses m_topMenus.
+    m_topMenus = new WrappingMenuBar(this);
+    setMenuWidget(m_topMenus);
+
     fil = addMenu(nullptr, QStringLiteral("fil"), QStringLiteral("ファイル"));
     JPOP = addMenuItem(fil, QStringLiteral("JPOP"), QStringLiteral("画像データを開く"), [this] { JPOP_Click(); });
     Psave = addMenuItem(fil, QStringLiteral("Psave"), QStringLiteral("画像を保存"), [this] { Psave_Click(); });
@@ -105,6 +110,9 @@ void Form1::createMenus()
 
     // The capture watcher's status word; nothing happens on a click.
     Dm = addMenuItem(nullptr, QStringLiteral("Dm"), QString(), [] {});
+
+    // A caption that takes the bar onto another row, or back, changes the window's height.
+    connect(m_topMenus, &WrappingMenuBar::rowCountChanged, this, &Form1::applyOuterSize);
 }
 
 } // namespace norvel
