@@ -1,9 +1,10 @@
 #include "acquisition/setaside.h"
 
+#include "platform/durablefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdio>
@@ -15,16 +16,6 @@
 namespace norvel {
 
 namespace {
-
-// A renamed or newly written directory entry survives a power cut only once its folder is synced too.
-void syncFolder(const QString& folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
 
 QString native(const QString& path)
 {
@@ -40,7 +31,7 @@ QString cannotMove(const QString& from, const QString& to, const QString& why)
 bool copyThenRemove(const QString& from, const QString& to, QString* reason)
 {
     QFile source(from);
-    QSaveFile copy(to);
+    DurableFile copy(to);
     if (!source.open(QIODevice::ReadOnly)) {
         *reason = cannotMove(from, to, source.errorString());
         return false;
@@ -63,12 +54,11 @@ bool copyThenRemove(const QString& from, const QString& to, QString* reason)
             return false;
         }
     }
-    // commit() syncs the data before it renames the copy into place.
+    // commit() syncs the data and the folder before the original goes.
     if (!copy.commit()) {
         *reason = cannotMove(from, to, copy.errorString());
         return false;
     }
-    syncFolder(QFileInfo(to).path());
     source.close();
     if (!source.remove()) {
         // Two copies would be moved twice: keep the shot where it was instead.

@@ -4,6 +4,7 @@
 #include "acquisition/pictureshow.h"
 #include "acquisition/setaside.h"
 #include "app/setdt.h"
+#include "platform/durablefile.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
 #include "platform/jpegwriter.h"
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QTimer>
 #include <QWindow>
@@ -37,12 +37,12 @@ void Form1::Command1_Click()
 
 void Form1::writeWatchPath()
 {
-    QSaveFile file(settingsPath(QStringLiteral("set.Dt")));
-    const QByteArray line = (fieldText(m_state.WatchPath) + QStringLiteral("\r\n")).toLocal8Bit();
-    if (file.open(QIODevice::WriteOnly) && file.write(line) == line.size() && file.commit())
+    const QString path = settingsPath(QStringLiteral("set.Dt"));
+    QString reason;
+    if (writeFileDurably(path, (fieldText(m_state.WatchPath) + QStringLiteral("\r\n")).toLocal8Bit(), &reason))
         return;
-    report(QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
-               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+    report(
+        QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 // The shots found in the folder were never seen: they are set aside, not deleted.

@@ -1,5 +1,6 @@
 #include "app/settingsrecord.h"
 
+#include "platform/durablefile.h"
 #include "platform/numbers.h"
 
 #include <QDir>
@@ -88,14 +89,13 @@ std::optional<SettingsRecord> readSettingsFile(const QString& path)
 
 bool writeSettingsFile(const QString& path, const SettingsRecord& record, QString* error)
 {
-    QFile file(path);
-    const QByteArray bytes = encodeSettings(record);
-    // Read-write keeps whatever follows the record, as the record has always been written.
-    if (file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size() && file.flush())
+    // In place, keeping whatever follows the record, as the record has always been written.
+    QString reason;
+    if (overwriteFileStart(path, encodeSettings(record), &reason))
         return true;
     if (error)
         *error = QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+                     .arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 

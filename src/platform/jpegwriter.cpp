@@ -1,10 +1,11 @@
 #include "platform/jpegwriter.h"
 
+#include "platform/durablefile.h"
+
 #include <QDir>
 #include <QIODevice>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace norvel {
 
@@ -37,7 +38,8 @@ bool writeJpeg(const QImage& picture, int width, int height, QIODevice* device, 
     // to the full size comes after the conversion because QImage::copy fills with 0, which is black only
     // once the pixels are RGB (in an indexed picture it would be colour 0 of the palette).
     const QRect region(0, 0, width, height);
-    QImage part = picture.copy(region & picture.rect());
+    // The whole picture is shared, not copied: a full-size copy of a big picture costs more than encoding it.
+    QImage part = region == picture.rect() ? picture : picture.copy(region & picture.rect());
     if (part.format() != QImage::Format_RGB32 && part.format() != QImage::Format_RGB888)
         part.convertTo(QImage::Format_RGB32);
     if (part.size() != region.size())
@@ -62,7 +64,7 @@ bool DCSavetoJPEG(
         return false;
     };
 
-    QSaveFile file(path);
+    DurableFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     QString reason;

@@ -1,9 +1,9 @@
 #include "results/polenumber.h"
 
+#include "platform/durablefile.h"
 #include "platform/numbers.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace norvel {
 
@@ -56,13 +56,12 @@ QByteArray resultFileContent(const QStringList& widths)
 
 bool writeResultFile(const QString& path, const QStringList& widths, QString* error)
 {
-    QSaveFile file(path);
-    const QByteArray content = resultFileContent(widths);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    QString reason;
+    if (writeFileDurably(path, resultFileContent(widths), &reason))
         return true;
     if (error)
         *error = QStringLiteral("結果ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), file.errorString());
+                     .arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 

@@ -1,0 +1,256 @@
+#include "platform/durablefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace norvel {
+
+namespace {
+
+constexpr qsizetype BufferLimit = 256 * 1024;
+constexpr qsizetype TemporarySuffixLength = 6; // mkstemp's "XXXXXX"
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool isTemporarySuffix(QStringView suffix)
+{
+    if (suffix.size() != TemporarySuffixLength)
+        return false;
+    for (const QChar c : suffix) {
+        if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+                || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))))
+            return false;
+    }
+    return true;
+}
+
+// What a write killed half-way left beside the target: "name." and six letters or digits.
+void removeStaleTemporaries(const QString& path)
+{
+    const QFileInfo target(path);
+    const QString prefix = target.fileName() + QLatin1Char('.');
+    QDir folder = target.dir();
+    const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        if (entry.startsWith(prefix) && isTemporarySuffix(QStringView(entry).mid(prefix.size())))
+            folder.remove(entry);
+    }
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Some file systems cannot sync a folder (EINVAL); the file itself is synced already.
+    ::fsync(fd);
+    ::close(fd);
+}
+
+DurableFile::DurableFile(QString path, QObject* parent)
+    : QIODevice(parent)
+    , m_path(std::move(path))
+{
+}
+
+DurableFile::~DurableFile()
+{
+    discard();
+}
+
+bool DurableFile::open(OpenMode mode)
+{
+    if ((mode & ReadWrite) != WriteOnly || isOpen()) {
+        setErrorString(QStringLiteral("only writing a new file is supported"));
+        return false;
+    }
+    removeStaleTemporaries(m_path);
+    const QByteArray target = QFile::encodeName(m_path);
+    m_temporary = target + QByteArray(".XXXXXX");
+    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        setErrorString(systemError(errno));
+        m_temporary.clear();
+        return false;
+    }
+    // The file that replaces another keeps its permissions; a new one gets the usual ones, not mkstemp's 0600.
+    struct stat existing { };
+    ::fchmod(m_fd, ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : newFileMode());
+    m_failed = false;
+    m_buffer.clear();
+    setErrorString(QString());
+    return QIODevice::open(WriteOnly | Unbuffered);
+}
+
+qint64 DurableFile::readData(char*, qint64)
+{
+    return -1;
+}
+
+qint64 DurableFile::writeData(const char* data, qint64 size)
+{
+    if (m_failed || m_fd < 0)
+        return -1;
+    m_buffer.append(data, size);
+    if (m_buffer.size() >= BufferLimit && !writeBuffer())
+        return -1;
+    return size;
+}
+
+qint64 DurableFile::writeToDisk(int fd, const char* data, qint64 size)
+{
+    return ::write(fd, data, static_cast<std::size_t>(size));
+}
+
+bool DurableFile::syncToDisk(int fd)
+{
+    return ::fsync(fd) == 0;
+}
+
+bool DurableFile::writeBuffer()
+{
+    const char* data = m_buffer.constData();
+    qint64 left = m_buffer.size();
+    while (left > 0) {
+        errno = 0;
+        const qint64 written = writeToDisk(m_fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            fail(systemError(written < 0 && errno != 0 ? errno : ENOSPC));
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    m_buffer.clear();
+    return true;
+}
+
+void DurableFile::fail(const QString& reason)
+{
+    // The first reason is the one that explains the others.
+    if (!m_failed)
+        setErrorString(reason);
+    m_failed = true;
+}
+
+bool DurableFile::commit()
+{
+    if (!isOpen() || m_fd < 0) {
+        if (errorString().isEmpty())
+            setErrorString(QStringLiteral("the file is not open"));
+        return false;
+    }
+    if (!m_failed && writeBuffer()) {
+        errno = 0;
+        if (!syncToDisk(m_fd))
+            fail(systemError(errno != 0 ? errno : EIO));
+    }
+    if (!m_failed) {
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0)
+            fail(systemError(errno));
+    }
+    if (!m_failed && ::rename(m_temporary.constData(), QFile::encodeName(m_path).constData()) != 0)
+        fail(systemError(errno));
+    if (m_failed) {
+        discard();
+        return false;
+    }
+    m_temporary.clear();
+    QIODevice::close();
+    syncFolder(QFileInfo(m_path).path());
+    return true;
+}
+
+void DurableFile::cancelWriting()
+{
+    discard();
+}
+
+void DurableFile::discard()
+{
+    if (m_fd >= 0)
+        ::close(std::exchange(m_fd, -1));
+    if (!m_temporary.isEmpty())
+        ::unlink(std::exchange(m_temporary, QByteArray()).constData());
+    m_buffer.clear();
+    if (isOpen())
+        QIODevice::close();
+}
+
+bool writeFileDurably(const QString& path, const QByteArray& content, QString* error)
+{
+    DurableFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error)
+{
+    const auto failed = [&](int code) {
+        if (error)
+            *error = systemError(code);
+        return false;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    const bool existed = ::access(name.constData(), F_OK) == 0;
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return failed(errno);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written
+            = ::pwrite(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done), done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const int code = written < 0 ? errno : ENOSPC;
+            ::close(fd);
+            // An empty file made just now would only stand for a record that was never written.
+            if (!existed)
+                ::unlink(name.constData());
+            return failed(code);
+        }
+        done += written;
+    }
+    if (::fsync(fd) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return failed(code);
+    }
+    if (::close(fd) != 0)
+        return failed(errno);
+    if (!existed)
+        syncFolder(QFileInfo(path).path());
+    return true;
+}
+
+} // namespace norvel

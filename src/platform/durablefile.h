@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+// The one way the program writes a file: whole or not at all, so that a full disk, a pulled memory card
+// or a power cut never leaves a result file, a filed picture or a settings file emptied or half-written.
+namespace norvel {
+
+// The data goes to a temporary file beside the target ("name.XXXXXX"). Every write is checked; commit()
+// writes what is buffered, syncs the data to disk, renames the temporary file over the target and syncs
+// the folder. On any failure the target keeps its old content, the temporary file is removed and
+// errorString() says why. A temporary file left beside the target by a program killed while writing is
+// removed when the file is opened again.
+class DurableFile : public QIODevice {
+    Q_OBJECT
+
+public:
+    explicit DurableFile(QString path, QObject* parent = nullptr);
+    ~DurableFile() override; // an uncommitted file is discarded
+
+    // WriteOnly only.
+    bool open(OpenMode mode) override;
+    [[nodiscard]] bool commit();
+    void cancelWriting();
+
+    [[nodiscard]] const QString& fileName() const { return m_path; }
+    [[nodiscard]] bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 size) override;
+
+    // What reaches the disk, as write(2) and fsync(2) do it; tests put failing versions in place.
+    virtual qint64 writeToDisk(int fd, const char* data, qint64 size);
+    virtual bool syncToDisk(int fd);
+
+private:
+    bool writeBuffer();
+    void fail(const QString& reason);
+    void discard();
+
+    QString m_path;
+    QByteArray m_temporary; // the temporary file's path, as the file system's bytes
+    int m_fd = -1;
+    QByteArray m_buffer;
+    bool m_failed = false;
+};
+
+// Writes content as the whole file; false, with the reason in error, when it could not be written.
+[[nodiscard]] bool writeFileDurably(const QString& path, const QByteArray& content, QString* error);
+
+// Writes bytes over the start of the file in place, creating it if missing and keeping whatever follows:
+// all of them or a failure, synced to disk before it returns.
+[[nodiscard]] bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error);
+
+// Syncs a folder, so that a file created, renamed or removed in it stays so after a power cut.
+void syncFolder(const QString& folder);
+
+} // namespace norvel
