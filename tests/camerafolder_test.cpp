@@ -7,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace norvel;
 
 namespace {
@@ -55,35 +62,48 @@ TEST(WatchPatternTest, splitsAtTheLastSlash)
     }
 }
 
+// A camera folder with everything a stranger could put there beside the pictures.
 class CameraFolderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        for (const char* name : { "IMG_1.JPG", "b.jpg", "c.bmp", ".x.jpg" })
-            makeFile(dir.filePath(QString::fromUtf8(name)));
-        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("d.jpg")));
-        makeFile(dir.filePath(QStringLiteral("d.jpg/e.jpg")));
+        for (const char* name : { "IMG_1.JPG", "b.jpg", "c.bmp", ".x.jpg", "caf\xe9.jpg" })
+            makeFile(path(name));
+        ASSERT_EQ(::mkdir(path("d.jpg").constData(), 0755), 0);
+        makeFile(path("d.jpg/e.jpg"));
+        ASSERT_EQ(::mkfifo(path("fifo.jpg").constData(), 0644), 0);
+        for (const auto& [link, target] : { std::pair { "zero.jpg", "/dev/zero" }, { "folder.jpg", "d.jpg" },
+                 { "dangling.jpg", "gone" }, { "link.jpg", "b.jpg" } })
+            ASSERT_EQ(::symlink(target, path(link).constData()), 0) << link;
     }
 
-    static void makeFile(const QString& path)
+    QByteArray path(const char* name) const { return QFile::encodeName(dir.path()) + '/' + name; }
+    static void makeFile(const QByteArray& path)
     {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << path.toStdString();
+        ASSERT_EQ(::write(fd, path.constData(), static_cast<std::size_t>(path.size())), path.size());
+        ::close(fd);
     }
-
     QString watch(const char* pattern) const { return dir.path() + QLatin1Char('/') + QString::fromUtf8(pattern); }
+    static FileNames sorted(FileNames names)
+    {
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
     QTemporaryDir dir;
 };
 
+// Only what is a plain file in the end is listed: a FIFO would block the reader, a link to a device would
+// feed it for ever. A name that is not UTF-8 is listed as its bytes.
 TEST_F(CameraFolderTest, listsPlainVisibleFilesMatchingInAnyCase)
 {
-    QStringList jpegs = matchingFiles(watch("*.jpg"));
-    jpegs.sort();
-    EXPECT_EQ(jpegs, QStringList({ QStringLiteral("IMG_1.JPG"), QStringLiteral("b.jpg") }));
+    const FileNames jpegs = sorted(matchingFiles(watch("*.jpg")));
+    EXPECT_EQ(jpegs, (FileNames { "IMG_1.JPG", "b.jpg", "caf\xe9.jpg", "link.jpg" }));
     EXPECT_TRUE(jpegs.contains(firstMatchingFile(watch("*.jpg"))));
-    EXPECT_EQ(matchingFiles(watch("*.bmp")), QStringList { QStringLiteral("c.bmp") });
+    EXPECT_EQ(matchingFiles(watch("*.bmp")), FileNames { "c.bmp" });
     EXPECT_EQ(firstMatchingFile(watch("*.BMP")), "c.bmp");
 }
 
@@ -92,16 +112,18 @@ TEST_F(CameraFolderTest, aMalformedPatternListsNothing)
     // From inside the folder, a pattern without its folder would otherwise pick up the pictures here.
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    for (const QString& path : { QString(), QStringLiteral("*.jpg"), QStringLiteral("./*.jpg"),
+    for (const QString& pattern : { QString(), QStringLiteral("*.jpg"), QStringLiteral("./*.jpg"),
              QStringLiteral("../") + QDir(dir.path()).dirName() + QStringLiteral("/*.jpg"), watch(""),
-             watch("missing/*.jpg") }) {
-        SCOPED_TRACE(path.toStdString());
-        EXPECT_EQ(matchingFiles(path), QStringList());
-        EXPECT_EQ(firstMatchingFile(path), QString());
-        EXPECT_EQ(WatchedFolder(path, dir.path(), {}).usable(), isUsableWatchPath(path));
+             watch("missing/*.jpg"), watch("[b.jpg"), watch("*.[jpg") }) {
+        SCOPED_TRACE(pattern.toStdString());
+        EXPECT_EQ(matchingFiles(pattern), FileNames());
+        EXPECT_EQ(firstMatchingFile(pattern), QByteArray());
+        EXPECT_EQ(WatchedFolder(pattern, dir.path(), {}).usable(), isUsableWatchPath(pattern));
     }
     EXPECT_FALSE(isUsableWatchPath(QStringLiteral("./*.jpg")));
+    EXPECT_FALSE(isUsableWatchPath(watch("[b.jpg")));
     EXPECT_TRUE(isUsableWatchPath(watch("missing/*.jpg")));
+    EXPECT_TRUE(isUsableWatchPath(watch("[bc].jpg")));
     QDir::setCurrent(previous);
 }
 
@@ -109,23 +131,26 @@ TEST_F(CameraFolderTest, watchedFolderDeletesOrSetsAsideOnlyTheNamedPicture)
 {
     QTemporaryDir program;
     WatchedFolder folder(watch("*.jpg"), program.path(), QDateTime(QDate(2022, 10, 19), QTime(14, 30, 5)));
-    const QString first = folder.firstName({});
-    EXPECT_TRUE(first == "b.jpg" || first == "IMG_1.JPG") << first.toStdString();
-    const QString second = first == "b.jpg" ? QStringLiteral("IMG_1.JPG") : QStringLiteral("b.jpg");
-    EXPECT_EQ(folder.firstName({ first }), second);
-    EXPECT_EQ(folder.firstName({ first, second }), QString());
-    EXPECT_EQ(folder.pathOf(QStringLiteral("b.jpg")), dir.filePath(QStringLiteral("b.jpg")));
+    const QSet<QByteArray> others { "IMG_1.JPG", "caf\xe9.jpg", "link.jpg" };
+    EXPECT_EQ(folder.firstName(others), "b.jpg");
+    EXPECT_EQ(folder.firstName(others + QSet<QByteArray> { "b.jpg" }), QByteArray());
+    EXPECT_EQ(folder.pathOf("b.jpg"), path("b.jpg"));
 
-    EXPECT_TRUE(folder.remove(QStringLiteral("b.jpg")));
-    EXPECT_FALSE(folder.exists(QStringLiteral("b.jpg")));
-    EXPECT_FALSE(folder.remove(QStringLiteral("b.jpg")));
+    // A link goes as the link; what it points at stays.
+    EXPECT_TRUE(folder.remove("link.jpg"));
+    EXPECT_FALSE(folder.exists("link.jpg"));
+    EXPECT_FALSE(folder.remove("link.jpg"));
+    EXPECT_TRUE(folder.exists("b.jpg"));
     QString reason;
-    EXPECT_TRUE(folder.setAside(QStringLiteral("IMG_1.JPG"), &reason));
-    EXPECT_TRUE(QFile::exists(program.filePath(QStringLiteral("未取込/20221019_143005/IMG_1.JPG"))));
-    EXPECT_FALSE(folder.setAside(QStringLiteral("IMG_1.JPG"), &reason));
-    EXPECT_TRUE(reason.contains(dir.filePath(QStringLiteral("IMG_1.JPG")))) << reason.toStdString();
-    EXPECT_EQ(folder.firstName({}), QString());
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("c.bmp"))));
+    EXPECT_TRUE(folder.setAside("caf\xe9.jpg", &reason)) << reason.toStdString();
+    const QByteArray moved = QFile::encodeName(program.path()) + "/" + QFile::encodeName(QStringLiteral("未取込"))
+        + "/20221019_143005/caf\xe9.jpg";
+    struct stat info { };
+    EXPECT_EQ(::stat(moved.constData(), &info), 0);
+    EXPECT_FALSE(folder.setAside("caf\xe9.jpg", &reason));
+    EXPECT_TRUE(reason.contains(QFile::decodeName(path("caf\xe9.jpg")))) << reason.toStdString();
+    EXPECT_EQ(sorted(matchingFiles(watch("*.jpg"))), (FileNames { "IMG_1.JPG", "b.jpg" }));
+    EXPECT_TRUE(folder.exists("zero.jpg"));
 }
 
 } // namespace

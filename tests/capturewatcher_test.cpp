@@ -18,26 +18,26 @@ namespace {
 class FakeFolder final : public CaptureFolder {
 public:
     bool usable() const override { return isUsable; }
-    QString firstName(const QSet<QString>& passOver) override
+    QByteArray firstName(const QSet<QByteArray>& passOver) override
     {
         ++listings;
         for (const QString& name : std::as_const(names))
-            if (!passOver.contains(name))
-                return name;
+            if (!passOver.contains(name.toUtf8()))
+                return name.toUtf8();
         return {};
     }
-    bool exists(const QString& name) override { return names.contains(name); }
-    bool remove(const QString& name) override
+    bool exists(const QByteArray& name) override { return names.contains(QString::fromUtf8(name)); }
+    bool remove(const QByteArray& name) override
     {
-        const bool removed = deletable && names.removeOne(name);
-        removals << (removed ? QStringLiteral("-") : QStringLiteral("!")) + name;
+        const bool removed = deletable && names.removeOne(QString::fromUtf8(name));
+        removals << (removed ? QStringLiteral("-") : QStringLiteral("!")) + QString::fromUtf8(name);
         return removed;
     }
-    bool setAside(const QString& name, QString* reason) override
+    bool setAside(const QByteArray& name, QString* reason) override
     {
-        const bool moved = movable && names.removeOne(name);
-        removals << (moved ? QStringLiteral(">") : QStringLiteral("?")) + name;
-        *reason = QStringLiteral("cannot move ") + name;
+        const bool moved = movable && names.removeOne(QString::fromUtf8(name));
+        removals << (moved ? QStringLiteral(">") : QStringLiteral("?")) + QString::fromUtf8(name);
+        *reason = QStringLiteral("cannot move ") + QString::fromUtf8(name);
         return moved;
     }
 
@@ -78,9 +78,9 @@ TEST_P(CaptureWatcherTest, takesEachShotInOnceThenDeletesIt)
     QStringList reports;
     CaptureWatcher watcher({}, [&](const QString& text) { reports << text; });
     QStringList takenIn;
-    const auto takeIn = [&](const QString& name) {
+    const auto takeIn = [&](const QByteArray& name) {
         const std::size_t call = takenIn.size();
-        takenIn << name;
+        takenIn << QString::fromUtf8(name);
         return call < c.answers.size() ? c.answers[call] : TakeInResult::Measured;
     };
     QStringList ticks;
@@ -91,7 +91,9 @@ TEST_P(CaptureWatcherTest, takesEachShotInOnceThenDeletesIt)
         folder.movable = tick >= c.movableFrom;
         folder.removals.clear();
         watcher.tick(folder, takeIn, QDateTime::fromMSecsSinceEpoch(qint64(tick) * c.tickMs));
-        ticks << (QStringList { watcher.status(), watcher.pendingName() } + folder.removals).join(u' ').simplified();
+        ticks << (QStringList { watcher.status(), QString::fromUtf8(watcher.pendingName()) } + folder.removals)
+                     .join(u' ')
+                     .simplified();
     }
     EXPECT_EQ(ticks, c.ticks);
     EXPECT_EQ(takenIn, c.takenIn);
@@ -157,9 +159,9 @@ TEST(CaptureWatcherStatusTest, reportsEveryStatusAndLoodWhileTakingIn)
     QStringList reported;
     CaptureWatcher watcher([&](const QString& status) { reported << status; });
     bool failNext = true;
-    const auto takeIn = [&](const QString& name) {
+    const auto takeIn = [&](const QByteArray& name) {
         EXPECT_EQ(watcher.status(), "Lood"); // the window shows it while the picture loads
-        reported << QStringLiteral("takeIn ") + name;
+        reported << QStringLiteral("takeIn ") + QString::fromUtf8(name);
         return std::exchange(failNext, false) ? TakeInResult::LoadFailed : TakeInResult::Measured;
     };
     EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
@@ -177,13 +179,13 @@ TEST(CaptureWatcherStatusTest, unusablePattern_listsNothingAndShowsNoFileOnce)
     folder.names = QStringList { "a.jpg" };
     QStringList reported;
     CaptureWatcher watcher([&](const QString& status) { reported << status; });
-    const auto takeIn = [](const QString&) { return TakeInResult::Measured; };
+    const auto takeIn = [](const QByteArray&) { return TakeInResult::Measured; };
     watcher.tick(folder, takeIn, {});
     folder.isUsable = false;
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
     EXPECT_EQ(reported, QStringList({ "Ready", "NoFile" }));
-    EXPECT_EQ(watcher.pendingName(), QString());
+    EXPECT_EQ(watcher.pendingName(), QByteArray());
     EXPECT_EQ(folder.listings, 1);
     EXPECT_TRUE(folder.removals.isEmpty());
 }

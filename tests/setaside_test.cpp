@@ -1,3 +1,4 @@
+#include "acquisition/camerafolder.h"
 #include "acquisition/setaside.h"
 #include "testsupport.h"
 
@@ -7,7 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace norvel;
 
@@ -15,17 +21,43 @@ namespace {
 
 const QDateTime When(QDate(2022, 10, 19), QTime(14, 30, 5));
 
-QByteArray contents(const QString& path)
+QByteArray contents(const QByteArray& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0)
+        return "(unreadable)";
+    QByteArray data;
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        data.append(buffer, got);
+    ::close(fd);
+    return data;
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
+void writeBytes(const QByteArray& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    ASSERT_EQ(::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())), bytes.size());
+    ::close(fd);
+}
+
+bool isLinkTo(const QByteArray& path, const QByteArray& target)
+{
+    char buffer[4096];
+    const ssize_t length = ::readlink(path.constData(), buffer, sizeof buffer);
+    return length >= 0 && QByteArray(buffer, length) == target;
+}
+
+qsizetype entryCount(const QByteArray& folder)
+{
+    DIR* dir = ::opendir(folder.constData());
+    qsizetype count = 0;
+    while (const dirent* entry = dir ? ::readdir(dir) : nullptr)
+        count += std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0;
+    if (dir)
+        ::closedir(dir);
+    return count;
 }
 
 dev_t deviceOf(const QString& path)
@@ -34,14 +66,19 @@ dev_t deviceOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_dev : 0;
 }
 
+QByteArray shot(const QByteArray& name)
+{
+    return "shot " + name + QByteArray(3 << 20, 'x');
+}
+
 struct SetAsideCase {
     const char* name;
     bool acrossFileSystems; // the camera folder on /dev/shm
     bool folderNameTaken; // a move in the same second went before
     bool setAsideIsAFile; // "未取込" cannot be made
-    QStringList present;
-    QStringList asked;
-    QStringList moved;
+    FileNames present;
+    FileNames asked;
+    FileNames moved;
     const char* folder; // below 未取込; empty when nothing moved
 };
 
@@ -52,24 +89,33 @@ void PrintTo(const SetAsideCase& c, std::ostream* os)
 
 class SetAsideTest : public ::testing::TestWithParam<SetAsideCase> { };
 
-// Every shot either arrives whole in a fresh subfolder, or stays where it was, unchanged.
+// Every shot either arrives whole in a fresh subfolder, or stays where it was, unchanged. A name starting
+// "link" is a link to a picture elsewhere, and moves as the link.
 TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
 {
     const SetAsideCase& c = GetParam();
     QTemporaryDir program;
+    QTemporaryDir elsewhere;
     QTemporaryDir camera(c.acrossFileSystems ? QStringLiteral("/dev/shm/norvel-XXXXXX") : QString());
     ASSERT_TRUE(camera.isValid());
     if (c.acrossFileSystems && deviceOf(camera.path()) == deviceOf(program.path()))
         GTEST_SKIP() << "/dev/shm is on the same file system here";
+    const QByteArray from = QFile::encodeName(camera.path()) + '/';
     const QString base = program.filePath(SetAsideFolderName);
     if (c.folderNameTaken) {
         ASSERT_TRUE(QDir().mkpath(base + QStringLiteral("/20221019_143005")));
-        writeBytes(base + QStringLiteral("/20221019_143005/a.jpg"), "earlier");
+        writeBytes(QFile::encodeName(base) + "/20221019_143005/a.jpg", "earlier");
     }
     if (c.setAsideIsAFile)
-        writeBytes(base, "in the way");
-    for (const QString& name : c.present)
-        writeBytes(camera.filePath(name), "shot " + name.toUtf8() + QByteArray(3 << 20, 'x'));
+        writeBytes(QFile::encodeName(base), "in the way");
+    const QByteArray target = QFile::encodeName(elsewhere.path()) + "/target.jpg";
+    writeBytes(target, "not the camera's");
+    for (const QByteArray& name : c.present) {
+        if (name.startsWith("link"))
+            ASSERT_EQ(::symlink(target.constData(), (from + name).constData()), 0);
+        else
+            writeBytes(from + name, shot(name));
+    }
 
     const SetAsideResult result = setAside(program.path(), camera.path(), c.asked, When);
 
@@ -77,30 +123,34 @@ TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
     const QString folder = *c.folder ? base + QLatin1Char('/') + QString::fromUtf8(c.folder) : QString();
     EXPECT_EQ(result.folder, folder);
     if (!folder.isEmpty()) { // nothing half-written beside the shots
-        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), c.moved);
+        EXPECT_EQ(entryCount(QFile::encodeName(folder)), c.moved.size());
     }
-    for (const QString& name : c.present) {
-        const QByteArray original = "shot " + name.toUtf8() + QByteArray(3 << 20, 'x');
-        if (c.moved.contains(name)) {
-            EXPECT_FALSE(QFile::exists(camera.filePath(name))) << name.toStdString();
-            EXPECT_EQ(contents(folder + QLatin1Char('/') + name), original) << name.toStdString();
-        } else {
-            EXPECT_EQ(contents(camera.filePath(name)), original) << name.toStdString();
-        }
+    const QByteArray to = QFile::encodeName(folder) + '/';
+    for (const QByteArray& name : c.present) {
+        const bool moved = c.moved.contains(name);
+        struct stat info { };
+        EXPECT_EQ(::lstat((from + name).constData(), &info) == 0, !moved) << name.toStdString();
+        const QByteArray now = (moved ? to : from) + name;
+        if (name.startsWith("link"))
+            EXPECT_TRUE(isLinkTo(now, target)) << name.toStdString();
+        else
+            EXPECT_EQ(contents(now), shot(name)) << name.toStdString();
     }
+    EXPECT_EQ(contents(target), "not the camera's");
     EXPECT_EQ(result.failed.size(), c.asked.size() - c.moved.size());
     for (const SetAsideFailure& failure : result.failed)
         EXPECT_FALSE(failure.reason.isEmpty()) << failure.name.toStdString();
     if (c.folderNameTaken) {
-        EXPECT_EQ(contents(base + QStringLiteral("/20221019_143005/a.jpg")), "earlier");
+        EXPECT_EQ(contents(QFile::encodeName(base) + "/20221019_143005/a.jpg"), "earlier");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Moves, SetAsideTest,
-    ::testing::Values(SetAsideCase { "sameFileSystem", false, false, false, { "a.jpg", "b.jpg" }, { "a.jpg", "b.jpg" },
-                          { "a.jpg", "b.jpg" }, "20221019_143005" },
-        SetAsideCase { "acrossFileSystems", true, false, false, { "a.jpg", "b.jpg" }, { "a.jpg", "b.jpg" },
-            { "a.jpg", "b.jpg" }, "20221019_143005" },
+    ::testing::Values(
+        SetAsideCase { "sameFileSystem", false, false, false, { "a.jpg", "link.jpg", "caf\xe9.jpg" },
+            { "a.jpg", "link.jpg", "caf\xe9.jpg" }, { "a.jpg", "link.jpg", "caf\xe9.jpg" }, "20221019_143005" },
+        SetAsideCase { "acrossFileSystems", true, false, false, { "a.jpg", "link.jpg", "caf\xe9.jpg" },
+            { "a.jpg", "link.jpg", "caf\xe9.jpg" }, { "a.jpg", "link.jpg", "caf\xe9.jpg" }, "20221019_143005" },
         SetAsideCase { "nameTakenInTheSameSecond", false, true, false, { "a.jpg" }, { "a.jpg" }, { "a.jpg" },
             "20221019_143005_2" },
         SetAsideCase { "oneGoneMeanwhile", false, false, false, { "a.jpg" }, { "gone.jpg", "a.jpg" }, { "a.jpg" },

@@ -3,9 +3,12 @@
 #include "acquisition/setaside.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvel {
 
@@ -18,10 +21,6 @@ QString inFolder(const QString& folder, const QString& pattern)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder + pattern : folder + QLatin1Char('/') + pattern;
 }
-
-// Hidden files and anything but plain files (devices, sockets) are left alone; without QDir::CaseSensitive
-// the name filter ignores case.
-constexpr QDir::Filters ListedEntries = QDir::Files;
 
 } // namespace
 
@@ -50,35 +49,67 @@ WatchLocation splitWatchPath(const QString& watchPath)
 bool isUsableWatchPath(const QString& watchPath)
 {
     const WatchLocation where = splitWatchPath(watchPath);
-    return !where.pattern.isEmpty() && QDir::isAbsolutePath(where.folder);
+    return !where.pattern.isEmpty() && QDir::isAbsolutePath(where.folder)
+        && QRegularExpression::fromWildcard(where.pattern, Qt::CaseInsensitive).isValid();
+}
+
+QString displayName(const QByteArray& name)
+{
+    return QFile::decodeName(name);
 }
 
 namespace {
 
+// The pattern's expression, made once for the pattern watched rather than on every tick.
+const QRegularExpression& nameExpression(const QString& pattern)
+{
+    static QString cachedPattern;
+    static QRegularExpression cached;
+    if (pattern != cachedPattern || !cached.isValid()) {
+        cachedPattern = pattern;
+        cached = QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
+    }
+    return cached;
+}
+
 // Up to limit matching names (all of them for a negative limit), leaving out those passed over.
-QStringList listMatching(const QString& watchPath, qsizetype limit, const QSet<QString>& passOver = {})
+FileNames listMatching(const QString& watchPath, qsizetype limit, const QSet<QByteArray>& passOver = {})
 {
     if (!isUsableWatchPath(watchPath))
         return {};
     const WatchLocation where = splitWatchPath(watchPath);
-    QStringList names;
-    QDirIterator it(where.folder, { where.pattern }, ListedEntries);
-    while (names.size() != limit && it.hasNext()) {
-        QString name = it.nextFileInfo().fileName();
-        if (!passOver.contains(name))
-            names << std::move(name);
+    const QRegularExpression& expression = nameExpression(where.pattern);
+    DIR* folder = ::opendir(QFile::encodeName(where.folder).constData());
+    if (!folder)
+        return {};
+    FileNames names;
+    while (names.size() != limit) {
+        const dirent* entry = ::readdir(folder);
+        if (!entry)
+            break;
+        const QByteArray name(entry->d_name);
+        if (name.startsWith('.') || passOver.contains(name))
+            continue;
+        if (!expression.match(displayName(name)).hasMatch())
+            continue;
+        // Followed through a link: only what is a plain file in the end is ever opened.
+        struct stat info { };
+        if (::fstatat(::dirfd(folder), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        names << name;
     }
+    ::closedir(folder);
     return names;
 }
 
 } // namespace
 
-QStringList matchingFiles(const QString& watchPath)
+FileNames matchingFiles(const QString& watchPath)
 {
     return listMatching(watchPath, -1);
 }
 
-QString firstMatchingFile(const QString& watchPath, const QSet<QString>& passOver)
+QByteArray firstMatchingFile(const QString& watchPath, const QSet<QByteArray>& passOver)
 {
     return listMatching(watchPath, 1, passOver).value(0);
 }
@@ -95,17 +126,18 @@ bool WatchedFolder::usable() const
     return isUsableWatchPath(m_watchPath);
 }
 
-QString WatchedFolder::firstName(const QSet<QString>& passOver)
+QByteArray WatchedFolder::firstName(const QSet<QByteArray>& passOver)
 {
     return firstMatchingFile(m_watchPath, passOver);
 }
 
-bool WatchedFolder::exists(const QString& name)
+bool WatchedFolder::exists(const QByteArray& name)
 {
-    return QFileInfo::exists(pathOf(name));
+    struct stat info { };
+    return ::lstat(pathOf(name).constData(), &info) == 0;
 }
 
-bool WatchedFolder::setAside(const QString& name, QString* reason)
+bool WatchedFolder::setAside(const QByteArray& name, QString* reason)
 {
     const SetAsideResult result
         = norvel::setAside(m_programFolder, splitWatchPath(m_watchPath).folder, { name }, m_now);
@@ -114,14 +146,14 @@ bool WatchedFolder::setAside(const QString& name, QString* reason)
     return result.failed.empty();
 }
 
-bool WatchedFolder::remove(const QString& name)
+bool WatchedFolder::remove(const QByteArray& name)
 {
-    return QFile::remove(pathOf(name));
+    return ::unlink(pathOf(name).constData()) == 0;
 }
 
-QString WatchedFolder::pathOf(const QString& name) const
+QByteArray WatchedFolder::pathOf(const QByteArray& name) const
 {
-    return splitWatchPath(m_watchPath).folder + name;
+    return QFile::encodeName(splitWatchPath(m_watchPath).folder) + name;
 }
 
 } // namespace norvel

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -20,15 +22,21 @@ struct WatchLocation {
 };
 [[nodiscard]] WatchLocation splitWatchPath(const QString& watchPath);
 
-// Only an absolute folder and a name pattern make a pattern that is listed: an empty, relative or
-// malformed one must never reach into the working directory.
+// Only an absolute folder and a name pattern that is a valid wildcard make a pattern that is listed: an
+// empty, relative or malformed one must never reach into the working directory.
 [[nodiscard]] bool isUsableWatchPath(const QString& watchPath);
 
-// Ordinary, non-hidden files whose names match the pattern regardless of case, in the order the file
-// system lists them; nothing for a pattern that is not usable.
-[[nodiscard]] QStringList matchingFiles(const QString& watchPath);
+// Names in the camera folder are kept as the file system's bytes: a name that is not valid UTF-8 cannot
+// be carried by a QString and back.
+using FileNames = QList<QByteArray>;
+[[nodiscard]] QString displayName(const QByteArray& name);
+
+// The files whose names match the pattern regardless of case, in the order the file system lists them:
+// plain files and links to plain files only, never hidden ones, and never a folder, device, FIFO or socket
+// (nor a link to one). Nothing for a pattern that is not usable.
+[[nodiscard]] FileNames matchingFiles(const QString& watchPath);
 // The first of them that is not passed over, or empty; stops listing there.
-[[nodiscard]] QString firstMatchingFile(const QString& watchPath, const QSet<QString>& passOver = {});
+[[nodiscard]] QByteArray firstMatchingFile(const QString& watchPath, const QSet<QByteArray>& passOver = {});
 
 // The folder as the capture watcher sees it; tests put a scripted folder in its place.
 class CaptureFolder {
@@ -36,12 +44,12 @@ public:
     virtual ~CaptureFolder() = default;
     [[nodiscard]] virtual bool usable() const = 0;
     // The first matching name not in passOver; empty when there is none.
-    [[nodiscard]] virtual QString firstName(const QSet<QString>& passOver) = 0;
-    [[nodiscard]] virtual bool exists(const QString& name) = 0;
-    // Deletes a shot that was filed, or measured with filing off.
-    [[nodiscard]] virtual bool remove(const QString& name) = 0;
+    [[nodiscard]] virtual QByteArray firstName(const QSet<QByteArray>& passOver) = 0;
+    [[nodiscard]] virtual bool exists(const QByteArray& name) = 0;
+    // Deletes a shot that was filed, or measured with filing off (a link, not what it points at).
+    [[nodiscard]] virtual bool remove(const QByteArray& name) = 0;
     // Moves a shot without a filed copy into "未取込"; on failure it stays, and reason says why.
-    [[nodiscard]] virtual bool setAside(const QString& name, QString* reason) = 0;
+    [[nodiscard]] virtual bool setAside(const QByteArray& name, QString* reason) = 0;
 };
 
 class WatchedFolder final : public CaptureFolder {
@@ -50,11 +58,12 @@ public:
     WatchedFolder(QString watchPath, QString programFolder, QDateTime now);
 
     [[nodiscard]] bool usable() const override;
-    [[nodiscard]] QString firstName(const QSet<QString>& passOver) override;
-    [[nodiscard]] bool exists(const QString& name) override;
-    [[nodiscard]] bool remove(const QString& name) override;
-    [[nodiscard]] bool setAside(const QString& name, QString* reason) override;
-    [[nodiscard]] QString pathOf(const QString& name) const;
+    [[nodiscard]] QByteArray firstName(const QSet<QByteArray>& passOver) override;
+    [[nodiscard]] bool exists(const QByteArray& name) override;
+    [[nodiscard]] bool remove(const QByteArray& name) override;
+    [[nodiscard]] bool setAside(const QByteArray& name, QString* reason) override;
+    // The file's path as the file system's bytes.
+    [[nodiscard]] QByteArray pathOf(const QByteArray& name) const;
 
 private:
     QString m_watchPath;

@@ -17,7 +17,7 @@ void CaptureWatcher::setStatus(const QString& status)
         m_statusChanged(status);
 }
 
-void CaptureWatcher::treatAsLeftOver(const QString& name, Disposal disposal, bool reported)
+void CaptureWatcher::treatAsLeftOver(const QByteArray& name, Disposal disposal, bool reported)
 {
     m_leftOvers.insert(name, disposal);
     if (reported)
@@ -42,7 +42,7 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
         return std::nullopt;
     }
 
-    const QString first = folder.firstName(m_stuck);
+    const QByteArray first = folder.firstName(m_stuck);
     if (first.isEmpty()) {
         // Left-overs that are not stuck would have been listed: they are gone.
         for (auto it = m_leftOvers.begin(); it != m_leftOvers.end();)
@@ -109,7 +109,7 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
     return result;
 }
 
-void CaptureWatcher::dispose(CaptureFolder& folder, const QString& name, Disposal disposal)
+void CaptureWatcher::dispose(CaptureFolder& folder, const QByteArray& name, Disposal disposal)
 {
     QString reason;
     const bool done = disposal == Disposal::Delete ? folder.remove(name) : folder.setAside(name, &reason);
@@ -129,7 +129,7 @@ void CaptureWatcher::dispose(CaptureFolder& folder, const QString& name, Disposa
     setStatus(watcherstatus::KillErr);
 }
 
-void CaptureWatcher::reportOnce(const QString& name, const QString& reason)
+void CaptureWatcher::reportOnce(const QByteArray& name, const QString& reason)
 {
     if (m_reported.contains(name))
         return;
@@ -140,8 +140,8 @@ void CaptureWatcher::reportOnce(const QString& name, const QString& reason)
 
 void CaptureWatcher::retryStuck(CaptureFolder& folder)
 {
-    const QSet<QString> stuck = m_stuck;
-    for (const QString& name : stuck)
+    const QSet<QByteArray> stuck = m_stuck;
+    for (const QByteArray& name : stuck)
         dispose(folder, name, m_leftOvers.value(name, Disposal::SetAside));
 }
 

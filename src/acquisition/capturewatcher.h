@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QSet>
@@ -45,7 +46,7 @@ class CaptureWatcher {
 public:
     using StatusChanged = std::function<void(const QString& status)>;
     // Shows and measures the picture of the given name; the status is "Lood" meanwhile.
-    using TakeIn = std::function<TakeInResult(const QString& name)>;
+    using TakeIn = std::function<TakeInResult(const QByteArray& name)>;
     // A shot that could not be set aside; each file is reported once.
     using Report = std::function<void(const QString& text)>;
 
@@ -59,31 +60,31 @@ public:
 
     // A file that was meant to be gone already is disposed of by later ticks rather than taken in as a new
     // shot. reported: its failure has been shown already.
-    void treatAsLeftOver(const QString& name, Disposal disposal, bool reported = false);
+    void treatAsLeftOver(const QByteArray& name, Disposal disposal, bool reported = false);
     // Names left over in a folder no longer watched mean nothing in the next one.
     void forgetLeftOvers();
 
     [[nodiscard]] const QString& status() const { return m_status; }
-    [[nodiscard]] const QString& pendingName() const { return m_pendingName; }
+    [[nodiscard]] const QByteArray& pendingName() const { return m_pendingName; }
 
 private:
     void setStatus(const QString& status);
-    void dispose(CaptureFolder& folder, const QString& name, Disposal disposal);
+    void dispose(CaptureFolder& folder, const QByteArray& name, Disposal disposal);
     void retryStuck(CaptureFolder& folder);
-    void reportOnce(const QString& name, const QString& reason);
+    void reportOnce(const QByteArray& name, const QString& reason);
 
     StatusChanged m_statusChanged;
     Report m_report;
     QString m_status;
-    QString m_pendingName;
+    QByteArray m_pendingName; // as the file system holds it
     std::optional<QDateTime> m_loadFailingSince; // of the pending name
     // Files taken in (or given up) whose disposal is still to come; any file not in here is a shot not yet
     // seen.
-    QHash<QString, Disposal> m_leftOvers;
+    QHash<QByteArray, Disposal> m_leftOvers;
     // Left-overs whose disposal failed: the listing passes over them, so later shots are still taken in,
     // and they are tried again when the folder has nothing else.
-    QSet<QString> m_stuck;
-    QSet<QString> m_reported;
+    QSet<QByteArray> m_stuck;
+    QSet<QByteArray> m_reported;
 };
 
 } // namespace norvel

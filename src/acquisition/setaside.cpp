@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <climits>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace norvel {
@@ -22,64 +25,102 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-QString cannotMove(const QString& from, const QString& to, const QString& why)
+QString cannotMove(const QByteArray& from, const QByteArray& to, const QString& why)
 {
-    return QStringLiteral("「%1」を「%2」に移せませんでした。\n%3").arg(native(from), native(to), why);
+    return QStringLiteral("「%1」を「%2」に移せませんでした。\n%3")
+        .arg(native(QFile::decodeName(from)), native(QFile::decodeName(to)), why);
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A link is moved as the link: what it points at is not the camera's to give away.
+bool relink(const QByteArray& from, const QByteArray& to, QString* reason)
+{
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(from.constData(), target.data(), static_cast<std::size_t>(target.size()));
+    if (length < 0 || length >= target.size()) {
+        *reason = cannotMove(from, to, systemError(length < 0 ? errno : ENAMETOOLONG));
+        return false;
+    }
+    target.truncate(length);
+    if (::symlink(target.constData(), to.constData()) != 0) {
+        *reason = cannotMove(from, to, systemError(errno));
+        return false;
+    }
+    syncFolder(QFileInfo(QFile::decodeName(to)).path());
+    return true;
 }
 
 // Copy, sync, then delete the original: the original goes only once the copy is safely on disk.
-bool copyThenRemove(const QString& from, const QString& to, QString* reason)
+bool copy(const QByteArray& from, const QByteArray& to, QString* reason)
 {
-    QFile source(from);
-    DurableFile copy(to);
-    if (!source.open(QIODevice::ReadOnly)) {
-        *reason = cannotMove(from, to, source.errorString());
+    const int source = ::open(from.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (source < 0) {
+        *reason = cannotMove(from, to, systemError(errno));
         return false;
     }
-    if (!copy.open(QIODevice::WriteOnly)) {
-        *reason = cannotMove(from, to, copy.errorString());
-        return false;
-    }
+    DurableFile duplicate(NativePath { to });
+    bool copied = duplicate.open(QIODevice::WriteOnly);
     QByteArray chunk(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = source.read(chunk.data(), chunk.size());
+    while (copied) {
+        const ssize_t got = ::read(source, chunk.data(), static_cast<std::size_t>(chunk.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0) {
-            *reason = cannotMove(from, to, source.errorString());
-            return false; // the unfinished copy is discarded with the QSaveFile
+            *reason = cannotMove(from, to, systemError(errno));
+            ::close(source);
+            return false; // the unfinished copy is discarded with the DurableFile
         }
         if (got == 0)
             break;
-        if (copy.write(chunk.constData(), got) != got) {
-            *reason = cannotMove(from, to, copy.errorString());
-            return false;
-        }
+        copied = duplicate.write(chunk.constData(), got) == got;
     }
+    ::close(source);
     // commit() syncs the data and the folder before the original goes.
-    if (!copy.commit()) {
-        *reason = cannotMove(from, to, copy.errorString());
-        return false;
-    }
-    source.close();
-    if (!source.remove()) {
-        // Two copies would be moved twice: keep the shot where it was instead.
-        *reason = cannotMove(from, to, source.errorString());
-        QFile::remove(to);
+    if (!copied || !duplicate.commit()) {
+        *reason = cannotMove(from, to, duplicate.errorString());
         return false;
     }
     return true;
 }
 
-bool moveFile(const QString& from, const QString& to, QString* reason)
+bool copyThenRemove(const QByteArray& from, const QByteArray& to, QString* reason)
 {
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
-        syncFolder(QFileInfo(to).path());
-        syncFolder(QFileInfo(from).path());
+    struct stat info { };
+    if (::lstat(from.constData(), &info) != 0) {
+        *reason = cannotMove(from, to, systemError(errno));
+        return false;
+    }
+    if (!S_ISLNK(info.st_mode) && !S_ISREG(info.st_mode)) {
+        *reason = cannotMove(from, to, systemError(EINVAL));
+        return false;
+    }
+    if (!(S_ISLNK(info.st_mode) ? relink(from, to, reason) : copy(from, to, reason)))
+        return false;
+    if (::unlink(from.constData()) != 0) {
+        // Two copies would be moved twice: keep the shot where it was instead.
+        *reason = cannotMove(from, to, systemError(errno));
+        ::unlink(to.constData());
+        return false;
+    }
+    syncFolder(QFileInfo(QFile::decodeName(from)).path());
+    return true;
+}
+
+bool moveFile(const QByteArray& from, const QByteArray& to, QString* reason)
+{
+    if (::rename(from.constData(), to.constData()) == 0) {
+        syncFolder(QFileInfo(QFile::decodeName(to)).path());
+        syncFolder(QFileInfo(QFile::decodeName(from)).path());
         return true;
     }
     const int error = errno;
     if (error == EXDEV)
         return copyThenRemove(from, to, reason);
-    *reason = cannotMove(from, to, QString::fromLocal8Bit(std::strerror(error)));
+    *reason = cannotMove(from, to, systemError(error));
     return false;
 }
 
@@ -113,22 +154,25 @@ QString setAsideSubfolderName(const QDateTime& when, int attempt)
 }
 
 SetAsideResult setAside(
-    const QString& programFolder, const QString& fromFolder, const QStringList& names, const QDateTime& when)
+    const QString& programFolder, const QString& fromFolder, const QList<QByteArray>& names, const QDateTime& when)
 {
     SetAsideResult result;
     if (names.isEmpty())
         return result;
-    const QString from = fromFolder.endsWith(QLatin1Char('/')) ? fromFolder : fromFolder + QLatin1Char('/');
+    QByteArray from = QFile::encodeName(fromFolder);
+    if (!from.endsWith('/'))
+        from += '/';
     QString reason;
     const QString folder = makeSubfolder(programFolder, when, &reason);
     if (folder.isEmpty()) {
-        const QString base = programFolder + QLatin1Char('/') + SetAsideFolderName;
-        for (const QString& name : names)
+        const QByteArray base = QFile::encodeName(programFolder + QLatin1Char('/') + SetAsideFolderName);
+        for (const QByteArray& name : names)
             result.failed.push_back({ name, cannotMove(from + name, base, reason) });
         return result;
     }
-    for (const QString& name : names) {
-        if (moveFile(from + name, folder + QLatin1Char('/') + name, &reason))
+    const QByteArray to = QFile::encodeName(folder) + '/';
+    for (const QByteArray& name : names) {
+        if (moveFile(from + name, to + name, &reason))
             result.moved << name;
         else
             result.failed.push_back({ name, reason });

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -17,13 +19,13 @@ inline const QString SetAsideFolderName = QStringLiteral("未取込");
 [[nodiscard]] QString setAsideSubfolderName(const QDateTime& when, int attempt);
 
 struct SetAsideFailure {
-    QString name;
+    QByteArray name; // as the file system holds it
     QString reason; // names the file and says why, ready to show
 };
 
 struct SetAsideResult {
     QString folder; // where the moved files are now; empty when no file was moved
-    QStringList moved;
+    QList<QByteArray> moved;
     std::vector<SetAsideFailure> failed; // these are still in the camera folder, unchanged
 };
 
@@ -31,6 +33,6 @@ struct SetAsideResult {
 // system is a rename; across file systems the file is copied, synced to disk, and only then deleted. A file
 // that cannot be moved stays where it was, and no partial copy is left behind.
 [[nodiscard]] SetAsideResult setAside(
-    const QString& programFolder, const QString& fromFolder, const QStringList& names, const QDateTime& when);
+    const QString& programFolder, const QString& fromFolder, const QList<QByteArray>& names, const QDateTime& when);
 
 } // namespace norvel

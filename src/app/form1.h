@@ -142,7 +142,7 @@ private:
 
     // Showing a new picture, shared by opening a file and by the capture watcher.
     void clearViewForNewPicture();
-    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QString& path);
+    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QByteArray& path); // the file system's bytes
     void sizePicture1(const PictureScale& scale);
     void showPicture2(const PictureScale& scale);
     void hideMarkLines();
@@ -188,7 +188,7 @@ private:
 
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
-    [[nodiscard]] TakeInResult takePictureIn(const QString& path);
+    [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
     enum class Filing { Filed, Declined, Failed };
     [[nodiscard]] Filing filePicture();
     void setKeepOnTop(bool onTop);

@@ -49,7 +49,7 @@ void Form1::writeWatchPath()
 void Form1::Kil()
 {
     m_watcher.forgetLeftOvers();
-    if (const QStringList names = matchingFiles(m_state.WatchPath); !names.isEmpty()) {
+    if (const FileNames names = matchingFiles(m_state.WatchPath); !names.isEmpty()) {
         const SetAsideResult result = setAside(
             m_services.programFolder, splitWatchPath(m_state.WatchPath).folder, names, m_services.clock->now());
         QStringList text;
@@ -82,7 +82,7 @@ void Form1::Timer1_Timer()
     const QDateTime now = m_services.clock->now();
     WatchedFolder folder(m_state.WatchPath, m_services.programFolder, now);
     const std::optional<TakeInResult> result = m_watcher.tick(
-        folder, [&](const QString& name) { return takePictureIn(folder.pathOf(name)); }, now);
+        folder, [&](const QByteArray& name) { return takePictureIn(folder.pathOf(name)); }, now);
     if (!result || *result == TakeInResult::LoadFailed)
         return; // a failed load keeps the window on top until a later picture is taken in
     const bool measured = *result == TakeInResult::Measured || *result == TakeInResult::MeasuredNotFiled;
@@ -93,7 +93,7 @@ void Form1::Timer1_Timer()
     setKeepOnTop(false);
 }
 
-TakeInResult Form1::takePictureIn(const QString& path)
+TakeInResult Form1::takePictureIn(const QByteArray& path)
 {
     if (Check6->isChecked())
         setKeepOnTop(true);

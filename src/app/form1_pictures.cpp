@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
@@ -39,9 +40,9 @@ void Form1::clearViewForNewPicture()
 
 // The picture under measurement changes only together with the view: a file that cannot be read, or a
 // picture too large to show, leaves the previous picture in place.
-std::optional<PictureScale> Form1::loadIntoPicture2(const QString& path)
+std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path)
 {
-    const PictureLoad load = loadPicture(path);
+    const PictureLoad load = loadPicture(QFile::decodeName(path));
     if (!load.ok())
         return std::nullopt;
     const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
@@ -70,7 +71,7 @@ void Form1::JPOP_Click()
     if (CommonDialog1->showOpen()) {
         setOuterHeightTwips(fullHeightTwips(displayMode()));
         clearViewForNewPicture();
-        if (const std::optional<PictureScale> scale = loadIntoPicture2(CommonDialog1->fileName())) {
+        if (const std::optional<PictureScale> scale = loadIntoPicture2(QFile::encodeName(CommonDialog1->fileName()))) {
             showPicture2(*scale);
             Sz->setTitle(sizeCaption(*scale));
             if (Check3->isChecked())

@@ -70,9 +70,15 @@ void syncFolder(const QString& folder)
     ::close(fd);
 }
 
-DurableFile::DurableFile(QString path, QObject* parent)
+DurableFile::DurableFile(const QString& path, QObject* parent)
+    : DurableFile(NativePath { QFile::encodeName(path) }, parent)
+{
+}
+
+DurableFile::DurableFile(NativePath path, QObject* parent)
     : QIODevice(parent)
-    , m_path(std::move(path))
+    , m_target(std::move(path.bytes))
+    , m_path(QFile::decodeName(m_target))
 {
 }
 
@@ -88,7 +94,7 @@ bool DurableFile::open(OpenMode mode)
         return false;
     }
     removeStaleTemporaries(m_path);
-    const QByteArray target = QFile::encodeName(m_path);
+    const QByteArray& target = m_target;
     m_temporary = target + QByteArray(".XXXXXX");
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
@@ -175,7 +181,7 @@ bool DurableFile::commit()
         if (::close(fd) != 0)
             fail(systemError(errno));
     }
-    if (!m_failed && ::rename(m_temporary.constData(), QFile::encodeName(m_path).constData()) != 0)
+    if (!m_failed && ::rename(m_temporary.constData(), m_target.constData()) != 0)
         fail(systemError(errno));
     if (m_failed) {
         discard();

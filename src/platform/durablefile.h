@@ -13,11 +13,17 @@ namespace norvel {
 // the folder. On any failure the target keeps its old content, the temporary file is removed and
 // errorString() says why. A temporary file left beside the target by a program killed while writing is
 // removed when the file is opened again.
+// A path as the file system's bytes, for names that are not valid UTF-8.
+struct NativePath {
+    QByteArray bytes;
+};
+
 class DurableFile : public QIODevice {
     Q_OBJECT
 
 public:
-    explicit DurableFile(QString path, QObject* parent = nullptr);
+    explicit DurableFile(const QString& path, QObject* parent = nullptr);
+    explicit DurableFile(NativePath path, QObject* parent = nullptr);
     ~DurableFile() override; // an uncommitted file is discarded
 
     // WriteOnly only.
@@ -41,7 +47,8 @@ private:
     void fail(const QString& reason);
     void discard();
 
-    QString m_path;
+    QByteArray m_target;
+    QString m_path; // for messages
     QByteArray m_temporary; // the temporary file's path, as the file system's bytes
     int m_fd = -1;
     QByteArray m_buffer;
