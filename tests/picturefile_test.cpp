@@ -18,6 +18,10 @@
 #include <random>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace norvel;
 
 namespace {
@@ -379,10 +383,44 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, BmpHeaderTest,
 
 struct FileCase {
     std::string name;
-    QString fileName;
-    std::function<QByteArray()> contents; // nullptr: no file
+    QByteArray fileName;
+    std::function<QByteArray()> contents; // nullptr: no file, or the one make makes
     bool loads;
+    std::function<bool(const QByteArray& path)> make = {};
+    const char* reason = ""; // part of the error
 };
+
+// Through POSIX calls, as QFile cannot name every file.
+bool writeFile(const QByteArray& path, const QByteArray& contents)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, contents.constData(), std::size_t(contents.size())) == contents.size();
+    return ::close(fd) == 0 && written;
+}
+
+std::function<bool(const QByteArray&)> linkTo(const char* target)
+{
+    return [=](const QByteArray& path) { return ::symlink(target, path.constData()) == 0; };
+}
+
+bool makeFifo(const QByteArray& path)
+{
+    return ::mkfifo(path.constData(), 0600) == 0;
+}
+
+// Sparse: no disk space is used, and a loader that reads it would take seconds and 256 MB.
+bool makeOverSizeLimit(const QByteArray& path)
+{
+    return writeFile(path, {}) && ::truncate(path.constData(), PictureFileLimitBytes + 1) == 0;
+}
+
+bool makeLinkToPicture(const QByteArray& path)
+{
+    const QByteArray target = path + ".target";
+    return writeFile(target, encode(twoColours(), "jpg")) && ::symlink(target.constData(), path.constData()) == 0;
+}
 
 class LoadTest : public testing::TestWithParam<FileCase> { };
 
@@ -391,15 +429,19 @@ TEST_P(LoadTest, DecidesByContent)
     const auto& c = GetParam();
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString path = folder.filePath(c.fileName);
+    const QByteArray path = QFile::encodeName(folder.path()) + '/' + c.fileName;
     if (c.contents) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(c.contents()), c.contents().size());
+        ASSERT_TRUE(writeFile(path, c.contents()));
     }
-    const PictureLoad load = loadPicture(path);
+    if (c.make) {
+        ASSERT_TRUE(c.make(path));
+    }
+    // Names a QString can carry go through loadPicture, the others through their bytes alone.
+    const QString name = QFile::decodeName(path);
+    const PictureLoad load = QFile::encodeName(name) == path ? loadPicture(name) : loadPictureFile(path);
     EXPECT_EQ(load.ok(), c.loads) << load.error.toStdString();
     EXPECT_EQ(load.error.isEmpty(), c.loads) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QLatin1String(c.reason))) << load.error.toStdString();
     if (c.loads) {
         EXPECT_EQ(load.image.size(), QSize(64, 48));
     }
@@ -410,7 +452,16 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, LoadTest,
         FileCase { "png_named_jpg", "P0001.JPG", [] { return encode(twoColours(), "png"); }, true },
         FileCase { "text_named_jpg", "x.JPG", [] { return QByteArray("not a picture\r\n"); }, false },
         FileCase { "empty", "x.JPG", [] { return QByteArray(); }, false },
-        FileCase { "missing", "x.JPG", nullptr, false }, FileCase { "folder", ".", nullptr, false }),
+        FileCase { "missing", "x.JPG", nullptr, false }, FileCase { "folder", ".", nullptr, false, {}, "folder" },
+        FileCase { "name_not_utf8", "caf\xE9.bmp", rgbBmp, true },
+        FileCase { "link_to_picture", "P0001.JPG", nullptr, true, makeLinkToPicture },
+        // Neither may block nor be read: open would wait for a writer, read would never end.
+        FileCase { "fifo", "P0001.JPG", nullptr, false, makeFifo, "device, pipe or socket" },
+        FileCase { "link_to_dev_zero", "P0001.JPG", nullptr, false, linkTo("/dev/zero"), "device, pipe or socket" },
+        FileCase { "over_size_limit", "P0001.JPG", nullptr, false, makeOverSizeLimit, "more than the 256 MB" },
+        // Files whose size is not what reading gives, as a file still being written.
+        FileCase { "growing", "P0001.JPG", nullptr, false, linkTo("/proc/self/status"), "incomplete" },
+        FileCase { "shrinking", "P0001.JPG", nullptr, false, linkTo("/sys/devices/system/cpu/online"), "incomplete" }),
     caseName<FileCase>);
 
 struct SizeCase {

@@ -5,7 +5,12 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvel {
 
@@ -176,15 +181,96 @@ PictureLoad decodePicture(const QByteArray& data)
     return { std::move(image), {} };
 }
 
+namespace {
+
+// Closes the descriptor on every way out.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads until length bytes are in or the file ends, through short reads and signals; -1 on an error.
+qint64 readUpTo(int fd, char* into, qint64 length)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::read(fd, into + done, static_cast<std::size_t>(length - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+QString cannotRead(int error)
+{
+    return QStringLiteral("cannot read the picture file: %1").arg(qt_error_string(error));
+}
+
+} // namespace
+
+PictureLoad loadPictureFile(const QByteArray& nativePath)
+{
+    if (nativePath.contains('\0'))
+        return { {}, QStringLiteral("cannot open the picture file: its name holds a zero byte") };
+    // O_NONBLOCK, or opening a pipe would wait for a writer; O_NOCTTY, or a terminal could become ours.
+    const FileDescriptor file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) {
+        const int error = errno;
+        return { {}, QStringLiteral("cannot open the picture file: %1").arg(qt_error_string(error)) };
+    }
+    struct stat status { };
+    if (::fstat(file.get(), &status) != 0)
+        return { {}, cannotRead(errno) };
+    if (S_ISDIR(status.st_mode))
+        return { {}, QStringLiteral("this is a folder, not a picture file") };
+    // A device such as /dev/zero would be read until memory runs out, a pipe until its writer stops.
+    if (!S_ISREG(status.st_mode))
+        return { {}, QStringLiteral("this is a device, pipe or socket, not a picture file; it was not read") };
+    if (status.st_size > PictureFileLimitBytes) {
+        constexpr qint64 megabyte = 1024 * 1024;
+        return { {},
+            QStringLiteral("the file is %1 MB, more than the %2 MB a picture file may have; it was not read")
+                .arg((status.st_size + megabyte - 1) / megabyte)
+                .arg(PictureFileLimitBytes / megabyte) };
+    }
+
+    const qint64 size = status.st_size;
+    QByteArray data(size, Qt::Uninitialized);
+    const qint64 got = readUpTo(file.get(), data.data(), size);
+    if (got < 0)
+        return { {}, cannotRead(errno) };
+    // One byte past the size fstat gave tells a file that is still growing.
+    char extra = 0;
+    const qint64 more = readUpTo(file.get(), &extra, 1);
+    if (more < 0)
+        return { {}, cannotRead(errno) };
+    if (got < size || more > 0)
+        return { {}, incompleteMessage() };
+    return decodePicture(data);
+}
+
 PictureLoad loadPicture(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { {}, QStringLiteral("cannot open the picture file: %1").arg(file.errorString()) };
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return { {}, QStringLiteral("cannot read the picture file: %1").arg(file.errorString()) };
-    return decodePicture(data);
+    return loadPictureFile(QFile::encodeName(path));
 }
 
 } // namespace norvel

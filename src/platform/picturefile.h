@@ -9,6 +9,8 @@ namespace norvel {
 
 // Big enough for camera pictures of 8000 x 6000 and more; Qt's default of 256 MB is not.
 inline constexpr int PictureAllocationLimitMB = 1024;
+// Larger files are refused unread; a camera picture is a few megabytes.
+inline constexpr qint64 PictureFileLimitBytes = qint64(256) * 1024 * 1024;
 
 struct PictureLoad {
     QImage image; // null when the file could not be read as a picture
@@ -16,9 +18,13 @@ struct PictureLoad {
     [[nodiscard]] bool ok() const { return !image.isNull(); }
 };
 
-// Loads a JPEG, BMP or any other format Qt reads, decided by the content and not the name. A file that
-// is cut short (a camera may still be writing it) counts as unreadable, although Qt's decoders would
-// pad it and report success.
+// Loads a JPEG, BMP or any other format Qt reads, decided by the content and not the name. Only a
+// regular file of at most PictureFileLimitBytes is read (a link to one is followed); a pipe, device,
+// socket or folder is refused without reading. A file that is cut short, or that shrinks or grows while
+// it is read (a camera may still be writing it), counts as unreadable, although Qt's decoders would pad
+// it and report success. The path is taken as the file system's bytes, so names that are not valid
+// UTF-8 work too.
+[[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath);
 [[nodiscard]] PictureLoad loadPicture(const QString& path);
 [[nodiscard]] PictureLoad decodePicture(const QByteArray& data);
 
