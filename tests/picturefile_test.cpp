@@ -491,6 +491,79 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, LargePictureTest,
     testing::Values(SizeCase { "camera_8000x6000", 8000, 6000 }, SizeCase { "over_256MB", 9000, 8000 }),
     caseName<SizeCase>);
 
+QByteArray jpegOfSize(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(red);
+    return encode(image, "jpg");
+}
+
+// A small baseline JPEG whose frame header claims another size: Qt would decode it padded with grey.
+QByteArray jpegClaiming(int width, int height)
+{
+    QByteArray data = jpegOfSize(8, 8);
+    const qsizetype frame = data.indexOf("\xFF\xC0");
+    EXPECT_GT(frame, 0);
+    qToBigEndian<quint16>(quint16(height), data.data() + frame + 5);
+    qToBigEndian<quint16>(quint16(width), data.data() + frame + 7);
+    return data;
+}
+
+// Of one bit a pixel, so that 100 megapixels are 12.5 MB.
+QByteArray monoBmp(qint32 width, qint32 height)
+{
+    const qint64 rows = height < 0 ? -qint64(height) : height;
+    return buildBmp({ "", 40, width, height, 1, 0, 0, (width + 31) / 32 * 4 * rows, true, -1, 62 });
+}
+
+// One pixel: screen, colour table, image descriptor, data, trailer.
+QByteArray smallGif()
+{
+    return hex("474946383961 0100 0100 800000 000000FFFFFF 2C000000000100010000 02024401 00 3B");
+}
+
+// The directory says 16 x 16; the PNG it holds is larger.
+QByteArray iconHoldingPng()
+{
+    const QByteArray png = encode(twoColours(), "png");
+    QByteArray icon = hex("0000 0100 0100 10 10 00 00 0100 2000 00000000 16000000");
+    qToLittleEndian<quint32>(quint32(png.size()), icon.data() + 14);
+    return icon + png;
+}
+
+struct PixelLimitCase {
+    std::string name;
+    std::function<QByteArray()> file;
+    bool loads;
+    const char* reason = ""; // part of the error
+};
+
+class PixelLimitTest : public testing::TestWithParam<PixelLimitCase> { };
+
+// The reasons are those given before decoding.
+TEST_P(PixelLimitTest, RefusedBeforeDecoding)
+{
+    const PictureLoad load = decodePicture(GetParam().file());
+    EXPECT_EQ(load.ok(), GetParam().loads) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QString::fromUtf8(GetParam().reason))) << load.error.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, PixelLimitTest,
+    testing::Values(PixelLimitCase { "jpeg_claiming_16000x16000", [] { return jpegClaiming(16000, 16000); }, false,
+                        "16000 × 16000 pixels" },
+        PixelLimitCase { "jpeg_claiming_40000x10", [] { return jpegClaiming(40000, 10); }, false, "40000 × 10 pixels" },
+        PixelLimitCase { "jpeg_side_32767", [] { return jpegOfSize(32767, 8); }, true },
+        PixelLimitCase { "jpeg_side_32768", [] { return jpegOfSize(8, 32768); }, false, "8 × 32768 pixels" },
+        PixelLimitCase { "bmp_100_megapixels", [] { return monoBmp(10000, 10000); }, true },
+        PixelLimitCase { "bmp_over_100_megapixels", [] { return monoBmp(10000, 10001); }, false, "10000 × 10001" },
+        PixelLimitCase { "bmp_top_down_side_32768", [] { return monoBmp(1, -32768); }, false, "1 × 32768" },
+        PixelLimitCase {
+            "jpeg_without_frame_header", [] { return hex("FFD8 FFD9"); }, false, "does not say how large" },
+        // Formats whose header size does not bound what their decoder allocates.
+        PixelLimitCase { "gif", smallGif, false, "format" },
+        PixelLimitCase { "icon_holding_png", iconHoldingPng, false, "format" }),
+    caseName<PixelLimitCase>);
+
 // Under the sanitizers this is the check that no length in the data makes the walks read out of bounds.
 TEST(Picturefile, GarbageIsNeverComplete)
 {

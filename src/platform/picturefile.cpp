@@ -154,6 +154,27 @@ bool bmpIsComplete(const QByteArray& data)
     return sizeImage <= available;
 }
 
+namespace {
+
+// Formats whose header gives the size the decoder then allocates, so that the size can be checked
+// first. Left out: GIF, whose decoder allocates the logical screen while the size it reports can be a
+// frame's; icons, whose directory says at most 256 x 256 whatever PNG an entry holds; and every format
+// that cannot tell its size before decoding, since only decoding it would show a pixel bomb. Camera
+// pictures are JPEG, so refusing these loses nothing the program is for.
+bool headerSizeBindsDecoding(const QByteArray& format)
+{
+    static const QByteArrayList formats { "bmp", "jpeg", "pbm", "pgm", "png", "ppm", "xbm", "xpm" };
+    return formats.contains(format);
+}
+
+QString readerError(const QImageReader& reader)
+{
+    const QString error = reader.errorString();
+    return error.isEmpty() ? QStringLiteral("the file is not a picture that can be read") : error;
+}
+
+} // namespace
+
 PictureLoad decodePicture(const QByteArray& data)
 {
     if (data.isEmpty())
@@ -163,6 +184,7 @@ PictureLoad decodePicture(const QByteArray& data)
     if (data.startsWith("BM") && !bmpIsComplete(data))
         return { {}, incompleteMessage() };
 
+    // Shares the bytes; the reader decodes straight into the one picture returned.
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
@@ -171,13 +193,29 @@ PictureLoad decodePicture(const QByteArray& data)
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(PictureAllocationLimitMB);
+    if (!reader.canRead())
+        return { {}, readerError(reader) };
+    if (!headerSizeBindsDecoding(reader.format()))
+        return { {},
+            QStringLiteral("the file is in a picture format this program does not read; use JPEG, BMP or PNG") };
+
+    const QSize size = reader.size();
+    const qint64 width = size.width();
+    const qint64 height = qAbs(qint64(size.height())); // a top-down BMP gives its height negative
+    if (width <= 0 || height <= 0)
+        return { {}, QStringLiteral("the picture file does not say how large the picture is") };
+    if (width > PictureMaxSide || height > PictureMaxSide || width * height > PictureMaxPixels)
+        return { {},
+            QStringLiteral("the picture is %1 × %2 pixels, more than the %3 megapixels or %4 pixels a side this "
+                           "program reads")
+                .arg(width)
+                .arg(height)
+                .arg(PictureMaxPixels / 1'000'000)
+                .arg(PictureMaxSide) };
+
     QImage image = reader.read();
-    if (image.isNull()) {
-        QString error = reader.errorString();
-        if (error.isEmpty())
-            error = QStringLiteral("the file is not a picture that can be read");
-        return { {}, error };
-    }
+    if (image.isNull())
+        return { {}, readerError(reader) };
     return { std::move(image), {} };
 }
 

@@ -11,6 +11,9 @@ namespace norvel {
 inline constexpr int PictureAllocationLimitMB = 1024;
 // Larger files are refused unread; a camera picture is a few megabytes.
 inline constexpr qint64 PictureFileLimitBytes = qint64(256) * 1024 * 1024;
+// Pictures whose header claims more pixels, or a longer side, are refused before decoding.
+inline constexpr qint64 PictureMaxPixels = 100'000'000;
+inline constexpr int PictureMaxSide = 32767;
 
 struct PictureLoad {
     QImage image; // null when the file could not be read as a picture
@@ -18,14 +21,16 @@ struct PictureLoad {
     [[nodiscard]] bool ok() const { return !image.isNull(); }
 };
 
-// Loads a JPEG, BMP or any other format Qt reads, decided by the content and not the name. Only a
-// regular file of at most PictureFileLimitBytes is read (a link to one is followed); a pipe, device,
-// socket or folder is refused without reading. A file that is cut short, or that shrinks or grows while
-// it is read (a camera may still be writing it), counts as unreadable, although Qt's decoders would pad
-// it and report success. The path is taken as the file system's bytes, so names that are not valid
-// UTF-8 work too.
+// Loads a JPEG, BMP, PNG or one of the plain netpbm and X11 formats, decided by the content and not the
+// name. Only a regular file of at most PictureFileLimitBytes is read (a link to one is followed); a
+// pipe, device, socket or folder is refused without reading. A file that is cut short, or that shrinks
+// or grows while it is read (a camera may still be writing it), counts as unreadable, although Qt's
+// decoders would pad it and report success. The path is taken as the file system's bytes, so names
+// that are not valid UTF-8 work too.
 [[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath);
 [[nodiscard]] PictureLoad loadPicture(const QString& path);
+// The same checks on bytes already read; a picture over PictureMaxPixels or PictureMaxSide, or whose
+// header does not give its size, is refused before any pixel is decoded.
 [[nodiscard]] PictureLoad decodePicture(const QByteArray& data);
 
 // Whether a JPEG stream runs from its start-of-image to its end-of-image marker; data after that marker
