@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -97,23 +96,95 @@ bool jpegIsComplete(const QByteArray& data)
     }
 }
 
+namespace {
+
+constexpr qint64 bmpFileHeaderSize = 14;
+constexpr qint64 bmpCoreHeaderSize = 12;
+constexpr qint64 bmpInfoHeaderSize = 40;
+constexpr qint64 bmpOs2HeaderSize = 64;
+constexpr quint32 biRgb = 0;
+constexpr quint32 biRle8 = 1;
+constexpr quint32 biRle4 = 2;
+constexpr quint32 biBitfields = 3;
+constexpr quint32 biAlphaBitfields = 6;
+
+// The core header, BITMAPINFOHEADER, its V2 and V3 extensions, OS/2 2.x (whose first 40 bytes Qt reads
+// as a BITMAPINFOHEADER), V4 and V5.
+bool isKnownBmpHeaderSize(qint64 size)
+{
+    switch (size) {
+    case 12:
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool bitCountSuits(quint32 compression, qint64 bitCount)
+{
+    switch (compression) {
+    case biRgb:
+        return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32;
+    case biRle8:
+        return bitCount == 8;
+    case biRle4:
+        return bitCount == 4;
+    case biBitfields:
+    case biAlphaBitfields:
+        return bitCount == 16 || bitCount == 32;
+    default:
+        // JPEG or PNG inside a BMP, or codes nobody defined: nothing to check them by.
+        return false;
+    }
+}
+
+// Whether the RLE8 or RLE4 stream from pos reaches its end-of-bitmap code before the end of the data.
+// Qt's decoder pads a stream that stops early, so the size field alone cannot tell a cut file.
+bool rleReachesEnd(const uchar* bytes, qint64 pos, qint64 size, bool fourBit)
+{
+    for (;;) {
+        if (size - pos < 2)
+            return false;
+        const uchar count = bytes[pos];
+        const uchar code = bytes[pos + 1];
+        pos += 2;
+        if (count != 0 || code == 0) // a run of one value, or the end of a line
+            continue;
+        if (code == 1)
+            return true;
+        if (code == 2) { // a jump by the next two bytes
+            if (size - pos < 2)
+                return false;
+            pos += 2;
+            continue;
+        }
+        // An absolute run of `code` pixels, padded to an even number of bytes.
+        qint64 length = fourBit ? (code + 1) / 2 : code;
+        length += length & 1;
+        if (length > size - pos)
+            return false;
+        pos += length;
+    }
+}
+
+} // namespace
+
 bool bmpIsComplete(const QByteArray& data)
 {
-    constexpr qint64 fileHeaderSize = 14;
-    constexpr qint64 coreHeaderSize = 12;
-    constexpr qint64 infoHeaderSize = 40;
-    constexpr quint32 biRgb = 0;
-    constexpr quint32 biBitfields = 3;
-    constexpr quint32 biAlphaBitfields = 6;
-
     const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
     const qint64 size = data.size();
-    if (size < fileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M')
+    if (size < bmpFileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M')
         return false;
     const qint64 offBits = le32(bytes + 10);
     const qint64 headerSize = le32(bytes + 14);
-    const uchar* info = bytes + fileHeaderSize;
-    if (headerSize < coreHeaderSize || headerSize > size - fileHeaderSize || offBits > size)
+    const uchar* info = bytes + bmpFileHeaderSize;
+    if (!isKnownBmpHeaderSize(headerSize) || headerSize > size - bmpFileHeaderSize)
         return false;
 
     qint64 width = 0;
@@ -121,37 +192,49 @@ bool bmpIsComplete(const QByteArray& data)
     qint64 bitCount = 0;
     quint32 compression = biRgb;
     qint64 sizeImage = 0;
-    if (headerSize == coreHeaderSize) {
-        width = le16(info + 4);
-        height = le16(info + 6);
+    qint64 coloursUsed = 0;
+    qint64 colourEntrySize = 4;
+    if (headerSize == bmpCoreHeaderSize) {
+        // Signed, as Qt reads them.
+        width = static_cast<qint16>(le16(info + 4));
+        height = static_cast<qint16>(le16(info + 6));
         bitCount = le16(info + 10);
-    } else if (headerSize >= infoHeaderSize) {
+        colourEntrySize = 3;
+    } else {
         width = le32Signed(info + 4);
         height = le32Signed(info + 8); // negative for top-down rows
         bitCount = le16(info + 14);
         compression = le32(info + 16);
         sizeImage = le32(info + 20);
-    } else {
-        // A header variant Qt does not know; whether it can read it is its decoder's call.
-        return true;
+        coloursUsed = le32(info + 32);
     }
-    if (width < 0)
+    if (width <= 0 || height == 0 || !bitCountSuits(compression, bitCount))
+        return false;
+    // OS/2 2.x has no bit masks: there 3 and 4 mean Huffman and 24-bit RLE, which Qt would misread.
+    if (headerSize == bmpOs2HeaderSize && compression != biRgb && compression != biRle8 && compression != biRle4)
         return false;
 
-    // Pixel data starts at bfOffBits; a writer that left it 0 puts the pixels right after the headers.
-    const qint64 pixelStart = std::max(offBits, fileHeaderSize + headerSize);
-    if (pixelStart > size)
+    // The masks follow a BITMAPINFOHEADER; the later headers hold them.
+    qint64 masksSize = 0;
+    if (headerSize == bmpInfoHeaderSize && compression == biBitfields)
+        masksSize = 12;
+    else if (headerSize == bmpInfoHeaderSize && compression == biAlphaBitfields)
+        masksSize = 16;
+    const qint64 colours = coloursUsed == 0 && bitCount <= 8 ? qint64(1) << bitCount : coloursUsed;
+    // Below 2^36, as every term is below 2^32 and the entries take at most 4 bytes.
+    const qint64 headersEnd = bmpFileHeaderSize + headerSize + masksSize + colours * colourEntrySize;
+    // Pixels starting inside the headers would be the headers decoded as pixels; a bfOffBits of 0 too.
+    if (offBits < headersEnd || offBits > size)
         return false;
-    const qint64 available = size - pixelStart;
+    const qint64 available = size - offBits;
 
-    if (compression == biRgb || compression == biBitfields || compression == biAlphaBitfields) {
-        // Both factors are below 2^32 and 2^16, so the stride cannot overflow; the row count is
-        // compared by division so that the product is never formed.
-        const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-        const qint64 rows = height < 0 ? -height : height;
-        return stride == 0 || rows <= available / stride;
-    }
-    return sizeImage <= available;
+    if (compression == biRle8 || compression == biRle4)
+        return sizeImage <= available && rleReachesEnd(bytes, offBits, size, compression == biRle4);
+    // Both factors are below 2^31 and 2^6, so the stride cannot overflow; the row count is compared by
+    // division so that the product is never formed.
+    const qint64 stride = ((width * bitCount + 31) / 32) * 4;
+    const qint64 rows = height < 0 ? -height : height;
+    return rows <= available / stride;
 }
 
 namespace {
@@ -182,7 +265,8 @@ PictureLoad decodePicture(const QByteArray& data)
     if (data.startsWith("\xFF\xD8") && !jpegIsComplete(data))
         return { {}, incompleteMessage() };
     if (data.startsWith("BM") && !bmpIsComplete(data))
-        return { {}, incompleteMessage() };
+        return { {},
+            QStringLiteral("the BMP file is incomplete (it may still be being written) or its headers are damaged") };
 
     // Shares the bytes; the reader decodes straight into the one picture returned.
     QBuffer buffer;
