@@ -18,6 +18,10 @@
 #include <random>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace norvel;
 
 namespace {
@@ -272,14 +276,29 @@ struct BmpCutCase {
     bool indexed;
     std::function<qsizetype(qsizetype size)> length;
     bool loads;
+    std::function<void(uchar* bytes)> patch = {}; // applied to the whole file before cutting it
 };
+
+qsizetype whole(qsizetype size)
+{
+    return size;
+}
+
+// Sets a little-endian header field: 10 pixel offset, 14 header size, 18 width, 22 height, 28 bit count,
+// 30 compression, 34 size of the pixel data, 46 colours used.
+template <typename T> std::function<void(uchar*)> field(int offset, T value)
+{
+    return [=](uchar* bytes) { qToLittleEndian<T>(value, bytes + offset); };
+}
 
 class BmpFileTest : public testing::TestWithParam<BmpCutCase> { };
 
 TEST_P(BmpFileTest, LoadsOnlyWithAllPixelData)
 {
     const auto& c = GetParam();
-    const QByteArray whole = c.indexed ? indexedBmp() : rgbBmp();
+    QByteArray whole = c.indexed ? indexedBmp() : rgbBmp();
+    if (c.patch)
+        c.patch(reinterpret_cast<uchar*>(whole.data()));
     const QByteArray data = whole.left(c.length(whole.size()));
     EXPECT_EQ(bmpIsComplete(data), c.loads);
     const PictureLoad load = decodePicture(data);
@@ -295,7 +314,22 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, BmpFileTest,
         BmpCutCase { "indexed_whole", true, [](qsizetype size) { return size; }, true },
         BmpCutCase { "indexed_without_last_byte", true, [](qsizetype size) { return size - 1; }, false },
         BmpCutCase { "indexed_half", true, [](qsizetype size) { return size / 2; }, false },
-        BmpCutCase { "indexed_without_palette_end", true, [](qsizetype) { return 54 + 512; }, false }),
+        BmpCutCase { "indexed_without_palette_end", true, [](qsizetype) { return 54 + 512; }, false },
+        BmpCutCase { "rgb_top_down", false, whole, true, field<qint32>(22, -48) },
+        BmpCutCase { "rgb_offset_zero", false, whole, false, field<quint32>(10, 0) },
+        BmpCutCase { "rgb_offset_in_info_header", false, whole, false, field<quint32>(10, 30) },
+        BmpCutCase { "indexed_offset_in_colour_table", true, whole, false, field<quint32>(10, 54 + 1020) },
+        BmpCutCase { "indexed_more_colours_than_room", true, whole, false, field<quint32>(46, 257) },
+        BmpCutCase { "rgb_header_size_13", false, whole, false, field<quint32>(14, 13) },
+        BmpCutCase { "rgb_header_size_39", false, whole, false, field<quint32>(14, 39) },
+        BmpCutCase { "rgb_width_zero", false, whole, false, field<qint32>(18, 0) },
+        BmpCutCase { "rgb_width_negative", false, whole, false, field<qint32>(18, -64) },
+        BmpCutCase { "rgb_height_zero", false, whole, false, field<qint32>(22, 0) },
+        BmpCutCase { "rgb_bit_count_2", false, whole, false, field<quint16>(28, 2) },
+        BmpCutCase { "rgb_marked_bitfields", false, whole, false, field<quint32>(30, 3) },
+        BmpCutCase { "rgb_marked_jpeg", false, whole, false, field<quint32>(30, 4) },
+        // The size field covers the data, but raw pixels make no RLE stream that ends.
+        BmpCutCase { "indexed_marked_rle8", true, whole, false, field<quint32>(30, 1) }),
     caseName<BmpCutCase>);
 
 // A BMP built field by field, followed by pixelBytes bytes of pixel data.
@@ -311,12 +345,18 @@ struct BmpHeaderCase {
     bool complete;
     qint64 cutTo = -1; // keep only this many bytes of the file
     quint32 offBits = 0; // 0: right after the headers
+    quint32 coloursUsed = 0;
 };
 
-QByteArray buildBmp(const BmpHeaderCase& c)
+// Pixel data of RLE files is end-of-line codes closed by the end-of-bitmap code; pixels replaces it.
+QByteArray buildBmp(const BmpHeaderCase& c, const QByteArray& pixels = {})
 {
     const quint32 offBits = c.offBits ? c.offBits : 14 + c.headerSize;
     QByteArray data(offBits + c.pixelBytes, '\0');
+    if ((c.compression == 1 || c.compression == 2) && c.pixelBytes >= 2)
+        data[data.size() - 1] = 1;
+    if (!pixels.isEmpty())
+        data = data.left(offBits) + pixels;
     auto* bytes = reinterpret_cast<uchar*>(data.data());
     bytes[0] = 'B';
     bytes[1] = 'M';
@@ -336,6 +376,8 @@ QByteArray buildBmp(const BmpHeaderCase& c)
         qToLittleEndian<quint16>(c.bitCount, info + 14);
         qToLittleEndian<quint32>(c.compression, info + 16);
         qToLittleEndian<quint32>(c.sizeImage, info + 20);
+        if (c.headerSize >= 40)
+            qToLittleEndian<quint32>(c.coloursUsed, info + 32);
     }
     return c.cutTo >= 0 ? data.left(c.cutTo) : data;
 }
@@ -350,21 +392,25 @@ TEST_P(BmpHeaderTest, CompleteWhenPixelDataIsPresent)
 constexpr qint32 int32Max = std::numeric_limits<qint32>::max();
 constexpr qint32 int32Min = std::numeric_limits<qint32>::min();
 
-// Rows are padded to 4 bytes: 3 pixels of 24 bits take 12 bytes, 33 pixels of 1 bit take 8.
+// Rows are padded to 4 bytes: 3 pixels of 24 bits take 12 bytes, 33 pixels of 1 bit take 8. Colour
+// tables take 4 bytes an entry (3 after a 12-byte header), 2^bits entries unless the header gives a
+// count: pixels of 1 bit start at 14 + 40 + 8 = 62, of 8 bits at 14 + 40 + 1024 = 1078.
 INSTANTIATE_TEST_SUITE_P(Picturefile, BmpHeaderTest,
     testing::Values(BmpHeaderCase { "rgb_exact", 40, 3, 2, 24, 0, 0, 24, true },
         BmpHeaderCase { "rgb_short", 40, 3, 2, 24, 0, 0, 23, false },
         BmpHeaderCase { "top_down", 40, 3, -2, 24, 0, 0, 24, true },
         BmpHeaderCase { "top_down_short", 40, 3, -2, 24, 0, 0, 23, false },
-        BmpHeaderCase { "one_bit", 40, 33, 1, 1, 0, 0, 8, true },
-        BmpHeaderCase { "one_bit_short", 40, 33, 1, 1, 0, 0, 7, false },
+        BmpHeaderCase { "one_bit", 40, 33, 1, 1, 0, 0, 8, true, -1, 62 },
+        BmpHeaderCase { "one_bit_short", 40, 33, 1, 1, 0, 0, 7, false, -1, 62 },
         BmpHeaderCase { "core_header", 12, 3, 2, 24, 0, 0, 24, true },
         BmpHeaderCase { "core_header_short", 12, 3, 2, 24, 0, 0, 23, false },
         BmpHeaderCase { "v5_header_bitfields", 124, 2, 2, 32, 3, 0, 16, true },
         BmpHeaderCase { "v5_header_bitfields_short", 124, 2, 2, 32, 3, 0, 15, false },
-        BmpHeaderCase { "rle_with_size", 40, 100, 100, 8, 1, 10, 10, true },
-        BmpHeaderCase { "rle_with_size_short", 40, 100, 100, 8, 1, 10, 9, false },
-        BmpHeaderCase { "rle_without_size", 40, 100, 100, 8, 1, 0, 0, true },
+        BmpHeaderCase { "rle_with_size", 40, 100, 100, 8, 1, 10, 10, true, -1, 1078 },
+        BmpHeaderCase { "rle_with_size_short", 40, 100, 100, 8, 1, 10, 9, false, -1, 1078 },
+        // Without a size field only the end-of-bitmap code tells that the data is all there.
+        BmpHeaderCase { "rle_without_size", 40, 100, 100, 8, 1, 0, 0, false, -1, 1078 },
+        BmpHeaderCase { "rle_without_size_ended", 40, 100, 100, 8, 1, 0, 2, true, -1, 1078 },
         // Counted from the end of the headers, the 6 bytes of gap would make up for the missing one.
         BmpHeaderCase { "pixels_after_gap", 40, 3, 2, 24, 0, 0, 24, true, -1, 60 },
         BmpHeaderCase { "pixels_after_gap_short", 40, 3, 2, 24, 0, 0, 23, false, -1, 60 },
@@ -374,15 +420,114 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, BmpHeaderTest,
         BmpHeaderCase { "negative_width", 40, -3, 2, 24, 0, 0, 24, false },
         BmpHeaderCase { "lowest_height", 40, 1, int32Min, 24, 0, 0, 4, false },
         BmpHeaderCase { "huge_everything", 40, int32Max, int32Max, 0xFFFF, 0, 0, 64, false },
-        BmpHeaderCase { "huge_rle_size", 40, 1, 1, 8, 1, 0xFFFFFFFF, 64, false }),
+        BmpHeaderCase { "huge_rle_size", 40, 1, 1, 8, 1, 0xFFFFFFFF, 64, false, -1, 1078 },
+        BmpHeaderCase { "header_size_41", 41, 3, 2, 24, 0, 0, 24, false },
+        BmpHeaderCase { "v3_header", 56, 3, 2, 24, 0, 0, 24, true },
+        BmpHeaderCase { "os2_header", 64, 3, 2, 24, 0, 0, 24, true },
+        // There 3 means Huffman coding, not bit masks.
+        BmpHeaderCase { "os2_header_compression_3", 64, 2, 2, 32, 3, 0, 16, false },
+        BmpHeaderCase { "v4_header_bitfields", 108, 2, 2, 32, 3, 0, 16, true },
+        BmpHeaderCase { "bitfields_after_masks", 40, 2, 2, 32, 3, 0, 16, true, -1, 54 + 12 },
+        BmpHeaderCase { "bitfields_offset_in_masks", 40, 2, 2, 32, 3, 0, 16, false, -1, 54 + 8 },
+        BmpHeaderCase { "alpha_bitfields_offset_in_masks", 40, 2, 2, 32, 6, 0, 16, false, -1, 54 + 12 },
+        BmpHeaderCase { "bitfields_of_24_bits", 40, 2, 2, 24, 3, 0, 16, false, -1, 54 + 12 },
+        BmpHeaderCase { "core_header_palette", 12, 4, 1, 8, 0, 0, 4, true, -1, 26 + 768 },
+        BmpHeaderCase { "core_header_offset_in_palette", 12, 4, 1, 8, 0, 0, 4, false, -1, 26 + 765 },
+        BmpHeaderCase { "colours_used", 40, 4, 1, 8, 0, 0, 4, true, -1, 54 + 8, 2 },
+        BmpHeaderCase { "colours_used_past_offset", 40, 4, 1, 8, 0, 0, 4, false, -1, 54 + 8, 3 },
+        BmpHeaderCase { "colour_table_for_24_bits", 40, 3, 2, 24, 0, 0, 24, true, -1, 54 + 8, 2 },
+        BmpHeaderCase { "colour_table_for_24_bits_past_offset", 40, 3, 2, 24, 0, 0, 24, false, -1, 54, 2 },
+        BmpHeaderCase { "colours_used_huge", 40, 4, 1, 8, 0, 0, 4, false, -1, 1078, 0xFFFFFFFF },
+        BmpHeaderCase { "rle8_of_4_bits", 40, 4, 1, 4, 1, 0, 2, false, -1, 54 + 64 }),
     caseName<BmpHeaderCase>);
+
+// Hand-built RLE streams, as Qt's writer writes none: 8 pixels wide, 2 rows, 256 colours for RLE8 and
+// 16 for RLE4.
+struct RleCase {
+    std::string name;
+    quint32 compression; // 1: RLE8, 2: RLE4
+    const char* stream;
+    bool loads;
+    quint32 sizeImage = 0;
+};
+
+class RleTest : public testing::TestWithParam<RleCase> { };
+
+TEST_P(RleTest, LoadsOnlyWhenTheEndCodeIsInTheFile)
+{
+    const auto& c = GetParam();
+    const bool rle8 = c.compression == 1;
+    const QByteArray data = buildBmp(
+        { c.name, 40, 8, 2, quint16(rle8 ? 8 : 4), c.compression, c.sizeImage, 0, true, -1, rle8 ? 1078u : 118u },
+        hex(c.stream));
+    EXPECT_EQ(bmpIsComplete(data), c.loads);
+    const PictureLoad load = decodePicture(data);
+    EXPECT_EQ(load.ok(), c.loads) << load.error.toStdString();
+    EXPECT_EQ(load.error.isEmpty(), c.loads);
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, RleTest,
+    testing::Values(RleCase { "rle8_runs", 1, "0801 0000 0802 0001", true },
+        RleCase { "rle8_absolute", 1, "0004 01020304 0000 0802 0001", true },
+        RleCase { "rle8_absolute_padded", 1, "0003 010203 00 0000 0802 0001", true },
+        RleCase { "rle8_absolute_without_pad", 1, "0003 010203 0001", false },
+        RleCase { "rle8_absolute_cut", 1, "0004 0102", false },
+        // Read as RLE4 data, the absolute run would end early and 00 05 would start another.
+        RleCase { "rle8_absolute_holding_codes", 1, "0004 01020005 0001", true },
+        RleCase { "rle8_delta", 1, "0801 0002 0001 0001", true },
+        RleCase { "rle8_delta_cut", 1, "0801 0002 00", false },
+        RleCase { "rle8_lines_without_end_code", 1, "0801 0000 0802 0000", false },
+        RleCase { "rle8_end_code_cut", 1, "0801 00", false },
+        RleCase { "rle8_end_code_across_runs", 1, "0200 0103", false },
+        RleCase { "rle8_size_field_too_small", 1, "0801 0000 0802 0001", true, 2 },
+        RleCase { "rle8_size_field_past_end", 1, "0801 0000 0802 0001", false, 9 },
+        RleCase { "rle4_runs", 2, "0812 0000 0834 0001", true },
+        RleCase { "rle4_absolute_even", 2, "0003 1230 0000 0812 0001", true },
+        RleCase { "rle4_absolute_padded", 2, "0005 123450 00 0000 0812 0001", true },
+        RleCase { "rle4_absolute_without_pad", 2, "0005 123450 0001", false },
+        RleCase { "rle4_absolute_eight_pixels", 2, "0008 12345678 0001", true }),
+    caseName<RleCase>);
 
 struct FileCase {
     std::string name;
-    QString fileName;
-    std::function<QByteArray()> contents; // nullptr: no file
+    QByteArray fileName;
+    std::function<QByteArray()> contents; // nullptr: no file, or the one make makes
     bool loads;
+    std::function<bool(const QByteArray& path)> make = {};
+    const char* reason = ""; // part of the error
 };
+
+// Through POSIX calls, as QFile cannot name every file.
+bool writeFile(const QByteArray& path, const QByteArray& contents)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, contents.constData(), std::size_t(contents.size())) == contents.size();
+    return ::close(fd) == 0 && written;
+}
+
+std::function<bool(const QByteArray&)> linkTo(const char* target)
+{
+    return [=](const QByteArray& path) { return ::symlink(target, path.constData()) == 0; };
+}
+
+bool makeFifo(const QByteArray& path)
+{
+    return ::mkfifo(path.constData(), 0600) == 0;
+}
+
+// Sparse: no disk space is used, and a loader that reads it would take seconds and 256 MB.
+bool makeOverSizeLimit(const QByteArray& path)
+{
+    return writeFile(path, {}) && ::truncate(path.constData(), PictureFileLimitBytes + 1) == 0;
+}
+
+bool makeLinkToPicture(const QByteArray& path)
+{
+    const QByteArray target = path + ".target";
+    return writeFile(target, encode(twoColours(), "jpg")) && ::symlink(target.constData(), path.constData()) == 0;
+}
 
 class LoadTest : public testing::TestWithParam<FileCase> { };
 
@@ -391,15 +536,19 @@ TEST_P(LoadTest, DecidesByContent)
     const auto& c = GetParam();
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString path = folder.filePath(c.fileName);
+    const QByteArray path = QFile::encodeName(folder.path()) + '/' + c.fileName;
     if (c.contents) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(c.contents()), c.contents().size());
+        ASSERT_TRUE(writeFile(path, c.contents()));
     }
-    const PictureLoad load = loadPicture(path);
+    if (c.make) {
+        ASSERT_TRUE(c.make(path));
+    }
+    // Names a QString can carry go through loadPicture, the others through their bytes alone.
+    const QString name = QFile::decodeName(path);
+    const PictureLoad load = QFile::encodeName(name) == path ? loadPicture(name) : loadPictureFile(path);
     EXPECT_EQ(load.ok(), c.loads) << load.error.toStdString();
     EXPECT_EQ(load.error.isEmpty(), c.loads) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QLatin1String(c.reason))) << load.error.toStdString();
     if (c.loads) {
         EXPECT_EQ(load.image.size(), QSize(64, 48));
     }
@@ -410,7 +559,16 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, LoadTest,
         FileCase { "png_named_jpg", "P0001.JPG", [] { return encode(twoColours(), "png"); }, true },
         FileCase { "text_named_jpg", "x.JPG", [] { return QByteArray("not a picture\r\n"); }, false },
         FileCase { "empty", "x.JPG", [] { return QByteArray(); }, false },
-        FileCase { "missing", "x.JPG", nullptr, false }, FileCase { "folder", ".", nullptr, false }),
+        FileCase { "missing", "x.JPG", nullptr, false }, FileCase { "folder", ".", nullptr, false, {}, "folder" },
+        FileCase { "name_not_utf8", "caf\xE9.bmp", rgbBmp, true },
+        FileCase { "link_to_picture", "P0001.JPG", nullptr, true, makeLinkToPicture },
+        // Neither may block nor be read: open would wait for a writer, read would never end.
+        FileCase { "fifo", "P0001.JPG", nullptr, false, makeFifo, "device, pipe or socket" },
+        FileCase { "link_to_dev_zero", "P0001.JPG", nullptr, false, linkTo("/dev/zero"), "device, pipe or socket" },
+        FileCase { "over_size_limit", "P0001.JPG", nullptr, false, makeOverSizeLimit, "more than the 256 MB" },
+        // Files whose size is not what reading gives, as a file still being written.
+        FileCase { "growing", "P0001.JPG", nullptr, false, linkTo("/proc/self/status"), "incomplete" },
+        FileCase { "shrinking", "P0001.JPG", nullptr, false, linkTo("/sys/devices/system/cpu/online"), "incomplete" }),
     caseName<FileCase>);
 
 struct SizeCase {
@@ -439,6 +597,79 @@ TEST_P(LargePictureTest, Loads)
 INSTANTIATE_TEST_SUITE_P(Picturefile, LargePictureTest,
     testing::Values(SizeCase { "camera_8000x6000", 8000, 6000 }, SizeCase { "over_256MB", 9000, 8000 }),
     caseName<SizeCase>);
+
+QByteArray jpegOfSize(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(red);
+    return encode(image, "jpg");
+}
+
+// A small baseline JPEG whose frame header claims another size: Qt would decode it padded with grey.
+QByteArray jpegClaiming(int width, int height)
+{
+    QByteArray data = jpegOfSize(8, 8);
+    const qsizetype frame = data.indexOf("\xFF\xC0");
+    EXPECT_GT(frame, 0);
+    qToBigEndian<quint16>(quint16(height), data.data() + frame + 5);
+    qToBigEndian<quint16>(quint16(width), data.data() + frame + 7);
+    return data;
+}
+
+// Of one bit a pixel, so that 100 megapixels are 12.5 MB.
+QByteArray monoBmp(qint32 width, qint32 height)
+{
+    const qint64 rows = height < 0 ? -qint64(height) : height;
+    return buildBmp({ "", 40, width, height, 1, 0, 0, (width + 31) / 32 * 4 * rows, true, -1, 62 });
+}
+
+// One pixel: screen, colour table, image descriptor, data, trailer.
+QByteArray smallGif()
+{
+    return hex("474946383961 0100 0100 800000 000000FFFFFF 2C000000000100010000 02024401 00 3B");
+}
+
+// The directory says 16 x 16; the PNG it holds is larger.
+QByteArray iconHoldingPng()
+{
+    const QByteArray png = encode(twoColours(), "png");
+    QByteArray icon = hex("0000 0100 0100 10 10 00 00 0100 2000 00000000 16000000");
+    qToLittleEndian<quint32>(quint32(png.size()), icon.data() + 14);
+    return icon + png;
+}
+
+struct PixelLimitCase {
+    std::string name;
+    std::function<QByteArray()> file;
+    bool loads;
+    const char* reason = ""; // part of the error
+};
+
+class PixelLimitTest : public testing::TestWithParam<PixelLimitCase> { };
+
+// The reasons are those given before decoding.
+TEST_P(PixelLimitTest, RefusedBeforeDecoding)
+{
+    const PictureLoad load = decodePicture(GetParam().file());
+    EXPECT_EQ(load.ok(), GetParam().loads) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QString::fromUtf8(GetParam().reason))) << load.error.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Picturefile, PixelLimitTest,
+    testing::Values(PixelLimitCase { "jpeg_claiming_16000x16000", [] { return jpegClaiming(16000, 16000); }, false,
+                        "16000 × 16000 pixels" },
+        PixelLimitCase { "jpeg_claiming_40000x10", [] { return jpegClaiming(40000, 10); }, false, "40000 × 10 pixels" },
+        PixelLimitCase { "jpeg_side_32767", [] { return jpegOfSize(32767, 8); }, true },
+        PixelLimitCase { "jpeg_side_32768", [] { return jpegOfSize(8, 32768); }, false, "8 × 32768 pixels" },
+        PixelLimitCase { "bmp_100_megapixels", [] { return monoBmp(10000, 10000); }, true },
+        PixelLimitCase { "bmp_over_100_megapixels", [] { return monoBmp(10000, 10001); }, false, "10000 × 10001" },
+        PixelLimitCase { "bmp_top_down_side_32768", [] { return monoBmp(1, -32768); }, false, "1 × 32768" },
+        PixelLimitCase {
+            "jpeg_without_frame_header", [] { return hex("FFD8 FFD9"); }, false, "does not say how large" },
+        // Formats whose header size does not bound what their decoder allocates.
+        PixelLimitCase { "gif", smallGif, false, "format" },
+        PixelLimitCase { "icon_holding_png", iconHoldingPng, false, "format" }),
+    caseName<PixelLimitCase>);
 
 // Under the sanitizers this is the check that no length in the data makes the walks read out of bounds.
 TEST(Picturefile, GarbageIsNeverComplete)

@@ -4,8 +4,12 @@
 #include <QFile>
 #include <QImageReader>
 
-#include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace norvel {
 
@@ -92,23 +96,95 @@ bool jpegIsComplete(const QByteArray& data)
     }
 }
 
+namespace {
+
+constexpr qint64 bmpFileHeaderSize = 14;
+constexpr qint64 bmpCoreHeaderSize = 12;
+constexpr qint64 bmpInfoHeaderSize = 40;
+constexpr qint64 bmpOs2HeaderSize = 64;
+constexpr quint32 biRgb = 0;
+constexpr quint32 biRle8 = 1;
+constexpr quint32 biRle4 = 2;
+constexpr quint32 biBitfields = 3;
+constexpr quint32 biAlphaBitfields = 6;
+
+// The core header, BITMAPINFOHEADER, its V2 and V3 extensions, OS/2 2.x (whose first 40 bytes Qt reads
+// as a BITMAPINFOHEADER), V4 and V5.
+bool isKnownBmpHeaderSize(qint64 size)
+{
+    switch (size) {
+    case 12:
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool bitCountSuits(quint32 compression, qint64 bitCount)
+{
+    switch (compression) {
+    case biRgb:
+        return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32;
+    case biRle8:
+        return bitCount == 8;
+    case biRle4:
+        return bitCount == 4;
+    case biBitfields:
+    case biAlphaBitfields:
+        return bitCount == 16 || bitCount == 32;
+    default:
+        // JPEG or PNG inside a BMP, or codes nobody defined: nothing to check them by.
+        return false;
+    }
+}
+
+// Whether the RLE8 or RLE4 stream from pos reaches its end-of-bitmap code before the end of the data.
+// Qt's decoder pads a stream that stops early, so the size field alone cannot tell a cut file.
+bool rleReachesEnd(const uchar* bytes, qint64 pos, qint64 size, bool fourBit)
+{
+    for (;;) {
+        if (size - pos < 2)
+            return false;
+        const uchar count = bytes[pos];
+        const uchar code = bytes[pos + 1];
+        pos += 2;
+        if (count != 0 || code == 0) // a run of one value, or the end of a line
+            continue;
+        if (code == 1)
+            return true;
+        if (code == 2) { // a jump by the next two bytes
+            if (size - pos < 2)
+                return false;
+            pos += 2;
+            continue;
+        }
+        // An absolute run of `code` pixels, padded to an even number of bytes.
+        qint64 length = fourBit ? (code + 1) / 2 : code;
+        length += length & 1;
+        if (length > size - pos)
+            return false;
+        pos += length;
+    }
+}
+
+} // namespace
+
 bool bmpIsComplete(const QByteArray& data)
 {
-    constexpr qint64 fileHeaderSize = 14;
-    constexpr qint64 coreHeaderSize = 12;
-    constexpr qint64 infoHeaderSize = 40;
-    constexpr quint32 biRgb = 0;
-    constexpr quint32 biBitfields = 3;
-    constexpr quint32 biAlphaBitfields = 6;
-
     const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
     const qint64 size = data.size();
-    if (size < fileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M')
+    if (size < bmpFileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M')
         return false;
     const qint64 offBits = le32(bytes + 10);
     const qint64 headerSize = le32(bytes + 14);
-    const uchar* info = bytes + fileHeaderSize;
-    if (headerSize < coreHeaderSize || headerSize > size - fileHeaderSize || offBits > size)
+    const uchar* info = bytes + bmpFileHeaderSize;
+    if (!isKnownBmpHeaderSize(headerSize) || headerSize > size - bmpFileHeaderSize)
         return false;
 
     qint64 width = 0;
@@ -116,38 +192,71 @@ bool bmpIsComplete(const QByteArray& data)
     qint64 bitCount = 0;
     quint32 compression = biRgb;
     qint64 sizeImage = 0;
-    if (headerSize == coreHeaderSize) {
-        width = le16(info + 4);
-        height = le16(info + 6);
+    qint64 coloursUsed = 0;
+    qint64 colourEntrySize = 4;
+    if (headerSize == bmpCoreHeaderSize) {
+        // Signed, as Qt reads them.
+        width = static_cast<qint16>(le16(info + 4));
+        height = static_cast<qint16>(le16(info + 6));
         bitCount = le16(info + 10);
-    } else if (headerSize >= infoHeaderSize) {
+        colourEntrySize = 3;
+    } else {
         width = le32Signed(info + 4);
         height = le32Signed(info + 8); // negative for top-down rows
         bitCount = le16(info + 14);
         compression = le32(info + 16);
         sizeImage = le32(info + 20);
-    } else {
-        // A header variant Qt does not know; whether it can read it is its decoder's call.
-        return true;
+        coloursUsed = le32(info + 32);
     }
-    if (width < 0)
+    if (width <= 0 || height == 0 || !bitCountSuits(compression, bitCount))
+        return false;
+    // OS/2 2.x has no bit masks: there 3 and 4 mean Huffman and 24-bit RLE, which Qt would misread.
+    if (headerSize == bmpOs2HeaderSize && compression != biRgb && compression != biRle8 && compression != biRle4)
         return false;
 
-    // Pixel data starts at bfOffBits; a writer that left it 0 puts the pixels right after the headers.
-    const qint64 pixelStart = std::max(offBits, fileHeaderSize + headerSize);
-    if (pixelStart > size)
+    // The masks follow a BITMAPINFOHEADER; the later headers hold them.
+    qint64 masksSize = 0;
+    if (headerSize == bmpInfoHeaderSize && compression == biBitfields)
+        masksSize = 12;
+    else if (headerSize == bmpInfoHeaderSize && compression == biAlphaBitfields)
+        masksSize = 16;
+    const qint64 colours = coloursUsed == 0 && bitCount <= 8 ? qint64(1) << bitCount : coloursUsed;
+    // Below 2^36, as every term is below 2^32 and the entries take at most 4 bytes.
+    const qint64 headersEnd = bmpFileHeaderSize + headerSize + masksSize + colours * colourEntrySize;
+    // Pixels starting inside the headers would be the headers decoded as pixels; a bfOffBits of 0 too.
+    if (offBits < headersEnd || offBits > size)
         return false;
-    const qint64 available = size - pixelStart;
+    const qint64 available = size - offBits;
 
-    if (compression == biRgb || compression == biBitfields || compression == biAlphaBitfields) {
-        // Both factors are below 2^32 and 2^16, so the stride cannot overflow; the row count is
-        // compared by division so that the product is never formed.
-        const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-        const qint64 rows = height < 0 ? -height : height;
-        return stride == 0 || rows <= available / stride;
-    }
-    return sizeImage <= available;
+    if (compression == biRle8 || compression == biRle4)
+        return sizeImage <= available && rleReachesEnd(bytes, offBits, size, compression == biRle4);
+    // Both factors are below 2^31 and 2^6, so the stride cannot overflow; the row count is compared by
+    // division so that the product is never formed.
+    const qint64 stride = ((width * bitCount + 31) / 32) * 4;
+    const qint64 rows = height < 0 ? -height : height;
+    return rows <= available / stride;
 }
+
+namespace {
+
+// Formats whose header gives the size the decoder then allocates, so that the size can be checked
+// first. Left out: GIF, whose decoder allocates the logical screen while the size it reports can be a
+// frame's; icons, whose directory says at most 256 x 256 whatever PNG an entry holds; and every format
+// that cannot tell its size before decoding, since only decoding it would show a pixel bomb. Camera
+// pictures are JPEG, so refusing these loses nothing the program is for.
+bool headerSizeBindsDecoding(const QByteArray& format)
+{
+    static const QByteArrayList formats { "bmp", "jpeg", "pbm", "pgm", "png", "ppm", "xbm", "xpm" };
+    return formats.contains(format);
+}
+
+QString readerError(const QImageReader& reader)
+{
+    const QString error = reader.errorString();
+    return error.isEmpty() ? QStringLiteral("the file is not a picture that can be read") : error;
+}
+
+} // namespace
 
 PictureLoad decodePicture(const QByteArray& data)
 {
@@ -156,8 +265,10 @@ PictureLoad decodePicture(const QByteArray& data)
     if (data.startsWith("\xFF\xD8") && !jpegIsComplete(data))
         return { {}, incompleteMessage() };
     if (data.startsWith("BM") && !bmpIsComplete(data))
-        return { {}, incompleteMessage() };
+        return { {},
+            QStringLiteral("the BMP file is incomplete (it may still be being written) or its headers are damaged") };
 
+    // Shares the bytes; the reader decodes straight into the one picture returned.
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
@@ -166,25 +277,122 @@ PictureLoad decodePicture(const QByteArray& data)
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(PictureAllocationLimitMB);
+    if (!reader.canRead())
+        return { {}, readerError(reader) };
+    if (!headerSizeBindsDecoding(reader.format()))
+        return { {},
+            QStringLiteral("the file is in a picture format this program does not read; use JPEG, BMP or PNG") };
+
+    const QSize size = reader.size();
+    const qint64 width = size.width();
+    const qint64 height = qAbs(qint64(size.height())); // a top-down BMP gives its height negative
+    if (width <= 0 || height <= 0)
+        return { {}, QStringLiteral("the picture file does not say how large the picture is") };
+    if (width > PictureMaxSide || height > PictureMaxSide || width * height > PictureMaxPixels)
+        return { {},
+            QStringLiteral("the picture is %1 × %2 pixels, more than the %3 megapixels or %4 pixels a side this "
+                           "program reads")
+                .arg(width)
+                .arg(height)
+                .arg(PictureMaxPixels / 1'000'000)
+                .arg(PictureMaxSide) };
+
     QImage image = reader.read();
-    if (image.isNull()) {
-        QString error = reader.errorString();
-        if (error.isEmpty())
-            error = QStringLiteral("the file is not a picture that can be read");
-        return { {}, error };
-    }
+    if (image.isNull())
+        return { {}, readerError(reader) };
     return { std::move(image), {} };
+}
+
+namespace {
+
+// Closes the descriptor on every way out.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    [[nodiscard]] int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Reads until length bytes are in or the file ends, through short reads and signals; -1 on an error.
+qint64 readUpTo(int fd, char* into, qint64 length)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t got = ::read(fd, into + done, static_cast<std::size_t>(length - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+QString cannotRead(int error)
+{
+    return QStringLiteral("cannot read the picture file: %1").arg(qt_error_string(error));
+}
+
+} // namespace
+
+PictureLoad loadPictureFile(const QByteArray& nativePath)
+{
+    if (nativePath.contains('\0'))
+        return { {}, QStringLiteral("cannot open the picture file: its name holds a zero byte") };
+    // O_NONBLOCK, or opening a pipe would wait for a writer; O_NOCTTY, or a terminal could become ours.
+    const FileDescriptor file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) {
+        const int error = errno;
+        return { {}, QStringLiteral("cannot open the picture file: %1").arg(qt_error_string(error)) };
+    }
+    struct stat status { };
+    if (::fstat(file.get(), &status) != 0)
+        return { {}, cannotRead(errno) };
+    if (S_ISDIR(status.st_mode))
+        return { {}, QStringLiteral("this is a folder, not a picture file") };
+    // A device such as /dev/zero would be read until memory runs out, a pipe until its writer stops.
+    if (!S_ISREG(status.st_mode))
+        return { {}, QStringLiteral("this is a device, pipe or socket, not a picture file; it was not read") };
+    if (status.st_size > PictureFileLimitBytes) {
+        constexpr qint64 megabyte = 1024 * 1024;
+        return { {},
+            QStringLiteral("the file is %1 MB, more than the %2 MB a picture file may have; it was not read")
+                .arg((status.st_size + megabyte - 1) / megabyte)
+                .arg(PictureFileLimitBytes / megabyte) };
+    }
+
+    const qint64 size = status.st_size;
+    QByteArray data(size, Qt::Uninitialized);
+    const qint64 got = readUpTo(file.get(), data.data(), size);
+    if (got < 0)
+        return { {}, cannotRead(errno) };
+    // One byte past the size fstat gave tells a file that is still growing.
+    char extra = 0;
+    const qint64 more = readUpTo(file.get(), &extra, 1);
+    if (more < 0)
+        return { {}, cannotRead(errno) };
+    if (got < size || more > 0)
+        return { {}, incompleteMessage() };
+    return decodePicture(data);
 }
 
 PictureLoad loadPicture(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { {}, QStringLiteral("cannot open the picture file: %1").arg(file.errorString()) };
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return { {}, QStringLiteral("cannot read the picture file: %1").arg(file.errorString()) };
-    return decodePicture(data);
+    return loadPictureFile(QFile::encodeName(path));
 }
 
 } // namespace norvel

@@ -9,6 +9,11 @@ namespace norvel {
 
 // Big enough for camera pictures of 8000 x 6000 and more; Qt's default of 256 MB is not.
 inline constexpr int PictureAllocationLimitMB = 1024;
+// Larger files are refused unread; a camera picture is a few megabytes.
+inline constexpr qint64 PictureFileLimitBytes = qint64(256) * 1024 * 1024;
+// Pictures whose header claims more pixels, or a longer side, are refused before decoding.
+inline constexpr qint64 PictureMaxPixels = 100'000'000;
+inline constexpr int PictureMaxSide = 32767;
 
 struct PictureLoad {
     QImage image; // null when the file could not be read as a picture
@@ -16,16 +21,26 @@ struct PictureLoad {
     [[nodiscard]] bool ok() const { return !image.isNull(); }
 };
 
-// Loads a JPEG, BMP or any other format Qt reads, decided by the content and not the name. A file that
-// is cut short (a camera may still be writing it) counts as unreadable, although Qt's decoders would
-// pad it and report success.
+// Loads a JPEG, BMP, PNG or one of the plain netpbm and X11 formats, decided by the content and not the
+// name. Only a regular file of at most PictureFileLimitBytes is read (a link to one is followed); a
+// pipe, device, socket or folder is refused without reading. A file that is cut short, or that shrinks
+// or grows while it is read (a camera may still be writing it), counts as unreadable, although Qt's
+// decoders would pad it and report success. The path is taken as the file system's bytes, so names
+// that are not valid UTF-8 work too.
+[[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath);
 [[nodiscard]] PictureLoad loadPicture(const QString& path);
+// The same checks on bytes already read; a picture over PictureMaxPixels or PictureMaxSide, or whose
+// header does not give its size, is refused before any pixel is decoded.
 [[nodiscard]] PictureLoad decodePicture(const QByteArray& data);
 
 // Whether a JPEG stream runs from its start-of-image to its end-of-image marker; data after that marker
 // is allowed.
 [[nodiscard]] bool jpegIsComplete(const QByteArray& data);
-// Whether a BMP file holds all the pixel data its headers announce.
+// Whether a BMP file's headers are sound and the file holds all the pixel data they announce: a known
+// header size, a width and height other than 0 (the width positive), a bit count of 1, 4, 8, 16, 24 or
+// 32 that suits the compression, pixel data starting after the headers, bit masks and colour table,
+// every row of uncompressed data, and for RLE data a stream that reaches its end-of-bitmap code within
+// the file, whatever the size field says.
 [[nodiscard]] bool bmpIsComplete(const QByteArray& data);
 
 } // namespace norvel
