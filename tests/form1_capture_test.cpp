@@ -1,7 +1,9 @@
 #include "form1fixture.h"
 #include "platform/flexgrid.h"
+#include "platform/picturefile.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -12,6 +14,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace norvel;
@@ -374,6 +378,42 @@ TEST_F(Form1CaptureTest, fileThatNeverLoads_isSetAsideAfterTenSeconds)
     EXPECT_EQ(tick(), "Lood");
     EXPECT_EQ(results()->textMatrix(0, 1), "0.44");
     EXPECT_TRUE(QFile::exists(filed(1)));
+}
+
+// What a stranger can put into the camera folder never stops or floods the program: devices, FIFOs and
+// links to them are never opened, a file too big to be a shot goes aside unread, and a shot whose name is
+// not UTF-8 is taken in like any other.
+TEST_F(Form1CaptureTest, hostileEntries_areNeverOpened_andTheShotAmongThemIsMeasured)
+{
+    watch(pictures.path());
+    const QByteArray folder = QFile::encodeName(pictures.path()) + '/';
+    ASSERT_EQ(::mkfifo((folder + "fifo.bmp").constData(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (folder + "zero.bmp").constData()), 0);
+    ASSERT_EQ(::symlink("/dev", (folder + "dev.bmp").constData()), 0);
+    QFile huge(pictures.filePath(QStringLiteral("huge.bmp")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(PictureFileLimitBytes + 1)); // sparse
+    huge.close();
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && shot(40).save(&buffer, "BMP"));
+    const int fd = ::open((folder + "caf\xe9.bmp").constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, bmp.constData(), static_cast<std::size_t>(bmp.size())), bmp.size());
+    ::close(fd);
+
+    const QDateTime start = fake.clockNow;
+    for (int ms = 0; ms <= 12000; ms += 500) {
+        fake.clockNow = start.addMSecs(ms);
+        tick();
+    }
+    ASSERT_EQ(results()->rows(), 1);
+    EXPECT_EQ(results()->textMatrix(0, 1), "0.44");
+    EXPECT_EQ(QImage(filed(1)).size(), QSize(640, 480));
+    ASSERT_EQ(setAside().size(), 1);
+    EXPECT_TRUE(setAside()[0].endsWith(QStringLiteral("/huge.bmp")));
+    EXPECT_EQ(QDir(pictures.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        (QStringList { "dev.bmp", "fifo.bmp", "zero.bmp" }));
+    EXPECT_TRUE(fake.errors.isEmpty());
 }
 
 // While any question or message is open, a shot waits: it belongs to the pole in force once it is answered.

@@ -42,7 +42,7 @@ void Form1::clearViewForNewPicture()
 // picture too large to show, leaves the previous picture in place.
 std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path)
 {
-    const PictureLoad load = loadPicture(QFile::decodeName(path));
+    const PictureLoad load = loadPictureFile(path);
     if (!load.ok())
         return std::nullopt;
     const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
