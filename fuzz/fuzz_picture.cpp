@@ -38,6 +38,13 @@ bool isLarge(const QByteArray& data)
     return qint64(size.width()) * size.height() > LargestPixelCount;
 }
 
+// Compared as the program uses a picture, converted to 32 bits: QImage's own comparison of indexed
+// pictures reads past the colour table for indices the file leaves without a colour.
+bool samePicture(const QImage& a, const QImage& b)
+{
+    return a.size() == b.size() && a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
+}
+
 QString describe(const QByteArray& data, qsizetype cut, const PictureLoad& whole, const PictureLoad& part)
 {
     return QStringLiteral("size %1, cut at %2: whole %3 %4x%5, part %6x%7")
@@ -77,14 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             continue;
         const PictureLoad part = decodePicture(data.left(cut));
         if (part.ok())
-            require(whole.ok() && part.image == whole.image, "a file cut short does not load another picture",
-                describe(data, cut, whole, part));
+            require(whole.ok() && samePicture(part.image, whole.image),
+                "a file cut short does not load another picture", describe(data, cut, whole, part));
     }
 
     if (whole.ok()) {
         const QByteArray tail = data.left(drawn % 64 + 1);
         const PictureLoad longer = decodePicture(data + tail);
-        require(longer.ok() && longer.image == whole.image, "bytes after a picture do not change it",
+        require(longer.ok() && samePicture(longer.image, whole.image), "bytes after a picture do not change it",
             QStringLiteral("size %1, %2 bytes appended: %3").arg(data.size()).arg(tail.size()).arg(longer.error));
     }
     return 0;
