@@ -31,6 +31,8 @@ TEST(WatchPatternTest, followsTheKindOfFolderChosen)
         { "/media/me/scans", QStringLiteral("/media/me/scans/*.bmp") },
         { "/media/me/camera roll", QStringLiteral("/media/me/camera roll/*.bmp") },
         { "/", QStringLiteral("/*.bmp") },
+        { "", QStringLiteral("*.bmp") }, // not the root folder
+        { "shots", QStringLiteral("shots/*.bmp") },
         { ";;X:{AB}Z", Acquisition + QStringLiteral("{AB}/*.jpg") },
         { ";;A:{B}:{CD}Z", Acquisition + QStringLiteral("{CD}/*.jpg") }, // the last brace counts
         { ";;ABC", Acquisition + QStringLiteral(";;AB/*.jpg") },
@@ -122,6 +124,7 @@ TEST_F(CameraFolderTest, aMalformedPatternListsNothing)
     }
     EXPECT_FALSE(isUsableWatchPath(QStringLiteral("./*.jpg")));
     EXPECT_FALSE(isUsableWatchPath(watch("[b.jpg")));
+    EXPECT_FALSE(isUsableWatchPath(watchPatternFor(QString())));
     EXPECT_TRUE(isUsableWatchPath(watch("missing/*.jpg")));
     EXPECT_TRUE(isUsableWatchPath(watch("[bc].jpg")));
     QDir::setCurrent(previous);

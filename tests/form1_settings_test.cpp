@@ -110,6 +110,17 @@ TEST_F(Form1SettingsTest, startUp_survivesDamagedRecordsAndKeepsTheFileTail)
     EXPECT_TRUE(setBat().endsWith("tail"));
 }
 
+TEST_F(Form1SettingsTest, aWidthLimitShownWithAnExponent_survivesRestarts)
+{
+    for (const char* limit : { "1E-05", "2E+07", "3.402823E+38" }) {
+        SCOPED_TRACE(limit);
+        text("Text6")->setText(QString::fromLatin1(limit));
+        restart();
+        restart();
+        EXPECT_EQ(text("Text6")->text(), QString::fromLatin1(limit));
+    }
+}
+
 TEST_F(Form1SettingsTest, numbersTheRecordCannotHold_areClampedOnSaving)
 {
     text("Text5")->setText(QStringLiteral("100000"));

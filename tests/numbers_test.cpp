@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Numbers, LeadingNumberTest,
         LeadingCase { "sign_alone", u"-", 0, 0 }, LeadingCase { "point_alone", u".", 0, 0 },
         LeadingCase { "sign_point", u"-.", 0, 0 }, LeadingCase { "negative_fraction", u"-.25", -0.25, 4 },
         LeadingCase { "plus", u"+7", 7, 2 }, LeadingCase { "second_point", u"3.5.1", 3.5, 3 },
-        LeadingCase { "comma", u"1,5", 1, 1 }, LeadingCase { "no_exponent", u"1e3", 1, 1 },
+        LeadingCase { "comma", u"1,5", 1, 1 }, LeadingCase { "lower_case_exponent", u"1e3", 1000, 3 },
         LeadingCase { "all_blank_kinds", u"\t\r\n 8", 8, 5 }, LeadingCase { "negative_then_text", u" -3x", -3, 3 },
         LeadingCase { "blank_after_sign", u"- 5", 0, 0 }, LeadingCase { "double_sign", u"--1", 0, 0 },
         LeadingCase { "no_break_space", u"\u00a05", 0, 0 }, LeadingCase { "full_width", u"\uff11\uff12", 0, 0 },
@@ -102,7 +102,24 @@ INSTANTIATE_TEST_SUITE_P(Numbers, LeadingNumberTest,
         // A digit-by-digit accumulation gets these wrong; the nearest double is required.
         LeadingCase { "tie_above_2_53", u"9007199254740993", 9007199254740992.0, 16 },
         LeadingCase { "thirty_digits", u"123456789012345678901234567890", 1.2345678901234568e29, 30 },
-        LeadingCase { "many_decimals", u"0.30000000000000004441", 0.30000000000000004, 22 }),
+        LeadingCase { "many_decimals", u"0.30000000000000004441", 0.30000000000000004, 22 },
+        // An exponent needs a digit; otherwise the E is left unread, as strtod leaves it.
+        LeadingCase { "small_limit_as_shown", u"1E-05", 1e-5, 5 },
+        LeadingCase { "large_limit_as_shown", u"2E+07", 2e7, 5 }, LeadingCase { "e_alone", u"1E", 1, 1 },
+        LeadingCase { "e_sign_alone", u"1E+", 1, 1 }, LeadingCase { "e_minus_alone", u"1e-x", 1, 1 },
+        LeadingCase { "e_blank", u"1E 5", 1, 1 }, LeadingCase { "e_twice", u"1EE5", 1, 1 },
+        LeadingCase { "exponent_then_unit", u" -1.5E3mm", -1500, 7 },
+        LeadingCase { "no_point_in_exponent", u"1e5.5", 100000, 3 },
+        LeadingCase { "point_before_exponent", u"1.e2", 100, 4 }, LeadingCase { "fraction_exponent", u".5e1", 5, 4 },
+        LeadingCase { "exponent_without_mantissa", u".e5", 0, 0 },
+        LeadingCase { "exponent_leading_zeros", u"25E-0003", 0.025, 8 },
+        LeadingCase { "zero_huge_exponent", u"0e999", 0, 5 }, LeadingCase { "overflow_by_exponent", u"1E+400", inf, 6 },
+        LeadingCase { "negative_overflow", u"-12e99999999999999999999", -inf, 24 },
+        LeadingCase { "underflow_by_exponent", u"1E-400", 0, 6 },
+        LeadingCase { "underflow_despite_integer_digits", u"123e-99999999999", 0, 16 },
+        LeadingCase { "subnormal", u"1e-310", 1e-310, 6 },
+        LeadingCase { "leading_fraction_zeros_in_range", u"0.000000000000000000000001e330", 1e306, 30 },
+        LeadingCase { "leading_fraction_zeros_overflow", u"0.01e311", inf, 8 }),
     caseName<LeadingCase>);
 
 TEST(LeadingNumber, NegativeZeroReadsAsPlainZero)
@@ -161,6 +178,43 @@ INSTANTIATE_TEST_SUITE_P(Numbers, SingleTextTest,
         SingleCase { "smallest_normal", std::numeric_limits<float>::min(), "1.175494E-38" },
         SingleCase { "minus_zero", -0.0f, "0" }),
     caseName<SingleCase>);
+
+// A width limit is shown with singleText() and read back from its box at every start; what is read must be
+// the value shown, and from the first start on the text must not drift.
+struct ShownSingleCase {
+    const char* name;
+    float value;
+    float shown; // the single nearest the text, which has only seven digits
+};
+
+class ShownSingleTest : public testing::TestWithParam<ShownSingleCase> { };
+
+TEST_P(ShownSingleTest, ReadsBackAsTheValueShown)
+{
+    const auto& c = GetParam();
+    const QString text = singleText(c.value);
+    float value = c.value;
+    for (int start = 0; start < 3; ++start) {
+        value = static_cast<float>(leadingNumber(singleText(value)));
+        EXPECT_EQ(value, c.shown) << start;
+        EXPECT_EQ(singleText(value), text) << start;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, ShownSingleTest,
+    testing::Values(ShownSingleCase { "hundred_thousandth", 1e-5f, 1e-5f },
+        ShownSingleCase { "negative_small", -1e-5f, -1e-5f }, ShownSingleCase { "twenty_million", 2e7f, 2e7f },
+        ShownSingleCase { "half", 0.5f, 0.5f }, ShownSingleCase { "one", 1, 1 }, ShownSingleCase { "zero", 0, 0 },
+        ShownSingleCase { "seven_digits", 123456.7f, 123456.7f }, ShownSingleCase { "near_largest", 3.4e38f, 3.4e38f },
+        ShownSingleCase { "tiny", 1e-10f, 1e-10f }, ShownSingleCase { "ten_thousandth", 0.0001f, 0.0001f },
+        ShownSingleCase { "two_thirds", 2.0f / 3, 0.6666667f },
+        ShownSingleCase { "eight_digit_whole", 12345678.0f, 12345680.0f },
+        // Above 2^33 singles lie 1024 apart while seven digits step by 1000.
+        ShownSingleCase { "coarser_than_the_digits", 8589935616.0f, 8589935616.0f },
+        ShownSingleCase { "largest", std::numeric_limits<float>::max(), 3.402823e38f },
+        ShownSingleCase { "smallest_normal", std::numeric_limits<float>::min(), 1.175494e-38f },
+        ShownSingleCase { "smallest_subnormal", std::numeric_limits<float>::denorm_min(), 1.401298e-45f }),
+    caseName<ShownSingleCase>);
 
 struct DoubleCase {
     const char* name;

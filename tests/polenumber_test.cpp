@@ -39,7 +39,22 @@ INSTANTIATE_TEST_SUITE_P(PoleNumbers, SteppedPoleNumberTest,
         StepCase { "fraction", "A2.5", 1, "A3.5" },
         // Binary 0.1 + 1 must not show as 1.1000000000000001.
         StepCase { "tenth", "A0.1", 1, "A1.1" },
-        StepCase { "fifteen_digits", "No123456789012344", 1, "No123456789012345" }),
+        StepCase { "fifteen_digits", "No123456789012344", 1, "No123456789012345" },
+        StepCase { "sixteen_digits_carry", "999999999999999", 1, "1000000000000000" },
+        StepCase { "sixteen_digits_borrow", "1000000000000000", -1, "999999999999999" },
+        StepCase { "twenty_digits_carry", "A99999999999999999999", 1, "A100000000000000000000" },
+        StepCase { "beyond_double_precision", "No9007199254740993", 1, "No9007199254740994" },
+        StepCase { "long_fraction_kept", "A0.12345678901234567890123", 1, "A1.12345678901234567890123" },
+        StepCase { "fraction_down", "A2.5", -1, "A1.5" }, StepCase { "fraction_below_zero", "0.5", -1, "-0.5" },
+        StepCase { "fraction_complement", "A0.25", -1, "A-0.75" },
+        StepCase { "long_fraction_below_zero", "P0.000000000000000000001", -1, "P-0.999999999999999999999" },
+        StepCase { "fraction_to_zero_whole", "A1.5", -1, "A0.5" },
+        StepCase { "zero_fraction_dropped", "A1.0", -1, "A0" }, StepCase { "trailing_zeros_dropped", "1.50", 1, "2.5" },
+        StepCase { "leading_zeros_dropped", "007", 1, "8" }, StepCase { "leading_zeros_down", "A0010", -1, "A9" },
+        StepCase { "point_last", "A2.", 1, "A3" }, StepCase { "second_point_dropped", "A2.5.1", 1, "A3.5" },
+        StepCase { "digit_alone_down", "0", -1, "-1" }, StepCase { "point_alone", ".", -1, "-1" },
+        // An E is no exponent here: it ends the number like any other letter.
+        StepCase { "no_exponent", "No5e3", 1, "No6" }, StepCase { "no_exponent_upper", "12E1", 1, "13" }),
     caseName<StepCase>);
 
 TEST(PoleNumber, FolderNamesRefuseWhatWouldLeaveThePoleFolder)

@@ -45,6 +45,12 @@ TEST(SettingsRecordTest, textsBecomeTheNumbersTheFieldsCanHold)
     const QString huge = QStringLiteral("1") + QString(60, QLatin1Char('0'));
     EXPECT_EQ(widthLimitFromText(huge), FLT_MAX); // not infinity, which the next run would refuse
     EXPECT_EQ(widthLimitFromText(QLatin1Char('-') + huge), -FLT_MAX);
+    // The width limit box shows small and large limits with an exponent.
+    EXPECT_EQ(widthLimitFromText(u"1E-05"), 1e-5f);
+    EXPECT_EQ(widthLimitFromText(u"2E+07"), 2e7f);
+    EXPECT_EQ(widthLimitFromText(u"1E+39"), FLT_MAX);
+    EXPECT_EQ(overwriteSecondsFromText(u"3e1"), 30);
+    EXPECT_EQ(overwriteSecondsFromText(u"1E+05"), 32767);
 }
 
 struct DamageCase {

@@ -17,9 +17,12 @@ namespace {
 // Where the image-acquisition service puts a device's pictures.
 const QString AcquisitionFolder = QStringLiteral("C:/Documents and Settings/All Users/Application Data/Microsoft/WIA/");
 
+// No folder gives the bare name pattern, which is never usable: it must not become the root folder.
 QString inFolder(const QString& folder, const QString& pattern)
 {
-    return folder.endsWith(QLatin1Char('/')) ? folder + pattern : folder + QLatin1Char('/') + pattern;
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder + pattern;
+    return folder + QLatin1Char('/') + pattern;
 }
 
 } // namespace

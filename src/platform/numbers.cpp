@@ -187,10 +187,19 @@ LeadingNumber readLeadingNumber(QStringView text)
     }
     bool anyDigit = false;
     bool seenPoint = false;
+    // Where the significant digits start relative to the point, for telling overflow from underflow.
+    qsizetype integerDigits = 0;
+    qsizetype fractionZeros = 0;
+    bool significant = false;
     for (; i < size; ++i) {
         const QChar c = text[i];
         if (isAsciiDigit(c)) {
             anyDigit = true;
+            significant = significant || c != u'0';
+            if (!seenPoint && significant)
+                ++integerDigits;
+            else if (seenPoint && !significant)
+                ++fractionZeros;
             number += static_cast<char>(c.unicode());
         } else if (c == u'.' && !seenPoint) {
             seenPoint = true;
@@ -202,16 +211,36 @@ LeadingNumber readLeadingNumber(QStringView text)
     if (!anyDigit)
         return {};
 
+    // An exponent counts only with at least one digit: "1E" and "1E+" read as 1 and leave the E unread.
+    qint64 exponent = 0;
+    if (i < size && (text[i] == u'E' || text[i] == u'e')) {
+        qsizetype j = i + 1;
+        const bool negativeExponent = j < size && text[j] == u'-';
+        if (j < size && (text[j] == u'+' || text[j] == u'-'))
+            ++j;
+        if (j < size && isAsciiDigit(text[j])) {
+            number += negativeExponent ? "e-" : "e";
+            for (; j < size && isAsciiDigit(text[j]); ++j) {
+                number += static_cast<char>(text[j].unicode());
+                // Far past any double's range; saturating keeps the sum below from overflowing.
+                exponent = std::min<qint64>(exponent * 10 + (text[j].unicode() - u'0'), 1'000'000'000);
+            }
+            if (negativeExponent)
+                exponent = -exponent;
+            i = j;
+        }
+    }
+
     // from_chars always reads '.' as the decimal point, whatever locale the application runs under, and
     // gives the correctly rounded double however long the digits run.
     double value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        const bool negative = number.front() == '-';
-        const auto integerEnd = number.find('.');
-        const bool huge = number.find_first_of("123456789") < integerEnd;
-        value = huge ? std::numeric_limits<double>::infinity() : 0.0;
-        if (negative)
+        // Out of range is either past the largest double or below the smallest: the decimal position of the
+        // first significant digit tells which.
+        const qint64 magnitude = (integerDigits > 0 ? integerDigits : -fractionZeros) + exponent;
+        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        if (number.front() == '-')
             value = -value;
     }
     // "-0" reads as plain zero.

@@ -28,7 +28,9 @@ struct LeadingNumber {
 };
 
 // The decimal number a text begins with: leading blanks skipped, an optional sign, digits with a point as
-// decimal separator. Reading stops at the first character that cannot continue the number.
+// decimal separator, then an optional exponent (E or e, an optional sign, at least one digit), so that every
+// text singleText() writes reads back as the value it shows ("1E-05"). Reading stops at the first character
+// that cannot continue the number; the value is the correctly rounded double, as strtod gives it.
 [[nodiscard]] LeadingNumber readLeadingNumber(QStringView text);
 [[nodiscard]] double leadingNumber(QStringView text);
 

@@ -12,8 +12,10 @@ namespace norvel {
 
 // The pole number stepped by step (-1 or +1). A text of fewer than two characters is read as a number
 // ("" and letters count as 0); a longer one keeps what precedes its first digit and steps the number that
-// starts there, dropping what follows it ("A9" -> "A10", "No5b" -> "No6", "-1" -> "-2"). A longer text
-// without a digit stays as it is.
+// starts there (digits with at most one point, never a sign or an exponent), dropping what follows it
+// ("A9" -> "A10", "No5b" -> "No6", "-1" -> "-2", "12E1" -> "13"). A longer text without a digit stays as it
+// is. The step is exact however many digits the number has; the result has no leading zeros in its whole
+// part and no trailing zeros in its fraction ("007" -> "8", "1.50" -> "2.5", "0.5" - 1 -> "-0.5").
 [[nodiscard]] QString steppedPoleNumber(const QString& text, int step);
 
 // Whether a pole number can name the pole folder: not "." or "..", no "/", "\" or control character. The
