@@ -353,8 +353,13 @@ QByteArray buildBmp(const BmpHeaderCase& c, const QByteArray& pixels = {})
 {
     const quint32 offBits = c.offBits ? c.offBits : 14 + c.headerSize;
     QByteArray data(offBits + c.pixelBytes, '\0');
-    if ((c.compression == 1 || c.compression == 2) && c.pixelBytes >= 2)
+    // RLE data: runs of 255 pixels, then the end-of-bitmap code in the last two bytes.
+    if ((c.compression == 1 || c.compression == 2) && c.pixelBytes >= 2) {
+        for (qsizetype i = offBits; i + 1 < data.size(); i += 2)
+            data[i] = '\xFF';
+        data[data.size() - 2] = 0;
         data[data.size() - 1] = 1;
+    }
     if (!pixels.isEmpty())
         data = data.left(offBits) + pixels;
     auto* bytes = reinterpret_cast<uchar*>(data.data());
@@ -406,11 +411,11 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, BmpHeaderTest,
         BmpHeaderCase { "core_header_short", 12, 3, 2, 24, 0, 0, 23, false },
         BmpHeaderCase { "v5_header_bitfields", 124, 2, 2, 32, 3, 0, 16, true },
         BmpHeaderCase { "v5_header_bitfields_short", 124, 2, 2, 32, 3, 0, 15, false },
-        BmpHeaderCase { "rle_with_size", 40, 100, 100, 8, 1, 10, 10, true, -1, 1078 },
-        BmpHeaderCase { "rle_with_size_short", 40, 100, 100, 8, 1, 10, 9, false, -1, 1078 },
+        BmpHeaderCase { "rle_with_size", 40, 100, 1, 8, 1, 10, 10, true, -1, 1078 },
+        BmpHeaderCase { "rle_with_size_short", 40, 100, 1, 8, 1, 10, 9, false, -1, 1078 },
         // Without a size field only the end-of-bitmap code tells that the data is all there.
         BmpHeaderCase { "rle_without_size", 40, 100, 100, 8, 1, 0, 0, false, -1, 1078 },
-        BmpHeaderCase { "rle_without_size_ended", 40, 100, 100, 8, 1, 0, 2, true, -1, 1078 },
+        BmpHeaderCase { "rle_without_size_ended", 40, 100, 1, 8, 1, 0, 4, true, -1, 1078 },
         // Counted from the end of the headers, the 6 bytes of gap would make up for the missing one.
         BmpHeaderCase { "pixels_after_gap", 40, 3, 2, 24, 0, 0, 24, true, -1, 60 },
         BmpHeaderCase { "pixels_after_gap_short", 40, 3, 2, 24, 0, 0, 23, false, -1, 60 },
@@ -468,13 +473,16 @@ TEST_P(RleTest, LoadsOnlyWhenTheEndCodeIsInTheFile)
 
 INSTANTIATE_TEST_SUITE_P(Picturefile, RleTest,
     testing::Values(RleCase { "rle8_runs", 1, "0801 0000 0802 0001", true },
-        RleCase { "rle8_absolute", 1, "0004 01020304 0000 0802 0001", true },
-        RleCase { "rle8_absolute_padded", 1, "0003 010203 00 0000 0802 0001", true },
+        RleCase { "rle8_absolute", 1, "0004 01020304 0404 0000 0802 0001", true },
+        RleCase { "rle8_absolute_padded", 1, "0003 010203 00 0503 0000 0802 0001", true },
         RleCase { "rle8_absolute_without_pad", 1, "0003 010203 0001", false },
         RleCase { "rle8_absolute_cut", 1, "0004 0102", false },
         // Read as RLE4 data, the absolute run would end early and 00 05 would start another.
-        RleCase { "rle8_absolute_holding_codes", 1, "0004 01020005 0001", true },
-        RleCase { "rle8_delta", 1, "0801 0002 0001 0001", true },
+        RleCase { "rle8_absolute_holding_codes", 1, "0004 01020005 0400 0000 0802 0001", true },
+        // Pixels a jump or an early end passes over would be whatever the memory held.
+        RleCase { "rle8_delta", 1, "0801 0002 0001 0001", false },
+        RleCase { "rle8_line_ended_early", 1, "0401 0000 0802 0001", false },
+        RleCase { "rle8_bitmap_ended_early", 1, "0801 0000 0402 0001", false },
         RleCase { "rle8_delta_cut", 1, "0801 0002 00", false },
         RleCase { "rle8_lines_without_end_code", 1, "0801 0000 0802 0000", false },
         RleCase { "rle8_end_code_cut", 1, "0801 00", false },
@@ -482,10 +490,10 @@ INSTANTIATE_TEST_SUITE_P(Picturefile, RleTest,
         RleCase { "rle8_size_field_too_small", 1, "0801 0000 0802 0001", true, 2 },
         RleCase { "rle8_size_field_past_end", 1, "0801 0000 0802 0001", false, 9 },
         RleCase { "rle4_runs", 2, "0812 0000 0834 0001", true },
-        RleCase { "rle4_absolute_even", 2, "0003 1230 0000 0812 0001", true },
-        RleCase { "rle4_absolute_padded", 2, "0005 123450 00 0000 0812 0001", true },
+        RleCase { "rle4_absolute_even", 2, "0003 1230 0512 0000 0812 0001", true },
+        RleCase { "rle4_absolute_padded", 2, "0005 123450 00 0312 0000 0812 0001", true },
         RleCase { "rle4_absolute_without_pad", 2, "0005 123450 0001", false },
-        RleCase { "rle4_absolute_eight_pixels", 2, "0008 12345678 0001", true }),
+        RleCase { "rle4_absolute_eight_pixels", 2, "0008 12345678 0000 0812 0001", true }),
     caseName<RleCase>);
 
 struct FileCase {

@@ -144,32 +144,43 @@ bool bitCountSuits(quint32 compression, qint64 bitCount)
     }
 }
 
-// Whether the RLE8 or RLE4 stream from pos reaches its end-of-bitmap code before the end of the data.
-// Qt's decoder pads a stream that stops early, so the size field alone cannot tell a cut file.
-bool rleReachesEnd(const uchar* bytes, qint64 pos, qint64 size, bool fourBit)
+// Whether the RLE8 or RLE4 stream from pos reaches its end-of-bitmap code before the end of the data and
+// gives every one of the width x rows pixels a value. Qt's decoder pads a stream that stops early, so the
+// size field alone cannot tell a cut file; and it leaves the pixels a jump or an early end of line or of
+// bitmap passes over as whatever the memory held, so such a picture would differ from one reading to the
+// next.
+bool rleCoversEveryPixel(const uchar* bytes, qint64 pos, qint64 size, bool fourBit, qint64 width, qint64 rows)
 {
+    qint64 x = 0;
+    qint64 y = 0;
     for (;;) {
         if (size - pos < 2)
             return false;
         const uchar count = bytes[pos];
         const uchar code = bytes[pos + 1];
         pos += 2;
-        if (count != 0 || code == 0) // a run of one value, or the end of a line
-            continue;
-        if (code == 1)
-            return true;
-        if (code == 2) { // a jump by the next two bytes
-            if (size - pos < 2)
-                return false;
-            pos += 2;
+        if (count != 0) { // a run of one value
+            x += count;
             continue;
         }
+        if (code == 0) { // the end of a line
+            if (x < width)
+                return false;
+            x = 0;
+            ++y;
+            continue;
+        }
+        if (code == 1) // the end of the bitmap: after the last line's end, or with the last line full
+            return y >= rows || (y == rows - 1 && x >= width);
+        if (code == 2) // a jump by the next two bytes, over pixels it leaves without a value
+            return false;
         // An absolute run of `code` pixels, padded to an even number of bytes.
         qint64 length = fourBit ? (code + 1) / 2 : code;
         length += length & 1;
         if (length > size - pos)
             return false;
         pos += length;
+        x += code;
     }
 }
 
@@ -229,7 +240,8 @@ bool bmpIsComplete(const QByteArray& data)
     const qint64 available = size - offBits;
 
     if (compression == biRle8 || compression == biRle4)
-        return sizeImage <= available && rleReachesEnd(bytes, offBits, size, compression == biRle4);
+        return sizeImage <= available
+            && rleCoversEveryPixel(bytes, offBits, size, compression == biRle4, width, height < 0 ? -height : height);
     // Both factors are below 2^31 and 2^6, so the stride cannot overflow; the row count is compared by
     // division so that the product is never formed.
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
