@@ -112,7 +112,7 @@ const WatchCase watchCases[] = {
     { "deletableLater", { "a.jpg" }, {}, 2, {}, { "Ready a.jpg", "Lood a.jpg !a.jpg", "Kill a.jpg -a.jpg", "NoFile" },
         { "a.jpg" } },
     { "neverDeletable", { "a.jpg" }, {}, Never, {},
-        { "Ready a.jpg", "Lood a.jpg !a.jpg", "KillErr a.jpg !a.jpg", "KillErr !a.jpg" }, { "a.jpg" } },
+        { "Ready a.jpg", "Lood a.jpg !a.jpg", "KillErr a.jpg !a.jpg", "KillErr" }, { "a.jpg" } },
     // A shot without a filed copy is set aside, never deleted.
     { "declined", { "a.jpg" }, {}, 0, { TakeInResult::Declined },
         { "Ready a.jpg", "Lood a.jpg", "Kill a.jpg >a.jpg", "NoFile" }, { "a.jpg" } },
@@ -122,7 +122,11 @@ const WatchCase watchCases[] = {
     { "notFiledStuck", { "a.jpg", "b.jpg" }, {}, 0, { TakeInResult::MeasuredNotFiled },
         { "Ready a.jpg", "Lood a.jpg ?a.jpg", "KillErr a.jpg ?a.jpg", "Ready b.jpg", "Lood b.jpg -b.jpg", "NoFile",
             "KillErr ?a.jpg", "Kill >a.jpg", "Kill" },
-        { "a.jpg", "b.jpg" }, 7, 500, { "cannot move a.jpg" } },
+        { "a.jpg", "b.jpg" }, 7, 30000, { "cannot move a.jpg" } },
+    // A disposal that failed is tried again only every thirty seconds.
+    { "stuckRetriedNowAndThen", { "a.jpg" }, {}, 0, { TakeInResult::MeasuredNotFiled },
+        { "Ready a.jpg", "Lood a.jpg ?a.jpg", "KillErr a.jpg ?a.jpg", "KillErr", "KillErr", "KillErr ?a.jpg" },
+        { "a.jpg" }, Never, 10000, { "cannot move a.jpg" } },
     // Tried on every tick for ten seconds, then set aside so that the shots behind it go in.
     { "neverLoads", { "bad.jpg", "b.jpg" }, {}, 0,
         { TakeInResult::LoadFailed, TakeInResult::LoadFailed, TakeInResult::LoadFailed, TakeInResult::LoadFailed,
@@ -136,7 +140,7 @@ const WatchCase watchCases[] = {
         { "a.jpg", "a.jpg", "a.jpg", "a.jpg", "a.jpg" }, 0, 2500 },
     { "neverLoadsNorMoves", { "bad.jpg" }, {}, 0, std::vector(4, TakeInResult::LoadFailed),
         { "Ready bad.jpg", "LoodErr bad.jpg", "KillErr bad.jpg ?bad.jpg", "KillErr ?bad.jpg", "KillErr ?bad.jpg" },
-        { "bad.jpg", "bad.jpg" }, Never, 10000, { "cannot move bad.jpg" } },
+        { "bad.jpg", "bad.jpg" }, Never, 30000, { "cannot move bad.jpg" } },
     { "twoShots", { "a.jpg", "b.jpg" }, {}, 0, {},
         { "Ready a.jpg", "Lood a.jpg -a.jpg", "Ready b.jpg", "Lood b.jpg -b.jpg", "NoFile" }, { "a.jpg", "b.jpg" } },
     // The camera writes every shot under one name: the next one may be there by the tick after the delete.

@@ -29,10 +29,12 @@ void CaptureWatcher::forgetLeftOvers()
     m_leftOvers.clear();
     m_stuck.clear();
     m_reported.clear();
+    m_nextStuckRetry.reset();
 }
 
 std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now)
 {
+    m_now = now;
     if (!folder.usable()) {
         // Refused like an empty pattern: nothing is listed and nothing is touched.
         m_pendingName.clear();
@@ -122,6 +124,8 @@ void CaptureWatcher::dispose(CaptureFolder& folder, const QByteArray& name, Disp
     }
     m_leftOvers.insert(name, disposal);
     m_stuck.insert(name);
+    if (!m_nextStuckRetry)
+        m_nextStuckRetry = m_now.addMSecs(RetryStuckMs);
     // A filed shot that cannot be deleted loses nothing; a shot without a copy that cannot be set aside is
     // the inspector's to know about.
     if (disposal == Disposal::SetAside)
@@ -140,6 +144,9 @@ void CaptureWatcher::reportOnce(const QByteArray& name, const QString& reason)
 
 void CaptureWatcher::retryStuck(CaptureFolder& folder)
 {
+    if (m_stuck.isEmpty() || (m_nextStuckRetry && m_now < *m_nextStuckRetry))
+        return;
+    m_nextStuckRetry.reset();
     const QSet<QByteArray> stuck = m_stuck;
     for (const QByteArray& name : stuck)
         dispose(folder, name, m_leftOvers.value(name, Disposal::SetAside));

@@ -52,6 +52,9 @@ public:
 
     // A file that fails to load for this long is no shot in the making: it is set aside.
     static constexpr qint64 GiveUpLoadingMs = 10000;
+    // A file that could not be disposed of is tried again this often: a copy that fails for want of room
+    // must not be written again every tick.
+    static constexpr qint64 RetryStuckMs = 30000;
 
     explicit CaptureWatcher(StatusChanged statusChanged = {}, Report report = {});
 
@@ -82,8 +85,10 @@ private:
     // seen.
     QHash<QByteArray, Disposal> m_leftOvers;
     // Left-overs whose disposal failed: the listing passes over them, so later shots are still taken in,
-    // and they are tried again when the folder has nothing else.
+    // and they are tried again, now and then, when the folder has nothing else.
     QSet<QByteArray> m_stuck;
+    QDateTime m_now; // of the tick running
+    std::optional<QDateTime> m_nextStuckRetry;
     QSet<QByteArray> m_reported;
 };
 
