@@ -146,9 +146,10 @@ bool bitCountSuits(quint32 compression, qint64 bitCount)
 
 // Whether the RLE8 or RLE4 stream from pos reaches its end-of-bitmap code before the end of the data and
 // gives every one of the width x rows pixels a value. Qt's decoder pads a stream that stops early, so the
-// size field alone cannot tell a cut file; and it leaves the pixels a jump or an early end of line or of
+// size field alone cannot tell a cut file; it leaves the pixels a jump or an early end of line or of
 // bitmap passes over as whatever the memory held, so such a picture would differ from one reading to the
-// next.
+// next; and what it makes of a run past the end of its line depends on the bytes after the data. A
+// stream that no encoder writes is refused rather than guessed at.
 bool rleCoversEveryPixel(const uchar* bytes, qint64 pos, qint64 size, bool fourBit, qint64 width, qint64 rows)
 {
     qint64 x = 0;
@@ -160,24 +161,26 @@ bool rleCoversEveryPixel(const uchar* bytes, qint64 pos, qint64 size, bool fourB
         const uchar code = bytes[pos + 1];
         pos += 2;
         if (count != 0) { // a run of one value
+            if (y >= rows || count > width - x)
+                return false;
             x += count;
             continue;
         }
         if (code == 0) { // the end of a line
-            if (x < width)
+            if (x != width)
                 return false;
             x = 0;
             ++y;
             continue;
         }
         if (code == 1) // the end of the bitmap: after the last line's end, or with the last line full
-            return y >= rows || (y == rows - 1 && x >= width);
+            return (y == rows && x == 0) || (y == rows - 1 && x == width);
         if (code == 2) // a jump by the next two bytes, over pixels it leaves without a value
             return false;
         // An absolute run of `code` pixels, padded to an even number of bytes.
         qint64 length = fourBit ? (code + 1) / 2 : code;
         length += length & 1;
-        if (length > size - pos)
+        if (length > size - pos || y >= rows || code > width - x)
             return false;
         pos += length;
         x += code;
