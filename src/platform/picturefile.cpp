@@ -65,10 +65,15 @@ qint32 le32Signed(const uchar* bytes)
 
 bool jpegIsComplete(const QByteArray& data)
 {
+    return jpegEnd(data) > 0;
+}
+
+qsizetype jpegEnd(const QByteArray& data)
+{
     const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
     const qsizetype size = data.size();
     if (size < 2 || bytes[0] != 0xFF || bytes[1] != jpegSoi)
-        return false;
+        return -1;
 
     // Like libjpeg, the walk passes over stray bytes between segments. The same rule carries it through
     // the entropy-coded data after each SOS segment, where an FF is only ever a stuffed FF 00, a restart
@@ -79,19 +84,19 @@ bool jpegIsComplete(const QByteArray& data)
         while (pos < size && bytes[pos] == 0xFF)
             ++pos;
         if (pos >= size)
-            return false;
+            return -1;
         const uchar code = bytes[pos++];
         if (code == jpegEoi)
-            return true;
+            return pos;
         if (code == 0x00 || isStandalone(code))
             continue;
 
         // Following the length skips whole segments, so an EOI inside an EXIF thumbnail does not count.
         if (size - pos < 2)
-            return false;
+            return -1;
         const qsizetype length = (qsizetype(bytes[pos]) << 8) | bytes[pos + 1];
         if (length < 2 || length > size - pos)
-            return false;
+            return -1;
         pos += length;
     }
 }
@@ -277,15 +282,23 @@ PictureLoad decodePicture(const QByteArray& data)
 {
     if (data.isEmpty())
         return { {}, QStringLiteral("the picture file is empty") };
-    if (data.startsWith("\xFF\xD8") && !jpegIsComplete(data))
-        return { {}, incompleteMessage() };
+    // A JPEG is decoded up to its end marker and no further: what follows (a camera's own trailer, or
+    // bytes still being written) must not change the picture, as a damaged stream could make libjpeg
+    // read on past the marker.
+    QByteArray picture = data;
+    if (data.startsWith("\xFF\xD8")) {
+        const qsizetype end = jpegEnd(data);
+        if (end < 0)
+            return { {}, incompleteMessage() };
+        picture = QByteArray::fromRawData(data.constData(), end);
+    }
     if (data.startsWith("BM") && !bmpIsComplete(data))
         return { {},
             QStringLiteral("the BMP file is incomplete (it may still be being written) or its headers are damaged") };
 
     // Shares the bytes; the reader decodes straight into the one picture returned.
     QBuffer buffer;
-    buffer.setData(data);
+    buffer.setData(picture);
     if (!buffer.open(QIODevice::ReadOnly))
         return { {}, buffer.errorString() };
     // No format and no file name: the reader goes by the content alone.

@@ -36,6 +36,8 @@ struct PictureLoad {
 // Whether a JPEG stream runs from its start-of-image to its end-of-image marker; data after that marker
 // is allowed.
 [[nodiscard]] bool jpegIsComplete(const QByteArray& data);
+// Where that end-of-image marker ends (the bytes of the picture proper), or -1 when it is missing.
+[[nodiscard]] qsizetype jpegEnd(const QByteArray& data);
 // Whether a BMP file's headers are sound and the file holds all the pixel data they announce: a known
 // header size, a width and height other than 0 (the width positive), a bit count of 1, 4, 8, 16, 24 or
 // 32 that suits the compression, pixel data starting after the headers, bit masks and colour table,
