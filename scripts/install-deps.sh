@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic qt6-translations-l10n
+  desktop-file-utils
   clang libclang-rt-14-dev # the fuzz targets: clang and its libFuzzer runtime
 )
 

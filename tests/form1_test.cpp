@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -23,10 +24,17 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -833,3 +841,38 @@ TEST_F(Form1Test, startUp_runsItsStepsInOrder)
 }
 
 } // namespace
+
+// A folder the program cannot write to is said once, at the start, naming what will not be kept.
+TEST(Form1ProgramFolderTest, unwritableProgramFolder_isReportedOnceAtStartUp)
+{
+    FakeServices fake;
+    QTemporaryDir readOnly;
+    bool mounted = false;
+    if (::geteuid() == 0) {
+        mounted = ::mount("tmpfs", QFile::encodeName(readOnly.path()).constData(), "tmpfs", MS_RDONLY, nullptr) == 0;
+        if (!mounted)
+            GTEST_SKIP() << "root cannot mount a read-only file system here: " << std::strerror(errno);
+    } else {
+        ASSERT_TRUE(QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner));
+    }
+    for (const QString& folder : { fake.programFolder.path(), readOnly.path() }) {
+        SCOPED_TRACE(folder.toStdString());
+        fake.errors.clear();
+        norvel::Services services = fake.services();
+        services.programFolder = folder;
+        norvel::Form1 form(services);
+        form.Form_Load();
+        if (folder == fake.programFolder.path()) {
+            EXPECT_TRUE(fake.errors.isEmpty());
+            EXPECT_TRUE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+            continue;
+        }
+        ASSERT_EQ(fake.errors.size(), 1);
+        EXPECT_TRUE(fake.errors[0].contains(folder)) << fake.errors[0].toStdString();
+        EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("設定"))) << fake.errors[0].toStdString();
+    }
+    if (mounted)
+        ::umount(QFile::encodeName(readOnly.path()).constData());
+    else
+        QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}

@@ -127,6 +127,7 @@ private:
     QMenu* addMenu(QMenu* parentMenu, const QString& name, const QString& caption);
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick,
         bool checkable = false);
+    void reportUnwritableProgramFolder();
     // False when the results could not be written (Cancel, or a failure): the program then stays open.
     [[nodiscard]] bool shutDown();
     void applyOuterSize();

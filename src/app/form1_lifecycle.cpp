@@ -13,13 +13,16 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QDir>
 #include <QScopedValueRollback>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace norvel {
 
 void Form1::Form_Load()
 {
+    reportUnwritableProgramFolder();
     Check3_Click();
 
     QFile setDt(settingsPath(QStringLiteral("set.Dt")));
@@ -60,6 +63,18 @@ void Form1::Form_Load()
 
     Picture1->move(Picture1->x(), pictureTopPixels(mode.smallScreen));
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
+}
+
+// Everything the program keeps lives in its folder: one that cannot be written is said at once, rather
+// than file by file as each one fails later.
+void Form1::reportUnwritableProgramFolder()
+{
+    QTemporaryFile probe(m_services.programFolder + QStringLiteral("/.norvel-XXXXXX"));
+    if (probe.open())
+        return;
+    report(QStringLiteral("プログラムのフォルダ「%1」に書き込めません。\n設定（set.Dt、set.bat）、取り込んだ画像、保存する画像、"
+                          "結果ファイル、未取込の画像は保存されません。\n%2")
+               .arg(QDir::toNativeSeparators(m_services.programFolder), probe.errorString()));
 }
 
 bool Form1::shutDown()
