@@ -1,0 +1,271 @@
+// A camera shot taken in as the window does it, step by step, against the floor of decoding and encoding
+// the same file with libjpeg-turbo directly. The take-in benchmarks report their time as a multiple of
+// that floor ("x_floor") and the 4000 x 3000 one its peak memory ("peak_MB").
+#include "analysis/scanlines.h"
+#include "app/form1.h"
+#include "platform/jpegwriter.h"
+#include "platform/picturefile.h"
+#include "platform/services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <tuple>
+#include <vector>
+
+using namespace norvel;
+
+namespace {
+
+// Concrete grain with a dark crack across it: flat pictures compress unrealistically well.
+QImage texturedShot(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(width);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int grain = 150 + int(random.bounded(60)) + ((x / 7 + y / 5) % 9);
+            line[x] = qRgb(grain, grain - 4, grain - 10);
+        }
+    }
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(45, 40, 38), height / 25.0, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(0, height * 0.45), QPointF(width, height * 0.52));
+    return image;
+}
+
+struct Shot {
+    QString path;
+    QByteArray bytes;
+};
+
+// Written once per run into a folder of its own.
+const Shot& shot(int width, int height, const char* format)
+{
+    static QTemporaryDir folder;
+    static std::map<std::tuple<int, int, QByteArray>, Shot> shots;
+    const auto key = std::tuple(width, height, QByteArray(format));
+    if (const auto found = shots.find(key); found != shots.end())
+        return found->second;
+    const QString path = folder.filePath(QStringLiteral("%1x%2.%3").arg(width).arg(height).arg(format));
+    QImageWriter writer(path, format);
+    writer.setQuality(92);
+    writer.write(texturedShot(width, height));
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return shots[key] = { path, file.readAll() };
+}
+
+// The single-threaded decode + encode at quality 75 of libjpeg-turbo, in nanoseconds (median of 7).
+double floorNs(const QByteArray& jpeg)
+{
+    tjhandle decoder = tjInitDecompress();
+    tjhandle encoder = tjInitCompress();
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colours = 0;
+    tjDecompressHeader3(decoder, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+        static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling, &colours);
+    std::vector<unsigned char> pixels(std::size_t(width) * height * 4);
+    std::vector<double> times;
+    for (int round = 0; round < 7; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        tjDecompress2(decoder, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+            static_cast<unsigned long>(jpeg.size()), pixels.data(), width, 0, height, TJPF_BGRX, 0);
+        unsigned char* encoded = nullptr;
+        unsigned long encodedSize = 0;
+        tjCompress2(encoder, pixels.data(), width, 0, height, TJPF_BGRX, &encoded, &encodedSize, TJSAMP_420, 75, 0);
+        times.push_back(double(timer.nsecsElapsed()));
+        tjFree(encoded);
+    }
+    tjDestroy(decoder);
+    tjDestroy(encoder);
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+long peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+void readFile(benchmark::State& state, int width, int height, const char* format)
+{
+    const QString path = shot(width, height, format).path;
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        benchmark::DoNotOptimize(file.readAll());
+    }
+}
+
+void decode(benchmark::State& state, int width, int height, const char* format)
+{
+    const QByteArray bytes = shot(width, height, format).bytes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodePicture(bytes));
+}
+
+void displayScaling(benchmark::State& state, int width, int height, const char* format)
+{
+    const QImage picture = decodePicture(shot(width, height, format).bytes).image;
+    QImage view(640, 480, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&view);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(0, 0, 640, 480), picture, QRectF(picture.rect()));
+    }
+}
+
+void analysis(benchmark::State& state, int width, int height, const char* format)
+{
+    const QImage picture = decodePicture(shot(width, height, format).bytes).image;
+    const auto dspRate = static_cast<float>(480.0 / height);
+    const ViewGeometry view { dspRate, 1.0f,
+        { { 0, static_cast<qint16>(qRound(width * dspRate)) }, { 0, static_cast<qint16>(480) } } };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(analysePicture(picture, ScanDirection::Vertical, view, DetectionSettings {}));
+}
+
+void filing(benchmark::State& state, int width, int height, const char* format)
+{
+    const QImage picture = decodePicture(shot(width, height, format).bytes).image;
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("1_1.jpg"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(DCSavetoJPEG(picture, picture.width(), picture.height(), path, 75, nullptr));
+}
+
+class BenchServices : public QuestionBox, public ErrorReporter, public Clock {
+public:
+    bool askOkCancel(const QString&) override { return true; }
+    void showError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void showNotice(const QString&) override { }
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+// The two ticks of a shot through the window: the one that sees it and the one that takes it in (loading,
+// showing, painting, filing, analysing, deleting).
+void takeIn(benchmark::State& state, int width, int height, const char* format)
+{
+    const Shot& source = shot(width, height, format);
+    QTemporaryDir program;
+    QTemporaryDir camera;
+    BenchServices services;
+    Services wiring;
+    wiring.question = &services;
+    wiring.errors = &services;
+    wiring.clock = &services;
+    wiring.programFolder = program.path();
+    Form1 form(wiring);
+    form.Form_Load();
+    form.state().WatchPath = camera.path() + QStringLiteral("/*.") + QString::fromLatin1(format);
+    const QString target = camera.filePath(QStringLiteral("IMG_0001.") + QString::fromLatin1(format));
+    const double floor = floorNs(shot(width, height, "jpg").bytes);
+    double spent = 0;
+    long peakKb = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.Command3_Click(0);
+        QDir(program.path()).removeRecursively();
+        QDir().mkpath(program.path());
+        QFile::copy(source.path, target);
+        resetPeakResident();
+        state.ResumeTiming();
+        QElapsedTimer timer;
+        timer.start();
+        form.Timer1_Timer();
+        form.Timer1_Timer();
+        spent += double(timer.nsecsElapsed());
+        state.PauseTiming();
+        peakKb = std::max(peakKb, peakResidentKb());
+        state.ResumeTiming();
+    }
+    state.counters["x_floor"] = spent / double(state.iterations()) / floor;
+    state.counters["floor_ms"] = floor / 1e6;
+    state.counters["peak_MB"] = double(peakKb) / 1024.0;
+}
+
+void idleTick(benchmark::State& state)
+{
+    QTemporaryDir program;
+    QTemporaryDir camera;
+    BenchServices services;
+    Services wiring;
+    wiring.question = &services;
+    wiring.errors = &services;
+    wiring.clock = &services;
+    wiring.programFolder = program.path();
+    Form1 form(wiring);
+    form.Form_Load();
+    form.state().WatchPath = camera.path() + QStringLiteral("/*.jpg");
+    for (auto _ : state)
+        form.Timer1_Timer();
+}
+
+void turboFloor(benchmark::State& state, int width, int height)
+{
+    const QByteArray jpeg = shot(width, height, "jpg").bytes;
+    for (auto _ : state)
+        state.SetIterationTime(floorNs(jpeg) / 1e9);
+}
+
+#define NORVEL_SIZES(step)                                                                                             \
+    BENCHMARK_CAPTURE(step, vga_jpg, 640, 480, "jpg")->Unit(benchmark::kMillisecond);                                  \
+    BENCHMARK_CAPTURE(step, 5mp_jpg, 2592, 1944, "jpg")->Unit(benchmark::kMillisecond);                                \
+    BENCHMARK_CAPTURE(step, 12mp_jpg, 4000, 3000, "jpg")->Unit(benchmark::kMillisecond);                               \
+    BENCHMARK_CAPTURE(step, 5mp_bmp, 2592, 1944, "bmp")->Unit(benchmark::kMillisecond)
+
+NORVEL_SIZES(readFile);
+NORVEL_SIZES(decode);
+NORVEL_SIZES(displayScaling);
+NORVEL_SIZES(analysis);
+NORVEL_SIZES(filing);
+NORVEL_SIZES(takeIn);
+BENCHMARK_CAPTURE(turboFloor, vga, 640, 480)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(turboFloor, 5mp, 2592, 1944)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(turboFloor, 12mp, 4000, 3000)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(idleTick)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
