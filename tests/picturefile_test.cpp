@@ -708,3 +708,31 @@ TEST(Picturefile, GarbageIsNeverComplete)
 }
 
 } // namespace
+
+namespace {
+
+// A picture no longer needed lends its memory to the next of the same size, which decodes the same; a
+// failed decoding keeps it for the next try.
+TEST(Picturefile, DecodingReusesASparePictureOfTheSameSize)
+{
+    const QByteArray jpeg = encode(gradient(), "jpg");
+    const QImage expected = decodePicture(jpeg).image;
+    ASSERT_FALSE(expected.isNull());
+
+    QImage spare(expected.size(), expected.format());
+    spare.fill(Qt::red);
+    const uchar* memory = spare.constBits();
+    const PictureLoad reused = decodePicture(jpeg, &spare);
+    EXPECT_EQ(reused.image, expected);
+    EXPECT_EQ(reused.image.constBits(), memory);
+    EXPECT_TRUE(spare.isNull());
+
+    QImage other(10, 10, QImage::Format_RGB32);
+    EXPECT_EQ(decodePicture(jpeg, &other).image, expected); // another size: decoded afresh
+
+    QImage kept(expected.size(), expected.format());
+    EXPECT_FALSE(decodePicture(jpeg.left(jpeg.size() / 2), &kept).ok());
+    EXPECT_EQ(kept.size(), expected.size());
+}
+
+} // namespace

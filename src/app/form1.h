@@ -9,6 +9,7 @@
 #include "measure/range.h"
 #include "platform/services.h"
 
+#include <QImage>
 #include <QMainWindow>
 
 #include <array>
@@ -203,6 +204,7 @@ private:
     bool m_tickRunning = false;
     int m_modalOpen = 0; // questions and messages open now
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
+    QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     CaptureWatcher m_watcher;
 
     // Controls

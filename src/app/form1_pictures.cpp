@@ -42,12 +42,15 @@ void Form1::clearViewForNewPicture()
 // picture too large to show, leaves the previous picture in place.
 std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path)
 {
-    const PictureLoad load = loadPictureFile(path);
+    // The picture before the one on screen lends its memory to the next one.
+    const PictureLoad load = loadPictureFile(path, &m_spareImage);
     if (!load.ok())
         return std::nullopt;
     const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
     if (scale) {
+        QImage previous = Picture2->image();
         Picture2->setImage(load.image);
+        m_spareImage = std::move(previous);
         m_pictureShown = true;
     }
     return scale;

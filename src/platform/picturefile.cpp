@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -278,7 +279,7 @@ QString readerError(const QImageReader& reader)
 
 } // namespace
 
-PictureLoad decodePicture(const QByteArray& data)
+PictureLoad decodePicture(const QByteArray& data, QImage* reuse)
 {
     if (data.isEmpty())
         return { {}, QStringLiteral("the picture file is empty") };
@@ -325,9 +326,12 @@ PictureLoad decodePicture(const QByteArray& data)
                 .arg(PictureMaxPixels / 1'000'000)
                 .arg(PictureMaxSide) };
 
-    QImage image = reader.read();
-    if (image.isNull())
+    QImage image = reuse ? std::exchange(*reuse, QImage()) : QImage();
+    if (!reader.read(&image) || image.isNull()) {
+        if (reuse)
+            *reuse = std::move(image); // still a buffer to decode the next picture into
         return { {}, readerError(reader) };
+    }
     return { std::move(image), {} };
 }
 
@@ -377,7 +381,7 @@ QString cannotRead(int error)
 
 } // namespace
 
-PictureLoad loadPictureFile(const QByteArray& nativePath)
+PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse)
 {
     if (nativePath.contains('\0'))
         return { {}, QStringLiteral("cannot open the picture file: its name holds a zero byte") };
@@ -415,7 +419,7 @@ PictureLoad loadPictureFile(const QByteArray& nativePath)
         return { {}, cannotRead(errno) };
     if (got < size || more > 0)
         return { {}, incompleteMessage() };
-    return decodePicture(data);
+    return decodePicture(data, reuse);
 }
 
 PictureLoad loadPicture(const QString& path)

@@ -27,11 +27,15 @@ struct PictureLoad {
 // or grows while it is read (a camera may still be writing it), counts as unreadable, although Qt's
 // decoders would pad it and report success. The path is taken as the file system's bytes, so names
 // that are not valid UTF-8 work too.
-[[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath);
+//
+// reuse, when given, is a picture no longer needed whose memory the decoding may take over (it does when
+// size and format match): a fresh picture-sized buffer costs more to touch than decoding into it. It is
+// left empty on success.
+[[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse = nullptr);
 [[nodiscard]] PictureLoad loadPicture(const QString& path);
 // The same checks on bytes already read; a picture over PictureMaxPixels or PictureMaxSide, or whose
 // header does not give its size, is refused before any pixel is decoded.
-[[nodiscard]] PictureLoad decodePicture(const QByteArray& data);
+[[nodiscard]] PictureLoad decodePicture(const QByteArray& data, QImage* reuse = nullptr);
 
 // Whether a JPEG stream runs from its start-of-image to its end-of-image marker; data after that marker
 // is allowed.
