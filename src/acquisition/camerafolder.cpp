@@ -49,11 +49,26 @@ WatchLocation splitWatchPath(const QString& watchPath)
     return { watchPath.left(slash + 1), watchPath.mid(slash + 1) };
 }
 
+namespace {
+
+// The pattern's expression, made once for the pattern watched rather than on every tick.
+const QRegularExpression& nameExpression(const QString& pattern)
+{
+    static QString cachedPattern;
+    static QRegularExpression cached;
+    if (pattern != cachedPattern || cached.pattern().isEmpty()) {
+        cachedPattern = pattern;
+        cached = QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
+    }
+    return cached;
+}
+
+} // namespace
+
 bool isUsableWatchPath(const QString& watchPath)
 {
     const WatchLocation where = splitWatchPath(watchPath);
-    return !where.pattern.isEmpty() && QDir::isAbsolutePath(where.folder)
-        && QRegularExpression::fromWildcard(where.pattern, Qt::CaseInsensitive).isValid();
+    return !where.pattern.isEmpty() && QDir::isAbsolutePath(where.folder) && nameExpression(where.pattern).isValid();
 }
 
 QString displayName(const QByteArray& name)
@@ -62,18 +77,6 @@ QString displayName(const QByteArray& name)
 }
 
 namespace {
-
-// The pattern's expression, made once for the pattern watched rather than on every tick.
-const QRegularExpression& nameExpression(const QString& pattern)
-{
-    static QString cachedPattern;
-    static QRegularExpression cached;
-    if (pattern != cachedPattern || !cached.isValid()) {
-        cachedPattern = pattern;
-        cached = QRegularExpression::fromWildcard(pattern, Qt::CaseInsensitive);
-    }
-    return cached;
-}
 
 // Up to limit matching names (all of them for a negative limit), leaving out those passed over.
 FileNames listMatching(const QString& watchPath, qsizetype limit, const QSet<QByteArray>& passOver = {})

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include <climits>
 
@@ -31,26 +30,21 @@ QString cannotMove(const QByteArray& from, const QByteArray& to, const QString& 
         .arg(native(QFile::decodeName(from)), native(QFile::decodeName(to)), why);
 }
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // A link is moved as the link: what it points at is not the camera's to give away.
 bool relink(const QByteArray& from, const QByteArray& to, QString* reason)
 {
     QByteArray target(PATH_MAX, Qt::Uninitialized);
     const ssize_t length = ::readlink(from.constData(), target.data(), static_cast<std::size_t>(target.size()));
     if (length < 0 || length >= target.size()) {
-        *reason = cannotMove(from, to, systemError(length < 0 ? errno : ENAMETOOLONG));
+        *reason = cannotMove(from, to, qt_error_string(length < 0 ? errno : ENAMETOOLONG));
         return false;
     }
     target.truncate(length);
     if (::symlink(target.constData(), to.constData()) != 0) {
-        *reason = cannotMove(from, to, systemError(errno));
+        *reason = cannotMove(from, to, qt_error_string(errno));
         return false;
     }
-    syncFolder(QFileInfo(QFile::decodeName(to)).path());
+    syncFolderOf(to);
     return true;
 }
 
@@ -59,7 +53,7 @@ bool copy(const QByteArray& from, const QByteArray& to, QString* reason)
 {
     const int source = ::open(from.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (source < 0) {
-        *reason = cannotMove(from, to, systemError(errno));
+        *reason = cannotMove(from, to, qt_error_string(errno));
         return false;
     }
     DurableFile duplicate(NativePath { to });
@@ -70,7 +64,7 @@ bool copy(const QByteArray& from, const QByteArray& to, QString* reason)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            *reason = cannotMove(from, to, systemError(errno));
+            *reason = cannotMove(from, to, qt_error_string(errno));
             ::close(source);
             return false; // the unfinished copy is discarded with the DurableFile
         }
@@ -91,36 +85,36 @@ bool copyThenRemove(const QByteArray& from, const QByteArray& to, QString* reaso
 {
     struct stat info { };
     if (::lstat(from.constData(), &info) != 0) {
-        *reason = cannotMove(from, to, systemError(errno));
+        *reason = cannotMove(from, to, qt_error_string(errno));
         return false;
     }
     if (!S_ISLNK(info.st_mode) && !S_ISREG(info.st_mode)) {
-        *reason = cannotMove(from, to, systemError(EINVAL));
+        *reason = cannotMove(from, to, qt_error_string(EINVAL));
         return false;
     }
     if (!(S_ISLNK(info.st_mode) ? relink(from, to, reason) : copy(from, to, reason)))
         return false;
     if (::unlink(from.constData()) != 0) {
         // Two copies would be moved twice: keep the shot where it was instead.
-        *reason = cannotMove(from, to, systemError(errno));
+        *reason = cannotMove(from, to, qt_error_string(errno));
         ::unlink(to.constData());
         return false;
     }
-    syncFolder(QFileInfo(QFile::decodeName(from)).path());
+    syncFolderOf(from);
     return true;
 }
 
 bool moveFile(const QByteArray& from, const QByteArray& to, QString* reason)
 {
     if (::rename(from.constData(), to.constData()) == 0) {
-        syncFolder(QFileInfo(QFile::decodeName(to)).path());
-        syncFolder(QFileInfo(QFile::decodeName(from)).path());
+        syncFolderOf(to);
+        syncFolderOf(from);
         return true;
     }
     const int error = errno;
     if (error == EXDEV)
         return copyThenRemove(from, to, reason);
-    *reason = cannotMove(from, to, systemError(error));
+    *reason = cannotMove(from, to, qt_error_string(error));
     return false;
 }
 
@@ -135,7 +129,7 @@ QString makeSubfolder(const QString& programFolder, const QDateTime& when, QStri
     for (int attempt = 1; attempt < 1000; ++attempt) {
         const QString folder = base + QLatin1Char('/') + setAsideSubfolderName(when, attempt);
         if (QDir().mkdir(folder)) {
-            syncFolder(base);
+            syncFolderOf(QFile::encodeName(folder));
             return folder;
         }
         if (!QFileInfo::exists(folder))

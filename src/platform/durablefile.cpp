@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -20,11 +19,6 @@ namespace {
 
 constexpr qsizetype BufferLimit = 256 * 1024;
 constexpr qsizetype TemporarySuffixLength = 6; // mkstemp's "XXXXXX"
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 bool isTemporarySuffix(QStringView suffix)
 {
@@ -60,9 +54,11 @@ mode_t newFileMode()
 
 } // namespace
 
-void syncFolder(const QString& folder)
+void syncFolderOf(const QByteArray& nativePath)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativePath.left(slash);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     // Some file systems cannot sync a folder (EINVAL); the file itself is synced already.
@@ -98,7 +94,7 @@ bool DurableFile::open(OpenMode mode)
     m_temporary = target + QByteArray(".XXXXXX");
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
-        setErrorString(systemError(errno));
+        setErrorString(qt_error_string(errno));
         m_temporary.clear();
         return false;
     }
@@ -146,7 +142,7 @@ bool DurableFile::writeBuffer()
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            fail(systemError(written < 0 && errno != 0 ? errno : ENOSPC));
+            fail(qt_error_string(written < 0 && errno != 0 ? errno : ENOSPC));
             return false;
         }
         data += written;
@@ -174,22 +170,22 @@ bool DurableFile::commit()
     if (!m_failed && writeBuffer()) {
         errno = 0;
         if (!syncToDisk(m_fd))
-            fail(systemError(errno != 0 ? errno : EIO));
+            fail(qt_error_string(errno != 0 ? errno : EIO));
     }
     if (!m_failed) {
         const int fd = std::exchange(m_fd, -1);
         if (::close(fd) != 0)
-            fail(systemError(errno));
+            fail(qt_error_string(errno));
     }
     if (!m_failed && ::rename(m_temporary.constData(), m_target.constData()) != 0)
-        fail(systemError(errno));
+        fail(qt_error_string(errno));
     if (m_failed) {
         discard();
         return false;
     }
     m_temporary.clear();
     QIODevice::close();
-    syncFolder(QFileInfo(m_path).path());
+    syncFolderOf(m_target);
     return true;
 }
 
@@ -223,7 +219,7 @@ bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* e
 {
     const auto failed = [&](int code) {
         if (error)
-            *error = systemError(code);
+            *error = qt_error_string(code);
         return false;
     };
     const QByteArray name = QFile::encodeName(path);
@@ -255,7 +251,7 @@ bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* e
     if (::close(fd) != 0)
         return failed(errno);
     if (!existed)
-        syncFolder(QFileInfo(path).path());
+        syncFolderOf(name);
     return true;
 }
 

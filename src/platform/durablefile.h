@@ -62,7 +62,8 @@ private:
 // all of them or a failure, synced to disk before it returns.
 [[nodiscard]] bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error);
 
-// Syncs a folder, so that a file created, renamed or removed in it stays so after a power cut.
-void syncFolder(const QString& folder);
+// Syncs the folder holding the path (the file system's bytes), so that the file's creation, renaming or
+// removal there stays so after a power cut.
+void syncFolderOf(const QByteArray& nativePath);
 
 } // namespace norvel
