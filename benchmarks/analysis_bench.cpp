@@ -2,7 +2,6 @@
 #include "app/form1.h"
 #include "platform/services.h"
 
-#include <QApplication>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPushButton>
@@ -80,14 +79,3 @@ void windowRun(benchmark::State& state)
 BENCHMARK(windowRun)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

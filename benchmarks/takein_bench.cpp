@@ -7,7 +7,6 @@
 #include "platform/picturefile.h"
 #include "platform/services.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -174,38 +173,52 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
+// A started window watching a camera folder of its own for pictures of the given format.
+struct WatchingWindow {
+    explicit WatchingWindow(const char* format)
+        : form(wiring())
+    {
+        form.Form_Load();
+        form.state().WatchPath = camera.path() + QStringLiteral("/*.") + QString::fromLatin1(format);
+    }
+    Services wiring()
+    {
+        Services wired;
+        wired.question = &services;
+        wired.errors = &services;
+        wired.clock = &services;
+        wired.programFolder = program.path();
+        return wired;
+    }
+
+    QTemporaryDir program;
+    QTemporaryDir camera;
+    BenchServices services;
+    Form1 form;
+};
+
 // The two ticks of a shot through the window: the one that sees it and the one that takes it in (loading,
 // showing, painting, filing, analysing, deleting).
 void takeIn(benchmark::State& state, int width, int height, const char* format)
 {
     const Shot& source = shot(width, height, format);
-    QTemporaryDir program;
-    QTemporaryDir camera;
-    BenchServices services;
-    Services wiring;
-    wiring.question = &services;
-    wiring.errors = &services;
-    wiring.clock = &services;
-    wiring.programFolder = program.path();
-    Form1 form(wiring);
-    form.Form_Load();
-    form.state().WatchPath = camera.path() + QStringLiteral("/*.") + QString::fromLatin1(format);
-    const QString target = camera.filePath(QStringLiteral("IMG_0001.") + QString::fromLatin1(format));
+    WatchingWindow window(format);
+    const QString target = window.camera.filePath(QStringLiteral("IMG_0001.") + QString::fromLatin1(format));
     const double floor = floorNs(shot(width, height, "jpg").bytes);
     double spent = 0;
     long peakKb = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        form.Command3_Click(0);
-        QDir(program.path()).removeRecursively();
-        QDir().mkpath(program.path());
+        window.form.Command3_Click(0);
+        QDir(window.program.path()).removeRecursively();
+        QDir().mkpath(window.program.path());
         QFile::copy(source.path, target);
         resetPeakResident();
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
-        form.Timer1_Timer();
-        form.Timer1_Timer();
+        window.form.Timer1_Timer();
+        window.form.Timer1_Timer();
         spent += double(timer.nsecsElapsed());
         state.PauseTiming();
         peakKb = std::max(peakKb, peakResidentKb());
@@ -218,19 +231,9 @@ void takeIn(benchmark::State& state, int width, int height, const char* format)
 
 void idleTick(benchmark::State& state)
 {
-    QTemporaryDir program;
-    QTemporaryDir camera;
-    BenchServices services;
-    Services wiring;
-    wiring.question = &services;
-    wiring.errors = &services;
-    wiring.clock = &services;
-    wiring.programFolder = program.path();
-    Form1 form(wiring);
-    form.Form_Load();
-    form.state().WatchPath = camera.path() + QStringLiteral("/*.jpg");
+    WatchingWindow window("jpg");
     for (auto _ : state)
-        form.Timer1_Timer();
+        window.form.Timer1_Timer();
 }
 
 void turboFloor(benchmark::State& state, int width, int height)
@@ -258,14 +261,3 @@ BENCHMARK_CAPTURE(turboFloor, 12mp, 4000, 3000)->UseManualTime()->Unit(benchmark
 BENCHMARK(idleTick)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
