@@ -201,7 +201,6 @@ private:
     int m_widthTwips = 11130;
     bool m_ended = false;
     bool m_shuttingDown = false;
-    bool m_tickRunning = false;
     int m_modalOpen = 0; // questions and messages open now
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into

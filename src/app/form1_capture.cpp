@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWindow>
 
@@ -74,11 +73,10 @@ void Form1::Kil()
 
 void Form1::Timer1_Timer()
 {
-    // A question or message runs an event loop of its own. Ticks that come meanwhile are held back: a shot
-    // must not be taken in while, say, the pole it belongs to is still being decided.
-    if (m_tickRunning || m_modalOpen > 0)
+    // A question or message runs an event loop of its own, also one asked inside a tick. Ticks that come
+    // meanwhile are held back: a shot must not be taken in while, say, its pole is still being decided.
+    if (m_modalOpen > 0)
         return;
-    const QScopedValueRollback running(m_tickRunning, true);
     const QDateTime now = m_services.clock->now();
     WatchedFolder folder(m_state.WatchPath, m_services.programFolder, now);
     const std::optional<TakeInResult> result = m_watcher.tick(
