@@ -3,7 +3,7 @@
 // that floor ("x_floor") and the 4000 x 3000 one its peak memory ("peak_MB").
 #include "analysis/scanlines.h"
 #include "app/form1.h"
-#include "platform/jpegwriter.h"
+#include "platform/picturefiler.h"
 #include "platform/picturefile.h"
 #include "platform/services.h"
 
@@ -156,13 +156,18 @@ void analysis(benchmark::State& state, int width, int height, const char* format
         benchmark::DoNotOptimize(analysePicture(picture, ScanDirection::Vertical, view, DetectionSettings {}));
 }
 
+// Encoding and writing a whole decoded picture on the filer's thread, waited for.
 void filing(benchmark::State& state, int width, int height, const char* format)
 {
     const QImage picture = decodePicture(shot(width, height, format).bytes).image;
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("1_1.jpg"));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(DCSavetoJPEG(picture, picture.width(), picture.height(), path, 75, nullptr));
+    PictureFiler filer(75);
+    for (auto _ : state) {
+        filer.fileWhole(picture);
+        filer.writeTo(path);
+        benchmark::DoNotOptimize(filer.finish(nullptr));
+    }
 }
 
 class BenchServices : public QuestionBox, public ErrorReporter, public Clock {

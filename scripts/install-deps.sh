@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libturbojpeg0-dev pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev libturbojpeg0-dev pkg-config
   fonts-ipafont-gothic qt6-translations-l10n
   desktop-file-utils
   clang libclang-rt-14-dev # the fuzz targets: clang and its libFuzzer runtime

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -51,6 +52,17 @@ QStringList filesIn(const QString& folder)
 }
 
 const QString At143005 = QStringLiteral("20221019_143005");
+
+// The filed copy as it was made before filing moved to its own thread: Qt's decoding, Qt's writer.
+QByteArray filedAsBefore(const QByteArray& shotBytes)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QImageWriter writer(&out, "jpg");
+    writer.setQuality(75);
+    writer.write(QImage::fromData(shotBytes));
+    return out.data();
+}
 
 } // namespace
 
@@ -169,7 +181,7 @@ TEST_F(Form1CaptureTest, unwritableSettingsFile_isReportedAndTheFolderIsStillWat
 TEST_F(Form1CaptureTest, shots_areShownMeasuredFiledAndDeleted_andClosingWritesTheResults)
 {
     watch(pictures.path());
-    writePicture(QStringLiteral("shot.bmp"), shot(40));
+    const QByteArray bmp = contents(writePicture(QStringLiteral("shot.bmp"), shot(40)));
     ASSERT_NE(form->outerHeightTwips(), 9000); // started reduced
 
     EXPECT_EQ(tick(), "Ready");
@@ -177,7 +189,7 @@ TEST_F(Form1CaptureTest, shots_areShownMeasuredFiledAndDeleted_andClosingWritesT
     EXPECT_EQ(tick(), "Lood");
     ASSERT_EQ(results()->rows(), 1);
     EXPECT_EQ(results()->textMatrix(0, 1), "0.44");
-    EXPECT_EQ(QImage(filed(1)).size(), QSize(640, 480));
+    EXPECT_EQ(contents(filed(1)), filedAsBefore(bmp));
     EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
     EXPECT_EQ(form->outerHeightTwips(), 9000);
     EXPECT_EQ(get<QPushButton>(QStringLiteral("Command5"))->text(), "縮小");
@@ -186,12 +198,12 @@ TEST_F(Form1CaptureTest, shots_areShownMeasuredFiledAndDeleted_andClosingWritesT
     const QString cameraRoll = pictures.filePath(QStringLiteral("Camera Roll"));
     QDir().mkpath(cameraRoll);
     watch(cameraRoll);
-    writePicture(QStringLiteral("Camera Roll/shot.jpg"), shot(30));
+    const QByteArray jpeg = contents(writePicture(QStringLiteral("Camera Roll/shot.jpg"), shot(30)));
     tick();
     EXPECT_EQ(tick(), "Lood");
     ASSERT_EQ(results()->rows(), 2);
     EXPECT_EQ(results()->textMatrix(1, 1), "0.33");
-    EXPECT_EQ(QImage(filed(2)).size(), QSize(640, 480));
+    EXPECT_EQ(contents(filed(2)), filedAsBefore(jpeg));
     const QByteArray expected
         = ("1," + results()->textMatrix(0, 1) + "\r\n2," + results()->textMatrix(1, 1) + "\r\n").toLocal8Bit();
 

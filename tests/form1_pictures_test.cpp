@@ -162,6 +162,8 @@ TEST_P(UnreadableFileTest, keepsThePreviousPicture)
     openVga();
     const QImage base = picture1->baseImage();
     form->ops_Click(2);
+    form->showAnalysisRange(); // magnified: the whole picture has to be painted again
+    ASSERT_NE(picture1->baseImage(), base);
     drawMarks();
     form->Command5_Click();
     ASSERT_EQ(form->outerHeightTwips(), 1770);

@@ -7,6 +7,7 @@
 #include "app/displaysize.h"
 #include "app/runstate.h"
 #include "measure/range.h"
+#include "platform/picturefiler.h"
 #include "platform/services.h"
 
 #include <QImage>
@@ -144,13 +145,15 @@ private:
 
     // Showing a new picture, shared by opening a file and by the capture watcher.
     void clearViewForNewPicture();
-    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QByteArray& path); // the file system's bytes
+    // path as the file system's bytes; sink hears the rows as they are decoded
+    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QByteArray& path, PictureRowSink* sink = nullptr);
     void sizePicture1(const PictureScale& scale);
     void showPicture2(const PictureScale& scale);
     void hideMarkLines();
 
     // Analysis range and its rectangle.
     void selectOption1(int index);
+    void chooseRange(int Index, bool paint); // paint: the whole picture again
     void paintWholePicture();
     void showRectangle(bool visible);
     void placeRectangle(QPoint topLeft);
@@ -186,13 +189,18 @@ private:
     [[nodiscard]] std::optional<QString> makePoleFolder(const QDate& day, QString* error);
     // False when the user declines to replace an existing file older than the age limit.
     [[nodiscard]] bool mayReplace(const QString& path);
+    // Whether mayReplace would say yes without asking.
+    [[nodiscard]] bool replacesWithoutAsking(const QString& path) const;
     [[nodiscard]] bool writePoleResults();
 
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
     [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
-    enum class Filing { Filed, Declined, Failed };
+    enum class Filing { Filed, Declined, Failed, Writing, Undecided };
+    [[nodiscard]] std::optional<QString> filedPicturePath(QString* name, QString* error);
+    [[nodiscard]] Filing startFiling();
     [[nodiscard]] Filing filePicture();
+    [[nodiscard]] Filing finishFiling();
     void setKeepOnTop(bool onTop);
 
     Services m_services;
@@ -204,6 +212,7 @@ private:
     int m_modalOpen = 0; // questions and messages open now
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
+    PictureFiler m_filer { PictureJpegQuality }; // the shot being taken in, filed beside its showing
     CaptureWatcher m_watcher;
 
     // Controls

@@ -7,7 +7,6 @@
 #include "platform/durablefile.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
-#include "platform/jpegwriter.h"
 #include "platform/numbers.h"
 #include "results/polenumber.h"
 
@@ -97,41 +96,81 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
         setKeepOnTop(true);
     setWindowFull(true);
     clearViewForNewPicture();
-    const std::optional<PictureScale> scale = loadIntoPicture2(path);
-    if (!scale)
+    // The filed copy is encoded on the filer's thread, following the decoding row by row, and written
+    // while the picture is shown and measured. The shot counts as taken in only once it is written.
+    const bool filing = Check1->isChecked();
+    const std::optional<PictureScale> scale = loadIntoPicture2(path, filing ? &m_filer : nullptr);
+    if (!scale) {
+        m_filer.discard();
         return TakeInResult::LoadFailed;
+    }
+    if (filing && !m_filer.busy())
+        m_filer.fileWhole(Picture2->image()); // not decoded row by row
+    MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
+    Filing filed = filing ? startFiling() : Filing::Filed;
     showPicture2(*scale);
     Sz->setTitle(sizeCaption(*scale));
-    MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
-    const Filing filing = Check1->isChecked() ? filePicture() : Filing::Filed;
-    if (filing == Filing::Declined)
+    if (filed == Filing::Undecided)
+        filed = filePicture(); // a question or a message, with the picture on screen
+    if (filed == Filing::Declined)
         return TakeInResult::Declined;
     Command2_Click();
+    if (filed == Filing::Writing)
+        filed = finishFiling();
     // Without its filed copy the shot is the only picture of this result: it is kept.
-    return filing == Filing::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
+    return filed == Filing::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
+}
+
+std::optional<QString> Form1::filedPicturePath(QString* name, QString* error)
+{
+    const std::optional<QString> folder = makePoleFolder(m_services.clock->now().date(), error);
+    // Named after the pole number box; a text refused as a pole number cannot name a file, and the pole
+    // number in force stands in for it.
+    const QString pole = isUsablePoleNumber(Text4->text()) ? Text4->text() : m_state.CurTyoNo;
+    *name = filedPictureFileName(pole, MSFlexGrid2->rows());
+    if (!folder)
+        return std::nullopt;
+    return *folder + QLatin1Char('/') + *name;
+}
+
+// Writing starts at once where nothing needs saying; a failure or a file to overwrite is left to
+// filePicture.
+Form1::Filing Form1::startFiling()
+{
+    QString name;
+    QString error;
+    const std::optional<QString> path = filedPicturePath(&name, &error);
+    if (!path || !replacesWithoutAsking(*path))
+        return Filing::Undecided;
+    m_filer.writeTo(*path);
+    return Filing::Writing;
 }
 
 Form1::Filing Form1::filePicture()
 {
+    QString name;
     QString error;
-    const std::optional<QString> folder = makePoleFolder(m_services.clock->now().date(), &error);
-    // Named after the pole number box; a text refused as a pole number cannot name a file, and the pole
-    // number in force stands in for it.
-    const QString pole = isUsablePoleNumber(Text4->text()) ? Text4->text() : m_state.CurTyoNo;
-    const QString name = filedPictureFileName(pole, MSFlexGrid2->rows());
-    if (!folder) {
+    const std::optional<QString> path = filedPicturePath(&name, &error);
+    if (!path) {
+        m_filer.discard();
         report(QStringLiteral("画像「%1」を保存できませんでした。\n").arg(name) + error);
         return Filing::Failed;
     }
-    const QString path = *folder + QLatin1Char('/') + name;
-    if (!mayReplace(path))
+    if (!mayReplace(*path)) {
+        m_filer.discard();
         return Filing::Declined;
-    if (!DCSavetoJPEG(
-            Picture2->image(), Picture2->pictureWidth(), Picture2->pictureHeight(), path, PictureJpegQuality, &error)) {
-        report(error);
-        return Filing::Failed;
     }
-    return Filing::Filed;
+    m_filer.writeTo(*path);
+    return Filing::Writing;
+}
+
+Form1::Filing Form1::finishFiling()
+{
+    QString error;
+    if (m_filer.finish(&error))
+        return Filing::Filed;
+    report(error);
+    return Filing::Failed;
 }
 
 // Raising the window without taking the focus, over the camera software; changing the flag on the window

@@ -81,6 +81,8 @@ bool Form1::shutDown()
 {
     // No shot may come in once its result could no longer be written; the watcher goes on only if the
     // program stays open after all.
+    // A filed copy being written is finished first: ending half way would lose it.
+    m_filer.waitForWrite();
     const bool watching = Timer1->isActive();
     const bool reducing = Timer2->isActive();
     Timer1->stop();

@@ -33,26 +33,30 @@ void Form1::clearViewForNewPicture()
 {
     Picture1->clear();
     hideMarkLines();
-    // Chosen while the previous picture is still in place, so the range choice works with its size.
-    selectOption1(0);
+    // Chosen while the previous picture is still in place, so the range choice works with its size. Its
+    // painting is left to the new picture; loadIntoPicture2 paints the old one again when none comes.
+    Option1[0]->setChecked(true);
+    chooseRange(0, false);
     m_state.Zoom = 1.0f;
 }
 
 // The picture under measurement changes only together with the view: a file that cannot be read, or a
 // picture too large to show, leaves the previous picture in place.
-std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path)
+std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path, PictureRowSink* sink)
 {
     // The picture before the one on screen lends its memory to the next one.
-    const PictureLoad load = loadPictureFile(path, &m_spareImage);
-    if (!load.ok())
+    const PictureLoad load = loadPictureFile(path, &m_spareImage, sink);
+    const std::optional<PictureScale> scale
+        = load.ok() ? fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked()) : std::nullopt;
+    if (!scale) {
+        if (m_state.DspRate != 0)
+            paintWholePicture();
         return std::nullopt;
-    const std::optional<PictureScale> scale = fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked());
-    if (scale) {
-        QImage previous = Picture2->image();
-        Picture2->setImage(load.image);
-        m_spareImage = std::move(previous);
-        m_pictureShown = true;
     }
+    QImage previous = Picture2->image();
+    Picture2->setImage(load.image);
+    m_spareImage = std::move(previous);
+    m_pictureShown = true;
     return scale;
 }
 

@@ -53,15 +53,18 @@ std::optional<QString> Form1::makePoleFolder(const QDate& day, QString* error)
     return std::nullopt;
 }
 
-bool Form1::mayReplace(const QString& path)
+bool Form1::replacesWithoutAsking(const QString& path) const
 {
     const QFileInfo existing(path);
     if (!Check4->isChecked() || !existing.isFile())
         return true;
     const double age = fileAgeSeconds(existing.lastModified(), m_services.clock->now());
-    if (age <= leadingNumber(Text5->text()))
-        return true;
-    return ask(OverwriteQuestion);
+    return age <= leadingNumber(Text5->text());
+}
+
+bool Form1::mayReplace(const QString& path)
+{
+    return replacesWithoutAsking(path) || ask(OverwriteQuestion);
 }
 
 bool Form1::writePoleResults()

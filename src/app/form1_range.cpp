@@ -63,12 +63,18 @@ void Form1::placeRectangle(QPoint topLeft)
 
 void Form1::Option1_Click(int Index)
 {
+    chooseRange(Index, true);
+}
+
+void Form1::chooseRange(int Index, bool paint)
+{
     for (int i = 0; i < 3; ++i)
         ops[i]->setChecked(i == Index);
     // Before any picture or picture size there is no scale to work with.
     if (m_state.DspRate == 0)
         return;
-    paintWholePicture();
+    if (paint)
+        paintWholePicture();
     if (Index == 0) {
         m_state.Zoom = 1.0f;
         showRectangle(false);

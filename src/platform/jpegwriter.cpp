@@ -54,13 +54,16 @@ bool writeJpeg(const QImage& picture, int width, int height, QIODevice* device, 
     return true;
 }
 
+QString jpegFileError(const QString& path, const QString& reason)
+{
+    return QStringLiteral("画像ファイル「%1」を書き込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
 bool DCSavetoJPEG(
     const QImage& picture, qint32 width, qint32 height, const QString& path, quint8 quality, QString* error)
 {
     const auto fail = [&](const QString& reason) {
-        setError(error,
-            QStringLiteral("画像ファイル「%1」を書き込めませんでした。\n%2")
-                .arg(QDir::toNativeSeparators(path), reason));
+        setError(error, jpegFileError(path, reason));
         return false;
     };
 

@@ -19,4 +19,7 @@ namespace norvel {
 [[nodiscard]] bool DCSavetoJPEG(
     const QImage& picture, qint32 width, qint32 height, const QString& path, quint8 quality, QString* error = nullptr);
 
+// The message for a JPEG file that could not be written, naming it.
+[[nodiscard]] QString jpegFileError(const QString& path, const QString& reason);
+
 } // namespace norvel

@@ -1,5 +1,7 @@
 #include "platform/picturefile.h"
 
+#include "platform/jpegcodec.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -279,7 +281,7 @@ QString readerError(const QImageReader& reader)
 
 } // namespace
 
-PictureLoad decodePicture(const QByteArray& data, QImage* reuse)
+PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink* sink)
 {
     if (data.isEmpty())
         return { {}, QStringLiteral("the picture file is empty") };
@@ -292,6 +294,8 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse)
         if (end < 0)
             return { {}, incompleteMessage() };
         picture = QByteArray::fromRawData(data.constData(), end);
+        if (std::optional<QImage> decoded = decodeCameraJpeg(picture, reuse, sink))
+            return { *std::move(decoded), {} };
     }
     if (data.startsWith("BM") && !bmpIsComplete(data))
         return { {},
@@ -381,7 +385,7 @@ QString cannotRead(int error)
 
 } // namespace
 
-PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse)
+PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, PictureRowSink* sink)
 {
     if (nativePath.contains('\0'))
         return { {}, QStringLiteral("cannot open the picture file: its name holds a zero byte") };
@@ -419,7 +423,7 @@ PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse)
         return { {}, cannotRead(errno) };
     if (got < size || more > 0)
         return { {}, incompleteMessage() };
-    return decodePicture(data, reuse);
+    return decodePicture(data, reuse, sink);
 }
 
 PictureLoad loadPicture(const QString& path)

@@ -7,6 +7,8 @@
 // Reading the picture files the camera drops or the user opens.
 namespace norvel {
 
+class PictureRowSink;
+
 // Big enough for camera pictures of 8000 x 6000 and more; Qt's default of 256 MB is not.
 inline constexpr int PictureAllocationLimitMB = 1024;
 // Larger files are refused unread; a camera picture is a few megabytes.
@@ -31,11 +33,16 @@ struct PictureLoad {
 // reuse, when given, is a picture no longer needed whose memory the decoding may take over (it does when
 // size and format match): a fresh picture-sized buffer costs more to touch than decoding into it. It is
 // left empty on success.
-[[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse = nullptr);
+//
+// sink, when given, is told of the rows as they are decoded when the picture is a camera JPEG (see
+// decodeCameraJpeg); for other pictures it hears nothing.
+[[nodiscard]] PictureLoad loadPictureFile(
+    const QByteArray& nativePath, QImage* reuse = nullptr, PictureRowSink* sink = nullptr);
 [[nodiscard]] PictureLoad loadPicture(const QString& path);
 // The same checks on bytes already read; a picture over PictureMaxPixels or PictureMaxSide, or whose
 // header does not give its size, is refused before any pixel is decoded.
-[[nodiscard]] PictureLoad decodePicture(const QByteArray& data, QImage* reuse = nullptr);
+[[nodiscard]] PictureLoad decodePicture(
+    const QByteArray& data, QImage* reuse = nullptr, PictureRowSink* sink = nullptr);
 
 // Whether a JPEG stream runs from its start-of-image to its end-of-image marker; data after that marker
 // is allowed.
