@@ -156,6 +156,58 @@ const WatchCase watchCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Folders, CaptureWatcherTest, ::testing::ValuesIn(watchCases), caseName<WatchCase>);
 
+struct FilingCase {
+    const char* name;
+    bool filed;
+    bool movable;
+    QStringList ended; // the removals when the filing ends
+    QStringList reports;
+};
+
+class FilingEndTest : public ::testing::TestWithParam<FilingCase> { };
+
+// While a shot's filed copy is being written nothing is listed, taken in or removed; when it ends, the shot is
+// deleted or set aside like one whose filing ended within the take-in, and the next shot goes in.
+TEST_P(FilingEndTest, holdsEveryTickUntilTheFilingEnds)
+{
+    const FilingCase& c = GetParam();
+    FakeFolder folder;
+    folder.names = QStringList { "a.jpg", "b.jpg" };
+    folder.movable = c.movable;
+    QStringList reports;
+    CaptureWatcher watcher({}, [&](const QString& text) { reports << text; });
+    QStringList takenIn;
+    const auto takeIn = [&](const QByteArray& name) {
+        takenIn << QString::fromUtf8(name);
+        return name == "a.jpg" ? TakeInResult::Filing : TakeInResult::Measured;
+    };
+    watcher.tick(folder, takeIn, {});
+    EXPECT_EQ(watcher.tick(folder, takeIn, {}), TakeInResult::Filing);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
+    EXPECT_TRUE(watcher.filingPending());
+    EXPECT_EQ(folder.listings, 2);
+    EXPECT_TRUE(folder.removals.isEmpty());
+    EXPECT_EQ(watcher.status(), "Lood");
+
+    watcher.filingEnded(folder, c.filed);
+    EXPECT_FALSE(watcher.filingPending());
+    EXPECT_EQ(folder.removals, c.ended);
+    EXPECT_EQ(reports, c.reports);
+    watcher.filingEnded(folder, c.filed); // a second end changes nothing
+    EXPECT_EQ(folder.removals, c.ended);
+
+    for (int i = 0; i < 3; ++i) // a shot that could not be set aside is tried once more, then passed over
+        watcher.tick(folder, takeIn, {});
+    EXPECT_EQ(takenIn, (QStringList { "a.jpg", "b.jpg" }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Filings, FilingEndTest,
+    ::testing::Values(FilingCase { "filed", true, true, { "-a.jpg" }, {} },
+        FilingCase { "failed", false, true, { ">a.jpg" }, {} },
+        FilingCase { "failedAndStuck", false, false, { "?a.jpg" }, { "cannot move a.jpg" } }),
+    caseName<FilingCase>);
+
 TEST(CaptureWatcherStatusTest, reportsEveryStatusAndLoodWhileTakingIn)
 {
     FakeFolder folder;

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 
@@ -75,9 +76,12 @@ protected:
         get<QPushButton>(QStringLiteral("Command1"))->click();
         timer1()->stop();
     }
+    // One tick, and the end of the filing it may have started: the filed copy is written on a thread of its own
+    // and the shot leaves the folder only then.
     QString tick()
     {
         form->Timer1_Timer();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->filingPending(); }, 10000));
         return status();
     }
     QString status() { return menuItem(QStringLiteral("Dm"))->text(); }
@@ -212,6 +216,39 @@ TEST_F(Form1CaptureTest, shots_areShownMeasuredFiledAndDeleted_andClosingWritesT
     EXPECT_EQ(contents(poleFolder() + QStringLiteral("/No1CP.csv")), expected);
     EXPECT_TRUE(filesIn(cameraRoll).isEmpty());
     EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
+}
+
+// Until the filed copy is written the shot stays and no other is taken in; what ends the watching first waits
+// for the filing and lets the shot go, deleted and not set aside.
+TEST_F(Form1CaptureTest, filingInProgress_holdsTheNextShot_andWhatEndsTheWatchingWaitsForIt)
+{
+    for (const bool closing : { false, true }) {
+        SCOPED_TRACE(closing ? "close" : "another folder");
+        QDir().mkpath(pictures.filePath(QStringLiteral("other")));
+        watch(pictures.path());
+        const QByteArray bmp = contents(writePicture(QStringLiteral("a.bmp"), shot(40)));
+        tick();
+        form->Timer1_Timer(); // the filing's end reaches the window through its event queue
+        ASSERT_TRUE(form->filingPending());
+        writePicture(QStringLiteral("b.bmp"), shot(30));
+        form->Timer1_Timer();
+        form->Timer1_Timer();
+        EXPECT_EQ(results()->rows(), 1);
+        EXPECT_TRUE(QFile::exists(pictures.filePath(QStringLiteral("a.bmp"))));
+
+        if (closing) {
+            form->show();
+            EXPECT_TRUE(form->close());
+        } else {
+            watch(pictures.filePath(QStringLiteral("other")));
+        }
+        EXPECT_FALSE(form->filingPending());
+        EXPECT_EQ(contents(filed(1)), filedAsBefore(bmp));
+        EXPECT_FALSE(QFile::exists(pictures.filePath(QStringLiteral("a.bmp"))));
+        EXPECT_FALSE(setAside().join(u',').contains(QStringLiteral("a.bmp")));
+        QFile::remove(pictures.filePath(QStringLiteral("b.bmp")));
+        results()->setRows(0);
+    }
 }
 
 TEST_F(Form1CaptureTest, twoShotsAtOnce_areBothTakenInInTurn)

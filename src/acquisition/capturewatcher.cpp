@@ -2,6 +2,8 @@
 
 #include "acquisition/camerafolder.h"
 
+#include <utility>
+
 namespace norvel {
 
 CaptureWatcher::CaptureWatcher(StatusChanged statusChanged, Report report)
@@ -35,6 +37,8 @@ void CaptureWatcher::forgetLeftOvers()
 std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now)
 {
     m_now = now;
+    if (filingPending())
+        return std::nullopt;
     if (!folder.usable()) {
         // Refused like an empty pattern: nothing is listed and nothing is touched.
         m_pendingName.clear();
@@ -96,19 +100,35 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
         m_leftOvers.insert(first, Disposal::SetAside);
         break;
     case TakeInResult::Measured:
-        if (!folder.remove(first))
-            m_leftOvers.insert(first, Disposal::Delete);
+    case TakeInResult::MeasuredNotFiled:
+        disposeTakenIn(folder, first, result == TakeInResult::Measured);
         break;
-    case TakeInResult::MeasuredNotFiled: {
-        QString reason;
-        if (!folder.setAside(first, &reason)) {
-            m_leftOvers.insert(first, Disposal::SetAside);
-            reportOnce(first, reason);
-        }
+    case TakeInResult::Filing:
+        m_filingName = first;
         break;
-    }
     }
     return result;
+}
+
+void CaptureWatcher::filingEnded(CaptureFolder& folder, bool filed)
+{
+    if (!filingPending())
+        return;
+    disposeTakenIn(folder, std::exchange(m_filingName, {}), filed);
+}
+
+void CaptureWatcher::disposeTakenIn(CaptureFolder& folder, const QByteArray& name, bool filed)
+{
+    if (filed) {
+        if (!folder.remove(name))
+            m_leftOvers.insert(name, Disposal::Delete);
+        return;
+    }
+    QString reason;
+    if (!folder.setAside(name, &reason)) {
+        m_leftOvers.insert(name, Disposal::SetAside);
+        reportOnce(name, reason);
+    }
 }
 
 void CaptureWatcher::dispose(CaptureFolder& folder, const QByteArray& name, Disposal disposal)

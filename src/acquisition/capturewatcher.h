@@ -34,6 +34,7 @@ enum class TakeInResult {
     Declined, // the user refused to overwrite a filed picture; nothing was measured
     Measured, // shown and measured, and filed or filing is off: the file is deleted
     MeasuredNotFiled, // shown and measured, but its filed copy could not be written: the file is set aside
+    Filing, // shown and measured, its filed copy still being written: the file stays until filingEnded
 };
 
 // What becomes of a file that has to leave the camera folder.
@@ -61,6 +62,11 @@ public:
     // One tick at the given time: the result of the take-in when a picture was taken in.
     std::optional<TakeInResult> tick(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now);
 
+    // The filed copy of the shot taken in with TakeInResult::Filing is written (filed) or has failed: the shot is
+    // deleted or set aside. Until then every tick waits, so shots are filed one after the other, in order.
+    void filingEnded(CaptureFolder& folder, bool filed);
+    [[nodiscard]] bool filingPending() const { return !m_filingName.isEmpty(); }
+
     // A file that was meant to be gone already is disposed of by later ticks rather than taken in as a new
     // shot. reported: its failure has been shown already.
     void treatAsLeftOver(const QByteArray& name, Disposal disposal, bool reported = false);
@@ -75,6 +81,7 @@ private:
     void dispose(CaptureFolder& folder, const QByteArray& name, Disposal disposal);
     void retryStuck(CaptureFolder& folder);
     void reportOnce(const QByteArray& name, const QString& reason);
+    void disposeTakenIn(CaptureFolder& folder, const QByteArray& name, bool filed);
 
     StatusChanged m_statusChanged;
     Report m_report;
@@ -90,6 +97,7 @@ private:
     QDateTime m_now; // of the tick running
     std::optional<QDateTime> m_nextStuckRetry;
     QSet<QByteArray> m_reported;
+    QByteArray m_filingName; // the shot whose filed copy is being written
 };
 
 } // namespace norvel

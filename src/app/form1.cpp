@@ -45,9 +45,15 @@ Form1::Form1(const Services& services, QWidget* parent)
     createMenus();
     wireEvents();
     applyOuterSize();
+    // Told on the filer's thread; the shot leaves the camera folder on the window's.
+    m_filer.setEnded([this] { QMetaObject::invokeMethod(this, &Form1::endFiling, Qt::QueuedConnection); });
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // A filed copy being written is let finish, and its thread end, before the window it would tell goes.
+    m_filer.discard();
+}
 
 bool Form1::ask(const QString& text)
 {

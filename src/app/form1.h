@@ -49,6 +49,8 @@ public:
 
     [[nodiscard]] RunState& state() { return m_state; }
     [[nodiscard]] const RunState& state() const { return m_state; }
+    // Whether the filed copy of the last shot taken in is still being written.
+    [[nodiscard]] bool filingPending() const { return m_watcher.filingPending(); }
 
     // The window's outer size in twips as last set; the real window follows it (applyOuterSize).
     [[nodiscard]] int outerHeightTwips() const { return m_heightTwips; }
@@ -200,7 +202,7 @@ private:
     [[nodiscard]] std::optional<QString> filedPicturePath(QString* name, QString* error);
     [[nodiscard]] Filing startFiling();
     [[nodiscard]] Filing filePicture();
-    [[nodiscard]] Filing finishFiling();
+    void endFiling();
     void setKeepOnTop(bool onTop);
 
     Services m_services;
@@ -213,6 +215,7 @@ private:
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     PictureFiler m_filer { PictureJpegQuality }; // the shot being taken in, filed beside its showing
+    QString m_filingWatchPath; // the pattern of the camera folder the shot being filed came from
     CaptureWatcher m_watcher;
 
     // Controls

@@ -46,6 +46,7 @@ void Form1::writeWatchPath()
 // The shots found in the folder were never seen: they are set aside, not deleted.
 void Form1::Kil()
 {
+    endFiling(); // the shot being filed leaves the folder it came from first
     m_watcher.forgetLeftOvers();
     if (const FileNames names = matchingFiles(m_state.WatchPath); !names.isEmpty()) {
         const SetAsideResult result = setAside(
@@ -82,7 +83,9 @@ void Form1::Timer1_Timer()
         folder, [&](const QByteArray& name) { return takePictureIn(folder.pathOf(name)); }, now);
     if (!result || *result == TakeInResult::LoadFailed)
         return; // a failed load keeps the window on top until a later picture is taken in
-    const bool measured = *result == TakeInResult::Measured || *result == TakeInResult::MeasuredNotFiled;
+    if (*result == TakeInResult::Filing)
+        m_filingWatchPath = m_state.WatchPath;
+    const bool measured = *result != TakeInResult::Declined;
     if (measured && Check3->isChecked()) {
         Timer2->stop();
         Timer2->start();
@@ -116,7 +119,7 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
         return TakeInResult::Declined;
     Command2_Click();
     if (filed == Filing::Writing)
-        filed = finishFiling();
+        return TakeInResult::Filing; // the watcher holds the shot, and the next, until endFiling
     // Without its filed copy the shot is the only picture of this result: it is kept.
     return filed == Filing::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
 }
@@ -164,13 +167,18 @@ Form1::Filing Form1::filePicture()
     return Filing::Writing;
 }
 
-Form1::Filing Form1::finishFiling()
+// The filed copy of the last shot is written, or could not be: the shot leaves the camera folder, deleted or set
+// aside, and the watcher goes on.
+void Form1::endFiling()
 {
+    if (!m_watcher.filingPending())
+        return; // ended already, by a shut-down or a change of folder
     QString error;
-    if (m_filer.finish(&error))
-        return Filing::Filed;
-    report(error);
-    return Filing::Failed;
+    const bool filed = m_filer.finish(&error);
+    WatchedFolder folder(m_filingWatchPath, m_services.programFolder, m_services.clock->now());
+    m_watcher.filingEnded(folder, filed);
+    if (!filed)
+        report(error);
 }
 
 // Raising the window without taking the focus, over the camera software; changing the flag on the window

@@ -79,10 +79,10 @@ void Form1::reportUnwritableProgramFolder()
 
 bool Form1::shutDown()
 {
+    // A filed copy being written is finished first, and its shot leaves the camera folder.
+    endFiling();
     // No shot may come in once its result could no longer be written; the watcher goes on only if the
     // program stays open after all.
-    // A filed copy being written is finished first: ending half way would lose it.
-    m_filer.waitForWrite();
     const bool watching = Timer1->isActive();
     const bool reducing = Timer2->isActive();
     Timer1->stop();

@@ -1,14 +1,14 @@
 #include "platform/durablefile.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,29 +20,41 @@ namespace {
 constexpr qsizetype BufferLimit = 256 * 1024;
 constexpr qsizetype TemporarySuffixLength = 6; // mkstemp's "XXXXXX"
 
-bool isTemporarySuffix(QStringView suffix)
+bool isTemporarySuffix(const char* suffix)
 {
-    if (suffix.size() != TemporarySuffixLength)
-        return false;
-    for (const QChar c : suffix) {
-        if (!(c.isDigit() || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-                || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))))
+    qsizetype length = 0;
+    for (; suffix[length] != '\0'; ++length) {
+        const char c = suffix[length];
+        if (length == TemporarySuffixLength
+            || !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
             return false;
     }
-    return true;
+    return length == TemporarySuffixLength;
 }
 
-// What a write killed half-way left beside the target: "name." and six letters or digits.
-void removeStaleTemporaries(const QString& path)
+// What a write killed half-way left beside the target: "name." and six letters or digits. Read straight from
+// the folder, unsorted and without a look at each entry: a pole's folder of pictures is read at every filing.
+void removeStaleTemporaries(const QByteArray& target)
 {
-    const QFileInfo target(path);
-    const QString prefix = target.fileName() + QLatin1Char('.');
-    QDir folder = target.dir();
-    const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        if (entry.startsWith(prefix) && isTemporarySuffix(QStringView(entry).mid(prefix.size())))
-            folder.remove(entry);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    const QByteArray prefix = target.mid(slash + 1) + '.';
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing)
+        return;
+    const int fd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), std::size_t(prefix.size())) != 0
+            || !isTemporarySuffix(entry->d_name + prefix.size()))
+            continue;
+        struct stat status { };
+        const bool regular = entry->d_type == DT_REG
+            || (entry->d_type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISREG(status.st_mode));
+        if (regular)
+            ::unlinkat(fd, entry->d_name, 0);
     }
+    ::closedir(listing);
 }
 
 mode_t newFileMode()
@@ -89,7 +101,7 @@ bool DurableFile::open(OpenMode mode)
         setErrorString(QStringLiteral("only writing a new file is supported"));
         return false;
     }
-    removeStaleTemporaries(m_path);
+    removeStaleTemporaries(m_target);
     const QByteArray& target = m_target;
     m_temporary = target + QByteArray(".XXXXXX");
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
@@ -129,7 +141,8 @@ qint64 DurableFile::writeToDisk(int fd, const char* data, qint64 size)
 
 bool DurableFile::syncToDisk(int fd)
 {
-    return ::fsync(fd) == 0;
+    // The data and the size that reaches it; the times need not be on disk before the rename.
+    return ::fdatasync(fd) == 0;
 }
 
 bool DurableFile::writeBuffer()

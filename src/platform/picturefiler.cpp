@@ -18,13 +18,20 @@ PictureFiler::~PictureFiler()
     stop();
 }
 
-void PictureFiler::stop()
+void PictureFiler::setEnded(std::function<void()> ended)
+{
+    m_ended = std::move(ended);
+}
+
+void PictureFiler::stop(bool evenIfPlaced)
 {
     if (!m_worker.joinable())
         return;
     {
         const std::lock_guard lock(m_mutex);
-        m_stop = true;
+        // A filing given its place is written all the same: its shot may already count as filed.
+        if (evenIfPlaced || !m_path)
+            m_stop = true;
     }
     m_changed.notify_all();
     m_worker.join();
@@ -32,7 +39,7 @@ void PictureFiler::stop()
 
 void PictureFiler::start(const QImage& picture, int rows)
 {
-    stop(); // a filing nobody decided on is dropped
+    stop(); // an earlier filing is dropped, or written first when it was given its place
     m_picture = picture;
     m_rows = rows;
     m_stop = false;
@@ -59,7 +66,7 @@ void PictureFiler::rowsFinished(int rows)
 
 void PictureFiler::decodingAbandoned()
 {
-    stop();
+    stop(true); // the rows still missing will never come
 }
 
 void PictureFiler::fileWhole(const QImage& picture)
@@ -89,15 +96,7 @@ void PictureFiler::waitForWrite()
 
 bool PictureFiler::finish(QString* error)
 {
-    if (m_worker.joinable()) {
-        {
-            const std::lock_guard lock(m_mutex);
-            if (!m_path)
-                m_stop = true;
-        }
-        m_changed.notify_all();
-        m_worker.join();
-    }
+    stop();
     if (!m_written && error)
         *error = m_error;
     return m_written;
@@ -149,6 +148,8 @@ void PictureFiler::run()
         m_done = true;
     }
     m_changed.notify_all();
+    if (path && m_ended)
+        m_ended();
 }
 
 } // namespace norvel

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -18,7 +19,7 @@ namespace norvel {
 class PictureFiler : public PictureRowSink {
 public:
     explicit PictureFiler(int quality);
-    ~PictureFiler() override; // a filing not written yet is discarded
+    ~PictureFiler() override; // waits for a filing given its place, discards any other
     PictureFiler(const PictureFiler&) = delete;
     PictureFiler& operator=(const PictureFiler&) = delete;
 
@@ -32,13 +33,16 @@ public:
     // Whether a picture is being filed: fed, and not yet finished or discarded.
     [[nodiscard]] bool busy() const { return m_worker.joinable(); }
 
-    // Where the JPEG goes; the file there is replaced whole as soon as the encoding is done.
+    // Where the JPEG goes; the file there is replaced whole as soon as the encoding is done. From here on the
+    // filing is written whatever comes, unless the decoding is abandoned.
     void writeTo(const QString& path);
-    // Nothing is written.
+    // Nothing is written, unless writeTo was called.
     void discard();
+    // Called on the filer's thread when a file given to writeTo is written or has failed.
+    void setEnded(std::function<void()> ended);
     // Waits until the file given to writeTo is written or has failed; at once when none was given.
     void waitForWrite();
-    // Waits for the filing and ends it (discarding it when no file was given): true when written, else
+    // Waits for the filing and ends it (discarding it when no place was given): true when written, else
     // false with a message naming the file in error.
     [[nodiscard]] bool finish(QString* error);
 
@@ -46,9 +50,10 @@ private:
     void start(const QImage& picture, int rows);
     void run();
     int waitForRows(int next);
-    void stop();
+    void stop(bool evenIfPlaced = false);
 
     const int m_quality;
+    std::function<void()> m_ended;
     std::thread m_worker;
     std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -69,8 +69,11 @@ QMenu* WrappingMenuBar::addMenu(const QString& title)
 
 int WrappingMenuBar::rowHeight() const
 {
-    // The tallest item decides, so every row has the same height however the items fall.
-    return m_measure->heightForWidth(width());
+    // The tallest item decides, so every row has the same height however the items fall. Captions do not change it;
+    // the font, the style and the set of items do.
+    if (m_rowHeight < 0)
+        m_rowHeight = m_measure->heightForWidth(width());
+    return m_rowHeight;
 }
 
 int WrappingMenuBar::itemSpacing() const
@@ -90,11 +93,25 @@ int WrappingMenuBar::rowOverhead() const
 
 QList<int> WrappingMenuBar::itemWidths() const
 {
+    const QList<QAction*> items = actions();
+    QList<int> widths;
+    widths.reserve(items.size());
+    for (QAction* item : items) {
+        const auto known = m_widthByCaption.constFind(item->text());
+        if (item->isVisible() && known == m_widthByCaption.constEnd())
+            break;
+        widths.append(item->isVisible() ? *known : 0);
+    }
+    if (widths.size() == items.size())
+        return widths;
     // QMenuBar lays out a line without wrapping however narrow it is, so the widths hold at any width; a hidden
     // item has an empty rectangle.
-    QList<int> widths;
-    for (QAction* item : actions())
+    widths.clear();
+    for (QAction* item : items) {
         widths.append(m_measure->actionGeometry(item).width());
+        if (item->isVisible())
+            m_widthByCaption.insert(item->text(), widths.back());
+    }
     return widths;
 }
 
@@ -167,10 +184,12 @@ void WrappingMenuBar::actionEvent(QActionEvent* event)
         m_measure->insertAction(event->before(), item);
         // The signal, not ActionChanged: it comes after every bar, the measuring one too, has taken the change in.
         connect(item, &QAction::changed, this, &WrappingMenuBar::arrange);
+        m_rowHeight = -1;
         arrange();
     } else if (event->type() == QEvent::ActionRemoved) {
         disconnect(item, nullptr, this, nullptr);
         m_measure->removeAction(item);
+        m_rowHeight = -1;
         arrange();
     }
     QWidget::actionEvent(event);
@@ -180,6 +199,8 @@ void WrappingMenuBar::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         // Item widths and the row height follow the font and the style.
+        m_widthByCaption.clear();
+        m_rowHeight = -1;
         arrange();
         updateGeometry();
     }

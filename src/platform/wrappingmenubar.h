@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QWidget>
 
@@ -57,6 +58,10 @@ private:
     QMenuBar* m_measure = nullptr;
     QList<QMenuBar*> m_rows; // the bars beyond rowCount() are hidden and empty, kept for reuse
     QList<int> m_rowLengths;
+    // Measured widths of visible items by caption: a caption that changes with every shot (the status item) would
+    // otherwise have QMenuBar measure every item anew each time.
+    mutable QHash<QString, int> m_widthByCaption;
+    mutable int m_rowHeight = -1; // measured when first needed
 };
 
 } // namespace norvel
