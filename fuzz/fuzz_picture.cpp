@@ -8,14 +8,18 @@
 //   picture; one inside the picture must not load at all, as Qt's decoders would pad it);
 // - a file that loads decodes to the same picture with bytes appended after it, as a complete file with
 //   trailing data does.
+// - a JPEG the program decodes itself (the camera's common kind) gives Qt's picture pixel for pixel, with
+//   Qt's density, and files as Qt's writer files it, byte for byte.
 // Any other input only has to load or fail without a crash. Pictures of more than a million pixels are
 // left out: the loader allows them, but they only slow the search.
 #include "fuzzcheck.h"
+#include "platform/jpegcodec.h"
 #include "platform/picturefile.h"
 
 #include <QBuffer>
 #include <QHash>
 #include <QImageReader>
+#include <QImageWriter>
 
 #include <array>
 #include <cstdint>
@@ -57,6 +61,37 @@ QString describe(const QByteArray& data, qsizetype cut, const PictureLoad& whole
         .arg(part.image.height());
 }
 
+// Decoded by the program's own JPEG path, where it takes the file, and by Qt's reader: the two must agree.
+void compareWithQt(const QByteArray& data)
+{
+    const qsizetype end = jpegEnd(data);
+    if (end < 0)
+        return;
+    const QByteArray jpeg = data.left(end);
+    const std::optional<QImage> ours = decodeCameraJpeg(jpeg);
+    if (!ours)
+        return;
+    QBuffer in;
+    in.setData(jpeg);
+    in.open(QIODevice::ReadOnly);
+    QImageReader reader(&in);
+    reader.setAutoTransform(false);
+    const QImage theirs = reader.read();
+    require(theirs == *ours && theirs.dotsPerMeterX() == ours->dotsPerMeterX()
+            && theirs.dotsPerMeterY() == ours->dotsPerMeterY(),
+        "a camera JPEG decodes as Qt decodes it", QStringLiteral("size %1").arg(data.size()));
+
+    JpegBuffer encoded;
+    require(encodeRgb32Jpeg(*ours, 75, {}, &encoded), "a decoded picture encodes", {});
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QImageWriter writer(&out, "jpg");
+    writer.setQuality(75);
+    writer.write(theirs);
+    require(encoded.bytes() == out.data(), "a camera JPEG files as Qt's writer files it",
+        QStringLiteral("size %1").arg(data.size()));
+}
+
 } // namespace
 
 // Qt's BMP decoder leaves the pixels that run-length data skips unset. Filling every allocation (not only
@@ -74,6 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const PictureLoad whole = decodePicture(data);
     if (!data.startsWith("\xFF\xD8") && !data.startsWith("BM"))
         return 0;
+    if (data.startsWith("\xFF\xD8"))
+        compareWithQt(data);
 
     const auto drawn = static_cast<qsizetype>(qHash(data) % (size + 1));
     // The last bytes are where a writer stops most often; the others reach into headers and pixels.
