@@ -2,6 +2,7 @@
 #include "platform/jpegwriter.h"
 #include "platform/picturefile.h"
 #include "platform/picturefiler.h"
+#include "platform/picturememory.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -221,6 +222,26 @@ TEST(Jpegcodec, DecodesIntoTheLentMemoryWithAFreshDensity)
     EXPECT_TRUE(reuse.isNull());
     EXPECT_EQ(decoded->dotsPerMeterX(), QImage(1, 1, QImage::Format_RGB32).dotsPerMeterX());
     EXPECT_EQ(*decoded, qtDecode(jpeg));
+}
+
+// Large pictures come from memory of their own; every picture must behave as one QImage makes.
+TEST(PictureMemory, NewPicturesAreOrdinaryPictures)
+{
+    for (const QSize size : { QSize(1, 1), QSize(641, 480), QSize(2001, 1100) }) {
+        for (const QImage::Format format : { QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGB888 }) {
+            QImage picture = newPicture(size, format);
+            const QImage usual(size, format);
+            ASSERT_EQ(picture.size(), size);
+            EXPECT_EQ(picture.format(), format);
+            EXPECT_EQ(picture.bytesPerLine(), usual.bytesPerLine()) << size.width();
+            picture.fill(QColor(10, 20, 30));
+            picture.setPixelColor(size.width() - 1, size.height() - 1, QColor(200, 100, 50));
+            const QImage copy = picture;
+            picture.setPixelColor(0, 0, Qt::white); // detaches: the copy keeps its pixels
+            EXPECT_EQ(copy.pixelColor(0, 0), size == QSize(1, 1) ? QColor(200, 100, 50) : QColor(10, 20, 30));
+            EXPECT_EQ(copy.pixelColor(size.width() - 1, size.height() - 1), QColor(200, 100, 50));
+        }
+    }
 }
 
 QByteArray fileBytes(const QString& path)

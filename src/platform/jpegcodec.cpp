@@ -1,6 +1,7 @@
 #include "platform/jpegcodec.h"
 
 #include "platform/picturefile.h"
+#include "platform/picturememory.h"
 
 #include <QColorSpace>
 
@@ -135,7 +136,7 @@ std::optional<QImage> decodeCameraJpeg(const QByteArray& jpeg, QImage* reuse, Pi
         image.setDotsPerMeterX(fresh.dotsPerMeterX());
         image.setDotsPerMeterY(fresh.dotsPerMeterY());
     } else {
-        image = QImage(size, QImage::Format_RGB32);
+        image = newPicture(size, QImage::Format_RGB32);
     }
     if (image.isNull())
         return finish();

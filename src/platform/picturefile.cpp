@@ -1,6 +1,7 @@
 #include "platform/picturefile.h"
 
 #include "platform/jpegcodec.h"
+#include "platform/picturememory.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -331,6 +332,12 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink*
                 .arg(PictureMaxSide) };
 
     QImage image = reuse ? std::exchange(*reuse, QImage()) : QImage();
+    // Qt's decoders decode into the picture given when its size and format are the ones they would make.
+    const QSize pictureSize { int(width), int(height) };
+    const QImage::Format format = reader.imageFormat();
+    if ((format == QImage::Format_RGB32 || format == QImage::Format_ARGB32)
+        && (image.size() != pictureSize || image.format() != format))
+        image = newPicture(pictureSize, format);
     if (!reader.read(&image) || image.isNull()) {
         if (reuse)
             *reuse = std::move(image); // still a buffer to decode the next picture into
