@@ -78,8 +78,8 @@ QString displayName(const QByteArray& name)
 
 namespace {
 
-// Up to limit matching names (all of them for a negative limit), leaving out those passed over.
-FileNames listMatching(const QString& watchPath, qsizetype limit, const QSet<QByteArray>& passOver = {})
+// The matching names, leaving out those passed over; with first, only the one that sorts first by its bytes.
+FileNames listMatching(const QString& watchPath, bool first, const QSet<QByteArray>& passOver = {})
 {
     if (!isUsableWatchPath(watchPath))
         return {};
@@ -89,12 +89,9 @@ FileNames listMatching(const QString& watchPath, qsizetype limit, const QSet<QBy
     if (!folder)
         return {};
     FileNames names;
-    while (names.size() != limit) {
-        const dirent* entry = ::readdir(folder);
-        if (!entry)
-            break;
+    while (const dirent* entry = ::readdir(folder)) {
         const QByteArray name(entry->d_name);
-        if (name.startsWith('.') || passOver.contains(name))
+        if (name.startsWith('.') || passOver.contains(name) || (first && !names.isEmpty() && name >= names.front()))
             continue;
         if (!expression.match(displayName(name)).hasMatch())
             continue;
@@ -102,7 +99,10 @@ FileNames listMatching(const QString& watchPath, qsizetype limit, const QSet<QBy
         struct stat info { };
         if (::fstatat(::dirfd(folder), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
             continue;
-        names << name;
+        if (first)
+            names = { name };
+        else
+            names << name;
     }
     ::closedir(folder);
     return names;
@@ -112,12 +112,12 @@ FileNames listMatching(const QString& watchPath, qsizetype limit, const QSet<QBy
 
 FileNames matchingFiles(const QString& watchPath)
 {
-    return listMatching(watchPath, -1);
+    return listMatching(watchPath, false);
 }
 
 QByteArray firstMatchingFile(const QString& watchPath, const QSet<QByteArray>& passOver)
 {
-    return listMatching(watchPath, 1, passOver).value(0);
+    return listMatching(watchPath, true, passOver).value(0);
 }
 
 WatchedFolder::WatchedFolder(QString watchPath, QString programFolder, QDateTime now)

@@ -35,7 +35,8 @@ using FileNames = QList<QByteArray>;
 // plain files and links to plain files only, never hidden ones, and never a folder, device, FIFO or socket
 // (nor a link to one). Nothing for a pattern that is not usable.
 [[nodiscard]] FileNames matchingFiles(const QString& watchPath);
-// The first of them that is not passed over, or empty; stops listing there.
+// Of those not passed over, the one whose name sorts first by its bytes (the camera's next shot: cameras
+// number their files), or empty. The file system's own order would take waiting shots in at random.
 [[nodiscard]] QByteArray firstMatchingFile(const QString& watchPath, const QSet<QByteArray>& passOver = {});
 
 // The folder as the capture watcher sees it; tests put a scripted folder in its place.
