@@ -1,5 +1,6 @@
 #include "platform/durablefile.h"
 #include "platform/jpegwriter.h"
+#include "platform/latestfilewriter.h"
 #include "results/polenumber.h"
 #include "testsupport.h"
 
@@ -12,6 +13,8 @@
 
 #include <cerrno>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -167,6 +170,70 @@ TEST(DurableFileTest, overwritingTheStartKeepsTheTailAndCreatesAMissingFile)
     EXPECT_EQ(readFile(missing), QByteArray(16, 'n'));
     EXPECT_FALSE(overwriteFileStart(folder.filePath(QStringLiteral("no/such/set.bat")), "x", &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// The window hands content over and goes on; what it flushes for must be what it handed over last.
+TEST(LatestFileWriterTest, flushGivesTheLastHandedOverState)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("recovery.dat"));
+    const struct {
+        const char* name;
+        std::function<void(LatestFileWriter&)> handOver;
+        std::optional<QByteArray> onDisk; // nullopt: no file
+    } rows[] = {
+        { "manyWrites",
+            [](LatestFileWriter& writer) {
+                for (int i = 0; i < 200; ++i)
+                    writer.write(QByteArray::number(i));
+            },
+            QByteArray("199") },
+        { "removedAfterWriting",
+            [](LatestFileWriter& writer) {
+                writer.write("a");
+                writer.remove();
+            },
+            std::nullopt },
+        { "writtenAfterRemoving",
+            [](LatestFileWriter& writer) {
+                writer.remove();
+                writer.write("b");
+            },
+            QByteArray("b") },
+        { "removingNothing", [](LatestFileWriter& writer) { writer.remove(); }, std::nullopt },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const bool destroyed : { false, true }) {
+            QFile::remove(path);
+            auto writer = std::make_unique<LatestFileWriter>(path);
+            row.handOver(*writer);
+            QString error;
+            if (destroyed)
+                writer.reset(); // stopping still writes what was handed over
+            else
+                EXPECT_TRUE(writer->flush(&error)) << error.toStdString();
+            EXPECT_EQ(QFile::exists(path), row.onDisk.has_value());
+            if (row.onDisk) {
+                EXPECT_EQ(readFile(path), *row.onDisk);
+            }
+        }
+    }
+}
+
+TEST(LatestFileWriterTest, aFailureIsSaidUntilAWriteSucceeds)
+{
+    QTemporaryDir folder;
+    const QString sub = folder.filePath(QStringLiteral("later"));
+    LatestFileWriter writer(sub + QStringLiteral("/recovery.dat"));
+    writer.write("a");
+    QString error;
+    EXPECT_FALSE(writer.flush(&error));
+    EXPECT_FALSE(error.isEmpty());
+    ASSERT_TRUE(QDir().mkdir(sub));
+    writer.write("b");
+    EXPECT_TRUE(writer.flush(&error));
+    EXPECT_EQ(readFile(writer.path()), "b");
 }
 
 // A real file system with no room left: only root can mount one here.
