@@ -18,6 +18,7 @@ targets=(
   "fuzz_watchpattern 512"
   "fuzz_polestep 256"
   "fuzz_leadingnumber 512"
+  "fuzz_recovery 512"
 )
 
 # A target listed there has reported findings not yet mended: it runs on past them (fork mode) and its
