@@ -3,9 +3,11 @@
 // that floor ("x_floor") and the 4000 x 3000 one its peak memory ("peak_MB").
 #include "analysis/scanlines.h"
 #include "app/form1.h"
+#include "platform/durablefile.h"
 #include "platform/picturefiler.h"
 #include "platform/picturefile.h"
 #include "platform/services.h"
+#include "results/recoveryrecord.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -251,6 +253,21 @@ void idleTick(benchmark::State& state)
         window.form.Timer1_Timer();
 }
 
+// What keeping the list safe from a crash adds to a take-in: the recovery record of a pole's list written durably.
+void recoveryRecord(benchmark::State& state)
+{
+    RecoveryRecord record { QStringLiteral("12"), QStringLiteral("12"), QDate::currentDate(), {},
+        PendingShot { "/camera/IMG_0031.JPG", 1940000, 1700000000000, QStringLiteral("/program/20261207/12/12_31.jpg"),
+            1700000000000, 31 } };
+    for (int row = 1; row <= int(state.range(0)); ++row)
+        record.rows.append({ QString::number(row), QStringLiteral("0.%1").arg(row % 90 + 10) });
+    QTemporaryDir folder;
+    const QString path = folder.filePath(RecoveryFileName);
+    QString error;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(writeFileDurably(path, serializeRecovery(record), &error));
+}
+
 void turboFloor(benchmark::State& state, int width, int height)
 {
     const QByteArray jpeg = shot(width, height, "jpg").bytes;
@@ -274,5 +291,6 @@ BENCHMARK_CAPTURE(turboFloor, vga, 640, 480)->UseManualTime()->Unit(benchmark::k
 BENCHMARK_CAPTURE(turboFloor, 5mp, 2592, 1944)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(turboFloor, 12mp, 4000, 3000)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(idleTick)->Unit(benchmark::kMicrosecond);
+BENCHMARK(recoveryRecord)->Arg(30)->Arg(300)->Unit(benchmark::kMillisecond);
 
 } // namespace

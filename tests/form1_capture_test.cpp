@@ -478,7 +478,7 @@ TEST_F(Form1CaptureTest, questionsAndMessages_holdTheWatcherBack)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        SetUp();
+        startAfresh();
         watch(pictures.path());
         results()->setRows(1);
         results()->setTextMatrix(0, 1, QStringLiteral("0.30"));

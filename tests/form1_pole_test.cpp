@@ -110,7 +110,7 @@ TEST_F(Form1PoleTest, anOlderFile_isReplacedOnlyAfterTheQuestion)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        SetUp();
+        startAfresh();
         fake.questions.clear();
         existingResultFile(row.age);
         get<QCheckBox>(QStringLiteral("Check4"))->setChecked(row.confirm);
@@ -189,7 +189,7 @@ TEST_F(Form1PoleTest, aPoleNumberThatWouldLeaveTheDayFolder_isRefused)
 {
     for (const char* unusable : { ".", "..", "../x", "a\\b", "a\tb" }) {
         SCOPED_TRACE(unusable);
-        SetUp();
+        startAfresh();
         results({ "0.35" });
         text4()->setText(QString::fromLatin1(unusable));
         ASSERT_EQ(fake.errors.size(), 1);

@@ -30,6 +30,14 @@ protected:
         picture2 = get<norvel::FullPicture>(QStringLiteral("Picture2"));
     }
 
+    // The window closed without its shut-down and started again as after a normal close: no list to restore.
+    void startAfresh()
+    {
+        form.reset();
+        QFile::remove(fake.programFolder.filePath(norvel::RecoveryFileName));
+        SetUp();
+    }
+
     template <typename T> T* get(const QString& name)
     {
         T* found = form->findChild<T*>(name);

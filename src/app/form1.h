@@ -7,8 +7,10 @@
 #include "app/displaysize.h"
 #include "app/runstate.h"
 #include "measure/range.h"
+#include "platform/latestfilewriter.h"
 #include "platform/picturefiler.h"
 #include "platform/services.h"
+#include "results/recoveryrecord.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -16,6 +18,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -202,10 +205,32 @@ private:
     [[nodiscard]] std::optional<QString> filedPicturePath(QString* name, QString* error);
     [[nodiscard]] Filing startFiling();
     [[nodiscard]] Filing filePicture();
+    void fileTo(const QString& path);
     void endFiling();
     void setKeepOnTop(bool onTop);
 
+    // The recovery record: the result list and the pole in hand, on disk after every change to them.
+    class RecoveryBatch;
+    // The shot at cameraPath as it is now, taken in into the given row; nullopt when it is not a file.
+    [[nodiscard]] static std::optional<PendingShot> pendingShotOf(const QByteArray& cameraPath, int row, const QDateTime& now);
+    // The list or the pole changed: written now, or once the outermost RecoveryBatch ends.
+    void saveRecovery();
+    void commitRecovery();
+    void writeRecovery();
+    // Waits for the record on disk, as a shot may leave the camera folder only once its row is there.
+    void recoveryOnDisk();
+    [[nodiscard]] RecoveryRecord recoveryRecord() const;
+    [[nodiscard]] QString recoveryPath() const;
+    // The record a run without its shut-down left, with its last shot settled; a damaged one is set aside.
+    [[nodiscard]] std::optional<RecoveryRecord> readRecovery();
+    void restoreRecovery(const RecoveryRecord& record);
+    void restoreRows(const RecoveryRecord& record);
+    void settlePendingShot(RecoveryRecord& record);
+    void setDamagedRecoveryAside(const QString& why);
+    void removeRecovery();
+
     Services m_services;
+    LatestFileWriter m_recoveryWriter; // the recovery record, written beside the window's work
     RunState m_state;
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
@@ -216,6 +241,14 @@ private:
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     PictureFiler m_filer { PictureJpegQuality }; // the shot being taken in, filed beside its showing
     QString m_filingWatchPath; // the pattern of the camera folder the shot being filed came from
+    std::optional<PendingShot> m_pendingShot; // the last shot taken in, until it has left the camera folder
+    std::optional<QDate> m_surveyDay; // the day of restored results from an earlier day, until they are written
+    int m_recoveryHeld = 0; // open RecoveryBatch scopes
+    bool m_recoveryDirty = false;
+    // In a take-in the record is written beside the filing: the shot stays in the camera folder until it is
+    // on disk. Every other change waits for it.
+    bool m_recoveryBesideTakeIn = false;
+    bool m_recoveryFailureReported = false;
     CaptureWatcher m_watcher;
 
     // Controls
@@ -285,6 +318,27 @@ private:
     QMenu* Disp = nullptr;
     std::array<QAction*, 2> DspS {};
     QAction* Dm = nullptr;
+};
+
+// Changes made inside are written once, when the outermost batch ends: a take-in changes the list several
+// times and pays for one durable write.
+class Form1::RecoveryBatch {
+public:
+    explicit RecoveryBatch(Form1& form)
+        : m_form(form)
+    {
+        ++m_form.m_recoveryHeld;
+    }
+    ~RecoveryBatch()
+    {
+        if (--m_form.m_recoveryHeld == 0 && m_form.m_recoveryDirty)
+            m_form.commitRecovery();
+    }
+    RecoveryBatch(const RecoveryBatch&) = delete;
+    RecoveryBatch& operator=(const RecoveryBatch&) = delete;
+
+private:
+    Form1& m_form;
 };
 
 } // namespace norvel

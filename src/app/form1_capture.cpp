@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QWindow>
 
@@ -80,7 +81,15 @@ void Form1::Timer1_Timer()
     const QDateTime now = m_services.clock->now();
     WatchedFolder folder(m_state.WatchPath, m_services.programFolder, now);
     const std::optional<TakeInResult> result = m_watcher.tick(
-        folder, [&](const QByteArray& name) { return takePictureIn(folder.pathOf(name)); }, now);
+        folder,
+        [&](const QByteArray& name) {
+            const TakeInResult taken = takePictureIn(folder.pathOf(name));
+            // The watcher deletes or sets the shot aside as soon as this returns.
+            if (taken == TakeInResult::Measured || taken == TakeInResult::MeasuredNotFiled)
+                recoveryOnDisk();
+            return taken;
+        },
+        now);
     if (!result || *result == TakeInResult::LoadFailed)
         return; // a failed load keeps the window on top until a later picture is taken in
     if (*result == TakeInResult::Filing)
@@ -109,7 +118,13 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     }
     if (filing && !m_filer.busy())
         m_filer.fileWhole(Picture2->image()); // not decoded row by row
+    // The row, its width and the shot it came from reach the recovery record in one write, on disk before
+    // the shot may leave the camera folder.
+    const QScopedValueRollback besideTakeIn(m_recoveryBesideTakeIn, true);
+    const RecoveryBatch batch(*this);
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
+    m_pendingShot = pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now());
+    saveRecovery();
     Filing filed = filing ? startFiling() : Filing::Filed;
     showPicture2(*scale);
     Sz->setTitle(sizeCaption(*scale));
@@ -145,7 +160,7 @@ Form1::Filing Form1::startFiling()
     const std::optional<QString> path = filedPicturePath(&name, &error);
     if (!path || !replacesWithoutAsking(*path))
         return Filing::Undecided;
-    m_filer.writeTo(*path);
+    fileTo(*path);
     return Filing::Writing;
 }
 
@@ -163,8 +178,15 @@ Form1::Filing Form1::filePicture()
         m_filer.discard();
         return Filing::Declined;
     }
-    m_filer.writeTo(*path);
+    fileTo(*path);
     return Filing::Writing;
+}
+
+void Form1::fileTo(const QString& path)
+{
+    if (m_pendingShot)
+        m_pendingShot->filedPath = path;
+    m_filer.writeTo(path);
 }
 
 // The filed copy of the last shot is written, or could not be: the shot leaves the camera folder, deleted or set
@@ -175,8 +197,10 @@ void Form1::endFiling()
         return; // ended already, by a shut-down or a change of folder
     QString error;
     const bool filed = m_filer.finish(&error);
+    recoveryOnDisk();
     WatchedFolder folder(m_filingWatchPath, m_services.programFolder, m_services.clock->now());
     m_watcher.filingEnded(folder, filed);
+    m_pendingShot.reset();
     if (!filed)
         report(error);
 }

@@ -29,10 +29,17 @@ void Form1::Form_Load()
     if (setDt.exists() && setDt.open(QIODevice::ReadOnly)) {
         m_state.WatchPath = firstField(setDt.readAll());
         setDt.close();
-        if (!m_state.WatchPath.isEmpty()) {
+        if (!m_state.WatchPath.isEmpty())
             Text1->setText(m_state.WatchPath);
+    }
+    // After a run that ended without its shut-down, the shots still in the camera folder belong to the
+    // restored pole: they are taken in, not set aside.
+    const std::optional<RecoveryRecord> recovered = readRecovery();
+    if (!m_state.WatchPath.isEmpty()) {
+        if (recovered)
+            Timer1->start();
+        else
             Kil();
-        }
     }
 
     MSFlexGrid1->setColWidthTwips(0, 500);
@@ -51,6 +58,8 @@ void Form1::Form_Load()
     m_state.CurTyoNo = QStringLiteral("1");
 
     SetLode();
+    if (recovered)
+        restoreRecovery(*recovered);
 
     const DisplayMode mode = displayMode();
     m_heightTwips = fullHeightTwips(mode);
@@ -103,6 +112,8 @@ bool Form1::shutDown()
         }
     }
     SetSave();
+    // Ended as it should: nothing is left to restore.
+    removeRecovery();
     return true;
 }
 

@@ -33,6 +33,7 @@ void Form1::Text4_Change()
         report(QStringLiteral("「%1」は調査柱No.として使えません。").arg(pole));
         return;
     }
+    const RecoveryBatch batch(*this);
     if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
         if (!writePoleResults())
             return;
@@ -42,6 +43,7 @@ void Form1::Text4_Change()
         return;
     m_state.CurTyoNo = pole;
     TyoNo->setTitle(QStringLiteral("調査柱No「") + pole + QStringLiteral("」"));
+    saveRecovery();
 }
 
 std::optional<QString> Form1::makePoleFolder(const QDate& day, QString* error)
@@ -69,14 +71,17 @@ bool Form1::mayReplace(const QString& path)
 
 bool Form1::writePoleResults()
 {
-    const QDate today = m_services.clock->now().date();
+    // Results restored from an earlier day belong in that day's folder.
+    const QDate day = m_surveyDay.value_or(m_services.clock->now().date());
     QString error;
-    if (makePoleFolder(today, &error)) {
-        const QString path = resultFilePath(m_services.programFolder, today, m_state.CurTyoNo);
+    if (makePoleFolder(day, &error)) {
+        const QString path = resultFilePath(m_services.programFolder, day, m_state.CurTyoNo);
         if (!mayReplace(path))
             return false;
-        if (writeResultFile(path, resultWidths(), &error))
+        if (writeResultFile(path, resultWidths(), &error)) {
+            m_surveyDay.reset();
             return true;
+        }
     }
     report(error + QStringLiteral("\n結果は一覧に残っています。"));
     return false;

@@ -47,6 +47,7 @@ void Form1::Command3_Click(int Index)
         MSFlexGrid2->setRows(MSFlexGrid2->rows() - 1);
     }
     SodDt();
+    saveRecovery();
 }
 
 void Form1::Command4_Click(int Index)
@@ -68,6 +69,7 @@ void Form1::Text3_Change()
     MSFlexGrid2->setCol(1);
     MSFlexGrid2->setText(Text3->text());
     soku->setTitle(correctedCaption(Text3->text()));
+    saveRecovery();
 }
 
 } // namespace norvel

@@ -1,0 +1,196 @@
+#include "app/form1.h"
+
+#include "platform/flexgrid.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The survey day through a crash or a power cut: the result list and the pole in hand are written beside
+// the program after every change, and read back when the program starts after a run that did not end
+// through its shut-down.
+namespace norvel {
+
+namespace {
+
+// A recovery record is a few kilobytes; anything far larger is not one.
+constexpr qint64 RecoveryFileLimit = 16 * 1024 * 1024;
+
+struct ShotStamp {
+    qint64 size = -1;
+    qint64 modifiedMs = -1;
+};
+
+std::optional<ShotStamp> stampOf(const QByteArray& path)
+{
+    struct stat status { };
+    if (::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return ShotStamp { status.st_size, qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1'000'000 };
+}
+
+} // namespace
+
+QString Form1::recoveryPath() const
+{
+    return m_services.programFolder + QLatin1Char('/') + RecoveryFileName;
+}
+
+RecoveryRecord Form1::recoveryRecord() const
+{
+    RecoveryRecord record;
+    record.pole = m_state.CurTyoNo;
+    record.poleText = Text4->text();
+    record.day = m_surveyDay.value_or(m_services.clock->now().date());
+    for (int row = 0; row < MSFlexGrid2->rows(); ++row)
+        record.rows.append({ MSFlexGrid2->textMatrix(row, 0), MSFlexGrid2->textMatrix(row, 1) });
+    record.pending = m_pendingShot;
+    return record;
+}
+
+std::optional<PendingShot> Form1::pendingShotOf(const QByteArray& cameraPath, int row, const QDateTime& now)
+{
+    const std::optional<ShotStamp> stamp = stampOf(cameraPath);
+    if (!stamp)
+        return std::nullopt;
+    return PendingShot { cameraPath, stamp->size, stamp->modifiedMs, {}, now.toMSecsSinceEpoch(), row };
+}
+
+void Form1::saveRecovery()
+{
+    m_recoveryDirty = true;
+    if (m_recoveryHeld == 0)
+        commitRecovery();
+}
+
+void Form1::commitRecovery()
+{
+    m_recoveryDirty = false;
+    writeRecovery();
+    if (!m_recoveryBesideTakeIn)
+        recoveryOnDisk();
+}
+
+void Form1::writeRecovery()
+{
+    m_recoveryWriter.write(serializeRecovery(recoveryRecord()));
+}
+
+void Form1::recoveryOnDisk()
+{
+    QString error;
+    if (m_recoveryWriter.flush(&error)) {
+        m_recoveryFailureReported = false;
+        return;
+    }
+    // Said once until a write succeeds again: the measuring goes on, only a crash would now lose results.
+    if (!std::exchange(m_recoveryFailureReported, true))
+        report(QStringLiteral("復元用ファイル「%1」を書き込めませんでした。このまま異常終了すると、一覧の測定結果は失われます。\n%2")
+                   .arg(QDir::toNativeSeparators(recoveryPath()), error));
+}
+
+void Form1::removeRecovery()
+{
+    m_recoveryWriter.remove();
+    QString error;
+    if (!m_recoveryWriter.flush(&error))
+        report(QStringLiteral("復元用ファイル「%1」を削除できませんでした。次の起動で測定結果が復元されます。\n%2")
+                   .arg(QDir::toNativeSeparators(recoveryPath()), error));
+}
+
+std::optional<RecoveryRecord> Form1::readRecovery()
+{
+    QFile file(recoveryPath());
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > RecoveryFileLimit) {
+        setDamagedRecoveryAside(file.isOpen() ? QStringLiteral("the file is far too large to be a record")
+                                              : file.errorString());
+        return std::nullopt;
+    }
+    const RecoveryParse parsed = parseRecovery(file.readAll());
+    file.close();
+    if (!parsed.record) {
+        setDamagedRecoveryAside(parsed.error);
+        return std::nullopt;
+    }
+    RecoveryRecord record = *parsed.record;
+    settlePendingShot(record);
+    return record;
+}
+
+void Form1::restoreRecovery(const RecoveryRecord& record)
+{
+    restoreRows(record);
+    // The pending shot is settled: the record on disk says so from now on.
+    writeRecovery();
+    if (!record.rows.isEmpty())
+        notify(QStringLiteral("前回、終了処理を経ずに終わったため、調査柱No「%1」の測定結果 %2 件を復元しました。")
+                   .arg(record.pole)
+                   .arg(record.rows.size()));
+}
+
+void Form1::restoreRows(const RecoveryRecord& record)
+{
+    m_state.CurTyoNo = record.pole;
+    {
+        // The text as it stood, without running a pole change.
+        const QSignalBlocker quiet(Text4);
+        Text4->setText(record.poleText);
+    }
+    TyoNo->setTitle(QStringLiteral("調査柱No「") + record.pole + QStringLiteral("」"));
+    MSFlexGrid2->setRows(int(record.rows.size()));
+    for (int row = 0; row < record.rows.size(); ++row) {
+        MSFlexGrid2->setTextMatrix(row, 0, record.rows[row].number);
+        MSFlexGrid2->setTextMatrix(row, 1, record.rows[row].width);
+    }
+    for (QPushButton* button : Command4)
+        button->setEnabled(!record.rows.isEmpty());
+    if (record.day.isValid() && record.day != m_services.clock->now().date())
+        m_surveyDay = record.day;
+    SodDt();
+}
+
+// The shot taken in last may still be in the camera folder. Filed (or measured with filing off), it only
+// had not been deleted yet; without its filed copy its row goes, and the watcher takes the shot in again.
+void Form1::settlePendingShot(RecoveryRecord& record)
+{
+    const std::optional<PendingShot> pending = std::exchange(record.pending, std::nullopt);
+    if (!pending)
+        return;
+    const std::optional<ShotStamp> stamp = stampOf(pending->cameraPath);
+    if (!stamp || stamp->size != pending->size || stamp->modifiedMs != pending->modifiedMs)
+        return; // gone, or another shot under its name
+    // A filed copy from before the take-in (a pole measured again) is not this shot's; file times may be
+    // coarse.
+    constexpr qint64 slackMs = 2000;
+    const QFileInfo filed(pending->filedPath);
+    const bool done = pending->filedPath.isEmpty()
+        || (filed.isFile() && filed.lastModified().toMSecsSinceEpoch() >= pending->takenInMs - slackMs);
+    if (done) {
+        ::unlink(pending->cameraPath.constData());
+        return;
+    }
+    if (record.rows.size() == pending->row)
+        record.rows.removeLast();
+}
+
+void Form1::setDamagedRecoveryAside(const QString& why)
+{
+    const QString bad = m_services.programFolder + QLatin1Char('/') + DamagedRecoveryFileName;
+    QFile::remove(bad);
+    const bool kept = QFile::rename(recoveryPath(), bad);
+    report(QStringLiteral("復元用ファイル「%1」が壊れていたため、前回の測定結果を復元できませんでした。%2\n%3")
+               .arg(QDir::toNativeSeparators(recoveryPath()),
+                   kept ? QStringLiteral("「%1」として残しました。").arg(QDir::toNativeSeparators(bad)) : QString(), why));
+}
+
+} // namespace norvel
