@@ -24,27 +24,13 @@ using namespace norvel;
 
 namespace {
 
-// White 640 x 480 with a dark band across every vertical scan line: at 91 pixels per mm a 40-pixel band
-// measures 0.44, a 30-pixel one 0.33.
-QImage shot(int bandHeight)
-{
-    QImage image(640, 480, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter(&image).fillRect(0, 200, 640, bandHeight, QColor(40, 40, 40));
-    return image;
-}
+QImage shot(int bandHeight) { return bandShot(bandHeight); }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(bytes);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 QStringList filesIn(const QString& folder)

@@ -16,20 +16,7 @@ using namespace norvel;
 
 namespace {
 
-// White 640 x 480 with a dark band across it: at 91 pixels per mm a 40-pixel band measures 0.44, 30 pixels 0.33.
-QImage shot(int bandHeight)
-{
-    QImage image(640, 480, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter(&image).fillRect(0, 200, 640, bandHeight, QColor(40, 40, 40));
-    return image;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QImage shot(int bandHeight) { return bandShot(bandHeight); }
 
 bool waitWithoutEvents(const std::function<bool()>& done)
 {

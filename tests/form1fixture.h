@@ -8,14 +8,32 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QImageWriter>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// White 640 x 480 with a dark band across every vertical scan line: at 91 pixels per mm a 40-pixel band
+// measures 0.44, a 30-pixel one 0.33.
+inline QImage bandShot(int bandHeight)
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter(&image).fillRect(0, 200, 640, bandHeight, QColor(40, 40, 40));
+    return image;
+}
+
+inline QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
 
 // A started window with scripted services, and the ways tests put pictures in front of it and drag on it.
 class Form1Fixture : public ::testing::Test {
