@@ -1,6 +1,6 @@
 #include "platform/durablefile.h"
 #include "platform/jpegwriter.h"
-#include "platform/latestfilewriter.h"
+#include "platform/backgroundfilewriter.h"
 #include "results/polenumber.h"
 #include "testsupport.h"
 
@@ -172,68 +172,110 @@ TEST(DurableFileTest, overwritingTheStartKeepsTheTailAndCreatesAMissingFile)
     EXPECT_FALSE(error.isEmpty());
 }
 
-// The window hands content over and goes on; what it flushes for must be what it handed over last.
-TEST(LatestFileWriterTest, flushGivesTheLastHandedOverState)
+// The window hands work over and goes on; what it flushes for must be on disk: the newest whole content of
+// a file, and every line appended, in order.
+TEST(BackgroundFileWriterTest, flushGivesWhatWasHandedOver)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("recovery.dat"));
+    const QString log = folder.filePath(QStringLiteral("log.csv"));
     const struct {
         const char* name;
-        std::function<void(LatestFileWriter&)> handOver;
+        std::function<void(BackgroundFileWriter&)> handOver;
         std::optional<QByteArray> onDisk; // nullopt: no file
+        QByteArray logged;
     } rows[] = {
-        { "manyWrites",
-            [](LatestFileWriter& writer) {
-                for (int i = 0; i < 200; ++i)
-                    writer.write(QByteArray::number(i));
+        { "manyWritesAndAppends",
+            [&](BackgroundFileWriter& writer) {
+                for (int i = 0; i < 200; ++i) {
+                    writer.write(path, QByteArray::number(i));
+                    writer.append(log, "h\n", QByteArray::number(i % 10) + '\n');
+                }
             },
-            QByteArray("199") },
+            QByteArray("199"), "h\n" + QByteArray("0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n").repeated(20) },
         { "removedAfterWriting",
-            [](LatestFileWriter& writer) {
-                writer.write("a");
-                writer.remove();
+            [&](BackgroundFileWriter& writer) {
+                writer.write(path, "a");
+                writer.remove(path);
             },
-            std::nullopt },
+            std::nullopt, "" },
         { "writtenAfterRemoving",
-            [](LatestFileWriter& writer) {
-                writer.remove();
-                writer.write("b");
+            [&](BackgroundFileWriter& writer) {
+                writer.remove(path);
+                writer.write(path, "b");
             },
-            QByteArray("b") },
-        { "removingNothing", [](LatestFileWriter& writer) { writer.remove(); }, std::nullopt },
+            QByteArray("b"), "" },
+        { "removingNothing", [&](BackgroundFileWriter& writer) { writer.remove(path); }, std::nullopt, "" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         for (const bool destroyed : { false, true }) {
             QFile::remove(path);
-            auto writer = std::make_unique<LatestFileWriter>(path);
+            QFile::remove(log);
+            auto writer = std::make_unique<BackgroundFileWriter>();
             row.handOver(*writer);
             QString error;
             if (destroyed)
-                writer.reset(); // stopping still writes what was handed over
+                writer.reset(); // stopping still does what was handed over
             else
                 EXPECT_TRUE(writer->flush(&error)) << error.toStdString();
             EXPECT_EQ(QFile::exists(path), row.onDisk.has_value());
             if (row.onDisk) {
                 EXPECT_EQ(readFile(path), *row.onDisk);
             }
+            EXPECT_EQ(QFile::exists(log) ? readFile(log) : QByteArray(), row.logged);
         }
     }
 }
 
-TEST(LatestFileWriterTest, aFailureIsSaidUntilAWriteSucceeds)
+TEST(BackgroundFileWriterTest, failuresAreSaid)
 {
     QTemporaryDir folder;
     const QString sub = folder.filePath(QStringLiteral("later"));
-    LatestFileWriter writer(sub + QStringLiteral("/recovery.dat"));
-    writer.write("a");
+    BackgroundFileWriter writer;
     QString error;
+    // A whole-file write is said to fail until one succeeds.
+    writer.write(sub + QStringLiteral("/recovery.dat"), "a");
     EXPECT_FALSE(writer.flush(&error));
     EXPECT_FALSE(error.isEmpty());
-    ASSERT_TRUE(QDir().mkdir(sub));
-    writer.write("b");
+    // A lost append is said even when a later one succeeds, once.
+    ASSERT_TRUE(QDir().mkpath(sub + QStringLiteral("/folder.csv")));
+    writer.append(sub + QStringLiteral("/folder.csv"), "h\n", "lost\n");
+    writer.write(sub + QStringLiteral("/recovery.dat"), "b");
+    writer.append(sub + QStringLiteral("/log.csv"), "h\n", "kept\n");
+    EXPECT_FALSE(writer.flush(&error));
     EXPECT_TRUE(writer.flush(&error));
-    EXPECT_EQ(readFile(writer.path()), "b");
+    EXPECT_EQ(readFile(sub + QStringLiteral("/recovery.dat")), "b");
+    EXPECT_EQ(readFile(sub + QStringLiteral("/log.csv")), "h\nkept\n");
+}
+
+// Appending is whole lines or nothing: a line cut short by a crash is closed before the next one starts.
+TEST(AppendFileTest, startsNewFilesWithTheHeaderAndClosesACutLine)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("log.csv"));
+    const struct {
+        const char* name;
+        std::optional<QByteArray> before;
+        QByteArray after;
+    } rows[] = {
+        { "new", std::nullopt, "h\r\nline\r\n" },
+        { "empty", QByteArray(), "h\r\nline\r\n" },
+        { "whole", QByteArray("h\r\na\r\n"), "h\r\na\r\nline\r\n" },
+        { "cutShort", QByteArray("h\r\na,b"), "h\r\na,b\r\nline\r\n" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(path);
+        if (row.before)
+            writeFile(path, *row.before);
+        QString error;
+        ASSERT_TRUE(appendFileDurably(path, "h\r\n", "line\r\n", &error)) << error.toStdString();
+        EXPECT_EQ(readFile(path), row.after);
+    }
+    QString error;
+    EXPECT_FALSE(appendFileDurably(folder.filePath(QStringLiteral("no/log.csv")), "h", "x", &error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 // A real file system with no room left: only root can mount one here.
@@ -287,6 +329,8 @@ TEST_F(FullDiskTest, everyWriterKeepsTheOldFileAndSaysSo)
             } },
         { "settingsText", "set.Dt",
             [](const QString& path, QString* error) { return writeFileDurably(path, QByteArray(8192, 'p'), error); } },
+        { "appendedLine", "log.csv",
+            [](const QString& path, QString* error) { return appendFileDurably(path, "h", QByteArray(8192, 'p'), error); } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -302,7 +346,7 @@ TEST_F(FullDiskTest, everyWriterKeepsTheOldFileAndSaysSo)
         EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << error.toStdString();
         EXPECT_EQ(readFile(path), "old");
     }
-    EXPECT_EQ(entries(folder.path()), (QStringList { "1_1.jpg", "filler", "No1CP.csv", "set.Dt" }));
+    EXPECT_EQ(entries(folder.path()), (QStringList { "1_1.jpg", "filler", "log.csv", "No1CP.csv", "set.Dt" }));
     QString error;
     EXPECT_FALSE(overwriteFileStart(folder.filePath(QStringLiteral("set.bat")), QByteArray(16, 'n'), &error));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("set.bat"))));

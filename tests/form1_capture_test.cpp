@@ -375,7 +375,9 @@ TEST_F(Form1CaptureTest, filingFails_measuresTheShotButKeepsIt)
         ASSERT_FALSE(fake.errors.isEmpty());
         EXPECT_TRUE(fake.errors[0].contains(poleFolder())) << fake.errors[0].toStdString();
         if (!row.setAsideBlocked) {
-            EXPECT_EQ(fake.errors.size(), 1);
+            // The measurement record cannot go into the day folder either: said once that day.
+            ASSERT_EQ(fake.errors.size(), 2);
+            EXPECT_TRUE(fake.errors[1].contains(QStringLiteral("測定記録"))) << fake.errors[1].toStdString();
             EXPECT_TRUE(filesIn(camera.path()).isEmpty());
             EXPECT_EQ(contents(setAsidePath(At143005, QStringLiteral("shot.bmp"))), shotBytes);
             continue;

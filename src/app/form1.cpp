@@ -36,7 +36,6 @@ template <typename W> W* place(W* widget, const QString& name, int left, int top
 Form1::Form1(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , m_services(services)
-    , m_recoveryWriter(services.programFolder + QLatin1Char('/') + RecoveryFileName)
     , m_watcher([this](const QString& status) { Dm->setText(status); }, [this](const QString& text) { report(text); })
 {
     setObjectName(QStringLiteral("Form1"));

@@ -7,9 +7,10 @@
 #include "app/displaysize.h"
 #include "app/runstate.h"
 #include "measure/range.h"
-#include "platform/latestfilewriter.h"
+#include "platform/backgroundfilewriter.h"
 #include "platform/picturefiler.h"
 #include "platform/services.h"
+#include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
 
 #include <QImage>
@@ -229,8 +230,14 @@ private:
     void setDamagedRecoveryAside(const QString& why);
     void removeRecovery();
 
+    // The measurement record of the day: a line for every change of the result list.
+    [[nodiscard]] MeasurementEntry measurementEntry(RecordedChange change) const;
+    void recordMeasurement(MeasurementEntry entry, int row, const QString& result);
+    // Waits for the record's lines on disk; a failure is said once a day.
+    void recordOnDisk();
+
     Services m_services;
-    LatestFileWriter m_recoveryWriter; // the recovery record, written beside the window's work
+    BackgroundFileWriter m_recoveryWriter; // the recovery record, written beside the window's work
     RunState m_state;
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
@@ -249,6 +256,13 @@ private:
     // on disk. Every other change waits for it.
     bool m_recoveryBesideTakeIn = false;
     bool m_recoveryFailureReported = false;
+    BackgroundFileWriter m_recordWriter; // the measurement record's lines
+    QString m_pictureName; // the picture on screen, as filed or as opened
+    std::optional<MeasurementEntry> m_measuredEntry; // the analysis or line whose width goes into Text3 now
+    std::optional<MeasurementEntry> m_lastAnalysis; // of the picture on screen
+    std::optional<RecordedChange> m_clearCause; // a clear run by another command
+    bool m_takingIn = false; // a take-in records its row once, when it is measured
+    std::optional<QDate> m_recordFailureDay;
     CaptureWatcher m_watcher;
 
     // Controls

@@ -76,14 +76,22 @@ void Form1::Command2_Click()
     MSFlexGrid1->setCol(1);
     Picture1->setForeColor(palette::brightRed());
     std::array<qint16, 5> widths {};
+    std::array<RecordedScanLine, 5> recorded {};
     for (int k = 0; k < 5; ++k) {
         const ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];
         if (Check2->isChecked())
             Text2->setText(line.scan.thresholdText);
         markLine(k, direction, line, view, result.pxPerMm);
         widths[static_cast<std::size_t>(k)] = line.scan.run.width;
+        recorded[static_cast<std::size_t>(k)] = { line.fixed, line.scan.run.start, line.scan.run.width };
     }
+    MeasurementEntry entry = measurementEntry(RecordedChange::Analysis);
+    entry.lines = recorded;
+    entry.pxPerMm = result.pxPerMm;
+    m_lastAnalysis = entry;
+    m_measuredEntry = entry;
     presentWidths(widths, result.pxPerMm);
+    m_measuredEntry.reset(); // fewer than two lines: nothing filed
 }
 
 void Form1::drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view)
@@ -198,7 +206,12 @@ void Form1::measureLine(double x, double y)
     Picture1->drawLine(mark.segment.p1(), mark.segment.p2(), palette::brightGreen());
     Picture1->setForeColor(palette::brightRed());
     Picture1->printText(mark.labelTopLeft, millimetreLabel(widthMm));
+    MeasurementEntry entry = measurementEntry(RecordedChange::ManualLine);
+    entry.manual = RecordedManualLine { points.front(), points.back(), line->n, scan.run.start, scan.run.width };
+    entry.pxPerMm = pxPerMm;
+    m_measuredEntry = entry;
     setText3(fixedText(widthMm, 2));
+    m_measuredEntry.reset();
     setText3Background(palette::brightGreen());
 }
 

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScopedValueRollback>
@@ -85,8 +86,10 @@ void Form1::Timer1_Timer()
         [&](const QByteArray& name) {
             const TakeInResult taken = takePictureIn(folder.pathOf(name));
             // The watcher deletes or sets the shot aside as soon as this returns.
-            if (taken == TakeInResult::Measured || taken == TakeInResult::MeasuredNotFiled)
+            if (taken != TakeInResult::LoadFailed && taken != TakeInResult::Filing) {
                 recoveryOnDisk();
+                recordOnDisk();
+            }
             return taken;
         },
         now);
@@ -130,9 +133,17 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     Sz->setTitle(sizeCaption(*scale));
     if (filed == Filing::Undecided)
         filed = filePicture(); // a question or a message, with the picture on screen
+    // The row the shot added is recorded once, with what its analysis found.
+    m_lastAnalysis.reset();
+    if (filed != Filing::Declined) {
+        const QScopedValueRollback takingIn(m_takingIn, true);
+        Command2_Click();
+    }
+    MeasurementEntry entry = m_lastAnalysis.value_or(measurementEntry(RecordedChange::TakeInAnalysis));
+    entry.change = RecordedChange::TakeInAnalysis;
+    recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));
     if (filed == Filing::Declined)
         return TakeInResult::Declined;
-    Command2_Click();
     if (filed == Filing::Writing)
         return TakeInResult::Filing; // the watcher holds the shot, and the next, until endFiling
     // Without its filed copy the shot is the only picture of this result: it is kept.
@@ -184,6 +195,7 @@ Form1::Filing Form1::filePicture()
 
 void Form1::fileTo(const QString& path)
 {
+    m_pictureName = QFileInfo(path).fileName();
     if (m_pendingShot)
         m_pendingShot->filedPath = path;
     m_filer.writeTo(path);
@@ -198,6 +210,7 @@ void Form1::endFiling()
     QString error;
     const bool filed = m_filer.finish(&error);
     recoveryOnDisk();
+    recordOnDisk();
     WatchedFolder folder(m_filingWatchPath, m_services.programFolder, m_services.clock->now());
     m_watcher.filingEnded(folder, filed);
     m_pendingShot.reset();

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
@@ -57,6 +58,7 @@ std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path, Pict
     Picture2->setImage(load.image);
     m_spareImage = std::move(previous);
     m_pictureShown = true;
+    m_pictureName = QFileInfo(QFile::decodeName(path)).fileName();
     return scale;
 }
 

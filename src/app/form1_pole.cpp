@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 // The survey pole number and the pole's result file.
 namespace norvel {
@@ -37,6 +38,7 @@ void Form1::Text4_Change()
     if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
         if (!writePoleResults())
             return;
+        const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::PoleChanged));
         Command3_Click(0);
     }
     if (!usable)

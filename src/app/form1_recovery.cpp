@@ -81,7 +81,7 @@ void Form1::commitRecovery()
 
 void Form1::writeRecovery()
 {
-    m_recoveryWriter.write(serializeRecovery(recoveryRecord()));
+    m_recoveryWriter.write(recoveryPath(), serializeRecovery(recoveryRecord()));
 }
 
 void Form1::recoveryOnDisk()
@@ -99,7 +99,7 @@ void Form1::recoveryOnDisk()
 
 void Form1::removeRecovery()
 {
-    m_recoveryWriter.remove();
+    m_recoveryWriter.remove(recoveryPath());
     QString error;
     if (!m_recoveryWriter.flush(&error))
         report(QStringLiteral("復元用ファイル「%1」を削除できませんでした。次の起動で測定結果が復元されます。\n%2")

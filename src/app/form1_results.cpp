@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 
 // The result list of the current pole: the measured-values menu, clearing, copying and correcting.
 namespace norvel {
@@ -39,6 +40,7 @@ void Form1::SodDt()
 
 void Form1::Command3_Click(int Index)
 {
+    const int before = MSFlexGrid2->rows();
     if (Index == 0) {
         for (QPushButton* button : Command4)
             button->setEnabled(false);
@@ -48,6 +50,12 @@ void Form1::Command3_Click(int Index)
     }
     SodDt();
     saveRecovery();
+    if (before > 0) {
+        if (Index == 0)
+            recordMeasurement(measurementEntry(m_clearCause.value_or(RecordedChange::AllCleared)), 0, QString());
+        else
+            recordMeasurement(measurementEntry(RecordedChange::RowCleared), before, QString());
+    }
 }
 
 void Form1::Command4_Click(int Index)
@@ -56,12 +64,16 @@ void Form1::Command4_Click(int Index)
     MSFlexGrid2->setCol(1);
     m_services.clipboard->setText(
         copyText(resultWidths(), Index == 0 ? CopyLayout::OnePerLine : CopyLayout::TabSeparated));
-    if (copC->isChecked())
+    if (copC->isChecked()) {
+        const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::CopiedAndCleared));
         Command3_Click(0);
+    }
 }
 
 void Form1::Text3_Change()
 {
+    // What put this text here: an analysis or a dragged line, or else the user typing.
+    std::optional<MeasurementEntry> measured = std::exchange(m_measuredEntry, std::nullopt);
     if (MSFlexGrid2->rows() < 1)
         return;
     const int last = MSFlexGrid2->rows() - 1;
@@ -70,6 +82,9 @@ void Form1::Text3_Change()
     MSFlexGrid2->setText(Text3->text());
     soku->setTitle(correctedCaption(Text3->text()));
     saveRecovery();
+    // A take-in records its row once, after its analysis.
+    if (!m_takingIn)
+        recordMeasurement(measured.value_or(measurementEntry(RecordedChange::TypedCorrection)), last + 1, Text3->text());
 }
 
 } // namespace norvel

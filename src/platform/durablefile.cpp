@@ -268,4 +268,67 @@ bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* e
     return true;
 }
 
+bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error)
+{
+    const auto failed = [&](int code) {
+        if (error)
+            *error = qt_error_string(code);
+        return false;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return failed(errno);
+    struct stat status { };
+    if (::fstat(fd, &status) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return failed(code);
+    }
+    const off_t before = status.st_size;
+    QByteArray out;
+    if (before == 0) {
+        out = header;
+    } else {
+        // A line cut short by a crash stays as it is, on a line of its own.
+        const int reader = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        char last = '\n';
+        if (reader >= 0) {
+            if (::pread(reader, &last, 1, before - 1) != 1)
+                last = '\n';
+            ::close(reader);
+        }
+        if (last != '\n')
+            out = "\r\n";
+    }
+    out += bytes;
+    qsizetype done = 0;
+    while (done < out.size()) {
+        const ssize_t written = ::write(fd, out.constData() + done, static_cast<std::size_t>(out.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const int code = written < 0 ? errno : ENOSPC;
+            // Whole lines or nothing: what went in of this one is taken out again.
+            if (::ftruncate(fd, before) == 0)
+                ::fdatasync(fd);
+            ::close(fd);
+            if (before == 0)
+                ::unlink(name.constData());
+            return failed(code);
+        }
+        done += written;
+    }
+    if (::fdatasync(fd) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return failed(code);
+    }
+    if (::close(fd) != 0)
+        return failed(errno);
+    if (before == 0)
+        syncFolderOf(name);
+    return true;
+}
+
 } // namespace norvel

@@ -62,6 +62,11 @@ private:
 // all of them or a failure, synced to disk before it returns.
 [[nodiscard]] bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error);
 
+// Appends bytes to the file, a new or empty file starting with header: all of them or none (a failed write is
+// cut off again), synced to disk before it returns. A last line left without its line feed by a crash is
+// closed first, so the new bytes start a line of their own.
+[[nodiscard]] bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error);
+
 // Syncs the folder holding the path (the file system's bytes), so that the file's creation, renaming or
 // removal there stays so after a power cut.
 void syncFolderOf(const QByteArray& nativePath);

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The measurement record of a survey day: one line for every change of the result list, saying what
+// produced the figure (settings, range, scan lines or the dragged line, scale), so that a width questioned
+// later can be traced and drawn again. A CSV file in the day folder, UTF-8 with a BOM, CR LF, one header
+// row; lines are only ever appended.
+namespace norvel {
+
+inline const QString MeasurementRecordFileName = QStringLiteral("測定記録.csv");
+
+enum class RecordedChange {
+    TakeInAnalysis, // a shot from the camera folder taken in and analysed
+    Analysis, // the analysis run by hand on the picture on screen
+    ManualLine, // a width measured along a dragged line
+    TypedCorrection, // a width typed into the correction box
+    RowCleared,
+    AllCleared,
+    CopiedAndCleared,
+    PoleChanged, // a pole change that wrote the list to its result file and emptied it
+};
+
+// One scan line of an analysis, in picture pixels: its fixed coordinate (a column for vertical lines, a row
+// for horizontal ones), and the crack run found on it (width 0: none).
+struct RecordedScanLine {
+    int position = 0;
+    int start = 0;
+    int width = 0;
+    friend bool operator==(const RecordedScanLine&, const RecordedScanLine&) = default;
+};
+
+// A dragged line in picture pixels: its first and last sample, the number of steps between them, and the
+// crack run found on it, counted in samples (width 0: none).
+struct RecordedManualLine {
+    QPointF from;
+    QPointF to;
+    int steps = 0;
+    int start = 0;
+    int width = 0;
+    friend bool operator==(const RecordedManualLine&, const RecordedManualLine&) = default;
+};
+
+struct MeasurementEntry {
+    QDateTime time;
+    QString pole; // in force after the change
+    int row = 0; // the row changed, counted from 1; 0 for changes of the whole list
+    RecordedChange change = RecordedChange::Analysis;
+    QString picture; // file name as filed (or as opened / as the camera named it); empty for none
+    QSize pictureSize; // invalid for none
+    // The analysis settings in force.
+    int method = 1; // 0 to 3
+    bool horizontal = false;
+    QString threshold; // the threshold text as used
+    bool autoThreshold = false;
+    bool widthLimitOn = true;
+    QString widthLimit; // the text of the limit box
+    QString displaySize; // "640*480" or "560*420"
+    std::array<int, 2> rangeX { 0, 0 }; // left edge and width, unmagnified display pixels
+    std::array<int, 2> rangeY { 0, 0 }; // top edge and height
+    float zoom = 1;
+    float dspRate = 0; // display pixels per picture pixel
+    std::optional<std::array<RecordedScanLine, 5>> lines; // analyses only
+    float pxPerMm = 0; // picture pixels per millimetre used; 0 when nothing was measured
+    std::optional<RecordedManualLine> manual; // manual lines only
+    QString result; // the row's text after the change; empty for a removed row
+    friend bool operator==(const MeasurementEntry&, const MeasurementEntry&) = default;
+};
+
+// The word the record uses for each kind of change ("取込分析", "手動線", ...).
+[[nodiscard]] QString recordedChangeName(RecordedChange change);
+[[nodiscard]] std::optional<RecordedChange> recordedChangeFromName(const QString& name);
+
+// The BOM and the header row, CR LF included: what a new file starts with.
+[[nodiscard]] QByteArray measurementRecordHeader();
+// One entry as a CSV line in UTF-8, ended by CR LF; fields with a comma, a quote or a line break quoted.
+[[nodiscard]] QByteArray measurementRecordLine(const MeasurementEntry& entry);
+
+// The entries of a record file, in file order; lines that cannot be read (cut short by a crash, edited by
+// hand) are counted and left out.
+struct MeasurementRecordRead {
+    QList<MeasurementEntry> entries;
+    int unreadableLines = 0;
+};
+[[nodiscard]] MeasurementRecordRead readMeasurementRecord(const QByteArray& content);
+
+[[nodiscard]] QString measurementRecordPath(const QString& programFolder, const QDate& day);
+
+} // namespace norvel

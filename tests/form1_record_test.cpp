@@ -1,0 +1,178 @@
+#include "form1fixture.h"
+#include "testsupport.h"
+#include "results/measurementrecord.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+using namespace norvel;
+
+namespace {
+
+class Form1RecordTest : public Form1Fixture {
+public:
+    void watch()
+    {
+        fake.folders.push_back(pictures.path());
+        get<QPushButton>(QStringLiteral("Command1"))->click();
+        get<QTimer>(QStringLiteral("Timer1"))->stop();
+    }
+    void takeIn(int band)
+    {
+        writePicture(QStringLiteral("shot.bmp"), bandShot(band));
+        for (int i = 0; i < 2; ++i) {
+            form->Timer1_Timer();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !form->filingPending(); }, 10000));
+        }
+    }
+    // Straight down across the band of a 640 x 480 shot shown at full size.
+    void dragAcrossTheBand()
+    {
+        press({ 100, 150 });
+        moveTo({ 100, 300 });
+        release({ 100, 300 });
+    }
+    void autoSaveOff() { get<QCheckBox>(QStringLiteral("Check1"))->setChecked(false); }
+    void click(const char* name) { get<QPushButton>(QString::fromLatin1(name))->click(); }
+    void type(const char* box, const char* text) { get<QLineEdit>(QString::fromLatin1(box))->setText(QString::fromUtf8(text)); }
+
+    QList<MeasurementEntry> recorded()
+    {
+        const QString path = fake.programFolder.filePath(QStringLiteral("20221019/") + MeasurementRecordFileName);
+        if (!QFile::exists(path))
+            return {};
+        const MeasurementRecordRead read = readMeasurementRecord(contents(path));
+        EXPECT_EQ(read.unreadableLines, 0);
+        return read.entries;
+    }
+};
+
+struct Step {
+    RecordedChange change;
+    const char* pole;
+    int row;
+    const char* result;
+    const char* picture;
+};
+
+struct RecordCase {
+    const char* name;
+    std::function<void(Form1RecordTest&)> steps;
+    std::vector<Step> lines;
+};
+
+class RecordTest : public Form1RecordTest, public ::testing::WithParamInterface<RecordCase> { };
+
+// Each change of the result list leaves exactly one line, saying what made it, on which row and picture.
+TEST_P(RecordTest, writesOneLinePerChangeOfTheList)
+{
+    watch();
+    GetParam().steps(*this);
+    const QList<MeasurementEntry> entries = recorded();
+    ASSERT_EQ(entries.size(), qsizetype(GetParam().lines.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Step& step = GetParam().lines[std::size_t(i)];
+        EXPECT_EQ(recordedChangeName(entries[i].change), recordedChangeName(step.change));
+        EXPECT_EQ(entries[i].pole, QString::fromUtf8(step.pole));
+        EXPECT_EQ(entries[i].row, step.row);
+        EXPECT_EQ(entries[i].result, QString::fromUtf8(step.result));
+        EXPECT_EQ(entries[i].picture, QString::fromUtf8(step.picture));
+        EXPECT_EQ(entries[i].time, fake.clockNow);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, RecordTest,
+    ::testing::Values(
+        RecordCase { "takeIns", [](Form1RecordTest& run) { run.takeIn(40); run.takeIn(30); },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" } } },
+        RecordCase { "manualLineAndCorrection",
+            [](Form1RecordTest& run) { run.takeIn(40); run.dragAcrossTheBand(); run.type("Text3", "0.5,x"); },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::ManualLine, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::TypedCorrection, "1", 1, "0.5,x", "1_1.jpg" } } },
+        RecordCase { "analysisByHand", [](Form1RecordTest& run) { run.takeIn(40); run.click("Command2"); },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::Analysis, "1", 1, "0.44", "1_1.jpg" } } },
+        RecordCase { "clears",
+            [](Form1RecordTest& run) {
+                run.takeIn(40); run.takeIn(30);
+                run.click("Command3(1)"); run.click("Command3(0)");
+                run.click("Command3(0)"); // an empty list does not change
+            },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" },
+                { RecordedChange::RowCleared, "1", 2, "", "1_2.jpg" }, { RecordedChange::AllCleared, "1", 0, "", "1_2.jpg" } } },
+        RecordCase { "copyThatClears",
+            [](Form1RecordTest& run) { run.takeIn(40); run.click("Command4(0)"); },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::CopiedAndCleared, "1", 0, "", "1_1.jpg" } } },
+        RecordCase { "poleChange",
+            [](Form1RecordTest& run) { run.takeIn(40); run.type("Text4", "2"); run.type("Text4", "3"); run.takeIn(30); },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" }, { RecordedChange::PoleChanged, "1", 0, "", "1_1.jpg" },
+                { RecordedChange::TakeInAnalysis, "3", 1, "0.33", "3_1.jpg" } } },
+        // Automatic saving off: nothing goes into the day folder by itself, the record included.
+        RecordCase { "withoutAutoSave",
+            [](Form1RecordTest& run) { run.autoSaveOff(); run.takeIn(40); run.type("Text3", "0.5"); },
+            {} }),
+    caseName<RecordCase>);
+
+// The line holds what is needed to draw the figure again: the settings, the lines and the scale.
+TEST_F(Form1RecordTest, linesHoldWhatProducedTheWidth)
+{
+    watch();
+    get<QCheckBox>(QStringLiteral("Check2"))->setChecked(true);
+    takeIn(40);
+    dragAcrossTheBand();
+    const QList<MeasurementEntry> entries = recorded();
+    ASSERT_EQ(entries.size(), 2);
+    const MeasurementEntry& analysis = entries[0];
+    EXPECT_EQ(analysis.pictureSize, QSize(640, 480));
+    EXPECT_EQ(analysis.method, 1);
+    EXPECT_FALSE(analysis.horizontal);
+    EXPECT_TRUE(analysis.autoThreshold);
+    EXPECT_EQ(analysis.threshold, get<QLineEdit>(QStringLiteral("Text2"))->text());
+    EXPECT_EQ(analysis.displaySize, QStringLiteral("640*480"));
+    EXPECT_EQ(analysis.rangeX, (std::array<int, 2> { 0, 640 }));
+    EXPECT_EQ(analysis.rangeY, (std::array<int, 2> { 0, 480 }));
+    EXPECT_EQ(analysis.pxPerMm, 91.0f);
+    ASSERT_TRUE(analysis.lines.has_value());
+    EXPECT_FALSE(analysis.manual.has_value());
+    for (const RecordedScanLine& line : *analysis.lines) {
+        EXPECT_EQ(line.start, 200);
+        EXPECT_EQ(line.width, 40);
+    }
+    EXPECT_LT((*analysis.lines)[0].position, (*analysis.lines)[4].position);
+
+    const MeasurementEntry& manual = entries[1];
+    ASSERT_TRUE(manual.manual.has_value());
+    EXPECT_FALSE(manual.lines.has_value());
+    EXPECT_EQ(manual.manual->from, QPointF(100, 150));
+    EXPECT_EQ(manual.manual->to, QPointF(100, 300));
+    EXPECT_EQ(manual.manual->steps, 150);
+    EXPECT_EQ(manual.manual->start, 50);
+    EXPECT_EQ(manual.manual->width, 40);
+    EXPECT_EQ(manual.pxPerMm, 91.0f);
+}
+
+// A record that cannot be written is said once a day; the widths go on into the list.
+TEST_F(Form1RecordTest, aRecordThatCannotBeWritten_isSaidOnceADay)
+{
+    watch();
+    ASSERT_TRUE(QDir().mkpath(fake.programFolder.filePath(QStringLiteral("20221019/") + MeasurementRecordFileName)));
+    takeIn(40);
+    type("Text3", "0.5");
+    type("Text3", "0.6");
+    EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1) << fake.errors.join(u'\n').toStdString();
+    EXPECT_EQ(get<QLineEdit>(QStringLiteral("Text3"))->text(), QStringLiteral("0.6"));
+    fake.clockNow = fake.clockNow.addDays(1);
+    type("Text3", "0.7");
+    EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1); // the new day's record is another file
+}
+
+} // namespace
