@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The photo ledger's own settings file in the program folder, "ledger.ini": the judgement line.
+namespace norvel {
+
+inline const QString LedgerSettingsFileName = QStringLiteral("ledger.ini");
+
+constexpr double DefaultJudgementMm = 0.20;
+constexpr double MinimumJudgementMm = 0.01;
+constexpr double MaximumJudgementMm = 10.00;
+
+struct LedgerSettings {
+    double judgementMm = DefaultJudgementMm;
+};
+
+// "[ledger]\r\njudgementMm=0.20\r\n"
+[[nodiscard]] QByteArray ledgerSettingsContent(const LedgerSettings& settings);
+
+// The settings in a file's content; the defaults and a reason in error when the content is not such a file
+// or holds a judgement line outside MinimumJudgementMm..MaximumJudgementMm.
+[[nodiscard]] LedgerSettings parseLedgerSettings(const QByteArray& content, QString* error);
+
+// The program folder's settings: the defaults without a file, and also, with a message naming the file in
+// error, when the file cannot be read or is damaged.
+[[nodiscard]] LedgerSettings readLedgerSettings(const QString& programFolder, QString* error);
+
+// Replaces the file whole; false, with a message naming the file in error, when it could not be written.
+[[nodiscard]] bool writeLedgerSettings(const QString& programFolder, const LedgerSettings& settings, QString* error);
+
+} // namespace norvel
