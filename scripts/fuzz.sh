@@ -19,6 +19,7 @@ targets=(
   "fuzz_polestep 256"
   "fuzz_leadingnumber 512"
   "fuzz_recovery 512"
+  "fuzz_measurementrecord 1024"
 )
 
 # A target listed there has reported findings not yet mended: it runs on past them (fork mode) and its

@@ -5,7 +5,9 @@
 #include <QStringList>
 
 #include <charconv>
+#include <cmath>
 #include <system_error>
+#include <type_traits>
 
 namespace norvel {
 
@@ -56,6 +58,11 @@ template <typename T> std::optional<T> number(const QString& text)
     const auto [end, ec] = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value);
     if (ec != std::errc() || end != bytes.constData() + bytes.size() || bytes.isEmpty())
         return std::nullopt;
+    // Infinities and NaN are no scale, zoom or position a window had.
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value))
+            return std::nullopt;
+    }
     return value;
 }
 

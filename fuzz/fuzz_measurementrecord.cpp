@@ -1,0 +1,67 @@
+// The measurement record: readMeasurementRecord takes any bytes (a file cut short, edited by hand).
+// - every entry it reads is written again as a line that reads back as the same entry;
+// - an entry made from the input (its text in every text field, numbers from its length) reads back equal.
+#include "fuzzcheck.h"
+#include "results/measurementrecord.h"
+
+#include <QStringDecoder>
+
+#include <cstdint>
+
+using namespace norvel;
+using norvel::fuzz::require;
+using norvel::fuzz::shown;
+
+namespace {
+
+void checkEntriesReadBack(const QByteArray& bytes)
+{
+    const MeasurementRecordRead read = readMeasurementRecord(bytes);
+    for (const MeasurementEntry& entry : read.entries) {
+        const QByteArray line = measurementRecordLine(entry);
+        const MeasurementRecordRead again = readMeasurementRecord(measurementRecordHeader() + line);
+        require(again.unreadableLines == 0 && again.entries.size() == 1 && again.entries[0] == entry,
+            "an entry read is written as a line that reads back the same", shown(QString::fromUtf8(line)));
+    }
+}
+
+void checkMadeEntry(const QByteArray& bytes)
+{
+    // Text as UTF-8 decodes it: a lone surrogate has no UTF-8 form for any file to keep.
+    const QString text = QStringDecoder(QStringDecoder::Utf8).decode(bytes);
+    const int n = int(bytes.size());
+    MeasurementEntry entry;
+    entry.time = QDateTime(QDate(2024, 5, 1), QTime(9, 30)).addMSecs(qint64(n) * 1237);
+    entry.pole = text;
+    entry.row = n;
+    entry.change = RecordedChange(n % 8);
+    entry.picture = text;
+    entry.pictureSize = n % 2 ? QSize(n, n + 1) : QSize();
+    entry.method = n % 4;
+    entry.horizontal = n % 3 == 0;
+    entry.threshold = text;
+    entry.widthLimit = text;
+    entry.displaySize = text;
+    entry.rangeX = { -n, n };
+    entry.zoom = float(n) / 7;
+    entry.dspRate = float(n) / 3;
+    if (n % 2)
+        entry.lines = std::array<RecordedScanLine, 5> { { { n, -n, n }, {}, { 1, 2, 3 }, {}, { n, n, n } } };
+    else
+        entry.manual = RecordedManualLine { QPointF(n / 3.0, -n / 7.0), QPointF(1e-7 * n, 1e7 * n), n, n / 2, n / 3 };
+    entry.pxPerMm = float(n) / 11;
+    entry.result = text;
+    const MeasurementRecordRead read = readMeasurementRecord(measurementRecordHeader() + measurementRecordLine(entry));
+    require(read.unreadableLines == 0 && read.entries.size() == 1 && read.entries[0] == entry,
+        "a written entry reads back equal", shown(text));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    checkEntriesReadBack(bytes);
+    checkMadeEntry(bytes);
+    return 0;
+}
