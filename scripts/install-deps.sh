@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev libturbojpeg0-dev pkg-config
   fonts-ipafont-gothic qt6-translations-l10n
   desktop-file-utils
+  poppler-utils # pdftotext, pdfinfo and pdftoppm read back the photo ledger in its tests
   xvfb xdotool # the crash test runs the real program on a virtual display
   clang libclang-rt-14-dev # the fuzz targets: clang and its libFuzzer runtime
 )

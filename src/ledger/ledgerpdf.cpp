@@ -1,0 +1,471 @@
+#include "ledger/ledgerpdf.h"
+
+#include "ledger/ledgerday.h"
+#include "ledger/ledgerplan.h"
+#include "platform/durablefile.h"
+#include "platform/numbers.h"
+
+#include <QBuffer>
+#include <QDate>
+#include <QDir>
+#include <QFuture>
+#include <QImageReader>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+
+namespace norvel {
+
+namespace {
+
+constexpr int Resolution = 600; // dots per inch of the painter; text and lines stay vectors
+constexpr double Left = 15;
+constexpr double Right = 195;
+
+// Picture pages: two columns of cells, three rows; the picture on top of its cell, the caption under it.
+constexpr double CellWidth = 88;
+constexpr double CellGap = 4;
+constexpr double PictureHeight = 66;
+constexpr double CellTop = 26;
+constexpr double CellPitch = 84;
+
+// Table pages.
+constexpr double TableTop = 40;
+constexpr double TableRowHeight = 6.2;
+
+// The window shows a picture 640 pixels wide and draws its marks 2 pixels wide, labels 5 pixels aside.
+constexpr double WindowWidth = 640;
+
+const QColor MarkGreen(0, 255, 0);
+const QColor MarkRed(255, 0, 0);
+const QColor BarBlue(70, 110, 170);
+
+// The window's Japanese face on Linux (see platform/uifont.cpp); the PDF embeds what it uses of it.
+QFont ledgerFont(double points)
+{
+    QFont font;
+    font.setFamilies({ QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic") });
+    font.setPointSizeF(points);
+    return font;
+}
+
+QString dayText(const QString& day)
+{
+    const QDate date = QDate::fromString(day, QStringLiteral("yyyyMMdd"));
+    return date.isValid() ? date.toString(QStringLiteral("yyyy年M月d日")) : day;
+}
+
+QString poleTitle(const QString& pole)
+{
+    return QStringLiteral("調査柱No「") + pole + QStringLiteral("」");
+}
+
+QString millimetres(std::optional<double> width)
+{
+    return width ? fixedText(*width, 2) + QStringLiteral("mm") : QStringLiteral("-");
+}
+
+struct Thumbnail {
+    QImage image;
+    QString error;
+};
+
+Thumbnail decodeThumbnail(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (size.isValid())
+        reader.setScaledSize(ledgerDecodeSize(size));
+    QImage image = reader.read();
+    if (image.isNull())
+        return { {}, reader.errorString() };
+    return { image, {} };
+}
+
+// Decodes the pictures in the order they are painted on a pool of threads, a few ahead of the painter.
+class ThumbnailQueue {
+public:
+    explicit ThumbnailQueue(QStringList paths)
+        : m_paths(std::move(paths))
+    {
+        m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+        const int ahead = 4 * m_pool.maxThreadCount();
+        while (m_started < m_paths.size() && m_started < ahead)
+            startNext();
+    }
+    ~ThumbnailQueue()
+    {
+        m_pool.clear();
+        m_pool.waitForDone();
+    }
+    ThumbnailQueue(const ThumbnailQueue&) = delete;
+    ThumbnailQueue& operator=(const ThumbnailQueue&) = delete;
+
+    // The next picture in order.
+    Thumbnail take()
+    {
+        if (m_started < m_paths.size())
+            startNext();
+        QFuture<Thumbnail> next = m_pending.front();
+        m_pending.pop_front();
+        return next.result();
+    }
+
+private:
+    void startNext()
+    {
+        m_pending.push_back(QtConcurrent::run(&m_pool, decodeThumbnail, m_paths[m_started]));
+        ++m_started;
+    }
+
+    QThreadPool m_pool;
+    const QStringList m_paths;
+    qsizetype m_started = 0;
+    std::deque<QFuture<Thumbnail>> m_pending;
+};
+
+class LedgerPainter {
+public:
+    LedgerPainter(QPainter& painter, const LedgerDay& day, double judgementMm, int pages)
+        : m_painter(painter)
+        , m_day(day)
+        , m_judgementMm(judgementMm)
+        , m_pages(pages)
+    {
+    }
+
+    void paintCover();
+    void paintTable(const LedgerPage& page);
+    void paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails);
+    void paintFrame(int pageNumber, const QString& subject);
+
+private:
+    [[nodiscard]] static double dots(double mm) { return mm * Resolution / 25.4; }
+    [[nodiscard]] static QRectF rect(double x, double y, double width, double height)
+    {
+        return { dots(x), dots(y), dots(width), dots(height) };
+    }
+    void write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour = Qt::black);
+    void paintChart(double top, double bottom);
+    void paintPicture(const QRectF& mmRect, const LedgerRow& row, const Thumbnail& thumbnail);
+
+    QPainter& m_painter;
+    const LedgerDay& m_day;
+    const double m_judgementMm;
+    const int m_pages;
+};
+
+void LedgerPainter::write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour)
+{
+    m_painter.setFont(ledgerFont(points));
+    m_painter.setPen(colour);
+    m_painter.drawText(rect(mmRect.x(), mmRect.y(), mmRect.width(), mmRect.height()), flags, text);
+}
+
+void LedgerPainter::paintFrame(int pageNumber, const QString& subject)
+{
+    write({ Left, 9, 120, 7 }, 10, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("写真台帳　") + dayText(m_day.day));
+    write({ Right - 100, 9, 100, 7 }, 10, Qt::AlignRight | Qt::AlignVCenter, subject);
+    m_painter.setPen(QPen(Qt::black, dots(0.2)));
+    m_painter.drawLine(QPointF(dots(Left), dots(17)), QPointF(dots(Right), dots(17)));
+    write({ Left, 283, Right - Left, 6 }, 9, Qt::AlignCenter,
+        QString::number(pageNumber) + QStringLiteral(" / ") + QString::number(m_pages));
+}
+
+void LedgerPainter::paintCover()
+{
+    write({ Left, 28, Right - Left, 14 }, 26, Qt::AlignCenter, QStringLiteral("写真台帳"));
+    write({ Left, 44, Right - Left, 10 }, 16, Qt::AlignCenter, dayText(m_day.day));
+
+    int marked = 0;
+    for (const LedgerPole& pole : m_day.poles)
+        marked += judgementText(pole.widestMm, m_judgementMm).isEmpty() ? 0 : 1;
+    QString widest = millimetres(m_day.widestMm);
+    if (m_day.widestMm)
+        widest += QStringLiteral("（") + poleTitle(m_day.widestPole) + QStringLiteral("）");
+    const QList<std::pair<QString, QString>> figures {
+        { QStringLiteral("調査柱数"), QString::number(m_day.poles.size()) + QStringLiteral(" 本") },
+        { QStringLiteral("撮影数"), QString::number(m_day.shots) + QStringLiteral(" 枚") },
+        { QStringLiteral("最大ひび割れ幅"), widest },
+        { QStringLiteral("判定線"),
+            fixedText(m_judgementMm, 2) + QStringLiteral("mm（以上は要注意: ") + QString::number(marked)
+                + QStringLiteral(" 本）") },
+    };
+    double y = 64;
+    for (const auto& [name, value] : figures) {
+        write({ 40, y, 45, 8 }, 12, Qt::AlignLeft | Qt::AlignVCenter, name);
+        write({ 85, y, 110, 8 }, 12, Qt::AlignLeft | Qt::AlignVCenter, value);
+        y += 9;
+    }
+    write({ Left, 108, Right - Left, 8 }, 11, Qt::AlignLeft | Qt::AlignVCenter,
+        QStringLiteral("調査柱ごとの最大ひび割れ幅（mm）"));
+    paintChart(120, 276);
+}
+
+// A step of 1, 2 or 5 times a power of ten giving about five ticks up to top.
+double tickStep(double top)
+{
+    const double rough = top / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    for (double factor : { 1.0, 2.0, 5.0 }) {
+        if (factor * power >= rough)
+            return factor * power;
+    }
+    return 10 * power;
+}
+
+void LedgerPainter::paintChart(double top, double bottom)
+{
+    constexpr double LabelWidth = 32;
+    constexpr double BarLeft = Left + LabelWidth + 2;
+    constexpr double BarRight = Right - 16;
+    const auto count = static_cast<double>(std::max<qsizetype>(1, m_day.poles.size()));
+    const double slot = std::min(7.0, (bottom - top - 8) / count);
+    const double scaleTop = std::max({ m_day.widestMm.value_or(0), m_judgementMm, 0.01 }) * 1.15;
+    const auto x = [&](double mm) { return BarLeft + (BarRight - BarLeft) * std::clamp(mm, 0.0, scaleTop) / scaleTop; };
+    const double chartBottom = top + slot * count;
+    // Labels only where they can be read; the bars are drawn however many poles there are.
+    const double points = std::min(9.0, slot * 0.75 * 72 / 25.4);
+    const bool labelled = points >= 4;
+
+    const double step = tickStep(scaleTop);
+    // Counted, so that no width however large (a typing slip of "1e308") can keep adding ticks.
+    for (int i = 0; i <= 5 && i * step <= scaleTop + 1e-9; ++i) {
+        const double tick = i * step;
+        m_painter.setPen(QPen(QColor(200, 200, 200), dots(0.15)));
+        m_painter.drawLine(QPointF(dots(x(tick)), dots(top)), QPointF(dots(x(tick)), dots(chartBottom)));
+        write({ x(tick) - 10, chartBottom + 1, 20, 5 }, 8, Qt::AlignCenter, fixedText(tick, step < 0.1 ? 2 : 1));
+    }
+    for (int p = 0; p < m_day.poles.size(); ++p) {
+        const LedgerPole& pole = m_day.poles[p];
+        const double y = top + slot * p;
+        if (labelled)
+            write({ Left, y, LabelWidth, slot }, points, Qt::AlignRight | Qt::AlignVCenter, pole.pole);
+        if (!pole.widestMm) {
+            if (labelled)
+                write({ BarLeft + 1, y, 10, slot }, points, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("-"));
+            continue;
+        }
+        const bool marked = !judgementText(pole.widestMm, m_judgementMm).isEmpty();
+        const QRectF bar = rect(BarLeft, y + slot * 0.15, x(*pole.widestMm) - BarLeft, slot * 0.7);
+        m_painter.fillRect(bar, marked ? MarkRed : BarBlue);
+        if (labelled)
+            write({ x(*pole.widestMm) + 1, y, 16, slot }, points, Qt::AlignLeft | Qt::AlignVCenter,
+                fixedText(*pole.widestMm, 2));
+    }
+    m_painter.setPen(QPen(Qt::black, dots(0.3)));
+    m_painter.drawLine(QPointF(dots(BarLeft), dots(top)), QPointF(dots(BarLeft), dots(chartBottom)));
+    QPen line(Qt::black, dots(0.5), Qt::DashLine);
+    m_painter.setPen(line);
+    const double judgementX = x(m_judgementMm);
+    m_painter.drawLine(QPointF(dots(judgementX), dots(top - 2)), QPointF(dots(judgementX), dots(chartBottom)));
+    write({ judgementX - 30, top - 7, 60, 5 }, 8, Qt::AlignCenter,
+        QStringLiteral("判定線 ") + fixedText(m_judgementMm, 2) + QStringLiteral("mm"));
+}
+
+void LedgerPainter::paintTable(const LedgerPage& page)
+{
+    const LedgerPole& pole = m_day.poles[page.pole];
+    QString title = poleTitle(pole.pole);
+    if (page.parts > 1)
+        title += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
+    write({ Left, 21, Right - Left, 9 }, 14, Qt::AlignLeft | Qt::AlignVCenter, title);
+    const QString judgement = judgementText(pole.widestMm, m_judgementMm);
+    write({ Left, 30, Right - Left, 7 }, 10, Qt::AlignLeft | Qt::AlignVCenter,
+        QStringLiteral("行数 %1　最大 %2　平均 %3　判定 %4")
+            .arg(pole.rows.size())
+            .arg(millimetres(pole.widestMm), millimetres(pole.meanMm),
+                judgement.isEmpty() ? QStringLiteral("-") : judgement));
+
+    const std::array<double, 4> widths { 20, 45, 35, 30 };
+    const std::array<QString, 4> headers { QStringLiteral("行"), QStringLiteral("幅 mm"), QStringLiteral("測定方法"),
+        QStringLiteral("判定") };
+    const auto cells = [&](double y, const std::array<QString, 4>& values, const QColor& lastColour) {
+        double x = Left;
+        for (std::size_t c = 0; c < 4; ++c) {
+            m_painter.setPen(QPen(Qt::black, dots(0.15)));
+            m_painter.setBrush(Qt::NoBrush);
+            m_painter.drawRect(rect(x, y, widths[c], TableRowHeight));
+            write({ x + 1.5, y, widths[c] - 3, TableRowHeight }, 10, Qt::AlignLeft | Qt::AlignVCenter, values[c],
+                c == 3 ? lastColour : QColor(Qt::black));
+            x += widths[c];
+        }
+    };
+    m_painter.fillRect(rect(Left, TableTop, 130, TableRowHeight), QColor(225, 225, 225));
+    cells(TableTop, headers, Qt::black);
+    double y = TableTop + TableRowHeight;
+    for (int r : page.rows) {
+        const LedgerRow& row = pole.rows[r];
+        cells(y,
+            { QString::number(row.row), row.width, measuredHowText(row.how),
+                judgementText(row.widthMm, m_judgementMm) },
+            MarkRed);
+        y += TableRowHeight;
+    }
+}
+
+void LedgerPainter::paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails)
+{
+    const LedgerPole& pole = m_day.poles[page.pole];
+    for (int slot = 0; slot < page.rows.size(); ++slot) {
+        const LedgerRow& row = pole.rows[page.rows[slot]];
+        const Thumbnail thumbnail = thumbnails.take();
+        const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
+        const QRectF place = ledgerPictureRect(slot, size);
+        paintPicture(place, row, thumbnail);
+        const QString caption = poleTitle(pole.pole) + QStringLiteral(" %1: %2mm").arg(row.row).arg(row.width);
+        write({ place.center().x() - CellWidth / 2, place.bottom() + 1, CellWidth, 6 }, 10, Qt::AlignCenter, caption);
+    }
+}
+
+void LedgerPainter::paintPicture(const QRectF& mmRect, const LedgerRow& row, const Thumbnail& thumbnail)
+{
+    const QRectF target = rect(mmRect.x(), mmRect.y(), mmRect.width(), mmRect.height());
+    if (thumbnail.image.isNull()) {
+        m_painter.setPen(QPen(Qt::gray, dots(0.3)));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(target);
+        write(mmRect, 9, Qt::AlignCenter | Qt::TextWordWrap,
+            QStringLiteral("画像を読めません\n") + QDir::toNativeSeparators(row.picturePath) + u'\n' + thumbnail.error);
+        return;
+    }
+    m_painter.drawImage(target, thumbnail.image);
+    if (row.marks.isEmpty() || !row.pictureSize.isValid())
+        return;
+
+    m_painter.save();
+    m_painter.setClipRect(target);
+    m_painter.setRenderHint(QPainter::Antialiasing);
+    const double scale = target.width() / row.pictureSize.width();
+    const double windowPixel = target.width() / WindowWidth;
+    const QFont labelFont = ledgerFont(7);
+    for (const LedgerMark& mark : row.marks) {
+        const QLineF line(target.topLeft() + mark.segment.p1() * scale, target.topLeft() + mark.segment.p2() * scale);
+        m_painter.setPen(QPen(mark.counts ? MarkGreen : MarkRed, 2 * windowPixel, Qt::SolidLine, Qt::FlatCap));
+        m_painter.drawLine(line);
+        if (mark.label.isEmpty())
+            continue;
+        const QPointF offset = mark.labelBelow ? QPointF(0, 5 * windowPixel) : QPointF(5 * windowPixel, 0);
+        m_painter.setFont(labelFont);
+        m_painter.setPen(MarkRed);
+        const QPointF topLeft = line.center() + offset;
+        m_painter.drawText(QRectF(topLeft, QSizeF(dots(40), dots(5))), Qt::AlignLeft | Qt::AlignTop, mark.label);
+    }
+    m_painter.restore();
+}
+
+QString pageSubject(const LedgerDay& day, const LedgerPage& page)
+{
+    if (page.kind == LedgerPageKind::Cover)
+        return {};
+    QString subject = poleTitle(day.poles[page.pole].pole);
+    subject += page.kind == LedgerPageKind::Table ? QStringLiteral(" 測定結果") : QStringLiteral(" 写真");
+    if (page.parts > 1)
+        subject += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
+    return subject;
+}
+
+// The whole ledger in memory; nullopt when cancelled.
+std::optional<QByteArray> renderLedger(
+    const LedgerDay& day, double judgementMm, const std::function<bool(int done, int total)>& progress, QString* error)
+{
+    const QList<LedgerPage> pages = planLedger(day);
+    const auto total = static_cast<int>(pages.size());
+    if (progress && !progress(0, total))
+        return std::nullopt;
+
+    QStringList pictures;
+    for (const LedgerPage& page : pages) {
+        if (page.kind == LedgerPageKind::Pictures) {
+            for (int r : page.rows)
+                pictures << day.poles[page.pole].rows[r].picturePath;
+        }
+    }
+    ThumbnailQueue thumbnails(pictures);
+
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(Resolution);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    writer.setTitle(QStringLiteral("写真台帳 ") + day.day);
+    writer.setCreator(QStringLiteral("Norvel"));
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        *error = QStringLiteral("PDF を作れませんでした。");
+        return std::nullopt;
+    }
+    LedgerPainter ledger(painter, day, judgementMm, total);
+    for (int p = 0; p < total; ++p) {
+        if (p > 0)
+            writer.newPage();
+        const LedgerPage& page = pages[p];
+        switch (page.kind) {
+        case LedgerPageKind::Cover:
+            ledger.paintCover();
+            break;
+        case LedgerPageKind::Table:
+            ledger.paintTable(page);
+            break;
+        case LedgerPageKind::Pictures:
+            ledger.paintPictures(page, thumbnails);
+            break;
+        }
+        ledger.paintFrame(p + 1, pageSubject(day, page));
+        if (progress && !progress(p + 1, total))
+            return std::nullopt;
+    }
+    painter.end();
+    return pdf;
+}
+
+} // namespace
+
+QSize ledgerDecodeSize(QSize pictureSize)
+{
+    constexpr int SmallestSide = 640;
+    constexpr QSize Box(800, 600);
+    QSize size = pictureSize;
+    for (int halved = 0; halved < 3 && std::max(size.width(), size.height()) / 2 >= SmallestSide; ++halved)
+        size /= 2;
+    if (size.width() > Box.width() || size.height() > Box.height())
+        size = size.scaled(Box, Qt::KeepAspectRatio);
+    return size;
+}
+
+QRectF ledgerPictureRect(int slot, QSize pictureSize)
+{
+    const double cellLeft = Left + (slot % 2) * (CellWidth + CellGap);
+    const double cellTop = CellTop + (slot / 2) * CellPitch;
+    QSizeF size(CellWidth, PictureHeight);
+    if (pictureSize.isValid())
+        size = QSizeF(pictureSize).scaled(size, Qt::KeepAspectRatio);
+    return { cellLeft + (CellWidth - size.width()) / 2, cellTop, size.width(), size.height() };
+}
+
+bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdfPath,
+    const std::function<bool(int done, int total)>& progress, QString* error)
+{
+    QString reason;
+    if (error)
+        error->clear();
+    const std::optional<QByteArray> pdf = renderLedger(day, judgementMm, progress, &reason);
+    if (pdf && writeFileDurably(pdfPath, *pdf, &reason))
+        return true;
+    if (!reason.isEmpty() && error)
+        *error = QStringLiteral("写真台帳「%1」を書き込めませんでした。\n%2")
+                     .arg(QDir::toNativeSeparators(pdfPath), reason);
+    return false;
+}
+
+} // namespace norvel

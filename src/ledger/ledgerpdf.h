@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+// The photo ledger as a PDF, A4 portrait: a cover with the day's figures and a bar chart of each pole's
+// widest crack against the judgement line, then per pole its table of rows and its pictures six to a page,
+// each captioned and with the measuring marks drawn over it. The day and "n / total" on every page.
+namespace norvel {
+
+struct LedgerDay;
+
+// The size a picture is decoded at for the ledger: halved up to three times while its longer side stays at
+// least 640 pixels, since JPEG decoding gives 1/2, 1/4 and 1/8 of a picture directly and much faster; then
+// shrunk to fit 800 x 600 if it is still larger. About 190 to 230 dpi in its place on the page: a day of 300
+// camera shots makes a PDF of some 30 MB.
+[[nodiscard]] QSize ledgerDecodeSize(QSize pictureSize);
+
+// Where the picture of a picture page's slot (0 to 5, row by row) is drawn, in millimetres from the page's
+// top left corner: its cell's width and height, shrunk to the picture's shape and centred across the cell.
+[[nodiscard]] QRectF ledgerPictureRect(int slot, QSize pictureSize);
+
+// Renders the ledger and writes it to pdfPath whole, or leaves whatever was there untouched. progress is
+// called with done = 0 before the first page, after each page, and with done = total before the file is
+// written; returning false cancels: false is returned and error left empty. On a failure error says why,
+// naming the file.
+[[nodiscard]] bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdfPath,
+    const std::function<bool(int done, int total)>& progress, QString* error);
+
+} // namespace norvel

@@ -1,0 +1,243 @@
+#include "ledger/ledgerday.h"
+#include "ledger/ledgerpdf.h"
+#include "results/measurementrecord.h"
+
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace norvel;
+
+namespace {
+
+// Grey concrete grain: no pixel of it is near pure green or red.
+void writeShot(const QString& path, QSize size)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(size.width());
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int grain = 130 + int(random.bounded(50));
+            line[x] = qRgb(grain, grain, grain - 6);
+        }
+    }
+    QImageWriter writer(path, "jpeg");
+    ASSERT_TRUE(writer.write(image)) << writer.errorString().toStdString();
+}
+
+void writeResults(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+const QSize Large(1600, 1200); // decoded smaller than filed
+
+// Pole 1: two shots, the first analysed on five vertical lines at x 200..1400, 400 to 480 pixels from y 300.
+// Pole 2: seven shots (two picture pages), the first measured along a dragged line, the last one unreadable.
+// Pole A: one row, no picture.
+// Pages: cover, 1 table, 1 pictures, 2 table, 2 pictures twice, A table.
+struct GeneratedDay {
+    QTemporaryDir folder;
+    QString day;
+    QList<MeasurementEntry> entries;
+
+    GeneratedDay()
+    {
+        day = folder.filePath("20221019");
+        writeResults(day + "/1/No1CP.csv", "1,0.35\r\n2,0.12\r\n");
+        writeShot(day + "/1/1_1.jpg", Large);
+        writeShot(day + "/1/1_2.jpg", QSize(320, 240));
+        QByteArray results;
+        for (int row = 1; row <= 7; ++row) {
+            results += QByteArray::number(row) + ",0.0" + QByteArray::number(row) + "\r\n";
+            writeShot(day + QString("/2/2_%1.jpg").arg(row), QSize(320, 240));
+        }
+        writeResults(day + "/2/No2CP.csv", results);
+        writeResults(day + "/2/2_7.jpg", "not a picture");
+        writeResults(day + "/A/NoACP.csv", "1,要確認\r\n");
+
+        MeasurementEntry analysis;
+        analysis.pole = "1";
+        analysis.row = 1;
+        analysis.change = RecordedChange::TakeInAnalysis;
+        analysis.picture = "1_1.jpg";
+        analysis.pictureSize = Large;
+        analysis.lines = std::array<RecordedScanLine, 5> { { { 200, 300, 400 }, { 500, 300, 420 }, { 800, 300, 440 },
+            { 1100, 300, 460 }, { 1400, 300, 480 } } };
+        analysis.pxPerMm = 1000;
+        MeasurementEntry manual;
+        manual.pole = "2";
+        manual.row = 1;
+        manual.change = RecordedChange::ManualLine;
+        manual.picture = "2_1.jpg";
+        manual.pictureSize = QSize(320, 240);
+        manual.manual = RecordedManualLine { QPointF(20, 120), QPointF(300, 120), 280, 100, 60 };
+        manual.pxPerMm = 200;
+        entries = { analysis, manual };
+    }
+};
+
+bool popplerMissing()
+{
+    for (const char* tool : { "pdftotext", "pdfinfo", "pdftoppm" }) {
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            return true;
+    }
+    return false;
+}
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Colour at a point of the page given in millimetres, on a page rendered at 50 dpi.
+QColor colourAt(const QImage& page, QPointF mm)
+{
+    const QPoint pixel = (mm * 50 / 25.4).toPoint();
+    return page.pixelColor(pixel);
+}
+
+// Whether any pixel of a short run along a vertical mark is clearly of the colour; the mark is thinner than a
+// pixel at 50 dpi, so it is blended with the picture beside it.
+bool markAlong(const QImage& page, QPointF top, double lengthMm, bool green)
+{
+    for (double y = 0; y <= lengthMm; y += 0.25) {
+        for (double dx : { -0.4, 0.0, 0.4 }) {
+            const QColor c = colourAt(page, top + QPointF(dx, y));
+            const int strong = green ? c.green() : c.red();
+            const int other = green ? std::max(c.red(), c.blue()) : std::max(c.green(), c.blue());
+            if (strong > 170 && other < 110)
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST(LedgerPdf, ShowsTheDayItsCaptionsAndTheMarksOverThePictures)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    const GeneratedDay generated;
+    const LedgerDay day = loadLedgerDay(generated.day, generated.entries);
+    const QString pdf = generated.day + "/" + ledgerPdfFileName(day.day);
+    QString error;
+    ASSERT_TRUE(writeLedgerPdf(day, 0.30, pdf, {}, &error)) << error.toStdString();
+
+    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+7\\n")));
+    const QString text = run("pdftotext", { "-layout", pdf, "-" });
+    for (const char* expected : { "2022年10月19日", "調査柱No「1」 1: 0.35mm", "調査柱No「2」 7: 0.07mm", "手動線",
+             "自動", "要注意", "要確認", "0.480mm", "画像を読めません" })
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    // pdftotext closes up the blanks around the slash.
+    EXPECT_TRUE(text.contains(QRegularExpression("\\b1 ?/ ?7\\b")));
+    EXPECT_TRUE(text.contains(QRegularExpression("\\b7 ?/ ?7\\b")));
+
+    const QString prefix = generated.folder.filePath("page");
+    run("pdftoppm", { "-r", "50", "-f", "3", "-l", "3", "-png", pdf, prefix });
+    QImage page(prefix + "-3.png");
+    ASSERT_FALSE(page.isNull());
+    const QRectF place = ledgerPictureRect(0, Large);
+    const auto at = [&](double x, double y) { return place.topLeft() + QPointF(x, y) * place.width() / Large.width(); };
+    const double length = 400 * place.width() / Large.width();
+    // The middle three lines make the width (green); the narrowest and the widest are left out (red).
+    EXPECT_TRUE(markAlong(page, at(800, 300), length, true));
+    EXPECT_TRUE(markAlong(page, at(200, 300), length, false));
+    EXPECT_FALSE(markAlong(page, at(200, 300), length, true));
+    // Between the lines, and on the second picture, which has no record: the picture only.
+    EXPECT_FALSE(markAlong(page, at(650, 300), length, true));
+    EXPECT_FALSE(markAlong(page, ledgerPictureRect(1, QSize(320, 240)).center(), 10, true));
+}
+
+struct DecodeCase {
+    const char* name;
+    QSize picture;
+    QSize decoded;
+};
+
+class LedgerDecodeSizeTest : public testing::TestWithParam<DecodeCase> { };
+
+TEST_P(LedgerDecodeSizeTest, HalvesWhileLargeThenFitsTheBox)
+{
+    EXPECT_EQ(ledgerDecodeSize(GetParam().picture), GetParam().decoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, LedgerDecodeSizeTest,
+    testing::Values(DecodeCase { "camera_quarter", { 2592, 1944 }, { 648, 486 } },
+        DecodeCase { "portrait_quarter_then_fitted", { 1944, 2592 }, { 450, 600 } },
+        DecodeCase { "half_exactly_the_box", { 1600, 1200 }, { 800, 600 } },
+        DecodeCase { "quarter_still_too_large", { 4000, 3000 }, { 800, 600 } },
+
+        DecodeCase { "small_never_enlarged", { 320, 240 }, { 320, 240 } },
+        DecodeCase { "wide_fitted", { 1920, 1080 }, { 800, 450 } }),
+    caseName<DecodeCase>);
+
+struct CancelCase {
+    const char* name;
+    int cancelAt; // pages done when cancelled; -1 for the last call, with all pages done
+};
+
+class LedgerPdfCancelTest : public testing::TestWithParam<CancelCase> { };
+
+TEST_P(LedgerPdfCancelTest, LeavesTheOldFileAndNothingElse)
+{
+    const GeneratedDay generated;
+    const LedgerDay day = loadLedgerDay(generated.day, generated.entries);
+    const QString pdf = generated.day + "/" + ledgerPdfFileName(day.day);
+    writeResults(pdf, "old");
+    const QStringList before = QDir(generated.day).entryList(QDir::Files);
+
+    int calls = 0;
+    int lastTotal = 0;
+    const auto progress = [&](int done, int total) {
+        ++calls;
+        lastTotal = total;
+        const int cancelAt = GetParam().cancelAt < 0 ? total : GetParam().cancelAt;
+        return done != cancelAt;
+    };
+    QString error;
+    EXPECT_FALSE(writeLedgerPdf(day, 0.2, pdf, progress, &error));
+    EXPECT_EQ(error, QString());
+    EXPECT_EQ(calls, (GetParam().cancelAt < 0 ? lastTotal : GetParam().cancelAt) + 1);
+    EXPECT_EQ(QDir(generated.day).entryList(QDir::Files), before);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cancels, LedgerPdfCancelTest,
+    testing::Values(CancelCase { "before_the_first_page", 0 }, CancelCase { "after_the_cover", 1 },
+        CancelCase { "among_the_pictures", 4 }, CancelCase { "with_every_page_done", -1 }),
+    caseName<CancelCase>);
+
+TEST(LedgerPdf, AFailedWriteSaysWhichFile)
+{
+    const GeneratedDay generated;
+    const LedgerDay day = loadLedgerDay(generated.day, {});
+    const QString pdf = generated.folder.filePath("missing/ledger.pdf");
+    QString error;
+    EXPECT_FALSE(writeLedgerPdf(day, 0.2, pdf, {}, &error));
+    EXPECT_TRUE(error.contains(pdf)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+} // namespace
