@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/ledgerdialogbox.h"
 #include "platform/qtservices.h"
 #include "platform/quitsignals.h"
 #include "platform/uifont.h"
@@ -21,8 +22,12 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTexts);
 
     norvel::QtServices services(QCoreApplication::applicationDirPath());
-    norvel::Form1 window(services.services());
+    norvel::QtLedgerDialogBox ledgerBox;
+    norvel::Services given = services.services();
+    given.ledger = &ledgerBox;
+    norvel::Form1 window(given);
     services.setParentWidget(&window);
+    ledgerBox.setParentWidget(&window);
     QObject::connect(&quitSignals, &norvel::QuitSignals::received, &window, &norvel::Form1::endOnRequest);
     window.Form_Load();
     window.show();

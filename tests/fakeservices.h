@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Scripted stand-ins for everything a test cannot drive: answers are queued in advance and every question
 // asked is recorded. A question with no answer queued counts as OK.
@@ -17,9 +18,10 @@ class FakeServices : public norvel::QuestionBox,
                      public norvel::FolderDialog,
                      public norvel::ErrorReporter,
                      public norvel::Clock,
-                     public norvel::Clipboard {
+                     public norvel::Clipboard,
+                     public norvel::LedgerDialogBox {
 public:
-    [[nodiscard]] norvel::Services services() { return { this, this, this, this, this, this, programFolder.path() }; }
+    [[nodiscard]] norvel::Services services() { return { this, this, this, this, this, this, programFolder.path(), this }; }
 
     bool askOkCancel(const QString& text) override
     {
@@ -59,6 +61,15 @@ public:
         if (whileShowing)
             whileShowing();
     }
+    std::optional<norvel::LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) override
+    {
+        ledgerOffers.push_back({ dayFolder, judgementMm });
+        if (ledgerAnswers.empty())
+            return std::nullopt;
+        auto answer = ledgerAnswers.front();
+        ledgerAnswers.pop_front();
+        return answer;
+    }
     QDateTime now() const override { return clockNow; }
     void clear() override { clipboardText.reset(); }
     void setText(const QString& text) override { clipboardText = text; }
@@ -70,6 +81,7 @@ public:
 
     std::deque<std::optional<QString>> files; // nullopt: the user cancels
     std::deque<std::optional<QString>> folders;
+    std::deque<std::optional<norvel::LedgerRequest>> ledgerAnswers; // none left: the user cancels
     QDateTime clockNow { QDate(2022, 10, 19), QTime(14, 30, 5) };
 
     QStringList questions;
@@ -79,6 +91,7 @@ public:
     QStringList folderRoots;
     QStringList errors;
     QStringList notices;
+    std::vector<norvel::LedgerRequest> ledgerOffers;
     std::optional<QString> clipboardText;
 
 private:

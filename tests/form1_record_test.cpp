@@ -175,4 +175,32 @@ TEST_F(Form1RecordTest, aRecordThatCannotBeWritten_isSaidOnceADay)
     EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1); // the new day's record is another file
 }
 
+// The ledger is made from what the day folder holds, over the window, with the day and line the user confirmed.
+TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
+{
+    watch();
+    takeIn(40);
+    type("Text4", "2");
+    takeIn(30);
+    const QString day = fake.programFolder.filePath(QStringLiteral("20221019"));
+    const QString pdf = day + QStringLiteral("/写真台帳_20221019.pdf");
+
+    menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
+    ASSERT_EQ(fake.ledgerOffers.size(), 1u);
+    EXPECT_EQ(fake.ledgerOffers[0].dayFolder, day);
+    EXPECT_EQ(fake.ledgerOffers[0].judgementMm, 0.20);
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.35 });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
+    EXPECT_TRUE(contents(pdf).startsWith("%PDF"));
+    EXPECT_TRUE(QFile::exists(day + QStringLiteral("/集計_20221019.csv")));
+    ASSERT_EQ(fake.notices.size(), 1);
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
+
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, 0.35); // kept for the next time
+}
+
 } // namespace

@@ -76,6 +76,7 @@ public:
 
     // Event handlers. Array elements pass their index.
     virtual void EN_Click();
+    virtual void Ledger_Click();
     virtual void Command1_Click();
     virtual void USB_Click();
     virtual void JPOP_Click();
@@ -308,6 +309,7 @@ private:
     QAction* Psave = nullptr;
     QAction* USB = nullptr;
     QAction* EN = nullptr;
+    QAction* Ledger = nullptr;
     QMenu* E = nullptr;
     std::array<QAction*, 2> cop {};
     std::array<QAction*, 2> col {};

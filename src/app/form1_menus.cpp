@@ -40,6 +40,7 @@ void Form1::createMenus()
     Psave = addMenuItem(fil, QStringLiteral("Psave"), QStringLiteral("画像を保存"), [this] { Psave_Click(); });
     USB = addMenuItem(fil, QStringLiteral("USB"), QStringLiteral("「USB Video Device」検索"), [this] { USB_Click(); });
     EN = addMenuItem(fil, QStringLiteral("EN"), QStringLiteral("終了"), [this] { EN_Click(); });
+    Ledger = addMenuItem(fil, QStringLiteral("Ledger"), QStringLiteral("写真台帳作成…"), [this] { Ledger_Click(); });
 
     E = addMenu(nullptr, QStringLiteral("E"), QStringLiteral("編集"));
     cop[0] = addMenuItem(E, indexedName("cop", 0), QStringLiteral("縦コピー"), [this] { cop_Click(0); });

@@ -53,6 +53,19 @@ public:
     virtual void setText(const QString& text) = 0;
 };
 
+// The photo ledger to make: the day folder and the judgement line, as the user confirmed them.
+struct LedgerRequest {
+    QString dayFolder;
+    double judgementMm = 0;
+};
+
+class LedgerDialogBox {
+public:
+    virtual ~LedgerDialogBox() = default;
+    // The modal ledger dialog, offering the given values; nullopt on cancel.
+    [[nodiscard]] virtual std::optional<LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) = 0;
+};
+
 // Non-owning: whoever builds Form1 keeps these alive longer than the window.
 struct Services {
     QuestionBox* question = nullptr;
@@ -62,6 +75,7 @@ struct Services {
     Clock* clock = nullptr;
     Clipboard* clipboard = nullptr;
     QString programFolder; // settings files, saved pictures and day folders live here
+    LedgerDialogBox* ledger = nullptr;
 };
 
 } // namespace norvel

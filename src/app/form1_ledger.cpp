@@ -1,0 +1,48 @@
+#include "app/form1.h"
+
+#include "ledger/ledgerdialog.h"
+#include "ledger/ledgersettings.h"
+#include "results/polenumber.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopedValueRollback>
+
+// The photo ledger of a survey day, made from its result files, filed pictures and measurement record.
+namespace norvel {
+
+void Form1::Ledger_Click()
+{
+    QString error;
+    LedgerSettings settings = readLedgerSettings(m_services.programFolder, &error);
+    if (!error.isEmpty())
+        report(error);
+    const QString today = m_services.programFolder + QLatin1Char('/') + dayFolderName(m_services.clock->now().date());
+    std::optional<LedgerRequest> request;
+    {
+        const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+        request = m_services.ledger ? m_services.ledger->askLedger(today, settings.judgementMm) : std::nullopt;
+    }
+    if (!request)
+        return;
+    if (request->judgementMm != settings.judgementMm) {
+        settings.judgementMm = request->judgementMm;
+        if (!writeLedgerSettings(m_services.programFolder, settings, &error))
+            report(error);
+    }
+    // Lines still on their way to the record belong in the ledger.
+    recordOnDisk();
+    QList<MeasurementEntry> entries;
+    QFile record(request->dayFolder + QLatin1Char('/') + MeasurementRecordFileName);
+    if (record.open(QIODevice::ReadOnly))
+        entries = readMeasurementRecord(record.readAll()).entries;
+    QString pdfPath;
+    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+    if (makeLedger(this, request->dayFolder, entries, request->judgementMm, &pdfPath, &error))
+        m_services.errors->showNotice(
+            QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath)));
+    else if (!error.isEmpty())
+        m_services.errors->showError(error);
+}
+
+} // namespace norvel
