@@ -221,6 +221,19 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
     EXPECT_EQ(a10.rows[0].row, 2);
     EXPECT_EQ(a10.rows[0].width, "0,31");
     EXPECT_FALSE(ledger.poles[5].meanMm.has_value());
+
+    // The list still in the window stands in for its pole's file, and brings a pole without one yet.
+    for (const char* pole : { "9", "11" }) {
+        SCOPED_TRACE(pole);
+        const LedgerDay open = loadLedgerDay(day.path(), {}, OpenResults { pole, { "0.60", "0.20" } });
+        const auto listed = std::find_if(open.poles.begin(), open.poles.end(), [&](const LedgerPole& p) { return p.pole == pole; });
+        ASSERT_NE(listed, open.poles.end());
+        ASSERT_EQ(listed->rows.size(), 2);
+        EXPECT_EQ(listed->rows[1].row, 2);
+        EXPECT_EQ(listed->widestMm, 0.60);
+        EXPECT_EQ(open.widestPole, pole);
+        EXPECT_EQ(open.poles.size(), ledger.poles.size() + (QByteArray(pole) == "11" ? 1 : 0));
+    }
 }
 
 struct SummaryCase {

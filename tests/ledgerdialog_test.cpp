@@ -44,7 +44,7 @@ TEST(LedgerDialog, MakesTheLedgerAndTheSummaryInTheDayFolder)
 
     QString pdf;
     QString error;
-    ASSERT_TRUE(makeLedger(nullptr, day, {}, 0.2, &pdf, &error)) << error.toStdString();
+    ASSERT_TRUE(makeLedger(nullptr, day, {}, std::nullopt, 0.2, &pdf, &error)) << error.toStdString();
     EXPECT_EQ(pdf, day + "/写真台帳_20221019.pdf");
     QFile ledger(pdf);
     ASSERT_TRUE(ledger.open(QIODevice::ReadOnly));

@@ -1,11 +1,14 @@
 #include "app/form1.h"
 
+#include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
 #include "ledger/ledgersettings.h"
 #include "results/polenumber.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 
 // The photo ledger of a survey day, made from its result files, filed pictures and measurement record.
@@ -36,9 +39,15 @@ void Form1::Ledger_Click()
     QFile record(request->dayFolder + QLatin1Char('/') + MeasurementRecordFileName);
     if (record.open(QIODevice::ReadOnly))
         entries = readMeasurementRecord(record.readAll()).entries;
+    // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
+    std::optional<OpenResults> listed;
+    const QString listDay = m_services.programFolder + QLatin1Char('/')
+        + dayFolderName(m_surveyDay.value_or(m_services.clock->now().date()));
+    if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listDay))
+        listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;
     const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
-    if (makeLedger(this, request->dayFolder, entries, request->judgementMm, &pdfPath, &error))
+    if (makeLedger(this, request->dayFolder, entries, listed, request->judgementMm, &pdfPath, &error))
         m_services.errors->showNotice(
             QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath)));
     else if (!error.isEmpty())

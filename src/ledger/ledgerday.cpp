@@ -261,7 +261,7 @@ QString judgementText(std::optional<double> widthMm, double judgementMm)
     return widthMm && *widthMm >= judgementMm - JudgementTolerance ? QStringLiteral("要注意") : QString();
 }
 
-LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries)
+LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open)
 {
     LedgerDay day;
     day.folder = dayFolder;
@@ -275,6 +275,8 @@ LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>&
         if (QFileInfo::exists(folder.filePath(name + QStringLiteral("/No") + name + QStringLiteral("CP.csv"))))
             poles << name;
     }
+    if (open && !open->widths.isEmpty() && !poles.contains(open->pole))
+        poles << open->pole;
     std::stable_sort(poles.begin(), poles.end(), poleBefore);
 
     const auto byRow = measuringEntries(entries);
@@ -282,7 +284,17 @@ LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>&
         const QDir poleFolder(name.isEmpty() ? dayFolder : folder.filePath(name));
         LedgerPole pole;
         pole.pole = name;
-        pole.rows = readResultRows(poleFolder.filePath(QStringLiteral("No") + name + QStringLiteral("CP.csv")));
+        if (open && !open->widths.isEmpty() && open->pole == name) {
+            for (qsizetype i = 0; i < open->widths.size(); ++i) {
+                LedgerRow row;
+                row.row = int(i + 1);
+                row.width = open->widths[i];
+                row.widthMm = widthNumber(row.width);
+                pole.rows.append(row);
+            }
+        } else {
+            pole.rows = readResultRows(poleFolder.filePath(QStringLiteral("No") + name + QStringLiteral("CP.csv")));
+        }
         for (LedgerRow& row : pole.rows) {
             const QString picture = poleFolder.filePath(filedPictureFileName(name, row.row));
             if (QFileInfo(picture).isFile()) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -75,7 +76,14 @@ struct LedgerDay {
 // file says which rows exist. Marks come from the last analysis or dragged line for the row whose picture
 // name and size are those of the filed picture, so a record of an older picture under the same name draws
 // nothing. Without entries the rows have neither.
-[[nodiscard]] LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries);
+// The results still in the window, of the pole in hand, are not in its result file before the pole changes
+// or the program ends: given as open, they stand in for that file.
+struct OpenResults {
+    QString pole;
+    QStringList widths; // row 1 first
+};
+[[nodiscard]] LedgerDay loadLedgerDay(
+    const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open = std::nullopt);
 
 // "集計_20221019.csv" and "写真台帳_20221019.pdf"
 [[nodiscard]] QString summaryCsvFileName(const QString& day);

@@ -87,11 +87,11 @@ void LedgerDialog::updateOk()
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!dayFolder().isEmpty());
 }
 
-bool makeLedger(QWidget* parent, const QString& dayFolder, const QList<MeasurementEntry>& entries, double judgementMm,
-    QString* pdfPath, QString* error)
+bool makeLedger(QWidget* parent, const QString& dayFolder, const QList<MeasurementEntry>& entries,
+    const std::optional<OpenResults>& open, double judgementMm, QString* pdfPath, QString* error)
 {
     error->clear();
-    const LedgerDay day = loadLedgerDay(dayFolder, entries);
+    const LedgerDay day = loadLedgerDay(dayFolder, entries, open);
     const QDir folder(dayFolder);
     *pdfPath = folder.filePath(ledgerPdfFileName(day.day));
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/ledgerday.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -43,6 +45,6 @@ private:
 // dialog whose 中止 cancels: then nothing new is written, false is returned and error left empty. On a failure
 // false with error naming the file. pdfPath receives the ledger's path.
 [[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const QList<MeasurementEntry>& entries,
-    double judgementMm, QString* pdfPath, QString* error);
+    const std::optional<OpenResults>& open, double judgementMm, QString* pdfPath, QString* error);
 
 } // namespace norvel
