@@ -259,6 +259,7 @@ private:
     bool m_recoveryFailureReported = false;
     BackgroundFileWriter m_recordWriter; // the measurement record's lines
     QString m_pictureName; // the picture on screen, as filed or as opened
+    QString m_recordFolder; // the day folder made for the record last
     std::optional<MeasurementEntry> m_measuredEntry; // the analysis or line whose width goes into Text3 now
     std::optional<MeasurementEntry> m_lastAnalysis; // of the picture on screen
     std::optional<RecordedChange> m_clearCause; // a clear run by another command

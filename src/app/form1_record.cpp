@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 
 // Every change of the result list leaves a line in the day's measurement record, saying what produced the
@@ -46,7 +47,9 @@ void Form1::recordMeasurement(MeasurementEntry entry, int row, const QString& re
     // The record lies beside the result file it explains.
     const QDate day = m_surveyDay.value_or(now.date());
     const QString path = measurementRecordPath(m_services.programFolder, day);
-    QDir().mkpath(QFileInfo(path).path());
+    const QString folder = QFileInfo(path).path();
+    if (folder != m_recordFolder && QDir().mkpath(folder))
+        m_recordFolder = folder; // made once: a take-in should not walk the path again
     m_recordWriter.append(path, measurementRecordHeader(), measurementRecordLine(entry));
     // In a take-in the line is written beside the filing; the shot waits for it in the camera folder.
     if (!m_recoveryBesideTakeIn)
@@ -58,6 +61,7 @@ void Form1::recordOnDisk()
     QString error;
     if (m_recordWriter.flush(&error))
         return;
+    m_recordFolder.clear(); // made again next time, should it have gone
     // Measuring goes on; a record that cannot be written is said once a day, not at every width.
     const QDate today = m_services.clock->now().date();
     if (std::exchange(m_recordFailureDay, today) == today)

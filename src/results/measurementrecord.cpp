@@ -283,7 +283,8 @@ std::optional<RecordedChange> recordedChangeFromName(const QString& name)
 QByteArray measurementRecordHeader()
 {
     // The BOM tells spreadsheet programs that the file is UTF-8, not the system's code page.
-    return QByteArray("\xEF\xBB\xBF") + csvLine(columns());
+    static const QByteArray header = QByteArray("\xEF\xBB\xBF") + csvLine(columns());
+    return header;
 }
 
 QByteArray measurementRecordLine(const MeasurementEntry& e)
