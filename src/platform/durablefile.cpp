@@ -228,6 +228,27 @@ bool writeFileDurably(const QString& path, const QByteArray& content, QString* e
     return false;
 }
 
+namespace {
+
+// All of bytes written from offset at on: 0, or the error that stopped it (a write that takes nothing is a
+// full disk).
+int writeAllAt(int fd, const QByteArray& bytes, off_t at)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written
+            = ::pwrite(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done), at + done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        done += written;
+    }
+    return 0;
+}
+
+} // namespace
+
 bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error)
 {
     const auto failed = [&](int code) {
@@ -240,21 +261,12 @@ bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* e
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return failed(errno);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written
-            = ::pwrite(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done), done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            const int code = written < 0 ? errno : ENOSPC;
-            ::close(fd);
-            // An empty file made just now would only stand for a record that was never written.
-            if (!existed)
-                ::unlink(name.constData());
-            return failed(code);
-        }
-        done += written;
+    if (const int code = writeAllAt(fd, bytes, 0)) {
+        ::close(fd);
+        // An empty file made just now would only stand for a record that was never written.
+        if (!existed)
+            ::unlink(name.constData());
+        return failed(code);
     }
     if (::fsync(fd) != 0) {
         const int code = errno;
@@ -276,7 +288,7 @@ bool appendFileDurably(const QString& path, const QByteArray& header, const QByt
         return false;
     };
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return failed(errno);
     struct stat status { };
@@ -302,22 +314,14 @@ bool appendFileDurably(const QString& path, const QByteArray& header, const QByt
             out = "\r\n";
     }
     out += bytes;
-    qsizetype done = 0;
-    while (done < out.size()) {
-        const ssize_t written = ::write(fd, out.constData() + done, static_cast<std::size_t>(out.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            const int code = written < 0 ? errno : ENOSPC;
-            // Whole lines or nothing: what went in of this one is taken out again.
-            if (::ftruncate(fd, before) == 0)
-                ::fdatasync(fd);
-            ::close(fd);
-            if (before == 0)
-                ::unlink(name.constData());
-            return failed(code);
-        }
-        done += written;
+    if (const int code = writeAllAt(fd, out, before)) {
+        // Whole lines or nothing: what went in of this one is taken out again.
+        if (::ftruncate(fd, before) == 0)
+            ::fdatasync(fd);
+        ::close(fd);
+        if (before == 0)
+            ::unlink(name.constData());
+        return failed(code);
     }
     if (::fdatasync(fd) != 0) {
         const int code = errno;
