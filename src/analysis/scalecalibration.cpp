@@ -1,0 +1,248 @@
+#include "analysis/scalecalibration.h"
+
+#include "analysis/scanlines.h"
+#include "platform/durablefile.h"
+#include "platform/numbers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace norvel {
+
+namespace {
+
+const QString ScaleSection = QStringLiteral("scale");
+const QString DateKey = QStringLiteral("date");
+const QString LengthKey = QStringLiteral("lengthMm");
+const QString PictureKey = QStringLiteral("picture");
+const QString DateFormat = QStringLiteral("yyyy-MM-dd");
+
+QString numberText(double value)
+{
+    char text[32];
+    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+    return QString::fromLatin1(text, result.ptr - text);
+}
+
+// The whole text as a finite positive number; from_chars takes no blanks, signs or locale.
+std::optional<double> positiveNumber(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    double value = 0;
+    const std::from_chars_result result = std::from_chars(bytes.cbegin(), bytes.cend(), value);
+    if (text.isEmpty() || result.ec != std::errc() || result.ptr != bytes.cend() || !std::isfinite(value) || value <= 0)
+        return std::nullopt;
+    return value;
+}
+
+// "2592x1944" with both sides positive, normalised, so that "02592x1944" is the same size as "2592x1944".
+std::optional<QString> sizeKeyIn(const QString& text)
+{
+    const qsizetype x = text.indexOf(u'x');
+    if (x <= 0 || x == text.size() - 1)
+        return std::nullopt;
+    const auto allDigits = [](QStringView part) {
+        return std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    const QStringView width = QStringView(text).left(x);
+    const QStringView height = QStringView(text).mid(x + 1);
+    bool widthOk = false;
+    bool heightOk = false;
+    const QSize size(width.toInt(&widthOk), height.toInt(&heightOk));
+    if (!allDigits(width) || !allDigits(height) || !widthOk || !heightOk || size.width() <= 0 || size.height() <= 0)
+        return std::nullopt;
+    return scaleSizeKey(size);
+}
+
+QString scalePath(const QString& programFolder)
+{
+    return QDir(programFolder).filePath(ScaleFileName);
+}
+
+} // namespace
+
+QString scaleSizeKey(QSize size)
+{
+    return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+}
+
+QByteArray scaleFileContent(const ScaleCalibrations& calibrations)
+{
+    QString text = u'[' + ScaleSection + QStringLiteral("]\r\n");
+    for (auto it = calibrations.cbegin(); it != calibrations.cend(); ++it)
+        text += it.key() + u'=' + numberText(it->pxPerMm) + QStringLiteral("\r\n");
+    for (auto it = calibrations.cbegin(); it != calibrations.cend(); ++it) {
+        text += QStringLiteral("\r\n[") + it.key() + QStringLiteral("]\r\n");
+        // What was never set is left out, and reads back as unset.
+        if (it->date.isValid())
+            text += DateKey + u'=' + it->date.toString(DateFormat) + QStringLiteral("\r\n");
+        if (it->lengthMm != 0)
+            text += LengthKey + u'=' + numberText(it->lengthMm) + QStringLiteral("\r\n");
+        text += PictureKey + u'=' + it->picture + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}
+
+std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QString* error)
+{
+    const auto refuse = [error](int lineNumber, const QString& reason) -> std::optional<ScaleCalibrations> {
+        if (error)
+            *error = lineNumber > 0 ? QStringLiteral("%1行目: %2").arg(lineNumber).arg(reason) : reason;
+        return std::nullopt;
+    };
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(content);
+    if (decoder.hasError())
+        return refuse(0, QStringLiteral("UTF-8の文字として読めないバイトがあります。"));
+
+    ScaleCalibrations calibrations;
+    QSet<QString> figures; // sizes given a figure in [scale]
+    QSet<QString> sections;
+    QSet<QString> keys; // of the current section
+    std::optional<QString> section; // "scale" or a size key; none before the first section
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int lineNumber = static_cast<int>(i + 1);
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            const QString name = line.mid(1, line.size() - 2).trimmed();
+            section = name == ScaleSection ? std::optional(name) : sizeKeyIn(name);
+            if (!section)
+                return refuse(lineNumber, QStringLiteral("知らない区分「%1」があります。").arg(name));
+            if (sections.contains(*section))
+                return refuse(lineNumber, QStringLiteral("区分「%1」が二度あります。").arg(*section));
+            sections.insert(*section);
+            keys.clear();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0 || !section)
+            return refuse(lineNumber, QStringLiteral("区分の見出しでも「名前=値」でもない行です。"));
+        QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (*section == ScaleSection) {
+            const std::optional<QString> sizeKey = sizeKeyIn(key);
+            if (!sizeKey)
+                return refuse(lineNumber, QStringLiteral("「%1」は「幅x高さ」の画像の大きさではありません。").arg(key));
+            key = *sizeKey;
+        }
+        if (keys.contains(key))
+            return refuse(lineNumber, QStringLiteral("「%1」が二度あります。").arg(key));
+        keys.insert(key);
+
+        if (*section == ScaleSection) {
+            // Measured as a single: a figure a single cannot hold would measure every crack as zero or infinite.
+            const std::optional<double> figure = positiveNumber(value);
+            if (!figure || *figure > std::numeric_limits<float>::max() || static_cast<float>(*figure) <= 0)
+                return refuse(lineNumber,
+                    QStringLiteral("1 mmあたりの画素数「%1」が正の数ではないか、大きすぎます。").arg(value));
+            calibrations[key].pxPerMm = *figure;
+            figures.insert(key);
+        } else if (key == DateKey) {
+            const QDate date = QDate::fromString(value, DateFormat);
+            if (!date.isValid())
+                return refuse(lineNumber, QStringLiteral("日付「%1」が読めません。").arg(value));
+            calibrations[*section].date = date;
+        } else if (key == LengthKey) {
+            const std::optional<double> length = positiveNumber(value);
+            if (!length)
+                return refuse(lineNumber, QStringLiteral("長さ「%1」は正の数ではありません。").arg(value));
+            calibrations[*section].lengthMm = *length;
+        } else if (key == PictureKey) {
+            calibrations[*section].picture = value;
+        }
+    }
+    for (const QString& size : std::as_const(sections)) {
+        if (size != ScaleSection && !figures.contains(size))
+            return refuse(0, QStringLiteral("区分「%1」の大きさに[scale]の値がありません。").arg(size));
+    }
+    // A size whose section is missing is fine: its section's fields are simply unset.
+    return calibrations;
+}
+
+ScaleCalibrations readScaleFile(const QString& programFolder, QString* error)
+{
+    const QString path = scalePath(programFolder);
+    if (!QFileInfo::exists(path))
+        return {};
+    const QString nativePath = QDir::toNativeSeparators(path);
+    QFile file(path);
+    QByteArray content;
+    if (file.open(QIODevice::ReadOnly))
+        content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("目盛り校正ファイル「%1」を読めないため、校正なしで測定します。\n%2")
+                         .arg(nativePath, file.errorString());
+        return {};
+    }
+    QString reason;
+    std::optional<ScaleCalibrations> calibrations = parseScaleFile(content, &reason);
+    if (!calibrations && error)
+        *error = QStringLiteral("目盛り校正ファイル「%1」が壊れているため、校正なしで測定します。\n%2")
+                     .arg(nativePath, reason);
+    return calibrations.value_or(ScaleCalibrations());
+}
+
+bool writeScaleFile(const QString& programFolder, const ScaleCalibrations& calibrations, QString* error)
+{
+    const QString path = scalePath(programFolder);
+    const QByteArray content = scaleFileContent(calibrations);
+    QString reason;
+    // What would not read back as these figures is not written at all: the old file is better than a damaged
+    // one (a figure that is no number, a size that is no size, a picture name with a line break).
+    const std::optional<ScaleCalibrations> readBack = parseScaleFile(content, &reason);
+    if (!readBack || *readBack != calibrations) {
+        if (reason.isEmpty())
+            reason = QStringLiteral("ファイル名の前後の空白など、そのまま書き表せない値があります。");
+        reason = QStringLiteral("書き込む校正値が正しくありません。%1").arg(reason);
+    } else if (writeFileDurably(path, content, &reason)) {
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("目盛り校正ファイル「%1」を書き込めませんでした。\n%2")
+                     .arg(QDir::toNativeSeparators(path), reason);
+    return false;
+}
+
+std::optional<float> calibratedPxPerMm(const ScaleCalibrations& calibrations, QSize pictureSize)
+{
+    const auto it = calibrations.constFind(scaleSizeKey(pictureSize));
+    if (it == calibrations.cend())
+        return std::nullopt;
+    return static_cast<float>(it->pxPerMm);
+}
+
+CalibrationCheck checkCalibration(double linePx, double lengthMm, QSize pictureSize)
+{
+    CalibrationCheck check;
+    check.describedPxPerMm = analysisPxPerMm(pictureSize.width());
+    // Written so that NaN is refused too.
+    if (!(linePx >= MinimumCalibrationLinePx)) {
+        // Rounded down, so a refused line never reads as the 100 it falls short of.
+        check.refusal
+            = QStringLiteral("線が短すぎます。目盛りに沿って%1画素以上の線を引いてください（今の線は%2画素）。")
+                  .arg(doubleText(MinimumCalibrationLinePx), doubleText(std::floor(linePx)));
+    } else if (!(lengthMm >= MinimumCalibrationLengthMm && lengthMm <= MaximumCalibrationLengthMm)) {
+        check.refusal = QStringLiteral("長さは%1～%2 mmの範囲で入力してください。")
+                            .arg(doubleText(MinimumCalibrationLengthMm), doubleText(MaximumCalibrationLengthMm));
+    }
+    if (lengthMm > 0 && std::isfinite(linePx / lengthMm)) {
+        check.pxPerMm = linePx / lengthMm;
+        if (check.describedPxPerMm > 0)
+            check.differencePercent = (check.pxPerMm / check.describedPxPerMm - 1) * 100;
+    }
+    return check;
+}
+
+} // namespace norvel
