@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "app/ledgerdialogbox.h"
+#include "app/scalelengthbox.h"
 #include "platform/qtservices.h"
 #include "platform/quitsignals.h"
 #include "platform/uifont.h"
@@ -23,11 +24,14 @@ int main(int argc, char** argv)
 
     norvel::QtServices services(QCoreApplication::applicationDirPath());
     norvel::QtLedgerDialogBox ledgerBox;
+    norvel::QtScaleLengthBox lengthBox;
     norvel::Services given = services.services();
     given.ledger = &ledgerBox;
+    given.scaleLength = &lengthBox;
     norvel::Form1 window(given);
     services.setParentWidget(&window);
     ledgerBox.setParentWidget(&window);
+    lengthBox.setParentWidget(&window);
     QObject::connect(&quitSignals, &norvel::QuitSignals::received, &window, &norvel::Form1::endOnRequest);
     window.Form_Load();
     window.show();

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // Scripted stand-ins for everything a test cannot drive: answers are queued in advance and every question
@@ -19,9 +20,13 @@ class FakeServices : public norvel::QuestionBox,
                      public norvel::ErrorReporter,
                      public norvel::Clock,
                      public norvel::Clipboard,
-                     public norvel::LedgerDialogBox {
+                     public norvel::LedgerDialogBox,
+                     public norvel::ScaleLengthBox {
 public:
-    [[nodiscard]] norvel::Services services() { return { this, this, this, this, this, this, programFolder.path(), this }; }
+    [[nodiscard]] norvel::Services services()
+    {
+        return { this, this, this, this, this, this, programFolder.path(), this, this };
+    }
 
     bool askOkCancel(const QString& text) override
     {
@@ -70,6 +75,15 @@ public:
         ledgerAnswers.pop_front();
         return answer;
     }
+    std::optional<double> askLengthMm(double linePx, QSize pictureSize) override
+    {
+        lengthOffers.push_back({ linePx, pictureSize });
+        if (lengthAnswers.empty())
+            return std::nullopt;
+        const auto answer = lengthAnswers.front();
+        lengthAnswers.pop_front();
+        return answer;
+    }
     QDateTime now() const override { return clockNow; }
     void clear() override { clipboardText.reset(); }
     void setText(const QString& text) override { clipboardText = text; }
@@ -82,6 +96,7 @@ public:
     std::deque<std::optional<QString>> files; // nullopt: the user cancels
     std::deque<std::optional<QString>> folders;
     std::deque<std::optional<norvel::LedgerRequest>> ledgerAnswers; // none left: the user cancels
+    std::deque<std::optional<double>> lengthAnswers; // none left: the user cancels
     QDateTime clockNow { QDate(2022, 10, 19), QTime(14, 30, 5) };
 
     QStringList questions;
@@ -92,6 +107,7 @@ public:
     QStringList errors;
     QStringList notices;
     std::vector<norvel::LedgerRequest> ledgerOffers;
+    std::vector<std::pair<double, QSize>> lengthOffers;
     std::optional<QString> clipboardText;
 
 private:

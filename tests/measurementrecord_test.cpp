@@ -46,7 +46,8 @@ MeasurementEntry manual()
     e.rangeX = { 192, 256 };
     e.rangeY = { 144, 192 };
     e.manual = RecordedManualLine { QPointF(777.6, 583.2), QPointF(777.6, 826.8), 60, 21, 17 };
-    e.pxPerMm = 91.0f / 0.24691358f;
+    e.pxPerMm = 402.5f;
+    e.calibrated = true;
     return e;
 }
 
@@ -107,9 +108,19 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
     EXPECT_TRUE(line.startsWith("2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
-                                "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,,,,,,,,0.16\r\n"))
+                                "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,0.16\r\n"))
         << line.toStdString();
     EXPECT_TRUE(measurementRecordLine(typed()).contains(",\"0,35 \"\"約\"\"\"\r\n"));
+}
+
+// Lines written before the calibration column was added still read, as lines of the described scale.
+TEST(MeasurementRecord, ReadsLinesWithoutTheCalibrationColumn)
+{
+    QByteArray old = measurementRecordLine(analysis());
+    old.replace(",368.55,0,", ",368.55,");
+    const MeasurementRecordRead read = readMeasurementRecord(old);
+    ASSERT_EQ(read.entries.size(), 1);
+    EXPECT_TRUE(read.entries[0] == analysis());
 }
 
 // A crash can cut the last line short, and a person can edit the file: such lines are left out and counted,

@@ -95,13 +95,13 @@ Profile samplePoints(const QImage& source, std::span<const QPointF> points, bool
     return profile;
 }
 
-AnalysisResult analysePicture(
-    const QImage& picture, ScanDirection direction, const ViewGeometry& view, const DetectionSettings& settings)
+AnalysisResult analysePicture(const QImage& picture, ScanDirection direction, const ViewGeometry& view,
+    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm)
 {
     // Converted once here rather than once per line.
     const QImage image = readable(picture);
     AnalysisResult result;
-    result.pxPerMm = analysisPxPerMm(image.width());
+    result.pxPerMm = calibratedPxPerMm.value_or(analysisPxPerMm(image.width()));
     const ScanRange range = scanRange(direction, view);
     for (int k = 0; k < 5; ++k) {
         ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];

@@ -7,6 +7,7 @@
 #include <QPointF>
 
 #include <array>
+#include <optional>
 #include <span>
 
 // The automatic analysis of the shown picture: five parallel scan lines 100 view pixels apart across
@@ -56,8 +57,9 @@ struct AnalysisResult {
 
 // The detection of a whole run on the five lines, in order. The picture is the full-resolution one;
 // the settings' threshold text is read afresh for each line, so with the automatic threshold on, each
-// line's threshold is its own and the last line's text is what remains.
-[[nodiscard]] AnalysisResult analysePicture(
-    const QImage& picture, ScanDirection direction, const ViewGeometry& view, const DetectionSettings& settings);
+// line's threshold is its own and the last line's text is what remains. A calibrated scale for the
+// picture's size replaces the described one.
+[[nodiscard]] AnalysisResult analysePicture(const QImage& picture, ScanDirection direction, const ViewGeometry& view,
+    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm = std::nullopt);
 
 } // namespace norvel

@@ -10,6 +10,7 @@
 #include "platform/backgroundfilewriter.h"
 #include "platform/picturefiler.h"
 #include "platform/services.h"
+#include "analysis/scalecalibration.h"
 #include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
 
@@ -32,6 +33,8 @@ class QRadioButton;
 class QTimer;
 
 namespace norvel {
+
+struct DraggedLine;
 
 class ClickableLabel;
 class CommonDialog;
@@ -77,6 +80,8 @@ public:
     // Event handlers. Array elements pass their index.
     virtual void EN_Click();
     virtual void Ledger_Click();
+    virtual void Calibrate_Click();
+    virtual void Uncalibrate_Click();
     virtual void Command1_Click();
     virtual void USB_Click();
     virtual void JPOP_Click();
@@ -231,6 +236,13 @@ private:
     void setDamagedRecoveryAside(const QString& why);
     void removeRecovery();
 
+    // The calibrated scale of the picture on screen, if its size has one.
+    [[nodiscard]] std::optional<float> calibratedScale() const;
+    // The size caption, marked while a calibrated scale is in force.
+    void setSizeCaption(const QString& caption);
+    void readScales();
+    void calibrateAlong(const DraggedLine& line);
+
     // The measurement record of the day: a line for every change of the result list.
     [[nodiscard]] MeasurementEntry measurementEntry(RecordedChange change) const;
     void recordMeasurement(MeasurementEntry entry, int row, const QString& result);
@@ -260,6 +272,8 @@ private:
     BackgroundFileWriter m_recordWriter; // the measurement record's lines
     QString m_pictureName; // the picture on screen, as filed or as opened
     QString m_recordFolder; // the day folder made for the record last
+    ScaleCalibrations m_scales; // as in the program folder's scale file
+    bool m_calibrating = false; // the next dragged line sets the scale
     std::optional<MeasurementEntry> m_measuredEntry; // the analysis or line whose width goes into Text3 now
     std::optional<MeasurementEntry> m_lastAnalysis; // of the picture on screen
     std::optional<RecordedChange> m_clearCause; // a clear run by another command
@@ -311,6 +325,8 @@ private:
     QAction* USB = nullptr;
     QAction* EN = nullptr;
     QAction* Ledger = nullptr;
+    QAction* Calibrate = nullptr;
+    QAction* Uncalibrate = nullptr;
     QMenu* E = nullptr;
     std::array<QAction*, 2> cop {};
     std::array<QAction*, 2> col {};

@@ -66,7 +66,7 @@ void Form1::Command2_Click()
     const ViewGeometry view = viewGeometry();
     AnalysisResult result;
     try {
-        result = analysePicture(Picture2->image(), direction, view, detectionSettings());
+        result = analysePicture(Picture2->image(), direction, view, detectionSettings(), calibratedScale());
     } catch (const OverflowError&) {
         // A range left over from another display size can reach past what positions hold; nothing to measure.
         return;
@@ -181,7 +181,8 @@ void Form1::measureLine(double x, double y)
     Line1[0]->setP2(QPointF(x, y));
     if (m_state.DspRate == 0)
         return;
-    const float pxPerMm = linePxPerMm(m_state.DspRate);
+    // A calibrated scale is in picture pixels, as the analysis's is: both agree in every display size.
+    const float pxPerMm = calibratedScale().value_or(linePxPerMm(m_state.DspRate));
     const QPointF press = Line1[0]->p1();
     const ViewMapping mapping { m_state.DspRate, m_state.Zoom, m_state.BunHX[0], m_state.BunHY[0] };
     std::optional<DraggedLine> line;
@@ -193,6 +194,10 @@ void Form1::measureLine(double x, double y)
     }
     if (!line)
         return;
+    if (m_calibrating) {
+        calibrateAlong(*line);
+        return;
+    }
     const std::vector<QPointF> points = linePoints(*line, m_state.DspRate);
     const Profile profile = samplePoints(Picture2->image(), points, invertsBrightness(m_state.bunsekiIndex));
     const LineScan scan = scanProfile(profile, detectionSettings(), pxPerMm);

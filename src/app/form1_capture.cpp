@@ -130,7 +130,7 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     saveRecovery();
     Filing filed = filing ? startFiling() : Filing::Filed;
     showPicture2(*scale);
-    Sz->setTitle(sizeCaption(*scale));
+    setSizeCaption(sizeCaption(*scale));
     if (filed == Filing::Undecided)
         filed = filePicture(); // a question or a message, with the picture on screen
     // The row the shot added is recorded once, with what its analysis found.

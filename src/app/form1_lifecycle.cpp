@@ -23,6 +23,7 @@ namespace norvel {
 void Form1::Form_Load()
 {
     reportUnwritableProgramFolder();
+    readScales();
     Check3_Click();
 
     QFile setDt(settingsPath(QStringLiteral("set.Dt")));

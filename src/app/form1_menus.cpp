@@ -85,6 +85,9 @@ void Form1::createMenus()
     for (int i = 1; i <= 6; ++i)
         check[i] = addMenuItem(
             Set, indexedName("check", i), settings[i], [this, i] { check_Click(i); }, true);
+    Calibrate = addMenuItem(Set, QStringLiteral("Calibrate"), QStringLiteral("目盛り校正…"), [this] { Calibrate_Click(); });
+    Uncalibrate
+        = addMenuItem(Set, QStringLiteral("Uncalibrate"), QStringLiteral("目盛り校正を解除"), [this] { Uncalibrate_Click(); });
 
     Bic = addMenuItem(nullptr, QStringLiteral("Bic"), QStringLiteral("縮小"), [this] { Bic_Click(); });
 

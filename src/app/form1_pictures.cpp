@@ -82,7 +82,7 @@ void Form1::JPOP_Click()
         clearViewForNewPicture();
         if (const std::optional<PictureScale> scale = loadIntoPicture2(QFile::encodeName(CommonDialog1->fileName()))) {
             showPicture2(*scale);
-            Sz->setTitle(sizeCaption(*scale));
+            setSizeCaption(sizeCaption(*scale));
             if (Check3->isChecked())
                 Timer2->start(); // a new picture gives the full period again
             Command5->setText(QStringLiteral("縮小"));
@@ -102,7 +102,7 @@ void Form1::DspS_Click(int Index)
         = fitPicture(Picture2->pictureWidth(), Picture2->pictureHeight(), mode.smallPicture);
     if (!scale)
         return;
-    Sz->setTitle(sizeCaptionDouble(*scale));
+    setSizeCaption(sizeCaptionDouble(*scale));
     sizePicture1(*scale);
     // A range and its magnification belong to the old size: a line dragged over them would measure another
     // place than the one it is drawn on. Back to the whole picture, which this also paints.

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "analysis/scanlines.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
 
@@ -31,6 +32,11 @@ MeasurementEntry Form1::measurementEntry(RecordedChange change) const
     entry.rangeY = { m_state.BunHY[0], m_state.BunHY[1] };
     entry.zoom = m_state.Zoom;
     entry.dspRate = m_state.DspRate;
+    // The scale in force for the picture on screen; a measurement puts the one it used in its place.
+    const std::optional<float> calibrated = calibratedScale();
+    entry.calibrated = calibrated.has_value();
+    if (m_pictureShown)
+        entry.pxPerMm = calibrated.value_or(analysisPxPerMm(Picture2->image().width()));
     return entry;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -66,6 +67,14 @@ public:
     [[nodiscard]] virtual std::optional<LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) = 0;
 };
 
+class ScaleLengthBox {
+public:
+    virtual ~ScaleLengthBox() = default;
+    // The modal question for the ruler length, in millimetres, that a line of linePx picture pixels was
+    // dragged along on a picture of pictureSize; nullopt on cancel.
+    [[nodiscard]] virtual std::optional<double> askLengthMm(double linePx, QSize pictureSize) = 0;
+};
+
 // Non-owning: whoever builds Form1 keeps these alive longer than the window.
 struct Services {
     QuestionBox* question = nullptr;
@@ -76,6 +85,7 @@ struct Services {
     Clipboard* clipboard = nullptr;
     QString programFolder; // settings files, saved pictures and day folders live here
     LedgerDialogBox* ledger = nullptr;
+    ScaleLengthBox* scaleLength = nullptr;
 };
 
 } // namespace norvel

@@ -25,7 +25,7 @@ const QStringList& columns()
             QStringLiteral("範囲幅"), QStringLiteral("範囲高"), QStringLiteral("倍率"), QStringLiteral("表示縮尺") };
         for (int k = 1; k <= 5; ++k)
             list << QStringLiteral("線%1位置").arg(k) << QStringLiteral("線%1始点").arg(k) << QStringLiteral("線%1幅").arg(k);
-        list << QStringLiteral("画素/mm") << QStringLiteral("手動線始点X") << QStringLiteral("手動線始点Y")
+        list << QStringLiteral("画素/mm") << QStringLiteral("校正済") << QStringLiteral("手動線始点X") << QStringLiteral("手動線始点Y")
              << QStringLiteral("手動線終点X") << QStringLiteral("手動線終点Y") << QStringLiteral("手動線ステップ数")
              << QStringLiteral("手動線ひび始点") << QStringLiteral("手動線ひび幅") << QStringLiteral("結果");
         return list;
@@ -147,8 +147,13 @@ std::optional<bool> flagFrom(const QString& text)
     return std::nullopt;
 }
 
-std::optional<MeasurementEntry> entryFrom(const QStringList& f)
+// Where the calibration column stands; lines written before it existed lack it.
+constexpr int CalibratedColumn = 36;
+
+std::optional<MeasurementEntry> entryFrom(QStringList f)
 {
+    if (f.size() == columns().size() - 1)
+        f.insert(CalibratedColumn, QStringLiteral("0"));
     if (f.size() != columns().size())
         return std::nullopt;
     MeasurementEntry e;
@@ -217,9 +222,11 @@ std::optional<MeasurementEntry> entryFrom(const QStringList& f)
                 return std::nullopt;
     }
     const auto pxPerMm = number<float>(f[i++]);
-    if (!pxPerMm)
+    const auto calibrated = flagFrom(f[i++]);
+    if (!pxPerMm || !calibrated)
         return std::nullopt;
     e.pxPerMm = *pxPerMm;
+    e.calibrated = *calibrated;
     if (!f[i].isEmpty()) {
         RecordedManualLine manual;
         std::array<double, 4> ends {};
@@ -306,7 +313,7 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
             f << QString() << QString() << QString();
         }
     }
-    f << shortest(e.pxPerMm);
+    f << shortest(e.pxPerMm) << flag(e.calibrated);
     if (e.manual)
         f << shortest(e.manual->from.x()) << shortest(e.manual->from.y()) << shortest(e.manual->to.x())
           << shortest(e.manual->to.y()) << QString::number(e.manual->steps) << QString::number(e.manual->start)
@@ -324,7 +331,8 @@ MeasurementRecordRead readMeasurementRecord(const QByteArray& content)
     const QList<CsvLine> lines = csvLines(text);
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const CsvLine& line = lines[n];
-        if (n == 0 && line.fields == columns())
+        // The header, also as written before the calibration column.
+        if (n == 0 && !line.fields.isEmpty() && line.fields.front() == columns().front())
             continue;
         const std::optional<MeasurementEntry> entry = line.complete ? entryFrom(line.fields) : std::nullopt;
         if (entry)

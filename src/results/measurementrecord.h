@@ -71,6 +71,7 @@ struct MeasurementEntry {
     float dspRate = 0; // display pixels per picture pixel
     std::optional<std::array<RecordedScanLine, 5>> lines; // analyses only
     float pxPerMm = 0; // picture pixels per millimetre used; 0 when nothing was measured
+    bool calibrated = false; // pxPerMm is a scale set from a ruler, not the described one
     std::optional<RecordedManualLine> manual; // manual lines only
     QString result; // the row's text after the change; empty for a removed row
     friend bool operator==(const MeasurementEntry&, const MeasurementEntry&) = default;

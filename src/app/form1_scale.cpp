@@ -1,0 +1,99 @@
+#include "app/form1.h"
+
+#include "analysis/scanlines.h"
+#include "measure/manualline.h"
+#include "platform/fullpicture.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QScopedValueRollback>
+
+#include <cmath>
+
+// A scale for any microscope: pixels per millimetre set from a line dragged along a ruler's known length,
+// one figure per picture size. Without one, the described scale stands, to the last digit.
+namespace norvel {
+
+std::optional<float> Form1::calibratedScale() const
+{
+    if (!m_pictureShown)
+        return std::nullopt;
+    return calibratedPxPerMm(m_scales, Picture2->image().size());
+}
+
+void Form1::setSizeCaption(const QString& caption)
+{
+    Sz->setTitle(calibratedScale() ? caption + QStringLiteral("（校正済）") : caption);
+}
+
+void Form1::readScales()
+{
+    QString error;
+    m_scales = readScaleFile(m_services.programFolder, &error);
+    if (!error.isEmpty())
+        report(error);
+}
+
+void Form1::Calibrate_Click()
+{
+    if (!m_pictureShown)
+        JPOP_Click(); // the ruler's photograph
+    if (!m_pictureShown)
+        return;
+    m_calibrating = true;
+    notify(QStringLiteral("目盛りに沿って、長さのわかっている区間に線を引いてください（100画素以上）。"));
+}
+
+void Form1::Uncalibrate_Click()
+{
+    if (!calibratedScale())
+        return;
+    const QSize size = Picture2->image().size();
+    ScaleCalibrations changed = m_scales;
+    changed.remove(scaleSizeKey(size));
+    QString error;
+    if (!writeScaleFile(m_services.programFolder, changed, &error)) {
+        report(error);
+        return;
+    }
+    m_scales = changed;
+    setSizeCaption(Sz->title().remove(QStringLiteral("（校正済）")));
+}
+
+void Form1::calibrateAlong(const DraggedLine& line)
+{
+    m_calibrating = false;
+    const QSize size = Picture2->image().size();
+    // The line's length in picture pixels, unrounded: a scale is only as good as this figure.
+    const double linePx = std::hypot(double(line.dx), double(line.dy)) / double(m_state.DspRate);
+    const CalibrationCheck tooShort = checkCalibration(linePx, 1, size);
+    if (!tooShort.refusal.isEmpty()) {
+        report(tooShort.refusal);
+        return;
+    }
+    std::optional<double> lengthMm;
+    {
+        const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+        lengthMm = m_services.scaleLength ? m_services.scaleLength->askLengthMm(linePx, size) : std::nullopt;
+    }
+    if (!lengthMm)
+        return;
+    const CalibrationCheck checked = checkCalibration(linePx, *lengthMm, size);
+    if (!checked.refusal.isEmpty()) {
+        report(checked.refusal);
+        return;
+    }
+    ScaleCalibrations changed = m_scales;
+    changed.insert(scaleSizeKey(size),
+        { checked.pxPerMm, m_services.clock->now().date(), *lengthMm, m_pictureShown ? m_pictureName : QString() });
+    QString error;
+    if (!writeScaleFile(m_services.programFolder, changed, &error)) {
+        report(error);
+        return;
+    }
+    m_scales = changed;
+    setSizeCaption(Sz->title().remove(QStringLiteral("（校正済）")));
+}
+
+} // namespace norvel
