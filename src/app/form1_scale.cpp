@@ -47,8 +47,10 @@ void Form1::Calibrate_Click()
 
 void Form1::Uncalibrate_Click()
 {
-    if (!calibratedScale())
+    if (!calibratedScale()) {
+        notify(QStringLiteral("表示中の画像の大きさには、目盛り校正がありません。"));
         return;
+    }
     const QSize size = Picture2->image().size();
     ScaleCalibrations changed = m_scales;
     changed.remove(scaleSizeKey(size));
