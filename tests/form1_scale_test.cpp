@@ -2,6 +2,7 @@
 #include "testsupport.h"
 #include "analysis/scalecalibration.h"
 #include "platform/flexgrid.h"
+#include "results/measurementrecord.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -119,6 +120,12 @@ TEST_F(Form1ScaleTest, aLineAlongARuler_setsTheScaleForThatSize)
     openShot(40);
     get<QPushButton>(QStringLiteral("Command2"))->click();
     EXPECT_EQ(lastWidth(), QStringLiteral("0.40"));
+    // The record says which scale gave the width.
+    const QList<MeasurementEntry> recorded = readMeasurementRecord(
+        contents(fake.programFolder.filePath(QStringLiteral("20221019/") + MeasurementRecordFileName))).entries;
+    ASSERT_FALSE(recorded.isEmpty());
+    EXPECT_TRUE(recorded.back().calibrated);
+    EXPECT_EQ(recorded.back().pxPerMm, 100.0f);
 
     // Taken off again: the described scale is back.
     menuItem(QStringLiteral("Uncalibrate"))->trigger();
