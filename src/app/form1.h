@@ -34,8 +34,6 @@ class QTimer;
 
 namespace norvel {
 
-struct DraggedLine;
-
 class ClickableLabel;
 class CommonDialog;
 class FlexGrid;
@@ -241,7 +239,8 @@ private:
     // The size caption, marked while a calibrated scale is in force.
     void setSizeCaption(const QString& caption);
     void readScales();
-    void calibrateAlong(const DraggedLine& line);
+    void calibrateAlong(QPointF press, QPointF release);
+    void saveScales(const ScaleCalibrations& changed);
 
     // The measurement record of the day: a line for every change of the result list.
     [[nodiscard]] MeasurementEntry measurementEntry(RecordedChange change) const;

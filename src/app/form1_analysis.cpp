@@ -195,7 +195,7 @@ void Form1::measureLine(double x, double y)
     if (!line)
         return;
     if (m_calibrating) {
-        calibrateAlong(*line);
+        calibrateAlong(press, QPointF(x, y));
         return;
     }
     const std::vector<QPointF> points = linePoints(*line, m_state.DspRate);

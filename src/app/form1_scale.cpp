@@ -1,7 +1,6 @@
 #include "app/form1.h"
 
 #include "analysis/scanlines.h"
-#include "measure/manualline.h"
 #include "platform/fullpicture.h"
 
 #include <QAction>
@@ -51,9 +50,13 @@ void Form1::Uncalibrate_Click()
         notify(QStringLiteral("表示中の画像の大きさには、目盛り校正がありません。"));
         return;
     }
-    const QSize size = Picture2->image().size();
     ScaleCalibrations changed = m_scales;
-    changed.remove(scaleSizeKey(size));
+    changed.remove(scaleSizeKey(Picture2->image().size()));
+    saveScales(changed);
+}
+
+void Form1::saveScales(const ScaleCalibrations& changed)
+{
     QString error;
     if (!writeScaleFile(m_services.programFolder, changed, &error)) {
         report(error);
@@ -63,12 +66,14 @@ void Form1::Uncalibrate_Click()
     setSizeCaption(Sz->title().remove(QStringLiteral("（校正済）")));
 }
 
-void Form1::calibrateAlong(const DraggedLine& line)
+void Form1::calibrateAlong(QPointF press, QPointF release)
 {
     m_calibrating = false;
     const QSize size = Picture2->image().size();
-    // The line's length in picture pixels, unrounded: a scale is only as good as this figure.
-    const double linePx = std::hypot(double(line.dx), double(line.dy)) / double(m_state.DspRate);
+    // The line's length in picture pixels from the view points as dragged, unrounded: a scale is only as good
+    // as this figure, and a magnified view makes it finer.
+    const QPointF extent = release - press;
+    const double linePx = std::hypot(extent.x(), extent.y()) / double(m_state.Zoom) / double(m_state.DspRate);
     const CalibrationCheck tooShort = checkCalibration(linePx, 1, size);
     if (!tooShort.refusal.isEmpty()) {
         report(tooShort.refusal);
@@ -87,15 +92,8 @@ void Form1::calibrateAlong(const DraggedLine& line)
         return;
     }
     ScaleCalibrations changed = m_scales;
-    changed.insert(scaleSizeKey(size),
-        { checked.pxPerMm, m_services.clock->now().date(), *lengthMm, m_pictureShown ? m_pictureName : QString() });
-    QString error;
-    if (!writeScaleFile(m_services.programFolder, changed, &error)) {
-        report(error);
-        return;
-    }
-    m_scales = changed;
-    setSizeCaption(Sz->title().remove(QStringLiteral("（校正済）")));
+    changed.insert(scaleSizeKey(size), { checked.pxPerMm, m_services.clock->now().date(), *lengthMm, m_pictureName });
+    saveScales(changed);
 }
 
 } // namespace norvel
