@@ -1,10 +1,7 @@
 #include "app/form1.h"
 
-#include "analysis/scanlines.h"
 #include "platform/fullpicture.h"
 
-#include <QAction>
-#include <QDir>
 #include <QMenu>
 #include <QScopedValueRollback>
 
