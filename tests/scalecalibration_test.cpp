@@ -79,10 +79,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, ScaleParseTest, testing::Values(
     ParseCase { "beyond_a_single", "[scale]\n640x480=1e39\n", 0 },
     ParseCase { "key_twice", "[scale]\n640x480=45\n0640x480=46\n", 0 },
     ParseCase { "section_twice", "[scale]\n640x480=45\n[scale]\n", 0 },
-    ParseCase { "section_without_figure", "[scale]\n640x480=45\n[800x600]\npicture=a.jpg\n", 0 },
-    ParseCase { "other_section", "[scale]\n640x480=45\n[ledger]\n", 0 },
-    ParseCase { "bad_date", "[scale]\n640x480=45\n[640x480]\ndate=2024-13-01\n", 0 },
-    ParseCase { "bad_length", "[scale]\n640x480=45\n[640x480]\nlengthMm=0\n", 0 },
+    ParseCase { "capital_x", "[scale]\n640X480=45\n", 45 },
+    ParseCase { "section_without_figure", "[scale]\n640x480=45\n[800x600]\npicture=a.jpg\n", 45 },
+    ParseCase { "other_sections", "[General]\nx y\n[scale]\n640x480=45\n[ledger]\n640x480=1\n", 45 },
+    ParseCase { "unreadable_notes", "[scale]\n640x480=45\n[640x480]\ndate=2024-13-01\nlengthMm=0\n", 45 },
     ParseCase { "not_utf8", "[scale]\n640x480=45\n[640x480]\npicture=\xff.jpg\n", 0 }), caseName<ParseCase>);
 // clang-format on
 

@@ -46,7 +46,8 @@ std::optional<double> positiveNumber(const QString& text)
 // "2592x1944" with both sides positive, normalised, so that "02592x1944" is the same size as "2592x1944".
 std::optional<QString> sizeKeyIn(const QString& text)
 {
-    const qsizetype x = text.indexOf(u'x');
+    // "2592x1944", also as a person may type it: "2592X1944".
+    const qsizetype x = std::max(text.indexOf(u'x'), text.indexOf(u'X'));
     if (x <= 0 || x == text.size() - 1)
         return std::nullopt;
     const auto allDigits = [](QStringView part) {
@@ -116,15 +117,16 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
             continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
             const QString name = line.mid(1, line.size() - 2).trimmed();
-            section = name == ScaleSection ? std::optional(name) : sizeKeyIn(name);
-            if (!section)
-                return refuse(lineNumber, QStringLiteral("知らない区分「%1」があります。").arg(name));
-            if (sections.contains(*section))
+            // Other programs' sections (QSettings' [General], notes) are left alone: only the figures count.
+            section = name == ScaleSection ? std::optional(name) : sizeKeyIn(name).value_or(QString());
+            if (sections.contains(*section) && !section->isEmpty())
                 return refuse(lineNumber, QStringLiteral("区分「%1」が二度あります。").arg(*section));
             sections.insert(*section);
             keys.clear();
             continue;
         }
+        if (section && section->isEmpty())
+            continue;
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0 || !section)
             return refuse(lineNumber, QStringLiteral("区分の見出しでも「名前=値」でもない行です。"));
@@ -149,24 +151,17 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
             calibrations[key].pxPerMm = *figure;
             figures.insert(key);
         } else if (key == DateKey) {
-            const QDate date = QDate::fromString(value, DateFormat);
-            if (!date.isValid())
-                return refuse(lineNumber, QStringLiteral("日付「%1」が読めません。").arg(value));
-            calibrations[*section].date = date;
+            // Where the figure came from is a note: one that cannot be read stays unset, the figure counts.
+            calibrations[*section].date = QDate::fromString(value, DateFormat);
         } else if (key == LengthKey) {
-            const std::optional<double> length = positiveNumber(value);
-            if (!length)
-                return refuse(lineNumber, QStringLiteral("長さ「%1」は正の数ではありません。").arg(value));
-            calibrations[*section].lengthMm = *length;
+            calibrations[*section].lengthMm = positiveNumber(value).value_or(0);
         } else if (key == PictureKey) {
             calibrations[*section].picture = value;
         }
     }
-    for (const QString& size : std::as_const(sections)) {
-        if (size != ScaleSection && !figures.contains(size))
-            return refuse(0, QStringLiteral("区分「%1」の大きさに[scale]の値がありません。").arg(size));
-    }
-    // A size whose section is missing is fine: its section's fields are simply unset.
+    // Notes on a size without a figure calibrate nothing; a figure without notes is a calibration.
+    for (auto it = calibrations.begin(); it != calibrations.end();)
+        it = figures.contains(it.key()) ? std::next(it) : calibrations.erase(it);
     return calibrations;
 }
 

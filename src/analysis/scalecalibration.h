@@ -40,8 +40,9 @@ using ScaleCalibrations = QMap<QString, ScaleCalibration>;
 
 // The calibrations of such a text. Nullopt, with a reason in error, for a text that is not one: a line that
 // is neither a section, a key=value nor blank; a [scale] key that is not WIDTHxHEIGHT with positive sizes;
-// a figure that is not a finite positive number; a size section without its [scale] key. Unknown keys in a
-// size section are ignored; a missing date, length or picture leaves them empty.
+// a figure that is not a finite positive number; a key or section twice. Other sections (another program's
+// notes) and unknown keys are ignored, and so is a size section without a figure; a date or length that
+// cannot be read, like a missing one, stays unset: the figure is what measures.
 [[nodiscard]] std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QString* error);
 
 // The program folder's calibrations: none without a file; none, with a message naming the file in error,
