@@ -140,6 +140,7 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "extraField", QByteArray(good).replace("\r\n", ",x\r\n") },
         { "halfAScanLine", QByteArray(good).replace(",534,904,62,", ",534,,62,") },
         { "letterInRow", QByteArray(good).replace(",12,3,", ",12,3a,") },
+        { "negativeSize", QByteArray(good).replace(",2592,1944,", ",2592,-944,") },
         { "unclosedQuote", "\"" + good },
         { "blank", "\r\n" },
     };

@@ -172,7 +172,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
     if (!width.isEmpty() || !height.isEmpty()) {
         const auto w = number<int>(width);
         const auto h = number<int>(height);
-        if (!w || !h)
+        // A size with a negative side is no picture's, and would be written back as none.
+        if (!w || !h || *w < 0 || *h < 0)
             return std::nullopt;
         e.pictureSize = QSize(*w, *h);
     }
