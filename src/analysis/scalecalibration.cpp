@@ -11,7 +11,6 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -25,22 +24,11 @@ const QString LengthKey = QStringLiteral("lengthMm");
 const QString PictureKey = QStringLiteral("picture");
 const QString DateFormat = QStringLiteral("yyyy-MM-dd");
 
-QString numberText(double value)
-{
-    char text[32];
-    const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
-    return QString::fromLatin1(text, result.ptr - text);
-}
-
-// The whole text as a finite positive number; from_chars takes no blanks, signs or locale.
+// The whole text as a finite positive number.
 std::optional<double> positiveNumber(const QString& text)
 {
-    const QByteArray bytes = text.toLatin1();
-    double value = 0;
-    const std::from_chars_result result = std::from_chars(bytes.cbegin(), bytes.cend(), value);
-    if (text.isEmpty() || result.ec != std::errc() || result.ptr != bytes.cend() || !std::isfinite(value) || value <= 0)
-        return std::nullopt;
-    return value;
+    const std::optional<double> value = exactNumber<double>(text);
+    return value && *value > 0 ? value : std::nullopt;
 }
 
 // "2592x1944" with both sides positive, normalised, so that "02592x1944" is the same size as "2592x1944".
@@ -79,14 +67,14 @@ QByteArray scaleFileContent(const ScaleCalibrations& calibrations)
 {
     QString text = u'[' + ScaleSection + QStringLiteral("]\r\n");
     for (auto it = calibrations.cbegin(); it != calibrations.cend(); ++it)
-        text += it.key() + u'=' + numberText(it->pxPerMm) + QStringLiteral("\r\n");
+        text += it.key() + u'=' + exactText(it->pxPerMm) + QStringLiteral("\r\n");
     for (auto it = calibrations.cbegin(); it != calibrations.cend(); ++it) {
         text += QStringLiteral("\r\n[") + it.key() + QStringLiteral("]\r\n");
         // What was never set is left out, and reads back as unset.
         if (it->date.isValid())
             text += DateKey + u'=' + it->date.toString(DateFormat) + QStringLiteral("\r\n");
         if (it->lengthMm != 0)
-            text += LengthKey + u'=' + numberText(it->lengthMm) + QStringLiteral("\r\n");
+            text += LengthKey + u'=' + exactText(it->lengthMm) + QStringLiteral("\r\n");
         text += PictureKey + u'=' + it->picture + QStringLiteral("\r\n");
     }
     return text.toUtf8();

@@ -211,6 +211,7 @@ private:
     [[nodiscard]] Filing startFiling();
     [[nodiscard]] Filing filePicture();
     void fileTo(const QString& path);
+    void takenInOnDisk();
     void endFiling();
     void setKeepOnTop(bool onTop);
 
@@ -271,6 +272,7 @@ private:
     BackgroundFileWriter m_recordWriter; // the measurement record's lines
     QString m_pictureName; // the picture on screen, as filed or as opened
     QString m_recordFolder; // the day folder made for the record last
+    QString m_sizeCaption; // the size caption without the calibration mark
     ScaleCalibrations m_scales; // as in the program folder's scale file
     bool m_calibrating = false; // the next dragged line sets the scale
     std::optional<MeasurementEntry> m_measuredEntry; // the analysis or line whose width goes into Text3 now

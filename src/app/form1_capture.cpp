@@ -86,10 +86,8 @@ void Form1::Timer1_Timer()
         [&](const QByteArray& name) {
             const TakeInResult taken = takePictureIn(folder.pathOf(name));
             // The watcher deletes or sets the shot aside as soon as this returns.
-            if (taken != TakeInResult::LoadFailed && taken != TakeInResult::Filing) {
-                recoveryOnDisk();
-                recordOnDisk();
-            }
+            if (taken != TakeInResult::LoadFailed && taken != TakeInResult::Filing)
+                takenInOnDisk();
             return taken;
         },
         now);
@@ -193,6 +191,13 @@ Form1::Filing Form1::filePicture()
     return Filing::Writing;
 }
 
+// What a take-in wrote beside the filing, on disk before its shot may leave the camera folder.
+void Form1::takenInOnDisk()
+{
+    recoveryOnDisk();
+    recordOnDisk();
+}
+
 void Form1::fileTo(const QString& path)
 {
     m_pictureName = QFileInfo(path).fileName();
@@ -209,8 +214,7 @@ void Form1::endFiling()
         return; // ended already, by a shut-down or a change of folder
     QString error;
     const bool filed = m_filer.finish(&error);
-    recoveryOnDisk();
-    recordOnDisk();
+    takenInOnDisk();
     WatchedFolder folder(m_filingWatchPath, m_services.programFolder, m_services.clock->now());
     m_watcher.filingEnded(folder, filed);
     m_pendingShot.reset();

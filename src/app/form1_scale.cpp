@@ -20,6 +20,7 @@ std::optional<float> Form1::calibratedScale() const
 
 void Form1::setSizeCaption(const QString& caption)
 {
+    m_sizeCaption = caption;
     Sz->setTitle(calibratedScale() ? caption + QStringLiteral("（校正済）") : caption);
 }
 
@@ -60,7 +61,7 @@ void Form1::saveScales(const ScaleCalibrations& changed)
         return;
     }
     m_scales = changed;
-    setSizeCaption(Sz->title().remove(QStringLiteral("（校正済）")));
+    setSizeCaption(m_sizeCaption);
 }
 
 void Form1::calibrateAlong(QPointF press, QPointF release)

@@ -206,14 +206,6 @@ int naturalCompare(QStringView a, QStringView b)
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
-QByteArray csvField(const QString& text)
-{
-    QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r'))
-        field = '"' + field.replace("\"", "\"\"") + '"';
-    return field;
-}
-
 QByteArray csvWidth(std::optional<double> width)
 {
     return width ? fixedText(*width, 2).toUtf8() : QByteArray();
@@ -329,7 +321,7 @@ QByteArray summaryCsv(const LedgerDay& day, double judgementMm)
     QByteArray csv("\xEF\xBB\xBF");
     csv += QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定\r\n").toUtf8();
     for (const LedgerPole& pole : day.poles) {
-        csv += csvField(pole.pole) + ',' + QByteArray::number(pole.rows.size()) + ',' + csvWidth(pole.widestMm) + ','
+        csv += csvField(pole.pole).toUtf8() + ',' + QByteArray::number(pole.rows.size()) + ',' + csvWidth(pole.widestMm) + ','
             + csvWidth(pole.meanMm) + ',' + judgementText(pole.widestMm, judgementMm).toUtf8() + "\r\n";
     }
     return csv;

@@ -284,4 +284,25 @@ QString fixedText(double value, int decimals)
     return QString::fromLatin1(text);
 }
 
+namespace {
+
+template <typename T> QString shortestText(T value)
+{
+    char text[64];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+    return QString::fromLatin1(text, ec == std::errc() ? end - text : 0);
+}
+
+} // namespace
+
+QString exactText(double value)
+{
+    return shortestText(value);
+}
+
+QString exactText(float value)
+{
+    return shortestText(value);
+}
+
 } // namespace norvel

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
 
+#include <charconv>
+#include <cmath>
 #include <optional>
+#include <type_traits>
 #include <stdexcept>
 
 namespace norvel {
@@ -42,5 +46,25 @@ struct LeadingNumber {
 // Fixed number of decimals ("0.00" is decimals 2): the exact value as held, rounded half away from zero.
 // Pass a float to format the single as held: fixedText(0.125f, 2) == "0.13".
 [[nodiscard]] QString fixedText(double value, int decimals);
+
+// The shortest text that reads back as exactly the same value, in the C locale: how files keep a figure.
+[[nodiscard]] QString exactText(double value);
+[[nodiscard]] QString exactText(float value);
+
+// The whole text as a number of type T (an integer, float or double), in the C locale: no blanks, no plus
+// sign, nothing after it; infinities and NaN are refused, as no figure a file keeps is one.
+template <typename T> [[nodiscard]] std::optional<T> exactNumber(QStringView text)
+{
+    const QByteArray bytes = text.toLatin1();
+    T value {};
+    const auto [end, ec] = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value);
+    if (bytes.isEmpty() || ec != std::errc() || end != bytes.constData() + bytes.size())
+        return std::nullopt;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value))
+            return std::nullopt;
+    }
+    return value;
+}
 
 } // namespace norvel

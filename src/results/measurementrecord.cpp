@@ -1,13 +1,10 @@
 #include "results/measurementrecord.h"
 
+#include "platform/numbers.h"
 #include "results/polenumber.h"
 
 #include <QStringList>
 
-#include <charconv>
-#include <cmath>
-#include <system_error>
-#include <type_traits>
 
 namespace norvel {
 
@@ -43,44 +40,12 @@ const std::array<QString, 4>& methodNames()
 const QString Vertical = QStringLiteral("縦スキャン");
 const QString Horizontal = QStringLiteral("横スキャン");
 
-// The shortest text that reads back as the same single or double.
-template <typename T> QString shortest(T value)
-{
-    char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, ec == std::errc() ? end - buffer : 0);
-}
-
-template <typename T> std::optional<T> number(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    T value {};
-    const auto [end, ec] = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), value);
-    if (ec != std::errc() || end != bytes.constData() + bytes.size() || bytes.isEmpty())
-        return std::nullopt;
-    // Infinities and NaN are no scale, zoom or position a window had.
-    if constexpr (std::is_floating_point_v<T>) {
-        if (!std::isfinite(value))
-            return std::nullopt;
-    }
-    return value;
-}
-
-QString quoted(const QString& field)
-{
-    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\r'))
-        && !field.contains(QLatin1Char('\n')))
-        return field;
-    QString out = field;
-    out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + out + QLatin1Char('"');
-}
 
 QByteArray csvLine(const QStringList& fields)
 {
     QStringList out;
     for (const QString& field : fields)
-        out << quoted(field);
+        out << csvField(field);
     return out.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
@@ -160,7 +125,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
     int i = 0;
     e.time = QDateTime::fromString(f[i++], TimeFormat);
     e.pole = f[i++];
-    const auto row = number<int>(f[i++]);
+    const auto row = exactNumber<int>(f[i++]);
     const auto change = recordedChangeFromName(f[i++]);
     if (!e.time.isValid() || !row || *row < 0 || !change)
         return std::nullopt;
@@ -170,8 +135,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
     const QString width = f[i++];
     const QString height = f[i++];
     if (!width.isEmpty() || !height.isEmpty()) {
-        const auto w = number<int>(width);
-        const auto h = number<int>(height);
+        const auto w = exactNumber<int>(width);
+        const auto h = exactNumber<int>(height);
         // A size with a negative side is no picture's, and would be written back as none.
         if (!w || !h || *w < 0 || *h < 0)
             return std::nullopt;
@@ -195,13 +160,13 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
     e.widthLimit = f[i++];
     e.displaySize = f[i++];
     for (int* value : { &e.rangeX[0], &e.rangeY[0], &e.rangeX[1], &e.rangeY[1] }) {
-        const auto n = number<int>(f[i++]);
+        const auto n = exactNumber<int>(f[i++]);
         if (!n)
             return std::nullopt;
         *value = *n;
     }
-    const auto zoom = number<float>(f[i++]);
-    const auto dspRate = number<float>(f[i++]);
+    const auto zoom = exactNumber<float>(f[i++]);
+    const auto dspRate = exactNumber<float>(f[i++]);
     if (!zoom || !dspRate)
         return std::nullopt;
     e.zoom = *zoom;
@@ -210,7 +175,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
         std::array<RecordedScanLine, 5> lines;
         for (RecordedScanLine& line : lines) {
             for (int* value : { &line.position, &line.start, &line.width }) {
-                const auto n = number<int>(f[i++]);
+                const auto n = exactNumber<int>(f[i++]);
                 if (!n)
                     return std::nullopt;
                 *value = *n;
@@ -222,7 +187,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
             if (!f[i++].isEmpty())
                 return std::nullopt;
     }
-    const auto pxPerMm = number<float>(f[i++]);
+    const auto pxPerMm = exactNumber<float>(f[i++]);
     const auto calibrated = flagFrom(f[i++]);
     if (!pxPerMm || !calibrated)
         return std::nullopt;
@@ -232,7 +197,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
         RecordedManualLine manual;
         std::array<double, 4> ends {};
         for (double& end : ends) {
-            const auto n = number<double>(f[i++]);
+            const auto n = exactNumber<double>(f[i++]);
             if (!n)
                 return std::nullopt;
             end = *n;
@@ -240,7 +205,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
         manual.from = QPointF(ends[0], ends[1]);
         manual.to = QPointF(ends[2], ends[3]);
         for (int* value : { &manual.steps, &manual.start, &manual.width }) {
-            const auto n = number<int>(f[i++]);
+            const auto n = exactNumber<int>(f[i++]);
             if (!n)
                 return std::nullopt;
             *value = *n;
@@ -288,6 +253,16 @@ std::optional<RecordedChange> recordedChangeFromName(const QString& name)
     return std::nullopt;
 }
 
+QString csvField(const QString& field)
+{
+    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\r'))
+        && !field.contains(QLatin1Char('\n')))
+        return field;
+    QString out = field;
+    out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
 QByteArray measurementRecordHeader()
 {
     // The BOM tells spreadsheet programs that the file is UTF-8, not the system's code page.
@@ -305,7 +280,7 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
     f << methodNames()[std::size_t(std::clamp(e.method, 0, 3))] << (e.horizontal ? Horizontal : Vertical) << e.threshold
       << flag(e.autoThreshold) << flag(e.widthLimitOn) << e.widthLimit << e.displaySize
       << QString::number(e.rangeX[0]) << QString::number(e.rangeY[0]) << QString::number(e.rangeX[1])
-      << QString::number(e.rangeY[1]) << shortest(e.zoom) << shortest(e.dspRate);
+      << QString::number(e.rangeY[1]) << exactText(e.zoom) << exactText(e.dspRate);
     for (int k = 0; k < 5; ++k) {
         if (e.lines) {
             const RecordedScanLine& line = (*e.lines)[std::size_t(k)];
@@ -314,10 +289,10 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
             f << QString() << QString() << QString();
         }
     }
-    f << shortest(e.pxPerMm) << flag(e.calibrated);
+    f << exactText(e.pxPerMm) << flag(e.calibrated);
     if (e.manual)
-        f << shortest(e.manual->from.x()) << shortest(e.manual->from.y()) << shortest(e.manual->to.x())
-          << shortest(e.manual->to.y()) << QString::number(e.manual->steps) << QString::number(e.manual->start)
+        f << exactText(e.manual->from.x()) << exactText(e.manual->from.y()) << exactText(e.manual->to.x())
+          << exactText(e.manual->to.y()) << QString::number(e.manual->steps) << QString::number(e.manual->start)
           << QString::number(e.manual->width);
     else
         f << QString() << QString() << QString() << QString() << QString() << QString() << QString();
