@@ -57,13 +57,20 @@ INSTANTIATE_TEST_SUITE_P(PoleNumbers, SteppedPoleNumberTest,
         StepCase { "no_exponent", "No5e3", 1, "No6" }, StepCase { "no_exponent_upper", "12E1", 1, "13" }),
     caseName<StepCase>);
 
-TEST(PoleNumber, FolderNamesRefuseWhatWouldLeaveThePoleFolder)
+// Hidden folders are passed over by whoever lists the day, and a name past the file system's limit can be
+// neither filed nor written.
+TEST(PoleNumber, FolderNamesRefuseWhatWouldLeaveOrHideThePoleFolder)
 {
-    for (const char* pole : { "", "12", "A-3", "..5", "...", "No.5", "調査1" })
-        EXPECT_TRUE(isUsablePoleNumber(QString::fromUtf8(pole))) << pole;
-    for (const QString& pole : { QString("."), QString(".."), QString("a/b"), QString("/"), QString("a\\b"),
-             QString("1\t"), QString("1\n2"), QString("\x01"), QString("A\x7f"), QString(QChar(0)) })
+    for (const QString& pole : { QString(), QString("12"), QString("A-3"), QString("No.5"), QString("調査1"), QString("5."),
+             QString(PoleNumberMaxLength, u'9'), QString(PoleNumberMaxLength, u'シ') })
+        EXPECT_TRUE(isUsablePoleNumber(pole)) << pole.toStdString();
+    for (const QString& pole : { QString("."), QString(".."), QString("..5"), QString("..."), QString(".5"),
+             QString("a/b"), QString("/"), QString("a\\b"), QString("1\t"), QString("1\n2"), QString("\x01"),
+             QString("A\x7f"), QString(QChar(0)), QString(PoleNumberMaxLength + 1, u'9'),
+             QString(PoleNumberMaxLength + 1, u'シ') }) {
         EXPECT_FALSE(isUsablePoleNumber(pole)) << pole.toStdString();
+        EXPECT_FALSE(poleNumberProblem(pole).isEmpty());
+    }
 }
 
 TEST(PoleNumber, ResultPathsAreUnderTheDayFolder)

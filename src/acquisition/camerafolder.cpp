@@ -120,6 +120,22 @@ QByteArray firstMatchingFile(const QString& watchPath, const QSet<QByteArray>& p
     return listMatching(watchPath, true, passOver).value(0);
 }
 
+std::optional<QByteArray> watchedNameOf(const QString& watchPath, const QByteArray& path)
+{
+    if (!isUsableWatchPath(watchPath))
+        return std::nullopt;
+    const WatchLocation where = splitWatchPath(watchPath);
+    const QByteArray folder = QFile::encodeName(where.folder);
+    if (!path.startsWith(folder))
+        return std::nullopt;
+    const QByteArray name = path.mid(folder.size());
+    if (name.isEmpty() || name.startsWith('.') || name.contains('/') || name.contains('\0'))
+        return std::nullopt;
+    if (!nameExpression(where.pattern).match(displayName(name)).hasMatch())
+        return std::nullopt;
+    return name;
+}
+
 WatchedFolder::WatchedFolder(QString watchPath, QString programFolder, QDateTime now)
     : m_watchPath(std::move(watchPath))
     , m_programFolder(std::move(programFolder))

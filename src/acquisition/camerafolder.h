@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The camera's picture folder: the watch pattern made from the chosen folder, and the listing and deleting
 // of the pictures that match it.
 namespace norvel {
@@ -38,6 +40,10 @@ using FileNames = QList<QByteArray>;
 // Of those not passed over, the one whose name sorts first by its bytes (the camera's next shot: cameras
 // number their files), or empty. The file system's own order would take waiting shots in at random.
 [[nodiscard]] QByteArray firstMatchingFile(const QString& watchPath, const QSet<QByteArray>& passOver = {});
+
+// The name of a file at path (the file system's bytes) when it is one the watcher of watchPath would take in:
+// a plain name right in the watched folder, not hidden, matching the pattern; nullopt for anything else.
+[[nodiscard]] std::optional<QByteArray> watchedNameOf(const QString& watchPath, const QByteArray& path);
 
 // The folder as the capture watcher sees it; tests put a scripted folder in its place.
 class CaptureFolder {

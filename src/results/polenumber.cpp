@@ -122,15 +122,26 @@ QString steppedPoleNumber(const QString& text, int step)
     return text.left(firstDigit) + steppedDecimal(whole, fraction, step);
 }
 
+QString poleNumberProblem(const QString& pole)
+{
+    if (pole.startsWith(QLatin1Char('.')))
+        return QStringLiteral("「.」で始まる番号はフォルダ名に使えません。");
+    if (pole.size() > PoleNumberMaxLength)
+        return QStringLiteral("%1文字を超える番号はフォルダ名・ファイル名に使えません（%2文字）。")
+            .arg(PoleNumberMaxLength)
+            .arg(pole.size());
+    for (const QChar c : pole) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return QStringLiteral("「/」「\\」はフォルダ名に使えません。");
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("制御文字はフォルダ名に使えません。");
+    }
+    return {};
+}
+
 bool isUsablePoleNumber(const QString& pole)
 {
-    if (pole == QLatin1String(".") || pole == QLatin1String(".."))
-        return false;
-    for (const QChar c : pole) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return false;
-    }
-    return true;
+    return poleNumberProblem(pole).isEmpty();
 }
 
 QString dayFolderName(const QDate& day)

@@ -18,8 +18,14 @@ namespace norvel {
 // part and no trailing zeros in its fraction ("007" -> "8", "1.50" -> "2.5", "0.5" - 1 -> "-0.5").
 [[nodiscard]] QString steppedPoleNumber(const QString& text, int step);
 
-// Whether a pole number can name the pole folder: not "." or "..", no "/", "\" or control character. The
-// empty text is allowed: its pole folder is the day folder itself.
+// The longest pole number: its folder, "No" + pole + "CP.csv" and its pictures' names stay well inside a
+// file system's 255 bytes for a name, also in three-byte kana.
+inline constexpr int PoleNumberMaxLength = 64;
+
+// Why a pole number cannot name the pole folder, or empty when it can: it must not begin with "." (a
+// hidden folder, or "." and ".." leaving the day folder), hold "/", "\" or a control character, or be
+// longer than PoleNumberMaxLength. The empty text is allowed: its pole folder is the day folder itself.
+[[nodiscard]] QString poleNumberProblem(const QString& pole);
 [[nodiscard]] bool isUsablePoleNumber(const QString& pole);
 
 // "20221019"
