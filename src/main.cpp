@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     ledgerBox.setParentWidget(&window);
     lengthBox.setParentWidget(&window);
     QObject::connect(&quitSignals, &norvel::QuitSignals::received, &window, &norvel::Form1::endOnRequest);
-    window.Form_Load();
+    window.startUp();
     window.show();
     return QApplication::exec();
 }

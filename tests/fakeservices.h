@@ -44,6 +44,8 @@ public:
     {
         fileFilters << filterText;
         lastFilesOffered << lastFile;
+        if (whileChoosing)
+            whileChoosing();
         return next(files);
     }
 
@@ -51,6 +53,8 @@ public:
     {
         folderTitles << title;
         folderRoots << root;
+        if (whileChoosing)
+            whileChoosing();
         return next(folders);
     }
 
@@ -69,6 +73,8 @@ public:
     std::optional<norvel::LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) override
     {
         ledgerOffers.push_back({ dayFolder, judgementMm });
+        if (whileChoosing)
+            whileChoosing();
         if (ledgerAnswers.empty())
             return std::nullopt;
         auto answer = ledgerAnswers.front();
@@ -78,6 +84,8 @@ public:
     std::optional<double> askLengthMm(double linePx, QSize pictureSize) override
     {
         lengthOffers.push_back({ linePx, pictureSize });
+        if (whileChoosing)
+            whileChoosing();
         if (lengthAnswers.empty())
             return std::nullopt;
         const auto answer = lengthAnswers.front();
@@ -92,6 +100,7 @@ public:
     std::deque<bool> okAnswers;
     std::function<void()> whileAsking; // runs while a question waits, as timer ticks can
     std::function<void()> whileShowing; // the same while a message waits
+    std::function<void()> whileChoosing; // the same while a file, folder, ledger or length dialog is open
 
     std::deque<std::optional<QString>> files; // nullopt: the user cancels
     std::deque<std::optional<QString>> folders;

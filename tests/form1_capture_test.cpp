@@ -24,7 +24,10 @@ using namespace norvel;
 
 namespace {
 
-QImage shot(int bandHeight) { return bandShot(bandHeight); }
+QImage shot(int bandHeight)
+{
+    return bandShot(bandHeight);
+}
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
@@ -453,16 +456,32 @@ TEST_F(Form1CaptureTest, hostileEntries_areNeverOpened_andTheShotAmongThemIsMeas
     EXPECT_TRUE(fake.errors.isEmpty());
 }
 
-// While any question or message is open, a shot waits: it belongs to the pole in force once it is answered.
-TEST_F(Form1CaptureTest, questionsAndMessages_holdTheWatcherBack)
+// While any dialog, question or message is open, a shot waits: it belongs to the pole in force, and to the
+// picture on screen, once it is closed.
+TEST_F(Form1CaptureTest, everyDialogQuestionAndMessage_holdsTheWatcherBack)
 {
     const struct {
         const char* name;
-        const char* pole;
+        std::function<void()> open;
         const char* filedAs; // below the day folder
     } rows[] = {
-        { "poleChangeQuestion", "2", "2/2_1.jpg" },
-        { "refusedPoleMessage", "a/b", "1/1_2.jpg" },
+        { "poleChangeQuestion", [&] { get<QLineEdit>(QStringLiteral("Text4"))->setText(QStringLiteral("2")); },
+            "2/2_1.jpg" },
+        { "refusedPoleMessage", [&] { get<QLineEdit>(QStringLiteral("Text4"))->setText(QStringLiteral("a/b")); },
+            "1/1_2.jpg" },
+        { "openPictureDialog",
+            [&] {
+                fake.files.push_back(std::nullopt);
+                menuItem(QStringLiteral("JPOP"))->trigger();
+            },
+            "1/1_2.jpg" },
+        { "folderDialog",
+            [&] {
+                fake.folders.push_back(std::nullopt);
+                menuItem(QStringLiteral("USB"))->trigger();
+            },
+            "1/1_2.jpg" },
+        { "ledgerDialog", [&] { menuItem(QStringLiteral("Ledger"))->trigger(); }, "1/1_2.jpg" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -478,11 +497,15 @@ TEST_F(Form1CaptureTest, questionsAndMessages_holdTheWatcherBack)
         };
         fake.whileAsking = tickTwice;
         fake.whileShowing = tickTwice;
-        get<QLineEdit>(QStringLiteral("Text4"))->setText(QString::fromUtf8(row.pole));
-        EXPECT_EQ(whileOpen, (QStringList { "", "", "1" }));
-        EXPECT_EQ(fake.questions.size() + fake.errors.size(), 1);
+        fake.whileChoosing = tickTwice;
+        row.open();
+        // A cancelled folder choice clears the folder and says so: a second message, held back as well.
+        ASSERT_FALSE(whileOpen.isEmpty());
+        for (qsizetype i = 0; i < whileOpen.size(); i += 3)
+            EXPECT_EQ(whileOpen.mid(i, 3), (QStringList { "", "", "1" }));
         fake.whileAsking = nullptr;
         fake.whileShowing = nullptr;
+        fake.whileChoosing = nullptr;
 
         EXPECT_EQ(tick(), "Ready");
         EXPECT_EQ(tick(), "Lood");

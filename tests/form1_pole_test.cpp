@@ -1,6 +1,7 @@
 #include "form1fixture.h"
 #include "platform/clickablelabel.h"
 #include "platform/flexgrid.h"
+#include "results/polenumber.h"
 #include "testsupport.h"
 
 #include <QCheckBox>
@@ -132,7 +133,8 @@ TEST_F(Form1PoleTest, cancelAtPoleChange_keepsResultsAndPole_andTheNextChangeAsk
     EXPECT_EQ(grid()->rows(), 1);
     EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
     EXPECT_EQ(caption(), QStringLiteral("調査柱No.「1」"));
-    EXPECT_EQ(text4()->text(), QStringLiteral("2"));
+    // The box names the pole still in force, so that what is shown is what the next shot is filed under.
+    EXPECT_EQ(text4()->text(), QStringLiteral("1"));
 
     text4()->setText(QStringLiteral("3"));
     EXPECT_EQ(fake.questions.size(), 2);
@@ -187,17 +189,20 @@ TEST_F(Form1PoleTest, aFileThatCannotBeWritten_isReportedAndNothingIsLost)
 
 TEST_F(Form1PoleTest, aPoleNumberThatWouldLeaveTheDayFolder_isRefused)
 {
-    for (const char* unusable : { ".", "..", "../x", "a\\b", "a\tb" }) {
-        SCOPED_TRACE(unusable);
+    const QString tooLong(PoleNumberMaxLength + 1, u'7');
+    for (const QString& unusable : { QString("."), QString(".."), QString("../x"), QString("a\\b"), QString("a\tb"),
+             QString(".hidden"), tooLong }) {
+        SCOPED_TRACE(unusable.toStdString());
         startAfresh();
         results({ "0.35" });
-        text4()->setText(QString::fromLatin1(unusable));
+        text4()->setText(unusable);
         ASSERT_EQ(fake.errors.size(), 1);
         EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("使えません")));
         fake.errors.clear();
         EXPECT_EQ(grid()->rows(), 1);
         EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
         EXPECT_EQ(caption(), QStringLiteral("調査柱No.「1」"));
+        EXPECT_EQ(text4()->text(), QStringLiteral("1"));
         EXPECT_FALSE(QFileInfo::exists(dayFolder()));
     }
     // The next change goes on normally, for the pole still in force.

@@ -170,9 +170,14 @@ TEST_F(Form1RecordTest, aRecordThatCannotBeWritten_isSaidOnceADay)
     type("Text3", "0.6");
     EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1) << fake.errors.join(u'\n').toStdString();
     EXPECT_EQ(get<QLineEdit>(QStringLiteral("Text3"))->text(), QStringLiteral("0.6"));
+    // Past midnight the list still belongs to its first row's day, and so do its lines: not said again.
     fake.clockNow = fake.clockNow.addDays(1);
     type("Text3", "0.7");
-    EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1); // the new day's record is another file
+    EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1);
+    // A new list starts the new day's record, which is another file.
+    get<QPushButton>(QStringLiteral("Command3(0)"))->click();
+    takeIn(30);
+    EXPECT_EQ(fake.errors.filter(QStringLiteral("測定記録")).size(), 1);
 }
 
 // The ledger is made from what the day folder holds, over the window, with the day and line the user confirmed.

@@ -1,12 +1,14 @@
 #include "form1fixture.h"
-#include "testsupport.h"
 #include "platform/flexgrid.h"
 #include "results/recoveryrecord.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -16,7 +18,10 @@ using namespace norvel;
 
 namespace {
 
-QImage shot(int bandHeight) { return bandShot(bandHeight); }
+QImage shot(int bandHeight)
+{
+    return bandShot(bandHeight);
+}
 
 bool waitWithoutEvents(const std::function<bool()>& done)
 {
@@ -79,7 +84,10 @@ public:
 
 protected:
     QString recovery() { return fake.programFolder.filePath(RecoveryFileName); }
-    QString filed(const char* day, const char* name) { return fake.programFolder.filePath(QStringLiteral("%1/%2").arg(QLatin1String(day), QLatin1String(name))); }
+    QString filed(const char* day, const char* name)
+    {
+        return fake.programFolder.filePath(QStringLiteral("%1/%2").arg(QLatin1String(day), QLatin1String(name)));
+    }
 };
 
 struct CrashCase {
@@ -104,7 +112,8 @@ TEST_P(RestoreTest, restoresTheListAndTheNextShotFollowsIt)
     EXPECT_EQ(form->state().CurTyoNo, c.pole);
     EXPECT_EQ(text("Text4")->text(), c.pole);
     if (*c.notice) {
-        EXPECT_TRUE(fake.notices.join(u'\n').contains(QString::fromUtf8(c.notice))) << fake.notices.join(u'\n').toStdString();
+        EXPECT_TRUE(fake.notices.join(u'\n').contains(QString::fromUtf8(c.notice)))
+            << fake.notices.join(u'\n').toStdString();
     }
 
     EXPECT_TRUE(QDir(pictures.path()).entryList(QDir::Files).isEmpty()); // every shot in the list, none twice
@@ -122,27 +131,49 @@ TEST_P(RestoreTest, restoresTheListAndTheNextShotFollowsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Crashes, RestoreTest,
-    ::testing::Values(
-        CrashCase { "threeShots", [](Form1RecoveryTest& run) { run.takeIn(40); run.takeIn(30); run.takeIn(40); },
-            { "1:0.44", "2:0.33", "3:0.44" }, "1", "調査柱No「1」の測定結果 3 件を復元しました。" },
-        CrashCase { "clearedLast", [](Form1RecoveryTest& run) { run.takeIn(40); run.takeIn(30); run.window().Command3_Click(1); },
+    ::testing::Values(CrashCase { "threeShots",
+                          [](Form1RecoveryTest& run) {
+                              run.takeIn(40);
+                              run.takeIn(30);
+                              run.takeIn(40);
+                          },
+                          { "1:0.44", "2:0.33", "3:0.44" }, "1", "調査柱No「1」の測定結果 3 件を復元しました。" },
+        CrashCase { "clearedLast",
+            [](Form1RecoveryTest& run) {
+                run.takeIn(40);
+                run.takeIn(30);
+                run.window().Command3_Click(1);
+            },
             { "1:0.44" }, "1", "測定結果 1 件" },
-        CrashCase { "corrected", [](Form1RecoveryTest& run) { run.takeIn(40); run.text("Text3")->setText(QStringLiteral("0.50")); },
+        CrashCase { "corrected",
+            [](Form1RecoveryTest& run) {
+                run.takeIn(40);
+                run.text("Text3")->setText(QStringLiteral("0.50"));
+            },
             { "1:0.50" }, "1", "測定結果 1 件" },
         CrashCase { "poleChanged",
-            [](Form1RecoveryTest& run) { run.takeIn(40); run.text("Text4")->setText(QStringLiteral("2")); run.takeIn(30); },
+            [](Form1RecoveryTest& run) {
+                run.takeIn(40);
+                run.text("Text4")->setText(QStringLiteral("2"));
+                run.takeIn(30);
+            },
             { "1:0.33" }, "2", "調査柱No「2」" },
-        CrashCase { "poleChangedOnly", [](Form1RecoveryTest& run) { run.text("Text4")->setText(QStringLiteral("7")); }, {},
-            "7", "" },
+        CrashCase { "poleChangedOnly", [](Form1RecoveryTest& run) { run.text("Text4")->setText(QStringLiteral("7")); },
+            {}, "7", "" },
         // The program died after the filed copy was written, before the shot was deleted.
         CrashCase { "filedNotDeleted",
-            [](Form1RecoveryTest& run) { run.takeIn(40); run.drop(QStringLiteral("b.bmp"), 30);
-                run.window().Timer1_Timer(); run.window().Timer1_Timer();
+            [](Form1RecoveryTest& run) {
+                run.takeIn(40);
+                run.drop(QStringLiteral("b.bmp"), 30);
+                run.window().Timer1_Timer();
+                run.window().Timer1_Timer();
                 // The filed copy and the record reach the disk from their own threads; the deletion would
                 // wait for the event loop.
                 EXPECT_TRUE(waitWithoutEvents([&] {
-                    return QFile::exists(run.filedNow("1/1_2.jpg")) && contents(run.recoveryPath()).contains("\nrow 2\t");
-                })); },
+                    return QFile::exists(run.filedNow("1/1_2.jpg"))
+                        && contents(run.recoveryPath()).contains("\nrow 2\t");
+                }));
+            },
             { "1:0.44", "2:0.33" }, "1", "測定結果 2 件" }),
     caseName<CrashCase>);
 
@@ -172,23 +203,120 @@ TEST_F(Form1RecoveryTest, aShotWhoseFilingDidNotFinish_losesItsRowAndIsTakenInAg
     EXPECT_TRUE(QFile::exists(filed("20221019", "1/1_2.jpg")));
 }
 
-TEST_F(Form1RecoveryTest, resultsOfAnEarlierDay_goToThatDaysFolder_andANormalCloseLeavesNothingToRestore)
+// The list of an earlier day goes to that day's folder, beside its pictures, as the program starts; today
+// starts with an empty list for the pole.
+TEST_F(Form1RecoveryTest, resultsOfAnEarlierDay_areWrittenToThatDayAtStartUp)
 {
     watch();
     takeIn(40);
     fake.clockNow = fake.clockNow.addDays(1);
     crashAndRestart();
-    EXPECT_EQ(rows(), QStringList { "1:0.44" });
+    EXPECT_TRUE(rows().isEmpty());
+    EXPECT_EQ(contents(filed("20221019", "1/No1CP.csv")), "1,0.44\r\n");
+    ASSERT_EQ(fake.notices.size(), 1);
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("2022/10/19 の結果ファイルに書き込みました")))
+        << fake.notices[0].toStdString();
+    takeIn(30, QStringLiteral("next.bmp"));
+    EXPECT_EQ(rows(), QStringList { "1:0.33" });
+    EXPECT_TRUE(QFile::exists(filed("20221020", "1/1_1.jpg")));
     form->show();
     ASSERT_TRUE(form->close());
+    EXPECT_EQ(contents(filed("20221020", "1/No1CP.csv")), "1,0.33\r\n");
     EXPECT_EQ(contents(filed("20221019", "1/No1CP.csv")), "1,0.44\r\n");
-    EXPECT_FALSE(QFile::exists(filed("20221020", "1/No1CP.csv")));
     EXPECT_FALSE(QFile::exists(recovery()));
+}
 
-    fake.notices.clear();
+// A survey that goes on past midnight without a pole change keeps the pole's pictures and results together, in
+// the day of its first row.
+TEST_F(Form1RecoveryTest, aPolesListBelongsToTheDayOfItsFirstRow)
+{
+    watch();
+    takeIn(40);
+    fake.clockNow = fake.clockNow.addDays(1);
+    takeIn(30, QStringLiteral("late.bmp"));
+    text("Text4")->setText(QStringLiteral("2"));
+    EXPECT_EQ(contents(filed("20221019", "1/No1CP.csv")), "1,0.44\r\n2,0.33\r\n");
+    EXPECT_TRUE(QFile::exists(filed("20221019", "1/1_2.jpg")));
+    EXPECT_FALSE(QDir(fake.programFolder.filePath(QStringLiteral("20221020/1"))).exists());
+    takeIn(40, QStringLiteral("new.bmp"));
+    EXPECT_TRUE(QFile::exists(filed("20221020", "2/2_1.jpg")));
+}
+
+// Whoever can write the program folder can forge a record with a good checksum: what it names passes the
+// checks a typed pole number passes, and it deletes nothing but a shot of the watched folder.
+TEST_F(Form1RecoveryTest, aForgedRecord_cannotFileOutsideTheDayFolderNorDeleteOtherFiles)
+{
+    watch();
+    for (const QString& pole : { QStringLiteral("../../outside"), QStringLiteral(".hidden"), QString(65, u'x') }) {
+        SCOPED_TRACE(pole.toStdString());
+        form.reset();
+        QFile::remove(fake.programFolder.filePath(DamagedRecoveryFileName));
+        QFile file(recovery());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(serializeRecovery({ pole, pole, QDate(2022, 10, 19), { { "1", "0.44" } }, {} }));
+        file.close();
+        fake.errors.clear();
+        crashAndRestart();
+        EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
+        EXPECT_TRUE(rows().isEmpty());
+        ASSERT_EQ(fake.errors.size(), 1);
+        EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("使えません"))) << fake.errors[0].toStdString();
+        EXPECT_TRUE(QFile::exists(fake.programFolder.filePath(DamagedRecoveryFileName)));
+    }
+
+    QTemporaryDir elsewhere;
+    const QString victims[] = { elsewhere.filePath(QStringLiteral("keep.bmp")),
+        pictures.filePath(QStringLiteral("keep.txt")), pictures.filePath(QStringLiteral(".keep.bmp")) };
+    for (const QString& victim : victims) {
+        SCOPED_TRACE(victim.toStdString());
+        QFile made(victim);
+        ASSERT_TRUE(made.open(QIODevice::WriteOnly));
+        made.write("precious");
+        made.close();
+        const QFileInfo info(victim);
+        form.reset();
+        QFile file(recovery());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(serializeRecovery({ "1", "1", QDate(2022, 10, 19), { { "1", "0.44" } },
+            PendingShot { QFile::encodeName(victim), info.size(), info.lastModified().toMSecsSinceEpoch(), {},
+                fake.clockNow.toMSecsSinceEpoch(), 1 } }));
+        file.close();
+        crashAndRestart();
+        EXPECT_EQ(contents(victim), "precious");
+    }
+}
+
+// The shot taken in and filed last, whose deletion fails after the restart, is deleted later and never taken in
+// as a second row.
+TEST_F(Form1RecoveryTest, aFiledShotThatCannotBeDeletedAtRestart_isNeverTakenInAgain)
+{
+    watch();
+    takeIn(40);
+    const QString camera = writePicture(QStringLiteral("again.bmp"), shot(30));
+    const QFileInfo info(camera);
+    form.reset();
+    QFile file(recovery());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(serializeRecovery({ "1", "1", QDate(2022, 10, 19), { { "1", "0.44" }, { "2", "0.33" } },
+        PendingShot { QFile::encodeName(camera), info.size(), info.lastModified().toMSecsSinceEpoch(), {},
+            fake.clockNow.toMSecsSinceEpoch(), 2 } }));
+    file.close();
+    // Immutable: not even root may delete it.
+    if (QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("+i"), camera }) != 0)
+        GTEST_SKIP() << "chattr +i is not available here";
     crashAndRestart();
-    EXPECT_TRUE(rows().isEmpty());
-    EXPECT_TRUE(fake.notices.isEmpty());
+    for (int i = 0; i < 3; ++i) {
+        form->Timer1_Timer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->filingPending(); }, 10000));
+    }
+    QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("-i"), camera });
+    EXPECT_EQ(rows(), (QStringList { "1:0.44", "2:0.33" }));
+    EXPECT_TRUE(QFile::exists(camera));
+    // Tried again now and then, and deleted once it can be.
+    fake.clockNow = fake.clockNow.addSecs(CaptureWatcher::RetryStuckMs / 1000 + 1);
+    form->Timer1_Timer();
+    EXPECT_FALSE(QFile::exists(camera));
+    EXPECT_EQ(rows().size(), 2);
 }
 
 // A record that cannot be read is kept for a look and reported; the program starts as if there were none.
@@ -198,7 +326,8 @@ TEST_F(Form1RecoveryTest, aDamagedRecord_isKeptAsideAndReported)
     takeIn(40);
     form.reset();
     QByteArray bytes = contents(recovery());
-    for (const QByteArray& damaged : { bytes.left(bytes.size() / 2), QByteArray("\x89PNG random bytes"), bytes.replace("norvel-recovery 1", "norvel-recovery 9") }) {
+    for (const QByteArray& damaged : { bytes.left(bytes.size() / 2), QByteArray("\x89PNG random bytes"),
+             bytes.replace("norvel-recovery 1", "norvel-recovery 9") }) {
         SCOPED_TRACE(damaged.left(20).toStdString());
         QFile file(recovery());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

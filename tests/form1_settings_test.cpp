@@ -134,8 +134,10 @@ TEST_F(Form1SettingsTest, aRecordThatCannotBeWritten_isReported)
 {
     QDir(fake.programFolder.path()).mkdir(QStringLiteral("set.bat"));
     restart();
-    ASSERT_EQ(fake.errors.size(), 1);
+    // Said when it cannot be read at start-up, and when it cannot be written at the end.
+    ASSERT_EQ(fake.errors.size(), 2);
     EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("set.bat")));
+    EXPECT_TRUE(fake.errors[1].contains(QStringLiteral("set.bat")));
 }
 
 } // namespace

@@ -35,7 +35,8 @@ template <typename W> W* place(W* widget, const QString& name, int left, int top
 
 Form1::Form1(const Services& services, QWidget* parent)
     : QMainWindow(parent)
-    , m_services(services)
+    , m_modalServices(services, m_modal)
+    , m_services(m_modalServices.services())
     , m_watcher([this](const QString& status) { Dm->setText(status); }, [this](const QString& text) { report(text); })
 {
     setObjectName(QStringLiteral("Form1"));
@@ -46,7 +47,11 @@ Form1::Form1(const Services& services, QWidget* parent)
     wireEvents();
     applyOuterSize();
     // Told on the filer's thread; the shot leaves the camera folder on the window's.
-    m_filer.setEnded([this] { QMetaObject::invokeMethod(this, &Form1::endFiling, Qt::QueuedConnection); });
+    m_filer.setEnded([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { handle(QStringLiteral("取り込んだ画像の保存"), [this] { endFiling(); }); },
+            Qt::QueuedConnection);
+    });
 }
 
 Form1::~Form1()
@@ -55,21 +60,43 @@ Form1::~Form1()
     m_filer.discard();
 }
 
+void Form1::handle(const QString& what, const std::function<void()>& handler) noexcept
+{
+    QString reason;
+    try {
+        handler();
+        return;
+    } catch (const std::exception& error) {
+        reason = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        reason = QStringLiteral("原因の分からない失敗です。");
+    }
+    // What the handler meant to hand on to the next one is not to be trusted.
+    m_measuredEntry.reset();
+    m_clearCause.reset();
+    m_state.LineDrag = false;
+    if (m_failedWork.contains(what))
+        return;
+    m_failedWork.append(what);
+    try {
+        report(QStringLiteral("「%1」を処理できませんでした。\n%2").arg(what, reason));
+    } catch (...) {
+        // Nothing more can be said; the program goes on.
+    }
+}
+
 bool Form1::ask(const QString& text)
 {
-    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
     return m_services.question->askOkCancel(text);
 }
 
 void Form1::report(const QString& text)
 {
-    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
     m_services.errors->showError(text);
 }
 
 void Form1::notify(const QString& text)
 {
-    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
     m_services.errors->showNotice(text);
 }
 
@@ -184,38 +211,50 @@ void Form1::createRightPanel()
 
 void Form1::wireEvents()
 {
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    const QString poleWork = QStringLiteral("調査柱No");
+    connect(Command1, &QPushButton::clicked, this, [this] { handle(Command1->text(), [this] { Command1_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this] { handle(Command2->text(), [this] { Command2_Click(); }); });
+    connect(Command5, &QPushButton::clicked, this, [this] { handle(Command5->text(), [this] { Command5_Click(); }); });
     for (int i = 0; i < 2; ++i) {
-        connect(Command3[i], &QPushButton::clicked, this, [this, i] { Command3_Click(i); });
-        connect(Command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
-        connect(Label4[i], &ClickableLabel::clicked, this, [this, i] { Label4_Click(i); });
-        connect(Label4[i], &ClickableLabel::pressed, this, [this, i] { Label4_MouseDown(i); });
-        connect(Label4[i], &ClickableLabel::released, this, [this, i] { Label4_MouseUp(i); });
+        connect(Command3[i], &QPushButton::clicked, this,
+            [this, i] { handle(Command3[i]->text(), [this, i] { Command3_Click(i); }); });
+        connect(Command4[i], &QPushButton::clicked, this,
+            [this, i] { handle(Command4[i]->text(), [this, i] { Command4_Click(i); }); });
+        connect(Label4[i], &ClickableLabel::clicked, this,
+            [this, i, poleWork] { handle(poleWork, [this, i] { Label4_Click(i); }); });
+        connect(Label4[i], &ClickableLabel::pressed, this,
+            [this, i, poleWork] { handle(poleWork, [this, i] { Label4_MouseDown(i); }); });
+        connect(Label4[i], &ClickableLabel::released, this,
+            [this, i, poleWork] { handle(poleWork, [this, i] { Label4_MouseUp(i); }); });
     }
     // toggled fires whenever the value changes, by the user or from code, which is when a check box's
     // click handling runs.
-    connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
-    connect(Check2, &QCheckBox::toggled, this, [this] { Check2_Click(); });
-    connect(Check3, &QCheckBox::toggled, this, [this] { Check3_Click(); });
-    connect(Check4, &QCheckBox::toggled, this, [this] { Check4_Click(); });
-    connect(Check5, &QCheckBox::toggled, this, [this] { Check5_Click(); });
-    connect(Check6, &QCheckBox::toggled, this, [this] { Check6_Click(); });
+    connect(Check1, &QCheckBox::toggled, this, [this] { handle(Check1->text(), [this] { Check1_Click(); }); });
+    connect(Check2, &QCheckBox::toggled, this, [this] { handle(Check2->text(), [this] { Check2_Click(); }); });
+    connect(Check3, &QCheckBox::toggled, this, [this] { handle(Check3->text(), [this] { Check3_Click(); }); });
+    connect(Check4, &QCheckBox::toggled, this, [this] { handle(Check4->text(), [this] { Check4_Click(); }); });
+    connect(Check5, &QCheckBox::toggled, this, [this] { handle(Check5->text(), [this] { Check5_Click(); }); });
+    connect(Check6, &QCheckBox::toggled, this, [this] { handle(Check6->text(), [this] { Check6_Click(); }); });
     // clicked, not toggled: choosing the range already chosen chooses it again, which re-centres the
     // rectangle and brings back the unmagnified picture. The program selects through selectOption1().
     for (int i = 0; i < 3; ++i)
-        connect(Option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
-    connect(Text3, &QLineEdit::textChanged, this, [this] { Text3_Change(); });
-    connect(Text4, &QLineEdit::textChanged, this, [this] { Text4_Change(); });
-    connect(Picture1, &PictureBox::mouseDown, this,
-        [this](int button, int shift, double x, double y) { Picture1_MouseDown(button, shift, x, y); });
-    connect(Picture1, &PictureBox::mouseMove, this,
-        [this](int button, int shift, double x, double y) { Picture1_MouseMove(button, shift, x, y); });
-    connect(Picture1, &PictureBox::mouseUp, this,
-        [this](int button, int shift, double x, double y) { Picture1_MouseUp(button, shift, x, y); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+        connect(Option1[i], &QRadioButton::clicked, this,
+            [this, i] { handle(Frame1->title(), [this, i] { Option1_Click(i); }); });
+    connect(Text3, &QLineEdit::textChanged, this, [this] { handle(Label1->text(), [this] { Text3_Change(); }); });
+    connect(Text4, &QLineEdit::textChanged, this, [this, poleWork] { handle(poleWork, [this] { Text4_Change(); }); });
+    const QString pictureWork = QStringLiteral("画像上のマウス操作");
+    connect(Picture1, &PictureBox::mouseDown, this, [this, pictureWork](int button, int shift, double x, double y) {
+        handle(pictureWork, [&] { Picture1_MouseDown(button, shift, x, y); });
+    });
+    connect(Picture1, &PictureBox::mouseMove, this, [this, pictureWork](int button, int shift, double x, double y) {
+        handle(pictureWork, [&] { Picture1_MouseMove(button, shift, x, y); });
+    });
+    connect(Picture1, &PictureBox::mouseUp, this, [this, pictureWork](int button, int shift, double x, double y) {
+        handle(pictureWork, [&] { Picture1_MouseUp(button, shift, x, y); });
+    });
+    connect(Timer1, &QTimer::timeout, this,
+        [this] { handle(QStringLiteral("カメラの画像の取り込み"), [this] { Timer1_Timer(); }); });
+    connect(Timer2, &QTimer::timeout, this, [this] { handle(Check3->text(), [this] { Timer2_Timer(); }); });
 }
 
 } // namespace norvel

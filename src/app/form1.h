@@ -5,6 +5,7 @@
 #include "analysis/crackrun.h"
 #include "analysis/scanlines.h"
 #include "app/displaysize.h"
+#include "app/modalscope.h"
 #include "app/runstate.h"
 #include "measure/range.h"
 #include "platform/backgroundfilewriter.h"
@@ -68,6 +69,8 @@ public:
 
     // Start-up; called once, after construction and before the window is shown.
     void Form_Load();
+    // Form_Load as the program runs it: a failure in it is said, and the window opens all the same.
+    void startUp();
 
     // Window procedures.
     virtual void Kil();
@@ -148,6 +151,10 @@ private:
     void setWindowFull(bool full);
     [[nodiscard]] QCheckBox* checkBox(int number) const; // Check1 to Check6
 
+    // Runs the handler of an event: an exception it lets out ends here, is said once for each kind of work,
+    // and the work of the handler that was half done is dropped. Qt's event loop cannot carry one.
+    void handle(const QString& what, const std::function<void()>& handler) noexcept;
+
     // Modal questions and messages; the capture watcher waits while one is open.
     [[nodiscard]] bool ask(const QString& text);
     void report(const QString& text);
@@ -195,6 +202,10 @@ private:
     [[nodiscard]] QString settingsPath(const QString& name) const;
 
     // The pole's folder and files.
+    // Text4 back to the pole in force, without a pole change.
+    void showPoleInForce();
+    // The day the list belongs to: that of its first row, else today.
+    [[nodiscard]] QDate listDay() const;
     // The pole folder of CurTyoNo for the day, created if missing; nullopt, with the reason in error, on failure.
     [[nodiscard]] std::optional<QString> makePoleFolder(const QDate& day, QString* error);
     // False when the user declines to replace an existing file older than the age limit.
@@ -249,20 +260,22 @@ private:
     // Waits for the record's lines on disk; a failure is said once a day.
     void recordOnDisk();
 
-    Services m_services;
+    ModalCounter m_modal; // dialogs, questions and messages open now
+    ModalServices m_modalServices;
+    Services m_services; // every dialog of these opens inside a ModalScope
     BackgroundFileWriter m_recoveryWriter; // the recovery record, written beside the window's work
     RunState m_state;
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
     bool m_ended = false;
     bool m_shuttingDown = false;
-    int m_modalOpen = 0; // questions and messages open now
+    QStringList m_failedWork; // kinds of work whose exception was said already
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     PictureFiler m_filer { PictureJpegQuality }; // the shot being taken in, filed beside its showing
     QString m_filingWatchPath; // the pattern of the camera folder the shot being filed came from
     std::optional<PendingShot> m_pendingShot; // the last shot taken in, until it has left the camera folder
-    std::optional<QDate> m_surveyDay; // the day of restored results from an earlier day, until they are written
+    std::optional<QDate> m_surveyDay; // the day of the list's first row, while it has rows
     int m_recoveryHeld = 0; // open RecoveryBatch scopes
     bool m_recoveryDirty = false;
     // In a take-in the record is written beside the filing: the shot stays in the camera folder until it is

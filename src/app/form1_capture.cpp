@@ -77,7 +77,7 @@ void Form1::Timer1_Timer()
 {
     // A question or message runs an event loop of its own, also one asked inside a tick. Ticks that come
     // meanwhile are held back: a shot must not be taken in while, say, its pole is still being decided.
-    if (m_modalOpen > 0)
+    if (m_modal.isOpen())
         return;
     const QDateTime now = m_services.clock->now();
     WatchedFolder folder(m_state.WatchPath, m_services.programFolder, now);
@@ -123,6 +123,8 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     // the shot may leave the camera folder.
     const QScopedValueRollback besideTakeIn(m_recoveryBesideTakeIn, true);
     const RecoveryBatch batch(*this);
+    if (MSFlexGrid2->rows() == 0)
+        m_surveyDay = m_services.clock->now().date();
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
     m_pendingShot = pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now());
     saveRecovery();
@@ -150,11 +152,9 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
 
 std::optional<QString> Form1::filedPicturePath(QString* name, QString* error)
 {
-    const std::optional<QString> folder = makePoleFolder(m_services.clock->now().date(), error);
-    // Named after the pole number box; a text refused as a pole number cannot name a file, and the pole
-    // number in force stands in for it.
-    const QString pole = isUsablePoleNumber(Text4->text()) ? Text4->text() : m_state.CurTyoNo;
-    *name = filedPictureFileName(pole, MSFlexGrid2->rows());
+    // Beside the pole's result file: the pole in force, the day of its list.
+    const std::optional<QString> folder = makePoleFolder(listDay(), error);
+    *name = filedPictureFileName(m_state.CurTyoNo, MSFlexGrid2->rows());
     if (!folder)
         return std::nullopt;
     return *folder + QLatin1Char('/') + *name;

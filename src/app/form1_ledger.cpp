@@ -21,11 +21,8 @@ void Form1::Ledger_Click()
     if (!error.isEmpty())
         report(error);
     const QString today = m_services.programFolder + QLatin1Char('/') + dayFolderName(m_services.clock->now().date());
-    std::optional<LedgerRequest> request;
-    {
-        const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
-        request = m_services.ledger ? m_services.ledger->askLedger(today, settings.judgementMm) : std::nullopt;
-    }
+    const std::optional<LedgerRequest> request
+        = m_services.ledger ? m_services.ledger->askLedger(today, settings.judgementMm) : std::nullopt;
     if (!request)
         return;
     if (request->judgementMm != settings.judgementMm) {
@@ -41,12 +38,12 @@ void Form1::Ledger_Click()
         entries = readMeasurementRecord(record.readAll()).entries;
     // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
     std::optional<OpenResults> listed;
-    const QString listDay = m_services.programFolder + QLatin1Char('/')
-        + dayFolderName(m_surveyDay.value_or(m_services.clock->now().date()));
-    if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listDay))
+    const QString listFolder = m_services.programFolder + QLatin1Char('/') + dayFolderName(listDay());
+    if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listFolder))
         listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;
-    const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
+    // The progress dialog is modal too.
+    const ModalScope open(m_modal);
     if (makeLedger(this, request->dayFolder, entries, listed, request->judgementMm, &pdfPath, &error))
         m_services.errors->showNotice(
             QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath)));

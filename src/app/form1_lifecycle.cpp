@@ -3,22 +3,26 @@
 #include "app/setdt.h"
 #include "platform/flexgrid.h"
 #include "platform/picturebox.h"
+#include "platform/regularfile.h"
 #include "platform/twips.h"
 #include "platform/wrappingmenubar.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QDir>
 #include <QScopedValueRollback>
 #include <QTemporaryFile>
 #include <QTimer>
 
 namespace norvel {
+
+namespace {
+// One line naming a folder; anything larger is not a settings file.
+constexpr qint64 SetDtFileLimit = 64 * 1024;
+} // namespace
 
 void Form1::Form_Load()
 {
@@ -26,12 +30,14 @@ void Form1::Form_Load()
     readScales();
     Check3_Click();
 
-    QFile setDt(settingsPath(QStringLiteral("set.Dt")));
-    if (setDt.exists() && setDt.open(QIODevice::ReadOnly)) {
-        m_state.WatchPath = firstField(setDt.readAll());
-        setDt.close();
+    const FileContent setDt = readRegularFile(settingsPath(QStringLiteral("set.Dt")), SetDtFileLimit);
+    if (setDt.read()) {
+        m_state.WatchPath = firstField(setDt.content);
         if (!m_state.WatchPath.isEmpty())
             Text1->setText(m_state.WatchPath);
+    } else if (!setDt.missing()) {
+        report(QStringLiteral("設定ファイル「%1」を読めないため、カメラのフォルダは選ばれていません。\n%2")
+                   .arg(QDir::toNativeSeparators(settingsPath(QStringLiteral("set.Dt"))), setDt.error));
     }
     // After a run that ended without its shut-down, the shots still in the camera folder belong to the
     // restored pole: they are taken in, not set aside.
@@ -75,6 +81,11 @@ void Form1::Form_Load()
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
 }
 
+void Form1::startUp()
+{
+    handle(QStringLiteral("起動"), [this] { Form_Load(); });
+}
+
 // Everything the program keeps lives in its folder: one that cannot be written is said at once, rather
 // than file by file as each one fails later.
 void Form1::reportUnwritableProgramFolder()
@@ -82,8 +93,9 @@ void Form1::reportUnwritableProgramFolder()
     QTemporaryFile probe(m_services.programFolder + QStringLiteral("/.norvel-XXXXXX"));
     if (probe.open())
         return;
-    report(QStringLiteral("プログラムのフォルダ「%1」に書き込めません。\n設定（set.Dt、set.bat）、取り込んだ画像、保存する画像、"
-                          "結果ファイル、未取込の画像は保存されません。\n%2")
+    report(QStringLiteral(
+        "プログラムのフォルダ「%1」に書き込めません。\n設定（set.Dt、set.bat）、取り込んだ画像、保存する画像、"
+        "結果ファイル、未取込の画像は保存されません。\n%2")
                .arg(QDir::toNativeSeparators(m_services.programFolder), probe.errorString()));
 }
 
@@ -130,7 +142,10 @@ void Form1::EN_Click()
 void Form1::closeEvent(QCloseEvent* event)
 {
     if (!m_ended) {
-        if (!shutDown()) {
+        // A shut-down that failed half-way keeps the window, and with it the results, open.
+        bool ended = false;
+        handle(EN->text(), [&] { ended = shutDown(); });
+        if (!ended) {
             event->ignore();
             return;
         }
@@ -142,7 +157,7 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::endOnRequest()
 {
     // The shut-down may ask a question of its own; one already open is answered first.
-    if (QApplication::activeModalWidget()) {
+    if (m_modal.isOpen()) {
         QTimer::singleShot(200, this, &Form1::endOnRequest);
         return;
     }

@@ -21,10 +21,10 @@ QAction* Form1::addMenuItem(
     item->setObjectName(name);
     item->setCheckable(checkable);
     // A check mark is the handler's to set: undo the toggle Qt makes on a click before the handler runs.
-    connect(item, &QAction::triggered, this, [item, onClick = std::move(onClick)](bool checked) {
+    connect(item, &QAction::triggered, this, [this, item, onClick = std::move(onClick)](bool checked) {
         if (item->isCheckable())
             item->setChecked(!checked);
-        onClick();
+        handle(item->text(), onClick);
     });
     return item;
 }
@@ -53,7 +53,7 @@ void Form1::createMenus()
 
     // Opening this menu is its click: it starts an analysis at once.
     Bun = addMenu(nullptr, QStringLiteral("Bun"), QStringLiteral("分析"));
-    connect(Bun, &QMenu::aboutToShow, this, [this] { Bun_Click(); });
+    connect(Bun, &QMenu::aboutToShow, this, [this] { handle(Bun->title(), [this] { Bun_Click(); }); });
     bunGo = addMenuItem(Bun, QStringLiteral("bunGo"), QStringLiteral("分析"), [this] { bunGo_Click(); });
     bunGo->setVisible(false);
     BunH = addMenu(Bun, QStringLiteral("BunH"), QStringLiteral("分析範囲"));
@@ -78,16 +78,17 @@ void Form1::createMenus()
 
     // Opening this menu copies the check boxes into its marks.
     Set = addMenu(nullptr, QStringLiteral("Set"), QStringLiteral("設定"));
-    connect(Set, &QMenu::aboutToShow, this, [this] { Set_Click(); });
+    connect(Set, &QMenu::aboutToShow, this, [this] { handle(Set->title(), [this] { Set_Click(); }); });
     const std::array<QString, 7> settings { QString(), QStringLiteral("DT・画像を自動保存"), QStringLiteral("自動閾値"),
         QStringLiteral("自動縮小"), QStringLiteral("上書確認"), QStringLiteral("検出幅制限"),
         QStringLiteral("自動最前面") };
     for (int i = 1; i <= 6; ++i)
         check[i] = addMenuItem(
             Set, indexedName("check", i), settings[i], [this, i] { check_Click(i); }, true);
-    Calibrate = addMenuItem(Set, QStringLiteral("Calibrate"), QStringLiteral("目盛り校正…"), [this] { Calibrate_Click(); });
-    Uncalibrate
-        = addMenuItem(Set, QStringLiteral("Uncalibrate"), QStringLiteral("目盛り校正を解除"), [this] { Uncalibrate_Click(); });
+    Calibrate
+        = addMenuItem(Set, QStringLiteral("Calibrate"), QStringLiteral("目盛り校正…"), [this] { Calibrate_Click(); });
+    Uncalibrate = addMenuItem(
+        Set, QStringLiteral("Uncalibrate"), QStringLiteral("目盛り校正を解除"), [this] { Uncalibrate_Click(); });
 
     Bic = addMenuItem(nullptr, QStringLiteral("Bic"), QStringLiteral("縮小"), [this] { Bic_Click(); });
 

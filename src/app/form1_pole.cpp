@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 
 // The survey pole number and the pole's result file.
 namespace norvel {
@@ -27,17 +28,23 @@ void Form1::Label4_Click(int Index)
 void Form1::Text4_Change()
 {
     const QString pole = Text4->text();
-    const bool usable = isUsablePoleNumber(pole);
+    const QString problem = poleNumberProblem(pole);
+    const bool usable = problem.isEmpty();
     // Refused before anything is written, so CurTyoNo always names a folder inside the day folder. At
     // shut-down the number is never put in force, and the results still go to the pole in force.
     if (!usable && !m_shuttingDown) {
-        report(QStringLiteral("「%1」は調査柱No.として使えません。").arg(pole));
+        showPoleInForce();
+        report(QStringLiteral("「%1」は調査柱No.として使えません。%2").arg(pole, problem));
         return;
     }
     const RecoveryBatch batch(*this);
     if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
-        if (!writePoleResults())
+        if (!writePoleResults()) {
+            // The old pole stays in force: the box must not name another one.
+            if (!m_shuttingDown)
+                showPoleInForce();
             return;
+        }
         const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::PoleChanged));
         Command3_Click(0);
     }
@@ -46,6 +53,17 @@ void Form1::Text4_Change()
     m_state.CurTyoNo = pole;
     TyoNo->setTitle(QStringLiteral("調査柱No「") + pole + QStringLiteral("」"));
     saveRecovery();
+}
+
+void Form1::showPoleInForce()
+{
+    const QSignalBlocker quiet(Text4);
+    Text4->setText(m_state.CurTyoNo);
+}
+
+QDate Form1::listDay() const
+{
+    return m_surveyDay.value_or(m_services.clock->now().date());
 }
 
 std::optional<QString> Form1::makePoleFolder(const QDate& day, QString* error)
@@ -73,17 +91,15 @@ bool Form1::mayReplace(const QString& path)
 
 bool Form1::writePoleResults()
 {
-    // Results restored from an earlier day belong in that day's folder.
-    const QDate day = m_surveyDay.value_or(m_services.clock->now().date());
+    // A pole's list belongs to the day of its first row, across midnight or a restart on a later day.
+    const QDate day = listDay();
     QString error;
     if (makePoleFolder(day, &error)) {
         const QString path = resultFilePath(m_services.programFolder, day, m_state.CurTyoNo);
         if (!mayReplace(path))
             return false;
-        if (writeResultFile(path, resultWidths(), &error)) {
-            m_surveyDay.reset();
+        if (writeResultFile(path, resultWidths(), &error))
             return true;
-        }
     }
     report(error + QStringLiteral("\n結果は一覧に残っています。"));
     return false;

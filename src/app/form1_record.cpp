@@ -51,7 +51,7 @@ void Form1::recordMeasurement(MeasurementEntry entry, int row, const QString& re
     entry.row = row;
     entry.result = result;
     // The record lies beside the result file it explains.
-    const QDate day = m_surveyDay.value_or(now.date());
+    const QDate day = listDay();
     const QString path = measurementRecordPath(m_services.programFolder, day);
     const QString folder = QFileInfo(path).path();
     if (folder != m_recordFolder && QDir().mkpath(folder))
@@ -68,13 +68,13 @@ void Form1::recordOnDisk()
     if (m_recordWriter.flush(&error))
         return;
     m_recordFolder.clear(); // made again next time, should it have gone
-    // Measuring goes on; a record that cannot be written is said once a day, not at every width.
-    const QDate today = m_services.clock->now().date();
-    if (std::exchange(m_recordFailureDay, today) == today)
+    // Measuring goes on; a day's record that cannot be written is said once, not at every width.
+    const QDate day = listDay();
+    if (std::exchange(m_recordFailureDay, day) == day)
         return;
-    report(QStringLiteral("測定記録「%1」に書き込めませんでした。測定は続けられますが、記録されない測定があります。\n%2")
-               .arg(QDir::toNativeSeparators(measurementRecordPath(m_services.programFolder, m_surveyDay.value_or(today))),
-                   error));
+    report(
+        QStringLiteral("測定記録「%1」に書き込めませんでした。測定は続けられますが、記録されない測定があります。\n%2")
+            .arg(QDir::toNativeSeparators(measurementRecordPath(m_services.programFolder, listDay())), error));
 }
 
 } // namespace norvel

@@ -1,7 +1,11 @@
 #include "app/form1.h"
 
+#include "acquisition/camerafolder.h"
 #include "platform/flexgrid.h"
+#include "platform/regularfile.h"
+#include "results/polenumber.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +13,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
+
+#include <cerrno>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,7 +56,7 @@ RecoveryRecord Form1::recoveryRecord() const
     RecoveryRecord record;
     record.pole = m_state.CurTyoNo;
     record.poleText = Text4->text();
-    record.day = m_surveyDay.value_or(m_services.clock->now().date());
+    record.day = listDay();
     for (int row = 0; row < MSFlexGrid2->rows(); ++row)
         record.rows.append({ MSFlexGrid2->textMatrix(row, 0), MSFlexGrid2->textMatrix(row, 1) });
     record.pending = m_pendingShot;
@@ -93,7 +100,8 @@ void Form1::recoveryOnDisk()
     }
     // Said once until a write succeeds again: the measuring goes on, only a crash would now lose results.
     if (!std::exchange(m_recoveryFailureReported, true))
-        report(QStringLiteral("復元用ファイル「%1」を書き込めませんでした。このまま異常終了すると、一覧の測定結果は失われます。\n%2")
+        report(QStringLiteral(
+            "復元用ファイル「%1」を書き込めませんでした。このまま異常終了すると、一覧の測定結果は失われます。\n%2")
                    .arg(QDir::toNativeSeparators(recoveryPath()), error));
 }
 
@@ -108,18 +116,30 @@ void Form1::removeRecovery()
 
 std::optional<RecoveryRecord> Form1::readRecovery()
 {
-    QFile file(recoveryPath());
-    if (!file.exists())
+    const FileContent file = readRegularFile(recoveryPath(), RecoveryFileLimit);
+    if (file.missing())
         return std::nullopt;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > RecoveryFileLimit) {
-        setDamagedRecoveryAside(file.isOpen() ? QStringLiteral("the file is far too large to be a record")
-                                              : file.errorString());
+    if (file.status == RegularFile::Status::Failed) {
+        // Perhaps only its permissions are wrong: it stays where it is, for the user to mend.
+        report(QStringLiteral("復元用ファイル「%1」を読めないため、前回の測定結果を復元できませんでした。%2\n"
+                              "読めるようにしてから起動し直すと復元できます。このまま測定すると、このファイルは新しい測"
+                              "定結果で置き換えられます。")
+                   .arg(QDir::toNativeSeparators(recoveryPath()), file.error));
         return std::nullopt;
     }
-    const RecoveryParse parsed = parseRecovery(file.readAll());
-    file.close();
+    if (!file.read()) {
+        setDamagedRecoveryAside(file.error);
+        return std::nullopt;
+    }
+    const RecoveryParse parsed = parseRecovery(file.content);
     if (!parsed.record) {
         setDamagedRecoveryAside(parsed.error);
+        return std::nullopt;
+    }
+    // The record is only as trustworthy as whoever could write the program folder: what it names must pass the
+    // checks the window makes of what is typed.
+    if (const QString problem = poleNumberProblem(parsed.record->pole); !problem.isEmpty()) {
+        setDamagedRecoveryAside(QStringLiteral("調査柱No「%1」は使えません。%2").arg(parsed.record->pole, problem));
         return std::nullopt;
     }
     RecoveryRecord record = *parsed.record;
@@ -132,10 +152,24 @@ void Form1::restoreRecovery(const RecoveryRecord& record)
     restoreRows(record);
     // The pending shot is settled: the record on disk says so from now on.
     writeRecovery();
-    if (!record.rows.isEmpty())
-        notify(QStringLiteral("前回、終了処理を経ずに終わったため、調査柱No「%1」の測定結果 %2 件を復元しました。")
-                   .arg(record.pole)
-                   .arg(record.rows.size()));
+    if (record.rows.isEmpty())
+        return;
+    QString text = QStringLiteral("前回、終了処理を経ずに終わったため、調査柱No「%1」の測定結果 %2 件を復元しました。")
+                       .arg(record.pole)
+                       .arg(record.rows.size());
+    // A list from an earlier day goes to that day's folder, where its pictures are; today starts empty.
+    if (Check1->isChecked() && listDay() < m_services.clock->now().date()) {
+        const QString day = listDay().toString(QStringLiteral("yyyy/MM/dd"));
+        const RecoveryBatch batch(*this);
+        if (writePoleResults()) {
+            const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::PoleChanged));
+            Command3_Click(0);
+            text += QStringLiteral("\n%1 の結果ファイルに書き込みました。").arg(day);
+        } else {
+            text += QStringLiteral("\n%1 の結果として一覧に残しています。").arg(day);
+        }
+    }
+    notify(text);
 }
 
 void Form1::restoreRows(const RecoveryRecord& record)
@@ -154,7 +188,7 @@ void Form1::restoreRows(const RecoveryRecord& record)
     }
     for (QPushButton* button : Command4)
         button->setEnabled(!record.rows.isEmpty());
-    if (record.day.isValid() && record.day != m_services.clock->now().date())
+    if (!record.rows.isEmpty() && record.day.isValid())
         m_surveyDay = record.day;
     SodDt();
 }
@@ -166,6 +200,10 @@ void Form1::settlePendingShot(RecoveryRecord& record)
     const std::optional<PendingShot> pending = std::exchange(record.pending, std::nullopt);
     if (!pending)
         return;
+    // Only a shot of the watched folder is ever deleted, whatever the record names.
+    const std::optional<QByteArray> name = watchedNameOf(m_state.WatchPath, pending->cameraPath);
+    if (!name)
+        return;
     const std::optional<ShotStamp> stamp = stampOf(pending->cameraPath);
     if (!stamp || stamp->size != pending->size || stamp->modifiedMs != pending->modifiedMs)
         return; // gone, or another shot under its name
@@ -176,7 +214,9 @@ void Form1::settlePendingShot(RecoveryRecord& record)
     const bool done = pending->filedPath.isEmpty()
         || (filed.isFile() && filed.lastModified().toMSecsSinceEpoch() >= pending->takenInMs - slackMs);
     if (done) {
-        ::unlink(pending->cameraPath.constData());
+        // Its row is in the list: should it not go now, the watcher deletes it later, never takes it in again.
+        if (::unlink(pending->cameraPath.constData()) != 0 && errno != ENOENT)
+            m_watcher.treatAsLeftOver(*name, Disposal::Delete);
         return;
     }
     if (record.rows.size() == pending->row)
@@ -188,9 +228,10 @@ void Form1::setDamagedRecoveryAside(const QString& why)
     const QString bad = m_services.programFolder + QLatin1Char('/') + DamagedRecoveryFileName;
     QFile::remove(bad);
     const bool kept = QFile::rename(recoveryPath(), bad);
-    report(QStringLiteral("復元用ファイル「%1」が壊れていたため、前回の測定結果を復元できませんでした。%2\n%3")
-               .arg(QDir::toNativeSeparators(recoveryPath()),
-                   kept ? QStringLiteral("「%1」として残しました。").arg(QDir::toNativeSeparators(bad)) : QString(), why));
+    report(
+        QStringLiteral("復元用ファイル「%1」が壊れていたため、前回の測定結果を復元できませんでした。%2\n%3")
+            .arg(QDir::toNativeSeparators(recoveryPath()),
+                kept ? QStringLiteral("「%1」として残しました。").arg(QDir::toNativeSeparators(bad)) : QString(), why));
 }
 
 } // namespace norvel

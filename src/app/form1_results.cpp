@@ -56,6 +56,9 @@ void Form1::Command3_Click(int Index)
         else
             recordMeasurement(measurementEntry(RecordedChange::RowCleared), before, QString());
     }
+    // The next first row starts the list's day anew.
+    if (MSFlexGrid2->rows() == 0)
+        m_surveyDay.reset();
 }
 
 void Form1::Command4_Click(int Index)
@@ -84,7 +87,8 @@ void Form1::Text3_Change()
     saveRecovery();
     // A take-in records its row once, after its analysis.
     if (!m_takingIn)
-        recordMeasurement(measured.value_or(measurementEntry(RecordedChange::TypedCorrection)), last + 1, Text3->text());
+        recordMeasurement(
+            measured.value_or(measurementEntry(RecordedChange::TypedCorrection)), last + 1, Text3->text());
 }
 
 } // namespace norvel

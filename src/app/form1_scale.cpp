@@ -77,11 +77,8 @@ void Form1::calibrateAlong(QPointF press, QPointF release)
         report(tooShort.refusal);
         return;
     }
-    std::optional<double> lengthMm;
-    {
-        const QScopedValueRollback open(m_modalOpen, m_modalOpen + 1);
-        lengthMm = m_services.scaleLength ? m_services.scaleLength->askLengthMm(linePx, size) : std::nullopt;
-    }
+    const std::optional<double> lengthMm
+        = m_services.scaleLength ? m_services.scaleLength->askLengthMm(linePx, size) : std::nullopt;
     if (!lengthMm)
         return;
     const CalibrationCheck checked = checkCalibration(linePx, *lengthMm, size);

@@ -31,7 +31,10 @@ void Form1::SetSave()
 
 void Form1::SetLode()
 {
-    const std::optional<SettingsRecord> record = readSettingsFile(settingsPath(QStringLiteral("set.bat")));
+    QString error;
+    const std::optional<SettingsRecord> record = readSettingsFile(settingsPath(QStringLiteral("set.bat")), &error);
+    if (!error.isEmpty())
+        report(error);
     if (!record)
         return;
     // In order, each box running its own click handling when its value changes.

@@ -2,6 +2,7 @@
 
 #include "platform/durablefile.h"
 #include "platform/numbers.h"
+#include "platform/regularfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,12 +80,24 @@ float widthLimitFromText(QStringView text)
     return static_cast<float>(std::clamp(leadingNumber(text), -largest, largest));
 }
 
-std::optional<SettingsRecord> readSettingsFile(const QString& path)
+std::optional<SettingsRecord> readSettingsFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+    // Only the record's bytes are read, whatever follows them, so no limit on the file's size is needed; a
+    // device or a pipe is still refused.
+    const RegularFile file = openRegularFile(path, std::numeric_limits<qint64>::max());
+    if (file.status == RegularFile::Status::Missing)
         return std::nullopt;
-    return decodeSettings(file.read(SettingsRecordSize));
+    QByteArray bytes;
+    if (file.status == RegularFile::Status::Opened) {
+        bytes = file.file->read(std::min<qint64>(file.size, SettingsRecordSize));
+        if (bytes.size() == std::min<qint64>(file.size, SettingsRecordSize))
+            return decodeSettings(bytes);
+    }
+    if (error)
+        *error = QStringLiteral("設定ファイル「%1」を読めないため、既定の設定で始めます。\n%2")
+                     .arg(QDir::toNativeSeparators(path),
+                         file.status == RegularFile::Status::Opened ? file.file->errorString() : file.error);
+    return std::nullopt;
 }
 
 bool writeSettingsFile(const QString& path, const SettingsRecord& record, QString* error)

@@ -38,8 +38,8 @@ inline constexpr int SettingsRecordSize = 16;
 [[nodiscard]] qint16 overwriteSecondsFromText(QStringView text);
 [[nodiscard]] float widthLimitFromText(QStringView text);
 
-// nullopt when the file is missing or cannot be read.
-[[nodiscard]] std::optional<SettingsRecord> readSettingsFile(const QString& path);
+// nullopt when the file is missing or cannot be read; error then says why, unless it is missing.
+[[nodiscard]] std::optional<SettingsRecord> readSettingsFile(const QString& path, QString* error = nullptr);
 
 // Writes the record over the first 16 bytes of the file, creating it if missing; a longer file keeps its
 // tail. False, with the reason in error, when the file cannot be written.
