@@ -30,15 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const float figure = static_cast<float>(it->pxPerMm);
         require(std::isfinite(figure) && figure > 0, "every figure measures", QString::number(it->pxPerMm));
         const QStringList sides = it.key().split(u'x');
-        const QSize size(sides.value(0).toInt(), sides.value(1).toInt());
-        require(size.isValid() && scaleSizeKey(size) == it.key(), "every key is a picture size", it.key());
-        require(it->pxPerMm >= MinimumPxPerMm && it->pxPerMm <= largestPxPerMm(size),
+        const QSize picture(sides.value(0).toInt(), sides.value(1).toInt());
+        require(picture.isValid() && scaleSizeKey(picture) == it.key(), "every key is a picture size", it.key());
+        require(it->pxPerMm >= MinimumPxPerMm && it->pxPerMm <= largestPxPerMm(picture),
             "every figure is within the bounds for its size", it.key() + u'=' + exactText(it->pxPerMm));
         for (const double rows : { 480.0, 420.0 }) {
             for (const float zoom : { 1.0f, 2.5f, 5.0f }) {
                 bool stepped = true;
                 try {
-                    (void)rulerStep(figure, static_cast<float>(rows / size.height()), zoom);
+                    (void)rulerStep(figure, static_cast<float>(rows / picture.height()), zoom);
                 } catch (const OverflowError&) {
                     stepped = false;
                 }
