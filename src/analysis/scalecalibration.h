@@ -24,14 +24,14 @@ constexpr double MaximumCalibrationLengthMm = 100;
 // a typing error or damage, and is refused wherever it comes from (the file, a calibration).
 //
 // Lowest, 1: a pixel a millimetre wide is no microscope, and it is what the longest line along the shortest
-// length gives (100 px over 100 mm). No 16-bit rule bounds it: the figure only divides there (a run of at
-// most 32767 px reads at most 32767 mm), but below it 1e-40 already measures every width as infinite.
+// length gives (100 px over 100 mm). No 16-bit rule bounds it from below, the figure only divides there (at
+// 1 a run of at most 32767 px reads at most 32767 mm); far below it, 1e-40 reads every width as infinite.
 //
 // Highest, 20000 (50 nm a pixel, finer than light can resolve). The one 16-bit rule the figure enters is
 // the ruler's step, nearest(figure × dspRate / 10) view pixels at zoom 1 and nearest(figure × dspRate ×
 // zoom / 100) at zoom 2.5 and 5 (at most figure × dspRate / 20), where dspRate is 480 / height at the
-// larger display size and 420 / height at the smaller one. The step must stay within 32767, so
-// figure ≤ 32767.5 × 10 × height / 480 = 682.66 × height. The marks, the labels and a dragged line are
+// larger display size and 420 / height at the smaller one. The step must round to at most 32767, so
+// figure < 32767.5 × 10 × height / 480 = 682.66 × height. The marks, the labels and a dragged line are
 // drawn from run widths × dspRate × zoom and widths / figure: no position depends on the figure.
 // At the largest picture the loader accepts (32767 rows, PictureMaxSide) this allows 22.4 million px/mm and
 // 20000 gives a step of 29 px; the limit falls with the height, and 20000 fits every picture of 30 rows or
