@@ -1,9 +1,10 @@
-#include "form1fixture.h"
-#include "testsupport.h"
 #include "analysis/scalecalibration.h"
+#include "form1fixture.h"
 #include "platform/flexgrid.h"
 #include "results/measurementrecord.h"
+#include "testsupport.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -122,7 +123,8 @@ TEST_F(Form1ScaleTest, aLineAlongARuler_setsTheScaleForThatSize)
     EXPECT_EQ(lastWidth(), QStringLiteral("0.40"));
     // The record says which scale gave the width.
     const QList<MeasurementEntry> recorded = readMeasurementRecord(
-        contents(fake.programFolder.filePath(QStringLiteral("20221019/") + MeasurementRecordFileName))).entries;
+        contents(fake.programFolder.filePath(QStringLiteral("20221019/") + MeasurementRecordFileName)))
+                                                 .entries;
     ASSERT_FALSE(recorded.isEmpty());
     EXPECT_TRUE(recorded.back().calibrated);
     EXPECT_EQ(recorded.back().pxPerMm, 100.0f);
@@ -168,5 +170,122 @@ TEST_F(Form1ScaleTest, theRefusals_sayWhyAndKeepTheScale)
         EXPECT_EQ(text3(), QStringLiteral("0.44"));
     }
 }
+
+// White with a dark band across every vertical scan line from 5/12 of the height down, a twelfth of it high
+// and at least a row: at 640 x 480 the band of bandShot(40).
+QImage bandPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter(&image).fillRect(0, height * 5 / 12, width, std::max(1, height / 12), QColor(40, 40, 40));
+    return image;
+}
+
+struct BoundCase {
+    const char* name;
+    int width;
+    int height;
+    const char* figure; // for that size in the scale file
+    bool accepted;
+    const char* analysed = nullptr; // the combined width over the whole picture at 640 x 480; nullptr: not checked
+};
+
+class ScaleBoundsTest : public Form1ScaleTest, public ::testing::WithParamInterface<BoundCase> { };
+
+// At the lowest and the highest figure the file may give, the analysis draws its ruler, marks and labels and
+// a dragged line measures, at both display sizes, over the whole picture and the 5 times range, without a
+// 16-bit rule throwing. A refused figure is reported and the described scale measures.
+TEST_P(ScaleBoundsTest, measuresAtBothDisplaySizesAndEveryRange)
+{
+    const BoundCase& c = GetParam();
+    writeScale("[scale]\n" + QByteArray::number(c.width) + 'x' + QByteArray::number(c.height) + '=' + c.figure + '\n');
+    restart();
+    ASSERT_EQ(fake.errors.size(), c.accepted ? 0 : 1) << fake.errors.join(u'\n').toStdString();
+    get<QCheckBox>(QStringLiteral("Check5"))->setChecked(false); // every width counts, however many millimetres
+    open(writePicture(QStringLiteral("bounds.bmp"), bandPicture(c.width, c.height)));
+    ASSERT_EQ(picture2->image().size(), QSize(c.width, c.height));
+    EXPECT_EQ(sizeCaption().endsWith(QStringLiteral("（校正済）")), c.accepted);
+    auto* grid = get<FlexGrid>(QStringLiteral("MSFlexGrid1"));
+    // Down the middle of the smaller view, across the band.
+    const int middle = static_cast<int>(c.width * 420.0 / c.height / 2);
+    for (const int size : { 0, 1 }) {
+        menuItem(QStringLiteral("DspS(%1)").arg(size))->trigger();
+        for (const int range : { 0, 2 }) {
+            SCOPED_TRACE(testing::Message() << "display size " << size << ", range " << range);
+            menuItem(QStringLiteral("ops(%1)").arg(range))->trigger();
+            grid->setTextMatrix(5, 1, QStringLiteral("?"));
+            get<QPushButton>(QStringLiteral("Command2"))->click();
+            // The fifth line is marked and labelled after the ruler is drawn.
+            EXPECT_NE(grid->textMatrix(5, 1), QStringLiteral("?"));
+            if (c.analysed && size == 0 && range == 0) {
+                EXPECT_EQ(grid->textMatrix(6, 1), QString::fromLatin1(c.analysed));
+            }
+            const qsizetype labels = picture1->printedTexts().size();
+            drag({ middle, 20 }, { middle, 400 });
+            for (qsizetype i = labels; i < picture1->printedTexts().size(); ++i) {
+                const QString label = picture1->printedTexts()[i].text;
+                EXPECT_TRUE(label.endsWith(QStringLiteral("mm")) && !label.contains(u'n')) << label.toStdString();
+            }
+        }
+    }
+}
+
+// The bound below does not depend on the picture's size, and 640 x 480 shows it. The bound above does: the
+// ruler's step is figure × 480 / height / 10 view pixels, largest for the least tall pictures, so those are
+// the hard cases (30 rows still take 20000, one row takes 682), not the largest picture; that one (32767
+// rows, the loader's longest side) is kept 4 pixels wide, and has the smallest step.
+INSTANTIATE_TEST_SUITE_P(Bounds, ScaleBoundsTest,
+    ::testing::Values(BoundCase { "lowest", 640, 480, "1", true, "40.00" },
+        BoundCase { "highest", 640, 480, "20000", true, "0.00" },
+        BoundCase { "highest_at_30_rows", 640, 30, "20000", true },
+        BoundCase { "largest_at_one_row", 68, 1, "682", true },
+        BoundCase { "lowest_at_the_tallest", 4, 32767, "1", true },
+        BoundCase { "highest_at_the_tallest", 4, 32767, "20000", true },
+        BoundCase { "refused_beyond_a_microscope", 640, 480, "5e5", false, "0.44" },
+        BoundCase { "refused_beyond_the_ruler_at_one_row", 68, 1, "683", false }),
+    caseName<BoundCase>);
+
+struct ConfirmCase {
+    const char* name;
+    double lengthMm; // of the 400-pixel line on a 640 x 480 picture: 91 pixels per mm described
+    std::optional<bool> answer; // to the question; nullopt: not asked
+    const char* said; // the question's or the refusal's part; "" for neither
+    const char* figure; // in the file afterwards; 100 was there before
+};
+
+class CalibrationConfirmTest : public Form1ScaleTest, public ::testing::WithParamInterface<ConfirmCase> { };
+
+// A figure more than twice or less than half the described one is set only when confirmed; Cancel keeps the
+// scale there was. What the scale file would refuse is refused without a question.
+TEST_P(CalibrationConfirmTest, farFromTheDescribedScale_isSetOnlyWhenConfirmed)
+{
+    const ConfirmCase& c = GetParam();
+    writeScale("[scale]\r\n640x480=100\r\n");
+    restart();
+    openShot(40);
+    menuItem(QStringLiteral("Calibrate"))->trigger();
+    fake.lengthAnswers = { c.lengthMm };
+    if (c.answer)
+        fake.okAnswers = { *c.answer };
+    drag({ 100, 300 }, { 500, 300 });
+    ASSERT_EQ(fake.lengthOffers.size(), 1u);
+    ASSERT_EQ(fake.questions.size(), c.answer ? 1 : 0) << fake.questions.join(u'\n').toStdString();
+    const QString said = c.answer ? fake.questions[0] : fake.errors.value(0);
+    EXPECT_EQ(said.isEmpty(), !*c.said) << said.toStdString();
+    EXPECT_TRUE(said.contains(QString::fromUtf8(c.said))) << said.toStdString();
+    const QByteArray file = contents(scaleFile());
+    EXPECT_TRUE(file.contains("640x480=" + QByteArray(c.figure) + "\r\n")) << file.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Figures, CalibrationConfirmTest,
+    ::testing::Values(ConfirmCase { "near_the_described", 5, std::nullopt, "", "80" },
+        ConfirmCase { "far_above_confirmed", 0.1, true,
+            "校正値 4000.00 画素/mm は標準の 91.00 画素/mm と大きく違います（44.0 倍）。この値で校正しますか？",
+            "4000" },
+        ConfirmCase { "far_above_cancelled", 0.1, false, "（44.0 倍）", "100" },
+        ConfirmCase { "far_below_cancelled", 44, false, "（0.0999 倍）", "100" },
+        ConfirmCase { "far_below_confirmed", 44, true, "（0.0999 倍）", "9.090909090909092" },
+        ConfirmCase { "beyond_a_microscope", 0.01, std::nullopt, "1～20000", "100" }),
+    caseName<ConfirmCase>);
 
 } // namespace

@@ -1,18 +1,17 @@
 #include "analysis/scalecalibration.h"
 
 #include "analysis/scanlines.h"
+#include "analysis/summary.h"
 #include "platform/durablefile.h"
 #include "platform/numbers.h"
+#include "platform/regularfile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace norvel {
 
@@ -31,10 +30,27 @@ std::optional<double> positiveNumber(const QString& text)
     return value && *value > 0 ? value : std::nullopt;
 }
 
-// "2592x1944" with both sides positive, normalised, so that "02592x1944" is the same size as "2592x1944".
-std::optional<QString> sizeKeyIn(const QString& text)
+// Whether the ruler's step, as the analysis rounds it, fits 16 bits for pictures this many rows high at
+// both display sizes (480 and 420 rows, the view scale single as the window holds it) and the three ranges
+// (whole, 2.5 and 5 times).
+bool rulerFits(float pxPerMm, int height)
 {
-    // "2592x1944", also as a person may type it: "2592X1944".
+    for (const double rows : { 480.0, 420.0 }) {
+        const auto dspRate = static_cast<float>(rows / height);
+        for (const float zoom : { 1.0f, 2.5f, 5.0f }) {
+            try {
+                (void)rulerStep(pxPerMm, dspRate, zoom);
+            } catch (const OverflowError&) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// "2592x1944" with both sides positive, also as a person may type it: "2592X1944", "02592x1944".
+std::optional<QSize> sizeIn(const QString& text)
+{
     const qsizetype x = std::max(text.indexOf(u'x'), text.indexOf(u'X'));
     if (x <= 0 || x == text.size() - 1)
         return std::nullopt;
@@ -48,7 +64,14 @@ std::optional<QString> sizeKeyIn(const QString& text)
     const QSize size(width.toInt(&widthOk), height.toInt(&heightOk));
     if (!allDigits(width) || !allDigits(height) || !widthOk || !heightOk || size.width() <= 0 || size.height() <= 0)
         return std::nullopt;
-    return scaleSizeKey(size);
+    return size;
+}
+
+// The same normalised, so that "02592x1944" is the same size as "2592x1944".
+std::optional<QString> sizeKeyIn(const QString& text)
+{
+    const std::optional<QSize> size = sizeIn(text);
+    return size ? std::optional(scaleSizeKey(*size)) : std::nullopt;
 }
 
 QString scalePath(const QString& programFolder)
@@ -61,6 +84,31 @@ QString scalePath(const QString& programFolder)
 QString scaleSizeKey(QSize size)
 {
     return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+}
+
+double largestPxPerMm(QSize pictureSize)
+{
+    const int height = std::max(pictureSize.height(), 1);
+    // The step's limit, 32767.5 × 10 × height / 480, in whole figures; the float rounding of the figure and
+    // of the view scale may take a little off it.
+    double largest = std::min(MaximumPxPerMm, std::floor(327675.0 * height / 480.0));
+    while (largest > MinimumPxPerMm && !rulerFits(static_cast<float>(largest), height))
+        largest -= 1;
+    return largest;
+}
+
+QString scaleFigureRefusal(double pxPerMm, QSize pictureSize, const QString& figureText)
+{
+    // Written so that NaN is refused too.
+    if (!(pxPerMm >= MinimumPxPerMm && pxPerMm <= MaximumPxPerMm))
+        return QStringLiteral("1 mmあたりの画素数「%1」は、顕微鏡写真の目盛りとしてありえる%2～%3の範囲にありません。")
+            .arg(figureText, doubleText(MinimumPxPerMm), doubleText(MaximumPxPerMm));
+    const double largest = largestPxPerMm(pictureSize);
+    if (pxPerMm > largest)
+        return QStringLiteral(
+            "1 mmあたりの画素数「%1」では、%2の画像に目盛りを描けません。この大きさの画像では%3までです。")
+            .arg(figureText, scaleSizeKey(pictureSize), doubleText(largest));
+    return {};
 }
 
 QByteArray scaleFileContent(const ScaleCalibrations& calibrations)
@@ -120,22 +168,27 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
             return refuse(lineNumber, QStringLiteral("区分の見出しでも「名前=値」でもない行です。"));
         QString key = line.left(equals).trimmed();
         const QString value = line.mid(equals + 1).trimmed();
+        QSize size;
         if (*section == ScaleSection) {
-            const std::optional<QString> sizeKey = sizeKeyIn(key);
-            if (!sizeKey)
+            const std::optional<QSize> sizeOfKey = sizeIn(key);
+            if (!sizeOfKey)
                 return refuse(lineNumber, QStringLiteral("「%1」は「幅x高さ」の画像の大きさではありません。").arg(key));
-            key = *sizeKey;
+            size = *sizeOfKey;
+            key = scaleSizeKey(size);
         }
         if (keys.contains(key))
             return refuse(lineNumber, QStringLiteral("「%1」が二度あります。").arg(key));
         keys.insert(key);
 
         if (*section == ScaleSection) {
-            // Measured as a single: a figure a single cannot hold would measure every crack as zero or infinite.
-            const std::optional<double> figure = positiveNumber(value);
-            if (!figure || *figure > std::numeric_limits<float>::max() || static_cast<float>(*figure) <= 0)
-                return refuse(lineNumber,
-                    QStringLiteral("1 mmあたりの画素数「%1」が正の数ではないか、大きすぎます。").arg(value));
+            const std::optional<double> figure = exactNumber<double>(value);
+            if (!figure)
+                return refuse(lineNumber, QStringLiteral("1 mmあたりの画素数「%1」が数ではありません。").arg(value));
+            // Checked here, once, so that no rule drawing or measuring with it has to: a figure beyond the
+            // ruler's 16-bit steps would stop the program at every analysis.
+            const QString refusal = scaleFigureRefusal(*figure, size, value);
+            if (!refusal.isEmpty())
+                return refuse(lineNumber, refusal);
             calibrations[key].pxPerMm = *figure;
             figures.insert(key);
         } else if (key == DateKey) {
@@ -156,21 +209,19 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
 ScaleCalibrations readScaleFile(const QString& programFolder, QString* error)
 {
     const QString path = scalePath(programFolder);
-    if (!QFileInfo::exists(path))
+    const FileContent file = readRegularFile(path, ScaleFileLimitBytes);
+    if (file.missing())
         return {};
     const QString nativePath = QDir::toNativeSeparators(path);
-    QFile file(path);
-    QByteArray content;
-    if (file.open(QIODevice::ReadOnly))
-        content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    // A pipe, a device or an oversized file is not read at all: refused with its reason, like one that fails.
+    if (!file.read()) {
         if (error)
             *error = QStringLiteral("目盛り校正ファイル「%1」を読めないため、校正なしで測定します。\n%2")
-                         .arg(nativePath, file.errorString());
+                         .arg(nativePath, file.error);
         return {};
     }
     QString reason;
-    std::optional<ScaleCalibrations> calibrations = parseScaleFile(content, &reason);
+    std::optional<ScaleCalibrations> calibrations = parseScaleFile(file.content, &reason);
     if (!calibrations && error)
         *error = QStringLiteral("目盛り校正ファイル「%1」が壊れているため、校正なしで測定します。\n%2")
                      .arg(nativePath, reason);
@@ -210,20 +261,72 @@ CalibrationCheck checkCalibration(double linePx, double lengthMm, QSize pictureS
 {
     CalibrationCheck check;
     check.describedPxPerMm = analysisPxPerMm(pictureSize.width());
+    if (lengthMm > 0 && std::isfinite(linePx / lengthMm)) {
+        check.pxPerMm = linePx / lengthMm;
+        if (check.describedPxPerMm > 0)
+            check.differencePercent = (check.pxPerMm / check.describedPxPerMm - 1) * 100;
+    }
     // Written so that NaN is refused too.
     if (!(linePx >= MinimumCalibrationLinePx)) {
         // Rounded down, so a refused line never reads as the 100 it falls short of.
         check.refusal
             = QStringLiteral("線が短すぎます。目盛りに沿って%1画素以上の線を引いてください（今の線は%2画素）。")
                   .arg(doubleText(MinimumCalibrationLinePx), doubleText(std::floor(linePx)));
-    } else if (!(lengthMm >= MinimumCalibrationLengthMm && lengthMm <= MaximumCalibrationLengthMm)) {
+        return check;
+    }
+    if (!(lengthMm >= MinimumCalibrationLengthMm && lengthMm <= MaximumCalibrationLengthMm)) {
         check.refusal = QStringLiteral("長さは%1～%2 mmの範囲で入力してください。")
                             .arg(doubleText(MinimumCalibrationLengthMm), doubleText(MaximumCalibrationLengthMm));
+        return check;
     }
-    if (lengthMm > 0 && std::isfinite(linePx / lengthMm)) {
-        check.pxPerMm = linePx / lengthMm;
-        if (check.describedPxPerMm > 0)
-            check.differencePercent = (check.pxPerMm / check.describedPxPerMm - 1) * 100;
+    check.refusal = scaleFigureRefusal(check.pxPerMm, pictureSize, fixedText(check.pxPerMm, 2));
+    const double ratio = check.pxPerMm / check.describedPxPerMm;
+    if (check.refusal.isEmpty() && !(ratio >= 0.5 && ratio <= 2)) {
+        // Three significant digits, whether the figure is 861 times the described one or 0.00123 of it.
+        const int decimals = std::clamp(2 - static_cast<int>(std::floor(std::log10(ratio))), 0, 9);
+        check.question
+            = QStringLiteral("校正値 %1 画素/mm は標準の %2 画素/mm と大きく違います（%3 倍）。この値で校正しますか？")
+                  .arg(fixedText(check.pxPerMm, 2), fixedText(check.describedPxPerMm, 2), fixedText(ratio, decimals));
+    }
+    return check;
+}
+
+QString halfWidthNumberText(const QString& text)
+{
+    QString result = text;
+    for (QChar& c : result) {
+        const char16_t u = c.unicode();
+        if (u >= u'０' && u <= u'９')
+            c = QChar(u'0' + (u - u'０'));
+        else if (u == u'．')
+            c = u'.';
+        else if (u == u'－' || u == u'−')
+            c = u'-';
+        else if (u == u'＋')
+            c = u'+';
+        else if (u == u'ｅ')
+            c = u'e';
+        else if (u == u'Ｅ')
+            c = u'E';
+        else if (u == u'\u3000')
+            c = u' ';
+    }
+    return result;
+}
+
+std::optional<double> typedLengthMm(const QString& text)
+{
+    return exactNumber<double>(halfWidthNumberText(text).trimmed());
+}
+
+CalibrationCheck checkTypedCalibration(double linePx, const QString& lengthText, QSize pictureSize)
+{
+    const std::optional<double> lengthMm = typedLengthMm(lengthText);
+    CalibrationCheck check = checkCalibration(linePx, lengthMm.value_or(0), pictureSize);
+    // A short line is the first thing to mend; past it, a text that is no length says so, not the range.
+    if (!lengthMm && linePx >= MinimumCalibrationLinePx) {
+        check.refusal = QStringLiteral("長さを数字で入力してください。");
+        check.question.clear();
     }
     return check;
 }

@@ -86,6 +86,9 @@ void Form1::calibrateAlong(QPointF press, QPointF release)
         report(checked.refusal);
         return;
     }
+    // A figure far from the described one is more often a mistyped length than another microscope.
+    if (!checked.question.isEmpty() && !ask(checked.question))
+        return;
     ScaleCalibrations changed = m_scales;
     changed.insert(scaleSizeKey(size), { checked.pxPerMm, m_services.clock->now().date(), *lengthMm, m_pictureName });
     saveScales(changed);

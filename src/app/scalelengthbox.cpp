@@ -7,27 +7,11 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace norvel {
-
-namespace {
-
-// The typed length, read with a point as the decimal separator whatever the desktop's language; nullopt
-// for a text that is no number.
-std::optional<double> lengthOf(const QString& text)
-{
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 std::optional<double> QtScaleLengthBox::askLengthMm(double linePx, QSize pictureSize)
 {
@@ -35,10 +19,11 @@ std::optional<double> QtScaleLengthBox::askLengthMm(double linePx, QSize picture
     dialog.setObjectName(QStringLiteral("scaleLength"));
     dialog.setWindowTitle(QStringLiteral("目盛り校正"));
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("引いた線"), new QLabel(QStringLiteral("%1 画素（画像 %2×%3）")
-                                                   .arg(linePx, 0, 'f', 1)
-                                                   .arg(pictureSize.width())
-                                                   .arg(pictureSize.height())));
+    form->addRow(QStringLiteral("引いた線"),
+        new QLabel(QStringLiteral("%1 画素（画像 %2×%3）")
+                       .arg(linePx, 0, 'f', 1)
+                       .arg(pictureSize.width())
+                       .arg(pictureSize.height())));
     auto* length = new QLineEdit;
     length->setObjectName(QStringLiteral("lengthMm"));
     form->addRow(QStringLiteral("目盛りの長さ (mm)"), length);
@@ -54,31 +39,31 @@ std::optional<double> QtScaleLengthBox::askLengthMm(double linePx, QSize picture
     layout->addWidget(buttons);
 
     const auto update = [&] {
-        const std::optional<double> mm = lengthOf(length->text());
-        const CalibrationCheck check = checkCalibration(linePx, mm.value_or(0), pictureSize);
+        const CalibrationCheck check = checkTypedCalibration(linePx, length->text(), pictureSize);
         described->setText(QStringLiteral("%1 画素/mm").arg(check.describedPxPerMm, 0, 'f', 2));
-        const bool usable = mm && check.refusal.isEmpty();
+        const bool usable = check.refusal.isEmpty();
         scale->setText(usable ? QStringLiteral("%1 画素/mm").arg(check.pxPerMm, 0, 'f', 2) : QStringLiteral("－"));
-        difference->setText(usable ? QStringLiteral("%1%2 %").arg(check.differencePercent >= 0 ? "+" : "").arg(
-                                         check.differencePercent, 0, 'f', 1)
+        difference->setText(usable ? QStringLiteral("%1%2 %")
+                                         .arg(check.differencePercent >= 0 ? "+" : "")
+                                         .arg(check.differencePercent, 0, 'f', 1)
                                    : QStringLiteral("－"));
     };
     QObject::connect(length, &QLineEdit::textChanged, &dialog, update);
     update();
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // What the window would refuse is refused here, so the length can be mended; a figure far from the
+    // described one is the window's question, asked once the dialog is closed.
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-        const std::optional<double> mm = lengthOf(length->text());
-        const CalibrationCheck check = checkCalibration(linePx, mm.value_or(0), pictureSize);
-        if (!mm || !check.refusal.isEmpty()) {
-            QMessageBox::warning(&dialog, dialog.windowTitle(),
-                check.refusal.isEmpty() ? QStringLiteral("長さを数字で入力してください。") : check.refusal);
+        const CalibrationCheck check = checkTypedCalibration(linePx, length->text(), pictureSize);
+        if (!check.refusal.isEmpty()) {
+            QMessageBox::warning(&dialog, dialog.windowTitle(), check.refusal);
             return;
         }
         dialog.accept();
     });
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return lengthOf(length->text());
+    return typedLengthMm(length->text());
 }
 
 } // namespace norvel
