@@ -1,6 +1,7 @@
+#include "failingcalls.h"
+#include "platform/backgroundfilewriter.h"
 #include "platform/durablefile.h"
 #include "platform/jpegwriter.h"
-#include "platform/backgroundfilewriter.h"
 #include "results/polenumber.h"
 #include "testsupport.h"
 
@@ -12,15 +13,22 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace norvel;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -330,7 +338,9 @@ TEST_F(FullDiskTest, everyWriterKeepsTheOldFileAndSaysSo)
         { "settingsText", "set.Dt",
             [](const QString& path, QString* error) { return writeFileDurably(path, QByteArray(8192, 'p'), error); } },
         { "appendedLine", "log.csv",
-            [](const QString& path, QString* error) { return appendFileDurably(path, "h", QByteArray(8192, 'p'), error); } },
+            [](const QString& path, QString* error) {
+                return appendFileDurably(path, "h", QByteArray(8192, 'p'), error);
+            } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -350,6 +360,323 @@ TEST_F(FullDiskTest, everyWriterKeepsTheOldFileAndSaysSo)
     QString error;
     EXPECT_FALSE(overwriteFileStart(folder.filePath(QStringLiteral("set.bat")), QByteArray(16, 'n'), &error));
     EXPECT_FALSE(QFile::exists(folder.filePath(QStringLiteral("set.bat"))));
+}
+
+// Runs call on a thread of its own: true when it returns within two seconds. A call stuck opening the pipe at
+// fifo is let go by opening the pipe's other end, so that a failing test still ends.
+bool returnsAtOnce(const std::function<void()>& call, const QByteArray& fifo)
+{
+    std::promise<void> returned;
+    std::future<void> done = returned.get_future();
+    std::thread caller([&] {
+        call();
+        returned.set_value();
+    });
+    const bool prompt = done.wait_for(2s) == std::future_status::ready;
+    while (done.wait_for(100ms) != std::future_status::ready) {
+        const int other = ::open(fifo.constData(), O_RDWR | O_NONBLOCK);
+        std::this_thread::sleep_for(100ms);
+        if (other >= 0)
+            ::close(other);
+    }
+    caller.join();
+    return prompt;
+}
+
+mode_t typeOf(const QString& path)
+{
+    struct stat status { };
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & S_IFMT : 0;
+}
+
+// What may stand at the name of the day's record or the settings: only a regular file of its own is written
+// into in place. outside is a file beyond the program's folder that a link may point to.
+struct InPlaceCase {
+    const char* name;
+    std::function<bool(const QString& path, const QString& outside)> make;
+    const char* reason;
+};
+
+void PrintTo(const InPlaceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class InPlaceTest : public ::testing::TestWithParam<InPlaceCase> { };
+
+TEST_P(InPlaceTest, appendAndOverwriteRefuseAtOnceWhatIsNotARegularFileOfTheirOwn)
+{
+    const InPlaceCase& c = GetParam();
+    const struct {
+        const char* name;
+        std::function<bool(const QString& path, QString* error)> write;
+    } writers[] = {
+        { "append",
+            [](const QString& path, QString* error) { return appendFileDurably(path, "h\n", "line\n", error); } },
+        { "overwriteStart",
+            [](const QString& path, QString* error) { return overwriteFileStart(path, "line\n", error); } },
+    };
+    for (const auto& writer : writers) {
+        SCOPED_TRACE(writer.name);
+        QTemporaryDir folder;
+        QTemporaryDir elsewhere;
+        const QString path = folder.filePath(QStringLiteral("測定記録.csv"));
+        const QString outside = elsewhere.filePath(QStringLiteral("outside.csv"));
+        writeFile(outside, "outside\n");
+        ASSERT_TRUE(c.make(path, outside));
+        const mode_t type = typeOf(path);
+        QString error;
+        bool written = true;
+        EXPECT_TRUE(returnsAtOnce([&] { written = writer.write(path, &error); }, QFile::encodeName(path)));
+        EXPECT_FALSE(written);
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.reason))) << error.toStdString();
+        EXPECT_EQ(typeOf(path), type);
+        EXPECT_EQ(readFile(outside), "outside\n");
+        EXPECT_EQ(entries(elsewhere.path()), QStringList { "outside.csv" });
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, InPlaceTest,
+    ::testing::Values(InPlaceCase { "fifo",
+                          [](const QString& path, const QString&) {
+                              return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+                          },
+                          "パイプ" },
+        InPlaceCase { "linkToAFileOutside",
+            [](const QString& path, const QString& outside) { return QFile::link(outside, path); }, "リンク" },
+        InPlaceCase { "linkToNothingOutside",
+            [](const QString& path, const QString& outside) {
+                return QFile::link(outside + QStringLiteral(".new"), path);
+            },
+            "リンク" },
+        InPlaceCase { "folder", [](const QString& path, const QString&) { return QDir().mkdir(path); }, "フォルダ" }),
+    caseName<InPlaceCase>);
+
+// The whole-file writer writes a temporary file of its own and renames it over the name: what stood there, a
+// link or a pipe, is replaced, never written through or opened, and lends the new file no permissions.
+TEST(DurableFileTest, replacesALinkOrPipeAtTheNameWithoutWritingThroughIt)
+{
+    const struct {
+        const char* name;
+        std::function<bool(const QString& path, const QString& outside)> make;
+    } rows[] = {
+        { "linkToAFileOutside",
+            [](const QString& path, const QString& outside) { return QFile::link(outside, path); } },
+        { "linkToNothingOutside",
+            [](const QString& path, const QString& outside) {
+                return QFile::link(outside + QStringLiteral(".new"), path);
+            } },
+        { "fifo",
+            [](const QString& path, const QString&) {
+                return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+            } },
+    };
+    const mode_t mask = ::umask(022);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        QTemporaryDir elsewhere;
+        const QString path = folder.filePath(QStringLiteral("No1CP.csv"));
+        const QString outside = elsewhere.filePath(QStringLiteral("outside.csv"));
+        writeFile(outside, "outside\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(outside).constData(), 0600), 0);
+        ASSERT_TRUE(row.make(path, outside));
+        QString error;
+        bool written = false;
+        EXPECT_TRUE(returnsAtOnce([&] { written = writeFileDurably(path, "new\n", &error); }, QFile::encodeName(path)));
+        EXPECT_TRUE(written) << error.toStdString();
+        EXPECT_EQ(typeOf(path), mode_t(S_IFREG));
+        EXPECT_EQ(readFile(path), "new\n");
+        struct stat status { };
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0644u);
+        EXPECT_EQ(readFile(outside), "outside\n");
+        EXPECT_EQ(entries(elsewhere.path()), QStringList { "outside.csv" });
+    }
+    ::umask(mask);
+}
+
+// A call whose failure changes what is on disk fails the write, with its reason; the old file stays.
+struct CheckedCallCase {
+    const char* name;
+    std::atomic<int>* call;
+    std::function<bool(const QString& path, QString* error)> write;
+    bool fileExists; // before the write
+    QByteArray after; // the file's content afterwards; empty: no file
+};
+
+void PrintTo(const CheckedCallCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CheckedCallTest : public ::testing::TestWithParam<CheckedCallCase> { };
+
+TEST_P(CheckedCallTest, aFailedCallFailsTheWriteWithItsReason)
+{
+    const CheckedCallCase& c = GetParam();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("set.Dt"));
+    if (c.fileExists)
+        writeFile(path, "old\n");
+    QString error;
+    bool written = true;
+    {
+        const failing::Failing fails(*c.call, EIO);
+        written = c.write(path, &error);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(error.contains(qt_error_string(EIO))) << error.toStdString();
+    EXPECT_EQ(QFile::exists(path) ? readFile(path) : QByteArray(), c.after);
+    EXPECT_LE(entries(folder.path()).size(), 1) << "a temporary file was left behind";
+}
+
+bool writeWhole(const QString& path, QString* error)
+{
+    return writeFileDurably(path, "new\n", error);
+}
+
+bool appendLine(const QString& path, QString* error)
+{
+    return appendFileDurably(path, "h\n", "line\n", error);
+}
+
+bool overwriteStart(const QString& path, QString* error)
+{
+    return overwriteFileStart(path, "new\n", error);
+}
+
+bool removeInTheBackground(const QString& path, QString* error)
+{
+    BackgroundFileWriter writer;
+    writer.remove(path);
+    return writer.flush(error);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, CheckedCallTest,
+    ::testing::Values(CheckedCallCase { "permissionsOfTheNewFile", &failing::fchmodError, writeWhole, true, "old\n" },
+        // The new content is in place, but a power cut could still undo the rename: said as a failure.
+        CheckedCallCase { "folderAfterTheRename", &failing::folderSyncError, writeWhole, true, "new\n" },
+        CheckedCallCase { "folderOfANewRecord", &failing::folderSyncError, appendLine, false, "h\nline\n" },
+        CheckedCallCase { "folderOfNewSettings", &failing::folderSyncError, overwriteStart, false, "new\n" },
+        CheckedCallCase { "folderAfterARemoval", &failing::folderSyncError, removeInTheBackground, true, "" }),
+    caseName<CheckedCallCase>);
+
+// A disk that does not answer until it is let go, shared with a writer's thread that may outlive the test's
+// writer.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+
+    void pass()
+    {
+        std::unique_lock lock(mutex);
+        opened.wait(lock, [this] { return open; });
+    }
+    void letGo()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            open = true;
+        }
+        opened.notify_all();
+    }
+};
+
+BackgroundFileWriter::Runner heldBy(const std::shared_ptr<Gate>& gate)
+{
+    return [gate](const BackgroundFileWriter::Job& job, QString* error) {
+        gate->pass();
+        return BackgroundFileWriter::performOnDisk(job, error);
+    };
+}
+
+bool appearsWithin(const QString& path, std::chrono::milliseconds limit)
+{
+    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
+        if (QFile::exists(path))
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return QFile::exists(path);
+}
+
+// The window never waits on a hanging write longer than the limit: the flush says so, the write goes on, and
+// a later flush tells how it ended.
+TEST(BackgroundFileWriterTest, aHangingWriteIsSaidAfterTheLimitAndReportedWhenItEnds)
+{
+    const struct {
+        const char* name;
+        bool fails; // the held job, once let go
+        bool append;
+    } rows[] = {
+        { "writeThatSucceeds", false, false },
+        { "writeThatFails", true, false },
+        { "appendThatFails", true, true },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(row.fails ? QStringLiteral("gone/log.csv") : QStringLiteral("log.csv"));
+        const auto gate = std::make_shared<Gate>();
+        BackgroundFileWriter writer(200ms, heldBy(gate));
+        if (row.append)
+            writer.append(path, "h\n", "line\n");
+        else
+            writer.write(path, "line\n");
+        QString error;
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_FALSE(writer.flush(&error));
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+        EXPECT_EQ(error, QStringLiteral("書き込みが終わりません（0.2秒）"));
+        gate->letGo();
+        error.clear();
+        EXPECT_EQ(writer.flush(&error, 5s), !row.fails) << error.toStdString();
+        EXPECT_EQ(
+            error.contains(QStringLiteral("開けません")) || error.contains(QStringLiteral("作れません")), row.fails)
+            << error.toStdString();
+        EXPECT_EQ(QFile::exists(path), !row.fails);
+    }
+}
+
+// A writer that goes while a write hangs (the window closing) waits no longer than the limit; the write is
+// done all the same once the disk answers.
+TEST(BackgroundFileWriterTest, goingWhileAWriteHangsWaitsOnlyTheLimit)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("recovery.dat"));
+    const auto gate = std::make_shared<Gate>();
+    const auto before = std::chrono::steady_clock::now();
+    {
+        BackgroundFileWriter writer(200ms, heldBy(gate));
+        writer.write(path, "a");
+        writer.append(folder.filePath(QStringLiteral("log.csv")), "h\n", "line\n");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    EXPECT_FALSE(QFile::exists(path));
+    gate->letGo();
+    EXPECT_TRUE(appearsWithin(folder.filePath(QStringLiteral("log.csv")), 5s));
+    EXPECT_EQ(readFile(path), "a");
+}
+
+// The day's record as a pipe froze the window at the first shot: the writer's thread stuck in open(), the
+// window in flush(). Now the append is refused at once.
+TEST(BackgroundFileWriterTest, aRecordThatIsAPipeIsRefusedAtOnce)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("測定記録.csv"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    BackgroundFileWriter writer;
+    writer.append(path, "h\n", "line\n");
+    QString error;
+    EXPECT_FALSE(writer.flush(&error, 2s));
+    EXPECT_TRUE(error.contains(QStringLiteral("パイプ"))) << error.toStdString();
+    // Should the open hang after all, a reader lets the thread go, so the test ends.
+    const int reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    (void)writer.flush(&error, 5s);
+    if (reader >= 0)
+        ::close(reader);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/durablefile.h"
 #include "platform/jpegcodec.h"
 #include "platform/jpegwriter.h"
 #include "platform/picturefile.h"
@@ -16,14 +17,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #include <jpeglib.h>
 
 using namespace norvel;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -86,8 +93,8 @@ QByteArray makeJpeg(const JpegMaker& how)
     info.Y_density = UINT16(how.densityY);
     jpeg_start_compress(&info, TRUE);
     if (how.marker)
-        jpeg_write_marker(&info, how.marker, reinterpret_cast<const JOCTET*>(how.payload.constData()),
-            unsigned(how.payload.size()));
+        jpeg_write_marker(
+            &info, how.marker, reinterpret_cast<const JOCTET*>(how.payload.constData()), unsigned(how.payload.size()));
     while (info.next_scanline < info.image_height) {
         auto row = const_cast<JSAMPROW>(image.constScanLine(int(info.next_scanline)));
         jpeg_write_scanlines(&info, &row, 1);
@@ -131,7 +138,8 @@ struct RecordingSink : PictureRowSink {
 
 // An orientation of 6, which Qt's reader leaves alone when not asked to turn pictures.
 const QByteArray exif = QByteArray::fromHex("45786966000049492a0008000000010012010300010000000600000000000000");
-const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/") + '\0' + "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
+const QByteArray xmp
+    = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/") + '\0' + "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
 
 class CameraJpegTest : public testing::TestWithParam<JpegMaker> { };
 
@@ -145,7 +153,8 @@ TEST_P(CameraJpegTest, DecodesAndEncodesAsQtDoes)
     ASSERT_TRUE(decoded.has_value());
     ASSERT_EQ(decoded->format(), expected.format());
     for (int y = 0; y < expected.height(); ++y)
-        ASSERT_EQ(0, std::memcmp(decoded->constScanLine(y), expected.constScanLine(y), std::size_t(expected.width()) * 4))
+        ASSERT_EQ(
+            0, std::memcmp(decoded->constScanLine(y), expected.constScanLine(y), std::size_t(expected.width()) * 4))
             << "row " << y;
     EXPECT_EQ(decoded->dotsPerMeterX(), expected.dotsPerMeterX());
     EXPECT_EQ(decoded->dotsPerMeterY(), expected.dotsPerMeterY());
@@ -170,7 +179,8 @@ INSTANTIATE_TEST_SUITE_P(Jpegcodec, CameraJpegTest,
         JpegMaker { .name = "yuv444", .lumaH = 1, .lumaV = 1 },
         JpegMaker { .name = "yuv440", .width = 33, .height = 70, .lumaH = 1 },
         JpegMaker { .name = "progressive", .progressive = true }, JpegMaker { .name = "restarts", .restartRows = 1 },
-        JpegMaker { .name = "tall", .width = 16, .height = 200 }, JpegMaker { .name = "onePixel", .width = 1, .height = 1 },
+        JpegMaker { .name = "tall", .width = 16, .height = 200 },
+        JpegMaker { .name = "onePixel", .width = 1, .height = 1 },
         JpegMaker { .name = "dpi72", .densityUnit = 1, .densityX = 72, .densityY = 72 },
         JpegMaker { .name = "dpi127x254", .densityUnit = 1, .densityX = 127, .densityY = 254 },
         JpegMaker { .name = "dpcm118x40", .densityUnit = 2, .densityX = 118, .densityY = 40 },
@@ -303,8 +313,8 @@ TEST_P(FilerEndingTest, WritesNothing)
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PictureFiler, FilerEndingTest, testing::Values(Ending::Discard, Ending::FinishWithoutPath, Ending::Abandon, Ending::Destroy));
+INSTANTIATE_TEST_SUITE_P(PictureFiler, FilerEndingTest,
+    testing::Values(Ending::Discard, Ending::FinishWithoutPath, Ending::Abandon, Ending::Destroy));
 
 // Pictures Qt decoded whole go through Qt's writer where it would add or convert something.
 TEST(PictureFiler, FilesWholePicturesAsTheJpegWriterDoes)
@@ -339,5 +349,94 @@ TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
+
+// A disk that does not answer until it is let go, shared with a filing's thread that may outlive the filer.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+
+    void pass()
+    {
+        std::unique_lock lock(mutex);
+        opened.wait(lock, [this] { return open; });
+    }
+    void letGo()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            open = true;
+        }
+        opened.notify_all();
+    }
+};
+
+bool appearsWithin(const QString& path, std::chrono::milliseconds limit)
+{
+    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
+        if (QFile::exists(path))
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return QFile::exists(path);
+}
+
+enum class Wait { Finish, WaitForWrite, Discard, Destroy };
+
+class FilerWaitTest : public testing::TestWithParam<Wait> { };
+
+// The window never waits on a hanging write longer than the limit: the filing counts as failed and is written
+// once the disk answers, telling nobody; the next filing is reported as it goes.
+TEST_P(FilerWaitTest, AHangingWriteIsLeftToGoOnAfterTheLimit)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("1_1.jpg"));
+    const auto gate = std::make_shared<Gate>();
+    auto ended = std::make_shared<std::atomic<int>>(0);
+    auto filer = std::make_unique<PictureFiler>(
+        PictureQuality, 200ms, [gate](const QString& to, const QByteArray& content, QString* error) {
+            gate->pass();
+            return writeFileDurably(to, content, error);
+        });
+    filer->setEnded([ended] { ++*ended; });
+    filer->fileWhole(grain(32, 32));
+    filer->writeTo(path);
+    const auto before = std::chrono::steady_clock::now();
+    QString error;
+    switch (GetParam()) {
+    case Wait::Finish:
+        EXPECT_FALSE(filer->finish(&error));
+        EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("書き込みが終わりません（0.2秒）"))) << error.toStdString();
+        EXPECT_FALSE(filer->busy());
+        break;
+    case Wait::WaitForWrite:
+        EXPECT_FALSE(filer->waitForWrite());
+        break;
+    case Wait::Discard:
+        filer->discard();
+        EXPECT_FALSE(filer->busy());
+        break;
+    case Wait::Destroy:
+        filer.reset();
+        break;
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    gate->letGo();
+    EXPECT_TRUE(appearsWithin(path, 5s));
+    if (!filer)
+        return;
+    const QString next = folder.filePath(QStringLiteral("1_2.jpg"));
+    filer->fileWhole(grain(32, 32));
+    filer->writeTo(next);
+    EXPECT_TRUE(filer->waitForWrite());
+    EXPECT_TRUE(filer->finish(&error)) << error.toStdString();
+    EXPECT_EQ(fileBytes(next), qtEncode(grain(32, 32)));
+    // Told of the second filing; of the first only when the wait for it did not run out.
+    EXPECT_EQ(*ended, GetParam() == Wait::WaitForWrite ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PictureFiler, FilerWaitTest, testing::Values(Wait::Finish, Wait::WaitForWrite, Wait::Discard, Wait::Destroy));
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <functional>
 #include <string>
 
@@ -173,6 +174,9 @@ TEST(Jpegwriter, FolderThatDoesNotExistFails)
     EXPECT_FALSE(DCSavetoJPEG(flat(40, 30, red), 40, 30, path, 75, &error));
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
     EXPECT_GT(error.indexOf('\n'), 0) << "expected the reason on a line of its own";
+    // The durable writer's reason, in Japanese, with the system's words as the detail.
+    EXPECT_TRUE(error.endsWith(QStringLiteral("一時ファイルを作れません（%1）。").arg(qt_error_string(ENOENT))))
+        << error.toStdString();
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
@@ -204,6 +208,7 @@ struct RefusedCase {
     QImage picture;
     int width;
     int height;
+    const char* reason; // the Japanese reason, in the message too
 };
 
 class RefusedTest : public testing::TestWithParam<RefusedCase> { };
@@ -215,7 +220,7 @@ TEST_P(RefusedTest, WritesNothing)
     buffer.open(QIODevice::WriteOnly);
     QString error;
     EXPECT_FALSE(writeJpeg(c.picture, c.width, c.height, &buffer, 75, &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(error, QString::fromUtf8(c.reason));
     EXPECT_EQ(buffer.size(), 0);
 
     QTemporaryDir folder;
@@ -224,13 +229,15 @@ TEST_P(RefusedTest, WritesNothing)
     error.clear();
     EXPECT_FALSE(DCSavetoJPEG(c.picture, c.width, c.height, path, 75, &error));
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(QString::fromUtf8(c.reason))) << error.toStdString();
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Jpegwriter, RefusedTest,
-    testing::Values(RefusedCase { "zero_width", flat(8, 8, red), 0, 8 },
-        RefusedCase { "zero_height", flat(8, 8, red), 8, 0 }, RefusedCase { "negative_width", flat(8, 8, red), -8, 8 },
-        RefusedCase { "null_picture", QImage(), 8, 8 }),
+    testing::Values(RefusedCase { "zero_width", flat(8, 8, red), 0, 8, "書き込む範囲（0×8画素）が空です。" },
+        RefusedCase { "zero_height", flat(8, 8, red), 8, 0, "書き込む範囲（8×0画素）が空です。" },
+        RefusedCase { "negative_width", flat(8, 8, red), -8, 8, "書き込む範囲（-8×8画素）が空です。" },
+        RefusedCase { "null_picture", QImage(), 8, 8, "書き込む画像がありません。" }),
     caseName<RefusedCase>);
 
 TEST(Jpegwriter, DeviceThatRefusesWritingFails)
@@ -239,7 +246,10 @@ TEST(Jpegwriter, DeviceThatRefusesWritingFails)
     buffer.open(QIODevice::ReadOnly);
     QString error;
     EXPECT_FALSE(writeJpeg(flat(8, 8, red), 8, 8, &buffer, 75, &error));
-    EXPECT_FALSE(error.isEmpty());
+    // Qt's own words stay as the detail.
+    EXPECT_TRUE(error.startsWith(QStringLiteral("JPEGに変換して書き込めません（"))) << error.toStdString();
+    EXPECT_EQ(writeJpeg(flat(8, 8, red), 8, 8, nullptr, 75, &error), false);
+    EXPECT_EQ(error, QStringLiteral("画像の書き込み先がありません。"));
 }
 
 } // namespace

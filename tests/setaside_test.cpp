@@ -1,5 +1,6 @@
 #include "acquisition/camerafolder.h"
 #include "acquisition/setaside.h"
+#include "failingcalls.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -80,6 +81,7 @@ struct SetAsideCase {
     FileNames asked;
     FileNames moved;
     const char* folder; // below 未取込; empty when nothing moved
+    bool folderSyncFails = false; // the new subfolder cannot be synced to disk
 };
 
 void PrintTo(const SetAsideCase& c, std::ostream* os)
@@ -117,6 +119,7 @@ TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
             writeBytes(from + name, shot(name));
     }
 
+    const failing::Failing syncs(failing::folderSyncError, c.folderSyncFails ? EIO : 0);
     const SetAsideResult result = setAside(program.path(), camera.path(), c.asked, When);
 
     EXPECT_EQ(result.moved, c.moved);
@@ -138,8 +141,15 @@ TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
     }
     EXPECT_EQ(contents(target), "not the camera's");
     EXPECT_EQ(result.failed.size(), c.asked.size() - c.moved.size());
-    for (const SetAsideFailure& failure : result.failed)
+    for (const SetAsideFailure& failure : result.failed) {
         EXPECT_FALSE(failure.reason.isEmpty()) << failure.name.toStdString();
+        if (c.folderSyncFails) {
+            EXPECT_TRUE(failure.reason.contains(qt_error_string(EIO))) << failure.reason.toStdString();
+        }
+    }
+    if (c.folderSyncFails) { // no subfolder the shots never reached
+        EXPECT_EQ(entryCount(QFile::encodeName(base)), 0);
+    }
     if (c.folderNameTaken) {
         EXPECT_EQ(contents(QFile::encodeName(base) + "/20221019_143005/a.jpg"), "earlier");
     }
@@ -156,7 +166,9 @@ INSTANTIATE_TEST_SUITE_P(Moves, SetAsideTest,
         SetAsideCase { "oneGoneMeanwhile", false, false, false, { "a.jpg" }, { "gone.jpg", "a.jpg" }, { "a.jpg" },
             "20221019_143005" },
         SetAsideCase { "nothingMoved", false, false, false, {}, { "gone.jpg" }, {}, "" },
-        SetAsideCase { "setAsideFolderBlocked", false, false, true, { "a.jpg" }, { "a.jpg" }, {}, "" }),
+        SetAsideCase { "setAsideFolderBlocked", false, false, true, { "a.jpg" }, { "a.jpg" }, {}, "" },
+        SetAsideCase { "subfolderNotOnDisk", false, false, false, { "a.jpg", "link.jpg" }, { "a.jpg", "link.jpg" }, {},
+            "", true }),
     caseName<SetAsideCase>);
 
 TEST(SetAsideNameTest, namesTheSubfolderByTheSecondAndCountsOn)

@@ -2,6 +2,7 @@
 #include "platform/wrappingmenubar.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -121,5 +122,63 @@ TEST_F(WrappingMenuBarTest, hiddenOrRemovedItem_givesUpItsPlace)
     EXPECT_FALSE(rowItems().contains(status));
     EXPECT_EQ(rowItems(), bar->actions());
 }
+
+// Every accessible object under node, depth first.
+void collect(QAccessibleInterface* node, QList<QAccessibleInterface*>* into, int depth = 0)
+{
+    if (!node || depth > 8)
+        return;
+    into->append(node);
+    for (int i = 0; i < node->childCount(); ++i)
+        collect(node->child(i), into, depth + 1);
+}
+
+struct AccessCase {
+    std::string name;
+    int narrower; // pixels less than one row needs
+    int statusRow; // -1: the last row
+};
+
+void PrintTo(const AccessCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class AccessibleMenuBarTest : public WrappingMenuBarTest, public testing::WithParamInterface<AccessCase> { };
+
+// A screen reader, or a test through the accessibility tree, finds each top-level item once, where it is drawn: the
+// status word "Dm" inside the window and on the last row, not at its place on the one row that no longer fits.
+TEST_P(AccessibleMenuBarTest, findsEachItemOnceWhereItIsDrawn)
+{
+    const AccessCase& c = GetParam();
+    status->setObjectName(QStringLiteral("Dm"));
+    const int width = bar->sizeHint().width() - c.narrower;
+    resizeTo(width);
+    window.resize(width, bar->height());
+    const QRect inWindow(window.mapToGlobal(QPoint(0, 0)), window.size());
+    QList<QAccessibleInterface*> nodes;
+    collect(QAccessible::queryAccessibleInterface(&window), &nodes);
+    for (QAction* item : bar->actions()) {
+        SCOPED_TRACE(item->text().toStdString());
+        const auto isItem = [&](const QAccessibleInterface* candidate) { return candidate->object() == item; };
+        ASSERT_EQ(std::count_if(nodes.begin(), nodes.end(), isItem), 1);
+        const QAccessibleInterface* node = *std::find_if(nodes.begin(), nodes.end(), isItem);
+        int drawnOn = 0;
+        while (drawnOn < bar->rowCount() && !bar->row(drawnOn)->actions().contains(item))
+            ++drawnOn;
+        ASSERT_LT(drawnOn, bar->rowCount());
+        const QMenuBar* row = bar->row(drawnOn);
+        const QRect drawn = row->actionGeometry(item);
+        EXPECT_EQ(node->rect(), QRect(row->mapToGlobal(drawn.topLeft()), drawn.size()));
+        EXPECT_TRUE(inWindow.contains(node->rect()));
+        if (item == status) {
+            EXPECT_EQ(drawnOn, c.statusRow < 0 ? bar->rowCount() - 1 : c.statusRow);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, AccessibleMenuBarTest,
+    testing::Values(AccessCase { "oneRow", 0, 0 }, AccessCase { "twoRows", 1, 1 }, AccessCase { "manyRows", 400, -1 }),
+    caseName<AccessCase>);
 
 } // namespace

@@ -44,7 +44,13 @@ bool relink(const QByteArray& from, const QByteArray& to, QString* reason)
         *reason = cannotMove(from, to, qt_error_string(errno));
         return false;
     }
-    syncFolderOf(to);
+    // The original goes next: the new link must be on disk first.
+    QString why;
+    if (!syncFolderOf(to, &why)) {
+        *reason = cannotMove(from, to, why);
+        ::unlink(to.constData()); // the original stays; a link left beside it would only be a second copy
+        return false;
+    }
     return true;
 }
 
@@ -65,17 +71,20 @@ bool copy(const QByteArray& from, const QByteArray& to, QString* reason)
             continue;
         if (got < 0) {
             *reason = cannotMove(from, to, qt_error_string(errno));
-            ::close(source);
+            ::close(source); // only read from: closing it loses nothing
             return false; // the unfinished copy is discarded with the DurableFile
         }
         if (got == 0)
             break;
         copied = duplicate.write(chunk.constData(), got) == got;
     }
-    ::close(source);
+    ::close(source); // only read from: closing it loses nothing
     // commit() syncs the data and the folder before the original goes.
     if (!copied || !duplicate.commit()) {
         *reason = cannotMove(from, to, duplicate.errorString());
+        // A commit that failed only at syncing the folder left the copy in place: the subfolder is new, so it
+        // is nobody's but this move's. Should removing it fail, a spare copy stays; the original is kept anyway.
+        ::unlink(to.constData());
         return false;
     }
     return true;
@@ -89,7 +98,7 @@ bool copyThenRemove(const QByteArray& from, const QByteArray& to, QString* reaso
         return false;
     }
     if (!S_ISLNK(info.st_mode) && !S_ISREG(info.st_mode)) {
-        *reason = cannotMove(from, to, qt_error_string(EINVAL));
+        *reason = cannotMove(from, to, QStringLiteral("普通のファイルではありません（フォルダ、装置、パイプなど）。"));
         return false;
     }
     if (!(S_ISLNK(info.st_mode) ? relink(from, to, reason) : copy(from, to, reason)))
@@ -97,18 +106,24 @@ bool copyThenRemove(const QByteArray& from, const QByteArray& to, QString* reaso
     if (::unlink(from.constData()) != 0) {
         // Two copies would be moved twice: keep the shot where it was instead.
         *reason = cannotMove(from, to, qt_error_string(errno));
-        ::unlink(to.constData());
+        if (::unlink(to.constData()) != 0)
+            *reason += QStringLiteral("\n写しも「%1」に残りました（%2）。")
+                           .arg(native(QFile::decodeName(to)), qt_error_string(errno));
         return false;
     }
-    syncFolderOf(from);
+    // Harmless when the camera folder cannot be synced: a power cut could at worst bring the original back
+    // beside its copy, to be taken in or set aside once more; the shot is never lost.
+    (void)syncFolderOf(from);
     return true;
 }
 
 bool moveFile(const QByteArray& from, const QByteArray& to, QString* reason)
 {
     if (::rename(from.constData(), to.constData()) == 0) {
-        syncFolderOf(to);
-        syncFolderOf(from);
+        // Harmless when these fail: a rename within one file system is whole, so a power cut before the folders
+        // reach the disk could at worst bring the shot back to the camera folder, never lose it.
+        (void)syncFolderOf(to);
+        (void)syncFolderOf(from);
         return true;
     }
     const int error = errno;
@@ -129,8 +144,13 @@ QString makeSubfolder(const QString& programFolder, const QDateTime& when, QStri
     for (int attempt = 1; attempt < 1000; ++attempt) {
         const QString folder = base + QLatin1Char('/') + setAsideSubfolderName(when, attempt);
         if (QDir().mkdir(folder)) {
-            syncFolderOf(QFile::encodeName(folder));
-            return folder;
+            // Shots go into it only once it is on disk; else none go.
+            QString why;
+            if (syncFolderOf(QFile::encodeName(folder), &why))
+                return folder;
+            *reason = QStringLiteral("フォルダ「%1」を作成できませんでした。\n%2").arg(native(folder), why);
+            QDir().rmdir(folder); // empty: left behind, it holds nothing and is never used again
+            return {};
         }
         if (!QFileInfo::exists(folder))
             break;
@@ -171,6 +191,7 @@ SetAsideResult setAside(
         else
             result.failed.push_back({ name, reason });
     }
+    // Harmless when it stays: an empty folder holds nothing, and the next batch makes a new one.
     if (result.moved.isEmpty())
         QDir().rmdir(folder);
     else

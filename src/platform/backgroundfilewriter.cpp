@@ -6,24 +6,56 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 #include <unistd.h>
 
 namespace norvel {
 
-BackgroundFileWriter::BackgroundFileWriter()
-    : m_worker(&BackgroundFileWriter::run, this)
+struct BackgroundFileWriter::Shared {
+    Runner runner;
+    std::mutex mutex;
+    std::condition_variable changed;
+    // Under mutex.
+    std::deque<Job> jobs;
+    quint64 handedOver = 0;
+    quint64 done = 0;
+    bool wholeFileFailed = false;
+    bool appendFailed = false;
+    QString error;
+    bool stop = false;
+};
+
+QString unfinishedWriteReason(std::chrono::milliseconds waited)
 {
+    return QStringLiteral("書き込みが終わりません（%1秒）").arg(QString::number(double(waited.count()) / 1000.0));
+}
+
+BackgroundFileWriter::BackgroundFileWriter(std::chrono::milliseconds waitLimit, Runner runner)
+    : m_waitLimit(waitLimit)
+    , m_shared(std::make_shared<Shared>())
+{
+    m_shared->runner = runner ? std::move(runner) : Runner(&BackgroundFileWriter::performOnDisk);
+    m_worker = std::thread(&BackgroundFileWriter::run, m_shared);
 }
 
 BackgroundFileWriter::~BackgroundFileWriter()
 {
+    bool finished = false;
     {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
+        std::unique_lock lock(m_shared->mutex);
+        finished
+            = m_shared->changed.wait_for(lock, m_waitLimit, [this] { return m_shared->done == m_shared->handedOver; });
+        // Stopping still does what was handed over: it is what a restart would read.
+        m_shared->stop = true;
     }
-    m_changed.notify_all();
-    m_worker.join();
+    m_shared->changed.notify_all();
+    if (finished)
+        m_worker.join();
+    else
+        m_worker.detach(); // it holds what it works on, and ends once it is done
 }
 
 void BackgroundFileWriter::write(const QString& path, QByteArray content)
@@ -43,34 +75,45 @@ void BackgroundFileWriter::append(const QString& path, QByteArray header, QByteA
 
 void BackgroundFileWriter::queue(Job job)
 {
+    Shared& shared = *m_shared;
     {
-        const std::lock_guard lock(m_mutex);
+        const std::lock_guard lock(shared.mutex);
         if (job.kind != Kind::Append) {
             // Only the newest content of a file matters; what it replaces need not reach the disk first.
-            const auto superseded = [&](const Job& waiting) {
-                return waiting.kind != Kind::Append && waiting.path == job.path;
-            };
-            const auto gone = std::remove_if(m_jobs.begin(), m_jobs.end(), superseded);
-            m_done += quint64(m_jobs.end() - gone);
-            m_jobs.erase(gone, m_jobs.end());
+            const auto superseded
+                = [&](const Job& waiting) { return waiting.kind != Kind::Append && waiting.path == job.path; };
+            const auto gone = std::remove_if(shared.jobs.begin(), shared.jobs.end(), superseded);
+            shared.done += quint64(shared.jobs.end() - gone);
+            shared.jobs.erase(gone, shared.jobs.end());
         }
-        m_jobs.push_back(std::move(job));
-        ++m_handedOver;
+        shared.jobs.push_back(std::move(job));
+        ++shared.handedOver;
     }
-    m_changed.notify_all();
+    shared.changed.notify_all();
 }
 
 bool BackgroundFileWriter::flush(QString* error)
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_done == m_handedOver; });
-    const bool failed = m_wholeFileFailed || std::exchange(m_appendFailed, false);
+    return flush(error, m_waitLimit);
+}
+
+bool BackgroundFileWriter::flush(QString* error, std::chrono::milliseconds limit)
+{
+    Shared& shared = *m_shared;
+    std::unique_lock lock(shared.mutex);
+    if (!shared.changed.wait_for(lock, limit, [&] { return shared.done == shared.handedOver; })) {
+        // What failed meanwhile is kept for the flush that sees the jobs done.
+        if (error)
+            *error = unfinishedWriteReason(limit);
+        return false;
+    }
+    const bool failed = shared.wholeFileFailed || std::exchange(shared.appendFailed, false);
     if (failed && error)
-        *error = m_error;
+        *error = shared.error;
     return !failed;
 }
 
-bool BackgroundFileWriter::perform(const Job& job, QString* error)
+bool BackgroundFileWriter::performOnDisk(const Job& job, QString* error)
 {
     switch (job.kind) {
     case Kind::Write:
@@ -81,38 +124,37 @@ bool BackgroundFileWriter::perform(const Job& job, QString* error)
         break;
     }
     const QByteArray path = QFile::encodeName(job.path);
-    if (::unlink(path.constData()) == 0) {
-        syncFolderOf(path);
-        return true;
-    }
+    if (::unlink(path.constData()) == 0)
+        return syncFolderOf(path, error);
     if (errno == ENOENT)
         return true;
-    *error = qt_error_string(errno);
+    *error = QStringLiteral("削除できません（%1）。").arg(qt_error_string(errno));
     return false;
 }
 
-void BackgroundFileWriter::run()
+// The thread's own share: the writer may go while a job hangs, and this thread goes on with what it holds.
+void BackgroundFileWriter::run(std::shared_ptr<Shared> owned)
 {
-    std::unique_lock lock(m_mutex);
+    Shared& shared = *owned;
+    std::unique_lock lock(shared.mutex);
     for (;;) {
-        // Stopping still does what was handed over: it is what a restart would read.
-        m_changed.wait(lock, [this] { return !m_jobs.empty() || m_stop; });
-        if (m_jobs.empty())
+        shared.changed.wait(lock, [&] { return !shared.jobs.empty() || shared.stop; });
+        if (shared.jobs.empty())
             return;
-        const Job job = std::move(m_jobs.front());
-        m_jobs.pop_front();
+        const Job job = std::move(shared.jobs.front());
+        shared.jobs.pop_front();
         lock.unlock();
         QString error;
-        const bool done = perform(job, &error);
+        const bool done = shared.runner(job, &error);
         lock.lock();
         if (job.kind == Kind::Append)
-            m_appendFailed = m_appendFailed || !done;
+            shared.appendFailed = shared.appendFailed || !done;
         else
-            m_wholeFileFailed = !done;
+            shared.wholeFileFailed = !done;
         if (!done)
-            m_error = error;
-        ++m_done;
-        m_changed.notify_all();
+            shared.error = error;
+        ++shared.done;
+        shared.changed.notify_all();
     }
 }
 

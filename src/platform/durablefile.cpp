@@ -51,6 +51,7 @@ void removeStaleTemporaries(const QByteArray& target)
         const bool regular = entry->d_type == DT_REG
             || (entry->d_type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
                 && S_ISREG(status.st_mode));
+        // One left behind (it may be another writer's, just made) is harmless: it is looked at again next time.
         if (regular)
             ::unlinkat(fd, entry->d_name, 0);
     }
@@ -64,18 +65,85 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
+// The reasons, in Japanese for the message that names the file; the system's own words are the detail.
+QString reason(const char* what, int code)
+{
+    return QString::fromUtf8(what).arg(qt_error_string(code));
+}
+
+const char* const CannotOpen = "開けません（%1）。";
+const char* const CannotWrite = "書き込めません（%1）。";
+const char* const CannotSync = "ディスクに書き込めません（%1）。";
+
+// Why a file of this type is not one to write into in place; empty for a regular file.
+QString notARegularFile(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISLNK(mode))
+        return QStringLiteral("ファイルではなくリンクです。リンクの先には書き込みません。");
+    if (S_ISDIR(mode))
+        return QStringLiteral("ファイルではなくフォルダです。");
+    return QStringLiteral("普通のファイルではありません（装置、パイプなど）。書き込みませんでした。");
+}
+
+// Opens the file at the name itself to write in place, creating it when missing (*created says so). Never what
+// a link there points to, which may lie outside the program's folder, and never a pipe or device: opening a
+// pipe waits for a reader, and the window would wait for that write. -1, with the reason, otherwise.
+int openFileInPlace(const QByteArray& name, int access, bool* created, QString* why)
+{
+    const int flags = access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    *created = false;
+    int fd = ::open(name.constData(), flags);
+    if (fd < 0 && errno == ENOENT) {
+        // O_EXCL: made here and now, or not at all; a link made meanwhile is not followed either.
+        fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0666);
+        *created = fd >= 0;
+    }
+    struct stat status { };
+    if (fd < 0) {
+        const int code = errno;
+        *why = ::lstat(name.constData(), &status) == 0 ? notARegularFile(status.st_mode) : QString();
+        if (why->isEmpty())
+            *why = reason(CannotOpen, code);
+        return -1;
+    }
+    // A regular file's writes never wait; the flag goes so that they are never cut short either.
+    const int current = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || current == -1) {
+        *why = reason(CannotOpen, errno);
+    } else {
+        *why = notARegularFile(status.st_mode);
+        if (why->isEmpty() && ::fcntl(fd, F_SETFL, current & ~O_NONBLOCK) != -1)
+            return fd;
+        if (why->isEmpty())
+            *why = reason(CannotOpen, errno);
+    }
+    // Nothing was written through this descriptor: a failed close loses nothing. A file made just now is empty.
+    ::close(fd);
+    if (*created)
+        ::unlink(name.constData());
+    *created = false;
+    return -1;
+}
+
 } // namespace
 
-void syncFolderOf(const QByteArray& nativePath)
+bool syncFolderOf(const QByteArray& nativePath, QString* error)
 {
     const qsizetype slash = nativePath.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativePath.left(slash);
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    // Some file systems cannot sync a folder (EINVAL); the file itself is synced already.
-    ::fsync(fd);
-    ::close(fd);
+    int code = fd < 0 ? errno : 0;
+    // Some file systems cannot sync a folder at all (EINVAL, ENOTSUP): there nothing more can be done.
+    if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        code = errno;
+    // A folder opened only to be synced: closing it loses nothing.
+    if (fd >= 0)
+        ::close(fd);
+    if (code != 0 && error)
+        *error = reason("フォルダの変更をディスクに書き込めません（%1）。", code);
+    return code == 0;
 }
 
 DurableFile::DurableFile(const QString& path, QObject* parent)
@@ -98,7 +166,7 @@ DurableFile::~DurableFile()
 bool DurableFile::open(OpenMode mode)
 {
     if ((mode & ReadWrite) != WriteOnly || isOpen()) {
-        setErrorString(QStringLiteral("only writing a new file is supported"));
+        setErrorString(QStringLiteral("新しく書き込むファイルしか開けません。"));
         return false;
     }
     removeStaleTemporaries(m_target);
@@ -106,13 +174,20 @@ bool DurableFile::open(OpenMode mode)
     m_temporary = target + QByteArray(".XXXXXX");
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
-        setErrorString(qt_error_string(errno));
+        setErrorString(reason("一時ファイルを作れません（%1）。", errno));
         m_temporary.clear();
         return false;
     }
     // The file that replaces another keeps its permissions; a new one gets the usual ones, not mkstemp's 0600.
+    // The name itself is looked at: a link there is replaced by the new file, and lends it nothing.
     struct stat existing { };
-    ::fchmod(m_fd, ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : newFileMode());
+    const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (::fchmod(m_fd, replacesFile ? existing.st_mode & 07777 : newFileMode()) != 0) {
+        // A file that others could then not read, or could write, is not the one asked for.
+        setErrorString(reason("一時ファイルのアクセス許可を設定できません（%1）。", errno));
+        discard();
+        return false;
+    }
     m_failed = false;
     m_buffer.clear();
     setErrorString(QString());
@@ -155,7 +230,7 @@ bool DurableFile::writeBuffer()
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            fail(qt_error_string(written < 0 && errno != 0 ? errno : ENOSPC));
+            fail(reason(CannotWrite, written < 0 && errno != 0 ? errno : ENOSPC));
             return false;
         }
         data += written;
@@ -177,28 +252,34 @@ bool DurableFile::commit()
 {
     if (!isOpen() || m_fd < 0) {
         if (errorString().isEmpty())
-            setErrorString(QStringLiteral("the file is not open"));
+            setErrorString(QStringLiteral("書き込むファイルが開かれていません。"));
         return false;
     }
     if (!m_failed && writeBuffer()) {
         errno = 0;
         if (!syncToDisk(m_fd))
-            fail(qt_error_string(errno != 0 ? errno : EIO));
+            fail(reason(CannotSync, errno != 0 ? errno : EIO));
     }
     if (!m_failed) {
         const int fd = std::exchange(m_fd, -1);
         if (::close(fd) != 0)
-            fail(qt_error_string(errno));
+            fail(reason(CannotWrite, errno));
     }
+    // The rename replaces whatever has the name, a link too, and never writes through it.
     if (!m_failed && ::rename(m_temporary.constData(), m_target.constData()) != 0)
-        fail(qt_error_string(errno));
+        fail(reason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
     if (m_failed) {
         discard();
         return false;
     }
     m_temporary.clear();
     QIODevice::close();
-    syncFolderOf(m_target);
+    // The new content is in place, but without the folder on disk a power cut could bring the old one back.
+    QString folderError;
+    if (!syncFolderOf(m_target, &folderError)) {
+        setErrorString(folderError);
+        return false;
+    }
     return true;
 }
 
@@ -209,6 +290,8 @@ void DurableFile::cancelWriting()
 
 void DurableFile::discard()
 {
+    // Harmless when these fail: the target is untouched, and a temporary file left behind is removed when the
+    // file is opened again.
     if (m_fd >= 0)
         ::close(std::exchange(m_fd, -1));
     if (!m_temporary.isEmpty())
@@ -251,51 +334,56 @@ int writeAllAt(int fd, const QByteArray& bytes, off_t at)
 
 bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error)
 {
-    const auto failed = [&](int code) {
+    QString why;
+    const auto failed = [&](const QString& text) {
         if (error)
-            *error = qt_error_string(code);
+            *error = text;
         return false;
     };
     const QByteArray name = QFile::encodeName(path);
-    const bool existed = ::access(name.constData(), F_OK) == 0;
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    bool created = false;
+    const int fd = openFileInPlace(name, O_WRONLY, &created, &why);
     if (fd < 0)
-        return failed(errno);
+        return failed(why);
+    // After a failure below, closing and removing are tidying up only: the failure is said already.
     if (const int code = writeAllAt(fd, bytes, 0)) {
         ::close(fd);
         // An empty file made just now would only stand for a record that was never written.
-        if (!existed)
+        if (created)
             ::unlink(name.constData());
-        return failed(code);
+        return failed(reason(CannotWrite, code));
     }
     if (::fsync(fd) != 0) {
         const int code = errno;
         ::close(fd);
-        return failed(code);
+        return failed(reason(CannotSync, code));
     }
     if (::close(fd) != 0)
-        return failed(errno);
-    if (!existed)
-        syncFolderOf(name);
+        return failed(reason(CannotWrite, errno));
+    if (created && !syncFolderOf(name, &why))
+        return failed(why);
     return true;
 }
 
 bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error)
 {
-    const auto failed = [&](int code) {
+    QString why;
+    const auto failed = [&](const QString& text) {
         if (error)
-            *error = qt_error_string(code);
+            *error = text;
         return false;
     };
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    bool created = false;
+    // Read and write: the last byte is read through the same descriptor, never through the name again.
+    const int fd = openFileInPlace(name, O_RDWR, &created, &why);
     if (fd < 0)
-        return failed(errno);
+        return failed(why);
     struct stat status { };
     if (::fstat(fd, &status) != 0) {
         const int code = errno;
-        ::close(fd);
-        return failed(code);
+        ::close(fd); // nothing written yet
+        return failed(reason(CannotOpen, code));
     }
     const off_t before = status.st_size;
     QByteArray out;
@@ -303,35 +391,35 @@ bool appendFileDurably(const QString& path, const QByteArray& header, const QByt
         out = header;
     } else {
         // A line cut short by a crash stays as it is, on a line of its own.
-        const int reader = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
         char last = '\n';
-        if (reader >= 0) {
-            if (::pread(reader, &last, 1, before - 1) != 1)
-                last = '\n';
-            ::close(reader);
+        if (::pread(fd, &last, 1, before - 1) != 1) {
+            const int code = errno;
+            ::close(fd); // nothing written yet
+            return failed(reason("読めません（%1）。", code));
         }
         if (last != '\n')
             out = "\r\n";
     }
     out += bytes;
     if (const int code = writeAllAt(fd, out, before)) {
-        // Whole lines or nothing: what went in of this one is taken out again.
+        // Whole lines or nothing: what went in of this one is taken out again. Should that fail too, the
+        // failure is said all the same, and the next line starts a line of its own after the cut one.
         if (::ftruncate(fd, before) == 0)
             ::fdatasync(fd);
         ::close(fd);
-        if (before == 0)
+        if (created)
             ::unlink(name.constData());
-        return failed(code);
+        return failed(reason(CannotWrite, code));
     }
     if (::fdatasync(fd) != 0) {
         const int code = errno;
         ::close(fd);
-        return failed(code);
+        return failed(reason(CannotSync, code));
     }
     if (::close(fd) != 0)
-        return failed(errno);
-    if (before == 0)
-        syncFolderOf(name);
+        return failed(reason(CannotWrite, errno));
+    if (created && !syncFolderOf(name, &why))
+        return failed(why);
     return true;
 }
 

@@ -9,11 +9,13 @@
 namespace norvel {
 
 // The data goes to a temporary file beside the target ("name.XXXXXX"). Every write is checked; commit()
-// writes what is buffered, syncs the data to disk, renames the temporary file over the target and syncs
-// the folder. On any failure the target keeps its old content, the temporary file is removed and
-// errorString() says why. A temporary file left beside the target by a program killed while writing is
-// removed when the file is opened again.
-// A path as the file system's bytes, for names that are not valid UTF-8.
+// writes what is buffered, syncs the data to disk, renames the temporary file over the target (a link there
+// is replaced, never written through) and syncs the folder. On any failure the target keeps its old
+// content, the temporary file is removed and errorString() says why (in Japanese, the system's words as the
+// detail); only when the folder cannot be synced after the rename is the new content in place, yet
+// commit() fails, as a power cut could still bring the old content back. A temporary file left beside the target by a
+// program killed while writing is removed when the file is opened again. A path as the file system's bytes, for names
+// that are not valid UTF-8.
 struct NativePath {
     QByteArray bytes;
 };
@@ -59,16 +61,21 @@ private:
 [[nodiscard]] bool writeFileDurably(const QString& path, const QByteArray& content, QString* error);
 
 // Writes bytes over the start of the file in place, creating it if missing and keeping whatever follows:
-// all of them or a failure, synced to disk before it returns.
+// all of them or a failure, synced to disk before it returns. Only a regular file is written: a link at the
+// name, a pipe, a device or a folder is refused with the reason, at once.
 [[nodiscard]] bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error);
 
 // Appends bytes to the file, a new or empty file starting with header: all of them or none (a failed write is
 // cut off again), synced to disk before it returns. A last line left without its line feed by a crash is
-// closed first, so the new bytes start a line of their own.
-[[nodiscard]] bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error);
+// closed first, so the new bytes start a line of their own. Only a regular file is appended to: a link at the
+// name (which may point out of the program's folder), a pipe (whose open would wait for a reader), a device or
+// a folder is refused with the reason, at once.
+[[nodiscard]] bool appendFileDurably(
+    const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error);
 
 // Syncs the folder holding the path (the file system's bytes), so that the file's creation, renaming or
-// removal there stays so after a power cut.
-void syncFolderOf(const QByteArray& nativePath);
+// removal there stays so after a power cut. False, with the reason in error, when the folder could not be
+// synced; a file system that cannot sync folders at all counts as synced.
+[[nodiscard]] bool syncFolderOf(const QByteArray& nativePath, QString* error = nullptr);
 
 } // namespace norvel

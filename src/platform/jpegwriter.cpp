@@ -22,15 +22,15 @@ void setError(QString* error, const QString& text)
 bool writeJpeg(const QImage& picture, int width, int height, QIODevice* device, int quality, QString* error)
 {
     if (picture.isNull()) {
-        setError(error, QStringLiteral("there is no picture to write"));
+        setError(error, QStringLiteral("書き込む画像がありません。"));
         return false;
     }
     if (width <= 0 || height <= 0) {
-        setError(error, QStringLiteral("the picture region %1 x %2 is empty").arg(width).arg(height));
+        setError(error, QStringLiteral("書き込む範囲（%1×%2画素）が空です。").arg(width).arg(height));
         return false;
     }
     if (!device) {
-        setError(error, QStringLiteral("there is nowhere to write the picture"));
+        setError(error, QStringLiteral("画像の書き込み先がありません。"));
         return false;
     }
 
@@ -48,7 +48,8 @@ bool writeJpeg(const QImage& picture, int width, int height, QIODevice* device, 
     QImageWriter writer(device, "jpg");
     writer.setQuality(quality);
     if (!writer.write(part)) {
-        setError(error, writer.errorString());
+        // Qt's own words, in English, as the detail.
+        setError(error, QStringLiteral("JPEGに変換して書き込めません（%1）。").arg(writer.errorString()));
         return false;
     }
     return true;

@@ -21,7 +21,7 @@ namespace {
 
 QString incompleteMessage()
 {
-    return QStringLiteral("the picture file is incomplete (it may still be being written)");
+    return QStringLiteral("画像ファイルが途中までしかありません（まだ書き込み中かもしれません）。");
 }
 
 // JPEG marker codes, the byte after 0xFF.
@@ -277,7 +277,9 @@ bool headerSizeBindsDecoding(const QByteArray& format)
 QString readerError(const QImageReader& reader)
 {
     const QString error = reader.errorString();
-    return error.isEmpty() ? QStringLiteral("the file is not a picture that can be read") : error;
+    // Qt's own words, in English, as the detail.
+    return error.isEmpty() ? QStringLiteral("読める画像ではありません。")
+                           : QStringLiteral("読める画像ではありません（%1）。").arg(error);
 }
 
 } // namespace
@@ -285,7 +287,7 @@ QString readerError(const QImageReader& reader)
 PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink* sink)
 {
     if (data.isEmpty())
-        return { {}, QStringLiteral("the picture file is empty") };
+        return { {}, QStringLiteral("画像ファイルが空です。") };
     // A JPEG is decoded up to its end marker and no further: what follows (a camera's own trailer, or
     // bytes still being written) must not change the picture, as a damaged stream could make libjpeg
     // read on past the marker.
@@ -300,13 +302,14 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink*
     }
     if (data.startsWith("BM") && !bmpIsComplete(data))
         return { {},
-            QStringLiteral("the BMP file is incomplete (it may still be being written) or its headers are damaged") };
+            QStringLiteral(
+                "BMPファイルが途中までしかないか（まだ書き込み中かもしれません）、ヘッダーが壊れています。") };
 
     // Shares the bytes; the reader decodes straight into the one picture returned.
     QBuffer buffer;
     buffer.setData(picture);
     if (!buffer.open(QIODevice::ReadOnly))
-        return { {}, buffer.errorString() };
+        return { {}, QStringLiteral("読める画像ではありません（%1）。").arg(buffer.errorString()) };
     // No format and no file name: the reader goes by the content alone.
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
@@ -315,17 +318,17 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink*
         return { {}, readerError(reader) };
     if (!headerSizeBindsDecoding(reader.format()))
         return { {},
-            QStringLiteral("the file is in a picture format this program does not read; use JPEG, BMP or PNG") };
+            QStringLiteral("このプログラムでは読めない形式の画像です。JPEG、BMP、PNGのどれかにしてください。") };
 
     const QSize size = reader.size();
     const qint64 width = size.width();
     const qint64 height = qAbs(qint64(size.height())); // a top-down BMP gives its height negative
     if (width <= 0 || height <= 0)
-        return { {}, QStringLiteral("the picture file does not say how large the picture is") };
+        return { {}, QStringLiteral("画像ファイルに画像の大きさが書かれていません。") };
     if (width > PictureMaxSide || height > PictureMaxSide || width * height > PictureMaxPixels)
         return { {},
-            QStringLiteral("the picture is %1 × %2 pixels, more than the %3 megapixels or %4 pixels a side this "
-                           "program reads")
+            QStringLiteral(
+                "画像が%1×%2画素あり、このプログラムで読める大きさ（%3メガ画素まで、一辺%4画素まで）を超えています。")
                 .arg(width)
                 .arg(height)
                 .arg(PictureMaxPixels / 1'000'000)
@@ -387,7 +390,7 @@ qint64 readUpTo(int fd, char* into, qint64 length)
 
 QString cannotRead(int error)
 {
-    return QStringLiteral("cannot read the picture file: %1").arg(qt_error_string(error));
+    return QStringLiteral("画像ファイルを読めません（%1）。").arg(qt_error_string(error));
 }
 
 } // namespace
@@ -395,25 +398,25 @@ QString cannotRead(int error)
 PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, PictureRowSink* sink)
 {
     if (nativePath.contains('\0'))
-        return { {}, QStringLiteral("cannot open the picture file: its name holds a zero byte") };
+        return { {}, QStringLiteral("画像ファイルを開けません。ファイル名が正しくありません。") };
     // O_NONBLOCK, or opening a pipe would wait for a writer; O_NOCTTY, or a terminal could become ours.
     const FileDescriptor file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) {
         const int error = errno;
-        return { {}, QStringLiteral("cannot open the picture file: %1").arg(qt_error_string(error)) };
+        return { {}, QStringLiteral("画像ファイルを開けません（%1）。").arg(qt_error_string(error)) };
     }
     struct stat status { };
     if (::fstat(file.get(), &status) != 0)
         return { {}, cannotRead(errno) };
     if (S_ISDIR(status.st_mode))
-        return { {}, QStringLiteral("this is a folder, not a picture file") };
+        return { {}, QStringLiteral("画像ファイルではなくフォルダです。") };
     // A device such as /dev/zero would be read until memory runs out, a pipe until its writer stops.
     if (!S_ISREG(status.st_mode))
-        return { {}, QStringLiteral("this is a device, pipe or socket, not a picture file; it was not read") };
+        return { {}, QStringLiteral("画像ファイルではなく、装置、パイプなどです。読みませんでした。") };
     if (status.st_size > PictureFileLimitBytes) {
         constexpr qint64 megabyte = 1024 * 1024;
         return { {},
-            QStringLiteral("the file is %1 MB, more than the %2 MB a picture file may have; it was not read")
+            QStringLiteral("ファイルが%1 MBあり、画像ファイルの上限%2 MBを超えています。読みませんでした。")
                 .arg((status.st_size + megabyte - 1) / megabyte)
                 .arg(PictureFileLimitBytes / megabyte) };
     }

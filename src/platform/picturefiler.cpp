@@ -1,15 +1,40 @@
 #include "platform/picturefiler.h"
 
+#include "platform/backgroundfilewriter.h"
 #include "platform/durablefile.h"
 #include "platform/jpegwriter.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
 namespace norvel {
 
-PictureFiler::PictureFiler(int quality)
+struct PictureFiler::Filing {
+    int quality = 0;
+    FileWriter writer;
+    std::unique_ptr<JpegBuffer> buffer; // the thread's alone while it runs
+    std::mutex mutex;
+    std::condition_variable changed;
+    // Under mutex.
+    QImage picture;
+    int rows = 0;
+    bool stop = false;
+    std::optional<QString> path;
+    std::function<void()> ended; // emptied when the filer stops waiting, so a late end tells nobody
+    bool done = false; // the thread is at its end
+    bool written = false;
+    QString error;
+};
+
+PictureFiler::PictureFiler(int quality, std::chrono::milliseconds waitLimit, FileWriter writer)
     : m_quality(quality)
+    , m_waitLimit(waitLimit)
+    , m_writer(writer ? std::move(writer) : FileWriter(&writeFileDurably))
+    , m_buffer(std::make_unique<JpegBuffer>())
 {
 }
 
@@ -21,33 +46,59 @@ PictureFiler::~PictureFiler()
 void PictureFiler::setEnded(std::function<void()> ended)
 {
     m_ended = std::move(ended);
+    if (m_filing) {
+        const std::lock_guard lock(m_filing->mutex);
+        m_filing->ended = m_ended;
+    }
 }
 
-void PictureFiler::stop(bool evenIfPlaced)
+bool PictureFiler::stop(bool evenIfPlaced)
 {
     if (!m_worker.joinable())
-        return;
+        return true;
+    Filing& filing = *m_filing;
+    bool ended = false;
     {
-        const std::lock_guard lock(m_mutex);
+        std::unique_lock lock(filing.mutex);
         // A filing given its place is written all the same: its shot may already count as filed.
-        if (evenIfPlaced || !m_path)
-            m_stop = true;
+        if (evenIfPlaced || !filing.path)
+            filing.stop = true;
+        filing.changed.notify_all();
+        ended = filing.changed.wait_for(lock, m_waitLimit, [&] { return filing.done; });
+        if (ended) {
+            m_written = filing.written;
+            m_error = filing.error;
+        } else {
+            // Left to go on alone: it may still write the file, but tells nobody.
+            filing.ended = nullptr;
+            m_written = false;
+            m_error = filing.path ? jpegFileError(*filing.path, unfinishedWriteReason(m_waitLimit)) : QString();
+        }
     }
-    m_changed.notify_all();
-    m_worker.join();
+    if (ended) {
+        m_worker.join();
+        m_buffer = std::move(filing.buffer);
+    } else {
+        m_worker.detach();
+        m_buffer = std::make_unique<JpegBuffer>();
+    }
+    m_filing.reset();
+    return ended;
 }
 
 void PictureFiler::start(const QImage& picture, int rows)
 {
     stop(); // an earlier filing is dropped, or written first when it was given its place
-    m_picture = picture;
-    m_rows = rows;
-    m_stop = false;
-    m_path.reset();
-    m_done = false;
     m_written = false;
     m_error.clear();
-    m_worker = std::thread(&PictureFiler::run, this);
+    m_filing = std::make_shared<Filing>();
+    m_filing->quality = m_quality;
+    m_filing->writer = m_writer;
+    m_filing->buffer = std::move(m_buffer);
+    m_filing->picture = picture;
+    m_filing->rows = rows;
+    m_filing->ended = m_ended;
+    m_worker = std::thread(&PictureFiler::run, m_filing);
 }
 
 void PictureFiler::picturePrepared(const QImage& picture)
@@ -57,11 +108,13 @@ void PictureFiler::picturePrepared(const QImage& picture)
 
 void PictureFiler::rowsFinished(int rows)
 {
+    if (!m_filing)
+        return;
     {
-        const std::lock_guard lock(m_mutex);
-        m_rows = rows;
+        const std::lock_guard lock(m_filing->mutex);
+        m_filing->rows = rows;
     }
-    m_changed.notify_all();
+    m_filing->changed.notify_all();
 }
 
 void PictureFiler::decodingAbandoned()
@@ -76,11 +129,13 @@ void PictureFiler::fileWhole(const QImage& picture)
 
 void PictureFiler::writeTo(const QString& path)
 {
+    if (!m_filing)
+        return;
     {
-        const std::lock_guard lock(m_mutex);
-        m_path = path;
+        const std::lock_guard lock(m_filing->mutex);
+        m_filing->path = path;
     }
-    m_changed.notify_all();
+    m_filing->changed.notify_all();
 }
 
 void PictureFiler::discard()
@@ -88,10 +143,13 @@ void PictureFiler::discard()
     stop();
 }
 
-void PictureFiler::waitForWrite()
+bool PictureFiler::waitForWrite()
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_done || !m_path || m_stop; });
+    if (!m_filing)
+        return true;
+    Filing& filing = *m_filing;
+    std::unique_lock lock(filing.mutex);
+    return filing.changed.wait_for(lock, m_waitLimit, [&] { return filing.done || !filing.path || filing.stop; });
 }
 
 bool PictureFiler::finish(QString* error)
@@ -102,54 +160,55 @@ bool PictureFiler::finish(QString* error)
     return m_written;
 }
 
-int PictureFiler::waitForRows(int next)
+// The thread's own share of the filing: the filer may let it go on alone, and go.
+void PictureFiler::run(std::shared_ptr<Filing> owned)
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_stop || m_rows > next; });
-    return m_stop ? -1 : m_rows;
-}
-
-void PictureFiler::run()
-{
-    QImage picture = m_picture; // set before this thread started
+    Filing& filing = *owned;
+    QImage picture = filing.picture; // set before this thread started
     // What Qt's writer would add (text, a colour profile) or convert (other formats) is left to it.
-    const bool ours = picture.format() == QImage::Format_RGB32 && picture.textKeys().isEmpty()
-        && !picture.colorSpace().isValid();
+    const bool ours
+        = picture.format() == QImage::Format_RGB32 && picture.textKeys().isEmpty() && !picture.colorSpace().isValid();
     QByteArray qtEncoded;
     QString reason;
     bool encoded = false;
     if (ours) {
-        encoded = encodeRgb32Jpeg(picture, m_quality, [this](int next) { return waitForRows(next); }, &m_buffer);
+        const auto waitForRows = [&](int next) {
+            std::unique_lock lock(filing.mutex);
+            filing.changed.wait(lock, [&] { return filing.stop || filing.rows > next; });
+            return filing.stop ? -1 : filing.rows;
+        };
+        encoded = encodeRgb32Jpeg(picture, filing.quality, waitForRows, filing.buffer.get());
         if (!encoded)
-            reason = QStringLiteral("the picture could not be encoded as JPEG");
+            reason = QStringLiteral("画像をJPEGに変換できませんでした。");
     } else {
         QBuffer device(&qtEncoded);
         device.open(QIODevice::WriteOnly);
-        encoded = writeJpeg(picture, picture.width(), picture.height(), &device, m_quality, &reason);
+        encoded = writeJpeg(picture, picture.width(), picture.height(), &device, filing.quality, &reason);
     }
     // The window's picture is its own again: changing it must not copy it.
     picture = QImage();
     std::optional<QString> path;
     {
-        std::unique_lock lock(m_mutex);
-        m_picture = QImage();
-        m_changed.wait(lock, [this] { return m_stop || m_path; });
-        if (!m_stop)
-            path = m_path;
+        std::unique_lock lock(filing.mutex);
+        filing.picture = QImage();
+        filing.changed.wait(lock, [&] { return filing.stop || filing.path; });
+        if (!filing.stop)
+            path = filing.path;
     }
     bool written = false;
     if (path && encoded)
-        written = writeFileDurably(*path, ours ? m_buffer.bytes() : qtEncoded, &reason);
+        written = filing.writer(*path, ours ? filing.buffer->bytes() : qtEncoded, &reason);
     {
-        const std::lock_guard lock(m_mutex);
-        m_written = written;
+        const std::lock_guard lock(filing.mutex);
+        filing.written = written;
         if (path && !written)
-            m_error = jpegFileError(*path, reason);
-        m_done = true;
+            filing.error = jpegFileError(*path, reason);
+        filing.done = true;
+        // Under the lock: once the filer has stopped waiting for this filing, it is told nothing more.
+        if (path && filing.ended)
+            filing.ended();
+        filing.changed.notify_all();
     }
-    m_changed.notify_all();
-    if (path && m_ended)
-        m_ended();
 }
 
 } // namespace norvel

@@ -50,8 +50,9 @@ RegularFile openRegularFile(const QByteArray& nativePath, qint64 limit)
     if (!S_ISREG(status.st_mode)) {
         ::close(fd);
         return failed(RegularFile::Status::Refused,
-            S_ISDIR(status.st_mode) ? QStringLiteral("ファイルではなくフォルダです。")
-                                    : QStringLiteral("普通のファイルではありません（装置、パイプなど）。読みませんでした。"));
+            S_ISDIR(status.st_mode)
+                ? QStringLiteral("ファイルではなくフォルダです。")
+                : QStringLiteral("普通のファイルではありません（装置、パイプなど）。読みませんでした。"));
     }
     if (status.st_size > limit) {
         ::close(fd);
@@ -59,13 +60,15 @@ RegularFile openRegularFile(const QByteArray& nativePath, qint64 limit)
             QStringLiteral("%1あり、この種類のファイルの上限%2を超えています。読みませんでした。")
                 .arg(megabytes(status.st_size), megabytes(limit)));
     }
-    // Reading blocks as usual from here on: a regular file never waits for a writer.
+    // Reading blocks as usual from here on: a regular file never waits for a writer. Should clearing the flag
+    // fail, nothing changes on disk, and a regular file's reads are the same with it.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     RegularFile result;
     result.file = std::make_unique<QFile>();
     if (!result.file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return failed(RegularFile::Status::Failed, QStringLiteral("読めません（%1）。").arg(result.file->errorString()));
+        return failed(
+            RegularFile::Status::Failed, QStringLiteral("読めません（%1）。").arg(result.file->errorString()));
     }
     result.status = RegularFile::Status::Opened;
     result.size = status.st_size;

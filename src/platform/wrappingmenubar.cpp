@@ -1,5 +1,7 @@
 #include "platform/wrappingmenubar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QActionEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +22,44 @@ int lineWidth(const QList<int>& widths, qsizetype first, qsizetype count, int sp
             line += (line > 0 ? spacing : 0) + widths[i];
     }
     return line;
+}
+
+// The bar as assistive technology sees it: its children are the rows in use, each a menu bar whose items are
+// the ones drawn on it, at the places they are drawn. The measuring bar, which holds every item at its place on
+// one line, and the spare rows are left out, so no item is found twice or where it is not.
+class AccessibleWrappingMenuBar : public QAccessibleWidget {
+public:
+    explicit AccessibleWrappingMenuBar(WrappingMenuBar* bar)
+        : QAccessibleWidget(bar)
+    {
+    }
+
+    [[nodiscard]] int childCount() const override { return bar()->rowCount(); }
+
+    [[nodiscard]] QAccessibleInterface* child(int index) const override
+    {
+        return index >= 0 && index < childCount() ? QAccessible::queryAccessibleInterface(bar()->row(index)) : nullptr;
+    }
+
+    [[nodiscard]] int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        for (int r = 0; child && r < childCount(); ++r) {
+            if (child->object() == bar()->row(r))
+                return r;
+        }
+        return -1;
+    }
+
+private:
+    [[nodiscard]] WrappingMenuBar* bar() const { return static_cast<WrappingMenuBar*>(widget()); }
+};
+
+QAccessibleInterface* accessibleWrappingMenuBar(const QString& className, QObject* object)
+{
+    auto* bar = qobject_cast<WrappingMenuBar*>(object);
+    if (!bar || className != QLatin1String(WrappingMenuBar::staticMetaObject.className()))
+        return nullptr;
+    return new AccessibleWrappingMenuBar(bar);
 }
 
 } // namespace
@@ -46,6 +86,8 @@ WrappingMenuBar::WrappingMenuBar(QWidget* parent)
     : QWidget(parent)
     , m_measure(newRowBar())
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleWrappingMenuBar), true);
+    Q_UNUSED(accessible);
     m_measure->hide();
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
@@ -170,6 +212,11 @@ void WrappingMenuBar::arrange()
     }
 
     const bool rowsChanged = lengths.size() != m_rowLengths.size();
+    if (lengths != m_rowLengths) {
+        // Items moved from one row to another: the accessibility tree is rebuilt from the rows.
+        QAccessibleEvent moved(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&moved);
+    }
     m_rowLengths = lengths;
     if (rowsChanged) {
         updateGeometry();
