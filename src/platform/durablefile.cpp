@@ -173,8 +173,10 @@ void DurableFile::fail(const QString& reason)
     m_failed = true;
 }
 
-bool DurableFile::commit()
+bool DurableFile::prepareCommit()
 {
+    if (m_prepared)
+        return true;
     if (!isOpen() || m_fd < 0) {
         if (errorString().isEmpty())
             setErrorString(QStringLiteral("the file is not open"));
@@ -190,13 +192,25 @@ bool DurableFile::commit()
         if (::close(fd) != 0)
             fail(qt_error_string(errno));
     }
-    if (!m_failed && ::rename(m_temporary.constData(), m_target.constData()) != 0)
-        fail(qt_error_string(errno));
     if (m_failed) {
         discard();
         return false;
     }
+    m_prepared = true;
+    return true;
+}
+
+bool DurableFile::commit()
+{
+    if (!prepareCommit())
+        return false;
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        fail(qt_error_string(errno));
+        discard();
+        return false;
+    }
     m_temporary.clear();
+    m_prepared = false;
     QIODevice::close();
     syncFolderOf(m_target);
     return true;
@@ -214,8 +228,14 @@ void DurableFile::discard()
     if (!m_temporary.isEmpty())
         ::unlink(std::exchange(m_temporary, QByteArray()).constData());
     m_buffer.clear();
+    m_prepared = false;
     if (isOpen())
         QIODevice::close();
+}
+
+void removeStaleTemporaries(const QString& path)
+{
+    removeStaleTemporaries(QFile::encodeName(path));
 }
 
 bool writeFileDurably(const QString& path, const QByteArray& content, QString* error)
