@@ -1,6 +1,7 @@
 // The measurement record: readMeasurementRecord takes any bytes (a file cut short, edited by hand).
 // - every entry it reads is written again as a line that reads back as the same entry;
-// - an entry made from the input (its text in every text field, numbers from its length) reads back equal.
+// - an entry made from the input (its text in every text field, numbers from its length) reads back equal,
+//   also with the line ended by LF alone, and after a line with a stray quote, which costs only its own line.
 #include "fuzzcheck.h"
 #include "results/measurementrecord.h"
 
@@ -51,9 +52,17 @@ void checkMadeEntry(const QByteArray& bytes)
         entry.manual = RecordedManualLine { QPointF(n / 3.0, -n / 7.0), QPointF(1e-7 * n, 1e7 * n), n, n / 2, n / 3 };
     entry.pxPerMm = float(n) / 11;
     entry.result = text;
-    const MeasurementRecordRead read = readMeasurementRecord(measurementRecordHeader() + measurementRecordLine(entry));
+    const QByteArray line = measurementRecordLine(entry);
+    const MeasurementRecordRead read = readMeasurementRecord(measurementRecordHeader() + line);
     require(read.unreadableLines == 0 && read.entries.size() == 1 && read.entries[0] == entry,
         "a written entry reads back equal", shown(text));
+    const MeasurementRecordRead lf = readMeasurementRecord(measurementRecordHeader() + line.chopped(2) + '\n');
+    require(lf.unreadableLines == 0 && lf.entries.size() == 1 && lf.entries[0] == entry,
+        "a written entry ended by LF alone reads back equal", shown(text));
+    const MeasurementRecordRead afterQuote = readMeasurementRecord(measurementRecordHeader() + "\"\r\n" + line);
+    require(afterQuote.unreadableLines == 1 && afterQuote.unreadableLineNumbers == QList<qint64> { 2 }
+            && afterQuote.entries.size() == 1 && afterQuote.entries[0] == entry,
+        "a stray quote on the line before costs only its own line", shown(text));
 }
 
 } // namespace

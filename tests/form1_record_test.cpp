@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace norvel;
 
 namespace {
@@ -208,6 +210,63 @@ TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
 
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_EQ(fake.ledgerOffers.back().judgementMm, 0.35); // kept for the next time
+}
+
+// What the ledger could not read is said after it, the files named; what killed ledgers left is gone as soon
+// as the dialog opens.
+TEST_F(Form1RecordTest, ledgerMenu_namesWhatItCouldNotReadAndRemovesStaleTemporaries)
+{
+    const QString day = fake.programFolder.filePath(QStringLiteral("20221019"));
+    ASSERT_TRUE(QDir().mkpath(day + QStringLiteral("/9")));
+    ASSERT_TRUE(QDir().mkpath(day + QStringLiteral("/3")));
+    QFile results(day + QStringLiteral("/3/No3CP.csv"));
+    ASSERT_TRUE(results.open(QIODevice::WriteOnly));
+    results.write("1,0.25\r\n");
+    results.close();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(day + QStringLiteral("/9/No9CP.csv")).constData(), 0644), 0);
+    const QString stale = day + QStringLiteral("/写真台帳_20221019.pdf.Ab12Cd");
+    QFile killed(stale);
+    ASSERT_TRUE(killed.open(QIODevice::WriteOnly));
+    killed.close();
+
+    menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
+    EXPECT_FALSE(QFile::exists(stale));
+
+    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.20 });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
+    ASSERT_EQ(fake.notices.size(), 1);
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("読めなかったファイル: 1 件"))) << fake.notices[0].toStdString();
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("9/No9CP.csv: 普通のファイルではありません"))) << fake.notices[0].toStdString();
+}
+
+// A day folder that is not there is said before any work, and nothing is made.
+TEST_F(Form1RecordTest, ledgerMenu_aDayFolderThatIsNotThere_isSaidAtOnce)
+{
+    const QString day = fake.programFolder.filePath(QStringLiteral("20990101"));
+    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.20 });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    ASSERT_EQ(fake.errors.size(), 1);
+    EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("日付のフォルダ"))) << fake.errors[0].toStdString();
+    EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("がありません"))) << fake.errors[0].toStdString();
+    EXPECT_TRUE(fake.notices.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(day));
+}
+
+// A judgement line in ledger.ini that is no number is said as such, with its line; the dialog offers the default.
+TEST_F(Form1RecordTest, ledgerMenu_aJudgementLineThatIsNoNumber_isSaidWithItsLine)
+{
+    QFile settings(fake.programFolder.filePath(QStringLiteral("ledger.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[ledger]\r\njudgementMm=abc\r\n");
+    settings.close();
+    menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
+    ASSERT_EQ(fake.errors.size(), 1);
+    EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("2 行目の判定線 (judgementMm) の値「abc」を数として読めません")))
+        << fake.errors[0].toStdString();
+    ASSERT_EQ(fake.ledgerOffers.size(), 1u);
+    EXPECT_EQ(fake.ledgerOffers[0].judgementMm, 0.20);
 }
 
 } // namespace

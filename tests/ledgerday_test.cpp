@@ -3,12 +3,20 @@
 
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace norvel;
 
@@ -216,6 +224,13 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
     EXPECT_EQ(nine.widestMm, 0.40);
     EXPECT_DOUBLE_EQ(*nine.meanMm, 0.25);
 
+    // Said, not dropped: the lines of A10's file that are not rows, and the pictures of a folder without results.
+    ASSERT_EQ(ledger.problems.size(), 2) << ledger.problems.size();
+    EXPECT_EQ(ledger.problems[0].file, "A10/NoA10CP.csv");
+    EXPECT_TRUE(ledger.problems[0].reason.contains("3 行あります（1, 3–4 行目）")) << ledger.problems[0].reason.toStdString();
+    EXPECT_EQ(ledger.problems[1].file, "noresults/");
+    EXPECT_TRUE(ledger.problems[1].reason.contains("写真 1 枚")) << ledger.problems[1].reason.toStdString();
+
     const LedgerPole& a10 = ledger.poles[4];
     ASSERT_EQ(a10.rows.size(), 1);
     EXPECT_EQ(a10.rows[0].row, 2);
@@ -234,6 +249,307 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
         EXPECT_EQ(open.widestPole, pole);
         EXPECT_EQ(open.poles.size(), ledger.poles.size() + (QByteArray(pole) == "11" ? 1 : 0));
     }
+}
+
+struct WidthCase {
+    const char* name;
+    const char* text;
+    std::optional<double> width;
+    bool outOfRange;
+};
+
+void PrintTo(const WidthCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RowWidthTest : public testing::TestWithParam<WidthCase> { };
+
+TEST_P(RowWidthTest, ANumberWithinZeroToAHundredMillimetresOrOutOfRange)
+{
+    bool outOfRange = !GetParam().outOfRange;
+    EXPECT_EQ(rowWidth(QString::fromUtf8(GetParam().text), &outOfRange), GetParam().width);
+    EXPECT_EQ(outOfRange, GetParam().outOfRange);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, RowWidthTest,
+    testing::Values(WidthCase { "width", " 0.35 ", 0.35, false }, WidthCase { "zero", "0", 0.0, false },
+        WidthCase { "largest", "100", 100.0, false }, WidthCase { "above", "100.01", std::nullopt, true },
+        WidthCase { "huge", "1e308", std::nullopt, true }, WidthCase { "overflowing", "1e999", std::nullopt, true },
+        WidthCase { "negative", "-5", std::nullopt, true }, WidthCase { "infinite", "Inf", std::nullopt, true },
+        WidthCase { "minus_infinite", "-inf", std::nullopt, true }, WidthCase { "not_a_number", "nan", std::nullopt, true },
+        WidthCase { "text", "要確認", std::nullopt, false }, WidthCase { "with_unit", "0.35mm", std::nullopt, false },
+        WidthCase { "empty", "", std::nullopt, false }),
+    caseName<WidthCase>);
+
+// Pole 7 of a hostile day: whatever one of its files is, the ledger neither hangs, nor runs out of memory,
+// nor shows it as nothing: it is read safely or named with the reason.
+struct HostileCase {
+    const char* name;
+    std::function<void(const QString& day)> make;
+    const char* file; // the problem named; "" for none
+    const char* reason;
+    std::function<void(const LedgerDay& ledger)> check;
+    bool needsPermissions = false;
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class HostileDayTest : public testing::TestWithParam<HostileCase> { };
+
+TEST_P(HostileDayTest, ReadsSafelyOrNamesWhatItCouldNotRead)
+{
+    const HostileCase& c = GetParam();
+    if (c.needsPermissions && ::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not hold back root";
+    QTemporaryDir folder;
+    const QString day = folder.filePath("20221019");
+    writeFile(day + "/3/No3CP.csv", "1,0.25\r\n");
+    c.make(day);
+    const LedgerDay ledger = readLedgerDay(day);
+    QStringList named;
+    for (const LedgerProblem& problem : ledger.problems)
+        named << problemLine(problem);
+    if (QByteArray(c.file).isEmpty()) {
+        EXPECT_EQ(named, QStringList());
+    } else {
+        ASSERT_EQ(ledger.problems.size(), 1) << named.join('\n').toStdString();
+        EXPECT_EQ(ledger.problems[0].file, QString::fromUtf8(c.file));
+        EXPECT_TRUE(ledger.problems[0].reason.contains(QString::fromUtf8(c.reason))) << named.join('\n').toStdString();
+    }
+    // The other pole is always there.
+    const auto three = std::find_if(ledger.poles.begin(), ledger.poles.end(), [](const LedgerPole& p) { return p.pole == "3"; });
+    ASSERT_NE(three, ledger.poles.end());
+    EXPECT_EQ(three->widestMm, 0.25);
+    if (c.check)
+        c.check(ledger);
+    // So that the folder can be removed again.
+    ::chmod(QFile::encodeName(day + "/7").constData(), 0755);
+}
+
+// A file named by the file system's bytes.
+void writeNative(const QByteArray& path, const QByteArray& content)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, content.constData(), std::size_t(content.size())), content.size());
+    ::close(fd);
+}
+
+QByteArray jpeg(QSize size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "JPEG");
+    return bytes;
+}
+
+void link(const char* target, const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    ASSERT_EQ(::symlink(target, QFile::encodeName(path).constData()), 0);
+}
+
+void fifo(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+}
+
+const LedgerPole& poleNamed(const LedgerDay& ledger, const QString& name)
+{
+    static const LedgerPole none;
+    for (const LedgerPole& pole : ledger.poles) {
+        if (pole.pole == name)
+            return pole;
+    }
+    ADD_FAILURE() << "no pole " << name.toStdString();
+    return none;
+}
+
+// Pole 7 listed, without rows, its error said on its table.
+void listedWithoutRows(const LedgerDay& ledger)
+{
+    const LedgerPole& seven = poleNamed(ledger, "7");
+    EXPECT_TRUE(seven.rows.isEmpty());
+    EXPECT_FALSE(seven.error.isEmpty());
+}
+
+// The record of a typed correction of 7's row 1 and a dragged line on 7_1.jpg for row 2, as the program writes it.
+QByteArray record()
+{
+    MeasurementEntry typed = change(RecordedChange::TypedCorrection);
+    typed.time = QDateTime(QDate(2022, 10, 19), QTime(9, 30, 15, 250));
+    typed.result = "0.40";
+    MeasurementEntry line = manualLine("7_2.jpg", Filed);
+    line.time = typed.time;
+    line.row = 2;
+    return measurementRecordHeader() + measurementRecordLine(typed) + measurementRecordLine(line);
+}
+
+// Both rows of 7 told how they were measured, row 2 with its mark.
+void recordRead(const LedgerDay& ledger)
+{
+    const LedgerPole& seven = poleNamed(ledger, "7");
+    ASSERT_EQ(seven.rows.size(), 2);
+    EXPECT_EQ(seven.rows[0].how, MeasuredHow::Typed);
+    EXPECT_EQ(seven.rows[1].how, MeasuredHow::ManualLine);
+    EXPECT_EQ(describe(seven.rows[1].marks), "10,5-16,8 0.300mm G");
+}
+
+void poleSeven(const QString& day)
+{
+    writeFile(day + "/7/No7CP.csv", "1,0.40\r\n2,0.30\r\n");
+    writePicture(day + "/7/7_2.jpg", Filed);
+}
+
+QByteArray withLf(QByteArray bytes)
+{
+    return bytes.replace("\r\n", "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
+    testing::Values(
+        HostileCase { "result_file_links_to_dev_zero", [](const QString& day) { link("/dev/zero", day + "/7/No7CP.csv"); },
+            "7/No7CP.csv", "普通のファイルではありません", listedWithoutRows },
+        HostileCase { "result_file_is_a_fifo", [](const QString& day) { fifo(day + "/7/No7CP.csv"); }, "7/No7CP.csv",
+            "普通のファイルではありません", listedWithoutRows },
+        HostileCase { "result_file_is_a_folder", [](const QString& day) { QDir().mkpath(day + "/7/No7CP.csv"); },
+            "7/No7CP.csv", "フォルダです", listedWithoutRows },
+        HostileCase { "result_file_oversized",
+            [](const QString& day) { writeFile(day + "/7/No7CP.csv", QByteArray(ResultFileLimitBytes + 1, '1')); },
+            "7/No7CP.csv", "上限", listedWithoutRows },
+        HostileCase { "result_file_unreadable",
+            [](const QString& day) {
+                writeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
+                ASSERT_EQ(::chmod(QFile::encodeName(day + "/7/No7CP.csv").constData(), 0), 0);
+            },
+            "7/No7CP.csv", "開けません", listedWithoutRows, true },
+        HostileCase { "widths_out_of_range",
+            [](const QString& day) {
+                writeFile(day + "/7/No7CP.csv", "1,1e308\r\n2,-5\r\n3,Inf\r\n4,nan\r\n5,0.30\r\n6,要確認\r\n");
+            },
+            "", "",
+            [](const LedgerDay& ledger) {
+                const LedgerPole& seven = poleNamed(ledger, "7");
+                ASSERT_EQ(seven.rows.size(), 6);
+                EXPECT_EQ(ledger.outOfRange, 4);
+                EXPECT_EQ(seven.widestMm, 0.30);
+                EXPECT_EQ(seven.meanMm, 0.30);
+                EXPECT_EQ(ledger.widestMm, 0.30);
+                EXPECT_TRUE(seven.rows[0].outOfRange);
+                EXPECT_EQ(seven.rows[0].width, "1e308");
+                EXPECT_FALSE(seven.rows[5].outOfRange);
+            } },
+        HostileCase { "picture_is_a_fifo",
+            [](const QString& day) {
+                writeFile(day + "/7/No7CP.csv", "1,0.40\r\n");
+                fifo(day + "/7/7_1.jpg");
+            },
+            "7/7_1.jpg", "普通のファイルではありません",
+            [](const LedgerDay& ledger) {
+                const LedgerRow& row = poleNamed(ledger, "7").rows.value(0);
+                EXPECT_FALSE(row.picturePath.isEmpty()); // shown as a picture that cannot be read
+                EXPECT_FALSE(row.pictureError.isEmpty());
+            } },
+        HostileCase { "picture_not_a_picture",
+            [](const QString& day) {
+                writeFile(day + "/7/No7CP.csv", "1,0.40\r\n");
+                writeFile(day + "/7/7_1.jpg", "not a picture");
+            },
+            "7/7_1.jpg", "画像として読めません", nullptr },
+        HostileCase { "record_crlf",
+            [](const QString& day) {
+                poleSeven(day);
+                writeFile(day + "/測定記録.csv", record());
+            },
+            "", "", recordRead },
+        HostileCase { "record_lf",
+            [](const QString& day) {
+                poleSeven(day);
+                writeFile(day + "/測定記録.csv", withLf(record()));
+            },
+            "", "", recordRead },
+        HostileCase { "record_with_a_stray_quote",
+            [](const QString& day) {
+                poleSeven(day);
+                QByteArray bytes = record();
+                bytes.insert(bytes.indexOf("\n") + 1, "2022-10-19 \"\r\n");
+                writeFile(day + "/測定記録.csv", bytes);
+            },
+            "測定記録.csv", "読めない行が 1 行あります（2 行目）", recordRead },
+        HostileCase { "record_from_a_spreadsheet_in_shift_jis",
+            [](const QString& day) {
+                poleSeven(day);
+                QString text = QString::fromUtf8(record().mid(3));
+                text.replace("2022-10-19 09:30:15.250", "2022/10/19 9:30");
+                writeFile(day + "/測定記録.csv", QStringEncoder("windows-31j").encode(text));
+            },
+            "", "", recordRead },
+        HostileCase { "record_links_to_dev_zero",
+            [](const QString& day) {
+                poleSeven(day);
+                link("/dev/zero", day + "/測定記録.csv");
+            },
+            "測定記録.csv", "普通のファイルではありません", nullptr },
+        HostileCase { "record_is_a_fifo",
+            [](const QString& day) {
+                poleSeven(day);
+                fifo(day + "/測定記録.csv");
+            },
+            "測定記録.csv", "普通のファイルではありません", nullptr },
+        HostileCase { "pole_folder_not_utf8",
+            [](const QString& day) {
+                const QByteArray folder = QFile::encodeName(day) + "/\xff" "7";
+                ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+                writeNative(folder + "/No\xff" "7CP.csv", "1,0.50\r\n");
+                writeNative(folder + "/\xff" "7_1.jpg", jpeg(Filed));
+            },
+            "", "",
+            [](const LedgerDay& ledger) {
+                ASSERT_EQ(ledger.poles.size(), 2);
+                const LedgerPole& other = ledger.poles[0].pole == "3" ? ledger.poles[1] : ledger.poles[0];
+                EXPECT_TRUE(other.pole.endsWith("7")) << other.pole.toStdString();
+                EXPECT_NE(other.pole, "7");
+                ASSERT_EQ(other.rows.size(), 1);
+                EXPECT_EQ(other.widestMm, 0.50);
+                EXPECT_EQ(other.rows[0].pictureSize, Filed);
+            } },
+        HostileCase { "hidden_pole_folder",
+            [](const QString& day) { writeFile(day + "/.8/No.8CP.csv", "1,0.60\r\n"); }, "", "",
+            [](const LedgerDay& ledger) {
+                EXPECT_EQ(poleNamed(ledger, ".8").widestMm, 0.60);
+                EXPECT_EQ(ledger.widestPole, ".8");
+            } },
+        HostileCase { "pole_folder_unreadable",
+            [](const QString& day) {
+                writeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
+                ASSERT_EQ(::chmod(QFile::encodeName(day + "/7").constData(), 0), 0);
+            },
+            "7/No7CP.csv", "開けません", listedWithoutRows, true }),
+    caseName<HostileCase>);
+
+// However many rows hostile result files hold, the day stops reading at LedgerRowLimit and says so.
+TEST(LedgerDay, StopsAtTheRowLimitAndSaysSo)
+{
+    QTemporaryDir folder;
+    QByteArray rows;
+    for (int r = 1; r <= 60000; ++r)
+        rows += QByteArray::number(r) + ",0.1\n";
+    ASSERT_LE(rows.size(), ResultFileLimitBytes);
+    for (const char* pole : { "1", "2", "3" })
+        writeFile(folder.filePath(QString("%1/No%1CP.csv").arg(pole)), rows);
+    const LedgerDay ledger = readLedgerDay(folder.path());
+    EXPECT_EQ(ledger.shots, 60000);
+    ASSERT_EQ(ledger.problems.size(), 2);
+    EXPECT_EQ(ledger.problems[0].file, "2/No2CP.csv");
+    EXPECT_TRUE(ledger.problems[0].reason.contains("上限")) << ledger.problems[0].reason.toStdString();
 }
 
 struct SummaryCase {

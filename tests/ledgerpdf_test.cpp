@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using namespace norvel;
 
 namespace {
@@ -228,6 +230,82 @@ INSTANTIATE_TEST_SUITE_P(Cancels, LedgerPdfCancelTest,
     testing::Values(CancelCase { "before_the_first_page", 0 }, CancelCase { "after_the_cover", 1 },
         CancelCase { "among_the_pictures", 4 }, CancelCase { "with_every_page_done", -1 }),
     caseName<CancelCase>);
+
+// A filed picture cut short (a card pulled while it was copied) is drawn as far as it goes, and said.
+TEST(LedgerPdf, APictureCutShortIsDrawnWithANote)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    QTemporaryDir folder;
+    const QString day = folder.filePath("20221019");
+    writeResults(day + "/1/No1CP.csv", "1,0.35\r\n2,0.20\r\n");
+    writeShot(day + "/1/1_1.jpg", QSize(320, 240));
+    writeShot(day + "/1/1_2.jpg", QSize(320, 240));
+    QFile shot(day + "/1/1_1.jpg");
+    ASSERT_TRUE(shot.resize(shot.size() / 2));
+    const LedgerDay ledger = readLedgerDay(day);
+    EXPECT_TRUE(ledger.problems.isEmpty()); // the header is whole: only the drawing finds the end missing
+
+    const QString pdf = folder.filePath("ledger.pdf");
+    QFile out(pdf);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    QString error;
+    QList<LedgerProblem> found;
+    ASSERT_TRUE(renderLedgerPdf(ledger, 0.3, &out, {}, &error, &found)) << error.toStdString();
+    out.close();
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].file, "1/1_1.jpg");
+    EXPECT_TRUE(found[0].reason.contains(QStringLiteral("画像が途中で切れています")));
+    const QString text = run("pdftotext", { "-layout", pdf, "-" });
+    EXPECT_EQ(text.count(QStringLiteral("画像が途中で切れています")), 1) << text.toStdString();
+
+    // The half that is there is drawn; the note stands over the middle of the picture.
+    const QString prefix = folder.filePath("page");
+    run("pdftoppm", { "-r", "50", "-f", "3", "-l", "3", "-png", pdf, prefix });
+    QImage page(prefix + "-3.png");
+    ASSERT_FALSE(page.isNull());
+    const QRectF place = ledgerPictureRect(0, QSize(320, 240));
+    const QColor top = colourAt(page, place.topLeft() + QPointF(place.width() / 2, 3));
+    EXPECT_LT(std::abs(top.red() - 150), 40) << top.name().toStdString(); // the grain, not white paper
+}
+
+// Hostile files are named on the cover and, beyond the first few, on the pages after it; widths out of range
+// are counted there and marked in their rows.
+TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    QTemporaryDir folder;
+    const QString day = folder.filePath("20221019");
+    writeResults(day + "/8/No8CP.csv", "1,1e308\r\n2,0.30\r\n3,-5\r\n");
+    for (int pole = 10; pole < 19; ++pole) {
+        QDir().mkpath(QString("%1/%2").arg(day).arg(pole));
+        ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(QString("%1/%2/No%2CP.csv").arg(day).arg(pole)).constData()), 0);
+    }
+    const LedgerDay ledger = readLedgerDay(day);
+    ASSERT_EQ(ledger.problems.size(), 9);
+    EXPECT_EQ(ledger.outOfRange, 2);
+    const QString pdf = folder.filePath("ledger.pdf");
+    QString error;
+    ASSERT_TRUE(writeLedgerPdf(ledger, 0.2, pdf, {}, &error)) << error.toStdString();
+    // Cover, one page of the problems beyond the cover's six, ten tables.
+    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+12\\n")));
+
+    const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
+    for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
+             "範囲外の幅", "2 行", "0.30mm" })
+        EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
+    EXPECT_FALSE(cover.contains("16/No16CP.csv"));
+    const QString continued = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });
+    for (const char* expected : { "16/No16CP.csv", "17/No17CP.csv", "18/No18CP.csv", "普通のファイルではありません" })
+        EXPECT_TRUE(continued.contains(QString::fromUtf8(expected))) << expected << "\n" << continued.toStdString();
+    const QString table = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });
+    EXPECT_TRUE(table.contains(QRegularExpression("1e308\\s+範囲外"))) << table.toStdString();
+    EXPECT_TRUE(table.contains(QRegularExpression("-5\\s+範囲外"))) << table.toStdString();
+    EXPECT_TRUE(table.contains(QStringLiteral("最大 0.30mm"))) << table.toStdString();
+    const QString unread = run("pdftotext", { "-layout", "-f", "4", "-l", "4", pdf, "-" });
+    EXPECT_TRUE(unread.contains(QStringLiteral("結果ファイルを読めません"))) << unread.toStdString();
+}
 
 TEST(LedgerPdf, AFailedWriteSaysWhichFile)
 {

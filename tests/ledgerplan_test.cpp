@@ -49,8 +49,8 @@ QString describe(const QList<LedgerPage>& pages)
         else
             for (int r : page.rows)
                 rows << QString::number(r);
-        QString text = QString(page.kind == LedgerPageKind::Table ? "T" : "P") + QString::number(page.pole) + ":"
-            + rows.join(",");
+        const QString kind = page.kind == LedgerPageKind::Table ? "T" : page.kind == LedgerPageKind::Pictures ? "P" : "N";
+        QString text = kind + (page.pole < 0 ? QString() : QString::number(page.pole)) + ":" + rows.join(",");
         if (page.parts > 1)
             text += QString("/%1of%2").arg(page.part).arg(page.parts);
         parts << text;
@@ -82,5 +82,19 @@ INSTANTIATE_TEST_SUITE_P(Plans, LedgerPlanTest,
         PlanCase { "poles_in_turn", { pictured(2), pictured(13), "-" },
             "C T0:0,1 P0:0,1 T1:0-12 P1:0-5/1of3 P1:6-11/2of3 P1:12/3of3 T2:0" }),
     caseName<PlanCase>);
+
+// The problems beyond the cover's first six follow the cover, before the poles.
+TEST(LedgerPlan, ProblemsBeyondTheCoversFollowIt)
+{
+    for (const auto& [problems, pages] : std::initializer_list<std::pair<int, const char*>> { { 0, "C T0:0" },
+             { 6, "C T0:0" }, { 7, "C N:6 T0:0" }, { 6 + 19, "C N:6-24 T0:0" },
+             { 6 + 20, "C N:6-24/1of2 N:25/2of2 T0:0" } }) {
+        SCOPED_TRACE(problems);
+        LedgerDay day = dayOf({ "-" });
+        for (int i = 0; i < problems; ++i)
+            day.problems.append({ QString::number(i), "x" });
+        EXPECT_EQ(describe(planLedger(day)), QString::fromUtf8(pages));
+    }
+}
 
 } // namespace

@@ -2,6 +2,9 @@
 
 #include "testsupport.h"
 
+#include <QBuffer>
+#include <QStringEncoder>
+
 #include <gtest/gtest.h>
 
 using namespace norvel;
@@ -141,8 +144,11 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "halfAScanLine", QByteArray(good).replace(",534,904,62,", ",534,,62,") },
         { "letterInRow", QByteArray(good).replace(",12,3,", ",12,3a,") },
         { "negativeSize", QByteArray(good).replace(",2592,1944,", ",2592,-944,") },
+        // A stray quote costs its own line only: the line after it is read again on its own.
         { "unclosedQuote", "\"" + good },
         { "blank", "\r\n" },
+        { "tooLong", QByteArray(MaxRecordLineBytes + 10, 'x') + "\r\n" },
+        { "neitherUtf8NorShiftJis", QByteArray(good).replace("取込分析", "\xFF\xFF") },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -150,8 +156,146 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         const QByteArray file = measurementRecordHeader() + good + row.bad + (last ? QByteArray() : good);
         const MeasurementRecordRead read = readMeasurementRecord(file);
         EXPECT_EQ(read.unreadableLines, 1);
-        EXPECT_EQ(read.entries.size(), last ? 1 : (QByteArray(row.name) == "unclosedQuote" ? 1 : 2));
+        EXPECT_EQ(read.unreadableLineNumbers, QList<qint64>({ 3 }));
+        EXPECT_EQ(read.entries.size(), last ? 1 : 2);
     }
+}
+
+QByteArray withLf(QByteArray crlf)
+{
+    return crlf.replace("\r\n", "\n");
+}
+
+QByteArray shiftJis(const QString& text)
+{
+    QStringEncoder encoder("windows-31j");
+    return encoder.encode(text);
+}
+
+// The record saved back by a spreadsheet program: Shift_JIS without a BOM, times as it shows them, CR LF.
+QByteArray spreadsheetRecord()
+{
+    QString text = QString::fromUtf8(measurementRecordHeader().mid(3) + measurementRecordLine(analysis())
+        + measurementRecordLine(manual()));
+    text.replace(QStringLiteral("2024-05-01 09:30:15.250"), QStringLiteral("2024/5/1 9:30"));
+    return shiftJis(text);
+}
+
+struct SavedCase {
+    const char* name;
+    QByteArray file;
+    int entries;
+    QList<qint64> unreadable;
+};
+
+void PrintTo(const SavedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class MeasurementRecordSavedTest : public testing::TestWithParam<SavedCase> { };
+
+// Saved back by an editor or a spreadsheet program, or damaged by hand: every line that can be read is.
+TEST_P(MeasurementRecordSavedTest, ReadsEveryLineThatCanBeReadAndNamesTheOthers)
+{
+    const SavedCase& c = GetParam();
+    const MeasurementRecordRead read = readMeasurementRecord(c.file);
+    EXPECT_EQ(read.entries.size(), c.entries);
+    EXPECT_EQ(read.unreadableLines, c.unreadable.size());
+    EXPECT_EQ(read.unreadableLineNumbers, c.unreadable);
+    // Every entry read writes back as itself.
+    for (const MeasurementEntry& entry : read.entries) {
+        const MeasurementRecordRead again = readMeasurementRecord(measurementRecordLine(entry));
+        ASSERT_EQ(again.entries.size(), 1);
+        EXPECT_TRUE(again.entries[0] == entry);
+    }
+}
+
+// Functions, not constants: the record's words are constants of another file, made at start-up in an
+// order not known here.
+QByteArray Good()
+{
+    return measurementRecordLine(analysis());
+}
+
+QByteArray Header()
+{
+    return measurementRecordHeader();
+}
+
+// A typed entry whose result holds a line break: quoted over two lines.
+QByteArray TwoLines()
+{
+    MeasurementEntry e = typed();
+    e.result = QStringLiteral("0.35\r\n要確認");
+    return measurementRecordLine(e);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MeasurementRecordSavedTest,
+    testing::Values(SavedCase { "crlf", Header() + Good() + Good(), 2, {} },
+        SavedCase { "lf", withLf(Header() + Good() + Good()), 2, {} },
+        SavedCase { "mixed_line_ends", Header() + withLf(Good()) + Good() + withLf(Good()), 3, {} },
+        SavedCase { "quoted_line_break", Header() + Good() + TwoLines() + Good(), 3, {} },
+        SavedCase { "quoted_line_break_lf", withLf(Header() + Good() + TwoLines() + Good()), 3, {} },
+        SavedCase { "stray_quote_mid_file", Header() + Good() + "2024-05-01 \"x,\r\n" + Good() + Good(), 3, { 3 } },
+        // The quote that opens on line 3 is closed by the one on line 5: neither line swallows those between.
+        SavedCase { "two_stray_quotes", Header() + Good() + "\"a\r\n" + Good() + "b\"\r\n" + Good(), 3, { 3, 5 } },
+        SavedCase { "stray_quote_last_line", Header() + Good() + Good() + "\"", 2, { 4 } },
+        SavedCase { "stray_quote_in_a_field", Header() + QByteArray(Good()).replace(",40,", ",4\"0,") + Good(), 1, { 2 } },
+        SavedCase { "shift_jis_from_a_spreadsheet", spreadsheetRecord(), 2, {} },
+        SavedCase { "shift_jis_then_appended_utf8", spreadsheetRecord() + Good(), 3, {} },
+        SavedCase { "seconds_kept_by_the_spreadsheet",
+            QByteArray(Good()).replace("2024-05-01 09:30:15.250", "2024/05/01 09:30:15"), 1, {} },
+        SavedCase { "bom_only_at_the_start", Header() + "\xEF\xBB\xBF" + Good(), 0, { 2 } }),
+    caseName<SavedCase>);
+
+TEST(MeasurementRecord, SpreadsheetTimesAndShiftJisReadAsWritten)
+{
+    const MeasurementRecordRead read = readMeasurementRecord(spreadsheetRecord());
+    ASSERT_EQ(read.entries.size(), 2);
+    EXPECT_EQ(read.entries[0].time, QDateTime(QDate(2024, 5, 1), QTime(9, 30)));
+    EXPECT_EQ(read.entries[0].change, RecordedChange::TakeInAnalysis);
+    EXPECT_EQ(read.entries[0].method, 1); // 黒さ優先
+    EXPECT_EQ(read.entries[1].change, RecordedChange::ManualLine);
+    EXPECT_EQ(read.entries[1].method, 3);
+    EXPECT_EQ(read.entries[1].manual, manual().manual);
+}
+
+// Line by line from a device: no further than the size given, and a file that shrinks meanwhile is said.
+TEST(MeasurementRecord, ReadsADeviceLineByLineUpToTheSizeSeen)
+{
+    const QByteArray file = Header() + Good() + Good();
+    QBuffer buffer;
+    buffer.setData(file + Good());
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    int entries = 0;
+    MeasurementRecordLines lines
+        = readMeasurementRecord(buffer, file.size(), [&entries](MeasurementEntry&& entry) { entries += entry == analysis(); });
+    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(lines.unreadableLines, 0);
+    EXPECT_EQ(lines.error, QString());
+
+    QBuffer shorter;
+    shorter.setData(file);
+    ASSERT_TRUE(shorter.open(QIODevice::ReadOnly));
+    entries = 0;
+    lines = readMeasurementRecord(shorter, file.size() + 100, [&entries](MeasurementEntry&&) { ++entries; });
+    EXPECT_EQ(entries, 2);
+    EXPECT_TRUE(lines.error.contains(QStringLiteral("短くなりました"))) << lines.error.toStdString();
+}
+
+TEST(MeasurementRecord, NamesTheLinesItCouldNotReadInRuns)
+{
+    EXPECT_EQ(lineNumbersText({ 3, 7, 8, 9, 12 }, 5), QStringLiteral("3, 7–9, 12 行目"));
+    EXPECT_EQ(lineNumbersText({ 3, 4, 5, 6 }, 40, 2), QStringLiteral("3–4 行目ほか 38 行"));
+    // Only the first lines are kept by number; every one is counted.
+    QByteArray file = Header();
+    for (int i = 0; i < MaxListedUnreadableLines + 5; ++i)
+        file += "x\n";
+    const MeasurementRecordRead read = readMeasurementRecord(file);
+    EXPECT_EQ(read.unreadableLines, MaxListedUnreadableLines + 5);
+    EXPECT_EQ(read.unreadableLineNumbers.size(), MaxListedUnreadableLines);
+    EXPECT_EQ(read.unreadableLineNumbers.front(), 2);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
 
@@ -21,6 +20,8 @@ void Form1::Ledger_Click()
     if (!error.isEmpty())
         report(error);
     const QString today = m_services.programFolder + QLatin1Char('/') + dayFolderName(m_services.clock->now().date());
+    // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
+    removeStaleLedgerFilesOfDays(m_services.programFolder);
     const std::optional<LedgerRequest> request
         = m_services.ledger ? m_services.ledger->askLedger(today, settings.judgementMm) : std::nullopt;
     if (!request)
@@ -32,23 +33,23 @@ void Form1::Ledger_Click()
     }
     // Lines still on their way to the record belong in the ledger.
     recordOnDisk();
-    QList<MeasurementEntry> entries;
-    QFile record(request->dayFolder + QLatin1Char('/') + MeasurementRecordFileName);
-    if (record.open(QIODevice::ReadOnly))
-        entries = readMeasurementRecord(record.readAll()).entries;
     // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
     std::optional<OpenResults> listed;
     const QString listFolder = m_services.programFolder + QLatin1Char('/') + dayFolderName(listDay());
     if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listFolder))
         listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;
+    QString notes;
     // The progress dialog is modal too.
     const ModalScope open(m_modal);
-    if (makeLedger(this, request->dayFolder, entries, listed, request->judgementMm, &pdfPath, &error))
-        m_services.errors->showNotice(
-            QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath)));
-    else if (!error.isEmpty())
+    if (makeLedger(this, request->dayFolder, listed, request->judgementMm, &pdfPath, &error, &notes)) {
+        QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
+        if (!notes.isEmpty())
+            text += QStringLiteral("\n\n") + notes;
+        m_services.errors->showNotice(text);
+    } else if (!error.isEmpty()) {
         m_services.errors->showError(error);
+    }
 }
 
 } // namespace norvel

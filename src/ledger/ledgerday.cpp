@@ -5,14 +5,21 @@
 #include "platform/numbers.h"
 #include "results/measurementrecord.h"
 
+#include "platform/picturefile.h"
+#include "platform/regularfile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace norvel {
 
@@ -86,60 +93,144 @@ QList<LedgerMark> marksOf(const MeasurementEntry& entry)
     return marks;
 }
 
-QList<LedgerRow> readResultRows(const QString& path)
-{
-    QList<LedgerRow> rows;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const qsizetype comma = line.indexOf(',');
-        if (comma < 0)
-            continue;
-        bool ok = false;
-        const int row = line.left(comma).trimmed().toInt(&ok);
-        if (!ok || row < 1)
-            continue;
-        LedgerRow result;
-        result.row = row;
-        result.width = QString::fromUtf8(line.mid(comma + 1));
-        result.widthMm = widthNumber(result.width);
-        rows.append(result);
-    }
-    return rows;
-}
-
 using RowKey = std::pair<QString, int>;
 
-// The record's measuring entries per pole and row, in time order.
-QHash<RowKey, QList<const MeasurementEntry*>> measuringEntries(const QList<MeasurementEntry>& entries)
+void addProblem(LedgerDay& day, const QString& file, const QString& reason)
 {
-    QHash<RowKey, QList<const MeasurementEntry*>> byRow;
-    for (const MeasurementEntry& entry : entries) {
-        if (isMeasuringChange(entry.change))
-            byRow[RowKey(entry.pole, entry.row)].append(&entry);
-    }
-    return byRow;
+    if (day.problems.size() < LedgerProblemLimit)
+        day.problems.append({ file, reason });
+    else
+        ++day.unlistedProblems;
 }
 
-void describeRow(LedgerRow& row, const QList<const MeasurementEntry*>& entries)
+// The rows of a result file's content, and the numbers of the lines that are neither blank nor "i,width".
+struct ResultRows {
+    QList<LedgerRow> rows;
+    QList<qint64> badLines;
+    int badCount = 0;
+};
+
+ResultRows parseResultRows(const QByteArray& content)
 {
-    if (entries.isEmpty())
-        return;
-    row.how = howOf(entries.back()->change);
-    if (row.picturePath.isEmpty())
-        return;
-    const QString pictureName = QFileInfo(row.picturePath).fileName();
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        if (drawsMarks((*entry)->change) && (*entry)->picture == pictureName
-            && (*entry)->pictureSize == row.pictureSize) {
-            row.marks = marksOf(**entry);
-            return;
+    ResultRows result;
+    qint64 number = 0;
+    for (QByteArray line : content.split('\n')) {
+        ++number;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        const qsizetype comma = line.indexOf(',');
+        bool ok = false;
+        const int row = comma < 0 ? 0 : line.left(comma).trimmed().toInt(&ok);
+        if (!ok || row < 1) {
+            ++result.badCount;
+            if (result.badLines.size() < MaxListedUnreadableLines)
+                result.badLines << number;
+            continue;
         }
+        LedgerRow read;
+        read.row = row;
+        read.width = QString::fromUtf8(line.mid(comma + 1));
+        result.rows.append(read);
     }
+    return result;
+}
+
+QByteArray nativeName(const QString& name)
+{
+    return QFile::encodeName(name);
+}
+
+QString shownName(const QByteArray& name)
+{
+    return QFile::decodeName(name);
+}
+
+// The subfolders of a folder by their names' bytes, links to folders included; error when it cannot be
+// listed.
+QList<QByteArray> subfolders(const QByteArray& folder, QString* error)
+{
+    QList<QByteArray> names;
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing) {
+        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(errno));
+        return names;
+    }
+    const int fd = ::dirfd(listing);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(listing);
+        if (!entry) {
+            if (errno != 0)
+                *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(errno));
+            break;
+        }
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        bool folderEntry = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat status { };
+            folderEntry = ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+        }
+        if (folderEntry)
+            names << name;
+    }
+    ::closedir(listing);
+    return names;
+}
+
+// Pictures "<pole>_*.jpg" in a pole folder that has no result file.
+int strayPictures(const QByteArray& folder, const QByteArray& pole)
+{
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing)
+        return 0;
+    const QByteArray prefix = pole + '_';
+    int count = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const QByteArrayView name(entry->d_name);
+        if (name.startsWith(prefix) && name.endsWith(".jpg"))
+            ++count;
+    }
+    ::closedir(listing);
+    return count;
+}
+
+// A candidate pole: a folder of the day folder (or the day folder itself for the pole without a number).
+struct PoleFolder {
+    QString pole; // as shown
+    QByteArray name; // the folder's name as the file system's bytes
+    QByteArray path;
+    QString shownPath; // relative to the day folder, with a slash at the end; empty for the day folder
+};
+
+void findPicture(LedgerDay& day, const PoleFolder& folder, LedgerRow& row)
+{
+    const QByteArray name = folder.name + '_' + QByteArray::number(row.row) + ".jpg";
+    const QByteArray path = folder.path + '/' + name;
+    const RegularFile file = openRegularFile(path, LedgerPictureLimitBytes);
+    if (file.status == RegularFile::Status::Missing)
+        return;
+    row.pictureFile = path;
+    row.picturePath = shownName(path);
+    row.pictureName = filedPictureFileName(folder.pole, row.row);
+    if (file.status == RegularFile::Status::Opened) {
+        QImageReader reader(file.file.get());
+        const QSize size = reader.size();
+        if (!size.isValid())
+            row.pictureError = QStringLiteral("画像として読めません（%1）。").arg(reader.errorString());
+        else if (qint64(size.width()) * size.height() > PictureMaxPixels || size.width() > PictureMaxSide
+            || size.height() > PictureMaxSide)
+            row.pictureError = QStringLiteral("画像が大きすぎます（%1×%2 画素）。").arg(size.width()).arg(size.height());
+        else
+            row.pictureSize = size;
+    } else {
+        row.pictureError = file.error;
+    }
+    if (!row.pictureError.isEmpty())
+        addProblem(day, folder.shownPath + shownName(name), row.pictureError);
 }
 
 void summarisePole(LedgerPole& pole)
@@ -253,57 +344,187 @@ QString judgementText(std::optional<double> widthMm, double judgementMm)
     return widthMm && *widthMm >= judgementMm - JudgementTolerance ? QStringLiteral("要注意") : QString();
 }
 
-LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open)
+std::optional<double> rowWidth(const QString& text, bool* outOfRange)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression word(
+        QStringLiteral("^[+-]?(inf|infinity|nan)$"), QRegularExpression::CaseInsensitiveOption);
+    if (outOfRange)
+        *outOfRange = false;
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    if (ok && std::isfinite(value) && value >= 0 && value <= LargestWidthMm)
+        return value;
+    if (outOfRange)
+        *outOfRange = ok || decimal.match(trimmed).hasMatch() || word.match(trimmed).hasMatch();
+    return std::nullopt;
+}
+
+namespace {
+
+void setWidth(LedgerRow& row)
+{
+    row.widthMm = rowWidth(row.width, &row.outOfRange);
+}
+
+// The poles of the day folder and their rows and pictures, without the record.
+LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
 {
     LedgerDay day;
     day.folder = dayFolder;
     const QDir folder(dayFolder);
     day.day = folder.dirName();
+    const QByteArray dayPath = nativeName(dayFolder);
 
-    QStringList poles;
-    if (QFileInfo::exists(folder.filePath(QStringLiteral("NoCP.csv"))))
-        poles << QString();
-    for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (QFileInfo::exists(folder.filePath(name + QStringLiteral("/No") + name + QStringLiteral("CP.csv"))))
-            poles << name;
+    QList<PoleFolder> candidates { PoleFolder { QString(), QByteArray(), dayPath, QString() } };
+    QString listingError;
+    for (const QByteArray& name : subfolders(dayPath, &listingError))
+        candidates.append({ shownName(name), name, dayPath + '/' + name, shownName(name) + u'/' });
+    if (!listingError.isEmpty())
+        addProblem(day, QStringLiteral("（日付のフォルダ）"), listingError + QStringLiteral("載っていない調査柱があるかもしれません。"));
+    const bool listed = open && !open->widths.isEmpty();
+    if (listed && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) { return c.pole == open->pole; })) {
+        const QByteArray name = nativeName(open->pole);
+        candidates.append({ open->pole, name, open->pole.isEmpty() ? dayPath : dayPath + '/' + name,
+            open->pole.isEmpty() ? QString() : open->pole + u'/' });
     }
-    if (open && !open->widths.isEmpty() && !poles.contains(open->pole))
-        poles << open->pole;
-    std::stable_sort(poles.begin(), poles.end(), poleBefore);
+    std::stable_sort(candidates.begin(), candidates.end(),
+        [](const PoleFolder& a, const PoleFolder& b) { return poleBefore(a.pole, b.pole); });
 
-    const auto byRow = measuringEntries(entries);
-    for (const QString& name : poles) {
-        const QDir poleFolder(name.isEmpty() ? dayFolder : folder.filePath(name));
+    int rows = 0;
+    for (const PoleFolder& candidate : candidates) {
         LedgerPole pole;
-        pole.pole = name;
-        if (open && !open->widths.isEmpty() && open->pole == name) {
+        pole.pole = candidate.pole;
+        if (listed && open->pole == candidate.pole) {
             for (qsizetype i = 0; i < open->widths.size(); ++i) {
                 LedgerRow row;
                 row.row = int(i + 1);
                 row.width = open->widths[i];
-                row.widthMm = widthNumber(row.width);
                 pole.rows.append(row);
             }
         } else {
-            pole.rows = readResultRows(poleFolder.filePath(QStringLiteral("No") + name + QStringLiteral("CP.csv")));
-        }
-        for (LedgerRow& row : pole.rows) {
-            const QString picture = poleFolder.filePath(filedPictureFileName(name, row.row));
-            if (QFileInfo(picture).isFile()) {
-                row.picturePath = picture;
-                row.pictureSize = QImageReader(picture).size();
+            const QByteArray resultName = "No" + candidate.name + "CP.csv";
+            const QString shownFile = candidate.shownPath + shownName(resultName);
+            const FileContent content = rows < LedgerRowLimit
+                ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
+                : FileContent { RegularFile::Status::Refused, {},
+                      QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit) };
+            if (content.missing()) {
+                if (!candidate.name.isEmpty()) {
+                    if (const int pictures = strayPictures(candidate.path, candidate.name))
+                        addProblem(day, candidate.shownPath,
+                            QStringLiteral("結果ファイル「%1」がないため、写真 %2 枚を載せていません。")
+                                .arg(shownName(resultName))
+                                .arg(pictures));
+                }
+                continue;
             }
-            describeRow(row, byRow.value(RowKey(name, row.row)));
+            if (!content.read()) {
+                pole.error = content.error;
+                addProblem(day, shownFile, content.error + QStringLiteral("この調査柱の行は載せていません。"));
+            } else {
+                ResultRows read = parseResultRows(content.content);
+                if (rows + read.rows.size() > LedgerRowLimit) {
+                    pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。").arg(LedgerRowLimit);
+                    addProblem(day, shownFile, pole.error);
+                    read.rows.clear();
+                } else if (read.badCount > 0) {
+                    addProblem(day, shownFile,
+                        QStringLiteral("「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
+                            .arg(read.badCount)
+                            .arg(lineNumbersText(read.badLines, read.badCount)));
+                }
+                pole.rows = std::move(read.rows);
+            }
+        }
+        rows += int(pole.rows.size());
+        for (LedgerRow& row : pole.rows) {
+            setWidth(row);
+            day.outOfRange += row.outOfRange ? 1 : 0;
+            findPicture(day, candidate, row);
         }
         summarisePole(pole);
         day.shots += static_cast<int>(pole.rows.size());
         if (pole.widestMm && (!day.widestMm || *pole.widestMm > *day.widestMm)) {
             day.widestMm = pole.widestMm;
-            day.widestPole = name;
+            day.widestPole = pole.pole;
         }
         day.poles.append(pole);
     }
     return day;
+}
+
+// Gives each row how it was last measured and its marks, entry by entry in time order.
+class RecordReader {
+public:
+    explicit RecordReader(LedgerDay& day)
+        : m_day(day)
+    {
+        for (int p = 0; p < day.poles.size(); ++p) {
+            for (int r = 0; r < day.poles[p].rows.size(); ++r)
+                m_rows[RowKey(day.poles[p].pole, day.poles[p].rows[r].row)].append({ p, r });
+        }
+    }
+
+    void take(const MeasurementEntry& entry)
+    {
+        if (!isMeasuringChange(entry.change))
+            return;
+        const auto found = m_rows.constFind(RowKey(entry.pole, entry.row));
+        if (found == m_rows.constEnd())
+            return;
+        for (const auto& [p, r] : *found) {
+            LedgerRow& row = m_day.poles[p].rows[r];
+            row.how = howOf(entry.change);
+            if (drawsMarks(entry.change) && !row.picturePath.isEmpty() && entry.picture == row.pictureName
+                && entry.pictureSize == row.pictureSize)
+                row.marks = marksOf(entry);
+        }
+    }
+
+private:
+    LedgerDay& m_day;
+    QHash<RowKey, QList<std::pair<int, int>>> m_rows;
+};
+
+} // namespace
+
+LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open)
+{
+    LedgerDay day = loadPoles(dayFolder, open);
+    RecordReader reader(day);
+    for (const MeasurementEntry& entry : entries)
+        reader.take(entry);
+    return day;
+}
+
+LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResults>& open)
+{
+    LedgerDay day = loadPoles(dayFolder, open);
+    RecordReader reader(day);
+    const RegularFile record
+        = openRegularFile(nativeName(dayFolder) + '/' + nativeName(MeasurementRecordFileName), RecordFileLimitBytes);
+    const QString lost = QStringLiteral("測定方法と線を載せていない行があります。");
+    if (record.status == RegularFile::Status::Opened) {
+        const MeasurementRecordLines lines = readMeasurementRecord(
+            *record.file, record.size, [&reader](MeasurementEntry&& entry) { reader.take(entry); });
+        if (lines.unreadableLines > 0)
+            addProblem(day, MeasurementRecordFileName,
+                QStringLiteral("読めない行が %1 行あります（%2）。その行の測定方法と線は載せていません。")
+                    .arg(lines.unreadableLines)
+                    .arg(lineNumbersText(lines.unreadableLineNumbers, lines.unreadableLines)));
+        if (!lines.error.isEmpty())
+            addProblem(day, MeasurementRecordFileName, QStringLiteral("途中までしか読めませんでした。") + lines.error + lost);
+    } else if (record.status != RegularFile::Status::Missing) {
+        addProblem(day, MeasurementRecordFileName, record.error + QStringLiteral("測定方法と線は載せていません。"));
+    }
+    return day;
+}
+
+QString problemLine(const LedgerProblem& problem)
+{
+    return QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") + problem.reason;
 }
 
 QString summaryCsvFileName(const QString& day)

@@ -34,10 +34,14 @@ struct LedgerMark {
 struct LedgerRow {
     int row = 0; // counted from 1, as in the result file
     QString width; // the text of the result file
-    std::optional<double> widthMm; // the text read as a number, when it is one
+    std::optional<double> widthMm; // the text read as a number, when it is one within 0 to LargestWidthMm
+    bool outOfRange = false; // a number, but not a width (below 0, above LargestWidthMm, infinite or nan)
     MeasuredHow how = MeasuredHow::Unknown;
     QString picturePath; // empty when the pole folder holds no picture for the row
+    QByteArray pictureFile; // the same path as the file system's bytes
+    QString pictureName; // "<pole>_<row>.jpg", as the record names it
     QSize pictureSize; // as its header gives it; invalid without a readable picture
+    QString pictureError; // why the picture there cannot be shown; empty when it can be
     QList<LedgerMark> marks;
 };
 
@@ -46,6 +50,15 @@ struct LedgerPole {
     QList<LedgerRow> rows;
     std::optional<double> widestMm; // of the widths that are numbers
     std::optional<double> meanMm;
+    QString error; // why its result file could not be read; the pole is listed without rows
+};
+
+// A file or folder of the day that the ledger could not read, whole or in part, and why. Never left out
+// without a word: the cover and the message after the ledger name each one.
+struct LedgerProblem {
+    QString file; // relative to the day folder ("7/No7CP.csv", "測定記録.csv"); names that are not UTF-8 shown lossily
+    QString reason; // Japanese
+    friend bool operator==(const LedgerProblem&, const LedgerProblem&) = default;
 };
 
 struct LedgerDay {
@@ -55,7 +68,29 @@ struct LedgerDay {
     int shots = 0; // rows of all poles
     std::optional<double> widestMm;
     QString widestPole; // the first pole in order with the widest crack
+    int outOfRange = 0; // rows whose width is a number outside 0 to LargestWidthMm
+    QList<LedgerProblem> problems; // in the order found: the day folder, the poles in order, then the record
+    int unlistedProblems = 0; // found beyond LedgerProblemLimit
 };
+
+// Widths above this many millimetres, below 0 or not finite are typing slips, not cracks: they are shown
+// as typed with "範囲外" but left out of every figure.
+inline constexpr double LargestWidthMm = 100;
+
+// The most bytes the ledger reads of each kind of file: a result file holds some ten bytes a row, a
+// record some 400 bytes a change (read a line at a time), a filed picture a few megabytes.
+inline constexpr qint64 ResultFileLimitBytes = 1024 * 1024;
+inline constexpr qint64 RecordFileLimitBytes = qint64(256) * 1024 * 1024;
+inline constexpr qint64 LedgerPictureLimitBytes = 64 * 1024 * 1024;
+// The rows of all poles of a day: beyond them a result file is named as a problem and not read, so that
+// no day of hostile files can fill the memory.
+inline constexpr int LedgerRowLimit = 100000;
+// Problems beyond this many are counted in LedgerDay::unlistedProblems.
+inline constexpr int LedgerProblemLimit = 10000;
+
+// A row's width read from its text: a number within 0 to LargestWidthMm; outOfRange, when given, tells
+// whether the text is a number outside it ("1e308", "-5", "inf", "nan", "1e999").
+[[nodiscard]] std::optional<double> rowWidth(const QString& text, bool* outOfRange = nullptr);
 
 // A width as a number: the whole text, blanks around it allowed, must be a finite decimal number ("0.35",
 // " 1 ", "1e-1"); "0.35mm", "-" and "" are not widths.
@@ -69,8 +104,11 @@ struct LedgerDay {
 [[nodiscard]] QString judgementText(std::optional<double> widthMm, double judgementMm);
 
 // The day folder's poles: each subfolder holding its result file "No<pole>CP.csv" (and the day folder
-// itself for the pole without a number, "NoCP.csv"). Lines of a result file that are not "i,width" are
-// left out. A row's picture is "<pole>_<row>.jpg" in the pole folder.
+// itself for the pole without a number, "NoCP.csv"), listed by the names' bytes, hidden ones and names
+// that are not UTF-8 included. Blank lines of a result file are left out; other lines that are not
+// "i,width" too, but named as a problem with their line numbers. A row's picture is "<pole>_<row>.jpg" in
+// the pole folder. A result file or picture that cannot be read (not a regular file, too large, no
+// permission) is named in problems with the reason, as is a pole folder with pictures but no result file.
 // The record's entries, in time order, say how a row was measured: the last analysis, dragged line or
 // typed correction for its pole and row; clearing and pole changes after it do not matter, since the result
 // file says which rows exist. Marks come from the last analysis or dragged line for the row whose picture
@@ -84,6 +122,13 @@ struct OpenResults {
 };
 [[nodiscard]] LedgerDay loadLedgerDay(
     const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open = std::nullopt);
+
+// The same with the entries of the day folder's measurement record, read a line at a time; a record that
+// cannot be read, or lines of it, are named in problems.
+[[nodiscard]] LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResults>& open = std::nullopt);
+
+// A problem as one line of a message: "7/No7CP.csv: 普通のファイルでは…".
+[[nodiscard]] QString problemLine(const LedgerProblem& problem);
 
 // "集計_20221019.csv" and "写真台帳_20221019.pdf"
 [[nodiscard]] QString summaryCsvFileName(const QString& day);

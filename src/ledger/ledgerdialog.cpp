@@ -7,6 +7,8 @@
 #include "results/measurementrecord.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -16,6 +18,10 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace norvel {
 
@@ -87,34 +93,149 @@ void LedgerDialog::updateOk()
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!dayFolder().isEmpty());
 }
 
-bool makeLedger(QWidget* parent, const QString& dayFolder, const QList<MeasurementEntry>& entries,
-    const std::optional<OpenResults>& open, double judgementMm, QString* pdfPath, QString* error)
+namespace {
+
+QString written(const QString& what, const DurableFile& file, const QString& reason)
+{
+    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3").arg(what, QDir::toNativeSeparators(file.fileName()), reason);
+}
+
+} // namespace
+
+bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf, DurableFile& csv,
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
 {
     error->clear();
-    const LedgerDay day = loadLedgerDay(dayFolder, entries, open);
+    const QString ledger = QStringLiteral("写真台帳");
+    const QString summary = QStringLiteral("集計ファイル");
+    if (!pdf.open(QIODevice::WriteOnly)) {
+        *error = written(ledger, pdf, pdf.errorString());
+        return false;
+    }
+    QString reason;
+    // A disk that fills stops the ledger at the next page, not after the last.
+    const auto step = [&pdf, &progress](int done, int total) { return !pdf.hasFailed() && (!progress || progress(done, total)); };
+    if (!renderLedgerPdf(day, judgementMm, &pdf, step, &reason, found)) {
+        if (pdf.hasFailed())
+            reason = pdf.errorString();
+        pdf.cancelWriting();
+        if (!reason.isEmpty())
+            *error = written(ledger, pdf, reason);
+        return false;
+    }
+    // Both complete on disk before either takes the place of the old one: a disk that fills in between
+    // leaves the old pair.
+    if (!pdf.prepareCommit()) {
+        *error = written(ledger, pdf, pdf.errorString());
+        return false;
+    }
+    const QByteArray content = summaryCsv(day, judgementMm);
+    if (!csv.open(QIODevice::WriteOnly) || csv.write(content) != content.size() || !csv.prepareCommit()) {
+        *error = written(summary, csv, csv.errorString());
+        csv.cancelWriting();
+        pdf.cancelWriting();
+        return false;
+    }
+    if (!pdf.commit()) {
+        *error = written(ledger, pdf, pdf.errorString());
+        csv.cancelWriting();
+        return false;
+    }
+    if (!csv.commit()) {
+        *error = written(summary, csv, csv.errorString())
+            + QStringLiteral("\n写真台帳は新しくなりましたが、集計ファイルは前のままです。");
+        return false;
+    }
+    return true;
+}
+
+QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int listed)
+{
+    QStringList lines;
+    const qsizetype problems = day.problems.size() + day.unlistedProblems + found.size();
+    if (problems > 0) {
+        lines << QStringLiteral("読めなかったファイル: %1 件（写真台帳にも書いています）").arg(problems);
+        qsizetype named = 0;
+        for (const QList<LedgerProblem>* list : { &day.problems, &found }) {
+            for (const LedgerProblem& problem : *list) {
+                if (named == listed)
+                    break;
+                lines << QStringLiteral("・") + problemLine(problem);
+                ++named;
+            }
+        }
+        if (problems > named)
+            lines << QStringLiteral("ほか %1 件").arg(problems - named);
+    }
+    if (day.outOfRange > 0)
+        lines << QStringLiteral("範囲外の幅: %1 行（0〜%2mm の外。最大・平均・グラフに入れず、表に「範囲外」と書いています）")
+                     .arg(day.outOfRange)
+                     .arg(LargestWidthMm);
+    return lines.join(u'\n');
+}
+
+bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
+    double judgementMm, QString* pdfPath, QString* error, QString* notes)
+{
+    error->clear();
+    notes->clear();
     const QDir folder(dayFolder);
-    *pdfPath = folder.filePath(ledgerPdfFileName(day.day));
+    *pdfPath = folder.filePath(ledgerPdfFileName(folder.dirName()));
+    // Said before any work: the whole ledger is not rendered only to fail at writing it.
+    struct stat status { };
+    QString fault;
+    if (::stat(QFile::encodeName(dayFolder).constData(), &status) != 0)
+        fault = errno == ENOENT ? QStringLiteral("がありません")
+                                : QStringLiteral("を開けません（%1）").arg(qt_error_string(errno));
+    else if (!S_ISDIR(status.st_mode))
+        fault = QStringLiteral("はフォルダではありません");
+    if (!fault.isEmpty()) {
+        *error = QStringLiteral("日付のフォルダ「%1」%2。写真台帳は作りませんでした。")
+                     .arg(QDir::toNativeSeparators(dayFolder), fault);
+        return false;
+    }
 
     QProgressDialog progress(QStringLiteral("写真台帳を作成しています…"), QStringLiteral("中止"), 0, 1, parent);
     progress.setWindowTitle(QStringLiteral("写真台帳作成"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
+    progress.setLabelText(QStringLiteral("結果ファイルと測定記録を読んでいます…"));
+    progress.setValue(0);
+    QCoreApplication::processEvents();
+    const LedgerDay day = readLedgerDay(dayFolder, open);
+    if (progress.wasCanceled())
+        return false;
+    progress.setLabelText(QStringLiteral("写真台帳を作成しています…"));
     const auto step = [&progress](int done, int total) {
         progress.setMaximum(total);
         progress.setValue(done);
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    if (!writeLedgerPdf(day, judgementMm, *pdfPath, step, error))
+    DurableFile pdf(*pdfPath);
+    DurableFile csv(folder.filePath(summaryCsvFileName(day.day)));
+    QList<LedgerProblem> found;
+    if (!writeLedgerFiles(day, judgementMm, pdf, csv, step, error, &found))
         return false;
+    *notes = ledgerNotes(day, found);
+    return true;
+}
 
-    const QString csvPath = folder.filePath(summaryCsvFileName(day.day));
-    QString reason;
-    if (writeFileDurably(csvPath, summaryCsv(day, judgementMm), &reason))
-        return true;
-    *error = QStringLiteral("集計ファイル「%1」を書き込めませんでした。\n%2")
-                 .arg(QDir::toNativeSeparators(csvPath), reason);
-    return false;
+void removeStaleLedgerFiles(const QString& dayFolder)
+{
+    const QDir folder(dayFolder);
+    removeStaleTemporaries(folder.filePath(ledgerPdfFileName(folder.dirName())));
+    removeStaleTemporaries(folder.filePath(summaryCsvFileName(folder.dirName())));
+}
+
+void removeStaleLedgerFilesOfDays(const QString& programFolder)
+{
+    static const QRegularExpression dayName(QStringLiteral("^[0-9]{8}$"));
+    const QDir program(programFolder);
+    for (const QString& name : program.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (dayName.match(name).hasMatch())
+            removeStaleLedgerFiles(program.filePath(name));
+    }
 }
 
 } // namespace norvel

@@ -41,10 +41,32 @@ private:
     QDialogButtonBox* m_buttons;
 };
 
-// Writes 写真台帳_<day>.pdf and 集計_<day>.csv into the day folder (day: the folder's name), with a progress
-// dialog whose 中止 cancels: then nothing new is written, false is returned and error left empty. On a failure
-// false with error naming the file. pdfPath receives the ledger's path.
-[[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const QList<MeasurementEntry>& entries,
-    const std::optional<OpenResults>& open, double judgementMm, QString* pdfPath, QString* error);
+class DurableFile;
+
+// Writes the ledger into pdf and the summary into csv (neither open yet), both to their temporary files; only
+// when both are complete and synced are they renamed into place, the PDF first. A cancel (progress returning
+// false) or a failure leaves no new file: false, with error empty when cancelled and otherwise naming the
+// file. found: as for renderLedgerPdf.
+[[nodiscard]] bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf, DurableFile& csv,
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found);
+
+// Writes 写真台帳_<day>.pdf and 集計_<day>.csv into the day folder (day: the folder's name), reading its
+// result files, pictures and measurement record, with a progress dialog whose 中止 cancels: then nothing
+// new is written, false is returned and error left empty. A day folder that is not there is refused before
+// anything else. On a failure false with error naming the file. pdfPath receives the ledger's path;
+// notes, on success, what the user must be told besides: the files and lines that could not be read and
+// the widths out of range, or empty.
+[[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
+    double judgementMm, QString* pdfPath, QString* error, QString* notes);
+
+// What makeLedger tells besides its success: the day's problems, the pictures found unreadable while
+// drawn, the widths out of range; at most listed of the problems named.
+[[nodiscard]] QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int listed = 15);
+
+// Removes the temporary files that a ledger killed while it was written left in the day folder
+// ("写真台帳_<day>.pdf.XXXXXX", "集計_<day>.csv.XXXXXX"); and in every day folder (named by eight digits) of
+// the program folder with removeStaleLedgerFilesOfDays.
+void removeStaleLedgerFiles(const QString& dayFolder);
+void removeStaleLedgerFilesOfDays(const QString& programFolder);
 
 } // namespace norvel

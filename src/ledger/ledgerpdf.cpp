@@ -4,16 +4,20 @@
 #include "ledger/ledgerplan.h"
 #include "platform/durablefile.h"
 #include "platform/numbers.h"
+#include "platform/picturefile.h"
+#include "platform/regularfile.h"
 
 #include <QBuffer>
 #include <QDate>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QFuture>
 #include <QImageReader>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -75,31 +79,62 @@ QString millimetres(std::optional<double> width)
 
 struct Thumbnail {
     QImage image;
+    QString error; // why there is no picture
+    bool truncated = false; // a JPEG without its end: what Qt decodes of it is padded with grey
+};
+
+// A picture to decode: its file, or the reason found on loading the day why it cannot be shown.
+struct PictureJob {
+    QByteArray file;
     QString error;
 };
 
-Thumbnail decodeThumbnail(const QString& path)
+// Pictures in memory at once, in megabytes, whatever the number of threads: a picture file is read whole
+// for the completeness check.
+constexpr int PictureBudgetMB = 128;
+constexpr qint64 Megabyte = 1024 * 1024;
+
+Thumbnail decodeThumbnail(const PictureJob& job, QSemaphore* budget)
 {
-    QImageReader reader(path);
+    if (!job.error.isEmpty())
+        return { {}, job.error };
+    const RegularFile file = openRegularFile(job.file, LedgerPictureLimitBytes);
+    if (file.status != RegularFile::Status::Opened)
+        return { {}, file.error };
+    const int units = int(std::clamp<qint64>((file.size + Megabyte - 1) / Megabyte, 1, PictureBudgetMB));
+    budget->acquire(units);
+    const QSemaphoreReleaser release(budget, units);
+    QByteArray data = file.file->read(file.size);
+    if (data.size() != file.size)
+        return { {}, QStringLiteral("読んでいる間にファイルが短くなりました。") };
+    // The take-in's check: Qt's decoder would pad a cut JPEG with grey and call it a success.
+    const bool truncated = data.startsWith("\xFF\xD8") && !jpegIsComplete(data);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
+    if (size.isValid() && (qint64(size.width()) * size.height() > PictureMaxPixels || size.width() > PictureMaxSide
+            || size.height() > PictureMaxSide))
+        return { {}, QStringLiteral("画像が大きすぎます（%1×%2 画素）。").arg(size.width()).arg(size.height()), truncated };
     if (size.isValid())
         reader.setScaledSize(ledgerDecodeSize(size));
     QImage image = reader.read();
     if (image.isNull())
-        return { {}, reader.errorString() };
-    return { image, {} };
+        return { {}, reader.errorString(), truncated };
+    return { image, {}, truncated };
 }
 
 // Decodes the pictures in the order they are painted on a pool of threads, a few ahead of the painter.
 class ThumbnailQueue {
 public:
-    explicit ThumbnailQueue(QStringList paths)
-        : m_paths(std::move(paths))
+    explicit ThumbnailQueue(QList<PictureJob> jobs)
+        : m_jobs(std::move(jobs))
+        , m_budget(PictureBudgetMB)
     {
         m_pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
         const int ahead = 4 * m_pool.maxThreadCount();
-        while (m_started < m_paths.size() && m_started < ahead)
+        while (m_started < m_jobs.size() && m_started < ahead)
             startNext();
     }
     ~ThumbnailQueue()
@@ -113,7 +148,7 @@ public:
     // The next picture in order.
     Thumbnail take()
     {
-        if (m_started < m_paths.size())
+        if (m_started < m_jobs.size())
             startNext();
         QFuture<Thumbnail> next = m_pending.front();
         m_pending.pop_front();
@@ -123,27 +158,41 @@ public:
 private:
     void startNext()
     {
-        m_pending.push_back(QtConcurrent::run(&m_pool, decodeThumbnail, m_paths[m_started]));
+        m_pending.push_back(QtConcurrent::run(&m_pool, decodeThumbnail, m_jobs[m_started], &m_budget));
         ++m_started;
     }
 
+    const QList<PictureJob> m_jobs;
+    QSemaphore m_budget;
     QThreadPool m_pool;
-    const QStringList m_paths;
     qsizetype m_started = 0;
     std::deque<QFuture<Thumbnail>> m_pending;
 };
 
+// At most this many characters of a text from a file are shown in a cell or caption.
+QString shortened(const QString& text, qsizetype characters = 24)
+{
+    return text.size() <= characters ? text : text.left(characters) + QChar(0x2026);
+}
+
+QString widthShown(const LedgerRow& row)
+{
+    return shortened(row.width) + (row.outOfRange ? QStringLiteral("（範囲外）") : QString());
+}
+
 class LedgerPainter {
 public:
-    LedgerPainter(QPainter& painter, const LedgerDay& day, double judgementMm, int pages)
+    LedgerPainter(QPainter& painter, const LedgerDay& day, double judgementMm, int pages, QList<LedgerProblem>* found)
         : m_painter(painter)
         , m_day(day)
         , m_judgementMm(judgementMm)
         , m_pages(pages)
+        , m_found(found)
     {
     }
 
     void paintCover();
+    void paintProblems(const LedgerPage& page);
     void paintTable(const LedgerPage& page);
     void paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails);
     void paintFrame(int pageNumber, const QString& subject);
@@ -155,13 +204,17 @@ private:
         return { dots(x), dots(y), dots(width), dots(height) };
     }
     void write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour = Qt::black);
+    // One line, cut with "…" to its width.
+    void writeLine(const QRectF& mmRect, double points, const QString& text, const QColor& colour = Qt::black);
     void paintChart(double top, double bottom);
-    void paintPicture(const QRectF& mmRect, const LedgerRow& row, const Thumbnail& thumbnail);
+    void paintPicture(const QRectF& mmRect, const LedgerPole& pole, const LedgerRow& row, const Thumbnail& thumbnail);
+    void note(const QRectF& target, const QString& text);
 
     QPainter& m_painter;
     const LedgerDay& m_day;
     const double m_judgementMm;
     const int m_pages;
+    QList<LedgerProblem>* m_found;
 };
 
 void LedgerPainter::write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour)
@@ -169,6 +222,14 @@ void LedgerPainter::write(const QRectF& mmRect, double points, int flags, const 
     m_painter.setFont(ledgerFont(points));
     m_painter.setPen(colour);
     m_painter.drawText(rect(mmRect.x(), mmRect.y(), mmRect.width(), mmRect.height()), flags, text);
+}
+
+void LedgerPainter::writeLine(const QRectF& mmRect, double points, const QString& text, const QColor& colour)
+{
+    const QFont font = ledgerFont(points);
+    const QString shown
+        = QFontMetricsF(font, m_painter.device()).elidedText(text, Qt::ElideRight, dots(mmRect.width()));
+    write(mmRect, points, Qt::AlignLeft | Qt::AlignVCenter, shown, colour);
 }
 
 void LedgerPainter::paintFrame(int pageNumber, const QString& subject)
@@ -192,7 +253,12 @@ void LedgerPainter::paintCover()
     QString widest = millimetres(m_day.widestMm);
     if (m_day.widestMm)
         widest += QStringLiteral("（") + poleTitle(m_day.widestPole) + QStringLiteral("）");
-    const QList<std::pair<QString, QString>> figures {
+    struct Figure {
+        QString name;
+        QString value;
+        QColor colour = Qt::black;
+    };
+    QList<Figure> figures {
         { QStringLiteral("調査柱数"), QString::number(m_day.poles.size()) + QStringLiteral(" 本") },
         { QStringLiteral("撮影数"), QString::number(m_day.shots) + QStringLiteral(" 枚") },
         { QStringLiteral("最大ひび割れ幅"), widest },
@@ -200,15 +266,57 @@ void LedgerPainter::paintCover()
             fixedText(m_judgementMm, 2) + QStringLiteral("mm（以上は要注意: ") + QString::number(marked)
                 + QStringLiteral(" 本）") },
     };
+    if (m_day.outOfRange > 0)
+        figures.append({ QStringLiteral("範囲外の幅"),
+            QStringLiteral("%1 行（0〜%2mm の外。最大・平均・グラフに入れていません）")
+                .arg(m_day.outOfRange)
+                .arg(LargestWidthMm),
+            MarkRed });
+    const auto problems = m_day.problems.size() + m_day.unlistedProblems;
+    if (problems > 0)
+        figures.append({ QStringLiteral("読めなかったファイル"), QStringLiteral("%1 件（下に一覧）").arg(problems), MarkRed });
     double y = 64;
-    for (const auto& [name, value] : figures) {
-        write({ 40, y, 45, 8 }, 12, Qt::AlignLeft | Qt::AlignVCenter, name);
-        write({ 85, y, 110, 8 }, 12, Qt::AlignLeft | Qt::AlignVCenter, value);
+    for (const Figure& figure : figures) {
+        write({ 40, y, 45, 8 }, 12, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
+        writeLine({ 85, y, 110, 8 }, 12, figure.value, figure.colour);
         y += 9;
     }
-    write({ Left, 108, Right - Left, 8 }, 11, Qt::AlignLeft | Qt::AlignVCenter,
+    if (problems > 0) {
+        y += 1;
+        const auto named = std::min<qsizetype>(m_day.problems.size(), CoverProblems);
+        // Two lines each at most: a name and a reason of the usual length fit.
+        for (qsizetype i = 0; i < named; ++i) {
+            write({ Left + 3, y, Right - Left - 3, 8.6 }, 9, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                QStringLiteral("・") + problemLine(m_day.problems[i]), MarkRed);
+            y += 9;
+        }
+        if (problems > named) {
+            writeLine({ Left + 3, y, Right - Left - 3, 5 }, 9,
+                QStringLiteral("ほか %1 件は次のページ以降に載せています。").arg(problems - named), MarkRed);
+            y += 5;
+        }
+    }
+    const double chartTitle = std::max(108.0, y + 4);
+    write({ Left, chartTitle, Right - Left, 8 }, 11, Qt::AlignLeft | Qt::AlignVCenter,
         QStringLiteral("調査柱ごとの最大ひび割れ幅（mm）"));
-    paintChart(120, 276);
+    paintChart(chartTitle + 12, 276);
+}
+
+void LedgerPainter::paintProblems(const LedgerPage& page)
+{
+    QString title = QStringLiteral("読めなかったファイル（表紙の続き）");
+    if (page.parts > 1)
+        title += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
+    write({ Left, 21, Right - Left, 9 }, 14, Qt::AlignLeft | Qt::AlignVCenter, title);
+    double y = 32;
+    for (int i : page.rows) {
+        write({ Left, y, Right - Left, 12 }, 9, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+            QStringLiteral("・") + problemLine(m_day.problems[i]), MarkRed);
+        y += 12.4;
+    }
+    if (page.part == page.parts && m_day.unlistedProblems > 0)
+        write({ Left, y, Right - Left, 6 }, 9, Qt::AlignLeft | Qt::AlignTop,
+            QStringLiteral("ほか %1 件（多すぎるため名前を載せていません）").arg(m_day.unlistedProblems), MarkRed);
 }
 
 // A step of 1, 2 or 5 times a power of ten giving about five ticks up to top.
@@ -285,6 +393,9 @@ void LedgerPainter::paintTable(const LedgerPage& page)
             .arg(pole.rows.size())
             .arg(millimetres(pole.widestMm), millimetres(pole.meanMm),
                 judgement.isEmpty() ? QStringLiteral("-") : judgement));
+    if (!pole.error.isEmpty())
+        writeLine({ Left, TableTop + TableRowHeight, Right - Left, TableRowHeight }, 10,
+            QStringLiteral("結果ファイルを読めません: ") + pole.error, MarkRed);
 
     const std::array<double, 4> widths { 20, 45, 35, 30 };
     const std::array<QString, 4> headers { QStringLiteral("行"), QStringLiteral("幅 mm"), QStringLiteral("測定方法"),
@@ -306,8 +417,8 @@ void LedgerPainter::paintTable(const LedgerPage& page)
     for (int r : page.rows) {
         const LedgerRow& row = pole.rows[r];
         cells(y,
-            { QString::number(row.row), row.width, measuredHowText(row.how),
-                judgementText(row.widthMm, m_judgementMm) },
+            { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how),
+                row.outOfRange ? QStringLiteral("範囲外") : judgementText(row.widthMm, m_judgementMm) },
             MarkRed);
         y += TableRowHeight;
     }
@@ -321,21 +432,43 @@ void LedgerPainter::paintPictures(const LedgerPage& page, ThumbnailQueue& thumbn
         const Thumbnail thumbnail = thumbnails.take();
         const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
         const QRectF place = ledgerPictureRect(slot, size);
-        paintPicture(place, row, thumbnail);
-        const QString caption = poleTitle(pole.pole) + QStringLiteral(" %1: %2mm").arg(row.row).arg(row.width);
+        paintPicture(place, pole, row, thumbnail);
+        const QString caption = poleTitle(shortened(pole.pole)) + QStringLiteral(" %1: %2mm").arg(row.row).arg(widthShown(row));
         write({ place.center().x() - CellWidth / 2, place.bottom() + 1, CellWidth, 6 }, 10, Qt::AlignCenter, caption);
     }
 }
 
-void LedgerPainter::paintPicture(const QRectF& mmRect, const LedgerRow& row, const Thumbnail& thumbnail)
+void LedgerPainter::note(const QRectF& target, const QString& text)
+{
+    const QFont font = ledgerFont(9);
+    QRectF box = QFontMetricsF(font, m_painter.device()).boundingRect(target, Qt::AlignCenter | Qt::TextWordWrap, text);
+    box.adjust(-dots(1.5), -dots(1), dots(1.5), dots(1));
+    m_painter.fillRect(box.intersected(target), QColor(255, 255, 255, 225));
+    m_painter.setFont(font);
+    m_painter.setPen(MarkRed);
+    m_painter.drawText(target, Qt::AlignCenter | Qt::TextWordWrap, text);
+}
+
+void LedgerPainter::paintPicture(const QRectF& mmRect, const LedgerPole& pole, const LedgerRow& row, const Thumbnail& thumbnail)
 {
     const QRectF target = rect(mmRect.x(), mmRect.y(), mmRect.width(), mmRect.height());
+    const QString shownFile = (pole.pole.isEmpty() ? QString() : pole.pole + u'/') + row.pictureName;
+    const QString cut = QStringLiteral("画像が途中で切れています");
+    if (row.pictureError.isEmpty() && (thumbnail.truncated || thumbnail.image.isNull()) && m_found)
+        m_found->append({ shownFile,
+            thumbnail.truncated ? cut + QStringLiteral("。") : QStringLiteral("画像を読めません（%1）。").arg(thumbnail.error) });
     if (thumbnail.image.isNull()) {
         m_painter.setPen(QPen(Qt::gray, dots(0.3)));
         m_painter.setBrush(Qt::NoBrush);
         m_painter.drawRect(target);
-        write(mmRect, 9, Qt::AlignCenter | Qt::TextWordWrap,
-            QStringLiteral("画像を読めません\n") + QDir::toNativeSeparators(row.picturePath) + u'\n' + thumbnail.error);
+        write(mmRect, 9, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextWrapAnywhere,
+            (thumbnail.truncated ? cut + u'\n' : QString()) + QStringLiteral("画像を読めません\n")
+                + QDir::toNativeSeparators(row.picturePath) + u'\n' + thumbnail.error);
+        return;
+    }
+    if (thumbnail.truncated) {
+        m_painter.drawImage(target, thumbnail.image);
+        note(target, cut + QStringLiteral("\n（下の灰色は写っていない部分です）"));
         return;
     }
     m_painter.drawImage(target, thumbnail.image);
@@ -367,45 +500,50 @@ QString pageSubject(const LedgerDay& day, const LedgerPage& page)
 {
     if (page.kind == LedgerPageKind::Cover)
         return {};
-    QString subject = poleTitle(day.poles[page.pole].pole);
+    if (page.kind == LedgerPageKind::Problems)
+        return QStringLiteral("読めなかったファイル");
+    QString subject = poleTitle(shortened(day.poles[page.pole].pole));
     subject += page.kind == LedgerPageKind::Table ? QStringLiteral(" 測定結果") : QStringLiteral(" 写真");
     if (page.parts > 1)
         subject += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
     return subject;
 }
 
-// The whole ledger in memory; nullopt when cancelled.
-std::optional<QByteArray> renderLedger(
-    const LedgerDay& day, double judgementMm, const std::function<bool(int done, int total)>& progress, QString* error)
+} // namespace
+
+bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device,
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
 {
+    if (error)
+        error->clear();
     const QList<LedgerPage> pages = planLedger(day);
     const auto total = static_cast<int>(pages.size());
     if (progress && !progress(0, total))
-        return std::nullopt;
+        return false;
 
-    QStringList pictures;
+    QList<PictureJob> pictures;
     for (const LedgerPage& page : pages) {
         if (page.kind == LedgerPageKind::Pictures) {
-            for (int r : page.rows)
-                pictures << day.poles[page.pole].rows[r].picturePath;
+            for (int r : page.rows) {
+                const LedgerRow& row = day.poles[page.pole].rows[r];
+                pictures.append({ row.pictureFile, row.pictureError });
+            }
         }
     }
     ThumbnailQueue thumbnails(pictures);
 
-    QByteArray pdf;
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
+    QPdfWriter writer(device);
     writer.setResolution(Resolution);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
     writer.setTitle(QStringLiteral("写真台帳 ") + day.day);
     writer.setCreator(QStringLiteral("Norvel"));
     QPainter painter;
     if (!painter.begin(&writer)) {
-        *error = QStringLiteral("PDF を作れませんでした。");
-        return std::nullopt;
+        if (error)
+            *error = QStringLiteral("PDF を作れませんでした。");
+        return false;
     }
-    LedgerPainter ledger(painter, day, judgementMm, total);
+    LedgerPainter ledger(painter, day, judgementMm, total, found);
     for (int p = 0; p < total; ++p) {
         if (p > 0)
             writer.newPage();
@@ -413,6 +551,9 @@ std::optional<QByteArray> renderLedger(
         switch (page.kind) {
         case LedgerPageKind::Cover:
             ledger.paintCover();
+            break;
+        case LedgerPageKind::Problems:
+            ledger.paintProblems(page);
             break;
         case LedgerPageKind::Table:
             ledger.paintTable(page);
@@ -423,13 +564,16 @@ std::optional<QByteArray> renderLedger(
         }
         ledger.paintFrame(p + 1, pageSubject(day, page));
         if (progress && !progress(p + 1, total))
-            return std::nullopt;
+            return false;
     }
-    painter.end();
-    return pdf;
+    if (!painter.end()) {
+        if (error)
+            *error = QStringLiteral("PDF を書き終えられませんでした。");
+        return false;
+    }
+    return true;
 }
 
-} // namespace
 
 QSize ledgerDecodeSize(QSize pictureSize)
 {
@@ -459,9 +603,17 @@ bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdf
     QString reason;
     if (error)
         error->clear();
-    const std::optional<QByteArray> pdf = renderLedger(day, judgementMm, progress, &reason);
-    if (pdf && writeFileDurably(pdfPath, *pdf, &reason))
-        return true;
+    DurableFile file(pdfPath);
+    if (file.open(QIODevice::WriteOnly)) {
+        if (!renderLedgerPdf(day, judgementMm, &file, progress, &reason, nullptr))
+            file.cancelWriting();
+        else if (file.commit())
+            return true;
+        else
+            reason = file.errorString();
+    } else {
+        reason = file.errorString();
+    }
     if (!reason.isEmpty() && error)
         *error = QStringLiteral("写真台帳「%1」を書き込めませんでした。\n%2")
                      .arg(QDir::toNativeSeparators(pdfPath), reason);

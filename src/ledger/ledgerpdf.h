@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QList>
 #include <QRectF>
 #include <QSize>
 #include <QString>
 
 #include <functional>
+
+class QIODevice;
 
 // The photo ledger as a PDF, A4 portrait: a cover with the day's figures and a bar chart of each pole's
 // widest crack against the judgement line, then per pole its table of rows and its pictures six to a page,
@@ -12,6 +15,7 @@
 namespace norvel {
 
 struct LedgerDay;
+struct LedgerProblem;
 
 // The size a picture is decoded at for the ledger: halved up to three times while its longer side stays at
 // least 640 pixels, since JPEG decoding gives 1/2, 1/4 and 1/8 of a picture directly and much faster; then
@@ -22,6 +26,14 @@ struct LedgerDay;
 // Where the picture of a picture page's slot (0 to 5, row by row) is drawn, in millimetres from the page's
 // top left corner: its cell's width and height, shrunk to the picture's shape and centred across the cell.
 [[nodiscard]] QRectF ledgerPictureRect(int slot, QSize pictureSize);
+
+// Renders the ledger into device, page by page as it goes (a DurableFile: the PDF is never whole in memory).
+// progress is called with done = 0 before the first page and after each page; returning false cancels:
+// false is returned and error left empty. found, when given, receives the pictures that turned out
+// unreadable or cut short only while they were drawn (those found on loading the day are in its problems).
+// A picture cut short is drawn as far as it goes, with the note "画像が途中で切れています" over it.
+[[nodiscard]] bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device,
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found);
 
 // Renders the ledger and writes it to pdfPath whole, or leaves whatever was there untouched. progress is
 // called with done = 0 before the first page, after each page, and with done = total before the file is

@@ -19,6 +19,11 @@ void appendPages(QList<LedgerPage>& pages, LedgerPageKind kind, int pole, const 
 QList<LedgerPage> planLedger(const LedgerDay& day)
 {
     QList<LedgerPage> pages { LedgerPage {} };
+    QList<int> unnamed;
+    for (int i = CoverProblems; i < day.problems.size(); ++i)
+        unnamed.append(i);
+    if (!unnamed.isEmpty())
+        appendPages(pages, LedgerPageKind::Problems, -1, unnamed, ProblemsPerPage);
     for (int p = 0; p < day.poles.size(); ++p) {
         const QList<LedgerRow>& rows = day.poles[p].rows;
         QList<int> all;

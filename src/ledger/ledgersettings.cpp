@@ -2,10 +2,9 @@
 
 #include "platform/durablefile.h"
 #include "platform/numbers.h"
+#include "platform/regularfile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 #include <optional>
@@ -17,11 +16,21 @@ namespace {
 const QString Section = QStringLiteral("[ledger]");
 const QString JudgementKey = QStringLiteral("judgementMm");
 
-std::optional<double> judgementIn(const QString& text)
+// The last judgementMm line of the [ledger] section: its number from 1, its value text and the value when
+// that is a finite number.
+struct JudgementLine {
+    int line = 0; // 0: none
+    QString text;
+    std::optional<double> value;
+};
+
+JudgementLine judgementIn(const QString& text)
 {
     bool inSection = false;
-    std::optional<double> judgement;
+    JudgementLine judgement;
+    int number = 0;
     for (QString line : text.split(u'\n')) {
+        ++number;
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
@@ -33,8 +42,10 @@ std::optional<double> judgementIn(const QString& text)
         if (!inSection || equals < 0 || line.left(equals).trimmed() != JudgementKey)
             continue;
         bool ok = false;
-        const double value = line.mid(equals + 1).trimmed().toDouble(&ok);
-        judgement = ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+        judgement.line = number;
+        judgement.text = line.mid(equals + 1).trimmed();
+        const double value = judgement.text.toDouble(&ok);
+        judgement.value = ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
     }
     return judgement;
 }
@@ -55,28 +66,36 @@ QByteArray ledgerSettingsContent(const LedgerSettings& settings)
 
 LedgerSettings parseLedgerSettings(const QByteArray& content, QString* error)
 {
-    const std::optional<double> judgement = judgementIn(QString::fromUtf8(content));
+    const JudgementLine judgement = judgementIn(QString::fromUtf8(content));
     // The spin box's range; what it cannot show was not written by the program.
-    if (judgement && *judgement >= MinimumJudgementMm && *judgement <= MaximumJudgementMm)
-        return { *judgement };
-    if (error)
-        *error = judgement ? QStringLiteral("判定線 %1mm は範囲外です").arg(fixedText(*judgement, 2))
-                           : QStringLiteral("判定線 (judgementMm) がありません");
+    if (judgement.value && *judgement.value >= MinimumJudgementMm && *judgement.value <= MaximumJudgementMm)
+        return { *judgement.value };
+    if (error) {
+        const QString text = judgement.text.size() > 40 ? judgement.text.left(40) + QChar(0x2026) : judgement.text;
+        if (judgement.line == 0)
+            *error = QStringLiteral("判定線 (judgementMm) がありません");
+        else if (!judgement.value)
+            *error = QStringLiteral("%1 行目の判定線 (judgementMm) の値「%2」を数として読めません").arg(judgement.line).arg(text);
+        else
+            *error = QStringLiteral("%1 行目の判定線 %2mm は範囲外です（%3〜%4mm）")
+                         .arg(judgement.line)
+                         .arg(text, fixedText(MinimumJudgementMm, 2), fixedText(MaximumJudgementMm, 2));
+    }
     return {};
 }
 
 LedgerSettings readLedgerSettings(const QString& programFolder, QString* error)
 {
     const QString path = settingsPath(programFolder);
-    if (!QFileInfo::exists(path))
+    const FileContent file = readRegularFile(path, LedgerSettingsFileLimitBytes);
+    if (file.missing())
         return {};
-    QFile file(path);
     QString reason;
     LedgerSettings settings;
-    if (file.open(QIODevice::ReadOnly))
-        settings = parseLedgerSettings(file.readAll(), &reason);
+    if (file.read())
+        settings = parseLedgerSettings(file.content, &reason);
     else
-        reason = file.errorString();
+        reason = file.error;
     if (!reason.isEmpty() && error)
         *error = QStringLiteral("写真台帳の設定ファイル「%1」を読めません（%2）。判定線は %3mm にします。")
                      .arg(QDir::toNativeSeparators(path), reason, fixedText(DefaultJudgementMm, 2));

@@ -248,8 +248,10 @@ void DurableFile::fail(const QString& reason)
     m_failed = true;
 }
 
-bool DurableFile::commit()
+bool DurableFile::prepareCommit()
 {
+    if (m_prepared)
+        return true;
     if (!isOpen() || m_fd < 0) {
         if (errorString().isEmpty())
             setErrorString(QStringLiteral("書き込むファイルが開かれていません。"));
@@ -265,14 +267,26 @@ bool DurableFile::commit()
         if (::close(fd) != 0)
             fail(reason(CannotWrite, errno));
     }
-    // The rename replaces whatever has the name, a link too, and never writes through it.
-    if (!m_failed && ::rename(m_temporary.constData(), m_target.constData()) != 0)
-        fail(reason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
     if (m_failed) {
         discard();
         return false;
     }
+    m_prepared = true;
+    return true;
+}
+
+bool DurableFile::commit()
+{
+    if (!prepareCommit())
+        return false;
+    // The rename replaces whatever has the name, a link too, and never writes through it.
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        fail(reason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
+        discard();
+        return false;
+    }
     m_temporary.clear();
+    m_prepared = false;
     QIODevice::close();
     // The new content is in place, but without the folder on disk a power cut could bring the old one back.
     QString folderError;
@@ -297,8 +311,14 @@ void DurableFile::discard()
     if (!m_temporary.isEmpty())
         ::unlink(std::exchange(m_temporary, QByteArray()).constData());
     m_buffer.clear();
+    m_prepared = false;
     if (isOpen())
         QIODevice::close();
+}
+
+void removeStaleTemporaries(const QString& path)
+{
+    removeStaleTemporaries(QFile::encodeName(path));
 }
 
 bool writeFileDurably(const QString& path, const QByteArray& content, QString* error)

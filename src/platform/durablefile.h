@@ -31,9 +31,15 @@ public:
     // WriteOnly only.
     bool open(OpenMode mode) override;
     [[nodiscard]] bool commit();
+    // The first half of commit(), for files that must appear together: writes what is buffered and syncs
+    // the data to disk, but leaves the temporary file unrenamed. commit() then only renames it over the
+    // target; until then the file is discarded like any uncommitted one. On a failure as commit().
+    [[nodiscard]] bool prepareCommit();
     void cancelWriting();
 
     [[nodiscard]] const QString& fileName() const { return m_path; }
+    // Whether a write has failed: commit() will too, with errorString() saying why.
+    [[nodiscard]] bool hasFailed() const { return m_failed; }
     [[nodiscard]] bool isSequential() const override { return true; }
 
 protected:
@@ -55,6 +61,7 @@ private:
     int m_fd = -1;
     QByteArray m_buffer;
     bool m_failed = false;
+    bool m_prepared = false; // written and synced, the temporary file closed: only the rename is left
 };
 
 // Writes content as the whole file; false, with the reason in error, when it could not be written.
@@ -72,6 +79,10 @@ private:
 // a folder is refused with the reason, at once.
 [[nodiscard]] bool appendFileDurably(
     const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error);
+
+// Removes what writes of the file killed half-way left beside it ("name.XXXXXX"), as opening a DurableFile
+// for it does.
+void removeStaleTemporaries(const QString& path);
 
 // Syncs the folder holding the path (the file system's bytes), so that the file's creation, renaming or
 // removal there stays so after a power cut. False, with the reason in error, when the folder could not be

@@ -3,7 +3,13 @@
 #include "platform/numbers.h"
 #include "results/polenumber.h"
 
+#include <QBuffer>
+#include <QFileDevice>
+#include <QStringDecoder>
 #include <QStringList>
+
+#include <cstddef>
+#include <deque>
 
 
 namespace norvel {
@@ -49,23 +55,15 @@ QByteArray csvLine(const QStringList& fields)
     return out.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
-// Splits the record into lines of fields; a quoted field may hold a line break. Each line comes with
-// whether it ended with CR LF: one cut short by a crash does not.
-struct CsvLine {
-    QStringList fields;
-    bool complete = false;
-};
-
-QList<CsvLine> csvLines(const QString& text)
+// The fields of one line of the record, its line end taken off; a quoted field may hold line breaks and,
+// as before, a quote in the middle of a field starts a quoted part.
+QStringList csvFields(QStringView text)
 {
-    QList<CsvLine> lines;
-    CsvLine line;
+    QStringList fields;
     QString field;
     bool inQuotes = false;
-    bool any = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        any = true;
         if (inQuotes) {
             if (c == QLatin1Char('"')) {
                 if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
@@ -80,23 +78,134 @@ QList<CsvLine> csvLines(const QString& text)
         } else if (c == QLatin1Char('"')) {
             inQuotes = true;
         } else if (c == QLatin1Char(',')) {
-            line.fields << std::exchange(field, QString());
-        } else if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) {
-            line.fields << std::exchange(field, QString());
-            line.complete = true;
-            lines << std::exchange(line, CsvLine());
-            any = false;
-            ++i;
+            fields << std::exchange(field, QString());
         } else {
             field += c;
         }
     }
-    if (any) {
-        line.fields << field;
-        lines << line;
-    }
-    return lines;
+    fields << field;
+    return fields;
 }
+
+// The record's own time form first, then the forms a spreadsheet program saves a time in.
+QDateTime recordedTime(const QString& text)
+{
+    static const std::array<QString, 6> forms { TimeFormat.toString(), QStringLiteral("yyyy/M/d H:mm:ss.zzz"),
+        QStringLiteral("yyyy/M/d H:mm:ss"), QStringLiteral("yyyy/M/d H:mm"), QStringLiteral("yyyy-M-d H:mm:ss"),
+        QStringLiteral("yyyy-M-d H:mm") };
+    for (const QString& form : forms) {
+        const QDateTime time = QDateTime::fromString(text, form);
+        if (time.isValid())
+            return time;
+    }
+    return {};
+}
+
+// A line of the file as read: its bytes with the line end, up to MaxRecordLineBytes.
+struct PhysicalLine {
+    QByteArray bytes;
+    qint64 number = 0; // from 1
+    bool ended = false; // by a line feed; the last line of a file cut short is not
+    bool overlong = false; // longer than MaxRecordLineBytes: bytes is empty
+    bool oddQuotes = false; // an odd number of quotes: a quoted field is left open at its end
+};
+
+// The lines of at most size bytes of a device, read a block at a time. The quotes and line feeds are
+// the same bytes in UTF-8 and in Shift_JIS, whose second bytes are never below 0x40.
+class PhysicalLines {
+public:
+    PhysicalLines(QIODevice& device, qint64 size)
+        : m_device(device)
+        , m_left(size)
+    {
+    }
+
+    std::optional<PhysicalLine> next()
+    {
+        PhysicalLine line;
+        bool any = false;
+        for (;;) {
+            if (m_at >= m_block.size() && !readBlock())
+                break;
+            any = true;
+            const qsizetype feed = m_block.indexOf('\n', m_at);
+            const qsizetype end = feed < 0 ? m_block.size() : feed + 1;
+            const QByteArrayView piece(m_block.constData() + m_at, end - m_at);
+            if (piece.count('"') % 2 != 0)
+                line.oddQuotes = !line.oddQuotes;
+            if (!line.overlong && line.bytes.size() + piece.size() > MaxRecordLineBytes) {
+                line.overlong = true;
+                line.bytes = QByteArray();
+            }
+            if (!line.overlong)
+                line.bytes += piece;
+            m_at = end;
+            if (feed >= 0) {
+                line.ended = true;
+                break;
+            }
+        }
+        if (!any)
+            return std::nullopt;
+        line.number = ++m_number;
+        if (line.number == 1 && line.bytes.startsWith("\xEF\xBB\xBF"))
+            line.bytes.remove(0, 3);
+        return line;
+    }
+
+    [[nodiscard]] const QString& error() const { return m_error; }
+
+private:
+    bool readBlock()
+    {
+        constexpr qint64 BlockSize = 64 * 1024;
+        if (m_left <= 0)
+            return false;
+        m_block = m_device.read(std::min(BlockSize, m_left));
+        m_at = 0;
+        if (m_block.isEmpty()) {
+            const auto* file = qobject_cast<const QFileDevice*>(&m_device);
+            m_error = file && file->error() != QFileDevice::NoError
+                ? QStringLiteral("読めません（%1）。").arg(file->errorString())
+                : QStringLiteral("読んでいる間にファイルが短くなりました。");
+            m_left = 0;
+            return false;
+        }
+        m_left -= m_block.size();
+        return true;
+    }
+
+    QIODevice& m_device;
+    qint64 m_left;
+    QByteArray m_block;
+    qsizetype m_at = 0;
+    qint64 m_number = 0;
+    QString m_error;
+};
+
+// A line's text: UTF-8 as the program writes it, or else Shift_JIS as a spreadsheet program saves it.
+class LineDecoder {
+public:
+    std::optional<QString> decode(QByteArrayView bytes)
+    {
+        QString text = m_utf8.decode(bytes);
+        if (!m_utf8.hasError())
+            return text;
+        m_utf8.resetState();
+        if (!m_shiftJis.isValid())
+            return std::nullopt;
+        text = m_shiftJis.decode(bytes);
+        if (m_shiftJis.hasError()) {
+            m_shiftJis.resetState();
+            return std::nullopt;
+        }
+        return text;
+    }
+
+private:
+    QStringDecoder m_utf8 { QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
+    QStringDecoder m_shiftJis { "windows-31j", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
+};
 
 QString flag(bool on)
 {
@@ -123,7 +232,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
         return std::nullopt;
     MeasurementEntry e;
     int i = 0;
-    e.time = QDateTime::fromString(f[i++], TimeFormat);
+    e.time = recordedTime(f[i++]);
     e.pole = f[i++];
     const auto row = exactNumber<int>(f[i++]);
     const auto change = recordedChangeFromName(f[i++]);
@@ -300,23 +409,102 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
     return csvLine(f);
 }
 
+MeasurementRecordLines readMeasurementRecord(
+    QIODevice& device, qint64 size, const std::function<void(MeasurementEntry&&)>& take)
+{
+    MeasurementRecordLines result;
+    PhysicalLines source(device, size);
+    LineDecoder decoder;
+    std::deque<PhysicalLine> pending;
+    bool atEnd = false;
+    const auto readMore = [&] {
+        if (atEnd)
+            return false;
+        std::optional<PhysicalLine> line = source.next();
+        if (!line) {
+            atEnd = true;
+            return false;
+        }
+        pending.push_back(*std::move(line));
+        return true;
+    };
+    while (!pending.empty() || readMore()) {
+        // A quote left open on the first line takes in the lines up to the one that closes it.
+        const PhysicalLine& first = pending.front();
+        bool open = first.oddQuotes && !first.overlong;
+        std::size_t count = 1;
+        qsizetype bytes = first.bytes.size();
+        while (open && pending[count - 1].ended) {
+            if (count == pending.size() && !readMore())
+                break;
+            const PhysicalLine& next = pending[count];
+            if (next.overlong || bytes + next.bytes.size() > MaxRecordLineBytes)
+                break;
+            bytes += next.bytes.size();
+            open = open != next.oddQuotes;
+            ++count;
+        }
+        bool read = false;
+        if (!open && !first.overlong && pending[count - 1].ended) {
+            QByteArray line;
+            line.reserve(bytes);
+            for (std::size_t k = 0; k < count; ++k)
+                line += pending[k].bytes;
+            line.chop(line.endsWith("\r\n") ? 2 : 1);
+            if (const std::optional<QString> text = decoder.decode(line)) {
+                const QStringList fields = csvFields(*text);
+                // The header, also as written before the calibration column.
+                if (first.number == 1 && fields.front() == columns().front()) {
+                    read = true;
+                } else if (std::optional<MeasurementEntry> entry = entryFrom(fields)) {
+                    take(*std::move(entry));
+                    read = true;
+                }
+            }
+        }
+        if (read) {
+            pending.erase(pending.begin(), pending.begin() + std::ptrdiff_t(count));
+            continue;
+        }
+        // Only the first line is lost: the lines a stray quote took in are read again on their own.
+        ++result.unreadableLines;
+        if (result.unreadableLineNumbers.size() < MaxListedUnreadableLines)
+            result.unreadableLineNumbers << first.number;
+        pending.pop_front();
+    }
+    result.error = source.error();
+    return result;
+}
+
 MeasurementRecordRead readMeasurementRecord(const QByteArray& content)
 {
+    QBuffer buffer;
+    buffer.setData(content);
+    buffer.open(QIODevice::ReadOnly);
     MeasurementRecordRead read;
-    QString text = QString::fromUtf8(content); // drops the BOM
-    const QList<CsvLine> lines = csvLines(text);
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        const CsvLine& line = lines[n];
-        // The header, also as written before the calibration column.
-        if (n == 0 && !line.fields.isEmpty() && line.fields.front() == columns().front())
-            continue;
-        const std::optional<MeasurementEntry> entry = line.complete ? entryFrom(line.fields) : std::nullopt;
-        if (entry)
-            read.entries << *entry;
-        else
-            ++read.unreadableLines;
-    }
+    const MeasurementRecordLines lines
+        = readMeasurementRecord(buffer, content.size(), [&read](MeasurementEntry&& entry) { read.entries << std::move(entry); });
+    read.unreadableLines = lines.unreadableLines;
+    read.unreadableLineNumbers = lines.unreadableLineNumbers;
     return read;
+}
+
+QString lineNumbersText(const QList<qint64>& numbers, int count, int limit)
+{
+    const qsizetype named = std::min<qsizetype>(numbers.size(), limit);
+    QStringList parts;
+    for (qsizetype i = 0; i < named;) {
+        qsizetype last = i;
+        while (last + 1 < named && numbers[last + 1] == numbers[last] + 1)
+            ++last;
+        parts << (last == i ? QString::number(numbers[i])
+                            : QString::number(numbers[i]) + QChar(0x2013) + QString::number(numbers[last]));
+        i = last + 1;
+    }
+    QString text = parts.join(QStringLiteral(", ")) + QStringLiteral(" 行目");
+    if (count > named)
+        text += QStringLiteral("ほか %1 行").arg(count - named);
+    return text;
 }
 
 QString measurementRecordPath(const QString& programFolder, const QDate& day)

@@ -3,12 +3,14 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QIODevice>
 #include <QList>
 #include <QPointF>
 #include <QSize>
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // The measurement record of a survey day: one line for every change of the result list, saying what
@@ -90,13 +92,38 @@ struct MeasurementEntry {
 // One entry as a CSV line in UTF-8, ended by CR LF; fields with a comma, a quote or a line break quoted.
 [[nodiscard]] QByteArray measurementRecordLine(const MeasurementEntry& entry);
 
-// The entries of a record file, in file order; lines that cannot be read (cut short by a crash, edited by
-// hand) are counted and left out.
+// Reading a record: lines end with CR LF or LF alike. A line that is not valid UTF-8 is read as Shift_JIS
+// (CP932), as a spreadsheet program saves the file back, and a time may also be in its form
+// ("2024/5/1 9:30", "2024/5/1 9:30:15"). A quoted field may run over several lines only when the line
+// so made is an entry: otherwise a stray quote costs its own line and reading goes on at the next one.
+// Lines that cannot be read (cut short by a crash, edited by hand) are counted and left out, and the
+// first MaxListedUnreadableLines of their numbers are kept (the header is line 1).
+inline constexpr int MaxListedUnreadableLines = 1000;
+// A line (with the lines its quoted fields run over) longer than this is not an entry.
+inline constexpr qsizetype MaxRecordLineBytes = 1024 * 1024;
+
+struct MeasurementRecordLines {
+    int unreadableLines = 0;
+    QList<qint64> unreadableLineNumbers; // in file order, at most MaxListedUnreadableLines
+    QString error; // Japanese: the file could not be read to its end (the entries before were given)
+};
+
+// The entries of a record file, in file order.
 struct MeasurementRecordRead {
     QList<MeasurementEntry> entries;
     int unreadableLines = 0;
+    QList<qint64> unreadableLineNumbers;
 };
 [[nodiscard]] MeasurementRecordRead readMeasurementRecord(const QByteArray& content);
+
+// The same read line by line from an open device, at most size bytes of it, each entry handed to take as
+// it is read: memory does not grow with the file.
+[[nodiscard]] MeasurementRecordLines readMeasurementRecord(
+    QIODevice& device, qint64 size, const std::function<void(MeasurementEntry&&)>& take);
+
+// "3, 7–9, 12 行目" for line numbers in order; at most limit of them named, then "ほか n 行" for the count
+// beyond those named.
+[[nodiscard]] QString lineNumbersText(const QList<qint64>& numbers, int count, int limit = 20);
 
 [[nodiscard]] QString measurementRecordPath(const QString& programFolder, const QDate& day);
 
