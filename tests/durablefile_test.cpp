@@ -1,4 +1,5 @@
 #include "failingcalls.h"
+#include "failingdisk.h"
 #include "platform/backgroundfilewriter.h"
 #include "platform/durablefile.h"
 #include "platform/jpegwriter.h"
@@ -48,43 +49,6 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
-
-// A disk that fails the way a full or failing one does: a write past a byte count, or the sync.
-class FailingFile : public DurableFile {
-public:
-    FailingFile(const QString& path, qint64 writableBytes, qint64 chunk, bool syncFails)
-        : DurableFile(path)
-        , m_left(writableBytes)
-        , m_chunk(chunk)
-        , m_syncFails(syncFails)
-    {
-    }
-
-protected:
-    qint64 writeToDisk(int fd, const char* data, qint64 size) override
-    {
-        if (m_left <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const qint64 written = DurableFile::writeToDisk(fd, data, std::min({ size, m_left, m_chunk }));
-        m_left -= written;
-        return written;
-    }
-    bool syncToDisk(int fd) override
-    {
-        if (m_syncFails) {
-            errno = EIO;
-            return false;
-        }
-        return DurableFile::syncToDisk(fd);
-    }
-
-private:
-    qint64 m_left;
-    qint64 m_chunk;
-    bool m_syncFails;
-};
 
 struct FailureCase {
     const char* name;
@@ -561,28 +525,6 @@ INSTANTIATE_TEST_SUITE_P(Calls, CheckedCallTest,
         CheckedCallCase { "folderOfNewSettings", &failing::folderSyncError, overwriteStart, false, "new\n" },
         CheckedCallCase { "folderAfterARemoval", &failing::folderSyncError, removeInTheBackground, true, "" }),
     caseName<CheckedCallCase>);
-
-// A disk that does not answer until it is let go, shared with a writer's thread that may outlive the test's
-// writer.
-struct Gate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-
-    void pass()
-    {
-        std::unique_lock lock(mutex);
-        opened.wait(lock, [this] { return open; });
-    }
-    void letGo()
-    {
-        {
-            const std::lock_guard lock(mutex);
-            open = true;
-        }
-        opened.notify_all();
-    }
-};
 
 BackgroundFileWriter::Runner heldBy(const std::shared_ptr<Gate>& gate)
 {

@@ -1,3 +1,4 @@
+#include "failingdisk.h"
 #include "platform/durablefile.h"
 #include "platform/jpegcodec.h"
 #include "platform/jpegwriter.h"
@@ -349,27 +350,6 @@ TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
-
-// A disk that does not answer until it is let go, shared with a filing's thread that may outlive the filer.
-struct Gate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-
-    void pass()
-    {
-        std::unique_lock lock(mutex);
-        opened.wait(lock, [this] { return open; });
-    }
-    void letGo()
-    {
-        {
-            const std::lock_guard lock(mutex);
-            open = true;
-        }
-        opened.notify_all();
-    }
-};
 
 bool appearsWithin(const QString& path, std::chrono::milliseconds limit)
 {

@@ -2,13 +2,14 @@
 #include "platform/durablefile.h"
 #include "results/measurementrecord.h"
 
+#include "failingdisk.h"
 #include "testsupport.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -83,41 +84,6 @@ void write(const QString& path, const QByteArray& content)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(content);
 }
-
-// A disk that fills: writes after the first writable bytes fail, or the sync does.
-class FailingFile : public DurableFile {
-public:
-    FailingFile(const QString& path, qint64 writableBytes, bool syncFails)
-        : DurableFile(path)
-        , m_left(writableBytes)
-        , m_syncFails(syncFails)
-    {
-    }
-
-protected:
-    qint64 writeToDisk(int fd, const char* data, qint64 size) override
-    {
-        if (m_left <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        const qint64 written = DurableFile::writeToDisk(fd, data, std::min(size, m_left));
-        m_left -= written;
-        return written;
-    }
-    bool syncToDisk(int fd) override
-    {
-        if (m_syncFails) {
-            errno = EIO;
-            return false;
-        }
-        return DurableFile::syncToDisk(fd);
-    }
-
-private:
-    qint64 m_left;
-    bool m_syncFails;
-};
 
 // A day of one pole with an old ledger and summary beside it.
 struct OldPair {
@@ -257,7 +223,8 @@ TEST(LedgerFiles, StaleTemporariesAreRemoved)
     for (const QString& folder : { day, other }) {
         const QString name = QFileInfo(folder).fileName();
         EXPECT_EQ(entries(folder),
-            QStringList({ "写真台帳_20221018.pdf.Ab12Cd", "写真台帳_" + name + ".pdf", "写真台帳_" + name + ".pdf.old" }));
+            QStringList(
+                { "写真台帳_20221018.pdf.Ab12Cd", "写真台帳_" + name + ".pdf", "写真台帳_" + name + ".pdf.old" }));
     }
 }
 
