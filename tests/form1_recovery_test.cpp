@@ -247,20 +247,32 @@ TEST_F(Form1RecoveryTest, aPolesListBelongsToTheDayOfItsFirstRow)
 TEST_F(Form1RecoveryTest, aForgedRecord_cannotFileOutsideTheDayFolderNorDeleteOtherFiles)
 {
     watch();
-    for (const QString& pole : { QStringLiteral("../../outside"), QStringLiteral(".hidden"), QString(65, u'x') }) {
-        SCOPED_TRACE(pole.toStdString());
+    const QList<ResultRow> oneRow { { "1", "0.44" } };
+    const QList<ResultRow> tooManyRows(32768, { "1", "0.44" });
+    const struct {
+        QString pole;
+        QList<ResultRow> rows;
+        const char* reason;
+    } forged[] = {
+        { QStringLiteral("../../outside"), oneRow, "使えません" },
+        { QStringLiteral(".hidden"), oneRow, "使えません" },
+        { QString(65, u'x'), oneRow, "使えません" },
+        { QStringLiteral("1"), tooManyRows, "多すぎます" },
+    };
+    for (const auto& c : forged) {
+        SCOPED_TRACE(c.pole.left(20).toStdString());
         form.reset();
         QFile::remove(fake.programFolder.filePath(DamagedRecoveryFileName));
         QFile file(recovery());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(serializeRecovery({ pole, pole, QDate(2022, 10, 19), { { "1", "0.44" } }, {} }));
+        file.write(serializeRecovery({ c.pole, c.pole, QDate(2022, 10, 19), c.rows, {} }));
         file.close();
         fake.errors.clear();
         crashAndRestart();
         EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
         EXPECT_TRUE(rows().isEmpty());
         ASSERT_EQ(fake.errors.size(), 1);
-        EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("使えません"))) << fake.errors[0].toStdString();
+        EXPECT_TRUE(fake.errors[0].contains(QString::fromUtf8(c.reason))) << fake.errors[0].toStdString();
         EXPECT_TRUE(QFile::exists(fake.programFolder.filePath(DamagedRecoveryFileName)));
     }
 

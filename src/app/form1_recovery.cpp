@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 
 #include <cerrno>
+#include <limits>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -140,6 +141,11 @@ std::optional<RecoveryRecord> Form1::readRecovery()
     // checks the window makes of what is typed.
     if (const QString problem = poleNumberProblem(parsed.record->pole); !problem.isEmpty()) {
         setDamagedRecoveryAside(QStringLiteral("調査柱No「%1」は使えません。%2").arg(parsed.record->pole, problem));
+        return std::nullopt;
+    }
+    // Rows are counted in 16 bits, like every count of the list.
+    if (parsed.record->rows.size() > std::numeric_limits<qint16>::max()) {
+        setDamagedRecoveryAside(QStringLiteral("一覧の行が %1 行あり、多すぎます。").arg(parsed.record->rows.size()));
         return std::nullopt;
     }
     RecoveryRecord record = *parsed.record;
