@@ -355,3 +355,55 @@ TEST_F(Form1RecoveryTest, aDamagedRecord_isKeptAsideAndReported)
     }
     form = std::make_unique<Form1>(fake.services());
 }
+
+// Going back to a pole measured earlier today brings its rows back: the next shot continues the numbering, no
+// picture is overwritten, and the result file written at the next change holds every row.
+TEST_F(Form1RecoveryTest, goingBackToAPole_keepsItsRowsAndPictures)
+{
+    watch();
+    takeIn(40);
+    takeIn(30, QStringLiteral("b.bmp"));
+    text("Text4")->setText(QStringLiteral("2"));
+    takeIn(40, QStringLiteral("c.bmp"));
+    const QByteArray firstPicture = contents(filedNow("1/1_1.jpg"));
+    fake.clockNow = fake.clockNow.addSecs(3600); // the file is old enough to be asked about
+    text("Text4")->setText(QStringLiteral("1"));
+    EXPECT_EQ(rows(), (QStringList { "1:0.44", "2:0.33" }));
+    takeIn(40, QStringLiteral("d.bmp"));
+    EXPECT_EQ(rows().last(), QStringLiteral("3:0.44"));
+    EXPECT_EQ(contents(filedNow("1/1_1.jpg")), firstPicture);
+    EXPECT_TRUE(QFile::exists(filedNow("1/1_3.jpg")));
+    text("Text4")->setText(QStringLiteral("2"));
+    EXPECT_TRUE(fake.questions.isEmpty()) << fake.questions.join(u'\n').toStdString();
+    EXPECT_EQ(contents(filedNow("1/No1CP.csv")), "1,0.44\r\n2,0.33\r\n3,0.44\r\n");
+    EXPECT_EQ(rows(), QStringList { "1:0.44" }); // pole 2's own row is back too
+
+    // At start-up the pole in force gets its rows of today as well.
+    text("Text4")->setText(QStringLiteral("1"));
+    form->show();
+    ASSERT_TRUE(form->close());
+    form = std::make_unique<Form1>(fake.services());
+    form->Form_Load();
+    EXPECT_EQ(rows().size(), 3);
+}
+
+// A result file whose rows cannot be brought back is kept beside itself, said once, before anything replaces it.
+TEST_F(Form1RecoveryTest, aDamagedResultFile_isKeptAsideBeforeItIsReplaced)
+{
+    watch();
+    ASSERT_TRUE(QDir().mkpath(filedNow("3")));
+    const QByteArray damaged("1,0.44\r\n7,0.9\r\n");
+    QFile file(filedNow("3/No3CP.csv"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(damaged);
+    file.close();
+    for (int i = 0; i < 2; ++i) {
+        text("Text4")->setText(QStringLiteral("3"));
+        EXPECT_TRUE(rows().isEmpty());
+        text("Text4")->setText(QStringLiteral("4"));
+    }
+    ASSERT_EQ(fake.errors.size(), 1);
+    EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("No3CP.csv.bad"))) << fake.errors[0].toStdString();
+    EXPECT_EQ(contents(filedNow("3/No3CP.csv.bad")), damaged);
+    EXPECT_FALSE(QFile::exists(filedNow("3/No3CP.csv.bad.2")));
+}

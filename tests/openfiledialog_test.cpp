@@ -1,9 +1,12 @@
 #include "platform/openfiledialog.h"
+#include "platform/qtservices.h"
 
 #include <QAbstractProxyModel>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,3 +86,12 @@ TEST(OpenFileDialogTest, offersTheLastFileAgain)
 }
 
 } // namespace
+
+// Every question asks whether to replace or change something: Enter keeps what is there.
+TEST(OkCancelBox, cancelIsTheDefaultAnswer)
+{
+    const std::unique_ptr<QMessageBox> box
+        = norvel::makeOkCancelBox(nullptr, QStringLiteral("同一ファイルがあります。上書きしますか？"));
+    EXPECT_EQ(box->defaultButton(), qobject_cast<QPushButton*>(box->button(QMessageBox::Cancel)));
+    EXPECT_EQ(box->text(), QStringLiteral("同一ファイルがあります。上書きしますか？"));
+}

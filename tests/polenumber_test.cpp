@@ -61,13 +61,13 @@ INSTANTIATE_TEST_SUITE_P(PoleNumbers, SteppedPoleNumberTest,
 // neither filed nor written.
 TEST(PoleNumber, FolderNamesRefuseWhatWouldLeaveOrHideThePoleFolder)
 {
-    for (const QString& pole : { QString(), QString("12"), QString("A-3"), QString("No.5"), QString("調査1"), QString("5."),
-             QString(PoleNumberMaxLength, u'9'), QString(PoleNumberMaxLength, u'シ') })
+    for (const QString& pole : { QString(), QString("12"), QString("A-3"), QString("No.5"), QString("調査1"),
+             QString("5."), QString(PoleNumberMaxLength, u'9'), QString(PoleNumberMaxLength, u'シ') })
         EXPECT_TRUE(isUsablePoleNumber(pole)) << pole.toStdString();
-    for (const QString& pole : { QString("."), QString(".."), QString("..5"), QString("..."), QString(".5"),
-             QString("a/b"), QString("/"), QString("a\\b"), QString("1\t"), QString("1\n2"), QString("\x01"),
-             QString("A\x7f"), QString(QChar(0)), QString(PoleNumberMaxLength + 1, u'9'),
-             QString(PoleNumberMaxLength + 1, u'シ') }) {
+    for (const QString& pole :
+        { QString("."), QString(".."), QString("..5"), QString("..."), QString(".5"), QString("a/b"), QString("/"),
+            QString("a\\b"), QString("1\t"), QString("1\n2"), QString("\x01"), QString("A\x7f"), QString(QChar(0)),
+            QString(PoleNumberMaxLength + 1, u'9'), QString(PoleNumberMaxLength + 1, u'シ') }) {
         EXPECT_FALSE(isUsablePoleNumber(pole)) << pole.toStdString();
         EXPECT_FALSE(poleNumberProblem(pole).isEmpty());
     }
@@ -147,3 +147,30 @@ TEST(PoleNumber, FileAgeKeepsFractionsAndSign)
 }
 
 } // namespace
+
+struct ResultFileCase {
+    const char* name;
+    QByteArray content;
+    std::optional<QStringList> widths;
+};
+
+class ResultFileTest : public ::testing::TestWithParam<ResultFileCase> { };
+
+// What is brought back is exactly what was written; anything else is not mistaken for a pole's rows.
+TEST_P(ResultFileTest, ReadsBackWhatWasWrittenAndRefusesTheRest)
+{
+    EXPECT_EQ(parseResultFile(GetParam().content), GetParam().widths);
+}
+
+INSTANTIATE_TEST_SUITE_P(Contents, ResultFileTest,
+    ::testing::Values(ResultFileCase { "empty", "", QStringList() },
+        ResultFileCase {
+            "asWritten", resultFileContent({ "0.44", "", "0,5", "調査" }), QStringList { "0.44", "", "0,5", "調査" } },
+        ResultFileCase { "lineFeedsOnly", "1,0.44\n2,0.33\n", QStringList { "0.44", "0.33" } },
+        ResultFileCase { "cutShort", "1,0.44\r\n2,0.3", std::nullopt },
+        ResultFileCase { "rowMissing", "1,0.44\r\n3,0.33\r\n", std::nullopt },
+        ResultFileCase { "noComma", "1 0.44\r\n", std::nullopt },
+        ResultFileCase { "leadingZero", "01,0.44\r\n", std::nullopt },
+        ResultFileCase { "notText", QByteArray("1,\xff\xfe\r\n"), std::nullopt },
+        ResultFileCase { "blankLine", "1,0.44\r\n\r\n", std::nullopt }),
+    caseName<ResultFileCase>);

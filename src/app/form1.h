@@ -3,6 +3,7 @@
 #include "acquisition/capturewatcher.h"
 #include "acquisition/pictureshow.h"
 #include "analysis/crackrun.h"
+#include "analysis/scalecalibration.h"
 #include "analysis/scanlines.h"
 #include "app/displaysize.h"
 #include "app/modalscope.h"
@@ -10,13 +11,14 @@
 #include "measure/range.h"
 #include "platform/backgroundfilewriter.h"
 #include "platform/picturefiler.h"
+#include "platform/regularfile.h"
 #include "platform/services.h"
-#include "analysis/scalecalibration.h"
 #include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
 
 #include <QImage>
 #include <QMainWindow>
+#include <QSet>
 
 #include <array>
 #include <functional>
@@ -204,6 +206,9 @@ private:
     // The pole's folder and files.
     // Text4 back to the pole in force, without a pole change.
     void showPoleInForce();
+    void resumePole();
+    void setResultFileAside(const QString& path, const FileContent& file);
+    [[nodiscard]] bool isResumedFileUnchanged(const QString& path) const;
     // The day the list belongs to: that of its first row, else today.
     [[nodiscard]] QDate listDay() const;
     // The pole folder of CurTyoNo for the day, created if missing; nullopt, with the reason in error, on failure.
@@ -229,7 +234,8 @@ private:
     // The recovery record: the result list and the pole in hand, on disk after every change to them.
     class RecoveryBatch;
     // The shot at cameraPath as it is now, taken in into the given row; nullopt when it is not a file.
-    [[nodiscard]] static std::optional<PendingShot> pendingShotOf(const QByteArray& cameraPath, int row, const QDateTime& now);
+    [[nodiscard]] static std::optional<PendingShot> pendingShotOf(
+        const QByteArray& cameraPath, int row, const QDateTime& now);
     // The list or the pole changed: written now, or once the outermost RecoveryBatch ends.
     void saveRecovery();
     void commitRecovery();
@@ -276,6 +282,12 @@ private:
     QString m_filingWatchPath; // the pattern of the camera folder the shot being filed came from
     std::optional<PendingShot> m_pendingShot; // the last shot taken in, until it has left the camera folder
     std::optional<QDate> m_surveyDay; // the day of the list's first row, while it has rows
+    struct ResumedFile {
+        QString path;
+        QByteArray content;
+    };
+    std::optional<ResumedFile> m_resumedFile; // the result file the list's rows came back from
+    QSet<QString> m_resultsSetAside; // result files kept aside as damaged in this run
     int m_recoveryHeld = 0; // open RecoveryBatch scopes
     bool m_recoveryDirty = false;
     // In a take-in the record is written beside the filing: the shot stays in the camera folder until it is

@@ -65,8 +65,11 @@ void Form1::Form_Load()
     m_state.CurTyoNo = QStringLiteral("1");
 
     SetLode();
+    // A crash's record comes first; else the pole's rows of today, if it has any.
     if (recovered)
         restoreRecovery(*recovered);
+    else
+        resumePole();
 
     const DisplayMode mode = displayMode();
     m_heightTwips = fullHeightTwips(mode);

@@ -1,7 +1,9 @@
 #include "app/form1.h"
 
+#include "platform/durablefile.h"
 #include "platform/flexgrid.h"
 #include "platform/numbers.h"
+#include "platform/regularfile.h"
 #include "results/polenumber.h"
 
 #include <QCheckBox>
@@ -9,13 +11,18 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
+
+#include <cerrno>
 
 // The survey pole number and the pole's result file.
 namespace norvel {
 
 namespace {
+// A pole's rows are a few hundred short lines at the most.
+constexpr qint64 ResultFileLimit = 1024 * 1024;
 const QString OverwriteQuestion = QStringLiteral("同一ファイルがあります。上書きしますか？");
 }
 
@@ -52,7 +59,77 @@ void Form1::Text4_Change()
         return;
     m_state.CurTyoNo = pole;
     TyoNo->setTitle(QStringLiteral("調査柱No「") + pole + QStringLiteral("」"));
+    resumePole();
     saveRecovery();
+}
+
+// A pole measured earlier today keeps its rows: they come back into the list, the next shot continues their
+// numbering, and the file written at the next change holds them all.
+void Form1::resumePole()
+{
+    // At shut-down the list has just been written: it is not read back.
+    if (!Check1->isChecked() || MSFlexGrid2->rows() > 0 || m_shuttingDown)
+        return;
+    const QDate today = m_services.clock->now().date();
+    const QString path = resultFilePath(m_services.programFolder, today, m_state.CurTyoNo);
+    if (m_resultsSetAside.contains(path))
+        return; // its rows are kept aside already; the list starts anew
+    const FileContent file = readRegularFile(path, ResultFileLimit);
+    if (file.missing())
+        return;
+    const std::optional<QStringList> widths = file.read() ? parseResultFile(file.content) : std::nullopt;
+    if (!widths) {
+        setResultFileAside(path, file);
+        return;
+    }
+    if (widths->isEmpty())
+        return;
+    m_surveyDay = today;
+    MSFlexGrid2->setRows(int(widths->size()));
+    for (int row = 0; row < widths->size(); ++row) {
+        MSFlexGrid2->setTextMatrix(row, 0, QString::number(row + 1));
+        MSFlexGrid2->setTextMatrix(row, 1, widths->at(row));
+    }
+    for (QPushButton* button : Command4)
+        button->setEnabled(true);
+    SodDt();
+    m_resumedFile = ResumedFile { path, file.content };
+    saveRecovery();
+}
+
+// Before anything replaces a result file whose rows could not be brought back, it is kept beside itself.
+void Form1::setResultFileAside(const QString& path, const FileContent& file)
+{
+    QString aside = path + QStringLiteral(".bad");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path + QStringLiteral(".bad.%1").arg(n);
+    QString error;
+    // Its bytes when they could be read, else the entry itself (a pipe, a device link, an unreadable file).
+    const bool kept = file.read()
+        ? writeFileDurably(aside, file.content, &error)
+        : ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0;
+    if (!kept && error.isEmpty())
+        error = qt_error_string(errno);
+    m_resultsSetAside.insert(path);
+    const QString why = file.read() ? QStringLiteral("結果ファイルの形式ではありません。") : file.error;
+    if (kept)
+        report(QStringLiteral("結果ファイル「%1」の行を一覧に戻せないため、「%"
+                              "2」として残しました。一覧はこの柱の新しい結果から始まります。\n%3")
+                   .arg(QDir::toNativeSeparators(path), QFileInfo(aside).fileName(), why));
+    else
+        report(QStringLiteral("結果ファイル「%"
+                              "1」の行を一覧に戻せず、別の名前で残すこともできませんでした。この柱の結果を書くときに上"
+                              "書きの確認をします。\n%2\n%3")
+                   .arg(QDir::toNativeSeparators(path), why, error));
+}
+
+// A result file still as it was when its rows came back into the list: replacing it loses nothing.
+bool Form1::isResumedFileUnchanged(const QString& path) const
+{
+    if (!m_resumedFile || m_resumedFile->path != path)
+        return false;
+    const FileContent now = readRegularFile(path, ResultFileLimit);
+    return now.read() && now.content == m_resumedFile->content;
 }
 
 void Form1::showPoleInForce()
@@ -96,7 +173,7 @@ bool Form1::writePoleResults()
     QString error;
     if (makePoleFolder(day, &error)) {
         const QString path = resultFilePath(m_services.programFolder, day, m_state.CurTyoNo);
-        if (!mayReplace(path))
+        if (!isResumedFileUnchanged(path) && !mayReplace(path))
             return false;
         if (writeResultFile(path, resultWidths(), &error))
             return true;

@@ -57,8 +57,10 @@ void Form1::Command3_Click(int Index)
             recordMeasurement(measurementEntry(RecordedChange::RowCleared), before, QString());
     }
     // The next first row starts the list's day anew.
-    if (MSFlexGrid2->rows() == 0)
+    if (MSFlexGrid2->rows() == 0) {
         m_surveyDay.reset();
+        m_resumedFile.reset();
+    }
 }
 
 void Form1::Command4_Click(int Index)

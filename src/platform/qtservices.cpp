@@ -23,11 +23,18 @@ Services QtServices::services()
     return { this, this, this, this, this, this, m_programFolder };
 }
 
+std::unique_ptr<QMessageBox> makeOkCancelBox(QWidget* parent, const QString& text)
+{
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::Question, DialogTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    // Enter or a hasty click keeps what is there: every question asks whether to replace or change something.
+    box->setDefaultButton(QMessageBox::Cancel);
+    return box;
+}
+
 bool QtServices::askOkCancel(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, DialogTitle, text, QMessageBox::Ok | QMessageBox::Cancel, m_parent);
-    box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
+    return makeOkCancelBox(m_parent, text)->exec() == QMessageBox::Ok;
 }
 
 std::optional<QString> QtServices::chooseFile(const QString& filterText, const QString& lastFile)

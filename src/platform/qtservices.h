@@ -5,7 +5,14 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
+class QMessageBox;
+
 namespace norvel {
+
+// The OK/Cancel question as the program shows it, with Cancel as the default answer.
+[[nodiscard]] std::unique_ptr<QMessageBox> makeOkCancelBox(QWidget* parent, const QString& text);
 
 // The real dialogs, clock and clipboard, shown over the main window.
 class QtServices final : public QuestionBox,

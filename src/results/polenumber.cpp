@@ -3,9 +3,11 @@
 #include "platform/durablefile.h"
 
 #include <QDir>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace norvel {
 
@@ -166,6 +168,31 @@ QByteArray resultFileContent(const QStringList& widths)
         text += QString::number(i + 1) + QLatin1Char(',') + widths[i] + QStringLiteral("\r\n");
     // The system code page, which is UTF-8 here.
     return text.toLocal8Bit();
+}
+
+std::optional<QStringList> parseResultFile(const QByteArray& content)
+{
+    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+    const QString text = decode(content);
+    if (decode.hasError())
+        return std::nullopt;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // The last line ends with its line feed; what follows it must be nothing.
+    if (!lines.last().isEmpty())
+        return std::nullopt;
+    lines.removeLast();
+    if (lines.size() > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    QStringList widths;
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const qsizetype comma = line.indexOf(QLatin1Char(','));
+        if (comma < 0 || line.left(comma) != QString::number(widths.size() + 1))
+            return std::nullopt;
+        widths << line.mid(comma + 1);
+    }
+    return widths;
 }
 
 bool writeResultFile(const QString& path, const QStringList& widths, QString* error)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The survey pole number and where the pole's results and pictures are kept: a folder per day below the
 // program folder, a folder per pole in it, and the pole's result file there.
 namespace norvel {
@@ -37,6 +39,11 @@ inline constexpr int PoleNumberMaxLength = 64;
 
 // One line "i,width" ended by CR LF per result, i counted from 1.
 [[nodiscard]] QByteArray resultFileContent(const QStringList& widths);
+
+// The widths of a result file as resultFileContent wrote them (LF line ends read too), or nullopt when it is
+// not one: a line without its number and comma, numbers out of order, text that is not in the system's code
+// page, more rows than a list can count.
+[[nodiscard]] std::optional<QStringList> parseResultFile(const QByteArray& content);
 
 // Writes the result file whole through a temporary file, so a failed write leaves the previous file as it
 // was. False, with a message naming the file in error, on failure.
