@@ -2,9 +2,13 @@
 #include "platform/flexgrid.h"
 #include "testsupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 
 using namespace norvel;
 
@@ -140,6 +144,88 @@ TEST_F(Form1ResultsTest, correction_withoutResults_isIgnored)
     text3()->setText(QStringLiteral("0.42"));
     EXPECT_EQ(grid2()->rows(), 0);
     EXPECT_EQ(get<QMenu>(QStringLiteral("soku"))->title(), "測定値：");
+}
+
+enum class Input { Key, InputMethod, Paste, SetText };
+
+struct FullWidthCase {
+    const char* name;
+    const char* box;
+    Input input;
+    const char* before; // the box's text, the caret at caretBefore
+    int caretBefore;
+    const char* given; // one keystroke, one commit, one paste or one setText
+    const char* after; // the box's text after it, the caret at caretAfter
+    int caretAfter;
+};
+
+void PrintTo(const FullWidthCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FullWidthTest : public Form1ResultsTest, public testing::WithParamInterface<FullWidthCase> { };
+
+// A change of a box runs its handling (Text4's is a pole change), so one input must change it once, already
+// converted, never first with the full-width text.
+TEST_P(FullWidthTest, oneInputChangesTheBoxOnceToHalfWidth)
+{
+    const FullWidthCase& c = GetParam();
+    auto* box = get<QLineEdit>(QString::fromLatin1(c.box));
+    box->setText(QString::fromUtf8(c.before));
+    box->setCursorPosition(c.caretBefore);
+    const QString given = QString::fromUtf8(c.given);
+    QSignalSpy changes(box, &QLineEdit::textChanged);
+    switch (c.input) {
+    case Input::Key:
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, given, Qt::NoModifier);
+        break;
+    case Input::InputMethod: {
+        QInputMethodEvent commit;
+        commit.setCommitString(given);
+        QApplication::sendEvent(box, &commit);
+        break;
+    }
+    case Input::Paste:
+        QGuiApplication::clipboard()->setText(given);
+        box->paste();
+        break;
+    case Input::SetText:
+        box->setText(given);
+        break;
+    }
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes[0][0].toString(), QString::fromUtf8(c.after));
+    EXPECT_EQ(box->text(), QString::fromUtf8(c.after));
+    EXPECT_EQ(box->cursorPosition(), c.caretAfter);
+    if (c.input == Input::Key || c.input == Input::InputMethod) {
+        box->undo(); // typing keeps its undo
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.before));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, FullWidthTest,
+    testing::Values(FullWidthCase { "thresholdKeyInTheMiddle", "Text2", Input::Key, "40", 1, "５", "450", 2 },
+        FullWidthCase { "correctionKey", "Text3", Input::Key, "0.1", 3, "５", "0.15", 4 },
+        FullWidthCase { "correctionHalfWidthKey", "Text3", Input::Key, "0.1", 3, "5", "0.15", 4 },
+        FullWidthCase { "correctionPoint", "Text3", Input::Key, "0", 1, "．", "0.", 2 },
+        FullWidthCase { "poleCommit", "Text4", Input::InputMethod, "", 0, "１２", "12", 2 },
+        FullWidthCase { "poleMinusCommit", "Text4", Input::InputMethod, "7", 0, "−", "-7", 1 },
+        FullWidthCase { "poleHalfWidthCommit", "Text4", Input::InputMethod, "1", 1, "2", "12", 2 },
+        FullWidthCase { "secondsPaste", "Text5", Input::Paste, "3", 0, "１\u3000", "1 3", 2 },
+        FullWidthCase { "limitSetText", "Text6", Input::SetText, "1", 1, "－０，５", "-0,5", 4 },
+        FullWidthCase { "correctionSetText", "Text3", Input::SetText, "0", 1, "０．５０", "0.50", 4 }),
+    caseName<FullWidthCase>);
+
+TEST_F(Form1ResultsTest, correction_typedInFullWidth_isListedAsTheHalfWidthNumber)
+{
+    fill({ "0.35", "0.40" });
+    text3()->selectAll();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("０．５０"));
+    QApplication::sendEvent(text3(), &commit);
+    EXPECT_EQ(widths(), QStringList({ "0.35", "0.50" }));
+    EXPECT_EQ(get<QMenu>(QStringLiteral("soku"))->title(), "測定値:0.50mm");
 }
 
 } // namespace

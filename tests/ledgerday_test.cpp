@@ -187,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Poles, PoleOrderTest,
         PoleOrderCase { "text_prefix_decides", "A10", "B2", true },
         PoleOrderCase { "leading_zeros_then_text", "A01", "A1", true },
         PoleOrderCase { "full_width_digits", "柱２", "柱１０", true },
+        PoleOrderCase { "full_width_number_by_value", "２", "10", true },
         PoleOrderCase { "empty_among_texts", "", "A", true }, PoleOrderCase { "unit_is_text", "5mm", "10", false }),
     caseName<PoleOrderCase>);
 
@@ -227,7 +228,8 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
     // Said, not dropped: the lines of A10's file that are not rows, and the pictures of a folder without results.
     ASSERT_EQ(ledger.problems.size(), 2) << ledger.problems.size();
     EXPECT_EQ(ledger.problems[0].file, "A10/NoA10CP.csv");
-    EXPECT_TRUE(ledger.problems[0].reason.contains("3 行あります（1, 3–4 行目）")) << ledger.problems[0].reason.toStdString();
+    EXPECT_TRUE(ledger.problems[0].reason.contains("3 行あります（1, 3–4 行目）"))
+        << ledger.problems[0].reason.toStdString();
     EXPECT_EQ(ledger.problems[1].file, "noresults/");
     EXPECT_TRUE(ledger.problems[1].reason.contains("写真 1 枚")) << ledger.problems[1].reason.toStdString();
 
@@ -241,7 +243,8 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
     for (const char* pole : { "9", "11" }) {
         SCOPED_TRACE(pole);
         const LedgerDay open = loadLedgerDay(day.path(), {}, OpenResults { pole, { "0.60", "0.20" } });
-        const auto listed = std::find_if(open.poles.begin(), open.poles.end(), [&](const LedgerPole& p) { return p.pole == pole; });
+        const auto listed
+            = std::find_if(open.poles.begin(), open.poles.end(), [&](const LedgerPole& p) { return p.pole == pole; });
         ASSERT_NE(listed, open.poles.end());
         ASSERT_EQ(listed->rows.size(), 2);
         EXPECT_EQ(listed->rows[1].row, 2);
@@ -277,8 +280,12 @@ INSTANTIATE_TEST_SUITE_P(Widths, RowWidthTest,
         WidthCase { "largest", "100", 100.0, false }, WidthCase { "above", "100.01", std::nullopt, true },
         WidthCase { "huge", "1e308", std::nullopt, true }, WidthCase { "overflowing", "1e999", std::nullopt, true },
         WidthCase { "negative", "-5", std::nullopt, true }, WidthCase { "infinite", "Inf", std::nullopt, true },
-        WidthCase { "minus_infinite", "-inf", std::nullopt, true }, WidthCase { "not_a_number", "nan", std::nullopt, true },
-        WidthCase { "text", "要確認", std::nullopt, false }, WidthCase { "with_unit", "0.35mm", std::nullopt, false },
+        WidthCase { "minus_infinite", "-inf", std::nullopt, true },
+        WidthCase { "not_a_number", "nan", std::nullopt, true }, WidthCase { "text", "要確認", std::nullopt, false },
+        WidthCase { "with_unit", "0.35mm", std::nullopt, false },
+        WidthCase { "full_width", "\u3000０．５０ ", 0.50, false },
+        WidthCase { "full_width_negative", "－０．５", std::nullopt, true },
+        WidthCase { "full_width_text", "要確認．", std::nullopt, false },
         WidthCase { "empty", "", std::nullopt, false }),
     caseName<WidthCase>);
 
@@ -321,7 +328,8 @@ TEST_P(HostileDayTest, ReadsSafelyOrNamesWhatItCouldNotRead)
         EXPECT_TRUE(ledger.problems[0].reason.contains(QString::fromUtf8(c.reason))) << named.join('\n').toStdString();
     }
     // The other pole is always there.
-    const auto three = std::find_if(ledger.poles.begin(), ledger.poles.end(), [](const LedgerPole& p) { return p.pole == "3"; });
+    const auto three
+        = std::find_if(ledger.poles.begin(), ledger.poles.end(), [](const LedgerPole& p) { return p.pole == "3"; });
     ASSERT_NE(three, ledger.poles.end());
     EXPECT_EQ(three->widestMm, 0.25);
     if (c.check)
@@ -415,9 +423,9 @@ QByteArray withLf(QByteArray bytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
-    testing::Values(
-        HostileCase { "result_file_links_to_dev_zero", [](const QString& day) { link("/dev/zero", day + "/7/No7CP.csv"); },
-            "7/No7CP.csv", "普通のファイルではありません", listedWithoutRows },
+    testing::Values(HostileCase { "result_file_links_to_dev_zero",
+                        [](const QString& day) { link("/dev/zero", day + "/7/No7CP.csv"); }, "7/No7CP.csv",
+                        "普通のファイルではありません", listedWithoutRows },
         HostileCase { "result_file_is_a_fifo", [](const QString& day) { fifo(day + "/7/No7CP.csv"); }, "7/No7CP.csv",
             "普通のファイルではありません", listedWithoutRows },
         HostileCase { "result_file_is_a_folder", [](const QString& day) { QDir().mkpath(day + "/7/No7CP.csv"); },
@@ -506,10 +514,18 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
             "測定記録.csv", "普通のファイルではありません", nullptr },
         HostileCase { "pole_folder_not_utf8",
             [](const QString& day) {
-                const QByteArray folder = QFile::encodeName(day) + "/\xff" "7";
+                const QByteArray folder = QFile::encodeName(day)
+                    + "/\xff"
+                      "7";
                 ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
-                writeNative(folder + "/No\xff" "7CP.csv", "1,0.50\r\n");
-                writeNative(folder + "/\xff" "7_1.jpg", jpeg(Filed));
+                writeNative(folder
+                        + "/No\xff"
+                          "7CP.csv",
+                    "1,0.50\r\n");
+                writeNative(folder
+                        + "/\xff"
+                          "7_1.jpg",
+                    jpeg(Filed));
             },
             "", "",
             [](const LedgerDay& ledger) {
@@ -521,8 +537,8 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 EXPECT_EQ(other.widestMm, 0.50);
                 EXPECT_EQ(other.rows[0].pictureSize, Filed);
             } },
-        HostileCase { "hidden_pole_folder",
-            [](const QString& day) { writeFile(day + "/.8/No.8CP.csv", "1,0.60\r\n"); }, "", "",
+        HostileCase { "hidden_pole_folder", [](const QString& day) { writeFile(day + "/.8/No.8CP.csv", "1,0.60\r\n"); },
+            "", "",
             [](const LedgerDay& ledger) {
                 EXPECT_EQ(poleNamed(ledger, ".8").widestMm, 0.60);
                 EXPECT_EQ(ledger.widestPole, ".8");
@@ -581,6 +597,7 @@ INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
         SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19," },
         SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10," },
         SummaryCase { "no_number", "7", "1,要確認\r\n", 0.2, "7,1,,," },
+        SummaryCase { "full_width_filed_before", "7", "1,０．５０\r\n2,0.10\r\n", 0.2, "7,2,0.50,0.30,要注意" },
         SummaryCase { "no_rows", "7", "", 0.2, "7,0,,," },
         SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13," },
         SummaryCase { "pole_quoted", "A,\"1\"", "1,1\r\n", 0.2, "\"A,\"\"1\"\"\",1,1.00,1.00,要注意" }),

@@ -122,6 +122,36 @@ INSTANTIATE_TEST_SUITE_P(Numbers, LeadingNumberTest,
         LeadingCase { "leading_fraction_zeros_overflow", u"0.01e311", inf, 8 }),
     caseName<LeadingCase>);
 
+struct HalfWidthCase {
+    const char* name;
+    const char16_t* typed;
+    const char16_t* expected;
+};
+
+class HalfWidthNumberTest : public testing::TestWithParam<HalfWidthCase> { };
+
+TEST_P(HalfWidthNumberTest, TurnsFullWidthNumberCharactersOneForOne)
+{
+    const auto& c = GetParam();
+    const QString typed = QString::fromUtf16(c.typed);
+    const QString half = halfWidthNumberText(typed);
+    EXPECT_EQ(half, QString::fromUtf16(c.expected));
+    EXPECT_EQ(half.size(), typed.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, HalfWidthNumberTest,
+    testing::Values(HalfWidthCase { "width", u"０．５０", u"0.50" },
+        HalfWidthCase { "all_digits", u"０１２３４５６７８９", u"0123456789" },
+        HalfWidthCase { "full_width_minus", u"－１", u"-1" }, HalfWidthCase { "minus_sign", u"\u22122", u"-2" },
+        HalfWidthCase { "comma", u"１，５", u"1,5" }, HalfWidthCase { "plus_and_exponents", u"＋１ｅ３Ｅ", u"+1e3E" },
+        HalfWidthCase { "ideographic_space", u"\u3000１２\u3000", u" 12 " },
+        HalfWidthCase { "mixed_with_half_width", u"1２.３", u"12.3" },
+        HalfWidthCase { "half_width_untouched", u"-12.5e+3, ", u"-12.5e+3, " },
+        // Characters next to the number forms stay: ideographic full stop and comma, letters, kana, units.
+        HalfWidthCase { "others_untouched", u"。、ａＡ目盛りmm／", u"。、ａＡ目盛りmm／" },
+        HalfWidthCase { "empty", u"", u"" }),
+    caseName<HalfWidthCase>);
+
 TEST(LeadingNumber, NegativeZeroReadsAsPlainZero)
 {
     EXPECT_FALSE(std::signbit(leadingNumber(u"-0.0")));

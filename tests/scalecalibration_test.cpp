@@ -334,12 +334,6 @@ INSTANTIATE_TEST_SUITE_P(Heights, LargestFigureTest,
         LargestCase { "480_rows", 480, MaximumPxPerMm }, LargestCase { "tallest", 32767, MaximumPxPerMm }),
     caseName<LargestCase>);
 
-TEST(HalfWidthNumberText, readsFullWidthDigitsPointSignsAndBlanksAsAscii)
-{
-    EXPECT_EQ(halfWidthNumberText(QStringLiteral("１２３４５．６７８９０　－＋ｅＥ，。目盛り 1.5")),
-        QStringLiteral("12345.67890 -+eE，。目盛り 1.5"));
-}
-
 struct TypedCase {
     const char* name;
     double linePx; // on a 640 x 480 picture: 91 pixels per mm described

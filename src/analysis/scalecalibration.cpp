@@ -291,29 +291,6 @@ CalibrationCheck checkCalibration(double linePx, double lengthMm, QSize pictureS
     return check;
 }
 
-QString halfWidthNumberText(const QString& text)
-{
-    QString result = text;
-    for (QChar& c : result) {
-        const char16_t u = c.unicode();
-        if (u >= u'０' && u <= u'９')
-            c = QChar(u'0' + (u - u'０'));
-        else if (u == u'．')
-            c = u'.';
-        else if (u == u'－' || u == u'−')
-            c = u'-';
-        else if (u == u'＋')
-            c = u'+';
-        else if (u == u'ｅ')
-            c = u'e';
-        else if (u == u'Ｅ')
-            c = u'E';
-        else if (u == u'\u3000')
-            c = u' ';
-    }
-    return result;
-}
-
 std::optional<double> typedLengthMm(const QString& text)
 {
     return exactNumber<double>(halfWidthNumberText(text).trimmed());

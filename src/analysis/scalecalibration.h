@@ -103,12 +103,8 @@ struct CalibrationCheck {
 };
 [[nodiscard]] CalibrationCheck checkCalibration(double linePx, double lengthMm, QSize pictureSize);
 
-// A number as typed with a Japanese input method: full-width digits, point, signs and exponent letters
-// and the ideographic space read as their ASCII forms; nothing else changes.
-[[nodiscard]] QString halfWidthNumberText(const QString& text);
-
 // The ruler length typed into the calibration: the whole text, blanks around it aside, as a decimal number
-// (full-width forms too); nullopt for anything else.
+// (full-width forms too, as halfWidthNumberText reads them); nullopt for anything else.
 [[nodiscard]] std::optional<double> typedLengthMm(const QString& text);
 
 // checkCalibration for a typed length; a text that is no number is refused as such ("…数字…").

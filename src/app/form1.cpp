@@ -6,6 +6,7 @@
 #include "platform/commondialog.h"
 #include "platform/flexgrid.h"
 #include "platform/fullpicture.h"
+#include "platform/halfwidthinput.h"
 #include "platform/palettecolours.h"
 #include "platform/picturebox.h"
 #include "platform/uifont.h"
@@ -211,6 +212,10 @@ void Form1::createRightPanel()
 
 void Form1::wireEvents()
 {
+    // What a Japanese input method types in full width reaches the list, the files and the pole folders as
+    // the half-width number it is.
+    for (QLineEdit* box : { Text2, Text3, Text4, Text5, Text6 })
+        installHalfWidthInput(box);
     const QString poleWork = QStringLiteral("調査柱No");
     connect(Command1, &QPushButton::clicked, this, [this] { handle(Command1->text(), [this] { Command1_Click(); }); });
     connect(Command2, &QPushButton::clicked, this, [this] { handle(Command2->text(), [this] { Command2_Click(); }); });

@@ -1,6 +1,7 @@
 #include "app/scalelengthbox.h"
 
 #include "analysis/scalecalibration.h"
+#include "platform/halfwidthinput.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -26,6 +27,7 @@ std::optional<double> QtScaleLengthBox::askLengthMm(double linePx, QSize picture
                        .arg(pictureSize.height())));
     auto* length = new QLineEdit;
     length->setObjectName(QStringLiteral("lengthMm"));
+    installHalfWidthInput(length);
     form->addRow(QStringLiteral("目盛りの長さ (mm)"), length);
     auto* scale = new QLabel;
     auto* described = new QLabel;

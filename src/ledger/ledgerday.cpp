@@ -223,7 +223,8 @@ void findPicture(LedgerDay& day, const PoleFolder& folder, LedgerRow& row)
             row.pictureError = QStringLiteral("画像として読めません（%1）。").arg(reader.errorString());
         else if (qint64(size.width()) * size.height() > PictureMaxPixels || size.width() > PictureMaxSide
             || size.height() > PictureMaxSide)
-            row.pictureError = QStringLiteral("画像が大きすぎます（%1×%2 画素）。").arg(size.width()).arg(size.height());
+            row.pictureError
+                = QStringLiteral("画像が大きすぎます（%1×%2 画素）。").arg(size.width()).arg(size.height());
         else
             row.pictureSize = size;
     } else {
@@ -322,7 +323,7 @@ QString measuredHowText(MeasuredHow how)
 std::optional<double> widthNumber(const QString& text)
 {
     bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
+    const double value = halfWidthNumberText(text).trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
@@ -351,7 +352,8 @@ std::optional<double> rowWidth(const QString& text, bool* outOfRange)
         QStringLiteral("^[+-]?(inf|infinity|nan)$"), QRegularExpression::CaseInsensitiveOption);
     if (outOfRange)
         *outOfRange = false;
-    const QString trimmed = text.trimmed();
+    // Files filed before the boxes took full width as half width may hold "０．５０".
+    const QString trimmed = halfWidthNumberText(text).trimmed();
     bool ok = false;
     const double value = trimmed.toDouble(&ok);
     if (ok && std::isfinite(value) && value >= 0 && value <= LargestWidthMm)
@@ -382,9 +384,12 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
     for (const QByteArray& name : subfolders(dayPath, &listingError))
         candidates.append({ shownName(name), name, dayPath + '/' + name, shownName(name) + u'/' });
     if (!listingError.isEmpty())
-        addProblem(day, QStringLiteral("（日付のフォルダ）"), listingError + QStringLiteral("載っていない調査柱があるかもしれません。"));
+        addProblem(day, QStringLiteral("（日付のフォルダ）"),
+            listingError + QStringLiteral("載っていない調査柱があるかもしれません。"));
     const bool listed = open && !open->widths.isEmpty();
-    if (listed && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) { return c.pole == open->pole; })) {
+    if (listed && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) {
+            return c.pole == open->pole;
+        })) {
         const QByteArray name = nativeName(open->pole);
         candidates.append({ open->pole, name, open->pole.isEmpty() ? dayPath : dayPath + '/' + name,
             open->pole.isEmpty() ? QString() : open->pole + u'/' });
@@ -408,8 +413,10 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
             const QString shownFile = candidate.shownPath + shownName(resultName);
             const FileContent content = rows < LedgerRowLimit
                 ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
-                : FileContent { RegularFile::Status::Refused, {},
-                      QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit) };
+                : FileContent {
+                      RegularFile::Status::Refused, {},
+                      QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit)
+                  };
             if (content.missing()) {
                 if (!candidate.name.isEmpty()) {
                     if (const int pictures = strayPictures(candidate.path, candidate.name))
@@ -426,7 +433,8 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
             } else {
                 ResultRows read = parseResultRows(content.content);
                 if (rows + read.rows.size() > LedgerRowLimit) {
-                    pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。").arg(LedgerRowLimit);
+                    pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。")
+                                     .arg(LedgerRowLimit);
                     addProblem(day, shownFile, pole.error);
                     read.rows.clear();
                 } else if (read.badCount > 0) {
@@ -490,7 +498,8 @@ private:
 
 } // namespace
 
-LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open)
+LedgerDay loadLedgerDay(
+    const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open)
 {
     LedgerDay day = loadPoles(dayFolder, open);
     RecordReader reader(day);
@@ -515,7 +524,8 @@ LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResult
                     .arg(lines.unreadableLines)
                     .arg(lineNumbersText(lines.unreadableLineNumbers, lines.unreadableLines)));
         if (!lines.error.isEmpty())
-            addProblem(day, MeasurementRecordFileName, QStringLiteral("途中までしか読めませんでした。") + lines.error + lost);
+            addProblem(
+                day, MeasurementRecordFileName, QStringLiteral("途中までしか読めませんでした。") + lines.error + lost);
     } else if (record.status != RegularFile::Status::Missing) {
         addProblem(day, MeasurementRecordFileName, record.error + QStringLiteral("測定方法と線は載せていません。"));
     }
@@ -542,8 +552,8 @@ QByteArray summaryCsv(const LedgerDay& day, double judgementMm)
     QByteArray csv("\xEF\xBB\xBF");
     csv += QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定\r\n").toUtf8();
     for (const LedgerPole& pole : day.poles) {
-        csv += csvField(pole.pole).toUtf8() + ',' + QByteArray::number(pole.rows.size()) + ',' + csvWidth(pole.widestMm) + ','
-            + csvWidth(pole.meanMm) + ',' + judgementText(pole.widestMm, judgementMm).toUtf8() + "\r\n";
+        csv += csvField(pole.pole).toUtf8() + ',' + QByteArray::number(pole.rows.size()) + ',' + csvWidth(pole.widestMm)
+            + ',' + csvWidth(pole.meanMm) + ',' + judgementText(pole.widestMm, judgementMm).toUtf8() + "\r\n";
     }
     return csv;
 }

@@ -88,12 +88,12 @@ inline constexpr int LedgerRowLimit = 100000;
 // Problems beyond this many are counted in LedgerDay::unlistedProblems.
 inline constexpr int LedgerProblemLimit = 10000;
 
-// A row's width read from its text: a number within 0 to LargestWidthMm; outOfRange, when given, tells
-// whether the text is a number outside it ("1e308", "-5", "inf", "nan", "1e999").
+// A row's width read from its text: a number within 0 to LargestWidthMm, in half or full width ("０．５０");
+// outOfRange, when given, tells whether the text is a number outside it ("1e308", "-5", "inf", "nan", "1e999").
 [[nodiscard]] std::optional<double> rowWidth(const QString& text, bool* outOfRange = nullptr);
 
 // A width as a number: the whole text, blanks around it allowed, must be a finite decimal number ("0.35",
-// " 1 ", "1e-1"); "0.35mm", "-" and "" are not widths.
+// " 1 ", "1e-1", "１２"); "0.35mm", "-" and "" are not widths.
 [[nodiscard]] std::optional<double> widthNumber(const QString& text);
 
 // Pole order: poles named by a number first, by value (ties by text); then the others by text, runs of
@@ -120,8 +120,8 @@ struct OpenResults {
     QString pole;
     QStringList widths; // row 1 first
 };
-[[nodiscard]] LedgerDay loadLedgerDay(
-    const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open = std::nullopt);
+[[nodiscard]] LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries,
+    const std::optional<OpenResults>& open = std::nullopt);
 
 // The same with the entries of the day folder's measurement record, read a line at a time; a record that
 // cannot be read, or lines of it, are named in problems.

@@ -172,6 +172,31 @@ qint16 nearest(double value)
     throw OverflowError("value does not fit a 16-bit integer: " + std::to_string(value));
 }
 
+QString halfWidthNumberText(QStringView text)
+{
+    QString result = text.toString();
+    for (QChar& c : result) {
+        const char16_t u = c.unicode();
+        if (u >= u'０' && u <= u'９')
+            c = QChar(u'0' + (u - u'０'));
+        else if (u == u'．')
+            c = u'.';
+        else if (u == u'，')
+            c = u',';
+        else if (u == u'－' || u == u'\u2212')
+            c = u'-';
+        else if (u == u'＋')
+            c = u'+';
+        else if (u == u'ｅ')
+            c = u'e';
+        else if (u == u'Ｅ')
+            c = u'E';
+        else if (u == u'\u3000')
+            c = u' ';
+    }
+    return result;
+}
+
 LeadingNumber readLeadingNumber(QStringView text)
 {
     const qsizetype size = text.size();

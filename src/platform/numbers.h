@@ -8,8 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
-#include <type_traits>
 #include <stdexcept>
+#include <type_traits>
 
 namespace norvel {
 
@@ -50,6 +50,11 @@ struct LeadingNumber {
 // The shortest text that reads back as exactly the same value, in the C locale: how files keep a figure.
 [[nodiscard]] QString exactText(double value);
 [[nodiscard]] QString exactText(float value);
+
+// A number as a Japanese input method types it in full width, in half width: the full-width digits, full stop,
+// comma, plus and minus signs ("－" and "−" too), exponent letters and the ideographic space become their ASCII
+// forms, one character for one, so positions in the text stay where they were; nothing else changes.
+[[nodiscard]] QString halfWidthNumberText(QStringView text);
 
 // The whole text as a number of type T (an integer, float or double), in the C locale: no blanks, no plus
 // sign, nothing after it; infinities and NaN are refused, as no figure a file keeps is one.
