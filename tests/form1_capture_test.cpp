@@ -581,3 +581,62 @@ TEST_F(Form1CaptureTest, relativePattern_touchesNothingAndShowsNoFile)
     EXPECT_TRUE(setAside().isEmpty());
     QDir::setCurrent(previous);
 }
+
+namespace {
+QImage blankShot()
+{
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+} // namespace
+
+// A width on screen always belongs to the picture and pole on screen: a new shot without a width, or a pole
+// change, leaves no figure of the last one, and changes no row doing so. A re-analysis of the same picture
+// keeps the last figure.
+TEST_F(Form1CaptureTest, noFigureOnScreenThatIsNotThisPicturesOrThisPoles)
+{
+    const auto text3 = [&] { return get<QLineEdit>(QStringLiteral("Text3")); };
+    const struct {
+        const char* name;
+        std::function<void()> then;
+        const char* text3;
+        const char* caption;
+        QStringList rows;
+    } rows[] = {
+        { "shotWithoutWidth",
+            [&] {
+                writePicture(QStringLiteral("blank.bmp"), blankShot());
+                tick();
+                tick();
+            },
+            "", "測定値：", { "0.44", "" } },
+        { "reanalysisWithoutWidth",
+            [&] {
+                writePicture(QStringLiteral("blank.bmp"), blankShot());
+                tick();
+                tick();
+                text3()->setText(QStringLiteral("0.50"));
+                get<QPushButton>(QStringLiteral("Command2"))->click();
+            },
+            "0.50", "測定値:0.50mm", { "0.44", "0.50" } },
+        { "poleChange", [&] { get<QLineEdit>(QStringLiteral("Text4"))->setText(QStringLiteral("2")); }, "", "測定値：",
+            {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        startAfresh();
+        watch(pictures.path());
+        writePicture(QStringLiteral("shot.bmp"), shot(40));
+        tick();
+        tick();
+        ASSERT_EQ(text3()->text(), QStringLiteral("0.44"));
+        row.then();
+        EXPECT_EQ(text3()->text(), QString::fromUtf8(row.text3));
+        EXPECT_EQ(get<QMenu>(QStringLiteral("soku"))->title(), QString::fromUtf8(row.caption));
+        QStringList listed;
+        for (int r = 0; r < results()->rows(); ++r)
+            listed << results()->textMatrix(r, 1);
+        EXPECT_EQ(listed, row.rows);
+    }
+}

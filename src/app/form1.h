@@ -145,6 +145,9 @@ private:
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick,
         bool checkable = false);
     void reportUnwritableProgramFolder();
+    // The pole in force at shut-down and its day, in the program's own settings file.
+    void resumeSession();
+    void saveSession();
     // False when the results could not be written (Cancel, or a failure): the program then stays open.
     [[nodiscard]] bool shutDown();
     void applyOuterSize();
@@ -194,6 +197,9 @@ private:
     void followMeasuringLine(double x, double y);
     void measureLine(double x, double y);
     void setText3Background(const QColor& color);
+    // Text3 and the measured-value caption without a figure: a new picture without a width, or another pole,
+    // must not show the last one's.
+    void clearShownWidth();
     // Setting the text runs its change handling, also when the text stays the same.
     void setText3(const QString& text);
 

@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 // The automatic analysis on five scan lines, its settings, and the measurement along a line the user
 // drags over the picture.
@@ -144,6 +146,17 @@ void Form1::presentWidths(const std::array<qint16, 5>& widths, float pxPerMm)
     if (MSFlexGrid2->rows() > 4)
         MSFlexGrid2->setTopRow(last);
     SodDt();
+}
+
+void Form1::clearShownWidth()
+{
+    {
+        // Emptied from code, it changes no row: its change handling does not run.
+        const QSignalBlocker quiet(Text3);
+        Text3->clear();
+    }
+    setText3Background(QApplication::palette(Text3).color(QPalette::Base));
+    soku->setTitle(QStringLiteral("測定値："));
 }
 
 void Form1::setText3Background(const QColor& color)

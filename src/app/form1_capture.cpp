@@ -139,6 +139,8 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
         const QScopedValueRollback takingIn(m_takingIn, true);
         Command2_Click();
     }
+    if (MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1).isEmpty())
+        clearShownWidth();
     MeasurementEntry entry = m_lastAnalysis.value_or(measurementEntry(RecordedChange::TakeInAnalysis));
     entry.change = RecordedChange::TakeInAnalysis;
     recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));

@@ -59,6 +59,7 @@ void Form1::Text4_Change()
         return;
     m_state.CurTyoNo = pole;
     TyoNo->setTitle(QStringLiteral("調査柱No「") + pole + QStringLiteral("」"));
+    clearShownWidth();
     resumePole();
     saveRecovery();
 }
