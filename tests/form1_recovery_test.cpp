@@ -407,3 +407,47 @@ TEST_F(Form1RecoveryTest, aDamagedResultFile_isKeptAsideBeforeItIsReplaced)
     EXPECT_EQ(contents(filedNow("3/No3CP.csv.bad")), damaged);
     EXPECT_FALSE(QFile::exists(filedNow("3/No3CP.csv.bad.2")));
 }
+
+// A restart on the day of the last shut-down goes on with the pole then in force and its rows; on another day,
+// or with a pole no one could have typed, the program starts at pole 1.
+TEST_F(Form1RecoveryTest, aRestartTheSameDay_resumesThePoleInForce)
+{
+    const struct {
+        const char* name;
+        int daysLater;
+        const char* forgedPole; // written into norvel.ini in place of the program's own, when set
+        const char* pole;
+        int rows;
+    } cases[] = {
+        { "sameDay", 0, nullptr, "3", 1 },
+        { "nextDay", 1, nullptr, "1", 0 },
+        { "forgedPole", 0, "../x", "1", 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startAfresh();
+        QFile::remove(fake.programFolder.filePath(QStringLiteral("norvel.ini")));
+        watch();
+        text("Text4")->setText(QStringLiteral("3"));
+        takeIn(40);
+        form->show();
+        ASSERT_TRUE(form->close());
+        const QByteArray ini = contents(fake.programFolder.filePath(QStringLiteral("norvel.ini")));
+        EXPECT_TRUE(ini.contains("[session]\r\npole=3\r\nday=20221019\r\n")) << ini.toStdString();
+        if (c.forgedPole) {
+            QFile file(fake.programFolder.filePath(QStringLiteral("norvel.ini")));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("[session]\r\npole=") + c.forgedPole + "\r\nday=20221019\r\n");
+        }
+        const QDateTime today = fake.clockNow;
+        fake.clockNow = fake.clockNow.addDays(c.daysLater);
+        form = std::make_unique<Form1>(fake.services());
+        form->Form_Load();
+        get<QTimer>(QStringLiteral("Timer1"))->stop();
+        EXPECT_EQ(form->state().CurTyoNo, QString::fromLatin1(c.pole));
+        EXPECT_EQ(text("Text4")->text(), QString::fromLatin1(c.pole));
+        EXPECT_EQ(rows().size(), c.rows);
+        fake.clockNow = today;
+        QDir(fake.programFolder.filePath(QStringLiteral("20221019"))).removeRecursively();
+    }
+}

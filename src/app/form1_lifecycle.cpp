@@ -1,11 +1,14 @@
 #include "app/form1.h"
 
 #include "app/setdt.h"
+#include "platform/durablefile.h"
 #include "platform/flexgrid.h"
+#include "platform/inifile.h"
 #include "platform/picturebox.h"
 #include "platform/regularfile.h"
 #include "platform/twips.h"
 #include "platform/wrappingmenubar.h"
+#include "results/polenumber.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +16,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopedValueRollback>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -22,6 +26,11 @@ namespace norvel {
 namespace {
 // One line naming a folder; anything larger is not a settings file.
 constexpr qint64 SetDtFileLimit = 64 * 1024;
+// A few sections of a few keys each.
+constexpr qint64 ProgramSettingsLimit = 256 * 1024;
+const QString ProgramSettingsName = QStringLiteral("norvel.ini");
+const QString SessionSection = QStringLiteral("session");
+const QString DayFormat = QStringLiteral("yyyyMMdd");
 } // namespace
 
 void Form1::Form_Load()
@@ -66,10 +75,12 @@ void Form1::Form_Load()
 
     SetLode();
     // A crash's record comes first; else the pole's rows of today, if it has any.
-    if (recovered)
+    if (recovered) {
         restoreRecovery(*recovered);
-    else
+    } else {
+        resumeSession();
         resumePole();
+    }
 
     const DisplayMode mode = displayMode();
     m_heightTwips = fullHeightTwips(mode);
@@ -82,6 +93,46 @@ void Form1::Form_Load()
 
     Picture1->move(Picture1->x(), pictureTopPixels(mode.smallScreen));
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
+}
+
+// A restart on the day of the last shut-down goes on with the pole then in force.
+void Form1::resumeSession()
+{
+    const QString path = settingsPath(ProgramSettingsName);
+    const FileContent file = readRegularFile(path, ProgramSettingsLimit);
+    if (file.missing())
+        return;
+    if (!file.read()) {
+        report(QStringLiteral("設定ファイル「%1」を読めないため、調査柱No「1」から始めます。\n%2")
+                   .arg(QDir::toNativeSeparators(path), file.error));
+        return;
+    }
+    const std::optional<QString> pole = iniValue(file.content, SessionSection, QStringLiteral("pole"));
+    const std::optional<QString> day = iniValue(file.content, SessionSection, QStringLiteral("day"));
+    if (!pole || !day || *day != m_services.clock->now().date().toString(DayFormat) || !isUsablePoleNumber(*pole))
+        return;
+    m_state.CurTyoNo = *pole;
+    showPoleInForce();
+    TyoNo->setTitle(QStringLiteral("調査柱No「") + *pole + QStringLiteral("」"));
+}
+
+void Form1::saveSession()
+{
+    const QString path = settingsPath(ProgramSettingsName);
+    const FileContent old = readRegularFile(path, ProgramSettingsLimit);
+    // What cannot be read is not written over: it may hold more than the session.
+    if (!old.read() && !old.missing()) {
+        report(QStringLiteral("設定ファイル「%1」を読めないため、今の調査柱Noを残せませんでした。\n%2")
+                   .arg(QDir::toNativeSeparators(path), old.error));
+        return;
+    }
+    QByteArray content = withIniValue(old.content, SessionSection, QStringLiteral("pole"), m_state.CurTyoNo);
+    content = withIniValue(
+        content, SessionSection, QStringLiteral("day"), m_services.clock->now().date().toString(DayFormat));
+    QString error;
+    if (!writeFileDurably(path, content, &error))
+        report(QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
+                   .arg(QDir::toNativeSeparators(path), error));
 }
 
 void Form1::startUp()
@@ -127,6 +178,7 @@ bool Form1::shutDown()
             return false;
         }
     }
+    saveSession();
     SetSave();
     // Ended as it should: nothing is left to restore.
     removeRecovery();
