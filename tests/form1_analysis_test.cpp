@@ -352,13 +352,57 @@ TEST_F(ManualLineTest, lineAcrossTheCrack_marksItAndShowsTheWidthOnGreen)
     EXPECT_EQ(sokuTitle(), "測定値：");
 }
 
-TEST_F(ManualLineTest, smallPictureMode_usesItsOwnScale)
+// A picture white but for a dark band of rows across its whole width, measured by the analysis and by a
+// line dragged down across the band.
+struct OneScaleCase {
+    const char* name;
+    int width;
+    int height;
+    bool smallPicture;
+    int bandTop;
+    int bandRows;
+    QPoint from; // view pixels
+    QPoint to;
+    const char* label; // what both print
+    const char* width2; // what both put in the correction field
+};
+
+class OneScaleTest : public Form1AnalysisTest, public ::testing::WithParamInterface<OneScaleCase> { };
+
+// One scale per picture: the dragged line reads a crossing as the analysis does, in either display size and
+// whatever the picture's proportions.
+TEST_P(OneScaleTest, draggedLineReadsTheCrossingAsTheAnalysis)
 {
-    menuItem(QStringLiteral("DspS(1)"))->trigger(); // 560*420: 0.35
-    // SX 88, DY 52: 149 samples a little under one picture row apart; rows 570 to 606 are samples 70 to 106.
-    drag({ 88, 175 }, { 88, 227 });
-    EXPECT_EQ(picture1->printedTexts().value(0).text, "0.175mm"); // 37 / 211.43
+    const OneScaleCase& c = GetParam();
+    if (c.smallPicture)
+        menuItem(QStringLiteral("DspS(1)"))->trigger();
+    show(picture(c.width, c.height, { { 0, c.width, c.bandTop, c.bandRows } }));
+    analyse();
+    EXPECT_EQ(lineCells()[2], QString::number(c.bandRows));
+    EXPECT_EQ(text("Text3")->text(), c.width2);
+    ASSERT_FALSE(picture1->printedTexts().isEmpty());
+    EXPECT_EQ(picture1->printedTexts().last().text, c.label);
+
+    const qsizetype printed = picture1->printedTexts().size();
+    press(c.from);
+    moveTo(c.to);
+    release(c.to);
+    ASSERT_EQ(picture1->printedTexts().size(), printed + 1);
+    EXPECT_EQ(picture1->printedTexts().last().text, c.label);
+    EXPECT_EQ(text("Text3")->text(), c.width2);
+    EXPECT_EQ(text3Background(), palette::brightGreen());
 }
+
+// The lines sample one picture row apart, so both count the band's rows: 37 at 185 per mm for 1600 columns,
+// 90 at 273 per mm for 1920.
+INSTANTIATE_TEST_SUITE_P(Pictures, OneScaleTest,
+    ::testing::Values(
+        OneScaleCase { "uxga", 1600, 1200, false, 570, 37, { 100, 200 }, { 100, 260 }, "0.200mm", "0.20" },
+        // 0.35: 149 samples a little under one row apart; rows 570 to 606 are samples 70 to 106.
+        OneScaleCase { "uxga_small", 1600, 1200, true, 570, 37, { 88, 175 }, { 88, 227 }, "0.200mm", "0.20" },
+        OneScaleCase { "hd", 1920, 1080, false, 500, 90, { 100, 150 }, { 100, 220 }, "0.330mm", "0.33" },
+        OneScaleCase { "hd_small", 1920, 1080, true, 500, 90, { 100, 140 }, { 100, 175 }, "0.330mm", "0.33" }),
+    caseName<OneScaleCase>);
 
 TEST_F(ManualLineTest, whileDrawing_theLineFollowsTheMouse)
 {

@@ -207,6 +207,23 @@ TEST_F(Form1CaptureTest, shots_areShownMeasuredFiledAndDeleted_andClosingWritesT
     EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
 }
 
+// A shot wider than 4:3 is fitted whole into the view box, as an opened picture is.
+TEST_F(Form1CaptureTest, wideShot_fitsTheViewBox)
+{
+    const QString cameraRoll = pictures.filePath(QStringLiteral("Camera Roll"));
+    QDir().mkpath(cameraRoll);
+    watch(cameraRoll); // watches its JPEG files
+    QImage wide(1920, 1080, QImage::Format_RGB32);
+    wide.fill(Qt::white);
+    writePicture(QStringLiteral("Camera Roll/wide.jpg"), wide);
+    EXPECT_EQ(tick(), "Ready");
+    EXPECT_EQ(tick(), "Lood");
+    EXPECT_EQ(form->state().DspRate, static_cast<float>(640.0 / 1920));
+    EXPECT_EQ(get<QMenu>(QStringLiteral("Sz"))->title(), QStringLiteral("サイズ：1920×1080 ⇒ 640×360"));
+    EXPECT_DOUBLE_EQ(picture1->outerWidth(), 644);
+    EXPECT_DOUBLE_EQ(picture1->outerHeight(), 364);
+}
+
 // Until the filed copy is written the shot stays and no other is taken in; what ends the watching first waits
 // for the filing and lets the shot go, deleted and not set aside.
 TEST_F(Form1CaptureTest, filingInProgress_holdsTheNextShot_andWhatEndsTheWatchingWaitsForIt)

@@ -88,6 +88,8 @@ TEST_P(OpenPictureTest, showsThePictureScaledToTheRowsWithItsSize)
     EXPECT_NEAR(picture1->outerWidth(), c.outerWidth, 1e-3);
     EXPECT_NEAR(picture1->outerHeight(), c.outerHeight, 1e-3);
     EXPECT_EQ(form->outerHeightTwips(), c.windowHeight);
+    // Nothing of the picture lies under the panel on its right.
+    EXPECT_LE(picture1->x() + picture1->outerWidth(), get<QGroupBox>(QStringLiteral("Frame2"))->x());
     EXPECT_EQ(get<QPushButton>(QStringLiteral("Command5"))->text(), QStringLiteral("縮小"));
     EXPECT_EQ(menuItem(QStringLiteral("Bic"))->text(), QStringLiteral("縮小"));
     EXPECT_TRUE(get<QRadioButton>(QStringLiteral("Option1(0)"))->isChecked());
@@ -106,10 +108,14 @@ INSTANTIATE_TEST_SUITE_P(Pictures, OpenPictureTest,
         OpenCase { "uxga_bmp", 1600, 1200, "shot.bmp", false, 0.4f, "サイズ：1600×1200 ⇒ 640×480", 644, 484, 9000 },
         OpenCase { "sxga", 1280, 960, "a.jpg", false, 0.5f, "サイズ：1280×960 ⇒ 640×480", 644, 484, 9000 },
         OpenCase { "sxga_small", 1280, 960, "a.jpg", true, 0.4375f, "サイズ：1280×960 ⇒ 560×420", 564, 424, 8100 },
-        OpenCase { "hd", 1920, 1080, "hd.jpeg", false, static_cast<float>(480.0 / 1080),
-            "サイズ：1920×1080 ⇒ 853.3333×480", 857.3333, 484, 9000 },
-        OpenCase { "hd_small", 1920, 1080, "hd.jpg", true, static_cast<float>(420.0 / 1080),
-            "サイズ：1920×1080 ⇒ 746.6667×420", 750.6667, 424, 8100 },
+        OpenCase { "hd", 1920, 1080, "hd.jpeg", false, static_cast<float>(640.0 / 1920), "サイズ：1920×1080 ⇒ 640×360",
+            644, 364, 9000 },
+        OpenCase { "hd_small", 1920, 1080, "hd.jpg", true, static_cast<float>(560.0 / 1920),
+            "サイズ：1920×1080 ⇒ 560×315", 564, 319, 8100 },
+        OpenCase { "three_two", 480, 320, "tt.jpg", false, static_cast<float>(640.0 / 480),
+            "サイズ：480×320 ⇒ 640×426.7", 644, 430.6667, 9000 },
+        OpenCase { "portrait_small", 1080, 1920, "up.jpg", true, 0.21875f, "サイズ：1080×1920 ⇒ 236.3×420", 240.25, 424,
+            8100 },
         OpenCase { "vga_small", 640, 480, "vga.bmp", true, 0.875f, "サイズ：640×480 ⇒ 560×420", 564, 424, 8100 }),
     caseName<OpenCase>);
 
@@ -197,13 +203,13 @@ INSTANTIATE_TEST_SUITE_P(Files, UnreadableFileTest,
     ::testing::Values(BadFileCase { "text", [](const QByteArray&) { return QByteArray("not a picture\r\n"); } },
         BadFileCase { "empty", [](const QByteArray&) { return QByteArray(); } },
         BadFileCase { "truncated_jpeg", [](const QByteArray& jpeg) { return jpeg.left(jpeg.size() * 2 / 3); } },
-        // A picture far wider than it is high cannot be shown at 480 rows.
+        // Wider than 16-bit positions reach.
         BadFileCase { "too_wide",
             [](const QByteArray&) {
                 QByteArray bmp;
                 QBuffer buffer(&bmp);
                 buffer.open(QIODevice::WriteOnly);
-                QImageWriter(&buffer, "bmp").write(gradient(400, 4));
+                QImageWriter(&buffer, "bmp").write(gradient(32768, 1));
                 return bmp;
             } }),
     caseName<BadFileCase>);
@@ -447,14 +453,42 @@ TEST_F(Form1PicturesTest, pictureSize_returnsToTheWholePicture)
     }
 }
 
-TEST_F(Form1PicturesTest, pictureSize_writesTheShownSizeInDoublePrecision)
+// A 4:3 picture's shown size in double precision; other proportions fit the box and read as on opening.
+TEST_F(Form1PicturesTest, pictureSize_fitsTheBoxAndWritesTheShownSize)
 {
-    open(writePicture(QStringLiteral("hd.jpg"), gradient(1920, 1080)));
-    auto* timer2 = get<QTimer>(QStringLiteral("Timer2"));
-    timer2->start();
-    menuItem(QStringLiteral("DspS(0)"))->trigger();
-    EXPECT_EQ(sizeCaption(), QStringLiteral("サイズ：1920×1080 ⇒ 853.333339691162×480.000003576279"));
-    EXPECT_TRUE(timer2->isActive());
+    const struct {
+        const char* name;
+        int width;
+        int height;
+        const char* size; // the picture size chosen
+        float dspRate;
+        const char* caption;
+        double outerWidth;
+        double outerHeight;
+    } rows[] = {
+        { "uxga", 1600, 1200, "DspS(0)", 0.4f, "サイズ：1600×1200 ⇒ 640.000009536743×480.000007152557", 644, 484 },
+        { "hd", 1920, 1080, "DspS(0)", static_cast<float>(640.0 / 1920), "サイズ：1920×1080 ⇒ 640×360", 644, 364 },
+        { "hd_small", 1920, 1080, "DspS(1)", static_cast<float>(560.0 / 1920), "サイズ：1920×1080 ⇒ 560×315", 564,
+            319 },
+        { "three_two_small", 480, 320, "DspS(1)", static_cast<float>(560.0 / 480), "サイズ：480×320 ⇒ 560×373.3", 564,
+            377.3333 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        menuItem(QStringLiteral("DspS(0)"))->trigger();
+        open(writePicture(QStringLiteral("p.jpg"), gradient(row.width, row.height)));
+        auto* timer2 = get<QTimer>(QStringLiteral("Timer2"));
+        timer2->start();
+        menuItem(QString::fromLatin1(row.size))->trigger();
+        EXPECT_EQ(form->state().DspRate, row.dspRate);
+        EXPECT_EQ(sizeCaption(), QString::fromUtf8(row.caption));
+        EXPECT_NEAR(picture1->outerWidth(), row.outerWidth, 1e-3);
+        EXPECT_NEAR(picture1->outerHeight(), row.outerHeight, 1e-3);
+        EXPECT_LE(picture1->x() + picture1->outerWidth(), get<QGroupBox>(QStringLiteral("Frame2"))->x());
+        EXPECT_EQ(range(),
+            (AnalysisRange { { 0, qint16(row.outerWidth - 4 + 0.5) }, { 0, qint16(row.outerHeight - 4 + 0.5) } }));
+        EXPECT_TRUE(timer2->isActive());
+    }
 }
 
 TEST_F(Form1PicturesTest, pictureSize_beforeAnyPicture_scalesTheEmptyPicture)

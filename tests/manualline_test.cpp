@@ -17,35 +17,6 @@ void expectPoint(QPointF actual, QPointF expected, const char* what)
     EXPECT_NEAR(actual.y(), expected.y(), 1e-4) << what;
 }
 
-struct ScaleCase {
-    const char* name;
-    float dspRate;
-    float pxPerMm;
-};
-
-class LinePxPerMmTest : public testing::TestWithParam<ScaleCase> { };
-
-TEST_P(LinePxPerMmTest, isTheSingleQuotient)
-{
-    const ScaleCase& c = GetParam();
-    EXPECT_EQ(linePxPerMm(c.dspRate), c.pxPerMm);
-}
-
-// Pictures at 480 or 420 rows; only the exact singles 0.4 and 0.35 take 74.
-INSTANTIATE_TEST_SUITE_P(Pictures, LinePxPerMmTest,
-    testing::Values(ScaleCase { "p1600_at_480", 0.4f, 185 },
-        ScaleCase { "p1600_at_420", 0.35f, float(74 / double(0.35f)) }, ScaleCase { "p1280_at_480", 0.5f, 182 },
-        ScaleCase { "p1280_at_420", 0.4375f, 208 }, ScaleCase { "p640_at_480", 1, 91 },
-        ScaleCase { "p640_at_420", 0.875f, 104 }, ScaleCase { "p1920_at_480", 480.0f / 1080, 204.75f },
-        ScaleCase {
-            "next_single_above_0_4", std::nextafter(0.4f, 1.0f), float(91 / double(std::nextafter(0.4f, 1.0f))) }),
-    caseName<ScaleCase>);
-
-TEST(LinePxPerMmTest, readsA420RowPictureOf1600AsAbout211)
-{
-    EXPECT_NEAR(linePxPerMm(0.35f), 211.43, 0.005);
-}
-
 struct DragCase {
     const char* name;
     QPointF press;

@@ -6,8 +6,9 @@
 
 #include <optional>
 
-// How a picture is fitted to the view: a fixed number of rows, 480 or 420, and whatever width the
-// picture's proportions give.
+// How a picture is fitted to the view: the largest scale at which the whole picture fits the view box,
+// 640 x 480 or 560 x 420 (small picture). A 4:3 picture fills the box; a wider one is as wide as the box,
+// so it never runs under the panel beside it.
 namespace norvel {
 
 struct PictureScale {
@@ -19,15 +20,18 @@ struct PictureScale {
     [[nodiscard]] float shownHeight() const { return static_cast<float>(height) * dspRate; }
 };
 
-// nullopt when the picture cannot be shown: a side larger than 16-bit positions allow, an empty picture,
-// or a shown size too large for a view measured in 16-bit pixels (a sliver of a picture a few pixels high
-// would otherwise be blown up to millions of pixels).
+// min(640 / width, 480 / height), or 560 and 420 for the small picture, held as a single. Pictures of 4:3
+// and taller are scaled by their rows exactly as they always were, rows / height rounded once to a single;
+// wider ones by their columns. nullopt when the picture cannot be shown: empty, or a side larger than
+// 16-bit positions allow.
 [[nodiscard]] std::optional<PictureScale> fitPicture(qint64 width, qint64 height, bool smallPicture);
 
-// "サイズ：1920×1080 ⇒ 853.3333×480" with the shown size in single precision, as opening a picture writes it.
+// "サイズ：1600×1200 ⇒ 640×480". For a 4:3 picture the shown size is the single product written with up to
+// 7 digits, as opening a picture writes it; sizeCaptionDouble() writes the double product with up to 15, as
+// changing the picture size does ("640.000009536743×480.000007152557"). Pictures of other proportions get
+// the same caption from both: the double product rounded to one decimal, whole pixels without a point
+// ("サイズ：1920×1080 ⇒ 640×360", "サイズ：480×320 ⇒ 640×426.7").
 [[nodiscard]] QString sizeCaption(const PictureScale& scale);
-// The same with the shown size computed and written in double precision, as changing the picture size
-// writes it: "サイズ：1920×1080 ⇒ 853.333339691162×480".
 [[nodiscard]] QString sizeCaptionDouble(const PictureScale& scale);
 
 // Saved and filed pictures are written at this JPEG quality.

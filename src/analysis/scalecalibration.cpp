@@ -31,7 +31,7 @@ std::optional<double> positiveNumber(const QString& text)
 }
 
 // Whether the ruler's step, as the analysis rounds it, fits 16 bits for pictures this many rows high at
-// both display sizes (480 and 420 rows, the view scale single as the window holds it) and the three ranges
+// both display sizes (480 and 420 rows, the largest view scale, single as the window holds it) and the three ranges
 // (whole, 2.5 and 5 times).
 bool rulerFits(float pxPerMm, int height)
 {

@@ -29,8 +29,9 @@ constexpr double MaximumCalibrationLengthMm = 100;
 //
 // Highest, 20000 (50 nm a pixel, finer than light can resolve). The one 16-bit rule the figure enters is
 // the ruler's step, nearest(figure × dspRate / 10) view pixels at zoom 1 and nearest(figure × dspRate ×
-// zoom / 100) at zoom 2.5 and 5 (at most figure × dspRate / 20), where dspRate is 480 / height at the
-// larger display size and 420 / height at the smaller one. The step must round to at most 32767, so
+// zoom / 100) at zoom 2.5 and 5 (at most figure × dspRate / 20), where dspRate is at most 480 / height at
+// the larger display size and 420 / height at the smaller one (less for pictures wider than 4:3, which the
+// width fits). The step must round to at most 32767, so
 // figure < 32767.5 × 10 × height / 480 = 682.66 × height. The marks, the labels and a dragged line are
 // drawn from run widths × dspRate × zoom and widths / figure: no position depends on the figure.
 // At the largest picture the loader accepts (32767 rows, PictureMaxSide) this allows 22.4 million px/mm and

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "analysis/scanlines.h"
 #include "analysis/summary.h"
 #include "measure/manualline.h"
 #include "platform/flexgrid.h"
@@ -194,8 +195,9 @@ void Form1::measureLine(double x, double y)
     Line1[0]->setP2(QPointF(x, y));
     if (m_state.DspRate == 0)
         return;
-    // A calibrated scale is in picture pixels, as the analysis's is: both agree in every display size.
-    const float pxPerMm = calibratedScale().value_or(linePxPerMm(m_state.DspRate));
+    // The analysis's scale for this picture: a crack reads the same by hand and automatically, whatever the
+    // display size and the picture's proportions.
+    const float pxPerMm = calibratedScale().value_or(analysisPxPerMm(Picture2->image().width()));
     const QPointF press = Line1[0]->p1();
     const ViewMapping mapping { m_state.DspRate, m_state.Zoom, m_state.BunHX[0], m_state.BunHY[0] };
     std::optional<DraggedLine> line;

@@ -97,7 +97,7 @@ void Form1::DspS_Click(int Index)
     DspS[Index]->setChecked(true);
     DspS[(Index + 1) % 2]->setChecked(false);
     const DisplayMode mode = displayMode();
-    // Every picture in Picture2 was checked to fit the larger size on loading.
+    // Every picture in Picture2 was checked on loading; it fits the box of either size.
     const std::optional<PictureScale> scale
         = fitPicture(Picture2->pictureWidth(), Picture2->pictureHeight(), mode.smallPicture);
     if (!scale)

@@ -6,12 +6,6 @@
 
 namespace norvel {
 
-float linePxPerMm(float dspRate)
-{
-    const float k = dspRate == 0.4f || dspRate == 0.35f ? 74.0f : 91.0f;
-    return k / dspRate;
-}
-
 std::optional<DraggedLine> draggedLine(QPointF press, QPointF release, const ViewMapping& mapping)
 {
     const double zoom = mapping.zoom;

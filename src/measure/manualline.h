@@ -13,10 +13,6 @@
 // points sampled along it about one picture pixel apart, and where the found run is marked.
 namespace norvel {
 
-// Picture pixels per millimetre for a dragged line: 74 (for the 0.4 and 0.35 scales, compared exactly as
-// singles) or 91, over the scale.
-[[nodiscard]] float linePxPerMm(float dspRate);
-
 // Start and extent in unmagnified display pixels, and the length in picture pixels; the line has
 // samples 0 to n.
 struct DraggedLine {
