@@ -1,6 +1,6 @@
 #include "form1fixture.h"
-#include "testsupport.h"
 #include "results/measurementrecord.h"
+#include "testsupport.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -17,6 +17,7 @@ namespace {
 
 class Form1RecordTest : public Form1Fixture {
 public:
+    norvel::Form1& window() { return *form; }
     void watch()
     {
         fake.folders.push_back(pictures.path());
@@ -40,10 +41,17 @@ public:
     }
     void autoSaveOff() { get<QCheckBox>(QStringLiteral("Check1"))->setChecked(false); }
     void click(const char* name) { get<QPushButton>(QString::fromLatin1(name))->click(); }
-    void type(const char* box, const char* text) { get<QLineEdit>(QString::fromLatin1(box))->setText(QString::fromUtf8(text)); }
-
-    QList<MeasurementEntry> recorded()
+    void type(const char* box, const char* text)
     {
+        get<QLineEdit>(QString::fromLatin1(box))->setText(QString::fromUtf8(text));
+    }
+
+    // Enter in the correction box: a typed figure is recorded once the typing has settled.
+    void settle() { QTest::keyClick(get<QLineEdit>(QStringLiteral("Text3")), Qt::Key_Return); }
+    QList<MeasurementEntry> recorded(bool settleFirst = true)
+    {
+        if (settleFirst)
+            settle();
         const QString path = fake.programFolder.filePath(QStringLiteral("20221019/") + MeasurementRecordFileName);
         if (!QFile::exists(path))
             return {};
@@ -89,38 +97,93 @@ TEST_P(RecordTest, writesOneLinePerChangeOfTheList)
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, RecordTest,
-    ::testing::Values(
-        RecordCase { "takeIns", [](Form1RecordTest& run) { run.takeIn(40); run.takeIn(30); },
-            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
-                { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" } } },
+    ::testing::Values(RecordCase { "takeIns",
+                          [](Form1RecordTest& run) {
+                              run.takeIn(40);
+                              run.takeIn(30);
+                          },
+                          { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                              { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" } } },
         RecordCase { "manualLineAndCorrection",
-            [](Form1RecordTest& run) { run.takeIn(40); run.dragAcrossTheBand(); run.type("Text3", "0.5,x"); },
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.dragAcrossTheBand();
+                run.type("Text3", "0.5,x");
+            },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::ManualLine, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::TypedCorrection, "1", 1, "0.5,x", "1_1.jpg" } } },
-        RecordCase { "analysisByHand", [](Form1RecordTest& run) { run.takeIn(40); run.click("Command2"); },
+        RecordCase { "analysisByHand",
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.click("Command2");
+            },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::Analysis, "1", 1, "0.44", "1_1.jpg" } } },
         RecordCase { "clears",
             [](Form1RecordTest& run) {
-                run.takeIn(40); run.takeIn(30);
-                run.click("Command3(1)"); run.click("Command3(0)");
+                run.takeIn(40);
+                run.takeIn(30);
+                run.click("Command3(1)");
+                run.click("Command3(0)");
                 run.click("Command3(0)"); // an empty list does not change
             },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" },
-                { RecordedChange::RowCleared, "1", 2, "", "1_2.jpg" }, { RecordedChange::AllCleared, "1", 0, "", "1_2.jpg" } } },
+                { RecordedChange::RowCleared, "1", 2, "", "1_2.jpg" },
+                { RecordedChange::AllCleared, "1", 0, "", "1_2.jpg" } } },
         RecordCase { "copyThatClears",
-            [](Form1RecordTest& run) { run.takeIn(40); run.click("Command4(0)"); },
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.click("Command4(0)");
+            },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::CopiedAndCleared, "1", 0, "", "1_1.jpg" } } },
         RecordCase { "poleChange",
-            [](Form1RecordTest& run) { run.takeIn(40); run.type("Text4", "2"); run.type("Text4", "3"); run.takeIn(30); },
-            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" }, { RecordedChange::PoleChanged, "1", 0, "", "1_1.jpg" },
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.type("Text4", "2");
+                run.type("Text4", "3");
+                run.takeIn(30);
+            },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::PoleChanged, "1", 0, "2", "1_1.jpg" },
                 { RecordedChange::TakeInAnalysis, "3", 1, "0.33", "3_1.jpg" } } },
+        // One line for the figure typed, once the typing has settled, however many keystrokes it took; another
+        // change of the list settles it first.
+        RecordCase { "typingSettles",
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.type("Text3", "0");
+                run.type("Text3", "0.");
+                run.type("Text3", "0.5");
+                run.settle();
+                run.type("Text3", "0.6");
+                run.takeIn(30);
+            },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::TypedCorrection, "1", 1, "0.5", "1_1.jpg" },
+                { RecordedChange::TypedCorrection, "1", 1, "0.6", "1_1.jpg" },
+                { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" } } },
+        RecordCase { "shutDownAndResume",
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.type("Text4", "2");
+                run.type("Text4", "1");
+                run.window().show();
+                run.window().close();
+            },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::PoleChanged, "1", 0, "2", "1_1.jpg" },
+                { RecordedChange::PoleResumed, "1", 1, "", "1_1.jpg" },
+                { RecordedChange::ShutDown, "1", 0, "", "1_1.jpg" } } },
         // Automatic saving off: nothing goes into the day folder by itself, the record included.
         RecordCase { "withoutAutoSave",
-            [](Form1RecordTest& run) { run.autoSaveOff(); run.takeIn(40); run.type("Text3", "0.5"); },
+            [](Form1RecordTest& run) {
+                run.autoSaveOff();
+                run.takeIn(40);
+                run.type("Text3", "0.5");
+            },
             {} }),
     caseName<RecordCase>);
 
@@ -203,7 +266,8 @@ TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     EXPECT_TRUE(contents(pdf).startsWith("%PDF"));
     // Pole 2's row is still only in the window: the ledger shows it as listed.
-    EXPECT_TRUE(contents(day + QStringLiteral("/集計_20221019.csv")).endsWith("\r\n1,1,0.44,0.44,要注意\r\n2,1,0.33,0.33,\r\n"))
+    EXPECT_TRUE(
+        contents(day + QStringLiteral("/集計_20221019.csv")).endsWith("\r\n1,1,0.44,0.44,要注意\r\n2,1,0.33,0.33,\r\n"))
         << contents(day + QStringLiteral("/集計_20221019.csv")).toStdString();
     ASSERT_EQ(fake.notices.size(), 1);
     EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
@@ -237,8 +301,10 @@ TEST_F(Form1RecordTest, ledgerMenu_namesWhatItCouldNotReadAndRemovesStaleTempora
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     ASSERT_EQ(fake.notices.size(), 1);
     EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
-    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("読めなかったファイル: 1 件"))) << fake.notices[0].toStdString();
-    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("9/No9CP.csv: 普通のファイルではありません"))) << fake.notices[0].toStdString();
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("読めなかったファイル: 1 件")))
+        << fake.notices[0].toStdString();
+    EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("9/No9CP.csv: 普通のファイルではありません")))
+        << fake.notices[0].toStdString();
 }
 
 // A day folder that is not there is said before any work, and nothing is made.
@@ -270,3 +336,18 @@ TEST_F(Form1RecordTest, ledgerMenu_aJudgementLineThatIsNoNumber_isSaidWithItsLin
 }
 
 } // namespace
+
+// A pause in the typing settles it too, without Enter or the focus leaving the box.
+TEST_F(Form1RecordTest, aPauseInTheTyping_recordsTheFigureTyped)
+{
+    watch();
+    takeIn(40);
+    type("Text3", "0.5");
+    auto* pause = get<QTimer>(QStringLiteral("typingSettles"));
+    ASSERT_TRUE(pause->isActive());
+    EXPECT_EQ(pause->interval(), 2000);
+    EXPECT_EQ(recorded(false).size(), 1);
+    pause->start(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorded(false).size() == 2; }, 5000));
+    EXPECT_EQ(recorded(false).last().result, QStringLiteral("0.5"));
+}

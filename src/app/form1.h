@@ -271,6 +271,8 @@ private:
     void recordMeasurement(MeasurementEntry entry, int row, const QString& result);
     // Waits for the record's lines on disk; a failure is said once a day.
     void recordOnDisk();
+    // The typed correction waiting for the typing to settle is recorded now, if there is one.
+    void settleTyping();
 
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;
@@ -311,6 +313,13 @@ private:
     std::optional<RecordedChange> m_clearCause; // a clear run by another command
     bool m_takingIn = false; // a take-in records its row once, when it is measured
     std::optional<QDate> m_recordFailureDay;
+    struct TypedLine {
+        MeasurementEntry entry;
+        int row = 0;
+        QString result;
+    };
+    std::optional<TypedLine> m_typedLine; // recorded once the typing has settled
+    QTimer* m_typingSettles = nullptr; // a pause in the typing that settles it
     CaptureWatcher m_watcher;
 
     // Controls

@@ -52,7 +52,8 @@ void Form1::Text4_Change()
                 showPoleInForce();
             return;
         }
-        const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::PoleChanged));
+        const QScopedValueRollback cause(
+            m_clearCause, std::optional(m_shuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged));
         Command3_Click(0);
     }
     if (!usable)
@@ -96,6 +97,7 @@ void Form1::resumePole()
     SodDt();
     m_resumedFile = ResumedFile { path, file.content };
     saveRecovery();
+    recordMeasurement(measurementEntry(RecordedChange::PoleResumed), MSFlexGrid2->rows(), QString());
 }
 
 // Before anything replaces a result file whose rows could not be brought back, it is kept beside itself.

@@ -42,6 +42,8 @@ MeasurementEntry Form1::measurementEntry(RecordedChange change) const
 
 void Form1::recordMeasurement(MeasurementEntry entry, int row, const QString& result)
 {
+    // Lines stand in the order of the changes: a correction still being typed came before this one.
+    settleTyping();
     // Like the result files and filed pictures it explains, only with automatic saving on.
     if (!Check1->isChecked())
         return;

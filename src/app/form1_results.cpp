@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QTimer>
 
 // The result list of the current pole: the measured-values menu, clearing, copying and correcting.
 namespace norvel {
@@ -51,9 +52,12 @@ void Form1::Command3_Click(int Index)
     SodDt();
     saveRecovery();
     if (before > 0) {
-        if (Index == 0)
-            recordMeasurement(measurementEntry(m_clearCause.value_or(RecordedChange::AllCleared)), 0, QString());
-        else
+        if (Index == 0) {
+            const RecordedChange cause = m_clearCause.value_or(RecordedChange::AllCleared);
+            // A pole change names the pole entered; the entry itself names the pole left.
+            const QString entered = cause == RecordedChange::PoleChanged ? Text4->text() : QString();
+            recordMeasurement(measurementEntry(cause), 0, entered);
+        } else
             recordMeasurement(measurementEntry(RecordedChange::RowCleared), before, QString());
     }
     // The next first row starts the list's day anew.
@@ -88,9 +92,22 @@ void Form1::Text3_Change()
     soku->setTitle(correctedCaption(Text3->text()));
     saveRecovery();
     // A take-in records its row once, after its analysis.
-    if (!m_takingIn)
-        recordMeasurement(
-            measured.value_or(measurementEntry(RecordedChange::TypedCorrection)), last + 1, Text3->text());
+    if (m_takingIn)
+        return;
+    if (measured) {
+        recordMeasurement(*measured, last + 1, Text3->text());
+        return;
+    }
+    // The list follows every keystroke; the record gets one line for the figure typed, once it has settled.
+    m_typedLine = TypedLine { measurementEntry(RecordedChange::TypedCorrection), last + 1, Text3->text() };
+    m_typingSettles->start();
+}
+
+void Form1::settleTyping()
+{
+    m_typingSettles->stop();
+    if (std::optional<TypedLine> typed = std::exchange(m_typedLine, std::nullopt))
+        recordMeasurement(typed->entry, typed->row, typed->result);
 }
 
 } // namespace norvel

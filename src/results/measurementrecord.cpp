@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <deque>
 
-
 namespace norvel {
 
 namespace {
@@ -21,16 +20,19 @@ constexpr QStringView TimeFormat = u"yyyy-MM-dd HH:mm:ss.zzz";
 const QStringList& columns()
 {
     static const QStringList names = [] {
-        QStringList list { QStringLiteral("時刻"), QStringLiteral("調査柱No"), QStringLiteral("行"), QStringLiteral("操作"),
-            QStringLiteral("画像"), QStringLiteral("画像幅"), QStringLiteral("画像高"), QStringLiteral("分析方法"),
-            QStringLiteral("スキャン方向"), QStringLiteral("閾値"), QStringLiteral("自動閾値"), QStringLiteral("検出幅制限"),
-            QStringLiteral("制限幅mm"), QStringLiteral("表示サイズ"), QStringLiteral("範囲X"), QStringLiteral("範囲Y"),
-            QStringLiteral("範囲幅"), QStringLiteral("範囲高"), QStringLiteral("倍率"), QStringLiteral("表示縮尺") };
+        QStringList list { QStringLiteral("時刻"), QStringLiteral("調査柱No"), QStringLiteral("行"),
+            QStringLiteral("操作"), QStringLiteral("画像"), QStringLiteral("画像幅"), QStringLiteral("画像高"),
+            QStringLiteral("分析方法"), QStringLiteral("スキャン方向"), QStringLiteral("閾値"),
+            QStringLiteral("自動閾値"), QStringLiteral("検出幅制限"), QStringLiteral("制限幅mm"),
+            QStringLiteral("表示サイズ"), QStringLiteral("範囲X"), QStringLiteral("範囲Y"), QStringLiteral("範囲幅"),
+            QStringLiteral("範囲高"), QStringLiteral("倍率"), QStringLiteral("表示縮尺") };
         for (int k = 1; k <= 5; ++k)
-            list << QStringLiteral("線%1位置").arg(k) << QStringLiteral("線%1始点").arg(k) << QStringLiteral("線%1幅").arg(k);
-        list << QStringLiteral("画素/mm") << QStringLiteral("校正済") << QStringLiteral("手動線始点X") << QStringLiteral("手動線始点Y")
-             << QStringLiteral("手動線終点X") << QStringLiteral("手動線終点Y") << QStringLiteral("手動線ステップ数")
-             << QStringLiteral("手動線ひび始点") << QStringLiteral("手動線ひび幅") << QStringLiteral("結果");
+            list << QStringLiteral("線%1位置").arg(k) << QStringLiteral("線%1始点").arg(k)
+                 << QStringLiteral("線%1幅").arg(k);
+        list << QStringLiteral("画素/mm") << QStringLiteral("校正済") << QStringLiteral("手動線始点X")
+             << QStringLiteral("手動線始点Y") << QStringLiteral("手動線終点X") << QStringLiteral("手動線終点Y")
+             << QStringLiteral("手動線ステップ数") << QStringLiteral("手動線ひび始点") << QStringLiteral("手動線ひび幅")
+             << QStringLiteral("結果");
         return list;
     }();
     return names;
@@ -45,7 +47,6 @@ const std::array<QString, 4>& methodNames()
 
 const QString Vertical = QStringLiteral("縦スキャン");
 const QString Horizontal = QStringLiteral("横スキャン");
-
 
 QByteArray csvLine(const QStringList& fields)
 {
@@ -203,8 +204,10 @@ public:
     }
 
 private:
-    QStringDecoder m_utf8 { QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
-    QStringDecoder m_shiftJis { "windows-31j", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
+    QStringDecoder m_utf8 { QStringDecoder::Utf8,
+        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
+    QStringDecoder m_shiftJis { "windows-31j",
+        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
 };
 
 QString flag(bool on)
@@ -350,13 +353,17 @@ QString recordedChangeName(RecordedChange change)
         return QStringLiteral("コピー後クリア");
     case RecordedChange::PoleChanged:
         return QStringLiteral("柱変更");
+    case RecordedChange::ShutDown:
+        return QStringLiteral("終了");
+    case RecordedChange::PoleResumed:
+        return QStringLiteral("柱再開");
     }
     return {};
 }
 
 std::optional<RecordedChange> recordedChangeFromName(const QString& name)
 {
-    for (int c = 0; c <= int(RecordedChange::PoleChanged); ++c)
+    for (int c = 0; c <= int(RecordedChange::PoleResumed); ++c)
         if (recordedChangeName(RecordedChange(c)) == name)
             return RecordedChange(c);
     return std::nullopt;
@@ -381,15 +388,16 @@ QByteArray measurementRecordHeader()
 
 QByteArray measurementRecordLine(const MeasurementEntry& e)
 {
-    QStringList f { e.time.toString(TimeFormat), e.pole, QString::number(e.row), recordedChangeName(e.change), e.picture };
+    QStringList f { e.time.toString(TimeFormat), e.pole, QString::number(e.row), recordedChangeName(e.change),
+        e.picture };
     if (e.pictureSize.isValid())
         f << QString::number(e.pictureSize.width()) << QString::number(e.pictureSize.height());
     else
         f << QString() << QString();
     f << methodNames()[std::size_t(std::clamp(e.method, 0, 3))] << (e.horizontal ? Horizontal : Vertical) << e.threshold
-      << flag(e.autoThreshold) << flag(e.widthLimitOn) << e.widthLimit << e.displaySize
-      << QString::number(e.rangeX[0]) << QString::number(e.rangeY[0]) << QString::number(e.rangeX[1])
-      << QString::number(e.rangeY[1]) << exactText(e.zoom) << exactText(e.dspRate);
+      << flag(e.autoThreshold) << flag(e.widthLimitOn) << e.widthLimit << e.displaySize << QString::number(e.rangeX[0])
+      << QString::number(e.rangeY[0]) << QString::number(e.rangeX[1]) << QString::number(e.rangeY[1])
+      << exactText(e.zoom) << exactText(e.dspRate);
     for (int k = 0; k < 5; ++k) {
         if (e.lines) {
             const RecordedScanLine& line = (*e.lines)[std::size_t(k)];
@@ -482,8 +490,8 @@ MeasurementRecordRead readMeasurementRecord(const QByteArray& content)
     buffer.setData(content);
     buffer.open(QIODevice::ReadOnly);
     MeasurementRecordRead read;
-    const MeasurementRecordLines lines
-        = readMeasurementRecord(buffer, content.size(), [&read](MeasurementEntry&& entry) { read.entries << std::move(entry); });
+    const MeasurementRecordLines lines = readMeasurementRecord(
+        buffer, content.size(), [&read](MeasurementEntry&& entry) { read.entries << std::move(entry); });
     read.unreadableLines = lines.unreadableLines;
     read.unreadableLineNumbers = lines.unreadableLineNumbers;
     return read;

@@ -29,7 +29,10 @@ enum class RecordedChange {
     RowCleared,
     AllCleared,
     CopiedAndCleared,
-    PoleChanged, // a pole change that wrote the list to its result file and emptied it
+    PoleChanged, // a pole change that wrote the list to its result file and emptied it; the result names the pole
+                 // entered
+    ShutDown, // the shut-down wrote the list to its result file and emptied it
+    PoleResumed, // a pole entered again brought its rows of the day back from its result file; row: how many
 };
 
 // One scan line of an analysis, in picture pixels: its fixed coordinate (a column for vertical lines, a row
