@@ -534,16 +534,6 @@ BackgroundFileWriter::Runner heldBy(const std::shared_ptr<Gate>& gate)
     };
 }
 
-bool appearsWithin(const QString& path, std::chrono::milliseconds limit)
-{
-    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
-        if (QFile::exists(path))
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return QFile::exists(path);
-}
-
 // The window never waits on a hanging write longer than the limit: the flush says so, the write goes on, and
 // a later flush tells how it ended.
 TEST(BackgroundFileWriterTest, aHangingWriteIsSaidAfterTheLimitAndReportedWhenItEnds)

@@ -4,11 +4,15 @@
 
 #include <QString>
 
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <limits>
 #include <mutex>
+#include <thread>
 
 // Disks that fail or stall the way real ones do, for the tests of everything that writes.
 
@@ -75,3 +79,14 @@ struct Gate {
         opened.notify_all();
     }
 };
+
+// Whether a file written on another thread shows up within the limit; the writer's thread is not told to hurry.
+inline bool appearsWithin(const QString& path, std::chrono::milliseconds limit)
+{
+    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
+        if (QFile::exists(path))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return QFile::exists(path);
+}

@@ -351,16 +351,6 @@ TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
-bool appearsWithin(const QString& path, std::chrono::milliseconds limit)
-{
-    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
-        if (QFile::exists(path))
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return QFile::exists(path);
-}
-
 enum class Wait { Finish, WaitForWrite, Discard, Destroy };
 
 class FilerWaitTest : public testing::TestWithParam<Wait> { };
