@@ -2,18 +2,14 @@
 
 #include "platform/jpegcodec.h"
 #include "platform/picturememory.h"
+#include "platform/regularfile.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
-#include <cerrno>
 #include <cstring>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace norvel {
 
@@ -349,89 +345,23 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink*
     return { std::move(image), {} };
 }
 
-namespace {
-
-// Closes the descriptor on every way out.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    [[nodiscard]] int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// Reads until length bytes are in or the file ends, through short reads and signals; -1 on an error.
-qint64 readUpTo(int fd, char* into, qint64 length)
-{
-    qint64 done = 0;
-    while (done < length) {
-        const ssize_t got = ::read(fd, into + done, static_cast<std::size_t>(length - done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
-QString cannotRead(int error)
-{
-    return QStringLiteral("画像ファイルを読めません（%1）。").arg(qt_error_string(error));
-}
-
-} // namespace
-
 PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, PictureRowSink* sink)
 {
-    if (nativePath.contains('\0'))
-        return { {}, QStringLiteral("画像ファイルを開けません。ファイル名が正しくありません。") };
-    // O_NONBLOCK, or opening a pipe would wait for a writer; O_NOCTTY, or a terminal could become ours.
-    const FileDescriptor file(::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.get() < 0) {
-        const int error = errno;
-        return { {}, QStringLiteral("画像ファイルを開けません（%1）。").arg(qt_error_string(error)) };
+    // A pipe would wait for its writer, a device such as /dev/zero would be read until memory runs out.
+    const RegularFile file = openRegularFile(nativePath, PictureFileLimitBytes);
+    switch (file.status) {
+    case RegularFile::Status::Opened:
+        break;
+    case RegularFile::Status::Refused:
+        return { {}, QStringLiteral("画像ファイルとして読みませんでした。") + file.error };
+    default:
+        return { {}, QStringLiteral("画像ファイルを開けません。") + file.error };
     }
-    struct stat status { };
-    if (::fstat(file.get(), &status) != 0)
-        return { {}, cannotRead(errno) };
-    if (S_ISDIR(status.st_mode))
-        return { {}, QStringLiteral("画像ファイルではなくフォルダです。") };
-    // A device such as /dev/zero would be read until memory runs out, a pipe until its writer stops.
-    if (!S_ISREG(status.st_mode))
-        return { {}, QStringLiteral("画像ファイルではなく、装置、パイプなどです。読みませんでした。") };
-    if (status.st_size > PictureFileLimitBytes) {
-        constexpr qint64 megabyte = 1024 * 1024;
-        return { {},
-            QStringLiteral("ファイルが%1 MBあり、画像ファイルの上限%2 MBを超えています。読みませんでした。")
-                .arg((status.st_size + megabyte - 1) / megabyte)
-                .arg(PictureFileLimitBytes / megabyte) };
-    }
-
-    const qint64 size = status.st_size;
-    QByteArray data(size, Qt::Uninitialized);
-    const qint64 got = readUpTo(file.get(), data.data(), size);
-    if (got < 0)
-        return { {}, cannotRead(errno) };
+    const QByteArray data = file.file->read(file.size);
+    if (file.file->error() != QFileDevice::NoError)
+        return { {}, QStringLiteral("画像ファイルを読めません（%1）。").arg(file.file->errorString()) };
     // One byte past the size fstat gave tells a file that is still growing.
-    char extra = 0;
-    const qint64 more = readUpTo(file.get(), &extra, 1);
-    if (more < 0)
-        return { {}, cannotRead(errno) };
-    if (got < size || more > 0)
+    if (data.size() < file.size || !file.file->read(1).isEmpty())
         return { {}, incompleteMessage() };
     return decodePicture(data, reuse, sink);
 }
