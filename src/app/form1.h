@@ -212,6 +212,8 @@ private:
     // The pole's folder and files.
     // Text4 back to the pole in force, without a pole change.
     void showPoleInForce();
+    // The caption a pole change gives: 調査柱No「pole」.
+    void showPoleCaption();
     void resumePole();
     void setResultFileAside(const QString& path, const FileContent& file);
     [[nodiscard]] bool isResumedFileUnchanged(const QString& path) const;

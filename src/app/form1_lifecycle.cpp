@@ -113,7 +113,7 @@ void Form1::resumeSession()
         return;
     m_state.CurTyoNo = *pole;
     showPoleInForce();
-    TyoNo->setTitle(QStringLiteral("調査柱No「") + *pole + QStringLiteral("」"));
+    showPoleCaption();
 }
 
 void Form1::saveSession()

@@ -21,8 +21,6 @@
 namespace norvel {
 
 namespace {
-// A pole's rows are a few hundred short lines at the most.
-constexpr qint64 ResultFileLimit = 1024 * 1024;
 const QString OverwriteQuestion = QStringLiteral("同一ファイルがあります。上書きしますか？");
 }
 
@@ -59,7 +57,7 @@ void Form1::Text4_Change()
     if (!usable)
         return;
     m_state.CurTyoNo = pole;
-    TyoNo->setTitle(QStringLiteral("調査柱No「") + pole + QStringLiteral("」"));
+    showPoleCaption();
     clearShownWidth();
     resumePole();
     saveRecovery();
@@ -76,7 +74,7 @@ void Form1::resumePole()
     const QString path = resultFilePath(m_services.programFolder, today, m_state.CurTyoNo);
     if (m_resultsSetAside.contains(path))
         return; // its rows are kept aside already; the list starts anew
-    const FileContent file = readRegularFile(path, ResultFileLimit);
+    const FileContent file = readRegularFile(path, ResultFileLimitBytes);
     if (file.missing())
         return;
     const std::optional<QStringList> widths = file.read() ? parseResultFile(file.content) : std::nullopt;
@@ -131,14 +129,22 @@ bool Form1::isResumedFileUnchanged(const QString& path) const
 {
     if (!m_resumedFile || m_resumedFile->path != path)
         return false;
-    const FileContent now = readRegularFile(path, ResultFileLimit);
+    const FileContent now = readRegularFile(path, ResultFileLimitBytes);
     return now.read() && now.content == m_resumedFile->content;
 }
 
 void Form1::showPoleInForce()
 {
-    const QSignalBlocker quiet(Text4);
-    Text4->setText(m_state.CurTyoNo);
+    // Only a text that differs is set: setting it would move the caret of a box being typed in.
+    if (Text4->text() != m_state.CurTyoNo) {
+        const QSignalBlocker quiet(Text4);
+        Text4->setText(m_state.CurTyoNo);
+    }
+}
+
+void Form1::showPoleCaption()
+{
+    TyoNo->setTitle(QStringLiteral("調査柱No「") + m_state.CurTyoNo + QStringLiteral("」"));
 }
 
 QDate Form1::listDay() const

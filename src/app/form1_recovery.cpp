@@ -186,7 +186,7 @@ void Form1::restoreRows(const RecoveryRecord& record)
         const QSignalBlocker quiet(Text4);
         Text4->setText(record.poleText);
     }
-    TyoNo->setTitle(QStringLiteral("調査柱No「") + record.pole + QStringLiteral("」"));
+    showPoleCaption();
     MSFlexGrid2->setRows(int(record.rows.size()));
     for (int row = 0; row < record.rows.size(); ++row) {
         MSFlexGrid2->setTextMatrix(row, 0, record.rows[row].number);

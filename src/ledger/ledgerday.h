@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/polenumber.h"
+
 #include <QByteArray>
 #include <QLineF>
 #include <QList>
@@ -77,9 +79,8 @@ struct LedgerDay {
 // as typed with "範囲外" but left out of every figure.
 inline constexpr double LargestWidthMm = 100;
 
-// The most bytes the ledger reads of each kind of file: a result file holds some ten bytes a row, a
-// record some 400 bytes a change (read a line at a time), a filed picture a few megabytes.
-inline constexpr qint64 ResultFileLimitBytes = 1024 * 1024;
+// The most bytes the ledger reads of each kind of file (result files: ResultFileLimitBytes): a record some 400
+// bytes a change (read a line at a time), a filed picture a few megabytes.
 inline constexpr qint64 RecordFileLimitBytes = qint64(256) * 1024 * 1024;
 inline constexpr qint64 LedgerPictureLimitBytes = 64 * 1024 * 1024;
 // The rows of all poles of a day: beyond them a result file is named as a problem and not read, so that

@@ -37,6 +37,9 @@ inline constexpr int PoleNumberMaxLength = 64;
 // The pole folder's "No" + pole + "CP.csv".
 [[nodiscard]] QString resultFilePath(const QString& programFolder, const QDate& day, const QString& pole);
 
+// The most bytes read of a result file: some ten bytes a row, a few hundred rows at the most.
+inline constexpr qint64 ResultFileLimitBytes = 1024 * 1024;
+
 // One line "i,width" ended by CR LF per result, i counted from 1.
 [[nodiscard]] QByteArray resultFileContent(const QStringList& widths);
 
