@@ -74,7 +74,11 @@ protected:
         if (xvfb.isEmpty() || xdotool.isEmpty())
             GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps.sh installs them)";
         display = QStringLiteral(":%1").arg(150 + QRandomGenerator::global()->bounded(300));
-        server.start(xvfb, { display, QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24") });
+        // -noreset: without it the server resets when its last client (the killed program) goes, and a restart
+        // that connects meanwhile is refused and ends at once.
+        server.start(xvfb,
+            { display, QStringLiteral("-noreset"), QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("1280x1024x24") });
         ASSERT_TRUE(server.waitForStarted());
         QThread::msleep(500);
     }
@@ -108,12 +112,14 @@ protected:
         search.setProcessEnvironment(env);
         for (int i = 0; i < 150; ++i) {
             search.start(xdotool,
-                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("^Norvel$") });
+                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    QStringLiteral("^Norvel$") });
             search.waitForFinished();
             const QByteArray window = search.readAllStandardOutput().trimmed().split('\n').value(0);
             if (!window.isEmpty()) {
                 // No window manager runs: the box is given the focus directly.
-                search.start(xdotool, { QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::fromLatin1(window) });
+                search.start(
+                    xdotool, { QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::fromLatin1(window) });
                 search.waitForFinished();
                 search.start(xdotool, { QStringLiteral("key"), QStringLiteral("Return") });
                 search.waitForFinished();
@@ -190,7 +196,8 @@ TEST_F(CrashTest, killedAtRandomMomentsOfABurst_losesNoShotAndNoRow)
         const std::string said = program.readAllStandardError().toStdString();
         SCOPED_TRACE(said);
 
-        const QString pole = folder.filePath(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("/1"));
+        const QString pole
+            = folder.filePath(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("/1"));
         const QList<QByteArray> rows = contents(pole + QStringLiteral("/No1CP.csv")).split('\n');
         ASSERT_EQ(rows.size(), Shots + 1) << contents(pole + QStringLiteral("/No1CP.csv")).toStdString();
         double previous = 0;
