@@ -7,6 +7,7 @@
 #include "platform/picturefiler.h"
 #include "platform/picturefile.h"
 #include "platform/services.h"
+#include "results/polenumber.h"
 #include "results/recoveryrecord.h"
 
 #include <QCoreApplication>
@@ -207,7 +208,7 @@ struct WatchingWindow {
 
 // The two ticks of a shot through the window: the one that sees it and the one that takes it in (loading,
 // showing, painting, analysing, filing), and then the wait for its filed copy to be written and the shot to be
-// deleted. "x_floor" is all of it, "x_floor_shown" the two ticks alone: what the inspector waits for before the
+// deleted, with the camera's original kept beside its filed copy. "x_floor" is all of it, "x_floor_shown" the two ticks alone: what the inspector waits for before the
 // width is on screen.
 void takeIn(benchmark::State& state, int width, int height, const char* format)
 {
@@ -237,6 +238,10 @@ void takeIn(benchmark::State& state, int width, int height, const char* format)
         state.PauseTiming();
         if (QFile::exists(target))
             state.SkipWithError("the shot was not taken in");
+        const QString original = poleFolderPath(window.program.path(), QDate::currentDate(), QStringLiteral("1"))
+            + QStringLiteral("/原画像/1_1_IMG_0001.") + QString::fromLatin1(format);
+        if (!QFile::exists(original))
+            state.SkipWithError("the camera's original was not kept");
         peakKb = std::max(peakKb, peakResidentKb());
         state.ResumeTiming();
     }
@@ -258,7 +263,7 @@ void recoveryRecord(benchmark::State& state)
 {
     RecoveryRecord record { QStringLiteral("12"), QStringLiteral("12"), QDate::currentDate(), {},
         PendingShot { "/camera/IMG_0031.JPG", 1940000, 1700000000000, QStringLiteral("/program/20261207/12/12_31.jpg"),
-            1700000000000, 31 } };
+            1700000000000, 31, QStringLiteral("/program/20261207/12/原画像/12_31_IMG_0031.JPG") } };
     for (int row = 1; row <= int(state.range(0)); ++row)
         record.rows.append({ QString::number(row), QStringLiteral("0.%1").arg(row % 90 + 10) });
     QTemporaryDir folder;

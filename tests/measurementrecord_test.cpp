@@ -33,6 +33,8 @@ MeasurementEntry analysis()
         { 534, 904, 62 } } };
     e.pxPerMm = 368.55f;
     e.result = QStringLiteral("0.16");
+    e.cameraFile = QStringLiteral("IMG_0031.JPG");
+    e.cameraModified = QDateTime(QDate(2024, 5, 1), QTime(9, 30, 10, 5));
     return e;
 }
 
@@ -40,6 +42,8 @@ MeasurementEntry manual()
 {
     MeasurementEntry e = analysis();
     e.change = RecordedChange::ManualLine;
+    e.cameraFile.clear();
+    e.cameraModified = QDateTime();
     e.lines.reset();
     e.horizontal = true;
     e.method = 3;
@@ -107,23 +111,35 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
 {
     const QByteArray header = measurementRecordHeader();
     EXPECT_TRUE(header.startsWith("\xEF\xBB\xBF\xE6\x99\x82\xE5\x88\xBB,")); // BOM, 時刻
-    EXPECT_TRUE(header.endsWith(",結果\r\n"));
+    EXPECT_TRUE(header.endsWith(",結果,カメラ画像,カメラ画像時刻\r\n"));
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
     EXPECT_TRUE(line.startsWith("2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
-                                "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,0.16\r\n"))
+                                "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,0.16,IMG_0031.JPG,2024-05-01 09:30:10.005\r\n"))
         << line.toStdString();
-    EXPECT_TRUE(measurementRecordLine(typed()).contains(",\"0,35 \"\"約\"\"\"\r\n"));
+    EXPECT_TRUE(measurementRecordLine(typed()).contains(",\"0,35 \"\"約\"\"\",,\r\n"));
 }
 
-// Lines written before the calibration column was added still read, as lines of the described scale.
-TEST(MeasurementRecord, ReadsLinesWithoutTheCalibrationColumn)
+// Lines written before the calibration column, or before the camera's name and time, still read: as lines
+// of the described scale, naming no camera file.
+TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
 {
-    QByteArray old = measurementRecordLine(analysis());
-    old.replace(",368.55,0,", ",368.55,");
-    const MeasurementRecordRead read = readMeasurementRecord(old);
-    ASSERT_EQ(read.entries.size(), 1);
-    EXPECT_TRUE(read.entries[0] == analysis());
+    MeasurementEntry unnamed = analysis();
+    unnamed.cameraFile.clear();
+    unnamed.cameraModified = QDateTime();
+    const struct {
+        const char* name;
+        bool calibrationColumn;
+    } cases[] = { { "without the camera columns", true }, { "without the calibration column either", false } };
+    for (const auto& c : cases) {
+        QByteArray old = measurementRecordLine(analysis());
+        old.replace(",IMG_0031.JPG,2024-05-01 09:30:10.005", "");
+        if (!c.calibrationColumn)
+            old.replace(",368.55,0,", ",368.55,");
+        const MeasurementRecordRead read = readMeasurementRecord(old);
+        ASSERT_EQ(read.entries.size(), 1) << c.name;
+        EXPECT_TRUE(read.entries[0] == unnamed) << c.name;
+    }
 }
 
 // A crash can cut the last line short, and a person can edit the file: such lines are left out and counted,
@@ -140,6 +156,7 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "unknownChange", QByteArray(good).replace("取込分析", "削除") },
         { "unknownMethod", QByteArray(good).replace("黒さ優先", "白さ優先") },
         { "badTime", QByteArray(good).replace("2024-05-01 09", "2024-13-01 09") },
+        { "badCameraTime", QByteArray(good).replace(",2024-05-01 09:30:10.005", ",2024-05-01 25:30:10.005") },
         { "extraField", QByteArray(good).replace("\r\n", ",x\r\n") },
         { "halfAScanLine", QByteArray(good).replace(",534,904,62,", ",534,,62,") },
         { "letterInRow", QByteArray(good).replace(",12,3,", ",12,3a,") },

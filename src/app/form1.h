@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/capturewatcher.h"
+#include "acquisition/originalcopy.h"
 #include "acquisition/pictureshow.h"
 #include "analysis/crackrun.h"
 #include "analysis/scalecalibration.h"
@@ -85,6 +86,7 @@ public:
     virtual void Ledger_Click();
     virtual void Calibrate_Click();
     virtual void Uncalibrate_Click();
+    virtual void KeepOriginals_Click();
     virtual void Command1_Click();
     virtual void USB_Click();
     virtual void JPOP_Click();
@@ -145,9 +147,18 @@ private:
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick,
         bool checkable = false);
     void reportUnwritableProgramFolder();
-    // The pole in force at shut-down and its day, in the program's own settings file.
-    void resumeSession();
+    // The program's own settings file: the pole in force at shut-down and its day, whether originals are kept.
+    [[nodiscard]] std::optional<QByteArray> readProgramSettings();
+    void applyFilingSettings(const QByteArray& settings);
+    void resumeSession(const QByteArray& settings);
     void saveSession();
+    struct ProgramSetting {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Sets the values, keeping every other line; a failure is said, naming what was not kept.
+    void writeProgramSettings(const QList<ProgramSetting>& values, const QString& what);
     // False when the results could not be written (Cancel, or a failure): the program then stays open.
     [[nodiscard]] bool shutDown();
     void applyOuterSize();
@@ -167,8 +178,10 @@ private:
 
     // Showing a new picture, shared by opening a file and by the capture watcher.
     void clearViewForNewPicture();
-    // path as the file system's bytes; sink hears the rows as they are decoded
-    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(const QByteArray& path, PictureRowSink* sink = nullptr);
+    // path as the file system's bytes; sink hears the rows as they are decoded; original, when given, receives
+    // the file as read
+    [[nodiscard]] std::optional<PictureScale> loadIntoPicture2(
+        const QByteArray& path, PictureRowSink* sink = nullptr, CameraOriginal* original = nullptr);
     void sizePicture1(const PictureScale& scale);
     void showPicture2(const PictureScale& scale);
     void hideMarkLines();
@@ -232,9 +245,10 @@ private:
     [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
     enum class Filing { Filed, Declined, Failed, Writing, Undecided };
     [[nodiscard]] std::optional<QString> filedPicturePath(QString* name, QString* error);
-    [[nodiscard]] Filing startFiling();
-    [[nodiscard]] Filing filePicture();
-    void fileTo(const QString& path);
+    [[nodiscard]] Filing startFiling(const CameraOriginal& original);
+    [[nodiscard]] Filing filePicture(const CameraOriginal& original);
+    // The filed copy goes to path, and the camera's original beside it when originals are kept.
+    void fileTo(const QString& path, const CameraOriginal& original);
     void takenInOnDisk();
     void endFiling();
     void setKeepOnTop(bool onTop);
@@ -370,6 +384,7 @@ private:
     QAction* Ledger = nullptr;
     QAction* Calibrate = nullptr;
     QAction* Uncalibrate = nullptr;
+    QAction* KeepOriginals = nullptr;
     QMenu* E = nullptr;
     std::array<QAction*, 2> cop {};
     std::array<QAction*, 2> col {};

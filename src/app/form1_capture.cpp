@@ -112,7 +112,8 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     // The filed copy is encoded on the filer's thread, following the decoding row by row, and written
     // while the picture is shown and measured. The shot counts as taken in only once it is written.
     const bool filing = Check1->isChecked();
-    const std::optional<PictureScale> scale = loadIntoPicture2(path, filing ? &m_filer : nullptr);
+    CameraOriginal original;
+    const std::optional<PictureScale> scale = loadIntoPicture2(path, filing ? &m_filer : nullptr, &original);
     if (!scale) {
         m_filer.discard();
         return TakeInResult::LoadFailed;
@@ -128,11 +129,11 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
     m_pendingShot = pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now());
     saveRecovery();
-    Filing filed = filing ? startFiling() : Filing::Filed;
+    Filing filed = filing ? startFiling(original) : Filing::Filed;
     showPicture2(*scale);
     setSizeCaption(sizeCaption(*scale));
     if (filed == Filing::Undecided)
-        filed = filePicture(); // a question or a message, with the picture on screen
+        filed = filePicture(original); // a question or a message, with the picture on screen
     // The row the shot added is recorded once, with what its analysis found.
     m_lastAnalysis.reset();
     if (filed != Filing::Declined) {
@@ -143,6 +144,8 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
         clearShownWidth();
     MeasurementEntry entry = m_lastAnalysis.value_or(measurementEntry(RecordedChange::TakeInAnalysis));
     entry.change = RecordedChange::TakeInAnalysis;
+    entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
+    entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
     recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));
     if (filed == Filing::Declined)
         return TakeInResult::Declined;
@@ -164,18 +167,18 @@ std::optional<QString> Form1::filedPicturePath(QString* name, QString* error)
 
 // Writing starts at once where nothing needs saying; a failure or a file to overwrite is left to
 // filePicture.
-Form1::Filing Form1::startFiling()
+Form1::Filing Form1::startFiling(const CameraOriginal& original)
 {
     QString name;
     QString error;
     const std::optional<QString> path = filedPicturePath(&name, &error);
     if (!path || !replacesWithoutAsking(*path))
         return Filing::Undecided;
-    fileTo(*path);
+    fileTo(*path, original);
     return Filing::Writing;
 }
 
-Form1::Filing Form1::filePicture()
+Form1::Filing Form1::filePicture(const CameraOriginal& original)
 {
     QString name;
     QString error;
@@ -189,7 +192,7 @@ Form1::Filing Form1::filePicture()
         m_filer.discard();
         return Filing::Declined;
     }
-    fileTo(*path);
+    fileTo(*path, original);
     return Filing::Writing;
 }
 
@@ -200,12 +203,24 @@ void Form1::takenInOnDisk()
     recordOnDisk();
 }
 
-void Form1::fileTo(const QString& path)
+void Form1::fileTo(const QString& path, const CameraOriginal& original)
 {
     m_pictureName = QFileInfo(path).fileName();
-    if (m_pendingShot)
+    PictureFiler::Companion keep;
+    QString originalPath;
+    if (KeepOriginals->isChecked()) {
+        const QString folder = QFileInfo(path).path() + QLatin1Char('/') + OriginalsFolderName + QLatin1Char('/');
+        const QString cameraName = QFileInfo(QFile::decodeName(original.cameraPath)).fileName();
+        originalPath = folder
+            + freeFileName(originalFileName(m_state.CurTyoNo, MSFlexGrid2->rows(), cameraName),
+                [&](const QString& name) { return QFileInfo::exists(folder + name); });
+        keep = [original, originalPath](QString* error) { return keepOriginal(original, originalPath, error); };
+    }
+    if (m_pendingShot) {
         m_pendingShot->filedPath = path;
-    m_filer.writeTo(path);
+        m_pendingShot->originalPath = originalPath;
+    }
+    m_filer.writeTo(path, std::move(keep));
 }
 
 // The filed copy of the last shot is written, or could not be: the shot leaves the camera folder, deleted or set

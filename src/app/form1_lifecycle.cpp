@@ -30,6 +30,8 @@ constexpr qint64 SetDtFileLimit = 64 * 1024;
 constexpr qint64 ProgramSettingsLimit = 256 * 1024;
 const QString ProgramSettingsName = QStringLiteral("norvel.ini");
 const QString SessionSection = QStringLiteral("session");
+const QString FilingSection = QStringLiteral("filing");
+const QString KeepOriginalsKey = QStringLiteral("keepOriginals");
 const QString DayFormat = QStringLiteral("yyyyMMdd");
 } // namespace
 
@@ -74,11 +76,15 @@ void Form1::Form_Load()
     m_state.CurTyoNo = QStringLiteral("1");
 
     SetLode();
+    const std::optional<QByteArray> programSettings = readProgramSettings();
+    if (programSettings)
+        applyFilingSettings(*programSettings);
     // A crash's record comes first; else the pole's rows of today, if it has any.
     if (recovered) {
         restoreRecovery(*recovered);
     } else {
-        resumeSession();
+        if (programSettings)
+            resumeSession(*programSettings);
         resumePole();
     }
 
@@ -95,20 +101,31 @@ void Form1::Form_Load()
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
 }
 
-// A restart on the day of the last shut-down goes on with the pole then in force.
-void Form1::resumeSession()
+// The program's own settings file as it stands: empty when there is none yet, nullopt (said) when it cannot be
+// read.
+std::optional<QByteArray> Form1::readProgramSettings()
 {
     const QString path = settingsPath(ProgramSettingsName);
     const FileContent file = readRegularFile(path, ProgramSettingsLimit);
-    if (file.missing())
-        return;
-    if (!file.read()) {
-        report(QStringLiteral("設定ファイル「%1」を読めないため、調査柱No「1」から始めます。\n%2")
-                   .arg(QDir::toNativeSeparators(path), file.error));
-        return;
-    }
-    const std::optional<QString> pole = iniValue(file.content, SessionSection, QStringLiteral("pole"));
-    const std::optional<QString> day = iniValue(file.content, SessionSection, QStringLiteral("day"));
+    if (file.read() || file.missing())
+        return file.content;
+    report(QStringLiteral("設定ファイル「%1」を読めないため、前回の調査柱Noと「原画像を保存」の設定は使いません。\n%2")
+               .arg(QDir::toNativeSeparators(path), file.error));
+    return std::nullopt;
+}
+
+void Form1::applyFilingSettings(const QByteArray& settings)
+{
+    // Only a plain "false" turns the originals off: keeping them loses nothing.
+    const std::optional<QString> keep = iniValue(settings, FilingSection, KeepOriginalsKey);
+    KeepOriginals->setChecked(keep != QStringLiteral("false"));
+}
+
+// A restart on the day of the last shut-down goes on with the pole then in force.
+void Form1::resumeSession(const QByteArray& settings)
+{
+    const std::optional<QString> pole = iniValue(settings, SessionSection, QStringLiteral("pole"));
+    const std::optional<QString> day = iniValue(settings, SessionSection, QStringLiteral("day"));
     if (!pole || !day || *day != m_services.clock->now().date().toString(DayFormat) || !isUsablePoleNumber(*pole))
         return;
     m_state.CurTyoNo = *pole;
@@ -118,17 +135,33 @@ void Form1::resumeSession()
 
 void Form1::saveSession()
 {
+    writeProgramSettings({ { SessionSection, QStringLiteral("pole"), m_state.CurTyoNo },
+                             { SessionSection, QStringLiteral("day"),
+                                 m_services.clock->now().date().toString(DayFormat) } },
+        QStringLiteral("今の調査柱No"));
+}
+
+void Form1::KeepOriginals_Click()
+{
+    KeepOriginals->setChecked(!KeepOriginals->isChecked());
+    writeProgramSettings(
+        { { FilingSection, KeepOriginalsKey, KeepOriginals->isChecked() ? QStringLiteral("true") : QStringLiteral("false") } },
+        QStringLiteral("「原画像を保存」の設定"));
+}
+
+void Form1::writeProgramSettings(const QList<ProgramSetting>& values, const QString& what)
+{
     const QString path = settingsPath(ProgramSettingsName);
     const FileContent old = readRegularFile(path, ProgramSettingsLimit);
-    // What cannot be read is not written over: it may hold more than the session.
+    // What cannot be read is not written over: it may hold more than these values.
     if (!old.read() && !old.missing()) {
-        report(QStringLiteral("設定ファイル「%1」を読めないため、今の調査柱Noを残せませんでした。\n%2")
-                   .arg(QDir::toNativeSeparators(path), old.error));
+        report(QStringLiteral("設定ファイル「%1」を読めないため、%2を残せませんでした。\n%3")
+                   .arg(QDir::toNativeSeparators(path), what, old.error));
         return;
     }
-    QByteArray content = withIniValue(old.content, SessionSection, QStringLiteral("pole"), m_state.CurTyoNo);
-    content = withIniValue(
-        content, SessionSection, QStringLiteral("day"), m_services.clock->now().date().toString(DayFormat));
+    QByteArray content = old.content;
+    for (const ProgramSetting& value : values)
+        content = withIniValue(content, value.section, value.key, value.value);
     QString error;
     if (!writeFileDurably(path, content, &error))
         report(QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")

@@ -89,6 +89,9 @@ void Form1::createMenus()
         = addMenuItem(Set, QStringLiteral("Calibrate"), QStringLiteral("目盛り校正…"), [this] { Calibrate_Click(); });
     Uncalibrate = addMenuItem(
         Set, QStringLiteral("Uncalibrate"), QStringLiteral("目盛り校正を解除"), [this] { Uncalibrate_Click(); });
+    KeepOriginals = addMenuItem(
+        Set, QStringLiteral("KeepOriginals"), QStringLiteral("原画像を保存"), [this] { KeepOriginals_Click(); }, true);
+    KeepOriginals->setChecked(true);
 
     Bic = addMenuItem(nullptr, QStringLiteral("Bic"), QStringLiteral("縮小"), [this] { Bic_Click(); });
 

@@ -43,10 +43,11 @@ void Form1::clearViewForNewPicture()
 
 // The picture under measurement changes only together with the view: a file that cannot be read, or a
 // picture too large to show, leaves the previous picture in place.
-std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path, PictureRowSink* sink)
+std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path, PictureRowSink* sink, CameraOriginal* original)
 {
     // The picture before the one on screen lends its memory to the next one.
-    const PictureLoad load = loadPictureFile(path, &m_spareImage, sink);
+    PictureFileRead read;
+    const PictureLoad load = loadPictureFile(path, &m_spareImage, sink, original ? &read : nullptr);
     const std::optional<PictureScale> scale
         = load.ok() ? fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked()) : std::nullopt;
     if (!scale) {
@@ -59,6 +60,8 @@ std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path, Pict
     m_spareImage = std::move(previous);
     m_pictureShown = true;
     m_pictureName = QFileInfo(QFile::decodeName(path)).fileName();
+    if (original)
+        *original = { path, std::move(read.bytes), read.stamp };
     return scale;
 }
 

@@ -32,19 +32,6 @@ namespace {
 // A recovery record is a few kilobytes; anything far larger is not one.
 constexpr qint64 RecoveryFileLimit = 16 * 1024 * 1024;
 
-struct ShotStamp {
-    qint64 size = -1;
-    qint64 modifiedMs = -1;
-};
-
-std::optional<ShotStamp> stampOf(const QByteArray& path)
-{
-    struct stat status { };
-    if (::stat(path.constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    return ShotStamp { status.st_size, qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1'000'000 };
-}
-
 } // namespace
 
 QString Form1::recoveryPath() const
@@ -66,7 +53,7 @@ RecoveryRecord Form1::recoveryRecord() const
 
 std::optional<PendingShot> Form1::pendingShotOf(const QByteArray& cameraPath, int row, const QDateTime& now)
 {
-    const std::optional<ShotStamp> stamp = stampOf(cameraPath);
+    const std::optional<FileStamp> stamp = regularFileStamp(cameraPath);
     if (!stamp)
         return std::nullopt;
     return PendingShot { cameraPath, stamp->size, stamp->modifiedMs, {}, now.toMSecsSinceEpoch(), row };
@@ -210,15 +197,17 @@ void Form1::settlePendingShot(RecoveryRecord& record)
     const std::optional<QByteArray> name = watchedNameOf(m_state.WatchPath, pending->cameraPath);
     if (!name)
         return;
-    const std::optional<ShotStamp> stamp = stampOf(pending->cameraPath);
+    const std::optional<FileStamp> stamp = regularFileStamp(pending->cameraPath);
     if (!stamp || stamp->size != pending->size || stamp->modifiedMs != pending->modifiedMs)
         return; // gone, or another shot under its name
     // A filed copy from before the take-in (a pole measured again) is not this shot's; file times may be
     // coarse.
     constexpr qint64 slackMs = 2000;
     const QFileInfo filed(pending->filedPath);
+    const QFileInfo original(pending->originalPath);
     const bool done = pending->filedPath.isEmpty()
-        || (filed.isFile() && filed.lastModified().toMSecsSinceEpoch() >= pending->takenInMs - slackMs);
+        || (filed.isFile() && filed.lastModified().toMSecsSinceEpoch() >= pending->takenInMs - slackMs
+            && (pending->originalPath.isEmpty() || (original.isFile() && original.size() == pending->size)));
     if (done) {
         // Its row is in the list: should it not go now, the watcher deletes it later, never takes it in again.
         if (::unlink(pending->cameraPath.constData()) != 0 && errno != ENOENT)

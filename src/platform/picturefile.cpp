@@ -345,7 +345,7 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink*
     return { std::move(image), {} };
 }
 
-PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, PictureRowSink* sink)
+PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, PictureRowSink* sink, PictureFileRead* read)
 {
     // A pipe would wait for its writer, a device such as /dev/zero would be read until memory runs out.
     const RegularFile file = openRegularFile(nativePath, PictureFileLimitBytes);
@@ -363,7 +363,10 @@ PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, Picture
     // One byte past the size fstat gave tells a file that is still growing.
     if (data.size() < file.size || !file.file->read(1).isEmpty())
         return { {}, incompleteMessage() };
-    return decodePicture(data, reuse, sink);
+    PictureLoad load = decodePicture(data, reuse, sink);
+    if (load.ok() && read)
+        *read = { data, file.stamp };
+    return load;
 }
 
 PictureLoad loadPicture(const QString& path)

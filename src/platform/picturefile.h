@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/regularfile.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -23,6 +25,12 @@ struct PictureLoad {
     [[nodiscard]] bool ok() const { return !image.isNull(); }
 };
 
+// The file a picture was loaded from, as read: what a copy of the original is made from.
+struct PictureFileRead {
+    QByteArray bytes; // the whole file
+    FileStamp stamp; // which file it was, and its size and time then
+};
+
 // Loads a JPEG, BMP, PNG or one of the plain netpbm and X11 formats, decided by the content and not the
 // name. Only a regular file of at most PictureFileLimitBytes is read (a link to one is followed); a
 // pipe, device, socket or folder is refused without reading. A file that is cut short, or that shrinks
@@ -35,9 +43,9 @@ struct PictureLoad {
 // left empty on success.
 //
 // sink, when given, is told of the rows as they are decoded when the picture is a camera JPEG (see
-// decodeCameraJpeg); for other pictures it hears nothing.
-[[nodiscard]] PictureLoad loadPictureFile(
-    const QByteArray& nativePath, QImage* reuse = nullptr, PictureRowSink* sink = nullptr);
+// decodeCameraJpeg); for other pictures it hears nothing. read, when given, receives the file on success.
+[[nodiscard]] PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse = nullptr,
+    PictureRowSink* sink = nullptr, PictureFileRead* read = nullptr);
 [[nodiscard]] PictureLoad loadPicture(const QString& path);
 // The same checks on bytes already read; a picture over PictureMaxPixels or PictureMaxSide, or whose
 // header does not give its size, is refused before any pixel is decoded.

@@ -24,6 +24,7 @@ struct PictureFiler::Filing {
     int rows = 0;
     bool stop = false;
     std::optional<QString> path;
+    Companion companion; // set with path
     std::function<void()> ended; // emptied when the filer stops waiting, so a late end tells nobody
     bool done = false; // the thread is at its end
     bool written = false;
@@ -127,13 +128,14 @@ void PictureFiler::fileWhole(const QImage& picture)
     start(picture, picture.height());
 }
 
-void PictureFiler::writeTo(const QString& path)
+void PictureFiler::writeTo(const QString& path, Companion companion)
 {
     if (!m_filing)
         return;
     {
         const std::lock_guard lock(m_filing->mutex);
         m_filing->path = path;
+        m_filing->companion = std::move(companion);
     }
     m_filing->changed.notify_all();
 }
@@ -188,21 +190,28 @@ void PictureFiler::run(std::shared_ptr<Filing> owned)
     // The window's picture is its own again: changing it must not copy it.
     picture = QImage();
     std::optional<QString> path;
+    Companion companion;
     {
         std::unique_lock lock(filing.mutex);
         filing.picture = QImage();
         filing.changed.wait(lock, [&] { return filing.stop || filing.path; });
-        if (!filing.stop)
+        if (!filing.stop) {
             path = filing.path;
+            companion = filing.companion;
+        }
     }
     bool written = false;
+    QString error;
     if (path && encoded)
         written = filing.writer(*path, ours ? filing.buffer->bytes() : qtEncoded, &reason);
+    if (path && !written)
+        error = jpegFileError(*path, reason);
+    else if (written && companion)
+        written = companion(&error);
     {
         const std::lock_guard lock(filing.mutex);
         filing.written = written;
-        if (path && !written)
-            filing.error = jpegFileError(*path, reason);
+        filing.error = error;
         filing.done = true;
         // Under the lock: once the filer has stopped waiting for this filing, it is told nothing more.
         if (path && filing.ended)

@@ -39,9 +39,12 @@ public:
     // Whether a picture is being filed: fed, and not yet finished, discarded or left to go on alone.
     [[nodiscard]] bool busy() const { return m_worker.joinable(); }
 
+    // Written on the filer's thread once the JPEG is: false with a message naming the file in error.
+    using Companion = std::function<bool(QString* error)>;
     // Where the JPEG goes; the file there is replaced whole as soon as the encoding is done. From here on the
-    // filing is written whatever comes, unless the decoding is abandoned.
-    void writeTo(const QString& path);
+    // filing is written whatever comes, unless the decoding is abandoned. A companion, when given, is
+    // written after it, and the filing counts as written only when both are.
+    void writeTo(const QString& path, Companion companion = {});
     // Nothing is written, unless writeTo was called.
     void discard();
     // Called on the filer's thread when a file given to writeTo is written or has failed; never once the wait

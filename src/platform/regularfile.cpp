@@ -30,6 +30,20 @@ QString megabytes(qint64 bytes)
 
 } // namespace
 
+FileStamp stampOf(const struct stat& status)
+{
+    return { quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+        qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1'000'000 };
+}
+
+std::optional<FileStamp> regularFileStamp(const QByteArray& nativePath)
+{
+    struct stat status { };
+    if (::stat(nativePath.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return stampOf(status);
+}
+
 RegularFile openRegularFile(const QByteArray& nativePath, qint64 limit)
 {
     if (nativePath.isEmpty() || nativePath.contains('\0'))
@@ -72,6 +86,7 @@ RegularFile openRegularFile(const QByteArray& nativePath, qint64 limit)
     }
     result.status = RegularFile::Status::Opened;
     result.size = status.st_size;
+    result.stamp = stampOf(status);
     return result;
 }
 

@@ -7,11 +7,21 @@
 #include <optional>
 
 class QFile;
+struct stat;
 
 // The one way the program reads a file it did not just make itself: settings, records, result files. A
 // link to a device would otherwise be read without end (a device reports size 0), a pipe would hang the
 // window in open(), and a huge file would eat memory.
 namespace norvel {
+
+// Which file was read, and as it was then: a file put in its place, or changed, differs in some field.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 modifiedMs = -1; // since the epoch
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
 
 struct RegularFile {
     enum class Status {
@@ -23,6 +33,7 @@ struct RegularFile {
     Status status = Status::Failed;
     std::unique_ptr<QFile> file; // when Opened: read it up to size, no further
     qint64 size = 0;
+    FileStamp stamp; // when Opened
     QString error; // Japanese, for a message: the reason only, without the file's name
 };
 
@@ -44,5 +55,9 @@ struct FileContent {
 // read is a failure.
 [[nodiscard]] FileContent readRegularFile(const QByteArray& nativePath, qint64 limit);
 [[nodiscard]] FileContent readRegularFile(const QString& path, qint64 limit);
+
+// The stamp of what the path names (a link followed), when that is a regular file.
+[[nodiscard]] std::optional<FileStamp> regularFileStamp(const QByteArray& nativePath);
+[[nodiscard]] FileStamp stampOf(const struct stat& status);
 
 } // namespace norvel

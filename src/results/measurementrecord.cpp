@@ -32,7 +32,7 @@ const QStringList& columns()
         list << QStringLiteral("画素/mm") << QStringLiteral("校正済") << QStringLiteral("手動線始点X")
              << QStringLiteral("手動線始点Y") << QStringLiteral("手動線終点X") << QStringLiteral("手動線終点Y")
              << QStringLiteral("手動線ステップ数") << QStringLiteral("手動線ひび始点") << QStringLiteral("手動線ひび幅")
-             << QStringLiteral("結果");
+             << QStringLiteral("結果") << QStringLiteral("カメラ画像") << QStringLiteral("カメラ画像時刻");
         return list;
     }();
     return names;
@@ -226,12 +226,17 @@ std::optional<bool> flagFrom(const QString& text)
 
 // Where the calibration column stands; lines written before it existed lack it.
 constexpr int CalibratedColumn = 36;
+// The camera's name and time close the line; lines written before they were recorded lack both.
+constexpr int CameraColumns = 2;
 
 std::optional<MeasurementEntry> entryFrom(QStringList f)
 {
-    if (f.size() == columns().size() - 1)
+    const qsizetype full = columns().size();
+    if (f.size() == full - CameraColumns - 1)
         f.insert(CalibratedColumn, QStringLiteral("0"));
-    if (f.size() != columns().size())
+    if (f.size() == full - CameraColumns)
+        f << QString() << QString();
+    if (f.size() != full)
         return std::nullopt;
     MeasurementEntry e;
     int i = 0;
@@ -329,6 +334,12 @@ std::optional<MeasurementEntry> entryFrom(QStringList f)
                 return std::nullopt;
     }
     e.result = f[i++];
+    e.cameraFile = f[i++];
+    if (const QString modified = f[i++]; !modified.isEmpty()) {
+        e.cameraModified = recordedTime(modified);
+        if (!e.cameraModified.isValid())
+            return std::nullopt;
+    }
     return e;
 }
 
@@ -413,7 +424,7 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
           << QString::number(e.manual->width);
     else
         f << QString() << QString() << QString() << QString() << QString() << QString() << QString();
-    f << e.result;
+    f << e.result << e.cameraFile << (e.cameraModified.isValid() ? e.cameraModified.toString(TimeFormat) : QString());
     return csvLine(f);
 }
 

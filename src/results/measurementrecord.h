@@ -79,6 +79,9 @@ struct MeasurementEntry {
     bool calibrated = false; // pxPerMm is a scale set from a ruler, not the described one
     std::optional<RecordedManualLine> manual; // manual lines only
     QString result; // the row's text after the change; empty for a removed row
+    // Take-ins only: the shot's name in the camera folder and its modification time.
+    QString cameraFile;
+    QDateTime cameraModified;
     friend bool operator==(const MeasurementEntry&, const MeasurementEntry&) = default;
 };
 

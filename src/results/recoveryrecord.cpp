@@ -107,7 +107,8 @@ std::optional<ResultRow> rowFrom(const QByteArray& field)
 std::optional<PendingShot> pendingFrom(const QByteArray& field)
 {
     const QList<QByteArray> parts = field.split('\t');
-    if (parts.size() != 6)
+    // Records written before originals were kept have six fields.
+    if (parts.size() != 6 && parts.size() != 7)
         return {};
     const QByteArray cameraPath = QByteArray::fromPercentEncoding(parts[0]);
     const auto size = count(parts[1], 0, Largest);
@@ -115,9 +116,13 @@ std::optional<PendingShot> pendingFrom(const QByteArray& field)
     const auto filedPath = unescaped(parts[3]);
     const auto takenInMs = count(parts[4], 0, Largest);
     const auto row = count(parts[5], 1, std::numeric_limits<int>::max());
-    if (cameraPath.toPercentEncoding() != parts[0] || !size || !modifiedMs || !filedPath || !takenInMs || !row)
+    const auto originalPath = parts.size() == 7 ? unescaped(parts[6]) : std::optional<QString>(QString());
+    if (cameraPath.toPercentEncoding() != parts[0] || !size || !modifiedMs || !filedPath || !takenInMs || !row
+        || !originalPath)
         return {};
-    return PendingShot { cameraPath, *size, *modifiedMs, *filedPath, *takenInMs, static_cast<int>(*row) };
+    return PendingShot {
+        cameraPath, *size, *modifiedMs, *filedPath, *takenInMs, static_cast<int>(*row), *originalPath
+    };
 }
 
 RecoveryParse refused(const QString& reason)
@@ -139,7 +144,10 @@ QByteArray serializeRecovery(const RecoveryRecord& record)
     if (const auto& p = record.pending) {
         out += "pending " + p->cameraPath.toPercentEncoding() + '\t' + QByteArray::number(p->size) + '\t'
             + QByteArray::number(p->modifiedMs) + '\t' + escaped(p->filedPath) + '\t' + QByteArray::number(p->takenInMs)
-            + '\t' + QByteArray::number(p->row) + '\n';
+            + '\t' + QByteArray::number(p->row);
+        if (!p->originalPath.isEmpty())
+            out += '\t' + escaped(p->originalPath);
+        out += '\n';
     }
     const QByteArray sum = QCryptographicHash::hash(out, QCryptographicHash::Sha1).toHex();
     return out.append(EndWord).append(sum).append('\n');

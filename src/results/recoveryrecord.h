@@ -23,6 +23,7 @@ struct PendingShot {
     QString filedPath; // where its filed copy goes; empty when filing was off
     qint64 takenInMs = 0; // when it was taken in (ms since the epoch)
     int row = 0; // its row, counted from 1
+    QString originalPath; // where the camera's original is kept beside the filed copy; empty when it is not
 
     friend bool operator==(const PendingShot&, const PendingShot&) = default;
 };

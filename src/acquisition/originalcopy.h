@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/regularfile.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// The camera's own file, kept byte for byte beside the filed JPEG: the filed copy is re-encoded, and only
+// the original carries the camera's quality and the time of the shot in its Exif.
+namespace norvel {
+
+inline const QString OriginalsFolderName = QStringLiteral("原画像");
+
+// "<pole>_<row>_<camera's name>".
+[[nodiscard]] QString originalFileName(const QString& pole, int row, const QString& cameraName);
+
+// name when it is free, else the first of "_2", "_3", … put before its extension (the last dot, not a
+// leading one) that is.
+[[nodiscard]] QString freeFileName(const QString& name, const std::function<bool(const QString&)>& taken);
+
+// A shot as it was read for decoding.
+struct CameraOriginal {
+    QByteArray cameraPath; // as the file system's bytes
+    QByteArray bytes; // the whole file
+    FileStamp stamp; // of the file read
+};
+
+// Keeps the original at path (whose folder is made when missing): a second name for the camera's file where
+// both are on one file system, so nothing is copied, else its bytes written through the durable writer.
+// Either way it is on disk when this returns true; false with a message naming the file.
+[[nodiscard]] bool keepOriginal(const CameraOriginal& original, const QString& path, QString* error);
+
+} // namespace norvel
