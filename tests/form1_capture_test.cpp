@@ -657,3 +657,66 @@ TEST_F(Form1CaptureTest, noFigureOnScreenThatIsNotThisPicturesOrThisPoles)
         EXPECT_EQ(listed, row.rows);
     }
 }
+
+// The camera's own file is kept byte for byte beside the filed copy before the shot leaves the camera folder;
+// the record names the camera's file and its time. Turned off, the choice outlasts a restart.
+TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff)
+{
+    const struct {
+        const char* name;
+        const char* existing; // a file already in 原画像 under this name
+        bool turnedOff;
+        bool folderInTheWay; // a file named 原画像
+        const char* kept; // the original's name, when it is kept
+    } cases[] = {
+        { "kept", nullptr, false, false, "1_1_shot.bmp" },
+        { "nameTaken", "1_1_shot.bmp", false, false, "1_1_shot_2.bmp" },
+        { "turnedOff", nullptr, true, false, nullptr },
+        { "cannotBeKept", nullptr, false, true, nullptr },
+    };
+    const QString originals = poleFolder() + QStringLiteral("/原画像");
+    const QString ini = fake.programFolder.filePath(QStringLiteral("norvel.ini"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(ini);
+        startAfresh();
+        fake.errors.clear();
+        QDir(fake.programFolder.filePath(QStringLiteral("20221019"))).removeRecursively();
+        QDir(fake.programFolder.filePath(QStringLiteral("未取込"))).removeRecursively();
+        QDir().mkpath(poleFolder());
+        if (c.existing) {
+            QDir().mkpath(originals);
+            writeBytes(originals + QLatin1Char('/') + QLatin1String(c.existing), "earlier");
+        }
+        if (c.folderInTheWay)
+            writeBytes(originals, "in the way");
+        ASSERT_TRUE(menuItem(QStringLiteral("KeepOriginals"))->isChecked());
+        if (c.turnedOff)
+            menuItem(QStringLiteral("KeepOriginals"))->trigger();
+        watch(pictures.path());
+        const QByteArray bytes = contents(writePicture(QStringLiteral("shot.bmp"), shot(40)));
+        const QDateTime modified = QFileInfo(pictures.filePath(QStringLiteral("shot.bmp"))).lastModified();
+        tick();
+        EXPECT_EQ(tick(), "Lood");
+        EXPECT_EQ(contents(filed(1)), filedAsBefore(bytes));
+        if (c.kept)
+            EXPECT_EQ(contents(originals + QLatin1Char('/') + QLatin1String(c.kept)), bytes);
+        if (c.existing)
+            EXPECT_EQ(contents(originals + QLatin1Char('/') + QLatin1String(c.existing)), "earlier");
+        if (c.folderInTheWay) {
+            ASSERT_EQ(fake.errors.size(), 1);
+            EXPECT_TRUE(fake.errors[0].contains(originals)) << fake.errors[0].toStdString();
+            EXPECT_EQ(setAside(), QStringList { At143005 + QStringLiteral("/shot.bmp") });
+        } else {
+            EXPECT_TRUE(fake.errors.isEmpty());
+            EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
+        }
+        EXPECT_EQ(QFileInfo(originals).isDir(), c.kept != nullptr);
+        const QByteArray record = contents(fake.programFolder.filePath(QStringLiteral("20221019/測定記録.csv")));
+        EXPECT_TRUE(record.contains(",0.44,shot.bmp," + modified.toString(u"yyyy-MM-dd HH:mm:ss.zzz").toUtf8() + "\r\n"))
+            << record.toStdString();
+        EXPECT_EQ(contents(ini).contains("[filing]\r\nkeepOriginals=false\r\n"), c.turnedOff);
+        startAfresh();
+        EXPECT_EQ(menuItem(QStringLiteral("KeepOriginals"))->isChecked(), !c.turnedOff);
+    }
+}

@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
@@ -337,18 +338,46 @@ TEST(PictureFiler, FilesWholePicturesAsTheJpegWriterDoes)
     }
 }
 
+// The filing counts as written only when the JPEG and what is written beside it (the camera's original) both
+// are; the companion runs only once the JPEG is on disk, and a failure names the file in error.
 TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
 {
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("missing/1_1.jpg"));
-    PictureFiler filer(PictureQuality);
-    filer.fileWhole(grain(32, 32));
-    filer.writeTo(path);
-    filer.waitForWrite();
-    QString error;
-    EXPECT_FALSE(filer.finish(&error));
-    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
-    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+    const struct {
+        const char* name;
+        bool folderMissing;
+        bool companionFails;
+        bool written;
+    } rows[] = {
+        { "jpegFails", true, false, false },
+        { "companionFails", false, true, false },
+        { "bothWritten", false, false, true },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(row.folderMissing ? QStringLiteral("missing/1_1.jpg") : QStringLiteral("1_1.jpg"));
+        bool companionRan = false;
+        bool jpegBeforeCompanion = false;
+        PictureFiler filer(PictureQuality);
+        filer.fileWhole(grain(32, 32));
+        filer.writeTo(path, [&](QString* error) {
+            companionRan = true;
+            jpegBeforeCompanion = QFileInfo(path).size() > 0;
+            *error = QStringLiteral("beside it");
+            return !row.companionFails;
+        });
+        filer.waitForWrite();
+        QString error;
+        EXPECT_EQ(filer.finish(&error), row.written);
+        EXPECT_EQ(companionRan, !row.folderMissing);
+        EXPECT_EQ(jpegBeforeCompanion, !row.folderMissing);
+        if (row.folderMissing) {
+            EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
+            EXPECT_TRUE(QDir(folder.path()).isEmpty());
+        } else if (row.companionFails) {
+            EXPECT_EQ(error, QStringLiteral("beside it"));
+        }
+    }
 }
 
 enum class Wait { Finish, WaitForWrite, Discard, Destroy };

@@ -64,7 +64,11 @@ INSTANTIATE_TEST_SUITE_P(Records, RecoveryRoundTripTest,
                 PendingShot { QByteArray("\x80\xff %25%/\x00~", 10), std::numeric_limits<qint64>::max(), 0, Escapes, 0,
                     std::numeric_limits<int>::max() } } },
         RoundTripCase {
-            "empty_path_no_rows", { "1", "1", QDate(9999, 12, 31), {}, PendingShot { "", 0, 0, "", 0, 1 } } }),
+            "empty_path_no_rows", { "1", "1", QDate(9999, 12, 31), {}, PendingShot { "", 0, 0, "", 0, 1 } } },
+        RoundTripCase { "original_kept",
+            { "12", "12", QDate(2024, 5, 1), {},
+                PendingShot { "/cam/IMG_0002.JPG", 2048, 1714521600000, "/p/20240501/12/12_2.jpg", 1714521601000, 2,
+                    "/p/20240501/12/原画像/12_2_IMG_0002" + Escapes } } }),
     caseName<RoundTripCase>);
 
 void expectRefused(const QByteArray& bytes, const char* says = "形式が正しくありません")
@@ -162,7 +166,9 @@ INSTANTIATE_TEST_SUITE_P(Forms, RecoveryDamageTest,
         DamageCase { "path_lower_case_hex", SOUND_START "pending %2fa\t1\t2\t\t3\t1\n" },
         DamageCase { "path_bad_percent", SOUND_START "pending %zz\t1\t2\t\t3\t1\n" },
         DamageCase { "path_raw_blank", SOUND_START "pending a b\t1\t2\t\t3\t1\n" },
-        DamageCase { "filed_path_bad_escape", SOUND_START "pending a\t1\t2\t\\x\t3\t1\n" }),
+        DamageCase { "filed_path_bad_escape", SOUND_START "pending a\t1\t2\t\\x\t3\t1\n" },
+        DamageCase { "original_path_bad_escape", SOUND_START "pending a\t1\t2\t\t3\t1\t\\x\n" },
+        DamageCase { "pending_long", SOUND_START "pending a\t1\t2\t\t3\t1\to\tx\n" }),
     caseName<DamageCase>);
 
 } // namespace

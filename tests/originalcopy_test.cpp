@@ -1,0 +1,124 @@
+#include "acquisition/originalcopy.h"
+
+#include "platform/picturefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace norvel;
+
+namespace {
+
+TEST(OriginalCopy, FreeFileNameCountsBeforeTheExtension)
+{
+    const struct {
+        const char* name;
+        QSet<QString> taken;
+        const char* free;
+    } rows[] = {
+        { "1_2_IMG_0001.JPG", {}, "1_2_IMG_0001.JPG" },
+        { "1_2_IMG_0001.JPG", { "1_2_IMG_0001.JPG" }, "1_2_IMG_0001_2.JPG" },
+        { "1_2_IMG_0001.JPG", { "1_2_IMG_0001.JPG", "1_2_IMG_0001_2.JPG" }, "1_2_IMG_0001_3.JPG" },
+        { "1_2_a.b.jpg", { "1_2_a.b.jpg" }, "1_2_a.b_2.jpg" },
+        { "1_2_shot", { "1_2_shot" }, "1_2_shot_2" },
+        { ".hidden", { ".hidden" }, ".hidden_2" },
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(freeFileName(QString::fromUtf8(row.name), [&](const QString& n) { return row.taken.contains(n); }),
+            QString::fromUtf8(row.free))
+            << row.name;
+    }
+    EXPECT_EQ(originalFileName(QStringLiteral("12"), 3, QStringLiteral("IMG_0001.JPG")), "12_3_IMG_0001.JPG");
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+quint64 inodeOf(const QString& path)
+{
+    struct stat status { };
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
+}
+
+// Whatever way the original is kept, the file kept holds the bytes that were read and decoded, and it stays
+// when the camera's name is removed. Beside it on one file system it is the camera's file itself.
+TEST(OriginalCopy, KeepsTheBytesThatWereRead)
+{
+    QTemporaryDir camera;
+    QTemporaryDir here;
+    // Another file system, where links cannot reach: present on the machines this runs on as a rule.
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/norvel-XXXXXX"));
+    const struct {
+        const char* name;
+        QString folder;
+        bool changedSinceRead; // the camera wrote the name again after it was read
+        bool linked; // the kept file is the camera's file
+    } rows[] = {
+        { "sameFileSystem", here.path(), false, true },
+        { "changedSinceRead", here.path(), true, false },
+        { "otherFileSystem", elsewhere.path(), false, false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!elsewhere.isValid() && row.folder == elsewhere.path()) {
+            ADD_FAILURE() << "/dev/shm is missing";
+            continue;
+        }
+        const QString shot = camera.filePath(QString::fromLatin1(row.name) + QStringLiteral(".JPG"));
+        QFile file(shot);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("camera bytes");
+        file.close();
+        const std::optional<FileStamp> stamp = regularFileStamp(QFile::encodeName(shot));
+        ASSERT_TRUE(stamp);
+        const quint64 cameraInode = inodeOf(shot);
+        if (row.changedSinceRead) {
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+            file.write(" and more");
+            file.close();
+        }
+        const QString kept = row.folder + QStringLiteral("/1/原画像/1_1_") + QString::fromLatin1(row.name);
+        QString error;
+        ASSERT_TRUE(keepOriginal({ QFile::encodeName(shot), "camera bytes", *stamp }, kept, &error))
+            << error.toStdString();
+        EXPECT_EQ(inodeOf(kept) == cameraInode, row.linked);
+        ASSERT_TRUE(QFile::remove(shot));
+        EXPECT_EQ(contents(kept), "camera bytes");
+    }
+}
+
+// What cannot be kept says which file, and leaves no name behind that a later shot would step around.
+TEST(OriginalCopy, AFailureNamesTheFile)
+{
+    QTemporaryDir camera;
+    QTemporaryDir here;
+    const QString shot = camera.filePath(QStringLiteral("IMG_0001.JPG"));
+    QFile file(shot);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("camera bytes");
+    file.close();
+    const CameraOriginal original { QFile::encodeName(shot), "camera bytes", *regularFileStamp(QFile::encodeName(shot)) };
+    QFile blocker(here.filePath(QStringLiteral("原画像")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString error;
+    EXPECT_FALSE(keepOriginal(original, here.filePath(QStringLiteral("原画像/1_1_IMG_0001.JPG")), &error));
+    EXPECT_TRUE(error.contains(here.filePath(QStringLiteral("原画像")))) << error.toStdString();
+    // An existing name is never replaced by a link.
+    const QString taken = here.filePath(QStringLiteral("taken.JPG"));
+    ASSERT_TRUE(QFile::copy(here.filePath(QStringLiteral("原画像")), taken));
+    EXPECT_FALSE(keepOriginal(original, taken, &error));
+    EXPECT_TRUE(error.contains(taken)) << error.toStdString();
+    EXPECT_EQ(contents(taken), "");
+}
+
+} // namespace
