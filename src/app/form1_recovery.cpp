@@ -56,7 +56,7 @@ std::optional<PendingShot> Form1::pendingShotOf(const QByteArray& cameraPath, in
     const std::optional<FileStamp> stamp = regularFileStamp(cameraPath);
     if (!stamp)
         return std::nullopt;
-    return PendingShot { cameraPath, stamp->size, stamp->modifiedMs, {}, now.toMSecsSinceEpoch(), row };
+    return PendingShot { cameraPath, stamp->size, stamp->modifiedMs, {}, now.toMSecsSinceEpoch(), row, {} };
 }
 
 void Form1::saveRecovery()
