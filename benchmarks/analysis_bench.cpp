@@ -1,6 +1,6 @@
 #include "analysis/scanlines.h"
 #include "app/form1.h"
-#include "platform/services.h"
+#include "services/services.h"
 
 #include <QImageWriter>
 #include <QPainter>

@@ -7,10 +7,10 @@
 // Each reports the PDF's size ("pdf_MB") and the peak resident memory of the process during the run
 // ("peak_MB", from VmHWM after resetting it, Linux only) beside the time. Run a release build for figures
 // that mean something: AddressSanitizer keeps freed memory in quarantine.
+#include "files/durablefile.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
 #include "ledger/ledgerpdf.h"
-#include "platform/durablefile.h"
 #include "results/measurementrecord.h"
 
 #include <QBuffer>

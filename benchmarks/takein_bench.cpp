@@ -3,12 +3,12 @@
 // that floor ("x_floor") and the 4000 x 3000 one its peak memory ("peak_MB").
 #include "analysis/scanlines.h"
 #include "app/form1.h"
-#include "platform/durablefile.h"
-#include "platform/picturefiler.h"
-#include "platform/picturefile.h"
-#include "platform/services.h"
+#include "files/durablefile.h"
+#include "picture/picturefile.h"
+#include "picture/picturefiler.h"
 #include "results/polenumber.h"
 #include "results/recoveryrecord.h"
+#include "services/services.h"
 
 #include <QCoreApplication>
 #include <QDir>

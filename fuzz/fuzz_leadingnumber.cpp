@@ -8,8 +8,8 @@
 //
 // The first bytes also make a single and a double: their texts must read back whole, as the values they
 // show, and the shown text must not change on a second pass (what keeps a limit from drifting per start).
+#include "core/numbers.h"
 #include "fuzzcheck.h"
-#include "platform/numbers.h"
 
 #include <clocale>
 #include <cmath>

@@ -13,8 +13,8 @@
 // Any other input only has to load or fail without a crash. Pictures of more than a million pixels are
 // left out: the loader allows them, but they only slow the search.
 #include "fuzzcheck.h"
-#include "platform/jpegcodec.h"
-#include "platform/picturefile.h"
+#include "picture/jpegcodec.h"
+#include "picture/picturefile.h"
 
 #include <QBuffer>
 #include <QHash>

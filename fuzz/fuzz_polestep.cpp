@@ -8,8 +8,8 @@
 //   step(step(t, +1), -1) == t;
 // - where a double is exact (the number spans at most 14 decimal places), the step equals the double sum
 //   shown with 15 digits, as pole numbers were always stepped; this catches a wrong carry or borrow.
+#include "core/numbers.h"
 #include "fuzzcheck.h"
-#include "platform/numbers.h"
 #include "results/polenumber.h"
 
 #include <cstdint>

@@ -6,8 +6,8 @@
 //   it at both display sizes and every range (no 16-bit rule throws).
 #include "analysis/scalecalibration.h"
 #include "analysis/summary.h"
+#include "core/numbers.h"
 #include "fuzzcheck.h"
-#include "platform/numbers.h"
 
 #include <cmath>
 #include <cstdint>

@@ -5,8 +5,8 @@
 // holds (commas, quotation marks, blanks, line breaks, NUL: the field rules set none of them apart, so none
 // is left out, and a leading byte order mark is part of the value). Invalid UTF-8 is left out of that: no
 // QString holds it, so no pattern can be such a value.
-#include "app/setdt.h"
 #include "fuzzcheck.h"
+#include "settings/setdt.h"
 
 #include <QStringDecoder>
 

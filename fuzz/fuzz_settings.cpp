@@ -5,9 +5,9 @@
 // switches 0 or 1, the unused bytes 0 and 9 zero, a finite width limit) encode back unchanged. Shown in its box and
 // read back at the next save, the overwrite seconds stay the same, and the width limit keeps its text from
 // the first start on (seven digits do not name every single).
-#include "app/settingsrecord.h"
+#include "core/numbers.h"
 #include "fuzzcheck.h"
-#include "platform/numbers.h"
+#include "settings/settingsrecord.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "app/form1.h"
-#include "app/ledgerdialogbox.h"
-#include "app/scalelengthbox.h"
-#include "platform/qtservices.h"
-#include "platform/quitsignals.h"
-#include "platform/uifont.h"
+#include "services/ledgerdialogbox.h"
+#include "services/qtservices.h"
+#include "services/quitsignals.h"
+#include "services/scalelengthbox.h"
+#include "widgets/uifont.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

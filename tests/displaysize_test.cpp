@@ -1,6 +1,6 @@
 #include "app/displaysize.h"
-#include "app/setdt.h"
-#include "platform/twips.h"
+#include "settings/setdt.h"
+#include "widgets/twips.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "failingcalls.h"
 #include "failingdisk.h"
-#include "platform/backgroundfilewriter.h"
-#include "platform/durablefile.h"
-#include "platform/jpegwriter.h"
+#include "files/backgroundfilewriter.h"
+#include "files/durablefile.h"
+#include "picture/jpegwriter.h"
 #include "results/polenumber.h"
 #include "testsupport.h"
 

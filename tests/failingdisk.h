@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/durablefile.h"
+#include "files/durablefile.h"
 
 #include <QString>
 

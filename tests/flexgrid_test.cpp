@@ -1,4 +1,4 @@
-#include "platform/flexgrid.h"
+#include "widgets/flexgrid.h"
 
 #include <QHeaderView>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "form1fixture.h"
-#include "platform/flexgrid.h"
-#include "platform/palettecolours.h"
 #include "testsupport.h"
+#include "widgets/flexgrid.h"
+#include "widgets/palettecolours.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

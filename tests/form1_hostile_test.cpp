@@ -1,9 +1,9 @@
 #include "app/form1.h"
+#include "core/numbers.h"
 #include "fakeservices.h"
-#include "platform/numbers.h"
-#include "platform/uifont.h"
 #include "results/recoveryrecord.h"
 #include "testsupport.h"
+#include "widgets/uifont.h"
 
 #include <QAction>
 #include <QDir>
@@ -54,7 +54,8 @@ TEST(Form1Guard, anExceptionInAHandler_isSaidOnceForItsWork_andGoesNoFurther)
     form.findChild<QAction*>(QStringLiteral("bunGo"))->trigger();
     EXPECT_EQ(form.analyses, 3);
     ASSERT_EQ(fake.errors.size(), 1);
-    EXPECT_TRUE(fake.errors[0].startsWith(QStringLiteral("「分析」を処理できませんでした。"))) << fake.errors[0].toStdString();
+    EXPECT_TRUE(fake.errors[0].startsWith(QStringLiteral("「分析」を処理できませんでした。")))
+        << fake.errors[0].toStdString();
 
     // The watcher's ticks reach the same guard from the event loop, and the window goes on working.
     auto* timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));

@@ -1,8 +1,8 @@
 #include "form1fixture.h"
-#include "platform/fullpicture.h"
-#include "platform/picturebox.h"
-#include "platform/uifont.h"
 #include "testsupport.h"
+#include "widgets/fullpicture.h"
+#include "widgets/picturebox.h"
+#include "widgets/uifont.h"
 
 #include <QAction>
 #include <QApplication>

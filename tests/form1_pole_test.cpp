@@ -1,8 +1,8 @@
 #include "form1fixture.h"
-#include "platform/clickablelabel.h"
-#include "platform/flexgrid.h"
 #include "results/polenumber.h"
 #include "testsupport.h"
+#include "widgets/clickablelabel.h"
+#include "widgets/flexgrid.h"
 
 #include <QCheckBox>
 #include <QDir>

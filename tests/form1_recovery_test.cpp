@@ -1,7 +1,7 @@
 #include "form1fixture.h"
-#include "platform/flexgrid.h"
 #include "results/recoveryrecord.h"
 #include "testsupport.h"
+#include "widgets/flexgrid.h"
 
 #include <QBuffer>
 #include <QLineEdit>

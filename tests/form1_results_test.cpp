@@ -1,6 +1,6 @@
 #include "form1fixture.h"
-#include "platform/flexgrid.h"
 #include "testsupport.h"
+#include "widgets/flexgrid.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

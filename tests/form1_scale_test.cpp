@@ -1,8 +1,8 @@
 #include "analysis/scalecalibration.h"
 #include "form1fixture.h"
-#include "platform/flexgrid.h"
 #include "results/measurementrecord.h"
 #include "testsupport.h"
+#include "widgets/flexgrid.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

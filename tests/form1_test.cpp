@@ -1,13 +1,13 @@
 #include "app/form1.h"
 #include "fakeservices.h"
-#include "platform/clickablelabel.h"
-#include "platform/commondialog.h"
-#include "platform/flexgrid.h"
-#include "platform/fullpicture.h"
-#include "platform/picturebox.h"
-#include "platform/uifont.h"
-#include "platform/wrappingmenubar.h"
+#include "services/commondialog.h"
 #include "testsupport.h"
+#include "widgets/clickablelabel.h"
+#include "widgets/flexgrid.h"
+#include "widgets/fullpicture.h"
+#include "widgets/picturebox.h"
+#include "widgets/uifont.h"
+#include "widgets/wrappingmenubar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,8 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 

@@ -2,9 +2,9 @@
 
 #include "app/form1.h"
 #include "fakeservices.h"
-#include "platform/fullpicture.h"
-#include "platform/picturebox.h"
-#include "platform/uifont.h"
+#include "widgets/fullpicture.h"
+#include "widgets/picturebox.h"
+#include "widgets/uifont.h"
 
 #include <QAction>
 #include <QApplication>

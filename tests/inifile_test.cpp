@@ -1,4 +1,4 @@
-#include "platform/inifile.h"
+#include "files/inifile.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

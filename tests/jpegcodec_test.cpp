@@ -1,16 +1,16 @@
 #include "failingdisk.h"
-#include "platform/durablefile.h"
-#include "platform/jpegcodec.h"
-#include "platform/jpegwriter.h"
-#include "platform/picturefile.h"
-#include "platform/picturefiler.h"
-#include "platform/picturememory.h"
+#include "files/durablefile.h"
+#include "picture/jpegcodec.h"
+#include "picture/jpegwriter.h"
+#include "picture/picturefile.h"
+#include "picture/picturefiler.h"
+#include "picture/picturememory.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QRandomGenerator>
@@ -355,7 +355,8 @@ TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
-        const QString path = folder.filePath(row.folderMissing ? QStringLiteral("missing/1_1.jpg") : QStringLiteral("1_1.jpg"));
+        const QString path
+            = folder.filePath(row.folderMissing ? QStringLiteral("missing/1_1.jpg") : QStringLiteral("1_1.jpg"));
         bool companionRan = false;
         bool jpegBeforeCompanion = false;
         PictureFiler filer(PictureQuality);

@@ -1,4 +1,4 @@
-#include "platform/jpegwriter.h"
+#include "picture/jpegwriter.h"
 #include "testsupport.h"
 
 #include <QBuffer>

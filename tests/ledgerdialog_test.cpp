@@ -1,5 +1,5 @@
+#include "files/durablefile.h"
 #include "ledger/ledgerdialog.h"
-#include "platform/durablefile.h"
 #include "results/measurementrecord.h"
 
 #include "failingdisk.h"

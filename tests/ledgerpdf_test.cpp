@@ -280,7 +280,8 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     writeResults(day + "/8/No8CP.csv", "1,1e308\r\n2,0.30\r\n3,-5\r\n");
     for (int pole = 10; pole < 19; ++pole) {
         QDir().mkpath(QString("%1/%2").arg(day).arg(pole));
-        ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(QString("%1/%2/No%2CP.csv").arg(day).arg(pole)).constData()), 0);
+        ASSERT_EQ(
+            ::symlink("/dev/zero", QFile::encodeName(QString("%1/%2/No%2CP.csv").arg(day).arg(pole)).constData()), 0);
     }
     const LedgerDay ledger = readLedgerDay(day);
     ASSERT_EQ(ledger.problems.size(), 9);

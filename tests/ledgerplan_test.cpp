@@ -49,7 +49,9 @@ QString describe(const QList<LedgerPage>& pages)
         else
             for (int r : page.rows)
                 rows << QString::number(r);
-        const QString kind = page.kind == LedgerPageKind::Table ? "T" : page.kind == LedgerPageKind::Pictures ? "P" : "N";
+        const QString kind = page.kind == LedgerPageKind::Table ? "T"
+            : page.kind == LedgerPageKind::Pictures             ? "P"
+                                                                : "N";
         QString text = kind + (page.pole < 0 ? QString() : QString::number(page.pole)) + ":" + rows.join(",");
         if (page.parts > 1)
             text += QString("/%1of%2").arg(page.part).arg(page.parts);
@@ -86,9 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Plans, LedgerPlanTest,
 // The problems beyond the cover's first six follow the cover, before the poles.
 TEST(LedgerPlan, ProblemsBeyondTheCoversFollowIt)
 {
-    for (const auto& [problems, pages] : std::initializer_list<std::pair<int, const char*>> { { 0, "C T0:0" },
-             { 6, "C T0:0" }, { 7, "C N:6 T0:0" }, { 6 + 19, "C N:6-24 T0:0" },
-             { 6 + 20, "C N:6-24/1of2 N:25/2of2 T0:0" } }) {
+    for (const auto& [problems, pages] :
+        std::initializer_list<std::pair<int, const char*>> { { 0, "C T0:0" }, { 6, "C T0:0" }, { 7, "C N:6 T0:0" },
+            { 6 + 19, "C N:6-24 T0:0" }, { 6 + 20, "C N:6-24/1of2 N:25/2of2 T0:0" } }) {
         SCOPED_TRACE(problems);
         LedgerDay day = dayOf({ "-" });
         for (int i = 0; i < problems; ++i)

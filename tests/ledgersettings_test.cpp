@@ -1,4 +1,4 @@
-#include "ledger/ledgersettings.h"
+#include "settings/ledgersettings.h"
 
 #include "testsupport.h"
 
@@ -43,8 +43,10 @@ INSTANTIATE_TEST_SUITE_P(Contents, LedgerSettingsParseTest,
         ParseCase { "empty", "", 0.2, true, "がありません" },
         ParseCase { "other_section", "[other]\njudgementMm=0.5\n", 0.2, true, "がありません" },
         // A value that is there but no number is not reported as missing: the line and the text are named.
-        ParseCase { "not_a_number", "[ledger]\njudgementMm=0.5mm\n", 0.2, true, "2 行目の判定線 (judgementMm) の値「0.5mm」を数として読めません" },
-        ParseCase { "letters", "; set by hand\r\n[ledger]\r\njudgementMm=abc\r\n", 0.2, true, "3 行目の判定線 (judgementMm) の値「abc」を数として読めません" },
+        ParseCase { "not_a_number", "[ledger]\njudgementMm=0.5mm\n", 0.2, true,
+            "2 行目の判定線 (judgementMm) の値「0.5mm」を数として読めません" },
+        ParseCase { "letters", "; set by hand\r\n[ledger]\r\njudgementMm=abc\r\n", 0.2, true,
+            "3 行目の判定線 (judgementMm) の値「abc」を数として読めません" },
         ParseCase { "empty_value", "[ledger]\njudgementMm=", 0.2, true, "値「」を数として読めません" },
         ParseCase { "zero", "[ledger]\njudgementMm=0\n", 0.2, true, "2 行目の判定線 0mm は範囲外です" },
         ParseCase { "too_large", "[ledger]\njudgementMm=10.5\n", 0.2, true, "範囲外です（0.01〜10.00mm）" },
@@ -116,8 +118,8 @@ TEST_P(LedgerSettingsFileTest, RefusesWhatIsNoSmallFileWithoutHanging)
 
 INSTANTIATE_TEST_SUITE_P(Files, LedgerSettingsFileTest,
     testing::Values(HostileSettingsCase { "dev_zero", "普通のファイルではありません" },
-        HostileSettingsCase { "fifo", "普通のファイルではありません" }, HostileSettingsCase { "folder", "フォルダです" },
-        HostileSettingsCase { "oversized", "上限" }),
+        HostileSettingsCase { "fifo", "普通のファイルではありません" },
+        HostileSettingsCase { "folder", "フォルダです" }, HostileSettingsCase { "oversized", "上限" }),
     caseName<HostileSettingsCase>);
 
 } // namespace

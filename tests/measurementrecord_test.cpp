@@ -91,8 +91,8 @@ class MeasurementRoundTripTest : public testing::TestWithParam<RoundTripCase> { 
 // What a ledger made later reads back is exactly what the window had: settings, lines, scale and text.
 TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 {
-    const QByteArray file = measurementRecordHeader() + measurementRecordLine(analysis())
-        + measurementRecordLine(GetParam().entry);
+    const QByteArray file
+        = measurementRecordHeader() + measurementRecordLine(analysis()) + measurementRecordLine(GetParam().entry);
     const MeasurementRecordRead read = readMeasurementRecord(file);
     EXPECT_EQ(read.unreadableLines, 0);
     ASSERT_EQ(read.entries.size(), 2);
@@ -101,7 +101,8 @@ TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 
 INSTANTIATE_TEST_SUITE_P(Changes, MeasurementRoundTripTest,
     testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "manualLine", manual() },
-        RoundTripCase { "typedCorrection", typed() }, RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
+        RoundTripCase { "typedCorrection", typed() },
+        RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
         RoundTripCase { "allCleared", cleared(RecordedChange::AllCleared, 0) },
         RoundTripCase { "copiedAndCleared", cleared(RecordedChange::CopiedAndCleared, 0) },
         RoundTripCase { "poleChanged", cleared(RecordedChange::PoleChanged, 0) }),
@@ -114,8 +115,10 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
     EXPECT_TRUE(header.endsWith(",結果,カメラ画像,カメラ画像時刻\r\n"));
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
-    EXPECT_TRUE(line.startsWith("2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
-                                "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,0.16,IMG_0031.JPG,2024-05-01 09:30:10.005\r\n"))
+    EXPECT_TRUE(
+        line.startsWith("2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
+                        "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,"
+                        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005\r\n"))
         << line.toStdString();
     EXPECT_TRUE(measurementRecordLine(typed()).contains(",\"0,35 \"\"約\"\"\",,\r\n"));
 }
@@ -192,8 +195,8 @@ QByteArray shiftJis(const QString& text)
 // The record saved back by a spreadsheet program: Shift_JIS without a BOM, times as it shows them, CR LF.
 QByteArray spreadsheetRecord()
 {
-    QString text = QString::fromUtf8(measurementRecordHeader().mid(3) + measurementRecordLine(analysis())
-        + measurementRecordLine(manual()));
+    QString text = QString::fromUtf8(
+        measurementRecordHeader().mid(3) + measurementRecordLine(analysis()) + measurementRecordLine(manual()));
     text.replace(QStringLiteral("2024-05-01 09:30:15.250"), QStringLiteral("2024/5/1 9:30"));
     return shiftJis(text);
 }
@@ -258,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(Files, MeasurementRecordSavedTest,
         // The quote that opens on line 3 is closed by the one on line 5: neither line swallows those between.
         SavedCase { "two_stray_quotes", Header() + Good() + "\"a\r\n" + Good() + "b\"\r\n" + Good(), 3, { 3, 5 } },
         SavedCase { "stray_quote_last_line", Header() + Good() + Good() + "\"", 2, { 4 } },
-        SavedCase { "stray_quote_in_a_field", Header() + QByteArray(Good()).replace(",40,", ",4\"0,") + Good(), 1, { 2 } },
+        SavedCase {
+            "stray_quote_in_a_field", Header() + QByteArray(Good()).replace(",40,", ",4\"0,") + Good(), 1, { 2 } },
         SavedCase { "shift_jis_from_a_spreadsheet", spreadsheetRecord(), 2, {} },
         SavedCase { "shift_jis_then_appended_utf8", spreadsheetRecord() + Good(), 3, {} },
         SavedCase { "seconds_kept_by_the_spreadsheet",
@@ -286,8 +290,8 @@ TEST(MeasurementRecord, ReadsADeviceLineByLineUpToTheSizeSeen)
     buffer.setData(file + Good());
     ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
     int entries = 0;
-    MeasurementRecordLines lines
-        = readMeasurementRecord(buffer, file.size(), [&entries](MeasurementEntry&& entry) { entries += entry == analysis(); });
+    MeasurementRecordLines lines = readMeasurementRecord(
+        buffer, file.size(), [&entries](MeasurementEntry&& entry) { entries += entry == analysis(); });
     EXPECT_EQ(entries, 2);
     EXPECT_EQ(lines.unreadableLines, 0);
     EXPECT_EQ(lines.error, QString());

@@ -1,4 +1,4 @@
-#include "platform/numbers.h"
+#include "core/numbers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "platform/openfiledialog.h"
-#include "platform/qtservices.h"
+#include "services/openfiledialog.h"
+#include "services/qtservices.h"
 
 #include <QAbstractProxyModel>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "acquisition/originalcopy.h"
 
-#include "platform/picturefile.h"
+#include "picture/picturefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,7 +106,8 @@ TEST(OriginalCopy, AFailureNamesTheFile)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("camera bytes");
     file.close();
-    const CameraOriginal original { QFile::encodeName(shot), "camera bytes", *regularFileStamp(QFile::encodeName(shot)) };
+    const CameraOriginal original { QFile::encodeName(shot), "camera bytes",
+        *regularFileStamp(QFile::encodeName(shot)) };
     QFile blocker(here.filePath(QStringLiteral("原画像")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();

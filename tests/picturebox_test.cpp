@@ -1,5 +1,5 @@
-#include "platform/fullpicture.h"
-#include "platform/picturebox.h"
+#include "widgets/fullpicture.h"
+#include "widgets/picturebox.h"
 
 #include <QApplication>
 #include <QMouseEvent>

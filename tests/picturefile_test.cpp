@@ -1,4 +1,4 @@
-#include "platform/picturefile.h"
+#include "picture/picturefile.h"
 #include "testsupport.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "platform/quitsignals.h"
+#include "services/quitsignals.h"
 #include "testsupport.h"
 
 #include <QSignalSpy>

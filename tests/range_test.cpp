@@ -1,6 +1,6 @@
 #include "measure/range.h"
 
-#include "platform/numbers.h"
+#include "core/numbers.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

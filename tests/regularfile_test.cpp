@@ -1,4 +1,4 @@
-#include "platform/regularfile.h"
+#include "files/regularfile.h"
 #include "testsupport.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "analysis/scanlines.h"
 #include "analysis/summary.h"
-#include "platform/numbers.h"
+#include "core/numbers.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/settingsrecord.h"
+#include "settings/settingsrecord.h"
 #include "testsupport.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "analysis/summary.h"
 
 #include "analysis/scanlines.h"
-#include "platform/numbers.h"
+#include "core/numbers.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "platform/uifont.h"
-#include "platform/wrappingmenubar.h"
 #include "testsupport.h"
+#include "widgets/uifont.h"
+#include "widgets/wrappingmenubar.h"
 
 #include <QAccessible>
 #include <QAction>

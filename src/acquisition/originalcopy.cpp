@@ -1,6 +1,6 @@
 #include "acquisition/originalcopy.h"
 
-#include "platform/durablefile.h"
+#include "files/durablefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,7 +33,8 @@ bool keepOriginal(const CameraOriginal& original, const QString& path, QString* 
     if (!QFileInfo(folder).isDir()) {
         // A new folder's name must outlast a power cut as much as the file in it.
         if (!QDir().mkpath(folder) || !syncFolderOf(QFile::encodeName(folder), &reason)) {
-            *error = QStringLiteral("フォルダ「%1」を作成できませんでした。%2").arg(QDir::toNativeSeparators(folder), reason);
+            *error = QStringLiteral("フォルダ「%1」を作成できませんでした。%2")
+                         .arg(QDir::toNativeSeparators(folder), reason);
             return false;
         }
     }

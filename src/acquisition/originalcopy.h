@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/regularfile.h"
+#include "files/regularfile.h"
 
 #include <QByteArray>
 #include <QString>

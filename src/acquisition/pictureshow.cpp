@@ -1,6 +1,6 @@
 #include "acquisition/pictureshow.h"
 
-#include "platform/numbers.h"
+#include "core/numbers.h"
 
 #include <limits>
 

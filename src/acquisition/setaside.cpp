@@ -1,6 +1,6 @@
 #include "acquisition/setaside.h"
 
-#include "platform/durablefile.h"
+#include "files/durablefile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "analysis/crackrun.h"
 
-#include "platform/numbers.h"
+#include "core/numbers.h"
 
 #include <algorithm>
 #include <array>

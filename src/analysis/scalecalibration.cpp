@@ -2,9 +2,9 @@
 
 #include "analysis/scanlines.h"
 #include "analysis/summary.h"
-#include "platform/durablefile.h"
-#include "platform/numbers.h"
-#include "platform/regularfile.h"
+#include "core/numbers.h"
+#include "files/durablefile.h"
+#include "files/regularfile.h"
 
 #include <QDir>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "analysis/scanlines.h"
 
-#include "platform/numbers.h"
+#include "core/numbers.h"
 
 #include <QRgb>
 

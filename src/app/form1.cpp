@@ -2,15 +2,15 @@
 
 #include "app/indexedname.h"
 #include "app/windowicon.h"
-#include "platform/clickablelabel.h"
-#include "platform/commondialog.h"
-#include "platform/flexgrid.h"
-#include "platform/fullpicture.h"
-#include "platform/halfwidthinput.h"
-#include "platform/palettecolours.h"
-#include "platform/picturebox.h"
-#include "platform/uifont.h"
-#include "platform/wrappingcontrols.h"
+#include "services/commondialog.h"
+#include "widgets/clickablelabel.h"
+#include "widgets/flexgrid.h"
+#include "widgets/fullpicture.h"
+#include "widgets/halfwidthinput.h"
+#include "widgets/palettecolours.h"
+#include "widgets/picturebox.h"
+#include "widgets/uifont.h"
+#include "widgets/wrappingcontrols.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -9,13 +9,13 @@
 #include "app/displaysize.h"
 #include "app/modalscope.h"
 #include "app/runstate.h"
+#include "files/backgroundfilewriter.h"
+#include "files/regularfile.h"
 #include "measure/range.h"
-#include "platform/backgroundfilewriter.h"
-#include "platform/picturefiler.h"
-#include "platform/regularfile.h"
-#include "platform/services.h"
+#include "picture/picturefiler.h"
 #include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
+#include "services/services.h"
 
 #include <QImage>
 #include <QMainWindow>

@@ -2,12 +2,12 @@
 
 #include "analysis/scanlines.h"
 #include "analysis/summary.h"
+#include "core/numbers.h"
 #include "measure/manualline.h"
-#include "platform/flexgrid.h"
-#include "platform/fullpicture.h"
-#include "platform/numbers.h"
-#include "platform/palettecolours.h"
-#include "platform/picturebox.h"
+#include "widgets/flexgrid.h"
+#include "widgets/fullpicture.h"
+#include "widgets/palettecolours.h"
+#include "widgets/picturebox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,12 +3,12 @@
 #include "acquisition/camerafolder.h"
 #include "acquisition/pictureshow.h"
 #include "acquisition/setaside.h"
-#include "app/setdt.h"
-#include "platform/durablefile.h"
-#include "platform/flexgrid.h"
-#include "platform/fullpicture.h"
-#include "platform/numbers.h"
+#include "core/numbers.h"
+#include "files/durablefile.h"
 #include "results/polenumber.h"
+#include "settings/setdt.h"
+#include "widgets/flexgrid.h"
+#include "widgets/fullpicture.h"
 
 #include <QAction>
 #include <QCheckBox>

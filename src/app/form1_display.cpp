@@ -1,6 +1,6 @@
 #include "app/form1.h"
 
-#include "platform/picturebox.h"
+#include "widgets/picturebox.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "app/form1.h"
 
-#include "platform/clickablelabel.h"
+#include "widgets/clickablelabel.h"
 
 #include <QAction>
 #include <QCheckBox>

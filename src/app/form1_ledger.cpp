@@ -2,8 +2,8 @@
 
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
-#include "ledger/ledgersettings.h"
 #include "results/polenumber.h"
+#include "settings/ledgersettings.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,14 +1,14 @@
 #include "app/form1.h"
 
-#include "app/setdt.h"
-#include "platform/durablefile.h"
-#include "platform/flexgrid.h"
-#include "platform/inifile.h"
-#include "platform/picturebox.h"
-#include "platform/regularfile.h"
-#include "platform/twips.h"
-#include "platform/wrappingmenubar.h"
+#include "files/durablefile.h"
+#include "files/inifile.h"
+#include "files/regularfile.h"
 #include "results/polenumber.h"
+#include "settings/setdt.h"
+#include "widgets/flexgrid.h"
+#include "widgets/picturebox.h"
+#include "widgets/twips.h"
+#include "widgets/wrappingmenubar.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -135,17 +135,17 @@ void Form1::resumeSession(const QByteArray& settings)
 
 void Form1::saveSession()
 {
-    writeProgramSettings({ { SessionSection, QStringLiteral("pole"), m_state.CurTyoNo },
-                             { SessionSection, QStringLiteral("day"),
-                                 m_services.clock->now().date().toString(DayFormat) } },
+    writeProgramSettings(
+        { { SessionSection, QStringLiteral("pole"), m_state.CurTyoNo },
+            { SessionSection, QStringLiteral("day"), m_services.clock->now().date().toString(DayFormat) } },
         QStringLiteral("今の調査柱No"));
 }
 
 void Form1::KeepOriginals_Click()
 {
     KeepOriginals->setChecked(!KeepOriginals->isChecked());
-    writeProgramSettings(
-        { { FilingSection, KeepOriginalsKey, KeepOriginals->isChecked() ? QStringLiteral("true") : QStringLiteral("false") } },
+    writeProgramSettings({ { FilingSection, KeepOriginalsKey,
+                             KeepOriginals->isChecked() ? QStringLiteral("true") : QStringLiteral("false") } },
         QStringLiteral("「原画像を保存」の設定"));
 }
 

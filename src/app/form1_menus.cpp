@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "app/indexedname.h"
-#include "platform/wrappingmenubar.h"
+#include "widgets/wrappingmenubar.h"
 
 #include <QMenu>
 

@@ -1,11 +1,11 @@
 #include "app/form1.h"
 
 #include "acquisition/pictureshow.h"
-#include "platform/commondialog.h"
-#include "platform/fullpicture.h"
-#include "platform/jpegwriter.h"
-#include "platform/picturebox.h"
-#include "platform/picturefile.h"
+#include "picture/jpegwriter.h"
+#include "picture/picturefile.h"
+#include "services/commondialog.h"
+#include "widgets/fullpicture.h"
+#include "widgets/picturebox.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -43,7 +43,8 @@ void Form1::clearViewForNewPicture()
 
 // The picture under measurement changes only together with the view: a file that cannot be read, or a
 // picture too large to show, leaves the previous picture in place.
-std::optional<PictureScale> Form1::loadIntoPicture2(const QByteArray& path, PictureRowSink* sink, CameraOriginal* original)
+std::optional<PictureScale> Form1::loadIntoPicture2(
+    const QByteArray& path, PictureRowSink* sink, CameraOriginal* original)
 {
     // The picture before the one on screen lends its memory to the next one.
     PictureFileRead read;

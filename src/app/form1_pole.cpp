@@ -1,10 +1,10 @@
 #include "app/form1.h"
 
-#include "platform/durablefile.h"
-#include "platform/flexgrid.h"
-#include "platform/numbers.h"
-#include "platform/regularfile.h"
+#include "core/numbers.h"
+#include "files/durablefile.h"
+#include "files/regularfile.h"
 #include "results/polenumber.h"
+#include "widgets/flexgrid.h"
 
 #include <QCheckBox>
 #include <QDir>

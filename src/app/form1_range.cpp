@@ -1,8 +1,8 @@
 #include "app/form1.h"
 
-#include "platform/fullpicture.h"
-#include "platform/numbers.h"
-#include "platform/picturebox.h"
+#include "core/numbers.h"
+#include "widgets/fullpicture.h"
+#include "widgets/picturebox.h"
 
 #include <QAction>
 #include <QRadioButton>

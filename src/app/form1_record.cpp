@@ -1,8 +1,8 @@
 #include "app/form1.h"
 
 #include "analysis/scanlines.h"
-#include "platform/flexgrid.h"
-#include "platform/fullpicture.h"
+#include "widgets/flexgrid.h"
+#include "widgets/fullpicture.h"
 
 #include <QAction>
 #include <QCheckBox>

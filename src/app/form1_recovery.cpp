@@ -1,9 +1,9 @@
 #include "app/form1.h"
 
 #include "acquisition/camerafolder.h"
-#include "platform/flexgrid.h"
-#include "platform/regularfile.h"
+#include "files/regularfile.h"
 #include "results/polenumber.h"
+#include "widgets/flexgrid.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
-#include "platform/flexgrid.h"
 #include "results/resultlist.h"
+#include "widgets/flexgrid.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "app/form1.h"
 
-#include "platform/fullpicture.h"
+#include "widgets/fullpicture.h"
 
 #include <QMenu>
 #include <QScopedValueRollback>

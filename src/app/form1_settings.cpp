@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
-#include "app/settingsrecord.h"
-#include "platform/numbers.h"
+#include "core/numbers.h"
+#include "settings/settingsrecord.h"
 
 #include <QAction>
 #include <QCheckBox>

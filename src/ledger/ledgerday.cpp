@@ -2,11 +2,11 @@
 
 #include "acquisition/pictureshow.h"
 #include "analysis/summary.h"
-#include "platform/numbers.h"
+#include "core/numbers.h"
 #include "results/measurementrecord.h"
 
-#include "platform/picturefile.h"
-#include "platform/regularfile.h"
+#include "files/regularfile.h"
+#include "picture/picturefile.h"
 
 #include <QDir>
 #include <QFile>

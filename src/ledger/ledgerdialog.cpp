@@ -1,22 +1,22 @@
 #include "ledger/ledgerdialog.h"
 
+#include "files/durablefile.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerpdf.h"
-#include "ledger/ledgersettings.h"
-#include "platform/durablefile.h"
 #include "results/measurementrecord.h"
+#include "settings/ledgersettings.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QRegularExpression>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -97,7 +97,8 @@ namespace {
 
 QString written(const QString& what, const DurableFile& file, const QString& reason)
 {
-    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3").arg(what, QDir::toNativeSeparators(file.fileName()), reason);
+    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3")
+        .arg(what, QDir::toNativeSeparators(file.fileName()), reason);
 }
 
 } // namespace
@@ -114,7 +115,8 @@ bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf
     }
     QString reason;
     // A disk that fills stops the ledger at the next page, not after the last.
-    const auto step = [&pdf, &progress](int done, int total) { return !pdf.hasFailed() && (!progress || progress(done, total)); };
+    const auto step
+        = [&pdf, &progress](int done, int total) { return !pdf.hasFailed() && (!progress || progress(done, total)); };
     if (!renderLedgerPdf(day, judgementMm, &pdf, step, &reason, found)) {
         if (pdf.hasFailed())
             reason = pdf.errorString();
@@ -168,14 +170,15 @@ QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int
             lines << QStringLiteral("ほか %1 件").arg(problems - named);
     }
     if (day.outOfRange > 0)
-        lines << QStringLiteral("範囲外の幅: %1 行（0〜%2mm の外。最大・平均・グラフに入れず、表に「範囲外」と書いています）")
+        lines << QStringLiteral(
+            "範囲外の幅: %1 行（0〜%2mm の外。最大・平均・グラフに入れず、表に「範囲外」と書いています）")
                      .arg(day.outOfRange)
                      .arg(LargestWidthMm);
     return lines.join(u'\n');
 }
 
-bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    double judgementMm, QString* pdfPath, QString* error, QString* notes)
+bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open, double judgementMm,
+    QString* pdfPath, QString* error, QString* notes)
 {
     error->clear();
     notes->clear();

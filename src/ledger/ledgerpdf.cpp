@@ -1,11 +1,11 @@
 #include "ledger/ledgerpdf.h"
 
+#include "core/numbers.h"
+#include "files/durablefile.h"
+#include "files/regularfile.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerplan.h"
-#include "platform/durablefile.h"
-#include "platform/numbers.h"
-#include "platform/picturefile.h"
-#include "platform/regularfile.h"
+#include "picture/picturefile.h"
 
 #include <QBuffer>
 #include <QDate>
@@ -114,9 +114,11 @@ Thumbnail decodeThumbnail(const PictureJob& job, QSemaphore* budget)
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
-    if (size.isValid() && (qint64(size.width()) * size.height() > PictureMaxPixels || size.width() > PictureMaxSide
+    if (size.isValid()
+        && (qint64(size.width()) * size.height() > PictureMaxPixels || size.width() > PictureMaxSide
             || size.height() > PictureMaxSide))
-        return { {}, QStringLiteral("画像が大きすぎます（%1×%2 画素）。").arg(size.width()).arg(size.height()), truncated };
+        return { {}, QStringLiteral("画像が大きすぎます（%1×%2 画素）。").arg(size.width()).arg(size.height()),
+            truncated };
     if (size.isValid())
         reader.setScaledSize(ledgerDecodeSize(size));
     QImage image = reader.read();
@@ -274,7 +276,8 @@ void LedgerPainter::paintCover()
             MarkRed });
     const auto problems = m_day.problems.size() + m_day.unlistedProblems;
     if (problems > 0)
-        figures.append({ QStringLiteral("読めなかったファイル"), QStringLiteral("%1 件（下に一覧）").arg(problems), MarkRed });
+        figures.append(
+            { QStringLiteral("読めなかったファイル"), QStringLiteral("%1 件（下に一覧）").arg(problems), MarkRed });
     double y = 64;
     for (const Figure& figure : figures) {
         write({ 40, y, 45, 8 }, 12, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
@@ -433,7 +436,8 @@ void LedgerPainter::paintPictures(const LedgerPage& page, ThumbnailQueue& thumbn
         const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
         const QRectF place = ledgerPictureRect(slot, size);
         paintPicture(place, pole, row, thumbnail);
-        const QString caption = poleTitle(shortened(pole.pole)) + QStringLiteral(" %1: %2mm").arg(row.row).arg(widthShown(row));
+        const QString caption
+            = poleTitle(shortened(pole.pole)) + QStringLiteral(" %1: %2mm").arg(row.row).arg(widthShown(row));
         write({ place.center().x() - CellWidth / 2, place.bottom() + 1, CellWidth, 6 }, 10, Qt::AlignCenter, caption);
     }
 }
@@ -449,14 +453,16 @@ void LedgerPainter::note(const QRectF& target, const QString& text)
     m_painter.drawText(target, Qt::AlignCenter | Qt::TextWordWrap, text);
 }
 
-void LedgerPainter::paintPicture(const QRectF& mmRect, const LedgerPole& pole, const LedgerRow& row, const Thumbnail& thumbnail)
+void LedgerPainter::paintPicture(
+    const QRectF& mmRect, const LedgerPole& pole, const LedgerRow& row, const Thumbnail& thumbnail)
 {
     const QRectF target = rect(mmRect.x(), mmRect.y(), mmRect.width(), mmRect.height());
     const QString shownFile = (pole.pole.isEmpty() ? QString() : pole.pole + u'/') + row.pictureName;
     const QString cut = QStringLiteral("画像が途中で切れています");
     if (row.pictureError.isEmpty() && (thumbnail.truncated || thumbnail.image.isNull()) && m_found)
         m_found->append({ shownFile,
-            thumbnail.truncated ? cut + QStringLiteral("。") : QStringLiteral("画像を読めません（%1）。").arg(thumbnail.error) });
+            thumbnail.truncated ? cut + QStringLiteral("。")
+                                : QStringLiteral("画像を読めません（%1）。").arg(thumbnail.error) });
     if (thumbnail.image.isNull()) {
         m_painter.setPen(QPen(Qt::gray, dots(0.3)));
         m_painter.setBrush(Qt::NoBrush);
@@ -573,7 +579,6 @@ bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device
     }
     return true;
 }
-
 
 QSize ledgerDecodeSize(QSize pictureSize)
 {

@@ -1,6 +1,6 @@
 #include "measure/manualline.h"
 
-#include "platform/numbers.h"
+#include "core/numbers.h"
 
 #include <cmath>
 

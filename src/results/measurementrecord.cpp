@@ -1,6 +1,6 @@
 #include "results/measurementrecord.h"
 
-#include "platform/numbers.h"
+#include "core/numbers.h"
 #include "results/polenumber.h"
 
 #include <QBuffer>

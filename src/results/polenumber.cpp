@@ -1,6 +1,6 @@
 #include "results/polenumber.h"
 
-#include "platform/durablefile.h"
+#include "files/durablefile.h"
 
 #include <QDir>
 #include <QStringDecoder>

@@ -120,9 +120,8 @@ std::optional<PendingShot> pendingFrom(const QByteArray& field)
     if (cameraPath.toPercentEncoding() != parts[0] || !size || !modifiedMs || !filedPath || !takenInMs || !row
         || !originalPath)
         return {};
-    return PendingShot {
-        cameraPath, *size, *modifiedMs, *filedPath, *takenInMs, static_cast<int>(*row), *originalPath
-    };
+    return PendingShot { cameraPath, *size, *modifiedMs, *filedPath, *takenInMs, static_cast<int>(*row),
+        *originalPath };
 }
 
 RecoveryParse refused(const QString& reason)

@@ -1,0 +1,476 @@
+#include "files/durablefile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace norvel {
+
+namespace {
+
+constexpr qsizetype BufferLimit = 256 * 1024;
+constexpr qsizetype TemporarySuffixLength = 6; // mkstemp's "XXXXXX"
+
+bool isTemporarySuffix(const char* suffix)
+{
+    qsizetype length = 0;
+    for (; suffix[length] != '\0'; ++length) {
+        const char c = suffix[length];
+        if (length == TemporarySuffixLength
+            || !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    }
+    return length == TemporarySuffixLength;
+}
+
+// What a write killed half-way left beside the target: "name." and six letters or digits. Read straight from
+// the folder, unsorted and without a look at each entry: a pole's folder of pictures is read at every filing.
+void removeStaleTemporaries(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+    const QByteArray prefix = target.mid(slash + 1) + '.';
+    DIR* listing = ::opendir(folder.constData());
+    if (!listing)
+        return;
+    const int fd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), std::size_t(prefix.size())) != 0
+            || !isTemporarySuffix(entry->d_name + prefix.size()))
+            continue;
+        struct stat status { };
+        const bool regular = entry->d_type == DT_REG
+            || (entry->d_type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
+                && S_ISREG(status.st_mode));
+        // One left behind (it may be another writer's, just made) is harmless: it is looked at again next time.
+        if (regular)
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(listing);
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// The reasons, in Japanese for the message that names the file; the system's own words are the detail.
+QString reason(const char* what, int code)
+{
+    return QString::fromUtf8(what).arg(qt_error_string(code));
+}
+
+const char* const CannotOpen = "開けません（%1）。";
+const char* const CannotWrite = "書き込めません（%1）。";
+const char* const CannotSync = "ディスクに書き込めません（%1）。";
+
+// Why a file of this type is not one to write into in place; empty for a regular file.
+QString notARegularFile(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISLNK(mode))
+        return QStringLiteral("ファイルではなくリンクです。リンクの先には書き込みません。");
+    if (S_ISDIR(mode))
+        return QStringLiteral("ファイルではなくフォルダです。");
+    return QStringLiteral("普通のファイルではありません（装置、パイプなど）。書き込みませんでした。");
+}
+
+// Opens the file at the name itself to write in place, creating it when missing (*created says so). Never what
+// a link there points to, which may lie outside the program's folder, and never a pipe or device: opening a
+// pipe waits for a reader, and the window would wait for that write. -1, with the reason, otherwise.
+int openFileInPlace(const QByteArray& name, int access, bool* created, QString* why)
+{
+    const int flags = access | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    *created = false;
+    int fd = ::open(name.constData(), flags);
+    if (fd < 0 && errno == ENOENT) {
+        // O_EXCL: made here and now, or not at all; a link made meanwhile is not followed either.
+        fd = ::open(name.constData(), flags | O_CREAT | O_EXCL, 0666);
+        *created = fd >= 0;
+    }
+    struct stat status { };
+    if (fd < 0) {
+        const int code = errno;
+        *why = ::lstat(name.constData(), &status) == 0 ? notARegularFile(status.st_mode) : QString();
+        if (why->isEmpty())
+            *why = reason(CannotOpen, code);
+        return -1;
+    }
+    // A regular file's writes never wait; the flag goes so that they are never cut short either.
+    const int current = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || current == -1) {
+        *why = reason(CannotOpen, errno);
+    } else {
+        *why = notARegularFile(status.st_mode);
+        if (why->isEmpty() && ::fcntl(fd, F_SETFL, current & ~O_NONBLOCK) != -1)
+            return fd;
+        if (why->isEmpty())
+            *why = reason(CannotOpen, errno);
+    }
+    // Nothing was written through this descriptor: a failed close loses nothing. A file made just now is empty.
+    ::close(fd);
+    if (*created)
+        ::unlink(name.constData());
+    *created = false;
+    return -1;
+}
+
+} // namespace
+
+bool syncFolderOf(const QByteArray& nativePath, QString* error)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : nativePath.left(slash);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int code = fd < 0 ? errno : 0;
+    // Some file systems cannot sync a folder at all (EINVAL, ENOTSUP): there nothing more can be done.
+    if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        code = errno;
+    // A folder opened only to be synced: closing it loses nothing.
+    if (fd >= 0)
+        ::close(fd);
+    if (code != 0 && error)
+        *error = reason("フォルダの変更をディスクに書き込めません（%1）。", code);
+    return code == 0;
+}
+
+LinkOutcome linkFileDurably(
+    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error)
+{
+    if (::linkat(AT_FDCWD, existing.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        const int code = errno;
+        // No second name to be had here; the bytes are to be written instead.
+        if (code == EXDEV || code == EPERM || code == EMLINK || code == ENOTSUP || code == EOPNOTSUPP)
+            return LinkOutcome::NotLinkable;
+        *error = reason(CannotWrite, code);
+        return LinkOutcome::Failed;
+    }
+    const int fd = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status { };
+    int code = fd < 0 || ::fstat(fd, &status) != 0 ? errno : 0;
+    // Replaced or changed since it was read: the copy must be of what was measured.
+    const bool same = code == 0 && stampOf(status) == expected;
+    if (same && ::fsync(fd) != 0)
+        code = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (same && code == 0 && syncFolderOf(target, error))
+        return LinkOutcome::Linked;
+    ::unlink(target.constData());
+    if (code != 0) {
+        *error = reason(CannotSync, code);
+        return LinkOutcome::Failed;
+    }
+    return same ? LinkOutcome::Failed : LinkOutcome::NotLinkable;
+}
+
+DurableFile::DurableFile(const QString& path, QObject* parent)
+    : DurableFile(NativePath { QFile::encodeName(path) }, parent)
+{
+}
+
+DurableFile::DurableFile(NativePath path, QObject* parent)
+    : QIODevice(parent)
+    , m_target(std::move(path.bytes))
+    , m_path(QFile::decodeName(m_target))
+{
+}
+
+DurableFile::~DurableFile()
+{
+    discard();
+}
+
+bool DurableFile::open(OpenMode mode)
+{
+    if ((mode & ReadWrite) != WriteOnly || isOpen()) {
+        setErrorString(QStringLiteral("新しく書き込むファイルしか開けません。"));
+        return false;
+    }
+    removeStaleTemporaries(m_target);
+    const QByteArray& target = m_target;
+    m_temporary = target + QByteArray(".XXXXXX");
+    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        setErrorString(reason("一時ファイルを作れません（%1）。", errno));
+        m_temporary.clear();
+        return false;
+    }
+    // The file that replaces another keeps its permissions; a new one gets the usual ones, not mkstemp's 0600.
+    // The name itself is looked at: a link there is replaced by the new file, and lends it nothing.
+    struct stat existing { };
+    const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (::fchmod(m_fd, replacesFile ? existing.st_mode & 07777 : newFileMode()) != 0) {
+        // A file that others could then not read, or could write, is not the one asked for.
+        setErrorString(reason("一時ファイルのアクセス許可を設定できません（%1）。", errno));
+        discard();
+        return false;
+    }
+    m_failed = false;
+    m_buffer.clear();
+    setErrorString(QString());
+    return QIODevice::open(WriteOnly | Unbuffered);
+}
+
+qint64 DurableFile::readData(char*, qint64)
+{
+    return -1;
+}
+
+qint64 DurableFile::writeData(const char* data, qint64 size)
+{
+    if (m_failed || m_fd < 0)
+        return -1;
+    m_buffer.append(data, size);
+    if (m_buffer.size() >= BufferLimit && !writeBuffer())
+        return -1;
+    return size;
+}
+
+qint64 DurableFile::writeToDisk(int fd, const char* data, qint64 size)
+{
+    return ::write(fd, data, static_cast<std::size_t>(size));
+}
+
+bool DurableFile::syncToDisk(int fd)
+{
+    // The data and the size that reaches it; the times need not be on disk before the rename.
+    return ::fdatasync(fd) == 0;
+}
+
+bool DurableFile::writeBuffer()
+{
+    const char* data = m_buffer.constData();
+    qint64 left = m_buffer.size();
+    while (left > 0) {
+        errno = 0;
+        const qint64 written = writeToDisk(m_fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            fail(reason(CannotWrite, written < 0 && errno != 0 ? errno : ENOSPC));
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    m_buffer.clear();
+    return true;
+}
+
+void DurableFile::fail(const QString& reason)
+{
+    // The first reason is the one that explains the others.
+    if (!m_failed)
+        setErrorString(reason);
+    m_failed = true;
+}
+
+bool DurableFile::prepareCommit()
+{
+    if (m_prepared)
+        return true;
+    if (!isOpen() || m_fd < 0) {
+        if (errorString().isEmpty())
+            setErrorString(QStringLiteral("書き込むファイルが開かれていません。"));
+        return false;
+    }
+    if (!m_failed && writeBuffer()) {
+        errno = 0;
+        if (!syncToDisk(m_fd))
+            fail(reason(CannotSync, errno != 0 ? errno : EIO));
+    }
+    if (!m_failed) {
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0)
+            fail(reason(CannotWrite, errno));
+    }
+    if (m_failed) {
+        discard();
+        return false;
+    }
+    m_prepared = true;
+    return true;
+}
+
+bool DurableFile::commit()
+{
+    if (!prepareCommit())
+        return false;
+    // The rename replaces whatever has the name, a link too, and never writes through it.
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        fail(reason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
+        discard();
+        return false;
+    }
+    m_temporary.clear();
+    m_prepared = false;
+    QIODevice::close();
+    // The new content is in place, but without the folder on disk a power cut could bring the old one back.
+    QString folderError;
+    if (!syncFolderOf(m_target, &folderError)) {
+        setErrorString(folderError);
+        return false;
+    }
+    return true;
+}
+
+void DurableFile::cancelWriting()
+{
+    discard();
+}
+
+void DurableFile::discard()
+{
+    // Harmless when these fail: the target is untouched, and a temporary file left behind is removed when the
+    // file is opened again.
+    if (m_fd >= 0)
+        ::close(std::exchange(m_fd, -1));
+    if (!m_temporary.isEmpty())
+        ::unlink(std::exchange(m_temporary, QByteArray()).constData());
+    m_buffer.clear();
+    m_prepared = false;
+    if (isOpen())
+        QIODevice::close();
+}
+
+void removeStaleTemporaries(const QString& path)
+{
+    removeStaleTemporaries(QFile::encodeName(path));
+}
+
+bool writeFileDurably(const QString& path, const QByteArray& content, QString* error)
+{
+    DurableFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+namespace {
+
+// All of bytes written from offset at on: 0, or the error that stopped it (a write that takes nothing is a
+// full disk).
+int writeAllAt(int fd, const QByteArray& bytes, off_t at)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written
+            = ::pwrite(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done), at + done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        done += written;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QString why;
+    const auto failed = [&](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    bool created = false;
+    const int fd = openFileInPlace(name, O_WRONLY, &created, &why);
+    if (fd < 0)
+        return failed(why);
+    // After a failure below, closing and removing are tidying up only: the failure is said already.
+    if (const int code = writeAllAt(fd, bytes, 0)) {
+        ::close(fd);
+        // An empty file made just now would only stand for a record that was never written.
+        if (created)
+            ::unlink(name.constData());
+        return failed(reason(CannotWrite, code));
+    }
+    if (::fsync(fd) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return failed(reason(CannotSync, code));
+    }
+    if (::close(fd) != 0)
+        return failed(reason(CannotWrite, errno));
+    if (created && !syncFolderOf(name, &why))
+        return failed(why);
+    return true;
+}
+
+bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error)
+{
+    QString why;
+    const auto failed = [&](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    const QByteArray name = QFile::encodeName(path);
+    bool created = false;
+    // Read and write: the last byte is read through the same descriptor, never through the name again.
+    const int fd = openFileInPlace(name, O_RDWR, &created, &why);
+    if (fd < 0)
+        return failed(why);
+    struct stat status { };
+    if (::fstat(fd, &status) != 0) {
+        const int code = errno;
+        ::close(fd); // nothing written yet
+        return failed(reason(CannotOpen, code));
+    }
+    const off_t before = status.st_size;
+    QByteArray out;
+    if (before == 0) {
+        out = header;
+    } else {
+        // A line cut short by a crash stays as it is, on a line of its own.
+        char last = '\n';
+        if (::pread(fd, &last, 1, before - 1) != 1) {
+            const int code = errno;
+            ::close(fd); // nothing written yet
+            return failed(reason("読めません（%1）。", code));
+        }
+        if (last != '\n')
+            out = "\r\n";
+    }
+    out += bytes;
+    if (const int code = writeAllAt(fd, out, before)) {
+        // Whole lines or nothing: what went in of this one is taken out again. Should that fail too, the
+        // failure is said all the same, and the next line starts a line of its own after the cut one.
+        if (::ftruncate(fd, before) == 0)
+            ::fdatasync(fd);
+        ::close(fd);
+        if (created)
+            ::unlink(name.constData());
+        return failed(reason(CannotWrite, code));
+    }
+    if (::fdatasync(fd) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return failed(reason(CannotSync, code));
+    }
+    if (::close(fd) != 0)
+        return failed(reason(CannotWrite, errno));
+    if (created && !syncFolderOf(name, &why))
+        return failed(why);
+    return true;
+}
+
+} // namespace norvel

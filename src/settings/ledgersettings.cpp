@@ -1,0 +1,119 @@
+#include "settings/ledgersettings.h"
+
+#include "core/numbers.h"
+#include "files/durablefile.h"
+#include "files/regularfile.h"
+
+#include <QDir>
+
+#include <cmath>
+#include <optional>
+
+namespace norvel {
+
+namespace {
+
+const QString Section = QStringLiteral("[ledger]");
+const QString JudgementKey = QStringLiteral("judgementMm");
+
+// The last judgementMm line of the [ledger] section: its number from 1, its value text and the value when
+// that is a finite number.
+struct JudgementLine {
+    int line = 0; // 0: none
+    QString text;
+    std::optional<double> value;
+};
+
+JudgementLine judgementIn(const QString& text)
+{
+    bool inSection = false;
+    JudgementLine judgement;
+    int number = 0;
+    for (QString line : text.split(u'\n')) {
+        ++number;
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            inSection = line.compare(Section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!inSection || equals < 0 || line.left(equals).trimmed() != JudgementKey)
+            continue;
+        bool ok = false;
+        judgement.line = number;
+        judgement.text = line.mid(equals + 1).trimmed();
+        const double value = judgement.text.toDouble(&ok);
+        judgement.value = ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+    }
+    return judgement;
+}
+
+QString settingsPath(const QString& programFolder)
+{
+    return QDir(programFolder).filePath(LedgerSettingsFileName);
+}
+
+} // namespace
+
+QByteArray ledgerSettingsContent(const LedgerSettings& settings)
+{
+    return (Section + QStringLiteral("\r\n") + JudgementKey + u'=' + fixedText(settings.judgementMm, 2)
+        + QStringLiteral("\r\n"))
+        .toUtf8();
+}
+
+LedgerSettings parseLedgerSettings(const QByteArray& content, QString* error)
+{
+    const JudgementLine judgement = judgementIn(QString::fromUtf8(content));
+    // The spin box's range; what it cannot show was not written by the program.
+    if (judgement.value && *judgement.value >= MinimumJudgementMm && *judgement.value <= MaximumJudgementMm)
+        return { *judgement.value };
+    if (error) {
+        const QString text = judgement.text.size() > 40 ? judgement.text.left(40) + QChar(0x2026) : judgement.text;
+        if (judgement.line == 0)
+            *error = QStringLiteral("判定線 (judgementMm) がありません");
+        else if (!judgement.value)
+            *error = QStringLiteral("%1 行目の判定線 (judgementMm) の値「%2」を数として読めません")
+                         .arg(judgement.line)
+                         .arg(text);
+        else
+            *error = QStringLiteral("%1 行目の判定線 %2mm は範囲外です（%3〜%4mm）")
+                         .arg(judgement.line)
+                         .arg(text, fixedText(MinimumJudgementMm, 2), fixedText(MaximumJudgementMm, 2));
+    }
+    return {};
+}
+
+LedgerSettings readLedgerSettings(const QString& programFolder, QString* error)
+{
+    const QString path = settingsPath(programFolder);
+    const FileContent file = readRegularFile(path, LedgerSettingsFileLimitBytes);
+    if (file.missing())
+        return {};
+    QString reason;
+    LedgerSettings settings;
+    if (file.read())
+        settings = parseLedgerSettings(file.content, &reason);
+    else
+        reason = file.error;
+    if (!reason.isEmpty() && error)
+        *error = QStringLiteral("写真台帳の設定ファイル「%1」を読めません（%2）。判定線は %3mm にします。")
+                     .arg(QDir::toNativeSeparators(path), reason, fixedText(DefaultJudgementMm, 2));
+    return settings;
+}
+
+bool writeLedgerSettings(const QString& programFolder, const LedgerSettings& settings, QString* error)
+{
+    const QString path = settingsPath(programFolder);
+    QString reason;
+    if (writeFileDurably(path, ledgerSettingsContent(settings), &reason))
+        return true;
+    if (error)
+        *error = QStringLiteral("写真台帳の設定ファイル「%1」を書き込めませんでした。\n%2")
+                     .arg(QDir::toNativeSeparators(path), reason);
+    return false;
+}
+
+} // namespace norvel
