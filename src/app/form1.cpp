@@ -73,8 +73,7 @@ void Form1::handle(const QString& what, const std::function<void()>& handler) no
         reason = QStringLiteral("原因の分からない失敗です。");
     }
     // What the handler meant to hand on to the next one is not to be trusted.
-    m_measuredEntry.reset();
-    m_clearCause.reset();
+    m_log.forgetCauses();
     m_state.LineDrag = false;
     if (m_failedWork.contains(what))
         return;
@@ -247,12 +246,13 @@ void Form1::wireEvents()
             [this, i] { handle(Frame1->title(), [this, i] { Option1_Click(i); }); });
     connect(Text3, &QLineEdit::textChanged, this, [this] { handle(Label1->text(), [this] { Text3_Change(); }); });
     // Enter, the focus leaving the box, or two seconds without a keystroke settle a typed correction.
-    m_typingSettles = new QTimer(this);
     m_typingSettles->setObjectName(QStringLiteral("typingSettles"));
     m_typingSettles->setSingleShot(true);
     m_typingSettles->setInterval(2000);
-    connect(m_typingSettles, &QTimer::timeout, this, [this] { handle(Label1->text(), [this] { settleTyping(); }); });
-    connect(Text3, &QLineEdit::editingFinished, this, [this] { handle(Label1->text(), [this] { settleTyping(); }); });
+    connect(m_typingSettles, &QTimer::timeout, this,
+        [this] { handle(Label1->text(), [this] { m_log.settleTyping(recordFlush()); }); });
+    connect(Text3, &QLineEdit::editingFinished, this,
+        [this] { handle(Label1->text(), [this] { m_log.settleTyping(recordFlush()); }); });
     connect(Text4, &QLineEdit::textChanged, this, [this, poleWork] { handle(poleWork, [this] { Text4_Change(); }); });
     const QString pictureWork = QStringLiteral("画像上のマウス操作");
     connect(Picture1, &PictureBox::mouseDown, this, [this, pictureWork](int button, int shift, double x, double y) {

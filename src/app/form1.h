@@ -9,6 +9,8 @@
 #include "app/displaysize.h"
 #include "app/modalscope.h"
 #include "app/runstate.h"
+#include "app/workflow/measurementlog.h"
+#include "app/workflow/scalebook.h"
 #include "files/backgroundfilewriter.h"
 #include "files/regularfile.h"
 #include "measure/range.h"
@@ -16,10 +18,12 @@
 #include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
 #include "services/services.h"
+#include "settings/programsettings.h"
 
 #include <QImage>
 #include <QMainWindow>
 #include <QSet>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -34,7 +38,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 namespace norvel {
 
@@ -152,11 +155,6 @@ private:
     void applyFilingSettings(const QByteArray& settings);
     void resumeSession(const QByteArray& settings);
     void saveSession();
-    struct ProgramSetting {
-        QString section;
-        QString key;
-        QString value;
-    };
     // Sets the values, keeping every other line; a failure is said, naming what was not kept.
     void writeProgramSettings(const QList<ProgramSetting>& values, const QString& what);
     // False when the results could not be written (Cancel, or a failure): the program then stays open.
@@ -278,17 +276,13 @@ private:
     [[nodiscard]] std::optional<float> calibratedScale() const;
     // The size caption, marked while a calibrated scale is in force.
     void setSizeCaption(const QString& caption);
-    void readScales();
     void calibrateAlong(QPointF press, QPointF release);
-    void saveScales(const ScaleCalibrations& changed);
 
     // The measurement record of the day: a line for every change of the result list.
     [[nodiscard]] MeasurementEntry measurementEntry(RecordedChange change) const;
-    void recordMeasurement(MeasurementEntry entry, int row, const QString& result);
-    // Waits for the record's lines on disk; a failure is said once a day.
-    void recordOnDisk();
-    // The typed correction waiting for the typing to settle is recorded now, if there is one.
-    void settleTyping();
+    void recordMeasurement(const MeasurementEntry& entry, int row, const QString& result);
+    [[nodiscard]] MeasurementLog::Context logContext() const;
+    [[nodiscard]] MeasurementLog::Flush recordFlush() const;
 
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;
@@ -318,24 +312,11 @@ private:
     // on disk. Every other change waits for it.
     bool m_recoveryBesideTakeIn = false;
     bool m_recoveryFailureReported = false;
-    BackgroundFileWriter m_recordWriter; // the measurement record's lines
     QString m_pictureName; // the picture on screen, as filed or as opened
-    QString m_recordFolder; // the day folder made for the record last
     QString m_sizeCaption; // the size caption without the calibration mark
-    ScaleCalibrations m_scales; // as in the program folder's scale file
-    bool m_calibrating = false; // the next dragged line sets the scale
-    std::optional<MeasurementEntry> m_measuredEntry; // the analysis or line whose width goes into Text3 now
-    std::optional<MeasurementEntry> m_lastAnalysis; // of the picture on screen
-    std::optional<RecordedChange> m_clearCause; // a clear run by another command
-    bool m_takingIn = false; // a take-in records its row once, when it is measured
-    std::optional<QDate> m_recordFailureDay;
-    struct TypedLine {
-        MeasurementEntry entry;
-        int row = 0;
-        QString result;
-    };
-    std::optional<TypedLine> m_typedLine; // recorded once the typing has settled
-    QTimer* m_typingSettles = nullptr; // a pause in the typing that settles it
+    ScaleBook m_scaleBook { m_services };
+    QTimer* m_typingSettles = new QTimer(this); // a pause in the typing that settles a typed correction
+    MeasurementLog m_log { m_services, [this] { return logContext(); }, *m_typingSettles };
     CaptureWatcher m_watcher;
 
     // Controls

@@ -91,10 +91,10 @@ void Form1::Command2_Click()
     MeasurementEntry entry = measurementEntry(RecordedChange::Analysis);
     entry.lines = recorded;
     entry.pxPerMm = result.pxPerMm;
-    m_lastAnalysis = entry;
-    m_measuredEntry = entry;
+    m_log.noteAnalysis(entry);
+    // With fewer than two lines nothing is filed, and the entry goes unused.
+    const MeasurementLog::Scope measured = m_log.measuredBy(entry);
     presentWidths(widths, result.pxPerMm);
-    m_measuredEntry.reset(); // fewer than two lines: nothing filed
 }
 
 void Form1::drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view)
@@ -209,7 +209,7 @@ void Form1::measureLine(double x, double y)
     }
     if (!line)
         return;
-    if (m_calibrating) {
+    if (m_scaleBook.calibrating()) {
         calibrateAlong(press, QPointF(x, y));
         return;
     }
@@ -229,9 +229,10 @@ void Form1::measureLine(double x, double y)
     MeasurementEntry entry = measurementEntry(RecordedChange::ManualLine);
     entry.manual = RecordedManualLine { points.front(), points.back(), line->n, scan.run.start, scan.run.width };
     entry.pxPerMm = pxPerMm;
-    m_measuredEntry = entry;
-    setText3(fixedText(widthMm, 2));
-    m_measuredEntry.reset();
+    {
+        const MeasurementLog::Scope measured = m_log.measuredBy(entry);
+        setText3(fixedText(widthMm, 2));
+    }
     setText3Background(palette::brightGreen());
 }
 

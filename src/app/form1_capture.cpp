@@ -135,14 +135,14 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     if (filed == Filing::Undecided)
         filed = filePicture(original); // a question or a message, with the picture on screen
     // The row the shot added is recorded once, with what its analysis found.
-    m_lastAnalysis.reset();
+    m_log.forgetAnalysis();
     if (filed != Filing::Declined) {
-        const QScopedValueRollback takingIn(m_takingIn, true);
+        const MeasurementLog::Scope takingIn = m_log.takingIn();
         Command2_Click();
     }
     if (MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1).isEmpty())
         clearShownWidth();
-    MeasurementEntry entry = m_lastAnalysis.value_or(measurementEntry(RecordedChange::TakeInAnalysis));
+    MeasurementEntry entry = m_log.takeAnalysis().value_or(measurementEntry(RecordedChange::TakeInAnalysis));
     entry.change = RecordedChange::TakeInAnalysis;
     entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
     entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
@@ -200,7 +200,7 @@ Form1::Filing Form1::filePicture(const CameraOriginal& original)
 void Form1::takenInOnDisk()
 {
     recoveryOnDisk();
-    recordOnDisk();
+    m_log.onDisk();
 }
 
 void Form1::fileTo(const QString& path, const CameraOriginal& original)

@@ -32,7 +32,7 @@ void Form1::Ledger_Click()
             report(error);
     }
     // Lines still on their way to the record belong in the ledger.
-    recordOnDisk();
+    m_log.onDisk();
     // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
     std::optional<OpenResults> listed;
     const QString listFolder = m_services.programFolder + QLatin1Char('/') + dayFolderName(listDay());

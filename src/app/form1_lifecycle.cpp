@@ -1,9 +1,8 @@
 #include "app/form1.h"
 
-#include "files/durablefile.h"
-#include "files/inifile.h"
 #include "files/regularfile.h"
 #include "results/polenumber.h"
+#include "settings/programsettings.h"
 #include "settings/setdt.h"
 #include "widgets/flexgrid.h"
 #include "widgets/picturebox.h"
@@ -26,19 +25,12 @@ namespace norvel {
 namespace {
 // One line naming a folder; anything larger is not a settings file.
 constexpr qint64 SetDtFileLimit = 64 * 1024;
-// A few sections of a few keys each.
-constexpr qint64 ProgramSettingsLimit = 256 * 1024;
-const QString ProgramSettingsName = QStringLiteral("norvel.ini");
-const QString SessionSection = QStringLiteral("session");
-const QString FilingSection = QStringLiteral("filing");
-const QString KeepOriginalsKey = QStringLiteral("keepOriginals");
-const QString DayFormat = QStringLiteral("yyyyMMdd");
 } // namespace
 
 void Form1::Form_Load()
 {
     reportUnwritableProgramFolder();
-    readScales();
+    m_scaleBook.read();
     Check3_Click();
 
     const FileContent setDt = readRegularFile(settingsPath(QStringLiteral("set.Dt")), SetDtFileLimit);
@@ -101,32 +93,24 @@ void Form1::Form_Load()
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
 }
 
-// The program's own settings file as it stands: empty when there is none yet, nullopt (said) when it cannot be
-// read.
 std::optional<QByteArray> Form1::readProgramSettings()
 {
-    const QString path = settingsPath(ProgramSettingsName);
-    const FileContent file = readRegularFile(path, ProgramSettingsLimit);
-    if (file.read() || file.missing())
-        return file.content;
-    report(QStringLiteral("設定ファイル「%1」を読めないため、前回の調査柱Noと「原画像を保存」の設定は使いません。\n%2")
-               .arg(QDir::toNativeSeparators(path), file.error));
-    return std::nullopt;
+    ProgramSettingsRead read = norvel::readProgramSettings(settingsPath(programSettingsName()));
+    if (!read.content)
+        report(read.problem);
+    return read.content;
 }
 
 void Form1::applyFilingSettings(const QByteArray& settings)
 {
-    // Only a plain "false" turns the originals off: keeping them loses nothing.
-    const std::optional<QString> keep = iniValue(settings, FilingSection, KeepOriginalsKey);
-    KeepOriginals->setChecked(keep != QStringLiteral("false"));
+    KeepOriginals->setChecked(keepsOriginals(settings));
 }
 
 // A restart on the day of the last shut-down goes on with the pole then in force.
 void Form1::resumeSession(const QByteArray& settings)
 {
-    const std::optional<QString> pole = iniValue(settings, SessionSection, QStringLiteral("pole"));
-    const std::optional<QString> day = iniValue(settings, SessionSection, QStringLiteral("day"));
-    if (!pole || !day || *day != m_services.clock->now().date().toString(DayFormat) || !isUsablePoleNumber(*pole))
+    const std::optional<QString> pole = sessionPole(settings, m_services.clock->now().date());
+    if (!pole || !isUsablePoleNumber(*pole))
         return;
     m_state.CurTyoNo = *pole;
     showPoleInForce();
@@ -136,36 +120,21 @@ void Form1::resumeSession(const QByteArray& settings)
 void Form1::saveSession()
 {
     writeProgramSettings(
-        { { SessionSection, QStringLiteral("pole"), m_state.CurTyoNo },
-            { SessionSection, QStringLiteral("day"), m_services.clock->now().date().toString(DayFormat) } },
-        QStringLiteral("今の調査柱No"));
+        sessionSettings(m_state.CurTyoNo, m_services.clock->now().date()), QStringLiteral("今の調査柱No"));
 }
 
 void Form1::KeepOriginals_Click()
 {
     KeepOriginals->setChecked(!KeepOriginals->isChecked());
-    writeProgramSettings({ { FilingSection, KeepOriginalsKey,
-                             KeepOriginals->isChecked() ? QStringLiteral("true") : QStringLiteral("false") } },
-        QStringLiteral("「原画像を保存」の設定"));
+    writeProgramSettings(
+        { keepOriginalsSetting(KeepOriginals->isChecked()) }, QStringLiteral("「原画像を保存」の設定"));
 }
 
 void Form1::writeProgramSettings(const QList<ProgramSetting>& values, const QString& what)
 {
-    const QString path = settingsPath(ProgramSettingsName);
-    const FileContent old = readRegularFile(path, ProgramSettingsLimit);
-    // What cannot be read is not written over: it may hold more than these values.
-    if (!old.read() && !old.missing()) {
-        report(QStringLiteral("設定ファイル「%1」を読めないため、%2を残せませんでした。\n%3")
-                   .arg(QDir::toNativeSeparators(path), what, old.error));
-        return;
-    }
-    QByteArray content = old.content;
-    for (const ProgramSetting& value : values)
-        content = withIniValue(content, value.section, value.key, value.value);
-    QString error;
-    if (!writeFileDurably(path, content, &error))
-        report(QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
-                   .arg(QDir::toNativeSeparators(path), error));
+    if (const QString problem = norvel::writeProgramSettings(settingsPath(programSettingsName()), values, what);
+        !problem.isEmpty())
+        report(problem);
 }
 
 void Form1::startUp()

@@ -50,8 +50,8 @@ void Form1::Text4_Change()
                 showPoleInForce();
             return;
         }
-        const QScopedValueRollback cause(
-            m_clearCause, std::optional(m_shuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged));
+        const MeasurementLog::Scope cause
+            = m_log.clearedBy(m_shuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged);
         Command3_Click(0);
     }
     if (!usable)

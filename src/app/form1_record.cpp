@@ -6,8 +6,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 
 // Every change of the result list leaves a line in the day's measurement record, saying what produced the
@@ -40,43 +38,21 @@ MeasurementEntry Form1::measurementEntry(RecordedChange change) const
     return entry;
 }
 
-void Form1::recordMeasurement(MeasurementEntry entry, int row, const QString& result)
+void Form1::recordMeasurement(const MeasurementEntry& entry, int row, const QString& result)
 {
-    // Lines stand in the order of the changes: a correction still being typed came before this one.
-    settleTyping();
-    // Like the result files and filed pictures it explains, only with automatic saving on.
-    if (!Check1->isChecked())
-        return;
-    const QDateTime now = m_services.clock->now();
-    entry.time = now;
-    entry.pole = m_state.CurTyoNo;
-    entry.row = row;
-    entry.result = result;
-    // The record lies beside the result file it explains.
-    const QDate day = listDay();
-    const QString path = measurementRecordPath(m_services.programFolder, day);
-    const QString folder = QFileInfo(path).path();
-    if (folder != m_recordFolder && QDir().mkpath(folder))
-        m_recordFolder = folder; // made once: a take-in should not walk the path again
-    m_recordWriter.append(path, measurementRecordHeader(), measurementRecordLine(entry));
     // In a take-in the line is written beside the filing; the shot waits for it in the camera folder.
-    if (!m_recoveryBesideTakeIn)
-        recordOnDisk();
+    m_log.record(entry, row, result, recordFlush());
 }
 
-void Form1::recordOnDisk()
+MeasurementLog::Flush Form1::recordFlush() const
 {
-    QString error;
-    if (m_recordWriter.flush(&error))
-        return;
-    m_recordFolder.clear(); // made again next time, should it have gone
-    // Measuring goes on; a day's record that cannot be written is said once, not at every width.
-    const QDate day = listDay();
-    if (std::exchange(m_recordFailureDay, day) == day)
-        return;
-    report(
-        QStringLiteral("測定記録「%1」に書き込めませんでした。測定は続けられますが、記録されない測定があります。\n%2")
-            .arg(QDir::toNativeSeparators(measurementRecordPath(m_services.programFolder, listDay())), error));
+    return m_recoveryBesideTakeIn ? MeasurementLog::Flush::BesideTakeIn : MeasurementLog::Flush::Now;
+}
+
+MeasurementLog::Context Form1::logContext() const
+{
+    // Like the result files and filed pictures it explains, only with automatic saving on.
+    return { Check1->isChecked(), m_state.CurTyoNo, listDay() };
 }
 
 } // namespace norvel

@@ -155,7 +155,7 @@ void Form1::restoreRecovery(const RecoveryRecord& record)
         const QString day = listDay().toString(QStringLiteral("yyyy/MM/dd"));
         const RecoveryBatch batch(*this);
         if (writePoleResults()) {
-            const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::PoleChanged));
+            const MeasurementLog::Scope cause = m_log.clearedBy(RecordedChange::PoleChanged);
             Command3_Click(0);
             text += QStringLiteral("\n%1 の結果ファイルに書き込みました。").arg(day);
         } else {

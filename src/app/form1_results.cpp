@@ -53,7 +53,7 @@ void Form1::Command3_Click(int Index)
     saveRecovery();
     if (before > 0) {
         if (Index == 0) {
-            const RecordedChange cause = m_clearCause.value_or(RecordedChange::AllCleared);
+            const RecordedChange cause = m_log.clearCause();
             // A pole change names the pole entered; the entry itself names the pole left.
             const QString entered = cause == RecordedChange::PoleChanged ? Text4->text() : QString();
             recordMeasurement(measurementEntry(cause), 0, entered);
@@ -74,40 +74,25 @@ void Form1::Command4_Click(int Index)
     m_services.clipboard->setText(
         copyText(resultWidths(), Index == 0 ? CopyLayout::OnePerLine : CopyLayout::TabSeparated));
     if (copC->isChecked()) {
-        const QScopedValueRollback cause(m_clearCause, std::optional(RecordedChange::CopiedAndCleared));
+        const MeasurementLog::Scope cause = m_log.clearedBy(RecordedChange::CopiedAndCleared);
         Command3_Click(0);
     }
 }
 
 void Form1::Text3_Change()
 {
-    // What put this text here: an analysis or a dragged line, or else the user typing.
-    std::optional<MeasurementEntry> measured = std::exchange(m_measuredEntry, std::nullopt);
-    if (MSFlexGrid2->rows() < 1)
+    if (MSFlexGrid2->rows() < 1) {
+        m_log.widthChanged(0, {}, {});
         return;
+    }
     const int last = MSFlexGrid2->rows() - 1;
     MSFlexGrid2->setRow(last);
     MSFlexGrid2->setCol(1);
     MSFlexGrid2->setText(Text3->text());
     soku->setTitle(correctedCaption(Text3->text()));
     saveRecovery();
-    // A take-in records its row once, after its analysis.
-    if (m_takingIn)
-        return;
-    if (measured) {
-        recordMeasurement(*measured, last + 1, Text3->text());
-        return;
-    }
-    // The list follows every keystroke; the record gets one line for the figure typed, once it has settled.
-    m_typedLine = TypedLine { measurementEntry(RecordedChange::TypedCorrection), last + 1, Text3->text() };
-    m_typingSettles->start();
-}
-
-void Form1::settleTyping()
-{
-    m_typingSettles->stop();
-    if (std::optional<TypedLine> typed = std::exchange(m_typedLine, std::nullopt))
-        recordMeasurement(typed->entry, typed->row, typed->result);
+    // What put this text here: an analysis or a dragged line, a take-in, or else the user typing.
+    m_log.widthChanged(last + 1, Text3->text(), measurementEntry(RecordedChange::TypedCorrection));
 }
 
 } // namespace norvel

@@ -1,0 +1,76 @@
+#include "settings/programsettings.h"
+
+#include "files/durablefile.h"
+#include "files/inifile.h"
+#include "files/regularfile.h"
+
+#include <QDir>
+
+namespace norvel {
+
+namespace {
+// A few sections of a few keys each.
+constexpr qint64 ProgramSettingsLimit = 256 * 1024;
+const QString SessionSection = QStringLiteral("session");
+const QString FilingSection = QStringLiteral("filing");
+const QString KeepOriginalsKey = QStringLiteral("keepOriginals");
+const QString DayFormat = QStringLiteral("yyyyMMdd");
+} // namespace
+
+QString programSettingsName()
+{
+    return QStringLiteral("norvel.ini");
+}
+
+bool keepsOriginals(const QByteArray& settings)
+{
+    return iniValue(settings, FilingSection, KeepOriginalsKey) != QStringLiteral("false");
+}
+
+ProgramSetting keepOriginalsSetting(bool keep)
+{
+    return { FilingSection, KeepOriginalsKey, keep ? QStringLiteral("true") : QStringLiteral("false") };
+}
+
+std::optional<QString> sessionPole(const QByteArray& settings, const QDate& today)
+{
+    const std::optional<QString> pole = iniValue(settings, SessionSection, QStringLiteral("pole"));
+    const std::optional<QString> day = iniValue(settings, SessionSection, QStringLiteral("day"));
+    if (!pole || !day || *day != today.toString(DayFormat))
+        return std::nullopt;
+    return pole;
+}
+
+QList<ProgramSetting> sessionSettings(const QString& pole, const QDate& today)
+{
+    return { { SessionSection, QStringLiteral("pole"), pole },
+        { SessionSection, QStringLiteral("day"), today.toString(DayFormat) } };
+}
+
+ProgramSettingsRead readProgramSettings(const QString& path)
+{
+    const FileContent file = readRegularFile(path, ProgramSettingsLimit);
+    if (file.read() || file.missing())
+        return { file.content, {} };
+    return { std::nullopt,
+        QStringLiteral("設定ファイル「%1」を読めないため、前回の調査柱Noと「原画像を保存」の設定は使いません。\n%2")
+            .arg(QDir::toNativeSeparators(path), file.error) };
+}
+
+QString writeProgramSettings(const QString& path, const QList<ProgramSetting>& values, const QString& what)
+{
+    const FileContent old = readRegularFile(path, ProgramSettingsLimit);
+    if (!old.read() && !old.missing())
+        return QStringLiteral("設定ファイル「%1」を読めないため、%2を残せませんでした。\n%3")
+            .arg(QDir::toNativeSeparators(path), what, old.error);
+    QByteArray content = old.content;
+    for (const ProgramSetting& value : values)
+        content = withIniValue(content, value.section, value.key, value.value);
+    QString error;
+    if (!writeFileDurably(path, content, &error))
+        return QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
+            .arg(QDir::toNativeSeparators(path), error);
+    return {};
+}
+
+} // namespace norvel

@@ -1,0 +1,103 @@
+#include "settings/programsettings.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace norvel;
+
+namespace {
+
+const QDate Today(2022, 10, 19);
+
+struct ReadCase {
+    const char* name;
+    QByteArray ini;
+    bool keepsOriginals;
+    std::optional<QString> pole; // resumed today
+};
+
+class ProgramSettingsReadTest : public ::testing::TestWithParam<ReadCase> { };
+
+TEST_P(ProgramSettingsReadTest, KeepsOriginalsUnlessFalseAndResumesOnlyTodaysPole)
+{
+    const ReadCase& c = GetParam();
+    EXPECT_EQ(keepsOriginals(c.ini), c.keepsOriginals);
+    EXPECT_EQ(sessionPole(c.ini, Today), c.pole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
+    ::testing::Values(ReadCase { "empty", "", true, std::nullopt },
+        ReadCase { "originalsOff", "[filing]\r\nkeepOriginals=false\r\n", false, std::nullopt },
+        ReadCase { "anythingButFalseKeeps", "[filing]\r\nkeepOriginals=no\r\n", true, std::nullopt },
+        ReadCase { "keyInOtherSection", "[session]\r\nkeepOriginals=false\r\n", true, std::nullopt },
+        ReadCase { "today", "[session]\r\npole=12\r\nday=20221019\r\n", true, QStringLiteral("12") },
+        ReadCase { "yesterday", "[session]\r\npole=12\r\nday=20221018\r\n", true, std::nullopt },
+        ReadCase { "noDay", "[session]\r\npole=12\r\n", true, std::nullopt },
+        ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt }),
+    caseName<ReadCase>);
+
+struct WriteCase {
+    const char* name;
+    std::optional<QByteArray> before; // nullopt: no file; "dir": a folder in its place
+    QList<ProgramSetting> values;
+    QByteArray after; // empty: the write is refused and nothing changes
+};
+
+class ProgramSettingsWriteTest : public ::testing::TestWithParam<WriteCase> { };
+
+TEST_P(ProgramSettingsWriteTest, SetsValuesKeepingOtherLinesAndNeverOverwritesWhatItCannotRead)
+{
+    const WriteCase& c = GetParam();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(programSettingsName());
+    if (c.before == QByteArray("dir"))
+        ASSERT_TRUE(QDir().mkpath(path));
+    else if (c.before) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(*c.before);
+    }
+    const QString problem = writeProgramSettings(path, c.values, QStringLiteral("今の調査柱No"));
+    if (c.after.isEmpty()) {
+        EXPECT_TRUE(problem.contains(QStringLiteral("今の調査柱No"))) << problem.toStdString();
+        EXPECT_TRUE(QFileInfo(path).isDir());
+        return;
+    }
+    EXPECT_EQ(problem, QString());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), c.after.toStdString());
+    const ProgramSettingsRead read = readProgramSettings(path);
+    ASSERT_TRUE(read.content);
+    EXPECT_EQ(*read.content, c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsWriteTest,
+    ::testing::Values(WriteCase { "sessionIntoNewFile", std::nullopt, sessionSettings(QStringLiteral("7"), Today),
+                          "[session]\r\npole=7\r\nday=20221019\r\n" },
+        WriteCase { "originalsKeepTheSession", QByteArray("[session]\r\npole=7\r\nday=20221019\r\n"),
+            { keepOriginalsSetting(false) },
+            "[session]\r\npole=7\r\nday=20221019\r\n\r\n[filing]\r\nkeepOriginals=false\r\n" },
+        WriteCase { "sessionReplacedInPlace", QByteArray("; mine\r\n[session]\r\npole=7\r\nday=20221018\r\n"),
+            sessionSettings(QStringLiteral("8"), Today), "; mine\r\n[session]\r\npole=8\r\nday=20221019\r\n" },
+        WriteCase { "unreadableLeftAlone", QByteArray("dir"), sessionSettings(QStringLiteral("8"), Today), "" }),
+    caseName<WriteCase>);
+
+TEST(ProgramSettingsRead, MissingFileIsEmptyAndUnreadableOneSaysSo)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(programSettingsName());
+    const ProgramSettingsRead missing = readProgramSettings(path);
+    ASSERT_TRUE(missing.content);
+    EXPECT_TRUE(missing.content->isEmpty());
+    ASSERT_TRUE(QDir().mkpath(path));
+    const ProgramSettingsRead unreadable = readProgramSettings(path);
+    EXPECT_FALSE(unreadable.content);
+    EXPECT_TRUE(unreadable.problem.contains(QDir::toNativeSeparators(path)));
+}
+
+} // namespace
