@@ -10,6 +10,7 @@
 #include "app/modalscope.h"
 #include "app/runstate.h"
 #include "app/workflow/measurementlog.h"
+#include "app/workflow/recoverykeeper.h"
 #include "app/workflow/scalebook.h"
 #include "files/backgroundfilewriter.h"
 #include "files/regularfile.h"
@@ -251,26 +252,10 @@ private:
     void endFiling();
     void setKeepOnTop(bool onTop);
 
-    // The recovery record: the result list and the pole in hand, on disk after every change to them.
-    class RecoveryBatch;
-    // The shot at cameraPath as it is now, taken in into the given row; nullopt when it is not a file.
-    [[nodiscard]] static std::optional<PendingShot> pendingShotOf(
-        const QByteArray& cameraPath, int row, const QDateTime& now);
-    // The list or the pole changed: written now, or once the outermost RecoveryBatch ends.
-    void saveRecovery();
-    void commitRecovery();
-    void writeRecovery();
-    // Waits for the record on disk, as a shot may leave the camera folder only once its row is there.
-    void recoveryOnDisk();
+    // The recovery record: the result list and the pole in hand, and bringing them back.
     [[nodiscard]] RecoveryRecord recoveryRecord() const;
-    [[nodiscard]] QString recoveryPath() const;
-    // The record a run without its shut-down left, with its last shot settled; a damaged one is set aside.
-    [[nodiscard]] std::optional<RecoveryRecord> readRecovery();
     void restoreRecovery(const RecoveryRecord& record);
     void restoreRows(const RecoveryRecord& record);
-    void settlePendingShot(RecoveryRecord& record);
-    void setDamagedRecoveryAside(const QString& why);
-    void removeRecovery();
 
     // The calibrated scale of the picture on screen, if its size has one.
     [[nodiscard]] std::optional<float> calibratedScale() const;
@@ -287,7 +272,7 @@ private:
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;
     Services m_services; // every dialog of these opens inside a ModalScope
-    BackgroundFileWriter m_recoveryWriter; // the recovery record, written beside the window's work
+    RecoveryKeeper m_recovery { m_services, [this] { return recoveryRecord(); } };
     RunState m_state;
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
@@ -298,7 +283,6 @@ private:
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     PictureFiler m_filer { PictureJpegQuality }; // the shot being taken in, filed beside its showing
     QString m_filingWatchPath; // the pattern of the camera folder the shot being filed came from
-    std::optional<PendingShot> m_pendingShot; // the last shot taken in, until it has left the camera folder
     std::optional<QDate> m_surveyDay; // the day of the list's first row, while it has rows
     struct ResumedFile {
         QString path;
@@ -306,12 +290,6 @@ private:
     };
     std::optional<ResumedFile> m_resumedFile; // the result file the list's rows came back from
     QSet<QString> m_resultsSetAside; // result files kept aside as damaged in this run
-    int m_recoveryHeld = 0; // open RecoveryBatch scopes
-    bool m_recoveryDirty = false;
-    // In a take-in the record is written beside the filing: the shot stays in the camera folder until it is
-    // on disk. Every other change waits for it.
-    bool m_recoveryBesideTakeIn = false;
-    bool m_recoveryFailureReported = false;
     QString m_pictureName; // the picture on screen, as filed or as opened
     QString m_sizeCaption; // the size caption without the calibration mark
     ScaleBook m_scaleBook { m_services };
@@ -390,27 +368,6 @@ private:
     QMenu* Disp = nullptr;
     std::array<QAction*, 2> DspS {};
     QAction* Dm = nullptr;
-};
-
-// Changes made inside are written once, when the outermost batch ends: a take-in changes the list several
-// times and pays for one durable write.
-class Form1::RecoveryBatch {
-public:
-    explicit RecoveryBatch(Form1& form)
-        : m_form(form)
-    {
-        ++m_form.m_recoveryHeld;
-    }
-    ~RecoveryBatch()
-    {
-        if (--m_form.m_recoveryHeld == 0 && m_form.m_recoveryDirty)
-            m_form.commitRecovery();
-    }
-    RecoveryBatch(const RecoveryBatch&) = delete;
-    RecoveryBatch& operator=(const RecoveryBatch&) = delete;
-
-private:
-    Form1& m_form;
 };
 
 } // namespace norvel

@@ -122,13 +122,12 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
         m_filer.fileWhole(Picture2->image()); // not decoded row by row
     // The row, its width and the shot it came from reach the recovery record in one write, on disk before
     // the shot may leave the camera folder.
-    const QScopedValueRollback besideTakeIn(m_recoveryBesideTakeIn, true);
-    const RecoveryBatch batch(*this);
+    const RecoveryKeeper::Batch batch(m_recovery, RecoveryKeeper::Batch::Kind::BesideTakeIn);
     if (MSFlexGrid2->rows() == 0)
         m_surveyDay = m_services.clock->now().date();
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
-    m_pendingShot = pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now());
-    saveRecovery();
+    m_recovery.setPendingShot(RecoveryKeeper::pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now()));
+    m_recovery.changed();
     Filing filed = filing ? startFiling(original) : Filing::Filed;
     showPicture2(*scale);
     setSizeCaption(sizeCaption(*scale));
@@ -199,7 +198,7 @@ Form1::Filing Form1::filePicture(const CameraOriginal& original)
 // What a take-in wrote beside the filing, on disk before its shot may leave the camera folder.
 void Form1::takenInOnDisk()
 {
-    recoveryOnDisk();
+    m_recovery.onDisk();
     m_log.onDisk();
 }
 
@@ -216,10 +215,7 @@ void Form1::fileTo(const QString& path, const CameraOriginal& original)
                 [&](const QString& name) { return QFileInfo::exists(folder + name); });
         keep = [original, originalPath](QString* error) { return keepOriginal(original, originalPath, error); };
     }
-    if (m_pendingShot) {
-        m_pendingShot->filedPath = path;
-        m_pendingShot->originalPath = originalPath;
-    }
+    m_recovery.setPendingFiling(path, originalPath);
     m_filer.writeTo(path, std::move(keep));
 }
 
@@ -234,7 +230,7 @@ void Form1::endFiling()
     takenInOnDisk();
     WatchedFolder folder(m_filingWatchPath, m_services.programFolder, m_services.clock->now());
     m_watcher.filingEnded(folder, filed);
-    m_pendingShot.reset();
+    m_recovery.setPendingShot(std::nullopt);
     if (!filed)
         report(error);
 }

@@ -44,7 +44,8 @@ void Form1::Form_Load()
     }
     // After a run that ended without its shut-down, the shots still in the camera folder belong to the
     // restored pole: they are taken in, not set aside.
-    const std::optional<RecoveryRecord> recovered = readRecovery();
+    const std::optional<RecoveryRecord> recovered = m_recovery.read(
+        m_state.WatchPath, [this](const QByteArray& name) { m_watcher.treatAsLeftOver(name, Disposal::Delete); });
     if (!m_state.WatchPath.isEmpty()) {
         if (recovered)
             Timer1->start();
@@ -183,7 +184,7 @@ bool Form1::shutDown()
     saveSession();
     SetSave();
     // Ended as it should: nothing is left to restore.
-    removeRecovery();
+    m_recovery.remove();
     return true;
 }
 

@@ -42,7 +42,7 @@ void Form1::Text4_Change()
         report(QStringLiteral("「%1」は調査柱No.として使えません。%2").arg(pole, problem));
         return;
     }
-    const RecoveryBatch batch(*this);
+    const RecoveryKeeper::Batch batch(m_recovery);
     if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
         if (!writePoleResults()) {
             // The old pole stays in force: the box must not name another one.
@@ -60,7 +60,7 @@ void Form1::Text4_Change()
     showPoleCaption();
     clearShownWidth();
     resumePole();
-    saveRecovery();
+    m_recovery.changed();
 }
 
 // A pole measured earlier today keeps its rows: they come back into the list, the next shot continues their
@@ -94,7 +94,7 @@ void Form1::resumePole()
         button->setEnabled(true);
     SodDt();
     m_resumedFile = ResumedFile { path, file.content };
-    saveRecovery();
+    m_recovery.changed();
     recordMeasurement(measurementEntry(RecordedChange::PoleResumed), MSFlexGrid2->rows(), QString());
 }
 

@@ -46,7 +46,7 @@ void Form1::recordMeasurement(const MeasurementEntry& entry, int row, const QStr
 
 MeasurementLog::Flush Form1::recordFlush() const
 {
-    return m_recoveryBesideTakeIn ? MeasurementLog::Flush::BesideTakeIn : MeasurementLog::Flush::Now;
+    return m_recovery.besideTakeIn() ? MeasurementLog::Flush::BesideTakeIn : MeasurementLog::Flush::Now;
 }
 
 MeasurementLog::Context Form1::logContext() const

@@ -50,7 +50,7 @@ void Form1::Command3_Click(int Index)
         MSFlexGrid2->setRows(MSFlexGrid2->rows() - 1);
     }
     SodDt();
-    saveRecovery();
+    m_recovery.changed();
     if (before > 0) {
         if (Index == 0) {
             const RecordedChange cause = m_log.clearCause();
@@ -90,7 +90,7 @@ void Form1::Text3_Change()
     MSFlexGrid2->setCol(1);
     MSFlexGrid2->setText(Text3->text());
     soku->setTitle(correctedCaption(Text3->text()));
-    saveRecovery();
+    m_recovery.changed();
     // What put this text here: an analysis or a dragged line, a take-in, or else the user typing.
     m_log.widthChanged(last + 1, Text3->text(), measurementEntry(RecordedChange::TypedCorrection));
 }
