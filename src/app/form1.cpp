@@ -48,9 +48,9 @@ Form1::Form1(const Services& services, QWidget* parent)
     wireEvents();
     applyOuterSize();
     // Told on the filer's thread; the shot leaves the camera folder on the window's.
-    m_filer.setEnded([this] {
+    m_shotFiling.filer().setEnded([this] {
         QMetaObject::invokeMethod(
-            this, [this] { handle(QStringLiteral("取り込んだ画像の保存"), [this] { endFiling(); }); },
+            this, [this] { handle(QStringLiteral("取り込んだ画像の保存"), [this] { m_shotFiling.end(); }); },
             Qt::QueuedConnection);
     });
 }
@@ -58,7 +58,7 @@ Form1::Form1(const Services& services, QWidget* parent)
 Form1::~Form1()
 {
     // A filed copy being written is let finish, and its thread end, before the window it would tell goes.
-    m_filer.discard();
+    m_shotFiling.filer().discard();
 }
 
 void Form1::handle(const QString& what, const std::function<void()>& handler) noexcept

@@ -12,6 +12,7 @@
 #include "app/workflow/measurementlog.h"
 #include "app/workflow/recoverykeeper.h"
 #include "app/workflow/scalebook.h"
+#include "app/workflow/shotfiling.h"
 #include "files/backgroundfilewriter.h"
 #include "files/regularfile.h"
 #include "measure/range.h"
@@ -242,14 +243,8 @@ private:
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
     [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
-    enum class Filing { Filed, Declined, Failed, Writing, Undecided };
-    [[nodiscard]] std::optional<QString> filedPicturePath(QString* name, QString* error);
-    [[nodiscard]] Filing startFiling(const CameraOriginal& original);
-    [[nodiscard]] Filing filePicture(const CameraOriginal& original);
-    // The filed copy goes to path, and the camera's original beside it when originals are kept.
-    void fileTo(const QString& path, const CameraOriginal& original);
+    [[nodiscard]] ShotFiling::Outcome filedAs(ShotFiling::Outcome outcome);
     void takenInOnDisk();
-    void endFiling();
     void setKeepOnTop(bool onTop);
 
     // The recovery record: the result list and the pole in hand, and bringing them back.
@@ -281,8 +276,11 @@ private:
     QStringList m_failedWork; // kinds of work whose exception was said already
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
-    PictureFiler m_filer { PictureJpegQuality }; // the shot being taken in, filed beside its showing
-    QString m_filingWatchPath; // the pattern of the camera folder the shot being filed came from
+    // The shot being taken in, filed beside its showing; the watcher it tells is built further down.
+    ShotFiling m_shotFiling { m_services, m_watcher, m_recovery,
+        { [this](QString* error) { return makePoleFolder(listDay(), error); },
+            [this](const QString& path) { return replacesWithoutAsking(path); },
+            [this](const QString& path) { return mayReplace(path); }, [this] { takenInOnDisk(); } } };
     std::optional<QDate> m_surveyDay; // the day of the list's first row, while it has rows
     struct ResumedFile {
         QString path;

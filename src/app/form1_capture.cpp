@@ -48,7 +48,7 @@ void Form1::writeWatchPath()
 // The shots found in the folder were never seen: they are set aside, not deleted.
 void Form1::Kil()
 {
-    endFiling(); // the shot being filed leaves the folder it came from first
+    m_shotFiling.end(); // the shot being filed leaves the folder it came from first
     m_watcher.forgetLeftOvers();
     if (const FileNames names = matchingFiles(m_state.WatchPath); !names.isEmpty()) {
         const SetAsideResult result = setAside(
@@ -93,8 +93,6 @@ void Form1::Timer1_Timer()
         now);
     if (!result || *result == TakeInResult::LoadFailed)
         return; // a failed load keeps the window on top until a later picture is taken in
-    if (*result == TakeInResult::Filing)
-        m_filingWatchPath = m_state.WatchPath;
     const bool measured = *result != TakeInResult::Declined;
     if (measured && Check3->isChecked()) {
         Timer2->stop();
@@ -113,13 +111,14 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     // while the picture is shown and measured. The shot counts as taken in only once it is written.
     const bool filing = Check1->isChecked();
     CameraOriginal original;
-    const std::optional<PictureScale> scale = loadIntoPicture2(path, filing ? &m_filer : nullptr, &original);
+    PictureFiler& filer = m_shotFiling.filer();
+    const std::optional<PictureScale> scale = loadIntoPicture2(path, filing ? &filer : nullptr, &original);
     if (!scale) {
-        m_filer.discard();
+        filer.discard();
         return TakeInResult::LoadFailed;
     }
-    if (filing && !m_filer.busy())
-        m_filer.fileWhole(Picture2->image()); // not decoded row by row
+    if (filing && !filer.busy())
+        filer.fileWhole(Picture2->image()); // not decoded row by row
     // The row, its width and the shot it came from reach the recovery record in one write, on disk before
     // the shot may leave the camera folder.
     const RecoveryKeeper::Batch batch(m_recovery, RecoveryKeeper::Batch::Kind::BesideTakeIn);
@@ -128,14 +127,16 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
     m_recovery.setPendingShot(RecoveryKeeper::pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now()));
     m_recovery.changed();
-    Filing filed = filing ? startFiling(original) : Filing::Filed;
+    const ShotFiling::Shot shot { m_state.CurTyoNo, MSFlexGrid2->rows(), KeepOriginals->isChecked(),
+        m_state.WatchPath };
+    ShotFiling::Outcome filed = filing ? filedAs(m_shotFiling.start(original, shot)) : ShotFiling::Outcome::Filed;
     showPicture2(*scale);
     setSizeCaption(sizeCaption(*scale));
-    if (filed == Filing::Undecided)
-        filed = filePicture(original); // a question or a message, with the picture on screen
+    if (filed == ShotFiling::Outcome::Undecided)
+        filed = filedAs(m_shotFiling.file(original, shot)); // a question or a message, with the picture on screen
     // The row the shot added is recorded once, with what its analysis found.
     m_log.forgetAnalysis();
-    if (filed != Filing::Declined) {
+    if (filed != ShotFiling::Outcome::Declined) {
         const MeasurementLog::Scope takingIn = m_log.takingIn();
         Command2_Click();
     }
@@ -146,53 +147,20 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
     entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
     recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));
-    if (filed == Filing::Declined)
+    if (filed == ShotFiling::Outcome::Declined)
         return TakeInResult::Declined;
-    if (filed == Filing::Writing)
-        return TakeInResult::Filing; // the watcher holds the shot, and the next, until endFiling
+    if (filed == ShotFiling::Outcome::Writing)
+        return TakeInResult::Filing; // the watcher holds the shot, and the next, until the filing ends
     // Without its filed copy the shot is the only picture of this result: it is kept.
-    return filed == Filing::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
+    return filed == ShotFiling::Outcome::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
 }
 
-std::optional<QString> Form1::filedPicturePath(QString* name, QString* error)
+// The picture on screen is named as filed from the moment its copy is being written.
+ShotFiling::Outcome Form1::filedAs(ShotFiling::Outcome outcome)
 {
-    // Beside the pole's result file: the pole in force, the day of its list.
-    const std::optional<QString> folder = makePoleFolder(listDay(), error);
-    *name = filedPictureFileName(m_state.CurTyoNo, MSFlexGrid2->rows());
-    if (!folder)
-        return std::nullopt;
-    return *folder + QLatin1Char('/') + *name;
-}
-
-// Writing starts at once where nothing needs saying; a failure or a file to overwrite is left to
-// filePicture.
-Form1::Filing Form1::startFiling(const CameraOriginal& original)
-{
-    QString name;
-    QString error;
-    const std::optional<QString> path = filedPicturePath(&name, &error);
-    if (!path || !replacesWithoutAsking(*path))
-        return Filing::Undecided;
-    fileTo(*path, original);
-    return Filing::Writing;
-}
-
-Form1::Filing Form1::filePicture(const CameraOriginal& original)
-{
-    QString name;
-    QString error;
-    const std::optional<QString> path = filedPicturePath(&name, &error);
-    if (!path) {
-        m_filer.discard();
-        report(QStringLiteral("画像「%1」を保存できませんでした。\n").arg(name) + error);
-        return Filing::Failed;
-    }
-    if (!mayReplace(*path)) {
-        m_filer.discard();
-        return Filing::Declined;
-    }
-    fileTo(*path, original);
-    return Filing::Writing;
+    if (outcome == ShotFiling::Outcome::Writing)
+        m_pictureName = m_shotFiling.filedName();
+    return outcome;
 }
 
 // What a take-in wrote beside the filing, on disk before its shot may leave the camera folder.
@@ -200,39 +168,6 @@ void Form1::takenInOnDisk()
 {
     m_recovery.onDisk();
     m_log.onDisk();
-}
-
-void Form1::fileTo(const QString& path, const CameraOriginal& original)
-{
-    m_pictureName = QFileInfo(path).fileName();
-    PictureFiler::Companion keep;
-    QString originalPath;
-    if (KeepOriginals->isChecked()) {
-        const QString folder = QFileInfo(path).path() + QLatin1Char('/') + OriginalsFolderName + QLatin1Char('/');
-        const QString cameraName = QFileInfo(QFile::decodeName(original.cameraPath)).fileName();
-        originalPath = folder
-            + freeFileName(originalFileName(m_state.CurTyoNo, MSFlexGrid2->rows(), cameraName),
-                [&](const QString& name) { return QFileInfo::exists(folder + name); });
-        keep = [original, originalPath](QString* error) { return keepOriginal(original, originalPath, error); };
-    }
-    m_recovery.setPendingFiling(path, originalPath);
-    m_filer.writeTo(path, std::move(keep));
-}
-
-// The filed copy of the last shot is written, or could not be: the shot leaves the camera folder, deleted or set
-// aside, and the watcher goes on.
-void Form1::endFiling()
-{
-    if (!m_watcher.filingPending())
-        return; // ended already, by a shut-down or a change of folder
-    QString error;
-    const bool filed = m_filer.finish(&error);
-    takenInOnDisk();
-    WatchedFolder folder(m_filingWatchPath, m_services.programFolder, m_services.clock->now());
-    m_watcher.filingEnded(folder, filed);
-    m_recovery.setPendingShot(std::nullopt);
-    if (!filed)
-        report(error);
 }
 
 // Raising the window without taking the focus, over the camera software; changing the flag on the window

@@ -159,7 +159,7 @@ void Form1::reportUnwritableProgramFolder()
 bool Form1::shutDown()
 {
     // A filed copy being written is finished first, and its shot leaves the camera folder.
-    endFiling();
+    m_shotFiling.end();
     // No shot may come in once its result could no longer be written; the watcher goes on only if the
     // program stays open after all.
     const bool watching = Timer1->isActive();
