@@ -9,6 +9,8 @@
 #include "app/displaysize.h"
 #include "app/modalscope.h"
 #include "app/runstate.h"
+#include "app/tools/measuringlinetool.h"
+#include "app/tools/rangedragtool.h"
 #include "app/workflow/measurementlog.h"
 #include "app/workflow/recoverykeeper.h"
 #include "app/workflow/scalebook.h"
@@ -188,6 +190,7 @@ private:
 
     // Analysis range and its rectangle.
     void selectOption1(int index);
+    [[nodiscard]] bool wholePictureChosen() const;
     void chooseRange(int Index, bool paint); // paint: the whole picture again
     void paintWholePicture();
     void showRectangle(bool visible);
@@ -196,9 +199,10 @@ private:
     void setAnalysisRange(const AnalysisRange& range);
     [[nodiscard]] float innerWidth() const;
     [[nodiscard]] float innerHeight() const;
-    void rangeMouseDown(int button, double x, double y);
-    void rangeMouseMove(int buttons, double x, double y);
-    void rangeMouseUp(int button, double x, double y);
+    // The range rectangle dragged to topLeft: the analysis range follows.
+    void moveRange(QPoint topLeft);
+    // The tool a move or release goes to: the measuring line while one is drawn with the left button.
+    [[nodiscard]] PictureTool& activeTool(int button);
 
     // The analysis run and the measuring line.
     [[nodiscard]] DetectionSettings detectionSettings() const;
@@ -206,8 +210,8 @@ private:
     void drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view);
     void markLine(int k, ScanDirection direction, const ScanLineResult& line, const ViewGeometry& view, float pxPerMm);
     void presentWidths(const std::array<qint16, 5>& widths, float pxPerMm);
-    void startMeasuringLine(double x, double y);
-    void followMeasuringLine(double x, double y);
+    void startMeasuringLine(QPointF start);
+    void followMeasuringLine(QPointF end);
     void measureLine(double x, double y);
     void setText3Background(const QColor& color);
     // Text3 and the measured-value caption without a figure: a new picture without a width, or another pole,
@@ -269,6 +273,13 @@ private:
     Services m_services; // every dialog of these opens inside a ModalScope
     RecoveryKeeper m_recovery { m_services, [this] { return recoveryRecord(); } };
     RunState m_state;
+    RangeDragTool m_rangeTool { m_state.DownX, m_state.DownY,
+        { [this] { return analysisRange(); }, [this] { return wholePictureChosen(); },
+            [this] { return QSizeF(innerWidth(), innerHeight()); }, [this](QPoint topLeft) { placeRectangle(topLeft); },
+            [this](QPoint topLeft) { moveRange(topLeft); } } };
+    MeasuringLineTool m_lineTool { m_state.LineDrag,
+        { [this](QPointF start) { startMeasuringLine(start); }, [this](QPointF end) { followMeasuringLine(end); },
+            [this](QPointF end) { measureLine(end.x(), end.y()); } } };
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
     bool m_ended = false;

@@ -176,17 +176,16 @@ void Form1::setText3(const QString& text)
         Text3->setText(text);
 }
 
-void Form1::startMeasuringLine(double x, double y)
+void Form1::startMeasuringLine(QPointF start)
 {
-    m_state.LineDrag = true;
     // The line shows from the first move on.
-    Line1[0]->setP1(QPointF(x, y));
+    Line1[0]->setP1(start);
 }
 
-void Form1::followMeasuringLine(double x, double y)
+void Form1::followMeasuringLine(QPointF end)
 {
     Line1[0]->setVisible(true);
-    Line1[0]->setP2(QPointF(x, y));
+    Line1[0]->setP2(end);
 }
 
 void Form1::measureLine(double x, double y)

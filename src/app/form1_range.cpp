@@ -1,6 +1,5 @@
 #include "app/form1.h"
 
-#include "core/numbers.h"
 #include "widgets/fullpicture.h"
 #include "widgets/picturebox.h"
 
@@ -10,10 +9,6 @@
 // The analysis range: the choice of whole picture or a 2.5x / 5x rectangle, dragging the rectangle, and the
 // magnified view the analysis shows. Presses on the picture go either to the rectangle or to a measuring line.
 namespace norvel {
-
-namespace {
-constexpr int LeftButton = 1;
-}
 
 float Form1::innerWidth() const
 {
@@ -100,61 +95,42 @@ void Form1::showAnalysisRange()
     }
 }
 
+bool Form1::wholePictureChosen() const
+{
+    return Option1[0]->isChecked();
+}
+
 // A left press starts a measuring line unless the range rectangle is up; every other press may start
 // dragging the rectangle.
 void Form1::Picture1_MouseDown(int Button, int, double X, double Y)
 {
-    if (Button == LeftButton && !Line1[0]->isVisible()) {
-        startMeasuringLine(X, Y);
+    if (Button == PictureTool::LeftButton && !Line1[0]->isVisible()) {
+        m_lineTool.press(Button, QPointF(X, Y));
         return;
     }
     m_state.LineDrag = false;
-    rangeMouseDown(Button, X, Y);
+    m_rangeTool.press(Button, QPointF(X, Y));
 }
 
 void Form1::Picture1_MouseMove(int Button, int, double X, double Y)
 {
-    if (Button == LeftButton && m_state.LineDrag) {
-        followMeasuringLine(X, Y);
-        return;
-    }
-    rangeMouseMove(Button, X, Y);
+    activeTool(Button).move(Button, QPointF(X, Y));
 }
 
 void Form1::Picture1_MouseUp(int Button, int, double X, double Y)
 {
-    if (Button == LeftButton && m_state.LineDrag) {
-        measureLine(X, Y);
-        return;
-    }
-    rangeMouseUp(Button, X, Y);
+    activeTool(Button).release(Button, QPointF(X, Y));
 }
 
-void Form1::rangeMouseDown(int button, double x, double y)
+PictureTool& Form1::activeTool(int button)
 {
-    if (button == LeftButton && !Option1[0]->isChecked() && strictlyInside(analysisRange(), x, y)) {
-        m_state.DownX = nearest(x);
-        m_state.DownY = nearest(y);
-    } else {
-        m_state.DownX = 0;
-        m_state.DownY = 0;
-    }
+    if (button == PictureTool::LeftButton && m_lineTool.drawing())
+        return m_lineTool;
+    return m_rangeTool;
 }
 
-void Form1::rangeMouseMove(int buttons, double x, double y)
+void Form1::moveRange(QPoint topLeft)
 {
-    if (buttons != LeftButton || m_state.DownX <= 0 || Option1[0]->isChecked())
-        return;
-    placeRectangle(
-        draggedTopLeft(analysisRange(), QPoint(m_state.DownX, m_state.DownY), x, y, innerWidth(), innerHeight()));
-}
-
-void Form1::rangeMouseUp(int button, double x, double y)
-{
-    if (button != LeftButton || m_state.DownX < 1 || Option1[0]->isChecked())
-        return;
-    const QPoint topLeft
-        = draggedTopLeft(analysisRange(), QPoint(m_state.DownX, m_state.DownY), x, y, innerWidth(), innerHeight());
     m_state.BunHX[0] = static_cast<qint16>(topLeft.x());
     m_state.BunHY[0] = static_cast<qint16>(topLeft.y());
     placeRectangle(topLeft);
