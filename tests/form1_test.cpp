@@ -876,3 +876,23 @@ TEST(Form1ProgramFolderTest, unwritableProgramFolder_isReportedOnceAtStartUp)
     else
         QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
+
+namespace {
+
+// Each exclusive choice shows exactly one mark, also when the marked item is chosen again.
+TEST_F(Form1Test, exclusiveMenuChoices_keepExactlyOneMark)
+{
+    load();
+    const std::array<std::pair<const char*, int>, 4> groups { { { "bunseki", 4 }, { "ScanH", 2 }, { "ops", 3 },
+        { "DspS", 2 } } };
+    for (const auto& [group, size] : groups) {
+        for (const int chosen : { 1, 1, 0 }) {
+            menuItem(QStringLiteral("%1(%2)").arg(QLatin1String(group)).arg(chosen))->trigger();
+            for (int i = 0; i < size; ++i)
+                EXPECT_EQ(menuItem(QStringLiteral("%1(%2)").arg(QLatin1String(group)).arg(i))->isChecked(), i == chosen)
+                    << group << " " << i << " after choosing " << chosen;
+        }
+    }
+}
+
+} // namespace

@@ -141,6 +141,21 @@ void Form1::createControls()
     Command3[1]
         = place(new WrappingButton(QStringLiteral("１クリア"), strip), indexedName("Command3", 1), 516, 44, 53, 17);
 
+    createPictures(strip);
+    createRightPanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(500);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(5000);
+    CommonDialog1 = new CommonDialog(m_services.fileOpen, this);
+    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
+}
+
+void Form1::createPictures(QWidget* strip)
+{
     Picture1 = new PictureBox(strip);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->move(0, 68);
@@ -152,17 +167,6 @@ void Form1::createControls()
         Line2[i] = Picture1->addOverlayLine(indexedName("Line2", i), palette::brightRed(), 2);
     Picture2 = place(new FullPicture(strip), QStringLiteral("Picture2"), 4, 68, 640, 480);
     Picture2->setVisible(false);
-
-    createRightPanel();
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(500);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(5000);
-    CommonDialog1 = new CommonDialog(m_services.fileOpen, this);
-    CommonDialog1->setObjectName(QStringLiteral("CommonDialog1"));
 }
 
 void Form1::createRightPanel()

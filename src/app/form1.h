@@ -147,13 +147,22 @@ protected:
 
 private:
     void createControls();
+    void createPictures(QWidget* strip);
     void createRightPanel();
     void createMenus();
+    void createFileMenus();
+    void createAnalysisMenus();
+    void createSettingsMenus();
+    void createSizeMenus();
     void wireEvents();
     QMenu* addMenu(QMenu* parentMenu, const QString& name, const QString& caption);
+    // Every menu mark and enabled state that follows from the state; handlers change the state, then call this.
+    // The marks of the 設定 menu copy the check boxes when it opens (Set_Click).
+    void updateActions();
     QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, std::function<void()> onClick,
         bool checkable = false);
     void reportUnwritableProgramFolder();
+    void setUpGrids();
     // The program's own settings file: the pole in force at shut-down and its day, whether originals are kept.
     [[nodiscard]] std::optional<QByteArray> readProgramSettings();
     void applyFilingSettings(const QByteArray& settings);
@@ -273,6 +282,15 @@ private:
     Services m_services; // every dialog of these opens inside a ModalScope
     RecoveryKeeper m_recovery { m_services, [this] { return recoveryRecord(); } };
     RunState m_state;
+    // The choices the menus mark, besides the analysis method in m_state.
+    struct MenuChoices {
+        int scan = 0; // ScanH: vertical, horizontal
+        int pictureSize = 0; // DspS: 640*480, 560*420
+        int range = 0; // ops, as Option1: the whole picture, 2.5x, 5x
+        bool smallScreen = false; // minDisp
+        bool clearAfterCopy = true; // copC
+        bool keepOriginals = true; // KeepOriginals
+    } m_choices;
     RangeDragTool m_rangeTool { m_state.DownX, m_state.DownY,
         { [this] { return analysisRange(); }, [this] { return wholePictureChosen(); },
             [this] { return QSizeF(innerWidth(), innerHeight()); }, [this](QPoint topLeft) { placeRectangle(topLeft); },

@@ -33,15 +33,14 @@ ViewGeometry Form1::viewGeometry() const
 
 void Form1::bunseki_Click(int Index)
 {
-    bunseki[m_state.bunsekiIndex]->setChecked(false);
     m_state.bunsekiIndex = static_cast<qint16>(Index);
-    bunseki[Index]->setChecked(true);
+    updateActions();
 }
 
 void Form1::ScanH_Click(int Index)
 {
-    ScanH[1 - Index]->setChecked(false);
-    ScanH[Index]->setChecked(true);
+    m_choices.scan = Index;
+    updateActions();
     const bool horizontal = Index == 1;
     MSFlexGrid1->setTextMatrix(1, 0, horizontal ? QStringLiteral("上") : QStringLiteral("左"));
     MSFlexGrid1->setTextMatrix(5, 0, horizontal ? QStringLiteral("下") : QStringLiteral("右"));
@@ -50,9 +49,8 @@ void Form1::ScanH_Click(int Index)
 void Form1::Check2_Click()
 {
     // With the automatic threshold each run writes its own threshold into the box.
-    const bool automatic = Check2->isChecked();
-    Text2->setEnabled(!automatic);
-    if (!automatic)
+    updateActions();
+    if (!Check2->isChecked())
         Text2->setText(QStringLiteral("40"));
 }
 
@@ -65,7 +63,7 @@ void Form1::Command2_Click()
     hideMarkLines();
     showAnalysisRange();
     Picture1->setDrawWidth(1);
-    const ScanDirection direction = ScanH[1]->isChecked() ? ScanDirection::Horizontal : ScanDirection::Vertical;
+    const ScanDirection direction = m_choices.scan == 1 ? ScanDirection::Horizontal : ScanDirection::Vertical;
     const ViewGeometry view = viewGeometry();
     AnalysisResult result;
     try {

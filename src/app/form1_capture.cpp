@@ -127,8 +127,7 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
     m_recovery.setPendingShot(RecoveryKeeper::pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now()));
     m_recovery.changed();
-    const ShotFiling::Shot shot { m_state.CurTyoNo, MSFlexGrid2->rows(), KeepOriginals->isChecked(),
-        m_state.WatchPath };
+    const ShotFiling::Shot shot { m_state.CurTyoNo, MSFlexGrid2->rows(), m_choices.keepOriginals, m_state.WatchPath };
     ShotFiling::Outcome filed = filing ? filedAs(m_shotFiling.start(original, shot)) : ShotFiling::Outcome::Filed;
     showPicture2(*scale);
     setSizeCaption(sizeCaption(*scale));

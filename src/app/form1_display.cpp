@@ -45,8 +45,9 @@ void Form1::Timer2_Timer()
 
 void Form1::minDisp_Click()
 {
-    minDisp->setChecked(!minDisp->isChecked());
-    const bool small = minDisp->isChecked();
+    m_choices.smallScreen = !m_choices.smallScreen;
+    updateActions();
+    const bool small = m_choices.smallScreen;
     Picture1->move(Picture1->x(), pictureTopPixels(small));
     setOuterHeightTwips(m_heightTwips + (small ? -SmallScreenHeightChangeTwips : SmallScreenHeightChangeTwips));
 }

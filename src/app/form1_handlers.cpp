@@ -46,7 +46,8 @@ void Form1::ops_Click(int Index)
 
 void Form1::copC_Click()
 {
-    copC->setChecked(!copC->isChecked());
+    m_choices.clearAfterCopy = !m_choices.clearAfterCopy;
+    updateActions();
 }
 
 QCheckBox* Form1::checkBox(int number) const

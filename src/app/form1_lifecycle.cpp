@@ -53,16 +53,7 @@ void Form1::Form_Load()
             Kil();
     }
 
-    MSFlexGrid1->setColWidthTwips(0, 500);
-    MSFlexGrid1->setColWidthTwips(1, 750);
-    MSFlexGrid1->setTextMatrix(0, 1, QStringLiteral("ピクセル"));
-    const std::array<QString, 7> positions { QStringLiteral("位置"), QStringLiteral("左"), QString(),
-        QStringLiteral("中"), QString(), QStringLiteral("右"), QStringLiteral("mm") };
-    for (int row = 0; row < 7; ++row)
-        MSFlexGrid1->setTextMatrix(row, 0, positions[row]);
-
-    MSFlexGrid2->setColWidthTwips(0, 300);
-    MSFlexGrid2->setColWidthTwips(1, 600);
+    setUpGrids();
 
     m_state.bunsekiIndex = 1;
     m_state.Zoom = 1.0f;
@@ -94,6 +85,20 @@ void Form1::Form_Load()
     Frame2->move(rightPanelLeftPixels(mode.smallPicture), Frame2->y());
 }
 
+void Form1::setUpGrids()
+{
+    MSFlexGrid1->setColWidthTwips(0, 500);
+    MSFlexGrid1->setColWidthTwips(1, 750);
+    MSFlexGrid1->setTextMatrix(0, 1, QStringLiteral("ピクセル"));
+    const std::array<QString, 7> positions { QStringLiteral("位置"), QStringLiteral("左"), QString(),
+        QStringLiteral("中"), QString(), QStringLiteral("右"), QStringLiteral("mm") };
+    for (int row = 0; row < 7; ++row)
+        MSFlexGrid1->setTextMatrix(row, 0, positions[row]);
+
+    MSFlexGrid2->setColWidthTwips(0, 300);
+    MSFlexGrid2->setColWidthTwips(1, 600);
+}
+
 std::optional<QByteArray> Form1::readProgramSettings()
 {
     ProgramSettingsRead read = norvel::readProgramSettings(settingsPath(programSettingsName()));
@@ -104,7 +109,8 @@ std::optional<QByteArray> Form1::readProgramSettings()
 
 void Form1::applyFilingSettings(const QByteArray& settings)
 {
-    KeepOriginals->setChecked(keepsOriginals(settings));
+    m_choices.keepOriginals = keepsOriginals(settings);
+    updateActions();
 }
 
 // A restart on the day of the last shut-down goes on with the pole then in force.
@@ -126,9 +132,9 @@ void Form1::saveSession()
 
 void Form1::KeepOriginals_Click()
 {
-    KeepOriginals->setChecked(!KeepOriginals->isChecked());
-    writeProgramSettings(
-        { keepOriginalsSetting(KeepOriginals->isChecked()) }, QStringLiteral("「原画像を保存」の設定"));
+    m_choices.keepOriginals = !m_choices.keepOriginals;
+    updateActions();
+    writeProgramSettings({ keepOriginalsSetting(m_choices.keepOriginals) }, QStringLiteral("「原画像を保存」の設定"));
 }
 
 void Form1::writeProgramSettings(const QList<ProgramSetting>& values, const QString& what)
@@ -224,7 +230,7 @@ void Form1::endOnRequest()
 
 DisplayMode Form1::displayMode() const
 {
-    return { minDisp->isChecked(), DspS[1]->isChecked() };
+    return { m_choices.smallScreen, m_choices.pictureSize == 1 };
 }
 
 void Form1::setOuterHeightTwips(int twips)
@@ -248,7 +254,7 @@ void Form1::setOuterWidthTwips(int twips)
 // width, is added above it.
 void Form1::applyOuterSize()
 {
-    const FrameAllowance original { 4, minDisp && minDisp->isChecked() ? 38 : 52 };
+    const FrameAllowance original { 4, m_choices.smallScreen ? 38 : 52 };
     const QSize content = contentSizeForOuterTwips(m_widthTwips, m_heightTwips, original);
     setFixedSize(content.width(), content.height() + m_topMenus->heightForWidth(content.width()));
 }

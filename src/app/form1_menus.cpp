@@ -3,6 +3,9 @@
 #include "app/indexedname.h"
 #include "widgets/wrappingmenubar.h"
 
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 
 namespace norvel {
@@ -35,6 +38,29 @@ void Form1::createMenus()
     m_topMenus = new WrappingMenuBar(this);
     setMenuWidget(m_topMenus);
 
+    createFileMenus();
+    createAnalysisMenus();
+    createSettingsMenus();
+    createSizeMenus();
+
+    // One mark at a time in each of these.
+    const auto exclusive = [this](const auto& items) {
+        auto* group = new QActionGroup(this);
+        for (QAction* item : items)
+            group->addAction(item);
+    };
+    exclusive(ops);
+    exclusive(bunseki);
+    exclusive(ScanH);
+    exclusive(DspS);
+    updateActions();
+
+    // A caption that takes the bar onto another row, or back, changes the window's height.
+    connect(m_topMenus, &WrappingMenuBar::rowCountChanged, this, &Form1::applyOuterSize);
+}
+
+void Form1::createFileMenus()
+{
     fil = addMenu(nullptr, QStringLiteral("fil"), QStringLiteral("ファイル"));
     JPOP = addMenuItem(fil, QStringLiteral("JPOP"), QStringLiteral("画像データを開く"), [this] { JPOP_Click(); });
     Psave = addMenuItem(fil, QStringLiteral("Psave"), QStringLiteral("画像を保存"), [this] { Psave_Click(); });
@@ -49,8 +75,10 @@ void Form1::createMenus()
     col[1] = addMenuItem(E, indexedName("col", 1), QStringLiteral("1クリア"), [this] { col_Click(1); });
     copC = addMenuItem(
         E, QStringLiteral("copC"), QStringLiteral("コピー後消去"), [this] { copC_Click(); }, true);
-    copC->setChecked(true);
+}
 
+void Form1::createAnalysisMenus()
+{
     // Opening this menu is its click: it starts an analysis at once.
     Bun = addMenu(nullptr, QStringLiteral("Bun"), QStringLiteral("分析"));
     connect(Bun, &QMenu::aboutToShow, this, [this] { handle(Bun->title(), [this] { Bun_Click(); }); });
@@ -61,21 +89,21 @@ void Form1::createMenus()
     for (int i = 0; i < 3; ++i)
         ops[i] = addMenuItem(
             BunH, indexedName("ops", i), ranges[i], [this, i] { ops_Click(i); }, true);
-    ops[0]->setChecked(true);
     Bun1 = addMenu(Bun, QStringLiteral("Bun1"), QStringLiteral("分析方法"));
     const std::array<QString, 4> methods { QStringLiteral("亀裂幅優先"), QStringLiteral("黒さ優先"),
         QStringLiteral("白黒反転幅優先"), QStringLiteral("白黒反転白さ優先") };
     for (int i = 0; i < 4; ++i)
         bunseki[i] = addMenuItem(
             Bun1, indexedName("bunseki", i), methods[i], [this, i] { bunseki_Click(i); }, true);
-    bunseki[1]->setChecked(true);
     Bun2 = addMenu(Bun, QStringLiteral("Bun2"), QStringLiteral("スキャン方向"));
     ScanH[0] = addMenuItem(
         Bun2, indexedName("ScanH", 0), QStringLiteral("縦スキャン"), [this] { ScanH_Click(0); }, true);
     ScanH[1] = addMenuItem(
         Bun2, indexedName("ScanH", 1), QStringLiteral("横スキャン"), [this] { ScanH_Click(1); }, true);
-    ScanH[0]->setChecked(true);
+}
 
+void Form1::createSettingsMenus()
+{
     // Opening this menu copies the check boxes into its marks.
     Set = addMenu(nullptr, QStringLiteral("Set"), QStringLiteral("設定"));
     connect(Set, &QMenu::aboutToShow, this, [this] { handle(Set->title(), [this] { Set_Click(); }); });
@@ -91,7 +119,6 @@ void Form1::createMenus()
         Set, QStringLiteral("Uncalibrate"), QStringLiteral("目盛り校正を解除"), [this] { Uncalibrate_Click(); });
     KeepOriginals = addMenuItem(
         Set, QStringLiteral("KeepOriginals"), QStringLiteral("原画像を保存"), [this] { KeepOriginals_Click(); }, true);
-    KeepOriginals->setChecked(true);
 
     Bic = addMenuItem(nullptr, QStringLiteral("Bic"), QStringLiteral("縮小"), [this] { Bic_Click(); });
 
@@ -105,7 +132,10 @@ void Form1::createMenus()
     TyoNo = addMenu(nullptr, QStringLiteral("TyoNo"), QStringLiteral("調査柱No.「1」"));
     TyoNoPrs[0] = addMenuItem(TyoNo, indexedName("TyoNoPrs", 0), QStringLiteral("－"), [this] { TyoNoPrs_Click(0); });
     TyoNoPrs[1] = addMenuItem(TyoNo, indexedName("TyoNoPrs", 1), QStringLiteral("＋"), [this] { TyoNoPrs_Click(1); });
+}
 
+void Form1::createSizeMenus()
+{
     Sz = addMenu(nullptr, QStringLiteral("Sz"), QStringLiteral("サイズ："));
     minDisp = addMenuItem(
         Sz, QStringLiteral("minDisp"), QStringLiteral("小型画面"), [this] { minDisp_Click(); }, true);
@@ -114,13 +144,22 @@ void Form1::createMenus()
         Disp, indexedName("DspS", 0), QStringLiteral("640*480"), [this] { DspS_Click(0); }, true);
     DspS[1] = addMenuItem(
         Disp, indexedName("DspS", 1), QStringLiteral("560*420"), [this] { DspS_Click(1); }, true);
-    DspS[0]->setChecked(true);
 
     // The capture watcher's status word; nothing happens on a click.
     Dm = addMenuItem(nullptr, QStringLiteral("Dm"), QString(), [] {});
+}
 
-    // A caption that takes the bar onto another row, or back, changes the window's height.
-    connect(m_topMenus, &WrappingMenuBar::rowCountChanged, this, &Form1::applyOuterSize);
+void Form1::updateActions()
+{
+    bunseki[static_cast<std::size_t>(m_state.bunsekiIndex)]->setChecked(true);
+    ScanH[static_cast<std::size_t>(m_choices.scan)]->setChecked(true);
+    ops[static_cast<std::size_t>(m_choices.range)]->setChecked(true);
+    DspS[static_cast<std::size_t>(m_choices.pictureSize)]->setChecked(true);
+    minDisp->setChecked(m_choices.smallScreen);
+    copC->setChecked(m_choices.clearAfterCopy);
+    KeepOriginals->setChecked(m_choices.keepOriginals);
+    // With the automatic threshold each run writes its own threshold into the box.
+    Text2->setEnabled(!Check2->isChecked());
 }
 
 } // namespace norvel

@@ -50,7 +50,7 @@ std::optional<PictureScale> Form1::loadIntoPicture2(
     PictureFileRead read;
     const PictureLoad load = loadPictureFile(path, &m_spareImage, sink, original ? &read : nullptr);
     const std::optional<PictureScale> scale
-        = load.ok() ? fitPicture(load.image.width(), load.image.height(), DspS[1]->isChecked()) : std::nullopt;
+        = load.ok() ? fitPicture(load.image.width(), load.image.height(), m_choices.pictureSize == 1) : std::nullopt;
     if (!scale) {
         if (m_state.DspRate != 0)
             paintWholePicture();
@@ -98,8 +98,8 @@ void Form1::JPOP_Click()
 
 void Form1::DspS_Click(int Index)
 {
-    DspS[Index]->setChecked(true);
-    DspS[(Index + 1) % 2]->setChecked(false);
+    m_choices.pictureSize = Index;
+    updateActions();
     const DisplayMode mode = displayMode();
     // Every picture in Picture2 was checked on loading; it fits the box of either size.
     const std::optional<PictureScale> scale

@@ -63,8 +63,8 @@ void Form1::Option1_Click(int Index)
 
 void Form1::chooseRange(int Index, bool paint)
 {
-    for (int i = 0; i < 3; ++i)
-        ops[i]->setChecked(i == Index);
+    m_choices.range = Index;
+    updateActions();
     // Before any picture or picture size there is no scale to work with.
     if (m_state.DspRate == 0)
         return;

@@ -20,12 +20,12 @@ MeasurementEntry Form1::measurementEntry(RecordedChange change) const
     if (m_pictureShown)
         entry.pictureSize = Picture2->image().size();
     entry.method = m_state.bunsekiIndex;
-    entry.horizontal = ScanH[1]->isChecked();
+    entry.horizontal = m_choices.scan == 1;
     entry.threshold = Text2->text();
     entry.autoThreshold = Check2->isChecked();
     entry.widthLimitOn = Check5->isChecked();
     entry.widthLimit = Text6->text();
-    entry.displaySize = DspS[1]->isChecked() ? DspS[1]->text() : DspS[0]->text();
+    entry.displaySize = DspS[m_choices.pictureSize]->text();
     entry.rangeX = { m_state.BunHX[0], m_state.BunHX[1] };
     entry.rangeY = { m_state.BunHY[0], m_state.BunHY[1] };
     entry.zoom = m_state.Zoom;

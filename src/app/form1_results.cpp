@@ -73,7 +73,7 @@ void Form1::Command4_Click(int Index)
     MSFlexGrid2->setCol(1);
     m_services.clipboard->setText(
         copyText(resultWidths(), Index == 0 ? CopyLayout::OnePerLine : CopyLayout::TabSeparated));
-    if (copC->isChecked()) {
+    if (m_choices.clearAfterCopy) {
         const MeasurementLog::Scope cause = m_log.clearedBy(RecordedChange::CopiedAndCleared);
         Command3_Click(0);
     }

@@ -20,8 +20,8 @@ void Form1::SetSave()
     SettingsRecord record;
     for (int i = 0; i < 6; ++i)
         record.checks[i] = checkBox(i + 1)->isChecked();
-    record.smallScreen = minDisp->isChecked();
-    record.smallPicture = DspS[1]->isChecked();
+    record.smallScreen = m_choices.smallScreen;
+    record.smallPicture = m_choices.pictureSize == 1;
     record.overwriteSeconds = overwriteSecondsFromText(Text5->text());
     record.widthLimit = widthLimitFromText(Text6->text());
     QString error;
@@ -42,10 +42,9 @@ void Form1::SetLode()
         checkBox(i + 1)->setChecked(record->checks[i]);
     Text5->setText(QString::number(record->overwriteSeconds));
     Text6->setText(singleText(record->widthLimit));
-    minDisp->setChecked(record->smallScreen);
-    const int picture = record->smallPicture ? 1 : 0;
-    DspS[picture]->setChecked(true);
-    DspS[(picture + 1) % 2]->setChecked(false);
+    m_choices.smallScreen = record->smallScreen;
+    m_choices.pictureSize = record->smallPicture ? 1 : 0;
+    updateActions();
 }
 
 } // namespace norvel
