@@ -12,6 +12,7 @@
 #include "app/tools/measuringlinetool.h"
 #include "app/tools/rangedragtool.h"
 #include "app/workflow/measurementlog.h"
+#include "app/workflow/poleresults.h"
 #include "app/workflow/recoverykeeper.h"
 #include "app/workflow/scalebook.h"
 #include "app/workflow/shotfiling.h"
@@ -241,16 +242,10 @@ private:
     // The caption a pole change gives: 調査柱No「pole」.
     void showPoleCaption();
     void resumePole();
-    void setResultFileAside(const QString& path, const FileContent& file);
-    [[nodiscard]] bool isResumedFileUnchanged(const QString& path) const;
     // The day the list belongs to: that of its first row, else today.
     [[nodiscard]] QDate listDay() const;
-    // The pole folder of CurTyoNo for the day, created if missing; nullopt, with the reason in error, on failure.
-    [[nodiscard]] std::optional<QString> makePoleFolder(const QDate& day, QString* error);
-    // False when the user declines to replace an existing file older than the age limit.
-    [[nodiscard]] bool mayReplace(const QString& path);
-    // Whether mayReplace would say yes without asking.
-    [[nodiscard]] bool replacesWithoutAsking(const QString& path) const;
+    // 上書確認 and its age limit as the boxes hold them now.
+    [[nodiscard]] PoleResults::OverwriteCheck overwriteCheck() const;
     [[nodiscard]] bool writePoleResults();
 
     // The camera folder and the pictures taken in from it.
@@ -307,16 +302,11 @@ private:
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     // The shot being taken in, filed beside its showing; the watcher it tells is built further down.
     ShotFiling m_shotFiling { m_services, m_watcher, m_recovery,
-        { [this](QString* error) { return makePoleFolder(listDay(), error); },
-            [this](const QString& path) { return replacesWithoutAsking(path); },
-            [this](const QString& path) { return mayReplace(path); }, [this] { takenInOnDisk(); } } };
-    std::optional<QDate> m_surveyDay; // the day of the list's first row, while it has rows
-    struct ResumedFile {
-        QString path;
-        QByteArray content;
-    };
-    std::optional<ResumedFile> m_resumedFile; // the result file the list's rows came back from
-    QSet<QString> m_resultsSetAside; // result files kept aside as damaged in this run
+        { [this](QString* error) { return m_poleResults.makePoleFolder(m_state.CurTyoNo, listDay(), error); },
+            [this](const QString& path) { return m_poleResults.replacesWithoutAsking(path, overwriteCheck()); },
+            [this](const QString& path) { return m_poleResults.mayReplace(path, overwriteCheck()); },
+            [this] { takenInOnDisk(); } } };
+    PoleResults m_poleResults { m_services };
     QString m_pictureName; // the picture on screen, as filed or as opened
     QString m_sizeCaption; // the size caption without the calibration mark
     ScaleBook m_scaleBook { m_services };

@@ -123,7 +123,7 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     // the shot may leave the camera folder.
     const RecoveryKeeper::Batch batch(m_recovery, RecoveryKeeper::Batch::Kind::BesideTakeIn);
     if (MSFlexGrid2->rows() == 0)
-        m_surveyDay = m_services.clock->now().date();
+        m_poleResults.startList(m_services.clock->now().date());
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
     m_recovery.setPendingShot(RecoveryKeeper::pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now()));
     m_recovery.changed();

@@ -1,28 +1,18 @@
 #include "app/form1.h"
 
 #include "core/numbers.h"
-#include "files/durablefile.h"
-#include "files/regularfile.h"
 #include "results/polenumber.h"
 #include "widgets/flexgrid.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 
-#include <cerrno>
-
 // The survey pole number and the pole's result file.
 namespace norvel {
-
-namespace {
-const QString OverwriteQuestion = QStringLiteral("同一ファイルがあります。上書きしますか？");
-}
 
 void Form1::Label4_Click(int Index)
 {
@@ -70,21 +60,9 @@ void Form1::resumePole()
     // At shut-down the list has just been written: it is not read back.
     if (!Check1->isChecked() || MSFlexGrid2->rows() > 0 || m_shuttingDown)
         return;
-    const QDate today = m_services.clock->now().date();
-    const QString path = resultFilePath(m_services.programFolder, today, m_state.CurTyoNo);
-    if (m_resultsSetAside.contains(path))
-        return; // its rows are kept aside already; the list starts anew
-    const FileContent file = readRegularFile(path, ResultFileLimitBytes);
-    if (file.missing())
+    const std::optional<QStringList> widths = m_poleResults.resume(m_state.CurTyoNo);
+    if (!widths)
         return;
-    const std::optional<QStringList> widths = file.read() ? parseResultFile(file.content) : std::nullopt;
-    if (!widths) {
-        setResultFileAside(path, file);
-        return;
-    }
-    if (widths->isEmpty())
-        return;
-    m_surveyDay = today;
     MSFlexGrid2->setRows(int(widths->size()));
     for (int row = 0; row < widths->size(); ++row) {
         MSFlexGrid2->setTextMatrix(row, 0, QString::number(row + 1));
@@ -93,44 +71,8 @@ void Form1::resumePole()
     for (QPushButton* button : Command4)
         button->setEnabled(true);
     SodDt();
-    m_resumedFile = ResumedFile { path, file.content };
     m_recovery.changed();
     recordMeasurement(measurementEntry(RecordedChange::PoleResumed), MSFlexGrid2->rows(), QString());
-}
-
-// Before anything replaces a result file whose rows could not be brought back, it is kept beside itself.
-void Form1::setResultFileAside(const QString& path, const FileContent& file)
-{
-    QString aside = path + QStringLiteral(".bad");
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = path + QStringLiteral(".bad.%1").arg(n);
-    QString error;
-    // Its bytes when they could be read, else the entry itself (a pipe, a device link, an unreadable file).
-    const bool kept = file.read()
-        ? writeFileDurably(aside, file.content, &error)
-        : ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0;
-    if (!kept && error.isEmpty())
-        error = qt_error_string(errno);
-    m_resultsSetAside.insert(path);
-    const QString why = file.read() ? QStringLiteral("結果ファイルの形式ではありません。") : file.error;
-    if (kept)
-        report(QStringLiteral("結果ファイル「%1」の行を一覧に戻せないため、「%"
-                              "2」として残しました。一覧はこの柱の新しい結果から始まります。\n%3")
-                   .arg(QDir::toNativeSeparators(path), QFileInfo(aside).fileName(), why));
-    else
-        report(QStringLiteral("結果ファイル「%"
-                              "1」の行を一覧に戻せず、別の名前で残すこともできませんでした。この柱の結果を書くときに上"
-                              "書きの確認をします。\n%2\n%3")
-                   .arg(QDir::toNativeSeparators(path), why, error));
-}
-
-// A result file still as it was when its rows came back into the list: replacing it loses nothing.
-bool Form1::isResumedFileUnchanged(const QString& path) const
-{
-    if (!m_resumedFile || m_resumedFile->path != path)
-        return false;
-    const FileContent now = readRegularFile(path, ResultFileLimitBytes);
-    return now.read() && now.content == m_resumedFile->content;
 }
 
 void Form1::showPoleInForce()
@@ -149,46 +91,17 @@ void Form1::showPoleCaption()
 
 QDate Form1::listDay() const
 {
-    return m_surveyDay.value_or(m_services.clock->now().date());
+    return m_poleResults.listDay();
 }
 
-std::optional<QString> Form1::makePoleFolder(const QDate& day, QString* error)
+PoleResults::OverwriteCheck Form1::overwriteCheck() const
 {
-    const QString folder = poleFolderPath(m_services.programFolder, day, m_state.CurTyoNo);
-    if (QDir().mkpath(folder))
-        return folder;
-    *error = QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(QDir::toNativeSeparators(folder));
-    return std::nullopt;
-}
-
-bool Form1::replacesWithoutAsking(const QString& path) const
-{
-    const QFileInfo existing(path);
-    if (!Check4->isChecked() || !existing.isFile())
-        return true;
-    const double age = fileAgeSeconds(existing.lastModified(), m_services.clock->now());
-    return age <= leadingNumber(Text5->text());
-}
-
-bool Form1::mayReplace(const QString& path)
-{
-    return replacesWithoutAsking(path) || ask(OverwriteQuestion);
+    return { Check4->isChecked(), leadingNumber(Text5->text()) };
 }
 
 bool Form1::writePoleResults()
 {
-    // A pole's list belongs to the day of its first row, across midnight or a restart on a later day.
-    const QDate day = listDay();
-    QString error;
-    if (makePoleFolder(day, &error)) {
-        const QString path = resultFilePath(m_services.programFolder, day, m_state.CurTyoNo);
-        if (!isResumedFileUnchanged(path) && !mayReplace(path))
-            return false;
-        if (writeResultFile(path, resultWidths(), &error))
-            return true;
-    }
-    report(error + QStringLiteral("\n結果は一覧に残っています。"));
-    return false;
+    return m_poleResults.write(m_state.CurTyoNo, resultWidths(), overwriteCheck());
 }
 
 } // namespace norvel

@@ -63,7 +63,7 @@ void Form1::restoreRows(const RecoveryRecord& record)
     for (QPushButton* button : Command4)
         button->setEnabled(!record.rows.isEmpty());
     if (!record.rows.isEmpty() && record.day.isValid())
-        m_surveyDay = record.day;
+        m_poleResults.startList(record.day);
     SodDt();
 }
 

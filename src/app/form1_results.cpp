@@ -62,8 +62,7 @@ void Form1::Command3_Click(int Index)
     }
     // The next first row starts the list's day anew.
     if (MSFlexGrid2->rows() == 0) {
-        m_surveyDay.reset();
-        m_resumedFile.reset();
+        m_poleResults.endList();
     }
 }
 
