@@ -48,7 +48,7 @@ bool keepOriginal(const CameraOriginal& original, const QString& path, QString* 
     case LinkOutcome::Failed:
         break;
     }
-    *error = QStringLiteral("原画像「%1」を書き込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason);
+    *error = notWrittenMessage(QStringLiteral("原画像"), path, reason);
     return false;
 }
 

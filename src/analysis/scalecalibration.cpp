@@ -4,6 +4,7 @@
 #include "analysis/summary.h"
 #include "core/numbers.h"
 #include "files/durablefile.h"
+#include "files/inifile.h"
 #include "files/regularfile.h"
 
 #include <QDir>
@@ -59,12 +60,13 @@ std::optional<QSize> sizeIn(const QString& text)
     };
     const QStringView width = QStringView(text).left(x);
     const QStringView height = QStringView(text).mid(x + 1);
-    bool widthOk = false;
-    bool heightOk = false;
-    const QSize size(width.toInt(&widthOk), height.toInt(&heightOk));
-    if (!allDigits(width) || !allDigits(height) || !widthOk || !heightOk || size.width() <= 0 || size.height() <= 0)
+    if (!allDigits(width) || !allDigits(height))
         return std::nullopt;
-    return size;
+    const std::optional<int> w = exactNumber<int>(width);
+    const std::optional<int> h = exactNumber<int>(height);
+    if (!w || !h || *w <= 0 || *h <= 0)
+        return std::nullopt;
+    return QSize(*w, *h);
 }
 
 // The same normalised, so that "02592x1944" is the same size as "2592x1944".
@@ -145,14 +147,15 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
     QSet<QString> sections;
     QSet<QString> keys; // of the current section
     std::optional<QString> section; // "scale" or a size key; none before the first section
-    const QStringList lines = text.split(u'\n');
+    const QList<IniLine> lines = iniLines(text);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int lineNumber = static_cast<int>(i + 1);
-        const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+        const IniLine& line = lines[i];
+        const QString trimmed = line.text.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#'))
             continue;
-        if (line.startsWith(u'[') && line.endsWith(u']')) {
-            const QString name = line.mid(1, line.size() - 2).trimmed();
+        if (line.section) {
+            const QString name = *line.section;
             // Other programs' sections (QSettings' [General], notes) are left alone: only the figures count.
             section = name == ScaleSection ? std::optional(name) : sizeKeyIn(name).value_or(QString());
             if (sections.contains(*section) && !section->isEmpty())
@@ -163,11 +166,10 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
         }
         if (section && section->isEmpty())
             continue;
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0 || !section)
+        if (!line.key || line.key->isEmpty() || !section)
             return refuse(lineNumber, QStringLiteral("区分の見出しでも「名前=値」でもない行です。"));
-        QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
+        QString key = *line.key;
+        const QString value = line.value;
         QSize size;
         if (*section == ScaleSection) {
             const std::optional<QSize> sizeOfKey = sizeIn(key);
@@ -244,8 +246,7 @@ bool writeScaleFile(const QString& programFolder, const ScaleCalibrations& calib
         return true;
     }
     if (error)
-        *error = QStringLiteral("目盛り校正ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), reason);
+        *error = notWrittenMessage(QStringLiteral("目盛り校正ファイル"), path, reason);
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "files/durablefile.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -125,6 +126,21 @@ int openFileInPlace(const QByteArray& name, int access, bool* created, QString* 
         ::unlink(name.constData());
     *created = false;
     return -1;
+}
+
+// The tail of every write: the data synced to disk by sync (which leaves errno set when it fails), then the
+// descriptor closed, which it is either way. The reason, or empty once the data is on disk.
+template <typename Sync> QString syncAndClose(int fd, Sync sync)
+{
+    errno = 0;
+    if (!sync(fd)) {
+        const int code = errno != 0 ? errno : EIO;
+        ::close(fd);
+        return reason(CannotSync, code);
+    }
+    if (::close(fd) != 0)
+        return reason(CannotWrite, errno);
+    return {};
 }
 
 } // namespace
@@ -288,14 +304,9 @@ bool DurableFile::prepareCommit()
         return false;
     }
     if (!m_failed && writeBuffer()) {
-        errno = 0;
-        if (!syncToDisk(m_fd))
-            fail(reason(CannotSync, errno != 0 ? errno : EIO));
-    }
-    if (!m_failed) {
-        const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0)
-            fail(reason(CannotWrite, errno));
+        const QString why = syncAndClose(std::exchange(m_fd, -1), [this](int fd) { return syncToDisk(fd); });
+        if (!why.isEmpty())
+            fail(why);
     }
     if (m_failed) {
         discard();
@@ -361,6 +372,21 @@ bool writeFileDurably(const QString& path, const QByteArray& content, QString* e
     return false;
 }
 
+QString notWrittenMessage(const QString& what, const QString& path, const QString& reason)
+{
+    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3").arg(what, QDir::toNativeSeparators(path), reason);
+}
+
+bool writeFileNamed(const QString& path, const QByteArray& content, const QString& what, QString* error)
+{
+    QString reason;
+    if (writeFileDurably(path, content, &reason))
+        return true;
+    if (error)
+        *error = notWrittenMessage(what, path, reason);
+    return false;
+}
+
 namespace {
 
 // All of bytes written from offset at on: 0, or the error that stopped it (a write that takes nothing is a
@@ -378,6 +404,13 @@ int writeAllAt(int fd, const QByteArray& bytes, off_t at)
         done += written;
     }
     return 0;
+}
+
+// The tail of a write in place: synced and closed, and a file made just now synced into its folder.
+bool finishInPlace(int fd, const QByteArray& name, bool created, bool dataOnly, QString* why)
+{
+    *why = syncAndClose(fd, [dataOnly](int open) { return (dataOnly ? ::fdatasync(open) : ::fsync(open)) == 0; });
+    return why->isEmpty() && (!created || syncFolderOf(name, why));
 }
 
 } // namespace
@@ -403,16 +436,7 @@ bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* e
             ::unlink(name.constData());
         return failed(reason(CannotWrite, code));
     }
-    if (::fsync(fd) != 0) {
-        const int code = errno;
-        ::close(fd);
-        return failed(reason(CannotSync, code));
-    }
-    if (::close(fd) != 0)
-        return failed(reason(CannotWrite, errno));
-    if (created && !syncFolderOf(name, &why))
-        return failed(why);
-    return true;
+    return finishInPlace(fd, name, created, false, &why) || failed(why);
 }
 
 bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error)
@@ -461,16 +485,7 @@ bool appendFileDurably(const QString& path, const QByteArray& header, const QByt
             ::unlink(name.constData());
         return failed(reason(CannotWrite, code));
     }
-    if (::fdatasync(fd) != 0) {
-        const int code = errno;
-        ::close(fd);
-        return failed(reason(CannotSync, code));
-    }
-    if (::close(fd) != 0)
-        return failed(reason(CannotWrite, errno));
-    if (created && !syncFolderOf(name, &why))
-        return failed(why);
-    return true;
+    return finishInPlace(fd, name, created, true, &why) || failed(why);
 }
 
 } // namespace norvel

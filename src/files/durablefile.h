@@ -69,6 +69,11 @@ private:
 // Writes content as the whole file; false, with the reason in error, when it could not be written.
 [[nodiscard]] bool writeFileDurably(const QString& path, const QByteArray& content, QString* error);
 
+// How every message names a file that was not written: "<what>「<path>」を書き込めませんでした。\n<reason>".
+[[nodiscard]] QString notWrittenMessage(const QString& what, const QString& path, const QString& reason);
+// writeFileDurably with that message in error, when given; what names the kind of file ("結果ファイル").
+[[nodiscard]] bool writeFileNamed(const QString& path, const QByteArray& content, const QString& what, QString* error);
+
 // Writes bytes over the start of the file in place, creating it if missing and keeping whatever follows:
 // all of them or a failure, synced to disk before it returns. Only a regular file is written: a link at the
 // name, a pipe, a device or a folder is refused with the reason, at once.

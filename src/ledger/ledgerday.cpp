@@ -3,8 +3,10 @@
 #include "acquisition/pictureshow.h"
 #include "analysis/summary.h"
 #include "core/numbers.h"
+#include "core/resultfile.h"
 #include "results/measurementrecord.h"
 
+#include "files/csvfields.h"
 #include "files/regularfile.h"
 #include "picture/picturefile.h"
 
@@ -101,40 +103,6 @@ void addProblem(LedgerDay& day, const QString& file, const QString& reason)
         day.problems.append({ file, reason });
     else
         ++day.unlistedProblems;
-}
-
-// The rows of a result file's content, and the numbers of the lines that are neither blank nor "i,width".
-struct ResultRows {
-    QList<LedgerRow> rows;
-    QList<qint64> badLines;
-    int badCount = 0;
-};
-
-ResultRows parseResultRows(const QByteArray& content)
-{
-    ResultRows result;
-    qint64 number = 0;
-    for (QByteArray line : content.split('\n')) {
-        ++number;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.trimmed().isEmpty())
-            continue;
-        const qsizetype comma = line.indexOf(',');
-        bool ok = false;
-        const int row = comma < 0 ? 0 : line.left(comma).trimmed().toInt(&ok);
-        if (!ok || row < 1) {
-            ++result.badCount;
-            if (result.badLines.size() < MaxListedUnreadableLines)
-                result.badLines << number;
-            continue;
-        }
-        LedgerRow read;
-        read.row = row;
-        read.width = QString::fromUtf8(line.mid(comma + 1));
-        result.rows.append(read);
-    }
-    return result;
 }
 
 QByteArray nativeName(const QString& name)
@@ -298,9 +266,9 @@ int naturalCompare(QStringView a, QStringView b)
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
-QByteArray csvWidth(std::optional<double> width)
+QString csvWidth(std::optional<double> width)
 {
-    return width ? fixedText(*width, 2).toUtf8() : QByteArray();
+    return width ? fixedText(*width, 2) : QString();
 }
 
 } // namespace
@@ -320,6 +288,7 @@ QString measuredHowText(MeasuredHow how)
     return {};
 }
 
+// Not exactNumber: a width or pole number typed by hand as "+5" has always counted as a number here.
 std::optional<double> widthNumber(const QString& text)
 {
     bool ok = false;
@@ -352,7 +321,8 @@ std::optional<double> rowWidth(const QString& text, bool* outOfRange)
         QStringLiteral("^[+-]?(inf|infinity|nan)$"), QRegularExpression::CaseInsensitiveOption);
     if (outOfRange)
         *outOfRange = false;
-    // Files filed before the boxes took full width as half width may hold "０．５０".
+    // Files filed before the boxes took full width as half width may hold "０．５０". Read as widthNumber
+    // reads, a sign "+" allowed, unlike exactNumber.
     const QString trimmed = halfWidthNumberText(text).trimmed();
     bool ok = false;
     const double value = trimmed.toDouble(&ok);
@@ -409,7 +379,7 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
                 pole.rows.append(row);
             }
         } else {
-            const QByteArray resultName = "No" + candidate.name + "CP.csv";
+            const QByteArray resultName = resultFileName(candidate.name);
             const QString shownFile = candidate.shownPath + shownName(resultName);
             const FileContent content = rows < LedgerRowLimit
                 ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
@@ -431,19 +401,25 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
                 pole.error = content.error;
                 addProblem(day, shownFile, content.error + QStringLiteral("この調査柱の行は載せていません。"));
             } else {
-                ResultRows read = parseResultRows(content.content);
+                const ResultFileRows read = readResultFileRows(content.content, MaxListedUnreadableLines);
                 if (rows + read.rows.size() > LedgerRowLimit) {
                     pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。")
                                      .arg(LedgerRowLimit);
                     addProblem(day, shownFile, pole.error);
-                    read.rows.clear();
-                } else if (read.badCount > 0) {
-                    addProblem(day, shownFile,
-                        QStringLiteral("「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
-                            .arg(read.badCount)
-                            .arg(lineNumbersText(read.badLines, read.badCount)));
+                } else {
+                    if (read.badCount > 0)
+                        addProblem(day, shownFile,
+                            QStringLiteral(
+                                "「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
+                                .arg(read.badCount)
+                                .arg(lineNumbersText(read.badLines, read.badCount)));
+                    for (const ResultFileRow& line : read.rows) {
+                        LedgerRow row;
+                        row.row = line.row;
+                        row.width = line.width;
+                        pole.rows.append(row);
+                    }
                 }
-                pole.rows = std::move(read.rows);
             }
         }
         rows += int(pole.rows.size());
@@ -550,11 +526,11 @@ QString ledgerPdfFileName(const QString& day)
 QByteArray summaryCsv(const LedgerDay& day, double judgementMm)
 {
     QByteArray csv("\xEF\xBB\xBF");
-    csv += QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定\r\n").toUtf8();
-    for (const LedgerPole& pole : day.poles) {
-        csv += csvField(pole.pole).toUtf8() + ',' + QByteArray::number(pole.rows.size()) + ',' + csvWidth(pole.widestMm)
-            + ',' + csvWidth(pole.meanMm) + ',' + judgementText(pole.widestMm, judgementMm).toUtf8() + "\r\n";
-    }
+    csv += csvLine({ QStringLiteral("調査柱No"), QStringLiteral("行数"), QStringLiteral("最大幅mm"),
+        QStringLiteral("平均幅mm"), QStringLiteral("判定") });
+    for (const LedgerPole& pole : day.poles)
+        csv += csvLine({ pole.pole, QString::number(pole.rows.size()), csvWidth(pole.widestMm), csvWidth(pole.meanMm),
+            judgementText(pole.widestMm, judgementMm) });
     return csv;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "results/polenumber.h"
+#include "core/dayfolder.h"
+#include "core/resultfile.h"
 
 #include <QByteArray>
 #include <QLineF>

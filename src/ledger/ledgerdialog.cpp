@@ -97,8 +97,7 @@ namespace {
 
 QString written(const QString& what, const DurableFile& file, const QString& reason)
 {
-    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3")
-        .arg(what, QDir::toNativeSeparators(file.fileName()), reason);
+    return notWrittenMessage(what, file.fileName(), reason);
 }
 
 } // namespace

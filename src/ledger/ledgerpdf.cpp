@@ -620,8 +620,7 @@ bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdf
         reason = file.errorString();
     }
     if (!reason.isEmpty() && error)
-        *error = QStringLiteral("写真台帳「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(pdfPath), reason);
+        *error = notWrittenMessage(QStringLiteral("写真台帳"), pdfPath, reason);
     return false;
 }
 

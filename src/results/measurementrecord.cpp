@@ -1,7 +1,8 @@
 #include "results/measurementrecord.h"
 
+#include "core/dayfolder.h"
 #include "core/numbers.h"
-#include "results/polenumber.h"
+#include "files/csvfields.h"
 
 #include <QBuffer>
 #include <QFileDevice>
@@ -47,46 +48,6 @@ const std::array<QString, 4>& methodNames()
 
 const QString Vertical = QStringLiteral("縦スキャン");
 const QString Horizontal = QStringLiteral("横スキャン");
-
-QByteArray csvLine(const QStringList& fields)
-{
-    QStringList out;
-    for (const QString& field : fields)
-        out << csvField(field);
-    return out.join(QLatin1Char(',')).toUtf8() + "\r\n";
-}
-
-// The fields of one line of the record, its line end taken off; a quoted field may hold line breaks and,
-// as before, a quote in the middle of a field starts a quoted part.
-QStringList csvFields(QStringView text)
-{
-    QStringList fields;
-    QString field;
-    bool inQuotes = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (inQuotes) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    inQuotes = false;
-                }
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            inQuotes = true;
-        } else if (c == QLatin1Char(',')) {
-            fields << std::exchange(field, QString());
-        } else {
-            field += c;
-        }
-    }
-    fields << field;
-    return fields;
-}
 
 // The record's own time form first, then the forms a spreadsheet program saves a time in.
 QDateTime recordedTime(const QString& text)
@@ -380,16 +341,6 @@ std::optional<RecordedChange> recordedChangeFromName(const QString& name)
     return std::nullopt;
 }
 
-QString csvField(const QString& field)
-{
-    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\r'))
-        && !field.contains(QLatin1Char('\n')))
-        return field;
-    QString out = field;
-    out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + out + QLatin1Char('"');
-}
-
 QByteArray measurementRecordHeader()
 {
     // The BOM tells spreadsheet programs that the file is UTF-8, not the system's code page.
@@ -528,7 +479,7 @@ QString lineNumbersText(const QList<qint64>& numbers, int count, int limit)
 
 QString measurementRecordPath(const QString& programFolder, const QDate& day)
 {
-    return programFolder + QLatin1Char('/') + dayFolderName(day) + QLatin1Char('/') + MeasurementRecordFileName;
+    return dayFolderPath(programFolder, day) + QLatin1Char('/') + MeasurementRecordFileName;
 }
 
 } // namespace norvel
