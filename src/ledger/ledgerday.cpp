@@ -7,6 +7,7 @@
 #include "results/measurementrecord.h"
 
 #include "files/csvfields.h"
+#include "files/folderlisting.h"
 #include "files/regularfile.h"
 #include "picture/picturefile.h"
 
@@ -19,9 +20,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-
-#include <dirent.h>
-#include <sys/stat.h>
 
 namespace norvel {
 
@@ -120,49 +118,33 @@ QString shownName(const QByteArray& name)
 QList<QByteArray> subfolders(const QByteArray& folder, QString* error)
 {
     QList<QByteArray> names;
-    DIR* listing = ::opendir(folder.constData());
-    if (!listing) {
-        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(errno));
+    FolderListing listing(folder);
+    if (!listing.opened()) {
+        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(listing.errorCode()));
         return names;
     }
-    const int fd = ::dirfd(listing);
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(listing);
-        if (!entry) {
-            if (errno != 0)
-                *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(errno));
-            break;
-        }
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        bool folderEntry = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat status { };
-            folderEntry = ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
-        }
+    while (const std::optional<FolderEntry> entry = listing.next()) {
+        bool folderEntry = entry->type == EntryType::Folder;
+        if (entry->type == EntryType::Unknown || entry->type == EntryType::Link)
+            folderEntry = listing.followedType(entry->name) == EntryType::Folder;
         if (folderEntry)
-            names << name;
+            names << entry->name;
     }
-    ::closedir(listing);
+    if (listing.errorCode() != 0)
+        *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(listing.errorCode()));
     return names;
 }
 
 // Pictures "<pole>_*.jpg" in a pole folder that has no result file.
 int strayPictures(const QByteArray& folder, const QByteArray& pole)
 {
-    DIR* listing = ::opendir(folder.constData());
-    if (!listing)
-        return 0;
+    FolderListing listing(folder);
     const QByteArray prefix = pole + '_';
     int count = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArrayView name(entry->d_name);
-        if (name.startsWith(prefix) && name.endsWith(".jpg"))
+    while (const std::optional<FolderEntry> entry = listing.next()) {
+        if (entry->name.startsWith(prefix) && entry->name.endsWith(".jpg"))
             ++count;
     }
-    ::closedir(listing);
     return count;
 }
 
