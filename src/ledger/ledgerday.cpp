@@ -25,10 +25,6 @@ namespace norvel {
 
 namespace {
 
-// Epsilon for "at or above": 0.2 typed and 0.2 from the spin box are the same double, but a mean or a
-// width read from "0.20" must not fall just short of the line through rounding.
-constexpr double JudgementTolerance = 1e-9;
-
 bool isMeasuringChange(RecordedChange change)
 {
     return change == RecordedChange::TakeInAnalysis || change == RecordedChange::Analysis
@@ -200,54 +196,6 @@ void summarisePole(LedgerPole& pole)
         pole.meanMm = sum / count;
 }
 
-int compareDigitRuns(QStringView a, QStringView b)
-{
-    while (a.size() > 1 && a.front().digitValue() == 0)
-        a = a.mid(1);
-    while (b.size() > 1 && b.front().digitValue() == 0)
-        b = b.mid(1);
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i].digitValue() != b[i].digitValue())
-            return a[i].digitValue() < b[i].digitValue() ? -1 : 1;
-    }
-    return 0;
-}
-
-qsizetype digitRunEnd(QStringView text, qsizetype from)
-{
-    while (from < text.size() && text[from].isDigit())
-        ++from;
-    return from;
-}
-
-// Text order with runs of digits compared by value; texts equal that way ("A01", "A1") by their characters.
-int naturalCompare(QStringView a, QStringView b)
-{
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            const qsizetype endA = digitRunEnd(a, i);
-            const qsizetype endB = digitRunEnd(b, j);
-            if (const int order = compareDigitRuns(a.sliced(i, endA - i), b.sliced(j, endB - j)))
-                return order;
-            i = endA;
-            j = endB;
-            continue;
-        }
-        if (a[i] != b[j])
-            return a[i] < b[j] ? -1 : 1;
-        ++i;
-        ++j;
-    }
-    if (i < a.size() || j < b.size())
-        return i < a.size() ? 1 : -1;
-    const int order = a.compare(b);
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
 QString csvWidth(std::optional<double> width)
 {
     return width ? fixedText(*width, 2) : QString();
@@ -270,51 +218,6 @@ QString measuredHowText(MeasuredHow how)
     return {};
 }
 
-// Not exactNumber: a width or pole number typed by hand as "+5" has always counted as a number here.
-std::optional<double> widthNumber(const QString& text)
-{
-    bool ok = false;
-    const double value = halfWidthNumberText(text).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-bool poleBefore(const QString& a, const QString& b)
-{
-    const std::optional<double> numberA = widthNumber(a);
-    const std::optional<double> numberB = widthNumber(b);
-    if (numberA.has_value() != numberB.has_value())
-        return numberA.has_value();
-    if (numberA && *numberA != *numberB)
-        return *numberA < *numberB;
-    return naturalCompare(a, b) < 0;
-}
-
-QString judgementText(std::optional<double> widthMm, double judgementMm)
-{
-    return widthMm && *widthMm >= judgementMm - JudgementTolerance ? QStringLiteral("要注意") : QString();
-}
-
-std::optional<double> rowWidth(const QString& text, bool* outOfRange)
-{
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$"));
-    static const QRegularExpression word(
-        QStringLiteral("^[+-]?(inf|infinity|nan)$"), QRegularExpression::CaseInsensitiveOption);
-    if (outOfRange)
-        *outOfRange = false;
-    // Files filed before the boxes took full width as half width may hold "０．５０". Read as widthNumber
-    // reads, a sign "+" allowed, unlike exactNumber.
-    const QString trimmed = halfWidthNumberText(text).trimmed();
-    bool ok = false;
-    const double value = trimmed.toDouble(&ok);
-    if (ok && std::isfinite(value) && value >= 0 && value <= LargestWidthMm)
-        return value;
-    if (outOfRange)
-        *outOfRange = ok || decimal.match(trimmed).hasMatch() || word.match(trimmed).hasMatch();
-    return std::nullopt;
-}
-
 namespace {
 
 void setWidth(LedgerRow& row)
@@ -322,15 +225,9 @@ void setWidth(LedgerRow& row)
     row.widthMm = rowWidth(row.width, &row.outOfRange);
 }
 
-// The poles of the day folder and their rows and pictures, without the record.
-LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
+// The day folder itself, its subfolders and the pole still open in the window, in pole order.
+QList<PoleFolder> poleFolders(LedgerDay& day, const QByteArray& dayPath, const std::optional<OpenResults>& open)
 {
-    LedgerDay day;
-    day.folder = dayFolder;
-    const QDir folder(dayFolder);
-    day.day = folder.dirName();
-    const QByteArray dayPath = nativeName(dayFolder);
-
     QList<PoleFolder> candidates { PoleFolder { QString(), QByteArray(), dayPath, QString() } };
     QString listingError;
     for (const QByteArray& name : subfolders(dayPath, &listingError))
@@ -338,8 +235,7 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
     if (!listingError.isEmpty())
         addProblem(day, QStringLiteral("（日付のフォルダ）"),
             listingError + QStringLiteral("載っていない調査柱があるかもしれません。"));
-    const bool listed = open && !open->widths.isEmpty();
-    if (listed && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) {
+    if (open && !open->widths.isEmpty() && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) {
             return c.pole == open->pole;
         })) {
         const QByteArray name = nativeName(open->pole);
@@ -348,75 +244,93 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
     }
     std::stable_sort(candidates.begin(), candidates.end(),
         [](const PoleFolder& a, const PoleFolder& b) { return poleBefore(a.pole, b.pole); });
+    return candidates;
+}
 
+// The rows of the pole's result file, read when the day's rows so far (rows) leave room; false when the pole
+// folder has no result file and is no pole.
+bool readPoleRows(LedgerDay& day, const PoleFolder& candidate, int rows, LedgerPole& pole)
+{
+    const QByteArray resultName = resultFileName(candidate.name);
+    const QString shownFile = candidate.shownPath + shownName(resultName);
+    const FileContent content = rows < LedgerRowLimit
+        ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
+        : FileContent { RegularFile::Status::Refused, {},
+              QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit) };
+    if (content.missing()) {
+        if (!candidate.name.isEmpty()) {
+            if (const int pictures = strayPictures(candidate.path, candidate.name))
+                addProblem(day, candidate.shownPath,
+                    QStringLiteral("結果ファイル「%1」がないため、写真 %2 枚を載せていません。")
+                        .arg(shownName(resultName))
+                        .arg(pictures));
+        }
+        return false;
+    }
+    if (!content.read()) {
+        pole.error = content.error;
+        addProblem(day, shownFile, content.error + QStringLiteral("この調査柱の行は載せていません。"));
+        return true;
+    }
+    const ResultFileRows read = readResultFileRows(content.content, MaxListedUnreadableLines);
+    if (rows + read.rows.size() > LedgerRowLimit) {
+        pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。").arg(LedgerRowLimit);
+        addProblem(day, shownFile, pole.error);
+        return true;
+    }
+    if (read.badCount > 0)
+        addProblem(day, shownFile,
+            QStringLiteral("「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
+                .arg(read.badCount)
+                .arg(lineNumbersText(read.badLines, read.badCount)));
+    for (const ResultFileRow& line : read.rows) {
+        LedgerRow row;
+        row.row = line.row;
+        row.width = line.width;
+        pole.rows.append(row);
+    }
+    return true;
+}
+
+// The pole's widths, pictures and figures, counted into the day's.
+void addPole(LedgerDay& day, const PoleFolder& candidate, LedgerPole pole)
+{
+    for (LedgerRow& row : pole.rows) {
+        setWidth(row);
+        day.outOfRange += row.outOfRange ? 1 : 0;
+        findPicture(day, candidate, row);
+    }
+    summarisePole(pole);
+    day.shots += static_cast<int>(pole.rows.size());
+    if (pole.widestMm && (!day.widestMm || *pole.widestMm > *day.widestMm)) {
+        day.widestMm = pole.widestMm;
+        day.widestPole = pole.pole;
+    }
+    day.poles.append(pole);
+}
+
+// The poles of the day folder and their rows and pictures, without the record.
+LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
+{
+    LedgerDay day;
+    day.folder = dayFolder;
+    day.day = QDir(dayFolder).dirName();
     int rows = 0;
-    for (const PoleFolder& candidate : candidates) {
+    for (const PoleFolder& candidate : poleFolders(day, nativeName(dayFolder), open)) {
         LedgerPole pole;
         pole.pole = candidate.pole;
-        if (listed && open->pole == candidate.pole) {
+        if (open && !open->widths.isEmpty() && open->pole == candidate.pole) {
             for (qsizetype i = 0; i < open->widths.size(); ++i) {
                 LedgerRow row;
                 row.row = int(i + 1);
                 row.width = open->widths[i];
                 pole.rows.append(row);
             }
-        } else {
-            const QByteArray resultName = resultFileName(candidate.name);
-            const QString shownFile = candidate.shownPath + shownName(resultName);
-            const FileContent content = rows < LedgerRowLimit
-                ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
-                : FileContent {
-                      RegularFile::Status::Refused, {},
-                      QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit)
-                  };
-            if (content.missing()) {
-                if (!candidate.name.isEmpty()) {
-                    if (const int pictures = strayPictures(candidate.path, candidate.name))
-                        addProblem(day, candidate.shownPath,
-                            QStringLiteral("結果ファイル「%1」がないため、写真 %2 枚を載せていません。")
-                                .arg(shownName(resultName))
-                                .arg(pictures));
-                }
-                continue;
-            }
-            if (!content.read()) {
-                pole.error = content.error;
-                addProblem(day, shownFile, content.error + QStringLiteral("この調査柱の行は載せていません。"));
-            } else {
-                const ResultFileRows read = readResultFileRows(content.content, MaxListedUnreadableLines);
-                if (rows + read.rows.size() > LedgerRowLimit) {
-                    pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。")
-                                     .arg(LedgerRowLimit);
-                    addProblem(day, shownFile, pole.error);
-                } else {
-                    if (read.badCount > 0)
-                        addProblem(day, shownFile,
-                            QStringLiteral(
-                                "「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
-                                .arg(read.badCount)
-                                .arg(lineNumbersText(read.badLines, read.badCount)));
-                    for (const ResultFileRow& line : read.rows) {
-                        LedgerRow row;
-                        row.row = line.row;
-                        row.width = line.width;
-                        pole.rows.append(row);
-                    }
-                }
-            }
+        } else if (!readPoleRows(day, candidate, rows, pole)) {
+            continue;
         }
         rows += int(pole.rows.size());
-        for (LedgerRow& row : pole.rows) {
-            setWidth(row);
-            day.outOfRange += row.outOfRange ? 1 : 0;
-            findPicture(day, candidate, row);
-        }
-        summarisePole(pole);
-        day.shots += static_cast<int>(pole.rows.size());
-        if (pole.widestMm && (!day.widestMm || *pole.widestMm > *day.widestMm)) {
-            day.widestMm = pole.widestMm;
-            day.widestPole = pole.pole;
-        }
-        day.poles.append(pole);
+        addPole(day, candidate, std::move(pole));
     }
     return day;
 }
