@@ -5,6 +5,7 @@
 #include "picture/picturefile.h"
 #include "picture/picturefiler.h"
 #include "picture/picturememory.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -256,12 +257,6 @@ TEST(PictureMemory, NewPicturesAreOrdinaryPictures)
     }
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The decoder's side played by another thread, a band at a time: the file is Qt's JPEG of the picture.
 TEST(PictureFiler, FollowsRowsFromAnotherThreadAndWritesWhenTold)
 {
@@ -277,11 +272,11 @@ TEST(PictureFiler, FollowsRowsFromAnotherThreadAndWritesWhenTold)
     });
     filer.writeTo(path);
     filer.waitForWrite(); // as the shut-down does: the file is whole once it returns
-    EXPECT_EQ(fileBytes(path), qtEncode(picture));
+    EXPECT_EQ(readFile(path), qtEncode(picture));
     decoder.join();
     QString error;
     EXPECT_TRUE(filer.finish(&error)) << error.toStdString();
-    EXPECT_EQ(fileBytes(path), qtEncode(picture));
+    EXPECT_EQ(readFile(path), qtEncode(picture));
     EXPECT_FALSE(filer.busy());
 }
 
@@ -334,7 +329,7 @@ TEST(PictureFiler, FilesWholePicturesAsTheJpegWriterDoes)
         filer.writeTo(ours);
         EXPECT_TRUE(filer.finish(nullptr));
         ASSERT_TRUE(DCSavetoJPEG(picture, picture.width(), picture.height(), reference, PictureQuality));
-        EXPECT_EQ(fileBytes(ours), fileBytes(reference)) << n;
+        EXPECT_EQ(readFile(ours), readFile(reference)) << n;
     }
 }
 
@@ -431,7 +426,7 @@ TEST_P(FilerWaitTest, AHangingWriteIsLeftToGoOnAfterTheLimit)
     filer->writeTo(next);
     EXPECT_TRUE(filer->waitForWrite());
     EXPECT_TRUE(filer->finish(&error)) << error.toStdString();
-    EXPECT_EQ(fileBytes(next), qtEncode(grain(32, 32)));
+    EXPECT_EQ(readFile(next), qtEncode(grain(32, 32)));
     // Told of the second filing; of the first only when the wait for it did not run out.
     EXPECT_EQ(*ended, GetParam() == Wait::WaitForWrite ? 2 : 1);
 }

@@ -48,18 +48,6 @@ QImage readPicture(const QString& path)
     return reader.read();
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 bool isDark(QRgb colour)
 {
     return qRed(colour) < 16 && qGreen(colour) < 16 && qBlue(colour) < 16;

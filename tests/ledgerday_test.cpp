@@ -22,14 +22,6 @@ using namespace norvel;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 void writePicture(const QString& path, QSize size)
 {
     QDir().mkpath(QFileInfo(path).path());

@@ -517,16 +517,6 @@ struct FileCase {
     const char* reason = ""; // part of the error
 };
 
-// Through POSIX calls, as QFile cannot name every file.
-bool writeFile(const QByteArray& path, const QByteArray& contents)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, contents.constData(), std::size_t(contents.size())) == contents.size();
-    return ::close(fd) == 0 && written;
-}
-
 std::function<bool(const QByteArray&)> linkTo(const char* target)
 {
     return [=](const QByteArray& path) { return ::symlink(target, path.constData()) == 0; };

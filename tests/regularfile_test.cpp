@@ -22,12 +22,6 @@ namespace {
 
 using Status = RegularFile::Status;
 
-bool writeFile(const QByteArray& path, const QByteArray& content)
-{
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 struct ReadCase {
     std::string name;
     std::function<bool(const QByteArray& path)> make; // nullptr: nothing at the name
