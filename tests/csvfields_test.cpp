@@ -37,6 +37,8 @@ TEST(CsvFields, QuoteInsideAFieldQuotesWhatFollows)
 {
     EXPECT_EQ(csvFields(u"a\"b,c\"d,e"), QStringList({ "ab,cd", "e" }));
     EXPECT_EQ(csvFields(u""), QStringList({ "" }));
+    EXPECT_EQ(quotedCsvField("a\"b"), "\"a\"\"b\"");
+    EXPECT_EQ(quotedCsvField(""), "\"\"");
 }
 
 } // namespace

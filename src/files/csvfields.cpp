@@ -9,6 +9,11 @@ QString csvField(const QString& field)
     if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\r'))
         && !field.contains(QLatin1Char('\n')))
         return field;
+    return quotedCsvField(field);
+}
+
+QString quotedCsvField(const QString& field)
+{
     QString out = field;
     out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + out + QLatin1Char('"');

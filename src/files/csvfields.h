@@ -12,6 +12,8 @@ namespace norvel {
 // A field as spreadsheet programs read it: quoted, with its quotes doubled, when it holds a comma, a quote
 // or a line break.
 [[nodiscard]] QString csvField(const QString& field);
+// The field in quotes, its quotes doubled, whatever it holds.
+[[nodiscard]] QString quotedCsvField(const QString& field);
 
 // The fields as one line in UTF-8, ended by CR LF.
 [[nodiscard]] QByteArray csvLine(const QStringList& fields);
