@@ -1,6 +1,7 @@
 #include "acquisition/originalcopy.h"
 
 #include "files/durablefile.h"
+#include "files/filemove.h"
 
 #include <QDir>
 #include <QFile>

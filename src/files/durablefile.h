@@ -96,16 +96,4 @@ void removeStaleTemporaries(const QString& path);
 // synced; a file system that cannot sync folders at all counts as synced.
 [[nodiscard]] bool syncFolderOf(const QByteArray& nativePath, QString* error = nullptr);
 
-enum class LinkOutcome {
-    Linked, // the target names the file, synced to disk with its folder
-    NotLinkable, // nothing was made: another file system, one without links, or not the file expected
-    Failed, // nothing was made; error says why
-};
-// Gives the file at existing (a link followed) a second name, target, which must not exist: no byte is copied.
-// The file must still be the one expected (the same file, size and time as when it was read), else the new
-// name is taken away again. The file's data and the target's folder are synced, so that after a power cut
-// the target holds the whole file even once the first name is removed.
-[[nodiscard]] LinkOutcome linkFileDurably(
-    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error);
-
 } // namespace norvel

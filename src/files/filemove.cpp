@@ -1,6 +1,7 @@
 #include "files/filemove.h"
 
 #include "files/durablefile.h"
+#include "files/filereason.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,6 +136,36 @@ bool moveFileDurably(const QByteArray& from, const QByteArray& to, QString* reas
         return copyThenRemove(from, to, reason);
     *reason = cannotMoveMessage(from, to, qt_error_string(error));
     return false;
+}
+
+LinkOutcome linkFileDurably(
+    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error)
+{
+    if (::linkat(AT_FDCWD, existing.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
+        const int code = errno;
+        // No second name to be had here; the bytes are to be written instead.
+        if (code == EXDEV || code == EPERM || code == EMLINK || code == ENOTSUP || code == EOPNOTSUPP)
+            return LinkOutcome::NotLinkable;
+        *error = fileReason(CannotWrite, code);
+        return LinkOutcome::Failed;
+    }
+    const int fd = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status { };
+    int code = fd < 0 || ::fstat(fd, &status) != 0 ? errno : 0;
+    // Replaced or changed since it was read: the copy must be of what was measured.
+    const bool same = code == 0 && stampOf(status) == expected;
+    if (same && ::fsync(fd) != 0)
+        code = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (same && code == 0 && syncFolderOf(target, error))
+        return LinkOutcome::Linked;
+    ::unlink(target.constData());
+    if (code != 0) {
+        *error = fileReason(CannotSync, code);
+        return LinkOutcome::Failed;
+    }
+    return same ? LinkOutcome::Failed : LinkOutcome::NotLinkable;
 }
 
 } // namespace norvel
