@@ -97,15 +97,14 @@ std::optional<double> rowWidth(const QString& text, bool* outOfRange)
         QStringLiteral("^[+-]?(inf|infinity|nan)$"), QRegularExpression::CaseInsensitiveOption);
     if (outOfRange)
         *outOfRange = false;
-    // Files filed before the boxes took full width as half width may hold "０．５０". Read as widthNumber
-    // reads, a sign "+" allowed, unlike exactNumber.
-    const QString trimmed = halfWidthNumberText(text).trimmed();
-    bool ok = false;
-    const double value = trimmed.toDouble(&ok);
-    if (ok && std::isfinite(value) && value >= 0 && value <= LargestWidthMm)
+    // Files filed before the boxes took full width as half width may hold "０．５０".
+    const std::optional<double> value = widthNumber(text);
+    if (value && *value >= 0 && *value <= LargestWidthMm)
         return value;
-    if (outOfRange)
-        *outOfRange = ok || decimal.match(trimmed).hasMatch() || word.match(trimmed).hasMatch();
+    if (outOfRange) {
+        const QString trimmed = halfWidthNumberText(text).trimmed();
+        *outOfRange = value || decimal.match(trimmed).hasMatch() || word.match(trimmed).hasMatch();
+    }
     return std::nullopt;
 }
 
