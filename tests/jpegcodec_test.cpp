@@ -274,7 +274,7 @@ TEST(PictureFiler, FollowsRowsFromAnotherThreadAndWritesWhenTold)
     decoder.join();
     QString error;
     EXPECT_TRUE(filer.finish(&error)) << error.toStdString();
-    EXPECT_EQ(readFile(path), qtEncode(picture));
+    EXPECT_EQ(readWholeFile(path), qtEncode(picture));
     EXPECT_FALSE(filer.busy());
 }
 
@@ -334,7 +334,7 @@ TEST(PictureFiler, FilesWholePicturesAsTheJpegWriterDoes)
         filer.writeTo(ours);
         EXPECT_TRUE(filer.finish(nullptr));
         ASSERT_TRUE(DCSavetoJPEG(picture, picture.width(), picture.height(), reference, PictureQuality));
-        EXPECT_EQ(readFile(ours), readFile(reference)) << n;
+        EXPECT_EQ(readWholeFile(ours), readWholeFile(reference)) << n;
     }
 }
 
@@ -426,7 +426,7 @@ TEST_P(FilerWaitTest, AHangingWriteIsLeftToGoOnAfterTheLimit)
     filer->fileWhole(grain(32, 32));
     filer->writeTo(next);
     EXPECT_TRUE(filer->finish(&error)) << error.toStdString();
-    EXPECT_EQ(readFile(next), qtEncode(grain(32, 32)));
+    EXPECT_EQ(readWholeFile(next), qtEncode(grain(32, 32)));
     // Told of the second filing, never of the first, whose wait ran out.
     EXPECT_EQ(*ended, 1);
 }

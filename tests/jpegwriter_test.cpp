@@ -146,7 +146,7 @@ TEST(Jpegwriter, ReplacesAnExistingFile)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath("P0001.JPG");
-    ASSERT_TRUE(writeFile(path, QByteArray(100000, 'x')));
+    ASSERT_TRUE(writeWholeFile(path, QByteArray(100000, 'x')));
 
     ASSERT_TRUE(DCSavetoJPEG(flat(40, 30, red), 40, 30, path, 75));
     EXPECT_EQ(readPicture(path).size(), QSize(40, 30));
@@ -176,7 +176,7 @@ TEST(Jpegwriter, ReadOnlyFolderKeepsTheOldFile)
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath("P0001.JPG");
     const QByteArray old(5000, 'o');
-    ASSERT_TRUE(writeFile(path, old));
+    ASSERT_TRUE(writeWholeFile(path, old));
     const auto writable = QFile::permissions(folder.path());
     ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
 
@@ -187,7 +187,7 @@ TEST(Jpegwriter, ReadOnlyFolderKeepsTheOldFile)
 
     EXPECT_FALSE(written);
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
-    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(readWholeFile(path), old);
     EXPECT_EQ(entries, QStringList { "P0001.JPG" });
 }
 

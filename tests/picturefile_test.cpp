@@ -530,13 +530,13 @@ bool makeFifo(const QByteArray& path)
 // Sparse: no disk space is used, and a loader that reads it would take seconds and 256 MB.
 bool makeOverSizeLimit(const QByteArray& path)
 {
-    return writeFile(path, {}) && ::truncate(path.constData(), PictureFileLimitBytes + 1) == 0;
+    return writeWholeFile(path, {}) && ::truncate(path.constData(), PictureFileLimitBytes + 1) == 0;
 }
 
 bool makeLinkToPicture(const QByteArray& path)
 {
     const QByteArray target = path + ".target";
-    return writeFile(target, encode(twoColours(), "jpg")) && ::symlink(target.constData(), path.constData()) == 0;
+    return writeWholeFile(target, encode(twoColours(), "jpg")) && ::symlink(target.constData(), path.constData()) == 0;
 }
 
 class LoadTest : public testing::TestWithParam<FileCase> { };
@@ -548,7 +548,7 @@ TEST_P(LoadTest, DecidesByContent)
     ASSERT_TRUE(folder.isValid());
     const QByteArray path = QFile::encodeName(folder.path()) + '/' + c.fileName;
     if (c.contents) {
-        ASSERT_TRUE(writeFile(path, c.contents()));
+        ASSERT_TRUE(writeWholeFile(path, c.contents()));
     }
     if (c.make) {
         ASSERT_TRUE(c.make(path));

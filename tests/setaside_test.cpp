@@ -98,17 +98,17 @@ TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
     const QString base = program.filePath(SetAsideFolderName);
     if (c.folderNameTaken) {
         ASSERT_TRUE(QDir().mkpath(base + QStringLiteral("/20221019_143005")));
-        writeFile(QFile::encodeName(base) + "/20221019_143005/a.jpg", "earlier");
+        writeWholeFile(QFile::encodeName(base) + "/20221019_143005/a.jpg", "earlier");
     }
     if (c.setAsideIsAFile)
-        writeFile(QFile::encodeName(base), "in the way");
+        writeWholeFile(QFile::encodeName(base), "in the way");
     const QByteArray target = QFile::encodeName(elsewhere.path()) + "/target.jpg";
-    writeFile(target, "not the camera's");
+    writeWholeFile(target, "not the camera's");
     for (const QByteArray& name : c.present) {
         if (name.startsWith("link"))
             ASSERT_EQ(::symlink(target.constData(), (from + name).constData()), 0);
         else
-            writeFile(from + name, shot(name));
+            writeWholeFile(from + name, shot(name));
     }
 
     const failing::Failing syncs(failing::folderSyncError, c.folderSyncFails ? EIO : 0);

@@ -26,7 +26,7 @@ template <typename Case> std::string caseName(const testing::TestParamInfo<Case>
 }
 
 // The whole file; "(unreadable)" when it cannot be read, so that no comparison with empty content passes by chance.
-inline QByteArray readFile(const QString& path)
+inline QByteArray readWholeFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
@@ -34,7 +34,7 @@ inline QByteArray readFile(const QString& path)
 
 // Writes content as the whole file, its folder made first when missing. The path is the file system's bytes,
 // as QFile cannot name every file. A failure fails the calling test too; true when written.
-inline bool writeFile(const QByteArray& nativePath, const QByteArray& content)
+inline bool writeWholeFile(const QByteArray& nativePath, const QByteArray& content)
 {
     const qsizetype slash = nativePath.lastIndexOf('/');
     if (slash > 0 && ::access(nativePath.left(slash).constData(), F_OK) != 0)
@@ -47,7 +47,7 @@ inline bool writeFile(const QByteArray& nativePath, const QByteArray& content)
     return written && closed;
 }
 
-inline bool writeFile(const QString& path, const QByteArray& content)
+inline bool writeWholeFile(const QString& path, const QByteArray& content)
 {
-    return writeFile(QFile::encodeName(path), content);
+    return writeWholeFile(QFile::encodeName(path), content);
 }
