@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "services/services.h"
 
+#include <QDateTime>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 using namespace norvel;
@@ -59,6 +61,15 @@ private:
     QString m_path;
 };
 
+// What the window asks of the world while it opens a shot and analyses it: the time, and messages only
+// printed, so that a failure shows instead of hanging the run on a dialog.
+class BenchServices : public ErrorReporter, public Clock {
+public:
+    void showError(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    void showNotice(const QString&) override { }
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
 // The whole run as the analysis button does it: clearing the view, the ruler, the marks and the grids.
 void windowRun(benchmark::State& state)
 {
@@ -66,8 +77,11 @@ void windowRun(benchmark::State& state)
     const QString path = folder.filePath(QStringLiteral("shot.bmp"));
     QImageWriter(path, "bmp").write(cameraShot());
     OpenShot dialog(path);
+    BenchServices world;
     Services services;
     services.fileOpen = &dialog;
+    services.errors = &world;
+    services.clock = &world;
     services.programFolder = folder.path();
     Form1 form(services);
     form.Form_Load();

@@ -33,18 +33,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size()) << path.toStdString();
-}
-
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -72,7 +60,7 @@ TEST_P(DurableFileFailureTest, failureKeepsTheOldFileAndLeavesNothingBehind)
     const FailureCase& c = GetParam();
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("No1CP.csv"));
-    writeFile(path, "1,0.35\r\n");
+    writeWholeFile(path, "1,0.35\r\n");
     QByteArray content(c.size, 'x');
     for (qsizetype i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>('a' + i % 26);
@@ -81,7 +69,7 @@ TEST_P(DurableFileFailureTest, failureKeepsTheOldFileAndLeavesNothingBehind)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const qint64 accepted = file.write(content);
     EXPECT_EQ(file.commit(), c.commits);
-    EXPECT_EQ(readFile(path), c.commits ? content : QByteArray("1,0.35\r\n"));
+    EXPECT_EQ(readWholeFile(path), c.commits ? content : QByteArray("1,0.35\r\n"));
     EXPECT_EQ(entries(folder.path()), QStringList { "No1CP.csv" });
     if (!c.commits) {
         EXPECT_FALSE(file.errorString().isEmpty());
@@ -103,7 +91,7 @@ TEST(DurableFileTest, aTemporaryFileLeftByAKilledWriteIsRemovedOnTheNextWrite)
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("1_1.jpg"));
     for (const char* name : { "1_1.jpg.aB3xY9", "1_1.jpg.keep", "1_1.jpg.ab3xy", "1_2.jpg.aB3xY9", "x1_1.jpg.aB3xY9" })
-        writeFile(folder.filePath(QString::fromLatin1(name)), "left");
+        writeWholeFile(folder.filePath(QString::fromLatin1(name)), "left");
     QString error;
     ASSERT_TRUE(writeFileDurably(path, "new", &error)) << error.toStdString();
     EXPECT_EQ(entries(folder.path()),
@@ -115,7 +103,7 @@ TEST(DurableFileTest, aNewFileGetsTheUsualPermissionsAndAReplacedOneKeepsItsOwn)
     QTemporaryDir folder;
     const QString fresh = folder.filePath(QStringLiteral("fresh"));
     const QString kept = folder.filePath(QStringLiteral("kept"));
-    writeFile(kept, "old");
+    writeWholeFile(kept, "old");
     ASSERT_EQ(::chmod(QFile::encodeName(kept).constData(), 0640), 0);
     const mode_t mask = ::umask(022);
     QString error;
@@ -133,13 +121,13 @@ TEST(DurableFileTest, overwritingTheStartKeepsTheTailAndCreatesAMissingFile)
 {
     QTemporaryDir folder;
     const QString longer = folder.filePath(QStringLiteral("set.bat"));
-    writeFile(longer, QByteArray(20, 'o'));
+    writeWholeFile(longer, QByteArray(20, 'o'));
     QString error;
     ASSERT_TRUE(overwriteFileStart(longer, QByteArray(16, 'n'), &error)) << error.toStdString();
-    EXPECT_EQ(readFile(longer), QByteArray(16, 'n') + QByteArray(4, 'o'));
+    EXPECT_EQ(readWholeFile(longer), QByteArray(16, 'n') + QByteArray(4, 'o'));
     const QString missing = folder.filePath(QStringLiteral("new.bat"));
     ASSERT_TRUE(overwriteFileStart(missing, QByteArray(16, 'n'), &error));
-    EXPECT_EQ(readFile(missing), QByteArray(16, 'n'));
+    EXPECT_EQ(readWholeFile(missing), QByteArray(16, 'n'));
     EXPECT_FALSE(overwriteFileStart(folder.filePath(QStringLiteral("no/such/set.bat")), "x", &error));
     EXPECT_FALSE(error.isEmpty());
 }
@@ -193,9 +181,9 @@ TEST(BackgroundFileWriterTest, flushGivesWhatWasHandedOver)
                 EXPECT_TRUE(writer->flush(&error)) << error.toStdString();
             EXPECT_EQ(QFile::exists(path), row.onDisk.has_value());
             if (row.onDisk) {
-                EXPECT_EQ(readFile(path), *row.onDisk);
+                EXPECT_EQ(readWholeFile(path), *row.onDisk);
             }
-            EXPECT_EQ(QFile::exists(log) ? readFile(log) : QByteArray(), row.logged);
+            EXPECT_EQ(QFile::exists(log) ? readWholeFile(log) : QByteArray(), row.logged);
         }
     }
 }
@@ -217,8 +205,8 @@ TEST(BackgroundFileWriterTest, failuresAreSaid)
     writer.append(sub + QStringLiteral("/log.csv"), "h\n", "kept\n");
     EXPECT_FALSE(writer.flush(&error));
     EXPECT_TRUE(writer.flush(&error));
-    EXPECT_EQ(readFile(sub + QStringLiteral("/recovery.dat")), "b");
-    EXPECT_EQ(readFile(sub + QStringLiteral("/log.csv")), "h\nkept\n");
+    EXPECT_EQ(readWholeFile(sub + QStringLiteral("/recovery.dat")), "b");
+    EXPECT_EQ(readWholeFile(sub + QStringLiteral("/log.csv")), "h\nkept\n");
 }
 
 // Appending is whole lines or nothing: a line cut short by a crash is closed before the next one starts.
@@ -240,10 +228,10 @@ TEST(AppendFileTest, startsNewFilesWithTheHeaderAndClosesACutLine)
         SCOPED_TRACE(row.name);
         QFile::remove(path);
         if (row.before)
-            writeFile(path, *row.before);
+            writeWholeFile(path, *row.before);
         QString error;
         ASSERT_TRUE(appendFileDurably(path, "h\r\n", "line\r\n", &error)) << error.toStdString();
-        EXPECT_EQ(readFile(path), row.after);
+        EXPECT_EQ(readWholeFile(path), row.after);
     }
     QString error;
     EXPECT_FALSE(appendFileDurably(folder.filePath(QStringLiteral("no/log.csv")), "h", "x", &error));
@@ -309,7 +297,7 @@ TEST_F(FullDiskTest, everyWriterKeepsTheOldFileAndSaysSo)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QString path = folder.filePath(QString::fromLatin1(row.file));
-        writeFile(path, "old");
+        writeWholeFile(path, "old");
     }
     fill();
     for (const auto& row : rows) {
@@ -318,7 +306,7 @@ TEST_F(FullDiskTest, everyWriterKeepsTheOldFileAndSaysSo)
         QString error;
         EXPECT_FALSE(row.write(path, &error));
         EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << error.toStdString();
-        EXPECT_EQ(readFile(path), "old");
+        EXPECT_EQ(readWholeFile(path), "old");
     }
     EXPECT_EQ(entries(folder.path()), (QStringList { "1_1.jpg", "filler", "log.csv", "No1CP.csv", "set.Dt" }));
     QString error;
@@ -386,7 +374,7 @@ TEST_P(InPlaceTest, appendAndOverwriteRefuseAtOnceWhatIsNotARegularFileOfTheirOw
         QTemporaryDir elsewhere;
         const QString path = folder.filePath(QStringLiteral("測定記録.csv"));
         const QString outside = elsewhere.filePath(QStringLiteral("outside.csv"));
-        writeFile(outside, "outside\n");
+        writeWholeFile(outside, "outside\n");
         ASSERT_TRUE(c.make(path, outside));
         const mode_t type = typeOf(path);
         QString error;
@@ -395,7 +383,7 @@ TEST_P(InPlaceTest, appendAndOverwriteRefuseAtOnceWhatIsNotARegularFileOfTheirOw
         EXPECT_FALSE(written);
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.reason))) << error.toStdString();
         EXPECT_EQ(typeOf(path), type);
-        EXPECT_EQ(readFile(outside), "outside\n");
+        EXPECT_EQ(readWholeFile(outside), "outside\n");
         EXPECT_EQ(entries(elsewhere.path()), QStringList { "outside.csv" });
     }
 }
@@ -442,7 +430,7 @@ TEST(DurableFileTest, replacesALinkOrPipeAtTheNameWithoutWritingThroughIt)
         QTemporaryDir elsewhere;
         const QString path = folder.filePath(QStringLiteral("No1CP.csv"));
         const QString outside = elsewhere.filePath(QStringLiteral("outside.csv"));
-        writeFile(outside, "outside\n");
+        writeWholeFile(outside, "outside\n");
         ASSERT_EQ(::chmod(QFile::encodeName(outside).constData(), 0600), 0);
         ASSERT_TRUE(row.make(path, outside));
         QString error;
@@ -450,11 +438,11 @@ TEST(DurableFileTest, replacesALinkOrPipeAtTheNameWithoutWritingThroughIt)
         EXPECT_TRUE(returnsAtOnce([&] { written = writeFileDurably(path, "new\n", &error); }, QFile::encodeName(path)));
         EXPECT_TRUE(written) << error.toStdString();
         EXPECT_EQ(typeOf(path), mode_t(S_IFREG));
-        EXPECT_EQ(readFile(path), "new\n");
+        EXPECT_EQ(readWholeFile(path), "new\n");
         struct stat status { };
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
         EXPECT_EQ(status.st_mode & 0777, 0644u);
-        EXPECT_EQ(readFile(outside), "outside\n");
+        EXPECT_EQ(readWholeFile(outside), "outside\n");
         EXPECT_EQ(entries(elsewhere.path()), QStringList { "outside.csv" });
     }
     ::umask(mask);
@@ -482,7 +470,7 @@ TEST_P(CheckedCallTest, aFailedCallFailsTheWriteWithItsReason)
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("set.Dt"));
     if (c.fileExists)
-        writeFile(path, "old\n");
+        writeWholeFile(path, "old\n");
     QString error;
     bool written = true;
     {
@@ -491,7 +479,7 @@ TEST_P(CheckedCallTest, aFailedCallFailsTheWriteWithItsReason)
     }
     EXPECT_FALSE(written);
     EXPECT_TRUE(error.contains(qt_error_string(EIO))) << error.toStdString();
-    EXPECT_EQ(QFile::exists(path) ? readFile(path) : QByteArray(), c.after);
+    EXPECT_EQ(QFile::exists(path) ? readWholeFile(path) : QByteArray(), c.after);
     EXPECT_LE(entries(folder.path()).size(), 1) << "a temporary file was left behind";
 }
 
@@ -589,7 +577,7 @@ TEST(BackgroundFileWriterTest, goingWhileAWriteHangsWaitsOnlyTheLimit)
     EXPECT_FALSE(QFile::exists(path));
     gate->letGo();
     EXPECT_TRUE(appearsWithin(folder.filePath(QStringLiteral("log.csv")), 5s));
-    EXPECT_EQ(readFile(path), "a");
+    EXPECT_EQ(readWholeFile(path), "a");
 }
 
 // The day's record as a pipe froze the window at the first shot: the writer's thread stuck in open(), the

@@ -5,6 +5,7 @@
 #include "picture/picturefile.h"
 #include "picture/picturefiler.h"
 #include "picture/picturememory.h"
+#include "testsupport.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -256,12 +257,6 @@ TEST(PictureMemory, NewPicturesAreOrdinaryPictures)
     }
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The decoder's side played by another thread, a band at a time: the file is Qt's JPEG of the picture.
 TEST(PictureFiler, FollowsRowsFromAnotherThreadAndWritesWhenTold)
 {
@@ -276,12 +271,10 @@ TEST(PictureFiler, FollowsRowsFromAnotherThreadAndWritesWhenTold)
         filer.rowsFinished(picture.height());
     });
     filer.writeTo(path);
-    filer.waitForWrite(); // as the shut-down does: the file is whole once it returns
-    EXPECT_EQ(fileBytes(path), qtEncode(picture));
     decoder.join();
     QString error;
     EXPECT_TRUE(filer.finish(&error)) << error.toStdString();
-    EXPECT_EQ(fileBytes(path), qtEncode(picture));
+    EXPECT_EQ(readWholeFile(path), qtEncode(picture));
     EXPECT_FALSE(filer.busy());
 }
 
@@ -289,13 +282,18 @@ enum class Ending { Discard, FinishWithoutPath, Abandon, Destroy };
 
 class FilerEndingTest : public testing::TestWithParam<Ending> { };
 
-// A filing nobody gave a place, or that was called off, writes nothing, also half way through the rows.
+// A filing nobody gave a place, or whose decoding was abandoned after it was given one, writes nothing, also
+// half way through the rows: no file appears, and the writer is never called.
 TEST_P(FilerEndingTest, WritesNothing)
 {
     QTemporaryDir folder;
     const QImage picture = grain(64, 64);
+    auto writes = std::make_shared<std::atomic<int>>(0);
     {
-        PictureFiler filer(PictureQuality);
+        PictureFiler filer(PictureQuality, 2s, [writes](const QString& to, const QByteArray& content, QString* error) {
+            ++*writes;
+            return writeFileDurably(to, content, error);
+        });
         filer.picturePrepared(picture);
         filer.rowsFinished(32);
         switch (GetParam()) {
@@ -306,12 +304,14 @@ TEST_P(FilerEndingTest, WritesNothing)
             EXPECT_FALSE(filer.finish(nullptr));
             break;
         case Ending::Abandon:
+            filer.writeTo(folder.filePath(QStringLiteral("1_1.jpg")));
             filer.decodingAbandoned();
             break;
         case Ending::Destroy:
             break;
         }
     }
+    EXPECT_EQ(*writes, 0);
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
@@ -334,7 +334,7 @@ TEST(PictureFiler, FilesWholePicturesAsTheJpegWriterDoes)
         filer.writeTo(ours);
         EXPECT_TRUE(filer.finish(nullptr));
         ASSERT_TRUE(DCSavetoJPEG(picture, picture.width(), picture.height(), reference, PictureQuality));
-        EXPECT_EQ(fileBytes(ours), fileBytes(reference)) << n;
+        EXPECT_EQ(readWholeFile(ours), readWholeFile(reference)) << n;
     }
 }
 
@@ -367,7 +367,6 @@ TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
             *error = QStringLiteral("beside it");
             return !row.companionFails;
         });
-        filer.waitForWrite();
         QString error;
         EXPECT_EQ(filer.finish(&error), row.written);
         EXPECT_EQ(companionRan, !row.folderMissing);
@@ -381,7 +380,7 @@ TEST(PictureFiler, AFailedWriteNamesTheFileAndKeepsNothingHalfDone)
     }
 }
 
-enum class Wait { Finish, WaitForWrite, Discard, Destroy };
+enum class Wait { Finish, Discard, Destroy };
 
 class FilerWaitTest : public testing::TestWithParam<Wait> { };
 
@@ -410,9 +409,6 @@ TEST_P(FilerWaitTest, AHangingWriteIsLeftToGoOnAfterTheLimit)
         EXPECT_TRUE(error.contains(QStringLiteral("書き込みが終わりません（0.2秒）"))) << error.toStdString();
         EXPECT_FALSE(filer->busy());
         break;
-    case Wait::WaitForWrite:
-        EXPECT_FALSE(filer->waitForWrite());
-        break;
     case Wait::Discard:
         filer->discard();
         EXPECT_FALSE(filer->busy());
@@ -429,14 +425,12 @@ TEST_P(FilerWaitTest, AHangingWriteIsLeftToGoOnAfterTheLimit)
     const QString next = folder.filePath(QStringLiteral("1_2.jpg"));
     filer->fileWhole(grain(32, 32));
     filer->writeTo(next);
-    EXPECT_TRUE(filer->waitForWrite());
     EXPECT_TRUE(filer->finish(&error)) << error.toStdString();
-    EXPECT_EQ(fileBytes(next), qtEncode(grain(32, 32)));
-    // Told of the second filing; of the first only when the wait for it did not run out.
-    EXPECT_EQ(*ended, GetParam() == Wait::WaitForWrite ? 2 : 1);
+    EXPECT_EQ(readWholeFile(next), qtEncode(grain(32, 32)));
+    // Told of the second filing, never of the first, whose wait ran out.
+    EXPECT_EQ(*ended, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PictureFiler, FilerWaitTest, testing::Values(Wait::Finish, Wait::WaitForWrite, Wait::Discard, Wait::Destroy));
+INSTANTIATE_TEST_SUITE_P(PictureFiler, FilerWaitTest, testing::Values(Wait::Finish, Wait::Discard, Wait::Destroy));
 
 } // namespace

@@ -48,18 +48,6 @@ QImage readPicture(const QString& path)
     return reader.read();
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
 bool isDark(QRgb colour)
 {
     return qRed(colour) < 16 && qGreen(colour) < 16 && qBlue(colour) < 16;
@@ -158,7 +146,7 @@ TEST(Jpegwriter, ReplacesAnExistingFile)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath("P0001.JPG");
-    ASSERT_TRUE(writeFile(path, QByteArray(100000, 'x')));
+    ASSERT_TRUE(writeWholeFile(path, QByteArray(100000, 'x')));
 
     ASSERT_TRUE(DCSavetoJPEG(flat(40, 30, red), 40, 30, path, 75));
     EXPECT_EQ(readPicture(path).size(), QSize(40, 30));
@@ -188,7 +176,7 @@ TEST(Jpegwriter, ReadOnlyFolderKeepsTheOldFile)
     ASSERT_TRUE(folder.isValid());
     const QString path = folder.filePath("P0001.JPG");
     const QByteArray old(5000, 'o');
-    ASSERT_TRUE(writeFile(path, old));
+    ASSERT_TRUE(writeWholeFile(path, old));
     const auto writable = QFile::permissions(folder.path());
     ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
 
@@ -199,7 +187,7 @@ TEST(Jpegwriter, ReadOnlyFolderKeepsTheOldFile)
 
     EXPECT_FALSE(written);
     EXPECT_TRUE(error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
-    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(readWholeFile(path), old);
     EXPECT_EQ(entries, QStringList { "P0001.JPG" });
 }
 

@@ -22,14 +22,6 @@ using namespace norvel;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 void writePicture(const QString& path, QSize size)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -108,7 +100,7 @@ TEST_P(LedgerRowTest, TakesHowAndMarksFromTheRecord)
 {
     const RowCase& c = GetParam();
     QTemporaryDir day;
-    writeFile(day.filePath("7/No7CP.csv"), "1,0.35\r\n2,0.20\r\n");
+    writeWholeFile(day.filePath("7/No7CP.csv"), "1,0.35\r\n2,0.20\r\n");
     writePicture(day.filePath("7/7_1.jpg"), Filed);
 
     const LedgerDay ledger = loadLedgerDay(day.path(), c.entries);
@@ -194,14 +186,14 @@ INSTANTIATE_TEST_SUITE_P(Poles, PoleOrderTest,
 TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
 {
     QTemporaryDir day;
-    writeFile(day.filePath("10/No10CP.csv"), "1,0.40\r\n");
-    writeFile(day.filePath("9/No9CP.csv"), "1,0.10\r\n2,要確認\r\n3,0.40\r\n");
-    writeFile(day.filePath("A2/NoA2CP.csv"), "1,0.05\r\n");
-    writeFile(day.filePath("NoCP.csv"), "1,0.01\r\n");
-    writeFile(day.filePath("empty/NoemptyCP.csv"), "");
-    writeFile(day.filePath("noresults/noresults_1.jpg"), "");
+    writeWholeFile(day.filePath("10/No10CP.csv"), "1,0.40\r\n");
+    writeWholeFile(day.filePath("9/No9CP.csv"), "1,0.10\r\n2,要確認\r\n3,0.40\r\n");
+    writeWholeFile(day.filePath("A2/NoA2CP.csv"), "1,0.05\r\n");
+    writeWholeFile(day.filePath("NoCP.csv"), "1,0.01\r\n");
+    writeWholeFile(day.filePath("empty/NoemptyCP.csv"), "");
+    writeWholeFile(day.filePath("noresults/noresults_1.jpg"), "");
     // Lines that are not "i,width" are left out; a width keeps its commas.
-    writeFile(day.filePath("A10/NoA10CP.csv"), "x,0.3\r\n\r\n0,0.3\r\nbroken\r\n2,0,31\n");
+    writeWholeFile(day.filePath("A10/NoA10CP.csv"), "x,0.3\r\n\r\n0,0.3\r\nbroken\r\n2,0,31\n");
     writePicture(day.filePath("9/9_3.jpg"), QSize(32, 24));
 
     const LedgerDay ledger = loadLedgerDay(day.path(), {});
@@ -314,7 +306,7 @@ TEST_P(HostileDayTest, ReadsSafelyOrNamesWhatItCouldNotRead)
         GTEST_SKIP() << "permissions do not hold back root";
     QTemporaryDir folder;
     const QString day = folder.filePath("20221019");
-    writeFile(day + "/3/No3CP.csv", "1,0.25\r\n");
+    writeWholeFile(day + "/3/No3CP.csv", "1,0.25\r\n");
     c.make(day);
     const LedgerDay ledger = readLedgerDay(day);
     QStringList named;
@@ -413,7 +405,7 @@ void recordRead(const LedgerDay& ledger)
 
 void poleSeven(const QString& day)
 {
-    writeFile(day + "/7/No7CP.csv", "1,0.40\r\n2,0.30\r\n");
+    writeWholeFile(day + "/7/No7CP.csv", "1,0.40\r\n2,0.30\r\n");
     writePicture(day + "/7/7_2.jpg", Filed);
 }
 
@@ -431,17 +423,17 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
         HostileCase { "result_file_is_a_folder", [](const QString& day) { QDir().mkpath(day + "/7/No7CP.csv"); },
             "7/No7CP.csv", "フォルダです", listedWithoutRows },
         HostileCase { "result_file_oversized",
-            [](const QString& day) { writeFile(day + "/7/No7CP.csv", QByteArray(ResultFileLimitBytes + 1, '1')); },
+            [](const QString& day) { writeWholeFile(day + "/7/No7CP.csv", QByteArray(ResultFileLimitBytes + 1, '1')); },
             "7/No7CP.csv", "上限", listedWithoutRows },
         HostileCase { "result_file_unreadable",
             [](const QString& day) {
-                writeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
+                writeWholeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
                 ASSERT_EQ(::chmod(QFile::encodeName(day + "/7/No7CP.csv").constData(), 0), 0);
             },
             "7/No7CP.csv", "開けません", listedWithoutRows, true },
         HostileCase { "widths_out_of_range",
             [](const QString& day) {
-                writeFile(day + "/7/No7CP.csv", "1,1e308\r\n2,-5\r\n3,Inf\r\n4,nan\r\n5,0.30\r\n6,要確認\r\n");
+                writeWholeFile(day + "/7/No7CP.csv", "1,1e308\r\n2,-5\r\n3,Inf\r\n4,nan\r\n5,0.30\r\n6,要確認\r\n");
             },
             "", "",
             [](const LedgerDay& ledger) {
@@ -457,7 +449,7 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
             } },
         HostileCase { "picture_is_a_fifo",
             [](const QString& day) {
-                writeFile(day + "/7/No7CP.csv", "1,0.40\r\n");
+                writeWholeFile(day + "/7/No7CP.csv", "1,0.40\r\n");
                 fifo(day + "/7/7_1.jpg");
             },
             "7/7_1.jpg", "普通のファイルではありません",
@@ -468,20 +460,20 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
             } },
         HostileCase { "picture_not_a_picture",
             [](const QString& day) {
-                writeFile(day + "/7/No7CP.csv", "1,0.40\r\n");
-                writeFile(day + "/7/7_1.jpg", "not a picture");
+                writeWholeFile(day + "/7/No7CP.csv", "1,0.40\r\n");
+                writeWholeFile(day + "/7/7_1.jpg", "not a picture");
             },
             "7/7_1.jpg", "画像として読めません", nullptr },
         HostileCase { "record_crlf",
             [](const QString& day) {
                 poleSeven(day);
-                writeFile(day + "/測定記録.csv", record());
+                writeWholeFile(day + "/測定記録.csv", record());
             },
             "", "", recordRead },
         HostileCase { "record_lf",
             [](const QString& day) {
                 poleSeven(day);
-                writeFile(day + "/測定記録.csv", withLf(record()));
+                writeWholeFile(day + "/測定記録.csv", withLf(record()));
             },
             "", "", recordRead },
         HostileCase { "record_with_a_stray_quote",
@@ -489,7 +481,7 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 poleSeven(day);
                 QByteArray bytes = record();
                 bytes.insert(bytes.indexOf("\n") + 1, "2022-10-19 \"\r\n");
-                writeFile(day + "/測定記録.csv", bytes);
+                writeWholeFile(day + "/測定記録.csv", bytes);
             },
             "測定記録.csv", "読めない行が 1 行あります（2 行目）", recordRead },
         HostileCase { "record_from_a_spreadsheet_in_shift_jis",
@@ -497,7 +489,7 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 poleSeven(day);
                 QString text = QString::fromUtf8(record().mid(3));
                 text.replace("2022-10-19 09:30:15.250", "2022/10/19 9:30");
-                writeFile(day + "/測定記録.csv", QStringEncoder("windows-31j").encode(text));
+                writeWholeFile(day + "/測定記録.csv", QStringEncoder("windows-31j").encode(text));
             },
             "", "", recordRead },
         HostileCase { "record_links_to_dev_zero",
@@ -537,15 +529,15 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 EXPECT_EQ(other.widestMm, 0.50);
                 EXPECT_EQ(other.rows[0].pictureSize, Filed);
             } },
-        HostileCase { "hidden_pole_folder", [](const QString& day) { writeFile(day + "/.8/No.8CP.csv", "1,0.60\r\n"); },
-            "", "",
+        HostileCase { "hidden_pole_folder",
+            [](const QString& day) { writeWholeFile(day + "/.8/No.8CP.csv", "1,0.60\r\n"); }, "", "",
             [](const LedgerDay& ledger) {
                 EXPECT_EQ(poleNamed(ledger, ".8").widestMm, 0.60);
                 EXPECT_EQ(ledger.widestPole, ".8");
             } },
         HostileCase { "pole_folder_unreadable",
             [](const QString& day) {
-                writeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
+                writeWholeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
                 ASSERT_EQ(::chmod(QFile::encodeName(day + "/7").constData(), 0), 0);
             },
             "7/No7CP.csv", "開けません", listedWithoutRows, true }),
@@ -560,7 +552,7 @@ TEST(LedgerDay, StopsAtTheRowLimitAndSaysSo)
         rows += QByteArray::number(r) + ",0.1\n";
     ASSERT_LE(rows.size(), ResultFileLimitBytes);
     for (const char* pole : { "1", "2", "3" })
-        writeFile(folder.filePath(QString("%1/No%1CP.csv").arg(pole)), rows);
+        writeWholeFile(folder.filePath(QString("%1/No%1CP.csv").arg(pole)), rows);
     const LedgerDay ledger = readLedgerDay(folder.path());
     EXPECT_EQ(ledger.shots, 60000);
     ASSERT_EQ(ledger.problems.size(), 2);
@@ -583,7 +575,7 @@ TEST_P(SummaryCsvTest, OneLinePerPoleAfterTheHeader)
     const SummaryCase& c = GetParam();
     QTemporaryDir day;
     const QString pole = QString::fromUtf8(c.pole);
-    writeFile(day.filePath(pole + "/No" + pole + "CP.csv"), c.results);
+    writeWholeFile(day.filePath(pole + "/No" + pole + "CP.csv"), c.results);
     const QByteArray csv = summaryCsv(loadLedgerDay(day.path(), {}), c.judgementMm);
     EXPECT_EQ(csv,
         QByteArray("\xEF\xBB\xBF") + QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定\r\n").toUtf8() + c.line

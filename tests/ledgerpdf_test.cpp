@@ -1,5 +1,7 @@
 #include "ledger/ledgerday.h"
+#include "ledger/ledgerpainter.h"
 #include "ledger/ledgerpdf.h"
+#include "ledger/ledgerthumbnails.h"
 #include "results/measurementrecord.h"
 
 #include "testsupport.h"

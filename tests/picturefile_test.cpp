@@ -517,16 +517,6 @@ struct FileCase {
     const char* reason = ""; // part of the error
 };
 
-// Through POSIX calls, as QFile cannot name every file.
-bool writeFile(const QByteArray& path, const QByteArray& contents)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, contents.constData(), std::size_t(contents.size())) == contents.size();
-    return ::close(fd) == 0 && written;
-}
-
 std::function<bool(const QByteArray&)> linkTo(const char* target)
 {
     return [=](const QByteArray& path) { return ::symlink(target, path.constData()) == 0; };
@@ -540,13 +530,13 @@ bool makeFifo(const QByteArray& path)
 // Sparse: no disk space is used, and a loader that reads it would take seconds and 256 MB.
 bool makeOverSizeLimit(const QByteArray& path)
 {
-    return writeFile(path, {}) && ::truncate(path.constData(), PictureFileLimitBytes + 1) == 0;
+    return writeWholeFile(path, {}) && ::truncate(path.constData(), PictureFileLimitBytes + 1) == 0;
 }
 
 bool makeLinkToPicture(const QByteArray& path)
 {
     const QByteArray target = path + ".target";
-    return writeFile(target, encode(twoColours(), "jpg")) && ::symlink(target.constData(), path.constData()) == 0;
+    return writeWholeFile(target, encode(twoColours(), "jpg")) && ::symlink(target.constData(), path.constData()) == 0;
 }
 
 class LoadTest : public testing::TestWithParam<FileCase> { };
@@ -558,7 +548,7 @@ TEST_P(LoadTest, DecidesByContent)
     ASSERT_TRUE(folder.isValid());
     const QByteArray path = QFile::encodeName(folder.path()) + '/' + c.fileName;
     if (c.contents) {
-        ASSERT_TRUE(writeFile(path, c.contents()));
+        ASSERT_TRUE(writeWholeFile(path, c.contents()));
     }
     if (c.make) {
         ASSERT_TRUE(c.make(path));

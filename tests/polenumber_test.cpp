@@ -73,24 +73,6 @@ TEST(PoleNumber, FolderNamesRefuseWhatWouldLeaveOrHideThePoleFolder)
     }
 }
 
-TEST(PoleNumber, ResultPathsAreUnderTheDayFolder)
-{
-    EXPECT_EQ(dayFolderName(QDate(2022, 10, 19)), "20221019");
-    EXPECT_EQ(dayFolderName(QDate(2022, 5, 9)), "20220509");
-    const QDate day(2022, 5, 19);
-    EXPECT_EQ(poleFolderPath("/p", day, "12"), "/p/20220519/12");
-    EXPECT_EQ(resultFilePath("/p", day, "12"), "/p/20220519/12/No12CP.csv");
-    // Without a pole number the result file lies in the day folder itself.
-    EXPECT_EQ(QDir::cleanPath(resultFilePath("/p", day, "")), "/p/20220519/NoCP.csv");
-}
-
-TEST(PoleNumber, ResultFileNumbersTheLinesAndKeepsTheTexts)
-{
-    EXPECT_EQ(resultFileContent({ "0.35", "0.40" }), "1,0.35\r\n2,0.40\r\n");
-    EXPECT_EQ(resultFileContent({}), "");
-    EXPECT_EQ(resultFileContent({ "", "abc", "1.5", "０.３" }), QByteArray("1,\r\n2,abc\r\n3,1.5\r\n4,") + "０.３\r\n");
-}
-
 TEST(PoleNumber, WritingReplacesTheOldFile)
 {
     QTemporaryDir folder;
@@ -147,30 +129,3 @@ TEST(PoleNumber, FileAgeKeepsFractionsAndSign)
 }
 
 } // namespace
-
-struct ResultFileCase {
-    const char* name;
-    QByteArray content;
-    std::optional<QStringList> widths;
-};
-
-class ResultFileTest : public ::testing::TestWithParam<ResultFileCase> { };
-
-// What is brought back is exactly what was written; anything else is not mistaken for a pole's rows.
-TEST_P(ResultFileTest, ReadsBackWhatWasWrittenAndRefusesTheRest)
-{
-    EXPECT_EQ(parseResultFile(GetParam().content), GetParam().widths);
-}
-
-INSTANTIATE_TEST_SUITE_P(Contents, ResultFileTest,
-    ::testing::Values(ResultFileCase { "empty", "", QStringList() },
-        ResultFileCase {
-            "asWritten", resultFileContent({ "0.44", "", "0,5", "調査" }), QStringList { "0.44", "", "0,5", "調査" } },
-        ResultFileCase { "lineFeedsOnly", "1,0.44\n2,0.33\n", QStringList { "0.44", "0.33" } },
-        ResultFileCase { "cutShort", "1,0.44\r\n2,0.3", std::nullopt },
-        ResultFileCase { "rowMissing", "1,0.44\r\n3,0.33\r\n", std::nullopt },
-        ResultFileCase { "noComma", "1 0.44\r\n", std::nullopt },
-        ResultFileCase { "leadingZero", "01,0.44\r\n", std::nullopt },
-        ResultFileCase { "notText", QByteArray("1,\xff\xfe\r\n"), std::nullopt },
-        ResultFileCase { "blankLine", "1,0.44\r\n\r\n", std::nullopt }),
-    caseName<ResultFileCase>);

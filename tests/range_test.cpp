@@ -129,12 +129,9 @@ struct MappingCase {
 
 class MappingTest : public ::testing::TestWithParam<MappingCase> { };
 
-TEST_P(MappingTest, mapsBothWays)
+TEST_P(MappingTest, mapsPicturePixelsToTheView)
 {
     const MappingCase& c = GetParam();
-    const QPointF image = viewToImage(c.mapping, c.view);
-    EXPECT_NEAR(image.x(), c.image.x(), 1e-3);
-    EXPECT_NEAR(image.y(), c.image.y(), 1e-3);
     const QPointF view = imageToView(c.mapping, c.image);
     EXPECT_NEAR(view.x(), c.view.x(), 1e-3);
     EXPECT_NEAR(view.y(), c.view.y(), 1e-3);

@@ -22,12 +22,6 @@ namespace {
 
 using Status = RegularFile::Status;
 
-bool writeFile(const QByteArray& path, const QByteArray& content)
-{
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 struct ReadCase {
     std::string name;
     std::function<bool(const QByteArray& path)> make; // nullptr: nothing at the name
@@ -74,11 +68,11 @@ TEST_P(RegularFileTest, readsARegularFileWholeAndRefusesTheRestAtOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, RegularFileTest,
-    testing::Values(
-        ReadCase { "regular", [](const QByteArray& p) { return writeFile(p, "abc\r\n"); }, Status::Opened, "abc\r\n" },
-        ReadCase { "atTheLimit", [](const QByteArray& p) { return writeFile(p, "0123456789"); }, Status::Opened,
+    testing::Values(ReadCase { "regular", [](const QByteArray& p) { return writeWholeFile(p, "abc\r\n"); },
+                        Status::Opened, "abc\r\n" },
+        ReadCase { "atTheLimit", [](const QByteArray& p) { return writeWholeFile(p, "0123456789"); }, Status::Opened,
             "0123456789" },
-        ReadCase { "empty", [](const QByteArray& p) { return writeFile(p, ""); }, Status::Opened, "" },
+        ReadCase { "empty", [](const QByteArray& p) { return writeWholeFile(p, ""); }, Status::Opened, "" },
         ReadCase { "missing", nullptr, Status::Missing, "", "ファイルがありません" },
         ReadCase { "fifo", [](const QByteArray& p) { return ::mkfifo(p.constData(), 0600) == 0; }, Status::Refused, "",
             "普通のファイルではありません" },
@@ -86,15 +80,15 @@ INSTANTIATE_TEST_SUITE_P(Files, RegularFileTest,
             Status::Refused, "", "普通のファイルではありません" },
         ReadCase { "folder", [](const QByteArray& p) { return ::mkdir(p.constData(), 0700) == 0; }, Status::Refused, "",
             "フォルダ" },
-        ReadCase { "overTheLimit", [](const QByteArray& p) { return writeFile(p, "0123456789a"); }, Status::Refused, "",
-            "上限" },
+        ReadCase { "overTheLimit", [](const QByteArray& p) { return writeWholeFile(p, "0123456789a"); },
+            Status::Refused, "", "上限" },
         ReadCase { "linkToARegularFile",
             [](const QByteArray& p) {
-                return writeFile(p + ".real", "real") && ::symlink("set.Dt.real", p.constData()) == 0;
+                return writeWholeFile(p + ".real", "real") && ::symlink("set.Dt.real", p.constData()) == 0;
             },
             Status::Opened, "real" },
         ReadCase { "unreadable",
-            [](const QByteArray& p) { return writeFile(p, "secret") && ::chmod(p.constData(), 0) == 0; },
+            [](const QByteArray& p) { return writeWholeFile(p, "secret") && ::chmod(p.constData(), 0) == 0; },
             Status::Failed, "", "開けません", true }),
     caseName<ReadCase>);
 

@@ -35,14 +35,6 @@ QByteArray contents(const QByteArray& path)
     return data;
 }
 
-void writeBytes(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0) << path.toStdString();
-    ASSERT_EQ(::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())), bytes.size());
-    ::close(fd);
-}
-
 bool isLinkTo(const QByteArray& path, const QByteArray& target)
 {
     char buffer[4096];
@@ -106,17 +98,17 @@ TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
     const QString base = program.filePath(SetAsideFolderName);
     if (c.folderNameTaken) {
         ASSERT_TRUE(QDir().mkpath(base + QStringLiteral("/20221019_143005")));
-        writeBytes(QFile::encodeName(base) + "/20221019_143005/a.jpg", "earlier");
+        writeWholeFile(QFile::encodeName(base) + "/20221019_143005/a.jpg", "earlier");
     }
     if (c.setAsideIsAFile)
-        writeBytes(QFile::encodeName(base), "in the way");
+        writeWholeFile(QFile::encodeName(base), "in the way");
     const QByteArray target = QFile::encodeName(elsewhere.path()) + "/target.jpg";
-    writeBytes(target, "not the camera's");
+    writeWholeFile(target, "not the camera's");
     for (const QByteArray& name : c.present) {
         if (name.startsWith("link"))
             ASSERT_EQ(::symlink(target.constData(), (from + name).constData()), 0);
         else
-            writeBytes(from + name, shot(name));
+            writeWholeFile(from + name, shot(name));
     }
 
     const failing::Failing syncs(failing::folderSyncError, c.folderSyncFails ? EIO : 0);

@@ -1,14 +1,11 @@
 #include "acquisition/camerafolder.h"
 
 #include "acquisition/setaside.h"
+#include "files/folderlisting.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace norvel {
 
@@ -85,26 +82,24 @@ FileNames listMatching(const QString& watchPath, bool first, const QSet<QByteArr
         return {};
     const WatchLocation where = splitWatchPath(watchPath);
     const QRegularExpression& expression = nameExpression(where.pattern);
-    DIR* folder = ::opendir(QFile::encodeName(where.folder).constData());
-    if (!folder)
+    FolderListing folder(QFile::encodeName(where.folder));
+    if (!folder.opened())
         return {};
     FileNames names;
-    while (const dirent* entry = ::readdir(folder)) {
-        const QByteArray name(entry->d_name);
+    while (const std::optional<FolderEntry> entry = folder.next()) {
+        const QByteArray& name = entry->name;
         if (name.startsWith('.') || passOver.contains(name) || (first && !names.isEmpty() && name >= names.front()))
             continue;
         if (!expression.match(displayName(name)).hasMatch())
             continue;
         // Followed through a link: only what is a plain file in the end is ever opened.
-        struct stat info { };
-        if (::fstatat(::dirfd(folder), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+        if (folder.followedType(name) != EntryType::Regular)
             continue;
         if (first)
             names = { name };
         else
             names << name;
     }
-    ::closedir(folder);
     return names;
 }
 
@@ -155,8 +150,7 @@ QByteArray WatchedFolder::firstName(const QSet<QByteArray>& passOver)
 
 bool WatchedFolder::exists(const QByteArray& name)
 {
-    struct stat info { };
-    return ::lstat(pathOf(name).constData(), &info) == 0;
+    return nameExists(pathOf(name));
 }
 
 bool WatchedFolder::setAside(const QByteArray& name, QString* reason)
@@ -170,7 +164,7 @@ bool WatchedFolder::setAside(const QByteArray& name, QString* reason)
 
 bool WatchedFolder::remove(const QByteArray& name)
 {
-    return ::unlink(pathOf(name).constData()) == 0;
+    return removeName(pathOf(name));
 }
 
 QByteArray WatchedFolder::pathOf(const QByteArray& name) const

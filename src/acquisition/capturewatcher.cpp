@@ -50,19 +50,7 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
 
     const QByteArray first = folder.firstName(m_stuck);
     if (first.isEmpty()) {
-        // Left-overs that are not stuck would have been listed: they are gone.
-        for (auto it = m_leftOvers.begin(); it != m_leftOvers.end();)
-            it = m_stuck.contains(it.key()) ? std::next(it) : m_leftOvers.erase(it);
-        // A stuck file is still there: the folder is not empty, it only has nothing new.
-        if (!m_pendingName.isEmpty() && !m_stuck.contains(m_pendingName)) {
-            setStatus(watcherstatus::NoFile);
-            m_pendingName.clear();
-            m_loadFailingSince.reset();
-            return std::nullopt;
-        }
-        m_pendingName.clear();
-        m_loadFailingSince.reset();
-        retryStuck(folder);
+        nothingNew(folder);
         return std::nullopt;
     }
 
@@ -83,11 +71,36 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
 
     setStatus(watcherstatus::Lood);
     const TakeInResult result = takeIn(first);
+    afterTakeIn(folder, first, result);
+    return result;
+}
+
+// No shot listed, beyond those stuck.
+void CaptureWatcher::nothingNew(CaptureFolder& folder)
+{
+    // Left-overs that are not stuck would have been listed: they are gone.
+    for (auto it = m_leftOvers.begin(); it != m_leftOvers.end();)
+        it = m_stuck.contains(it.key()) ? std::next(it) : m_leftOvers.erase(it);
+    // A stuck file is still there: the folder is not empty, it only has nothing new.
+    if (!m_pendingName.isEmpty() && !m_stuck.contains(m_pendingName)) {
+        setStatus(watcherstatus::NoFile);
+        m_pendingName.clear();
+        m_loadFailingSince.reset();
+        return;
+    }
+    m_pendingName.clear();
+    m_loadFailingSince.reset();
+    retryStuck(folder);
+}
+
+// What becomes of the shot after its take-in.
+void CaptureWatcher::afterTakeIn(CaptureFolder& folder, const QByteArray& first, TakeInResult result)
+{
     switch (result) {
     case TakeInResult::LoadFailed:
         if (!m_loadFailingSince)
-            m_loadFailingSince = now;
-        if (m_loadFailingSince->msecsTo(now) >= GiveUpLoadingMs) {
+            m_loadFailingSince = m_now;
+        if (m_loadFailingSince->msecsTo(m_now) >= GiveUpLoadingMs) {
             // Not a picture, or a shot never finished: it must not hold back the shots behind it.
             m_loadFailingSince.reset();
             dispose(folder, first, Disposal::SetAside);
@@ -107,7 +120,6 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
         m_filingName = first;
         break;
     }
-    return result;
 }
 
 void CaptureWatcher::filingEnded(CaptureFolder& folder, bool filed)

@@ -77,6 +77,8 @@ public:
     [[nodiscard]] const QByteArray& pendingName() const { return m_pendingName; }
 
 private:
+    void nothingNew(CaptureFolder& folder);
+    void afterTakeIn(CaptureFolder& folder, const QByteArray& first, TakeInResult result);
     void setStatus(const QString& status);
     void dispose(CaptureFolder& folder, const QByteArray& name, Disposal disposal);
     void retryStuck(CaptureFolder& folder);

@@ -1,6 +1,7 @@
 #include "acquisition/originalcopy.h"
 
 #include "files/durablefile.h"
+#include "files/filemove.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +49,7 @@ bool keepOriginal(const CameraOriginal& original, const QString& path, QString* 
     case LinkOutcome::Failed:
         break;
     }
-    *error = QStringLiteral("原画像「%1」を書き込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason);
+    *error = notWrittenMessage(QStringLiteral("原画像"), path, reason);
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include "analysis/summary.h"
 #include "core/numbers.h"
 #include "files/durablefile.h"
+#include "files/inifile.h"
 #include "files/regularfile.h"
 
 #include <QDir>
@@ -59,12 +60,13 @@ std::optional<QSize> sizeIn(const QString& text)
     };
     const QStringView width = QStringView(text).left(x);
     const QStringView height = QStringView(text).mid(x + 1);
-    bool widthOk = false;
-    bool heightOk = false;
-    const QSize size(width.toInt(&widthOk), height.toInt(&heightOk));
-    if (!allDigits(width) || !allDigits(height) || !widthOk || !heightOk || size.width() <= 0 || size.height() <= 0)
+    if (!allDigits(width) || !allDigits(height))
         return std::nullopt;
-    return size;
+    const std::optional<int> w = exactNumber<int>(width);
+    const std::optional<int> h = exactNumber<int>(height);
+    if (!w || !h || *w <= 0 || *h <= 0)
+        return std::nullopt;
+    return QSize(*w, *h);
 }
 
 // The same normalised, so that "02592x1944" is the same size as "2592x1944".
@@ -128,6 +130,95 @@ QByteArray scaleFileContent(const ScaleCalibrations& calibrations)
     return text.toUtf8();
 }
 
+namespace {
+
+// The scale file read line by line: each line taken in turn, refused with its reason when it is not as written.
+class ScaleFileReader {
+public:
+    // Empty when the line is taken, else why it is refused.
+    QString take(const IniLine& line)
+    {
+        const QString trimmed = line.text.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'#'))
+            return {};
+        if (line.section)
+            return startSection(*line.section);
+        if (m_section && m_section->isEmpty())
+            return {};
+        if (!line.key || line.key->isEmpty() || !m_section)
+            return QStringLiteral("区分の見出しでも「名前=値」でもない行です。");
+        QString key = *line.key;
+        QSize size;
+        if (*m_section == ScaleSection) {
+            const std::optional<QSize> sizeOfKey = sizeIn(key);
+            if (!sizeOfKey)
+                return QStringLiteral("「%1」は「幅x高さ」の画像の大きさではありません。").arg(key);
+            size = *sizeOfKey;
+            key = scaleSizeKey(size);
+        }
+        if (m_keys.contains(key))
+            return QStringLiteral("「%1」が二度あります。").arg(key);
+        m_keys.insert(key);
+        return *m_section == ScaleSection ? takeFigure(key, size, line.value) : takeNote(key, line.value);
+    }
+
+    // Notes on a size without a figure calibrate nothing; a figure without notes is a calibration.
+    ScaleCalibrations calibrations()
+    {
+        for (auto it = m_calibrations.begin(); it != m_calibrations.end();)
+            it = m_figures.contains(it.key()) ? std::next(it) : m_calibrations.erase(it);
+        return m_calibrations;
+    }
+
+private:
+    QString startSection(const QString& name)
+    {
+        // Other programs' sections (QSettings' [General], notes) are left alone: only the figures count.
+        m_section = name == ScaleSection ? std::optional(name) : sizeKeyIn(name).value_or(QString());
+        if (m_sections.contains(*m_section) && !m_section->isEmpty())
+            return QStringLiteral("区分「%1」が二度あります。").arg(*m_section);
+        m_sections.insert(*m_section);
+        m_keys.clear();
+        return {};
+    }
+
+    QString takeFigure(const QString& key, QSize size, const QString& value)
+    {
+        const std::optional<double> figure = exactNumber<double>(value);
+        if (!figure)
+            return QStringLiteral("1 mmあたりの画素数「%1」が数ではありません。").arg(value);
+        // Checked here, once, so that no rule drawing or measuring with it has to: a figure beyond the
+        // ruler's 16-bit steps would stop the program at every analysis.
+        const QString refusal = scaleFigureRefusal(*figure, size, value);
+        if (!refusal.isEmpty())
+            return refusal;
+        m_calibrations[key].pxPerMm = *figure;
+        m_figures.insert(key);
+        return {};
+    }
+
+    QString takeNote(const QString& key, const QString& value)
+    {
+        if (key == DateKey) {
+            // Where the figure came from is a note: one that cannot be read stays unset, the figure counts.
+            m_calibrations[*m_section].date = QDate::fromString(value, DateFormat);
+        } else if (key == LengthKey) {
+            m_calibrations[*m_section].lengthMm = positiveNumber(value).value_or(0);
+        } else if (key == PictureKey) {
+            m_calibrations[*m_section].picture = value;
+        }
+        return {};
+    }
+
+    ScaleCalibrations m_calibrations;
+    QSet<QString> m_figures; // sizes given a figure in [scale]
+    QSet<QString> m_sections;
+    QSet<QString> m_keys; // of the current section
+    std::optional<QString> m_section; // "scale" or a size key; none before the first section
+};
+
+} // namespace
+
 std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QString* error)
 {
     const auto refuse = [error](int lineNumber, const QString& reason) -> std::optional<ScaleCalibrations> {
@@ -139,71 +230,13 @@ std::optional<ScaleCalibrations> parseScaleFile(const QByteArray& content, QStri
     const QString text = decoder(content);
     if (decoder.hasError())
         return refuse(0, QStringLiteral("UTF-8の文字として読めないバイトがあります。"));
-
-    ScaleCalibrations calibrations;
-    QSet<QString> figures; // sizes given a figure in [scale]
-    QSet<QString> sections;
-    QSet<QString> keys; // of the current section
-    std::optional<QString> section; // "scale" or a size key; none before the first section
-    const QStringList lines = text.split(u'\n');
+    ScaleFileReader reader;
+    const QList<IniLine> lines = iniLines(text);
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int lineNumber = static_cast<int>(i + 1);
-        const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[') && line.endsWith(u']')) {
-            const QString name = line.mid(1, line.size() - 2).trimmed();
-            // Other programs' sections (QSettings' [General], notes) are left alone: only the figures count.
-            section = name == ScaleSection ? std::optional(name) : sizeKeyIn(name).value_or(QString());
-            if (sections.contains(*section) && !section->isEmpty())
-                return refuse(lineNumber, QStringLiteral("区分「%1」が二度あります。").arg(*section));
-            sections.insert(*section);
-            keys.clear();
-            continue;
-        }
-        if (section && section->isEmpty())
-            continue;
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals <= 0 || !section)
-            return refuse(lineNumber, QStringLiteral("区分の見出しでも「名前=値」でもない行です。"));
-        QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1).trimmed();
-        QSize size;
-        if (*section == ScaleSection) {
-            const std::optional<QSize> sizeOfKey = sizeIn(key);
-            if (!sizeOfKey)
-                return refuse(lineNumber, QStringLiteral("「%1」は「幅x高さ」の画像の大きさではありません。").arg(key));
-            size = *sizeOfKey;
-            key = scaleSizeKey(size);
-        }
-        if (keys.contains(key))
-            return refuse(lineNumber, QStringLiteral("「%1」が二度あります。").arg(key));
-        keys.insert(key);
-
-        if (*section == ScaleSection) {
-            const std::optional<double> figure = exactNumber<double>(value);
-            if (!figure)
-                return refuse(lineNumber, QStringLiteral("1 mmあたりの画素数「%1」が数ではありません。").arg(value));
-            // Checked here, once, so that no rule drawing or measuring with it has to: a figure beyond the
-            // ruler's 16-bit steps would stop the program at every analysis.
-            const QString refusal = scaleFigureRefusal(*figure, size, value);
-            if (!refusal.isEmpty())
-                return refuse(lineNumber, refusal);
-            calibrations[key].pxPerMm = *figure;
-            figures.insert(key);
-        } else if (key == DateKey) {
-            // Where the figure came from is a note: one that cannot be read stays unset, the figure counts.
-            calibrations[*section].date = QDate::fromString(value, DateFormat);
-        } else if (key == LengthKey) {
-            calibrations[*section].lengthMm = positiveNumber(value).value_or(0);
-        } else if (key == PictureKey) {
-            calibrations[*section].picture = value;
-        }
+        if (const QString refusal = reader.take(lines[i]); !refusal.isEmpty())
+            return refuse(static_cast<int>(i + 1), refusal);
     }
-    // Notes on a size without a figure calibrate nothing; a figure without notes is a calibration.
-    for (auto it = calibrations.begin(); it != calibrations.end();)
-        it = figures.contains(it.key()) ? std::next(it) : calibrations.erase(it);
-    return calibrations;
+    return reader.calibrations();
 }
 
 ScaleCalibrations readScaleFile(const QString& programFolder, QString* error)
@@ -244,8 +277,7 @@ bool writeScaleFile(const QString& programFolder, const ScaleCalibrations& calib
         return true;
     }
     if (error)
-        *error = QStringLiteral("目盛り校正ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), reason);
+        *error = notWrittenMessage(QStringLiteral("目盛り校正ファイル"), path, reason);
     return false;
 }
 

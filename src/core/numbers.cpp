@@ -197,6 +197,34 @@ QString halfWidthNumberText(QStringView text)
     return result;
 }
 
+namespace {
+
+// The exponent at i, when there is one, added to number and its value to exponent; where reading goes on.
+// An exponent counts only with at least one digit: "1E" and "1E+" read as 1 and leave the E unread.
+qsizetype readExponent(QStringView text, qsizetype i, std::string& number, qint64& exponent)
+{
+    const qsizetype size = text.size();
+    if (i >= size || (text[i] != u'E' && text[i] != u'e'))
+        return i;
+    qsizetype j = i + 1;
+    const bool negativeExponent = j < size && text[j] == u'-';
+    if (j < size && (text[j] == u'+' || text[j] == u'-'))
+        ++j;
+    if (j >= size || !isAsciiDigit(text[j]))
+        return i;
+    number += negativeExponent ? "e-" : "e";
+    for (; j < size && isAsciiDigit(text[j]); ++j) {
+        number += static_cast<char>(text[j].unicode());
+        // Far past any double's range; saturating keeps the sum below from overflowing.
+        exponent = std::min<qint64>(exponent * 10 + (text[j].unicode() - u'0'), 1'000'000'000);
+    }
+    if (negativeExponent)
+        exponent = -exponent;
+    return j;
+}
+
+} // namespace
+
 LeadingNumber readLeadingNumber(QStringView text)
 {
     const qsizetype size = text.size();
@@ -236,25 +264,8 @@ LeadingNumber readLeadingNumber(QStringView text)
     if (!anyDigit)
         return {};
 
-    // An exponent counts only with at least one digit: "1E" and "1E+" read as 1 and leave the E unread.
     qint64 exponent = 0;
-    if (i < size && (text[i] == u'E' || text[i] == u'e')) {
-        qsizetype j = i + 1;
-        const bool negativeExponent = j < size && text[j] == u'-';
-        if (j < size && (text[j] == u'+' || text[j] == u'-'))
-            ++j;
-        if (j < size && isAsciiDigit(text[j])) {
-            number += negativeExponent ? "e-" : "e";
-            for (; j < size && isAsciiDigit(text[j]); ++j) {
-                number += static_cast<char>(text[j].unicode());
-                // Far past any double's range; saturating keeps the sum below from overflowing.
-                exponent = std::min<qint64>(exponent * 10 + (text[j].unicode() - u'0'), 1'000'000'000);
-            }
-            if (negativeExponent)
-                exponent = -exponent;
-            i = j;
-        }
-    }
+    i = readExponent(text, i, number, exponent);
 
     // from_chars always reads '.' as the decimal point, whatever locale the application runs under, and
     // gives the correctly rounded double however long the digits run.

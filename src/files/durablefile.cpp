@@ -1,5 +1,8 @@
 #include "files/durablefile.h"
 
+#include "files/filereason.h"
+
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -65,16 +68,6 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
-// The reasons, in Japanese for the message that names the file; the system's own words are the detail.
-QString reason(const char* what, int code)
-{
-    return QString::fromUtf8(what).arg(qt_error_string(code));
-}
-
-const char* const CannotOpen = "開けません（%1）。";
-const char* const CannotWrite = "書き込めません（%1）。";
-const char* const CannotSync = "ディスクに書き込めません（%1）。";
-
 // Why a file of this type is not one to write into in place; empty for a regular file.
 QString notARegularFile(mode_t mode)
 {
@@ -105,19 +98,19 @@ int openFileInPlace(const QByteArray& name, int access, bool* created, QString* 
         const int code = errno;
         *why = ::lstat(name.constData(), &status) == 0 ? notARegularFile(status.st_mode) : QString();
         if (why->isEmpty())
-            *why = reason(CannotOpen, code);
+            *why = fileReason(CannotOpen, code);
         return -1;
     }
     // A regular file's writes never wait; the flag goes so that they are never cut short either.
     const int current = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &status) != 0 || current == -1) {
-        *why = reason(CannotOpen, errno);
+        *why = fileReason(CannotOpen, errno);
     } else {
         *why = notARegularFile(status.st_mode);
         if (why->isEmpty() && ::fcntl(fd, F_SETFL, current & ~O_NONBLOCK) != -1)
             return fd;
         if (why->isEmpty())
-            *why = reason(CannotOpen, errno);
+            *why = fileReason(CannotOpen, errno);
     }
     // Nothing was written through this descriptor: a failed close loses nothing. A file made just now is empty.
     ::close(fd);
@@ -125,6 +118,21 @@ int openFileInPlace(const QByteArray& name, int access, bool* created, QString* 
         ::unlink(name.constData());
     *created = false;
     return -1;
+}
+
+// The tail of every write: the data synced to disk by sync (which leaves errno set when it fails), then the
+// descriptor closed, which it is either way. The reason, or empty once the data is on disk.
+template <typename Sync> QString syncAndClose(int fd, Sync sync)
+{
+    errno = 0;
+    if (!sync(fd)) {
+        const int code = errno != 0 ? errno : EIO;
+        ::close(fd);
+        return fileReason(CannotSync, code);
+    }
+    if (::close(fd) != 0)
+        return fileReason(CannotWrite, errno);
+    return {};
 }
 
 } // namespace
@@ -142,38 +150,8 @@ bool syncFolderOf(const QByteArray& nativePath, QString* error)
     if (fd >= 0)
         ::close(fd);
     if (code != 0 && error)
-        *error = reason("フォルダの変更をディスクに書き込めません（%1）。", code);
+        *error = fileReason("フォルダの変更をディスクに書き込めません（%1）。", code);
     return code == 0;
-}
-
-LinkOutcome linkFileDurably(
-    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error)
-{
-    if (::linkat(AT_FDCWD, existing.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
-        const int code = errno;
-        // No second name to be had here; the bytes are to be written instead.
-        if (code == EXDEV || code == EPERM || code == EMLINK || code == ENOTSUP || code == EOPNOTSUPP)
-            return LinkOutcome::NotLinkable;
-        *error = reason(CannotWrite, code);
-        return LinkOutcome::Failed;
-    }
-    const int fd = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat status { };
-    int code = fd < 0 || ::fstat(fd, &status) != 0 ? errno : 0;
-    // Replaced or changed since it was read: the copy must be of what was measured.
-    const bool same = code == 0 && stampOf(status) == expected;
-    if (same && ::fsync(fd) != 0)
-        code = errno;
-    if (fd >= 0)
-        ::close(fd);
-    if (same && code == 0 && syncFolderOf(target, error))
-        return LinkOutcome::Linked;
-    ::unlink(target.constData());
-    if (code != 0) {
-        *error = reason(CannotSync, code);
-        return LinkOutcome::Failed;
-    }
-    return same ? LinkOutcome::Failed : LinkOutcome::NotLinkable;
 }
 
 DurableFile::DurableFile(const QString& path, QObject* parent)
@@ -204,7 +182,7 @@ bool DurableFile::open(OpenMode mode)
     m_temporary = target + QByteArray(".XXXXXX");
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
-        setErrorString(reason("一時ファイルを作れません（%1）。", errno));
+        setErrorString(fileReason("一時ファイルを作れません（%1）。", errno));
         m_temporary.clear();
         return false;
     }
@@ -214,7 +192,7 @@ bool DurableFile::open(OpenMode mode)
     const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
     if (::fchmod(m_fd, replacesFile ? existing.st_mode & 07777 : newFileMode()) != 0) {
         // A file that others could then not read, or could write, is not the one asked for.
-        setErrorString(reason("一時ファイルのアクセス許可を設定できません（%1）。", errno));
+        setErrorString(fileReason("一時ファイルのアクセス許可を設定できません（%1）。", errno));
         discard();
         return false;
     }
@@ -260,7 +238,7 @@ bool DurableFile::writeBuffer()
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            fail(reason(CannotWrite, written < 0 && errno != 0 ? errno : ENOSPC));
+            fail(fileReason(CannotWrite, written < 0 && errno != 0 ? errno : ENOSPC));
             return false;
         }
         data += written;
@@ -288,14 +266,9 @@ bool DurableFile::prepareCommit()
         return false;
     }
     if (!m_failed && writeBuffer()) {
-        errno = 0;
-        if (!syncToDisk(m_fd))
-            fail(reason(CannotSync, errno != 0 ? errno : EIO));
-    }
-    if (!m_failed) {
-        const int fd = std::exchange(m_fd, -1);
-        if (::close(fd) != 0)
-            fail(reason(CannotWrite, errno));
+        const QString why = syncAndClose(std::exchange(m_fd, -1), [this](int fd) { return syncToDisk(fd); });
+        if (!why.isEmpty())
+            fail(why);
     }
     if (m_failed) {
         discard();
@@ -311,7 +284,7 @@ bool DurableFile::commit()
         return false;
     // The rename replaces whatever has the name, a link too, and never writes through it.
     if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
-        fail(reason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
+        fail(fileReason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
         discard();
         return false;
     }
@@ -361,6 +334,21 @@ bool writeFileDurably(const QString& path, const QByteArray& content, QString* e
     return false;
 }
 
+QString notWrittenMessage(const QString& what, const QString& path, const QString& reason)
+{
+    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3").arg(what, QDir::toNativeSeparators(path), reason);
+}
+
+bool writeFileNamed(const QString& path, const QByteArray& content, const QString& what, QString* error)
+{
+    QString reason;
+    if (writeFileDurably(path, content, &reason))
+        return true;
+    if (error)
+        *error = notWrittenMessage(what, path, reason);
+    return false;
+}
+
 namespace {
 
 // All of bytes written from offset at on: 0, or the error that stopped it (a write that takes nothing is a
@@ -380,60 +368,71 @@ int writeAllAt(int fd, const QByteArray& bytes, off_t at)
     return 0;
 }
 
+// The tail of a write in place: synced and closed, and a file made just now synced into its folder.
+bool finishInPlace(int fd, const QByteArray& name, bool created, bool dataOnly, QString* why)
+{
+    *why = syncAndClose(fd, [dataOnly](int open) { return (dataOnly ? ::fdatasync(open) : ::fsync(open)) == 0; });
+    return why->isEmpty() && (!created || syncFolderOf(name, why));
+}
+
+// A file opened in place to write: its name as the file system's bytes, and whether it was made just now.
+struct InPlaceFile {
+    QByteArray name;
+    int fd = -1;
+    bool created = false;
+};
+
+InPlaceFile openInPlace(const QString& path, int access, QString* why)
+{
+    InPlaceFile file { QFile::encodeName(path) };
+    file.fd = openFileInPlace(file.name, access, &file.created, why);
+    return file;
+}
+
+// After a failed write: closed, and a file made just now removed, as it would only stand for what was never
+// written. Tidying up only: the failure is said already.
+void dropInPlace(const InPlaceFile& file)
+{
+    ::close(file.fd);
+    if (file.created)
+        ::unlink(file.name.constData());
+}
+
+// The text in error, when given; false, to be returned.
+bool failedWith(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
 } // namespace
 
 bool overwriteFileStart(const QString& path, const QByteArray& bytes, QString* error)
 {
     QString why;
-    const auto failed = [&](const QString& text) {
-        if (error)
-            *error = text;
-        return false;
-    };
-    const QByteArray name = QFile::encodeName(path);
-    bool created = false;
-    const int fd = openFileInPlace(name, O_WRONLY, &created, &why);
-    if (fd < 0)
-        return failed(why);
-    // After a failure below, closing and removing are tidying up only: the failure is said already.
-    if (const int code = writeAllAt(fd, bytes, 0)) {
-        ::close(fd);
-        // An empty file made just now would only stand for a record that was never written.
-        if (created)
-            ::unlink(name.constData());
-        return failed(reason(CannotWrite, code));
+    const InPlaceFile file = openInPlace(path, O_WRONLY, &why);
+    if (file.fd < 0)
+        return failedWith(error, why);
+    if (const int code = writeAllAt(file.fd, bytes, 0)) {
+        dropInPlace(file);
+        return failedWith(error, fileReason(CannotWrite, code));
     }
-    if (::fsync(fd) != 0) {
-        const int code = errno;
-        ::close(fd);
-        return failed(reason(CannotSync, code));
-    }
-    if (::close(fd) != 0)
-        return failed(reason(CannotWrite, errno));
-    if (created && !syncFolderOf(name, &why))
-        return failed(why);
-    return true;
+    return finishInPlace(file.fd, file.name, file.created, false, &why) || failedWith(error, why);
 }
 
 bool appendFileDurably(const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error)
 {
     QString why;
-    const auto failed = [&](const QString& text) {
-        if (error)
-            *error = text;
-        return false;
-    };
-    const QByteArray name = QFile::encodeName(path);
-    bool created = false;
     // Read and write: the last byte is read through the same descriptor, never through the name again.
-    const int fd = openFileInPlace(name, O_RDWR, &created, &why);
-    if (fd < 0)
-        return failed(why);
+    const InPlaceFile file = openInPlace(path, O_RDWR, &why);
+    if (file.fd < 0)
+        return failedWith(error, why);
     struct stat status { };
-    if (::fstat(fd, &status) != 0) {
+    if (::fstat(file.fd, &status) != 0) {
         const int code = errno;
-        ::close(fd); // nothing written yet
-        return failed(reason(CannotOpen, code));
+        ::close(file.fd); // nothing written yet
+        return failedWith(error, fileReason(CannotOpen, code));
     }
     const off_t before = status.st_size;
     QByteArray out;
@@ -442,35 +441,24 @@ bool appendFileDurably(const QString& path, const QByteArray& header, const QByt
     } else {
         // A line cut short by a crash stays as it is, on a line of its own.
         char last = '\n';
-        if (::pread(fd, &last, 1, before - 1) != 1) {
+        if (::pread(file.fd, &last, 1, before - 1) != 1) {
             const int code = errno;
-            ::close(fd); // nothing written yet
-            return failed(reason("読めません（%1）。", code));
+            ::close(file.fd); // nothing written yet
+            return failedWith(error, fileReason("読めません（%1）。", code));
         }
         if (last != '\n')
             out = "\r\n";
     }
     out += bytes;
-    if (const int code = writeAllAt(fd, out, before)) {
+    if (const int code = writeAllAt(file.fd, out, before)) {
         // Whole lines or nothing: what went in of this one is taken out again. Should that fail too, the
         // failure is said all the same, and the next line starts a line of its own after the cut one.
-        if (::ftruncate(fd, before) == 0)
-            ::fdatasync(fd);
-        ::close(fd);
-        if (created)
-            ::unlink(name.constData());
-        return failed(reason(CannotWrite, code));
+        if (::ftruncate(file.fd, before) == 0)
+            ::fdatasync(file.fd);
+        dropInPlace(file);
+        return failedWith(error, fileReason(CannotWrite, code));
     }
-    if (::fdatasync(fd) != 0) {
-        const int code = errno;
-        ::close(fd);
-        return failed(reason(CannotSync, code));
-    }
-    if (::close(fd) != 0)
-        return failed(reason(CannotWrite, errno));
-    if (created && !syncFolderOf(name, &why))
-        return failed(why);
-    return true;
+    return finishInPlace(file.fd, file.name, file.created, true, &why) || failedWith(error, why);
 }
 
 } // namespace norvel

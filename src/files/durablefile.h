@@ -69,6 +69,11 @@ private:
 // Writes content as the whole file; false, with the reason in error, when it could not be written.
 [[nodiscard]] bool writeFileDurably(const QString& path, const QByteArray& content, QString* error);
 
+// How every message names a file that was not written: "<what>「<path>」を書き込めませんでした。\n<reason>".
+[[nodiscard]] QString notWrittenMessage(const QString& what, const QString& path, const QString& reason);
+// writeFileDurably with that message in error, when given; what names the kind of file ("結果ファイル").
+[[nodiscard]] bool writeFileNamed(const QString& path, const QByteArray& content, const QString& what, QString* error);
+
 // Writes bytes over the start of the file in place, creating it if missing and keeping whatever follows:
 // all of them or a failure, synced to disk before it returns. Only a regular file is written: a link at the
 // name, a pipe, a device or a folder is refused with the reason, at once.
@@ -90,17 +95,5 @@ void removeStaleTemporaries(const QString& path);
 // removal there stays so after a power cut. False, with the reason in error, when the folder could not be
 // synced; a file system that cannot sync folders at all counts as synced.
 [[nodiscard]] bool syncFolderOf(const QByteArray& nativePath, QString* error = nullptr);
-
-enum class LinkOutcome {
-    Linked, // the target names the file, synced to disk with its folder
-    NotLinkable, // nothing was made: another file system, one without links, or not the file expected
-    Failed, // nothing was made; error says why
-};
-// Gives the file at existing (a link followed) a second name, target, which must not exist: no byte is copied.
-// The file must still be the one expected (the same file, size and time as when it was read), else the new
-// name is taken away again. The file's data and the target's folder are synced, so that after a power cut
-// the target holds the whole file even once the first name is removed.
-[[nodiscard]] LinkOutcome linkFileDurably(
-    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error);
 
 } // namespace norvel

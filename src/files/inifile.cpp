@@ -6,19 +6,21 @@ namespace norvel {
 
 namespace {
 
-struct Line {
-    QString text;
-    std::optional<QString> section; // when the line is a section header
-    std::optional<QString> key; // when the line is key=value
-    QString value;
-};
+using Line = IniLine;
 
 QList<Line> linesOf(const QByteArray& content)
 {
-    QList<Line> lines;
     QString text = QString::fromUtf8(content);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
+    return iniLines(text);
+}
+
+} // namespace
+
+QList<IniLine> iniLines(const QString& text)
+{
+    QList<IniLine> lines;
     const QStringList raw = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < raw.size(); ++i) {
         QString line = raw[i];
@@ -26,7 +28,7 @@ QList<Line> linesOf(const QByteArray& content)
             line.chop(1);
         if (i == raw.size() - 1 && line.isEmpty())
             break; // after the last line end
-        Line parsed { line, std::nullopt, std::nullopt, {} };
+        IniLine parsed { line, std::nullopt, std::nullopt, {} };
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
             parsed.section = trimmed.mid(1, trimmed.size() - 2).trimmed();
@@ -39,8 +41,6 @@ QList<Line> linesOf(const QByteArray& content)
     }
     return lines;
 }
-
-} // namespace
 
 std::optional<QString> iniValue(const QByteArray& content, const QString& section, const QString& key)
 {

@@ -3,8 +3,11 @@
 #include "acquisition/pictureshow.h"
 #include "analysis/summary.h"
 #include "core/numbers.h"
+#include "core/resultfile.h"
 #include "results/measurementrecord.h"
 
+#include "files/csvfields.h"
+#include "files/folderlisting.h"
 #include "files/regularfile.h"
 #include "picture/picturefile.h"
 
@@ -18,16 +21,9 @@
 #include <cerrno>
 #include <cmath>
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 namespace norvel {
 
 namespace {
-
-// Epsilon for "at or above": 0.2 typed and 0.2 from the spin box are the same double, but a mean or a
-// width read from "0.20" must not fall just short of the line through rounding.
-constexpr double JudgementTolerance = 1e-9;
 
 bool isMeasuringChange(RecordedChange change)
 {
@@ -103,40 +99,6 @@ void addProblem(LedgerDay& day, const QString& file, const QString& reason)
         ++day.unlistedProblems;
 }
 
-// The rows of a result file's content, and the numbers of the lines that are neither blank nor "i,width".
-struct ResultRows {
-    QList<LedgerRow> rows;
-    QList<qint64> badLines;
-    int badCount = 0;
-};
-
-ResultRows parseResultRows(const QByteArray& content)
-{
-    ResultRows result;
-    qint64 number = 0;
-    for (QByteArray line : content.split('\n')) {
-        ++number;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.trimmed().isEmpty())
-            continue;
-        const qsizetype comma = line.indexOf(',');
-        bool ok = false;
-        const int row = comma < 0 ? 0 : line.left(comma).trimmed().toInt(&ok);
-        if (!ok || row < 1) {
-            ++result.badCount;
-            if (result.badLines.size() < MaxListedUnreadableLines)
-                result.badLines << number;
-            continue;
-        }
-        LedgerRow read;
-        read.row = row;
-        read.width = QString::fromUtf8(line.mid(comma + 1));
-        result.rows.append(read);
-    }
-    return result;
-}
-
 QByteArray nativeName(const QString& name)
 {
     return QFile::encodeName(name);
@@ -152,49 +114,33 @@ QString shownName(const QByteArray& name)
 QList<QByteArray> subfolders(const QByteArray& folder, QString* error)
 {
     QList<QByteArray> names;
-    DIR* listing = ::opendir(folder.constData());
-    if (!listing) {
-        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(errno));
+    FolderListing listing(folder);
+    if (!listing.opened()) {
+        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(listing.errorCode()));
         return names;
     }
-    const int fd = ::dirfd(listing);
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(listing);
-        if (!entry) {
-            if (errno != 0)
-                *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(errno));
-            break;
-        }
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        bool folderEntry = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat status { };
-            folderEntry = ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
-        }
+    while (const std::optional<FolderEntry> entry = listing.next()) {
+        bool folderEntry = entry->type == EntryType::Folder;
+        if (entry->type == EntryType::Unknown || entry->type == EntryType::Link)
+            folderEntry = listing.followedType(entry->name) == EntryType::Folder;
         if (folderEntry)
-            names << name;
+            names << entry->name;
     }
-    ::closedir(listing);
+    if (listing.errorCode() != 0)
+        *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(listing.errorCode()));
     return names;
 }
 
 // Pictures "<pole>_*.jpg" in a pole folder that has no result file.
 int strayPictures(const QByteArray& folder, const QByteArray& pole)
 {
-    DIR* listing = ::opendir(folder.constData());
-    if (!listing)
-        return 0;
+    FolderListing listing(folder);
     const QByteArray prefix = pole + '_';
     int count = 0;
-    while (const dirent* entry = ::readdir(listing)) {
-        const QByteArrayView name(entry->d_name);
-        if (name.startsWith(prefix) && name.endsWith(".jpg"))
+    while (const std::optional<FolderEntry> entry = listing.next()) {
+        if (entry->name.startsWith(prefix) && entry->name.endsWith(".jpg"))
             ++count;
     }
-    ::closedir(listing);
     return count;
 }
 
@@ -250,57 +196,9 @@ void summarisePole(LedgerPole& pole)
         pole.meanMm = sum / count;
 }
 
-int compareDigitRuns(QStringView a, QStringView b)
+QString csvWidth(std::optional<double> width)
 {
-    while (a.size() > 1 && a.front().digitValue() == 0)
-        a = a.mid(1);
-    while (b.size() > 1 && b.front().digitValue() == 0)
-        b = b.mid(1);
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (a[i].digitValue() != b[i].digitValue())
-            return a[i].digitValue() < b[i].digitValue() ? -1 : 1;
-    }
-    return 0;
-}
-
-qsizetype digitRunEnd(QStringView text, qsizetype from)
-{
-    while (from < text.size() && text[from].isDigit())
-        ++from;
-    return from;
-}
-
-// Text order with runs of digits compared by value; texts equal that way ("A01", "A1") by their characters.
-int naturalCompare(QStringView a, QStringView b)
-{
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            const qsizetype endA = digitRunEnd(a, i);
-            const qsizetype endB = digitRunEnd(b, j);
-            if (const int order = compareDigitRuns(a.sliced(i, endA - i), b.sliced(j, endB - j)))
-                return order;
-            i = endA;
-            j = endB;
-            continue;
-        }
-        if (a[i] != b[j])
-            return a[i] < b[j] ? -1 : 1;
-        ++i;
-        ++j;
-    }
-    if (i < a.size() || j < b.size())
-        return i < a.size() ? 1 : -1;
-    const int order = a.compare(b);
-    return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
-QByteArray csvWidth(std::optional<double> width)
-{
-    return width ? fixedText(*width, 2).toUtf8() : QByteArray();
+    return width ? fixedText(*width, 2) : QString();
 }
 
 } // namespace
@@ -320,49 +218,6 @@ QString measuredHowText(MeasuredHow how)
     return {};
 }
 
-std::optional<double> widthNumber(const QString& text)
-{
-    bool ok = false;
-    const double value = halfWidthNumberText(text).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-bool poleBefore(const QString& a, const QString& b)
-{
-    const std::optional<double> numberA = widthNumber(a);
-    const std::optional<double> numberB = widthNumber(b);
-    if (numberA.has_value() != numberB.has_value())
-        return numberA.has_value();
-    if (numberA && *numberA != *numberB)
-        return *numberA < *numberB;
-    return naturalCompare(a, b) < 0;
-}
-
-QString judgementText(std::optional<double> widthMm, double judgementMm)
-{
-    return widthMm && *widthMm >= judgementMm - JudgementTolerance ? QStringLiteral("要注意") : QString();
-}
-
-std::optional<double> rowWidth(const QString& text, bool* outOfRange)
-{
-    static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$"));
-    static const QRegularExpression word(
-        QStringLiteral("^[+-]?(inf|infinity|nan)$"), QRegularExpression::CaseInsensitiveOption);
-    if (outOfRange)
-        *outOfRange = false;
-    // Files filed before the boxes took full width as half width may hold "０．５０".
-    const QString trimmed = halfWidthNumberText(text).trimmed();
-    bool ok = false;
-    const double value = trimmed.toDouble(&ok);
-    if (ok && std::isfinite(value) && value >= 0 && value <= LargestWidthMm)
-        return value;
-    if (outOfRange)
-        *outOfRange = ok || decimal.match(trimmed).hasMatch() || word.match(trimmed).hasMatch();
-    return std::nullopt;
-}
-
 namespace {
 
 void setWidth(LedgerRow& row)
@@ -370,15 +225,9 @@ void setWidth(LedgerRow& row)
     row.widthMm = rowWidth(row.width, &row.outOfRange);
 }
 
-// The poles of the day folder and their rows and pictures, without the record.
-LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
+// The day folder itself, its subfolders and the pole still open in the window, in pole order.
+QList<PoleFolder> poleFolders(LedgerDay& day, const QByteArray& dayPath, const std::optional<OpenResults>& open)
 {
-    LedgerDay day;
-    day.folder = dayFolder;
-    const QDir folder(dayFolder);
-    day.day = folder.dirName();
-    const QByteArray dayPath = nativeName(dayFolder);
-
     QList<PoleFolder> candidates { PoleFolder { QString(), QByteArray(), dayPath, QString() } };
     QString listingError;
     for (const QByteArray& name : subfolders(dayPath, &listingError))
@@ -386,8 +235,7 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
     if (!listingError.isEmpty())
         addProblem(day, QStringLiteral("（日付のフォルダ）"),
             listingError + QStringLiteral("載っていない調査柱があるかもしれません。"));
-    const bool listed = open && !open->widths.isEmpty();
-    if (listed && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) {
+    if (open && !open->widths.isEmpty() && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) {
             return c.pole == open->pole;
         })) {
         const QByteArray name = nativeName(open->pole);
@@ -396,69 +244,93 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
     }
     std::stable_sort(candidates.begin(), candidates.end(),
         [](const PoleFolder& a, const PoleFolder& b) { return poleBefore(a.pole, b.pole); });
+    return candidates;
+}
 
+// The rows of the pole's result file, read when the day's rows so far (rows) leave room; false when the pole
+// folder has no result file and is no pole.
+bool readPoleRows(LedgerDay& day, const PoleFolder& candidate, int rows, LedgerPole& pole)
+{
+    const QByteArray resultName = resultFileName(candidate.name);
+    const QString shownFile = candidate.shownPath + shownName(resultName);
+    const FileContent content = rows < LedgerRowLimit
+        ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
+        : FileContent { RegularFile::Status::Refused, {},
+              QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit) };
+    if (content.missing()) {
+        if (!candidate.name.isEmpty()) {
+            if (const int pictures = strayPictures(candidate.path, candidate.name))
+                addProblem(day, candidate.shownPath,
+                    QStringLiteral("結果ファイル「%1」がないため、写真 %2 枚を載せていません。")
+                        .arg(shownName(resultName))
+                        .arg(pictures));
+        }
+        return false;
+    }
+    if (!content.read()) {
+        pole.error = content.error;
+        addProblem(day, shownFile, content.error + QStringLiteral("この調査柱の行は載せていません。"));
+        return true;
+    }
+    const ResultFileRows read = readResultFileRows(content.content, MaxListedUnreadableLines);
+    if (rows + read.rows.size() > LedgerRowLimit) {
+        pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。").arg(LedgerRowLimit);
+        addProblem(day, shownFile, pole.error);
+        return true;
+    }
+    if (read.badCount > 0)
+        addProblem(day, shownFile,
+            QStringLiteral("「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
+                .arg(read.badCount)
+                .arg(lineNumbersText(read.badLines, read.badCount)));
+    for (const ResultFileRow& line : read.rows) {
+        LedgerRow row;
+        row.row = line.row;
+        row.width = line.width;
+        pole.rows.append(row);
+    }
+    return true;
+}
+
+// The pole's widths, pictures and figures, counted into the day's.
+void addPole(LedgerDay& day, const PoleFolder& candidate, LedgerPole pole)
+{
+    for (LedgerRow& row : pole.rows) {
+        setWidth(row);
+        day.outOfRange += row.outOfRange ? 1 : 0;
+        findPicture(day, candidate, row);
+    }
+    summarisePole(pole);
+    day.shots += static_cast<int>(pole.rows.size());
+    if (pole.widestMm && (!day.widestMm || *pole.widestMm > *day.widestMm)) {
+        day.widestMm = pole.widestMm;
+        day.widestPole = pole.pole;
+    }
+    day.poles.append(pole);
+}
+
+// The poles of the day folder and their rows and pictures, without the record.
+LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
+{
+    LedgerDay day;
+    day.folder = dayFolder;
+    day.day = QDir(dayFolder).dirName();
     int rows = 0;
-    for (const PoleFolder& candidate : candidates) {
+    for (const PoleFolder& candidate : poleFolders(day, nativeName(dayFolder), open)) {
         LedgerPole pole;
         pole.pole = candidate.pole;
-        if (listed && open->pole == candidate.pole) {
+        if (open && !open->widths.isEmpty() && open->pole == candidate.pole) {
             for (qsizetype i = 0; i < open->widths.size(); ++i) {
                 LedgerRow row;
                 row.row = int(i + 1);
                 row.width = open->widths[i];
                 pole.rows.append(row);
             }
-        } else {
-            const QByteArray resultName = "No" + candidate.name + "CP.csv";
-            const QString shownFile = candidate.shownPath + shownName(resultName);
-            const FileContent content = rows < LedgerRowLimit
-                ? readRegularFile(candidate.path + '/' + resultName, ResultFileLimitBytes)
-                : FileContent {
-                      RegularFile::Status::Refused, {},
-                      QStringLiteral("この日の行数が上限の %1 行に達したため、読みませんでした。").arg(LedgerRowLimit)
-                  };
-            if (content.missing()) {
-                if (!candidate.name.isEmpty()) {
-                    if (const int pictures = strayPictures(candidate.path, candidate.name))
-                        addProblem(day, candidate.shownPath,
-                            QStringLiteral("結果ファイル「%1」がないため、写真 %2 枚を載せていません。")
-                                .arg(shownName(resultName))
-                                .arg(pictures));
-                }
-                continue;
-            }
-            if (!content.read()) {
-                pole.error = content.error;
-                addProblem(day, shownFile, content.error + QStringLiteral("この調査柱の行は載せていません。"));
-            } else {
-                ResultRows read = parseResultRows(content.content);
-                if (rows + read.rows.size() > LedgerRowLimit) {
-                    pole.error = QStringLiteral("この日の行数が上限の %1 行を超えるため、読みませんでした。")
-                                     .arg(LedgerRowLimit);
-                    addProblem(day, shownFile, pole.error);
-                    read.rows.clear();
-                } else if (read.badCount > 0) {
-                    addProblem(day, shownFile,
-                        QStringLiteral("「行番号,幅」として読めない行が %1 行あります（%2）。その行は載せていません。")
-                            .arg(read.badCount)
-                            .arg(lineNumbersText(read.badLines, read.badCount)));
-                }
-                pole.rows = std::move(read.rows);
-            }
+        } else if (!readPoleRows(day, candidate, rows, pole)) {
+            continue;
         }
         rows += int(pole.rows.size());
-        for (LedgerRow& row : pole.rows) {
-            setWidth(row);
-            day.outOfRange += row.outOfRange ? 1 : 0;
-            findPicture(day, candidate, row);
-        }
-        summarisePole(pole);
-        day.shots += static_cast<int>(pole.rows.size());
-        if (pole.widestMm && (!day.widestMm || *pole.widestMm > *day.widestMm)) {
-            day.widestMm = pole.widestMm;
-            day.widestPole = pole.pole;
-        }
-        day.poles.append(pole);
+        addPole(day, candidate, std::move(pole));
     }
     return day;
 }
@@ -550,11 +422,11 @@ QString ledgerPdfFileName(const QString& day)
 QByteArray summaryCsv(const LedgerDay& day, double judgementMm)
 {
     QByteArray csv("\xEF\xBB\xBF");
-    csv += QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定\r\n").toUtf8();
-    for (const LedgerPole& pole : day.poles) {
-        csv += csvField(pole.pole).toUtf8() + ',' + QByteArray::number(pole.rows.size()) + ',' + csvWidth(pole.widestMm)
-            + ',' + csvWidth(pole.meanMm) + ',' + judgementText(pole.widestMm, judgementMm).toUtf8() + "\r\n";
-    }
+    csv += csvLine({ QStringLiteral("調査柱No"), QStringLiteral("行数"), QStringLiteral("最大幅mm"),
+        QStringLiteral("平均幅mm"), QStringLiteral("判定") });
+    for (const LedgerPole& pole : day.poles)
+        csv += csvLine({ pole.pole, QString::number(pole.rows.size()), csvWidth(pole.widestMm), csvWidth(pole.meanMm),
+            judgementText(pole.widestMm, judgementMm) });
     return csv;
 }
 

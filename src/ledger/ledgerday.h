@@ -1,6 +1,8 @@
 #pragma once
 
-#include "results/polenumber.h"
+#include "core/dayfolder.h"
+#include "core/resultfile.h"
+#include "ledger/ledgerwidths.h"
 
 #include <QByteArray>
 #include <QLineF>
@@ -75,10 +77,6 @@ struct LedgerDay {
     int unlistedProblems = 0; // found beyond LedgerProblemLimit
 };
 
-// Widths above this many millimetres, below 0 or not finite are typing slips, not cracks: they are shown
-// as typed with "範囲外" but left out of every figure.
-inline constexpr double LargestWidthMm = 100;
-
 // The most bytes the ledger reads of each kind of file (result files: ResultFileLimitBytes): a record some 400
 // bytes a change (read a line at a time), a filed picture a few megabytes.
 inline constexpr qint64 RecordFileLimitBytes = qint64(256) * 1024 * 1024;
@@ -88,21 +86,6 @@ inline constexpr qint64 LedgerPictureLimitBytes = 64 * 1024 * 1024;
 inline constexpr int LedgerRowLimit = 100000;
 // Problems beyond this many are counted in LedgerDay::unlistedProblems.
 inline constexpr int LedgerProblemLimit = 10000;
-
-// A row's width read from its text: a number within 0 to LargestWidthMm, in half or full width ("０．５０");
-// outOfRange, when given, tells whether the text is a number outside it ("1e308", "-5", "inf", "nan", "1e999").
-[[nodiscard]] std::optional<double> rowWidth(const QString& text, bool* outOfRange = nullptr);
-
-// A width as a number: the whole text, blanks around it allowed, must be a finite decimal number ("0.35",
-// " 1 ", "1e-1", "１２"); "0.35mm", "-" and "" are not widths.
-[[nodiscard]] std::optional<double> widthNumber(const QString& text);
-
-// Pole order: poles named by a number first, by value (ties by text); then the others by text, runs of
-// digits compared as numbers ("A2" before "A10"). Equal names keep their order.
-[[nodiscard]] bool poleBefore(const QString& a, const QString& b);
-
-// "要注意" for a width at or above the judgement line, else empty (also for no width).
-[[nodiscard]] QString judgementText(std::optional<double> widthMm, double judgementMm);
 
 // The day folder's poles: each subfolder holding its result file "No<pole>CP.csv" (and the day folder
 // itself for the pole without a number, "NoCP.csv"), listed by the names' bytes, hidden ones and names

@@ -1,6 +1,7 @@
 #include "ledger/ledgerdialog.h"
 
 #include "files/durablefile.h"
+#include "files/folderlisting.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerpdf.h"
 #include "results/measurementrecord.h"
@@ -20,8 +21,6 @@
 #include <QVBoxLayout>
 
 #include <cerrno>
-
-#include <sys/stat.h>
 
 namespace norvel {
 
@@ -97,8 +96,7 @@ namespace {
 
 QString written(const QString& what, const DurableFile& file, const QString& reason)
 {
-    return QStringLiteral("%1「%2」を書き込めませんでした。\n%3")
-        .arg(what, QDir::toNativeSeparators(file.fileName()), reason);
+    return notWrittenMessage(what, file.fileName(), reason);
 }
 
 } // namespace
@@ -185,12 +183,13 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
     const QDir folder(dayFolder);
     *pdfPath = folder.filePath(ledgerPdfFileName(folder.dirName()));
     // Said before any work: the whole ledger is not rendered only to fail at writing it.
-    struct stat status { };
+    const PathType dayFolderType = followedPathType(QFile::encodeName(dayFolder));
     QString fault;
-    if (::stat(QFile::encodeName(dayFolder).constData(), &status) != 0)
-        fault = errno == ENOENT ? QStringLiteral("がありません")
-                                : QStringLiteral("を開けません（%1）").arg(qt_error_string(errno));
-    else if (!S_ISDIR(status.st_mode))
+    if (dayFolderType.error != 0)
+        fault = dayFolderType.error == ENOENT
+            ? QStringLiteral("がありません")
+            : QStringLiteral("を開けません（%1）").arg(qt_error_string(dayFolderType.error));
+    else if (dayFolderType.type != EntryType::Folder)
         fault = QStringLiteral("はフォルダではありません");
     if (!fault.isEmpty()) {
         *error = QStringLiteral("日付のフォルダ「%1」%2。写真台帳は作りませんでした。")

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QRectF>
-#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -16,16 +14,6 @@ namespace norvel {
 
 struct LedgerDay;
 struct LedgerProblem;
-
-// The size a picture is decoded at for the ledger: halved up to three times while its longer side stays at
-// least 640 pixels, since JPEG decoding gives 1/2, 1/4 and 1/8 of a picture directly and much faster; then
-// shrunk to fit 800 x 600 if it is still larger. About 190 to 230 dpi in its place on the page: a day of 300
-// camera shots makes a PDF of some 30 MB.
-[[nodiscard]] QSize ledgerDecodeSize(QSize pictureSize);
-
-// Where the picture of a picture page's slot (0 to 5, row by row) is drawn, in millimetres from the page's
-// top left corner: its cell's width and height, shrunk to the picture's shape and centred across the cell.
-[[nodiscard]] QRectF ledgerPictureRect(int slot, QSize pictureSize);
 
 // Renders the ledger into device, page by page as it goes (a DurableFile: the PDF is never whole in memory).
 // progress is called with done = 0 before the first page and after each page; returning false cancels:

@@ -61,13 +61,6 @@ QRectF magnifiedSource(const AnalysisRange& range, float dspRate)
     return { image(range.x[0]), image(range.y[0]), image(range.x[1]), image(range.y[1]) };
 }
 
-QPointF viewToImage(const ViewMapping& mapping, QPointF view)
-{
-    const float x = (static_cast<float>(view.x()) / mapping.zoom + mapping.left) / mapping.dspRate;
-    const float y = (static_cast<float>(view.y()) / mapping.zoom + mapping.top) / mapping.dspRate;
-    return { x, y };
-}
-
 QPointF imageToView(const ViewMapping& mapping, QPointF image)
 {
     const float x = (static_cast<float>(image.x()) * mapping.dspRate - mapping.left) * mapping.zoom;

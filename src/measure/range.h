@@ -49,7 +49,6 @@ struct ViewMapping {
     qint16 top = 0;
 };
 
-[[nodiscard]] QPointF viewToImage(const ViewMapping& mapping, QPointF view);
 [[nodiscard]] QPointF imageToView(const ViewMapping& mapping, QPointF image);
 
 } // namespace norvel

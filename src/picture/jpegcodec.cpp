@@ -92,14 +92,26 @@ void setDensity(jpeg_compress_struct& info, const QImage& picture)
     }
 }
 
-} // namespace
-
-std::optional<QImage> decodeCameraJpeg(const QByteArray& jpeg, QImage* reuse, PictureRowSink* sink)
+// The picture to decode a size into: reuse's memory when it fits (*taken then says so), else a new picture.
+QImage pictureToDecodeInto(QSize size, QImage* reuse, bool* taken)
 {
-    JpegErrors errors;
-    jpeg_decompress_struct info {};
-    info.err = attach(errors);
-    const bool headerRead = runGuarded(errors, [&] {
+    // A picture Qt decoded may carry text and a colour space that this one must not inherit.
+    *taken = reuse && reuse->size() == size && reuse->format() == QImage::Format_RGB32 && reuse->textKeys().isEmpty()
+        && !reuse->colorSpace().isValid();
+    if (!*taken)
+        return newPicture(size, QImage::Format_RGB32);
+    QImage image = std::exchange(*reuse, QImage());
+    // A fresh picture's density, as the memory comes from one that may have had its own.
+    const QImage fresh(1, 1, QImage::Format_RGB32);
+    image.setDotsPerMeterX(fresh.dotsPerMeterX());
+    image.setDotsPerMeterY(fresh.dotsPerMeterY());
+    return image;
+}
+
+// Reads the header of a JPEG in memory into info, created here: false when libjpeg refused it.
+bool readHeader(JpegErrors& errors, jpeg_decompress_struct& info, const QByteArray& jpeg)
+{
+    return runGuarded(errors, [&] {
         jpeg_create_decompress(&info);
         jpeg_mem_src(
             &info, reinterpret_cast<const unsigned char*>(jpeg.constData()), static_cast<unsigned long>(jpeg.size()));
@@ -110,6 +122,36 @@ std::optional<QImage> decodeCameraJpeg(const QByteArray& jpeg, QImage* reuse, Pi
         jpeg_save_markers(&info, JPEG_APP0 + 2, 1);
         jpeg_read_header(&info, TRUE);
     });
+}
+
+// Decodes the rows a band at a time into bits, telling the sink of each band; false on a stall. Runs guarded.
+bool readBands(jpeg_decompress_struct& info, uchar* bits, qsizetype stride, PictureRowSink* sink)
+{
+    JSAMPROW rows[Band];
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION first = info.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(Band, info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = bits + qsizetype(first + i) * stride;
+        while (info.output_scanline < first + count) {
+            const JDIMENSION done = info.output_scanline - first;
+            if (jpeg_read_scanlines(&info, rows + done, count - done) == 0)
+                return false; // a memory source never suspends: a stall is a fault
+        }
+        if (sink)
+            sink->rowsFinished(int(info.output_scanline));
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<QImage> decodeCameraJpeg(const QByteArray& jpeg, QImage* reuse, PictureRowSink* sink)
+{
+    JpegErrors errors;
+    jpeg_decompress_struct info {};
+    info.err = attach(errors);
+    const bool headerRead = readHeader(errors, info, jpeg);
     const auto finish = [&]() -> std::optional<QImage> {
         jpeg_destroy_decompress(&info);
         return std::nullopt;
@@ -123,20 +165,8 @@ std::optional<QImage> decodeCameraJpeg(const QByteArray& jpeg, QImage* reuse, Pi
         || width * height > PictureMaxPixels)
         return finish();
 
-    const QSize size { int(width), int(height) };
-    QImage image;
-    // A picture Qt decoded may carry text and a colour space that this one must not inherit.
-    const bool taken = reuse && reuse->size() == size && reuse->format() == QImage::Format_RGB32
-        && reuse->textKeys().isEmpty() && !reuse->colorSpace().isValid();
-    if (taken) {
-        image = std::exchange(*reuse, QImage());
-        // A fresh picture's density, as the memory comes from one that may have had its own.
-        const QImage fresh(1, 1, QImage::Format_RGB32);
-        image.setDotsPerMeterX(fresh.dotsPerMeterX());
-        image.setDotsPerMeterY(fresh.dotsPerMeterY());
-    } else {
-        image = newPicture(size, QImage::Format_RGB32);
-    }
+    bool taken = false;
+    QImage image = pictureToDecodeInto({ int(width), int(height) }, reuse, &taken);
     if (image.isNull())
         return finish();
     if (const int x = dotsPerMetre(info.density_unit, info.X_density); x > 0)
@@ -154,22 +184,8 @@ std::optional<QImage> decodeCameraJpeg(const QByteArray& jpeg, QImage* reuse, Pi
         info.out_color_space = Rgb32Space;
         jpeg_start_decompress(&info);
         if (info.output_width != JDIMENSION(width) || info.output_height != JDIMENSION(height)
-            || info.output_components != 4)
+            || info.output_components != 4 || !readBands(info, bits, stride, sink))
             return;
-        JSAMPROW rows[Band];
-        while (info.output_scanline < info.output_height) {
-            const JDIMENSION first = info.output_scanline;
-            const JDIMENSION count = std::min<JDIMENSION>(Band, info.output_height - first);
-            for (JDIMENSION i = 0; i < count; ++i)
-                rows[i] = bits + qsizetype(first + i) * stride;
-            while (info.output_scanline < first + count) {
-                const JDIMENSION done = info.output_scanline - first;
-                if (jpeg_read_scanlines(&info, rows + done, count - done) == 0)
-                    return; // a memory source never suspends: a stall is a fault
-            }
-            if (sink)
-                sink->rowsFinished(int(info.output_scanline));
-        }
         jpeg_finish_decompress(&info);
         complete = true;
     });

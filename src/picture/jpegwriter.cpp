@@ -2,7 +2,6 @@
 
 #include "files/durablefile.h"
 
-#include <QDir>
 #include <QIODevice>
 #include <QImage>
 #include <QImageWriter>
@@ -57,7 +56,7 @@ bool writeJpeg(const QImage& picture, int width, int height, QIODevice* device, 
 
 QString jpegFileError(const QString& path, const QString& reason)
 {
-    return QStringLiteral("画像ファイル「%1」を書き込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason);
+    return notWrittenMessage(QStringLiteral("画像ファイル"), path, reason);
 }
 
 bool DCSavetoJPEG(

@@ -192,6 +192,37 @@ bool rleCoversEveryPixel(const uchar* bytes, qint64 pos, qint64 size, bool fourB
     }
 }
 
+// The fields of a BMP's info header that say how much the pixels take.
+struct BmpInfoHeader {
+    qint64 width = 0;
+    qint64 height = 0; // negative for top-down rows
+    qint64 bitCount = 0;
+    quint32 compression = biRgb;
+    qint64 sizeImage = 0;
+    qint64 coloursUsed = 0;
+    qint64 colourEntrySize = 4;
+};
+
+BmpInfoHeader bmpInfoHeader(const uchar* info, qint64 headerSize)
+{
+    BmpInfoHeader header;
+    if (headerSize == bmpCoreHeaderSize) {
+        // Signed, as Qt reads them.
+        header.width = static_cast<qint16>(le16(info + 4));
+        header.height = static_cast<qint16>(le16(info + 6));
+        header.bitCount = le16(info + 10);
+        header.colourEntrySize = 3;
+    } else {
+        header.width = le32Signed(info + 4);
+        header.height = le32Signed(info + 8);
+        header.bitCount = le16(info + 14);
+        header.compression = le32(info + 16);
+        header.sizeImage = le32(info + 20);
+        header.coloursUsed = le32(info + 32);
+    }
+    return header;
+}
+
 } // namespace
 
 bool bmpIsComplete(const QByteArray& data)
@@ -206,27 +237,8 @@ bool bmpIsComplete(const QByteArray& data)
     if (!isKnownBmpHeaderSize(headerSize) || headerSize > size - bmpFileHeaderSize)
         return false;
 
-    qint64 width = 0;
-    qint64 height = 0;
-    qint64 bitCount = 0;
-    quint32 compression = biRgb;
-    qint64 sizeImage = 0;
-    qint64 coloursUsed = 0;
-    qint64 colourEntrySize = 4;
-    if (headerSize == bmpCoreHeaderSize) {
-        // Signed, as Qt reads them.
-        width = static_cast<qint16>(le16(info + 4));
-        height = static_cast<qint16>(le16(info + 6));
-        bitCount = le16(info + 10);
-        colourEntrySize = 3;
-    } else {
-        width = le32Signed(info + 4);
-        height = le32Signed(info + 8); // negative for top-down rows
-        bitCount = le16(info + 14);
-        compression = le32(info + 16);
-        sizeImage = le32(info + 20);
-        coloursUsed = le32(info + 32);
-    }
+    const auto [width, height, bitCount, compression, sizeImage, coloursUsed, colourEntrySize]
+        = bmpInfoHeader(info, headerSize);
     if (width <= 0 || height == 0 || !bitCountSuits(compression, bitCount))
         return false;
     // OS/2 2.x has no bit masks: there 3 and 4 mean Huffman and 24-bit RLE, which Qt would misread.
@@ -278,29 +290,9 @@ QString readerError(const QImageReader& reader)
                            : QStringLiteral("読める画像ではありません（%1）。").arg(error);
 }
 
-} // namespace
-
-PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink* sink)
+// A picture that is not a camera's JPEG, decoded by Qt's readers with the program's limits.
+PictureLoad decodeWithQt(const QByteArray& picture, QImage* reuse)
 {
-    if (data.isEmpty())
-        return { {}, QStringLiteral("画像ファイルが空です。") };
-    // A JPEG is decoded up to its end marker and no further: what follows (a camera's own trailer, or
-    // bytes still being written) must not change the picture, as a damaged stream could make libjpeg
-    // read on past the marker.
-    QByteArray picture = data;
-    if (data.startsWith("\xFF\xD8")) {
-        const qsizetype end = jpegEnd(data);
-        if (end < 0)
-            return { {}, incompleteMessage() };
-        picture = QByteArray::fromRawData(data.constData(), end);
-        if (std::optional<QImage> decoded = decodeCameraJpeg(picture, reuse, sink))
-            return { *std::move(decoded), {} };
-    }
-    if (data.startsWith("BM") && !bmpIsComplete(data))
-        return { {},
-            QStringLiteral(
-                "BMPファイルが途中までしかないか（まだ書き込み中かもしれません）、ヘッダーが壊れています。") };
-
     // Shares the bytes; the reader decodes straight into the one picture returned.
     QBuffer buffer;
     buffer.setData(picture);
@@ -343,6 +335,32 @@ PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink*
         return { {}, readerError(reader) };
     }
     return { std::move(image), {} };
+}
+
+} // namespace
+
+PictureLoad decodePicture(const QByteArray& data, QImage* reuse, PictureRowSink* sink)
+{
+    if (data.isEmpty())
+        return { {}, QStringLiteral("画像ファイルが空です。") };
+    // A JPEG is decoded up to its end marker and no further: what follows (a camera's own trailer, or
+    // bytes still being written) must not change the picture, as a damaged stream could make libjpeg
+    // read on past the marker.
+    QByteArray picture = data;
+    if (data.startsWith("\xFF\xD8")) {
+        const qsizetype end = jpegEnd(data);
+        if (end < 0)
+            return { {}, incompleteMessage() };
+        picture = QByteArray::fromRawData(data.constData(), end);
+        if (std::optional<QImage> decoded = decodeCameraJpeg(picture, reuse, sink))
+            return { *std::move(decoded), {} };
+    }
+    if (data.startsWith("BM") && !bmpIsComplete(data))
+        return { {},
+            QStringLiteral(
+                "BMPファイルが途中までしかないか（まだ書き込み中かもしれません）、ヘッダーが壊れています。") };
+
+    return decodeWithQt(picture, reuse);
 }
 
 PictureLoad loadPictureFile(const QByteArray& nativePath, QImage* reuse, PictureRowSink* sink, PictureFileRead* read)

@@ -145,15 +145,6 @@ void PictureFiler::discard()
     stop();
 }
 
-bool PictureFiler::waitForWrite()
-{
-    if (!m_filing)
-        return true;
-    Filing& filing = *m_filing;
-    std::unique_lock lock(filing.mutex);
-    return filing.changed.wait_for(lock, m_waitLimit, [&] { return filing.done || !filing.path || filing.stop; });
-}
-
 bool PictureFiler::finish(QString* error)
 {
     stop();

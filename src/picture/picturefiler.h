@@ -50,9 +50,6 @@ public:
     // Called on the filer's thread when a file given to writeTo is written or has failed; never once the wait
     // for that filing ran out. It must not call the filer.
     void setEnded(std::function<void()> ended);
-    // Waits until the file given to writeTo is written or has failed; at once when none was given. False
-    // when the limit ran out first.
-    bool waitForWrite();
     // Waits for the filing and ends it (discarding it when no place was given): true when written, else
     // false with a message naming the file in error, also when the limit ran out (the writing goes on).
     [[nodiscard]] bool finish(QString* error);

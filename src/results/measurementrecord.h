@@ -89,10 +89,6 @@ struct MeasurementEntry {
 [[nodiscard]] QString recordedChangeName(RecordedChange change);
 [[nodiscard]] std::optional<RecordedChange> recordedChangeFromName(const QString& name);
 
-// A CSV field as spreadsheet programs read it: quoted, with its quotes doubled, when it holds a comma, a
-// quote or a line break.
-[[nodiscard]] QString csvField(const QString& field);
-
 // The BOM and the header row, CR LF included: what a new file starts with.
 [[nodiscard]] QByteArray measurementRecordHeader();
 // One entry as a CSV line in UTF-8, ended by CR LF; fields with a comma, a quote or a line break quoted.

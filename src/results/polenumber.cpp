@@ -2,12 +2,8 @@
 
 #include "files/durablefile.h"
 
-#include <QDir>
-#include <QStringDecoder>
-
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 
 namespace norvel {
 
@@ -146,64 +142,9 @@ bool isUsablePoleNumber(const QString& pole)
     return poleNumberProblem(pole).isEmpty();
 }
 
-QString dayFolderName(const QDate& day)
-{
-    return day.toString(QStringLiteral("yyyyMMdd"));
-}
-
-QString poleFolderPath(const QString& programFolder, const QDate& day, const QString& pole)
-{
-    return programFolder + QLatin1Char('/') + dayFolderName(day) + QLatin1Char('/') + pole;
-}
-
-QString resultFilePath(const QString& programFolder, const QDate& day, const QString& pole)
-{
-    return poleFolderPath(programFolder, day, pole) + QStringLiteral("/No") + pole + QStringLiteral("CP.csv");
-}
-
-QByteArray resultFileContent(const QStringList& widths)
-{
-    QString text;
-    for (qsizetype i = 0; i < widths.size(); ++i)
-        text += QString::number(i + 1) + QLatin1Char(',') + widths[i] + QStringLiteral("\r\n");
-    // The system code page, which is UTF-8 here.
-    return text.toLocal8Bit();
-}
-
-std::optional<QStringList> parseResultFile(const QByteArray& content)
-{
-    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
-    const QString text = decode(content);
-    if (decode.hasError())
-        return std::nullopt;
-    QStringList lines = text.split(QLatin1Char('\n'));
-    // The last line ends with its line feed; what follows it must be nothing.
-    if (!lines.last().isEmpty())
-        return std::nullopt;
-    lines.removeLast();
-    if (lines.size() > std::numeric_limits<qint16>::max())
-        return std::nullopt;
-    QStringList widths;
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const qsizetype comma = line.indexOf(QLatin1Char(','));
-        if (comma < 0 || line.left(comma) != QString::number(widths.size() + 1))
-            return std::nullopt;
-        widths << line.mid(comma + 1);
-    }
-    return widths;
-}
-
 bool writeResultFile(const QString& path, const QStringList& widths, QString* error)
 {
-    QString reason;
-    if (writeFileDurably(path, resultFileContent(widths), &reason))
-        return true;
-    if (error)
-        *error = QStringLiteral("結果ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), reason);
-    return false;
+    return writeFileNamed(path, resultFileContent(widths), QStringLiteral("結果ファイル"), error);
 }
 
 double fileAgeSeconds(const QDateTime& modified, const QDateTime& now)

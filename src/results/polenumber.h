@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/dayfolder.h"
+#include "core/resultfile.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -8,8 +11,7 @@
 
 #include <optional>
 
-// The survey pole number and where the pole's results and pictures are kept: a folder per day below the
-// program folder, a folder per pole in it, and the pole's result file there.
+// The survey pole number, and the pole's result file written whole.
 namespace norvel {
 
 // The pole number stepped by step (-1 or +1). A text of fewer than two characters is read as a number
@@ -29,24 +31,6 @@ inline constexpr int PoleNumberMaxLength = 64;
 // longer than PoleNumberMaxLength. The empty text is allowed: its pole folder is the day folder itself.
 [[nodiscard]] QString poleNumberProblem(const QString& pole);
 [[nodiscard]] bool isUsablePoleNumber(const QString& pole);
-
-// "20221019"
-[[nodiscard]] QString dayFolderName(const QDate& day);
-// programFolder/YYYYMMDD/pole
-[[nodiscard]] QString poleFolderPath(const QString& programFolder, const QDate& day, const QString& pole);
-// The pole folder's "No" + pole + "CP.csv".
-[[nodiscard]] QString resultFilePath(const QString& programFolder, const QDate& day, const QString& pole);
-
-// The most bytes read of a result file: some ten bytes a row, a few hundred rows at the most.
-inline constexpr qint64 ResultFileLimitBytes = 1024 * 1024;
-
-// One line "i,width" ended by CR LF per result, i counted from 1.
-[[nodiscard]] QByteArray resultFileContent(const QStringList& widths);
-
-// The widths of a result file as resultFileContent wrote them (LF line ends read too), or nullopt when it is
-// not one: a line without its number and comma, numbers out of order, text that is not in the system's code
-// page, more rows than a list can count.
-[[nodiscard]] std::optional<QStringList> parseResultFile(const QByteArray& content);
 
 // Writes the result file whole through a temporary file, so a failed write leaves the previous file as it
 // was. False, with a message naming the file in error, on failure.

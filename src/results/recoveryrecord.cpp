@@ -152,18 +152,23 @@ QByteArray serializeRecovery(const RecoveryRecord& record)
     return out.append(EndWord).append(sum).append('\n');
 }
 
-RecoveryParse parseRecovery(const QByteArray& bytes)
+namespace {
+
+// Why the record's frame is not as written (its header, its end line and the checksum there), or nullopt when
+// it is: lines then hold the record's lines from the header on, without the end line.
+std::optional<RecoveryParse> frameProblem(const QByteArray& bytes, QList<QByteArray>& lines)
 {
     if (bytes.isEmpty())
         return refused(QStringLiteral("空のファイル"));
-    QList<QByteArray> lines = bytes.split('\n');
+    lines = bytes.split('\n');
     // After the final line break split leaves one empty part; anything else there is a line cut short.
     if (!lines.takeLast().isEmpty())
         return refused(QStringLiteral("途中で切れています"));
     if (lines.first() != Header) {
         const QByteArray& first = lines.first();
         if (first.startsWith(HeaderWord) && count(QByteArrayView(first).sliced(HeaderWord.size()), 0, Largest))
-            return { std::nullopt, QStringLiteral("復元用ファイルは別の版のプログラムが書いたもので、読めません。") };
+            return RecoveryParse { std::nullopt,
+                QStringLiteral("復元用ファイルは別の版のプログラムが書いたもので、読めません。") };
         return refused(QStringLiteral("見出しがありません"));
     }
     const QByteArray last = lines.takeLast();
@@ -177,7 +182,16 @@ RecoveryParse parseRecovery(const QByteArray& bytes)
     const QByteArrayView body = QByteArrayView(bytes).first(bytes.size() - last.size() - 1);
     if (last.sliced(EndWord.size()) != QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex())
         return refused(QStringLiteral("チェックサムが合いません"));
+    return std::nullopt;
+}
 
+} // namespace
+
+RecoveryParse parseRecovery(const QByteArray& bytes)
+{
+    QList<QByteArray> lines;
+    if (std::optional<RecoveryParse> problem = frameProblem(bytes, lines))
+        return *std::move(problem);
     qsizetype at = 1; // lines[0] is the header
     // The rest of the next line when it is the given field.
     const auto take = [&](const char* word) -> std::optional<QByteArray> {

@@ -2,6 +2,7 @@
 
 #include "core/numbers.h"
 #include "files/durablefile.h"
+#include "files/inifile.h"
 #include "files/regularfile.h"
 
 #include <QDir>
@@ -28,22 +29,21 @@ JudgementLine judgementIn(const QString& text)
 {
     bool inSection = false;
     JudgementLine judgement;
-    int number = 0;
-    for (QString line : text.split(u'\n')) {
-        ++number;
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
-            continue;
-        if (line.startsWith(u'[')) {
-            inSection = line.compare(Section, Qt::CaseInsensitive) == 0;
+    const QList<IniLine> lines = iniLines(text);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const IniLine& line = lines[i];
+        const QString trimmed = line.text.trimmed();
+        // Any line opening with "[" ends the section; only "[ledger]" as such, in any case, starts it.
+        if (trimmed.startsWith(u'[')) {
+            inSection = trimmed.compare(Section, Qt::CaseInsensitive) == 0;
             continue;
         }
-        const qsizetype equals = line.indexOf(u'=');
-        if (!inSection || equals < 0 || line.left(equals).trimmed() != JudgementKey)
+        if (!inSection || !line.key || *line.key != JudgementKey)
             continue;
+        judgement.line = static_cast<int>(i + 1);
+        judgement.text = line.value;
+        // Not exactNumber: a judgement line typed by hand as "+0.5" has always counted.
         bool ok = false;
-        judgement.line = number;
-        judgement.text = line.mid(equals + 1).trimmed();
         const double value = judgement.text.toDouble(&ok);
         judgement.value = ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
     }
@@ -106,14 +106,8 @@ LedgerSettings readLedgerSettings(const QString& programFolder, QString* error)
 
 bool writeLedgerSettings(const QString& programFolder, const LedgerSettings& settings, QString* error)
 {
-    const QString path = settingsPath(programFolder);
-    QString reason;
-    if (writeFileDurably(path, ledgerSettingsContent(settings), &reason))
-        return true;
-    if (error)
-        *error = QStringLiteral("写真台帳の設定ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), reason);
-    return false;
+    return writeFileNamed(
+        settingsPath(programFolder), ledgerSettingsContent(settings), QStringLiteral("写真台帳の設定ファイル"), error);
 }
 
 } // namespace norvel

@@ -1,5 +1,7 @@
 #include "settings/setdt.h"
 
+#include "files/csvfields.h"
+
 namespace norvel {
 
 namespace {
@@ -18,6 +20,8 @@ const QChar Quote = QLatin1Char('"');
 
 } // namespace
 
+// Not csvFields: set.Dt is read as the classic program read it, blanks around a field out of quotes dropped
+// and a field in quotes taken up to its closing mark only.
 QString firstField(const QByteArray& fileContent)
 {
     const QString text = QString::fromUtf8(fileContent);
@@ -55,14 +59,9 @@ QString firstField(const QByteArray& fileContent)
 
 QString fieldText(const QString& value)
 {
-    const bool plain = !value.contains(QLatin1Char(',')) && !value.contains(Quote) && !value.contains(QLatin1Char('\r'))
-        && !value.contains(QLatin1Char('\n'))
-        && (value.isEmpty() || (!isBlank(value.front()) && !isBlank(value.back())));
-    if (plain)
-        return value;
-    QString quoted = value;
-    quoted.replace(Quote, QStringLiteral("\"\""));
-    return Quote + quoted + Quote;
+    // firstField drops the blanks at either end of a field out of quotes.
+    const bool blankEnds = !value.isEmpty() && (isBlank(value.front()) || isBlank(value.back()));
+    return blankEnds ? quotedCsvField(value) : csvField(value);
 }
 
 } // namespace norvel

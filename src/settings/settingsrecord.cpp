@@ -107,8 +107,7 @@ bool writeSettingsFile(const QString& path, const SettingsRecord& record, QStrin
     if (overwriteFileStart(path, encodeSettings(record), &reason))
         return true;
     if (error)
-        *error = QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
-                     .arg(QDir::toNativeSeparators(path), reason);
+        *error = notWrittenMessage(QStringLiteral("設定ファイル"), path, reason);
     return false;
 }
 

@@ -71,7 +71,6 @@ public:
 
     [[nodiscard]] int drawWidth() const { return m_drawWidth; }
     void setDrawWidth(int width);
-    [[nodiscard]] QColor foreColor() const { return m_foreColor; }
     void setForeColor(const QColor& color); // colour of printed text
     [[nodiscard]] QPointF currentPoint() const { return m_current; }
     void setCurrentPoint(QPointF p);

@@ -1,0 +1,68 @@
+#include "core/resultfile.h"
+
+#include <QStringDecoder>
+
+#include <limits>
+
+namespace norvel {
+
+QByteArray resultFileContent(const QStringList& widths)
+{
+    QString text;
+    for (qsizetype i = 0; i < widths.size(); ++i)
+        text += QString::number(i + 1) + QLatin1Char(',') + widths[i] + QStringLiteral("\r\n");
+    // The system code page, which is UTF-8 here.
+    return text.toLocal8Bit();
+}
+
+std::optional<QStringList> parseResultFile(const QByteArray& content)
+{
+    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
+    const QString text = decode(content);
+    if (decode.hasError())
+        return std::nullopt;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // The last line ends with its line feed; what follows it must be nothing.
+    if (!lines.last().isEmpty())
+        return std::nullopt;
+    lines.removeLast();
+    if (lines.size() > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    QStringList widths;
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const qsizetype comma = line.indexOf(QLatin1Char(','));
+        if (comma < 0 || line.left(comma) != QString::number(widths.size() + 1))
+            return std::nullopt;
+        widths << line.mid(comma + 1);
+    }
+    return widths;
+}
+
+ResultFileRows readResultFileRows(const QByteArray& content, qsizetype listedLimit)
+{
+    ResultFileRows result;
+    qint64 number = 0;
+    for (QByteArray line : content.split('\n')) {
+        ++number;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        const qsizetype comma = line.indexOf(',');
+        // Not exactNumber: a row number a person typed as "+3" or " 3" still names row 3.
+        bool ok = false;
+        const int row = comma < 0 ? 0 : line.left(comma).trimmed().toInt(&ok);
+        if (!ok || row < 1) {
+            ++result.badCount;
+            if (result.badLines.size() < listedLimit)
+                result.badLines << number;
+            continue;
+        }
+        result.rows.append({ row, QString::fromUtf8(line.mid(comma + 1)) });
+    }
+    return result;
+}
+
+} // namespace norvel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+
+// The columns of the measurement record and the words its fields are written in, shared by its writer and
+// its reader.
+namespace norvel {
+
+inline constexpr QStringView RecordTimeFormat = u"yyyy-MM-dd HH:mm:ss.zzz";
+
+// The header's names, one a column.
+[[nodiscard]] const QStringList& recordColumns();
+// The analysis methods 0 to 3 by name.
+[[nodiscard]] const std::array<QString, 4>& recordMethodNames();
+
+inline const QString RecordVertical = QStringLiteral("縦スキャン");
+inline const QString RecordHorizontal = QStringLiteral("横スキャン");
+
+// Where the calibration column stands; lines written before it existed lack it.
+inline constexpr int CalibratedColumn = 36;
+// The camera's name and time close the line; lines written before they were recorded lack both.
+inline constexpr int CameraColumns = 2;
+
+} // namespace norvel

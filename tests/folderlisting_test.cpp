@@ -1,0 +1,80 @@
+#include "files/folderlisting.h"
+
+#include "testsupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace norvel;
+
+namespace {
+
+struct EntryCase {
+    std::string name;
+    QByteArray entry; // made by make() in the folder
+    EntryType followed; // what the entry is with links followed
+};
+
+void make(const QByteArray& folder, const QByteArray& name)
+{
+    const QByteArray path = folder + '/' + name;
+    if (name.startsWith("file"))
+        ASSERT_EQ(::close(::creat(path.constData(), 0644)), 0);
+    else if (name.startsWith("dir"))
+        ASSERT_EQ(::mkdir(path.constData(), 0755), 0);
+    else if (name.startsWith("fifo"))
+        ASSERT_EQ(::mkfifo(path.constData(), 0644), 0);
+    else if (name.startsWith("linkToDir"))
+        ASSERT_EQ(::symlink(".", path.constData()), 0);
+    else if (name.startsWith("dangling"))
+        ASSERT_EQ(::symlink("nothing", path.constData()), 0);
+}
+
+class FolderListingTest : public testing::TestWithParam<EntryCase> { };
+
+// Each entry is listed by its bytes, alone (no "." or ".."), and looked at through links on request.
+TEST_P(FolderListingTest, ListsTheNameAndFollowsItsType)
+{
+    const EntryCase& c = GetParam();
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.path());
+    make(path, c.entry);
+    FolderListing listing(path);
+    ASSERT_TRUE(listing.opened());
+    const std::optional<FolderEntry> entry = listing.next();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, c.entry);
+    EXPECT_EQ(listing.followedType(entry->name), c.followed);
+    EXPECT_FALSE(listing.next());
+    EXPECT_EQ(listing.errorCode(), 0);
+    EXPECT_EQ(followedPathType(path + '/' + c.entry).type, c.followed);
+    EXPECT_TRUE(nameExists(path + '/' + c.entry));
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, FolderListingTest,
+    testing::Values(EntryCase { "file", "file.jpg", EntryType::Regular },
+        EntryCase { "notUtf8", "file\xff.jpg", EntryType::Regular }, EntryCase { "folder", "dir", EntryType::Folder },
+        EntryCase { "pipe", "fifo", EntryType::Other }, EntryCase { "linkToFolder", "linkToDir", EntryType::Folder },
+        EntryCase { "linkToNothing", "dangling", EntryType::Unknown }),
+    caseName<EntryCase>);
+
+TEST(FolderListing, AMissingFolderSaysWhy)
+{
+    FolderListing listing("/nonexistent/folder");
+    EXPECT_FALSE(listing.opened());
+    EXPECT_EQ(listing.errorCode(), ENOENT);
+    EXPECT_FALSE(listing.next());
+    EXPECT_EQ(followedPathType("/nonexistent/folder").error, ENOENT);
+    EXPECT_FALSE(nameExists("/nonexistent/folder"));
+    EXPECT_FALSE(removeName("/nonexistent/folder"));
+}
+
+} // namespace
