@@ -26,16 +26,18 @@ struct EntryCase {
 void make(const QByteArray& folder, const QByteArray& name)
 {
     const QByteArray path = folder + '/' + name;
+    int made = 0;
     if (name.startsWith("file"))
-        ASSERT_EQ(::close(::creat(path.constData(), 0644)), 0);
+        made = ::close(::creat(path.constData(), 0644));
     else if (name.startsWith("dir"))
-        ASSERT_EQ(::mkdir(path.constData(), 0755), 0);
+        made = ::mkdir(path.constData(), 0755);
     else if (name.startsWith("fifo"))
-        ASSERT_EQ(::mkfifo(path.constData(), 0644), 0);
+        made = ::mkfifo(path.constData(), 0644);
     else if (name.startsWith("linkToDir"))
-        ASSERT_EQ(::symlink(".", path.constData()), 0);
+        made = ::symlink(".", path.constData());
     else if (name.startsWith("dangling"))
-        ASSERT_EQ(::symlink("nothing", path.constData()), 0);
+        made = ::symlink("nothing", path.constData());
+    ASSERT_EQ(made, 0) << name.toStdString();
 }
 
 class FolderListingTest : public testing::TestWithParam<EntryCase> { };

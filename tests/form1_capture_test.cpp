@@ -699,10 +699,12 @@ TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff
         tick();
         EXPECT_EQ(tick(), "Lood");
         EXPECT_EQ(contents(filed(1)), filedAsBefore(bytes));
-        if (c.kept)
+        if (c.kept) {
             EXPECT_EQ(contents(originals + QLatin1Char('/') + QLatin1String(c.kept)), bytes);
-        if (c.existing)
+        }
+        if (c.existing) {
             EXPECT_EQ(contents(originals + QLatin1Char('/') + QLatin1String(c.existing)), "earlier");
+        }
         if (c.folderInTheWay) {
             ASSERT_EQ(fake.errors.size(), 1);
             EXPECT_TRUE(fake.errors[0].contains(originals)) << fake.errors[0].toStdString();

@@ -311,7 +311,7 @@ TEST_F(Form1RecoveryTest, aForgedRecord_cannotFileOutsideTheDayFolderNorDeleteOt
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(serializeRecovery({ "1", "1", QDate(2022, 10, 19), { { "1", "0.44" } },
             PendingShot { QFile::encodeName(victim), info.size(), info.lastModified().toMSecsSinceEpoch(), {},
-                fake.clockNow.toMSecsSinceEpoch(), 1 } }));
+                fake.clockNow.toMSecsSinceEpoch(), 1, {} } }));
         file.close();
         crashAndRestart();
         EXPECT_EQ(contents(victim), "precious");
@@ -331,7 +331,7 @@ TEST_F(Form1RecoveryTest, aFiledShotThatCannotBeDeletedAtRestart_isNeverTakenInA
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(serializeRecovery({ "1", "1", QDate(2022, 10, 19), { { "1", "0.44" }, { "2", "0.33" } },
         PendingShot { QFile::encodeName(camera), info.size(), info.lastModified().toMSecsSinceEpoch(), {},
-            fake.clockNow.toMSecsSinceEpoch(), 2 } }));
+            fake.clockNow.toMSecsSinceEpoch(), 2, {} } }));
     file.close();
     // Immutable: not even root may delete it.
     if (QProcess::execute(QStringLiteral("chattr"), { QStringLiteral("+i"), camera }) != 0)

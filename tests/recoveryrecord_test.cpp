@@ -24,7 +24,7 @@ QByteArray sealed(const QByteArray& body)
 RecoveryRecord typicalRecord()
 {
     return { "12", "1\t2\r\n", QDate(2024, 5, 1), { { "1", "0.35" }, { "2", "C:\\x" } },
-        PendingShot { "/cam/IMG 1\xe9.JPG", 2048, 1714521600000, "/p/20240501/12/2.jpg", 1714521601000, 2 } };
+        PendingShot { "/cam/IMG 1\xe9.JPG", 2048, 1714521600000, "/p/20240501/12/2.jpg", 1714521601000, 2, {} } };
 }
 
 TEST(RecoveryRecord, WritesOneEscapedFieldALineAndTheSumOfThemAll)
@@ -62,9 +62,9 @@ INSTANTIATE_TEST_SUITE_P(Records, RecoveryRoundTripTest,
         RoundTripCase { "path_bytes_and_limits",
             { "", "", {}, {},
                 PendingShot { QByteArray("\x80\xff %25%/\x00~", 10), std::numeric_limits<qint64>::max(), 0, Escapes, 0,
-                    std::numeric_limits<int>::max() } } },
+                    std::numeric_limits<int>::max(), {} } } },
         RoundTripCase {
-            "empty_path_no_rows", { "1", "1", QDate(9999, 12, 31), {}, PendingShot { "", 0, 0, "", 0, 1 } } },
+            "empty_path_no_rows", { "1", "1", QDate(9999, 12, 31), {}, PendingShot { "", 0, 0, "", 0, 1, {} } } },
         RoundTripCase { "original_kept",
             { "12", "12", QDate(2024, 5, 1), {},
                 PendingShot { "/cam/IMG_0002.JPG", 2048, 1714521600000, "/p/20240501/12/12_2.jpg", 1714521601000, 2,

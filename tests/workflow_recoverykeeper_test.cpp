@@ -116,12 +116,7 @@ TEST_P(SettlePendingShotTest, deletesAFiledShotAndDropsTheRowOfAnUnfiledOne)
         = fake.programFolder.filePath(c.outsideWatchedFolder ? QStringLiteral("elsewhere") : QStringLiteral("camera"));
     ASSERT_TRUE(QDir().mkpath(camera));
     const QString shot = camera + QStringLiteral("/IMG_0002.jpg");
-    auto writeFile = [](const QString& path, const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    writeFile(shot, "shot");
+    writeWholeFile(shot, "shot");
     const QDateTime takenIn = QDateTime::currentDateTime();
     rows = 2;
     keeper.setPendingShot(RecoveryKeeper::pendingShotOf(QFile::encodeName(shot), 2, takenIn));
@@ -131,15 +126,15 @@ TEST_P(SettlePendingShotTest, deletesAFiledShotAndDropsTheRowOfAnUnfiledOne)
         keeper.setPendingFiling(filed, original);
     keeper.changed();
     if (c.filedThere) {
-        writeFile(filed, "filed");
+        writeWholeFile(filed, "filed");
         QFile file(filed);
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(takenIn.addMSecs(-c.filedAgeMs), QFileDevice::FileModificationTime));
     }
     if (c.originalThere)
-        writeFile(original, "shot");
+        writeWholeFile(original, "shot");
     if (c.shotChanged)
-        writeFile(shot, "another shot");
+        writeWholeFile(shot, "another shot");
     QByteArrayList later;
     const std::optional<RecoveryRecord> read = keeper.read(
         fake.programFolder.filePath(QStringLiteral("camera/*.jpg")), [&](const QByteArray& name) { later << name; });

@@ -33,19 +33,6 @@ struct FilingCase {
 
 class ShotFilingTest : public ::testing::TestWithParam<FilingCase> { };
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
 {
     const FilingCase& c = GetParam();
@@ -55,10 +42,10 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     ASSERT_TRUE(QDir().mkpath(camera));
     ASSERT_TRUE(QDir().mkpath(pole));
     const QString shotPath = camera + QStringLiteral("/IMG_0001.jpg");
-    writeFile(shotPath, "the camera's bytes");
+    writeWholeFile(shotPath, "the camera's bytes");
     const QString filedPath = pole + QLatin1Char('/') + filedPictureFileName(QStringLiteral("7"), 3);
     if (c.existing)
-        writeFile(filedPath, "an older copy");
+        writeWholeFile(filedPath, "an older copy");
     CaptureWatcher watcher;
     RecoveryKeeper recovery(fake.services(), [] { return RecoveryRecord { QStringLiteral("7"), {}, {}, {}, {} }; });
     int besideOnDisk = 0;
@@ -75,7 +62,7 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     const ShotFiling::Shot shot { QStringLiteral("7"), 3, c.keepOriginal, watchPath };
     std::optional<Outcome> outcome;
     const auto takeIn = [&](const QByteArray&) {
-        const CameraOriginal original { QFile::encodeName(shotPath), contents(shotPath), {} };
+        const CameraOriginal original { QFile::encodeName(shotPath), readWholeFile(shotPath), {} };
         filing.filer().fileWhole(QImage(8, 8, QImage::Format_RGB32));
         recovery.setPendingShot(RecoveryKeeper::pendingShotOf(original.cameraPath, 3, fake.clockNow));
         outcome = filing.start(original, shot);
@@ -104,12 +91,12 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
         ++setAside;
     const QString original = pole + QLatin1Char('/') + OriginalsFolderName;
     if (c.filed) {
-        EXPECT_TRUE(contents(filedPath).startsWith("\xFF\xD8")) << "no JPEG at " << filedPath.toStdString();
+        EXPECT_TRUE(readWholeFile(filedPath).startsWith("\xFF\xD8")) << "no JPEG at " << filedPath.toStdString();
         EXPECT_EQ(filing.filedName(), QFileInfo(filedPath).fileName());
         EXPECT_EQ(QDir(original).entryList(QDir::Files).size(), c.keepOriginal ? 1 : 0);
         EXPECT_EQ(setAside, 0); // deleted, not set aside
     } else {
-        EXPECT_EQ(contents(filedPath), c.existing ? QByteArray("an older copy") : QByteArray());
+        EXPECT_EQ(readWholeFile(filedPath), c.existing ? QByteArray("an older copy") : QByteArray("(unreadable)"));
         EXPECT_EQ(setAside, 1); // set aside, or still in the camera folder: never lost
     }
 }

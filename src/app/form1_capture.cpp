@@ -38,11 +38,10 @@ void Form1::Command1_Click()
 void Form1::writeWatchPath()
 {
     const QString path = settingsPath(QStringLiteral("set.Dt"));
-    QString reason;
-    if (writeFileDurably(path, (fieldText(m_state.WatchPath) + QStringLiteral("\r\n")).toLocal8Bit(), &reason))
-        return;
-    report(
-        QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2").arg(QDir::toNativeSeparators(path), reason));
+    QString error;
+    if (!writeFileNamed(path, (fieldText(m_state.WatchPath) + QStringLiteral("\r\n")).toLocal8Bit(),
+            QStringLiteral("設定ファイル"), &error))
+        report(error);
 }
 
 // The shots found in the folder were never seen: they are set aside, not deleted.

@@ -19,7 +19,7 @@ void Form1::Ledger_Click()
     LedgerSettings settings = readLedgerSettings(m_services.programFolder, &error);
     if (!error.isEmpty())
         report(error);
-    const QString today = m_services.programFolder + QLatin1Char('/') + dayFolderName(m_services.clock->now().date());
+    const QString today = dayFolderPath(m_services.programFolder, m_services.clock->now().date());
     // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
     removeStaleLedgerFilesOfDays(m_services.programFolder);
     const std::optional<LedgerRequest> request
@@ -35,7 +35,7 @@ void Form1::Ledger_Click()
     m_log.onDisk();
     // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
     std::optional<OpenResults> listed;
-    const QString listFolder = m_services.programFolder + QLatin1Char('/') + dayFolderName(listDay());
+    const QString listFolder = dayFolderPath(m_services.programFolder, listDay());
     if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listFolder))
         listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;

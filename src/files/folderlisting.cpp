@@ -106,4 +106,9 @@ bool removeName(const QByteArray& nativePath)
     return ::unlink(nativePath.constData()) == 0;
 }
 
+int renameName(const QByteArray& from, const QByteArray& to)
+{
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
 } // namespace norvel

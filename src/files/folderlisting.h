@@ -55,5 +55,7 @@ struct PathType {
 [[nodiscard]] bool nameExists(const QByteArray& nativePath);
 // Removes the name (a file or a link, never a folder); false when it could not.
 [[nodiscard]] bool removeName(const QByteArray& nativePath);
+// Gives whatever from names (a link as the link) the name to, in one step; 0, or the system's error code.
+[[nodiscard]] int renameName(const QByteArray& from, const QByteArray& to);
 
 } // namespace norvel

@@ -67,9 +67,8 @@ QString writeProgramSettings(const QString& path, const QList<ProgramSetting>& v
     for (const ProgramSetting& value : values)
         content = withIniValue(content, value.section, value.key, value.value);
     QString error;
-    if (!writeFileDurably(path, content, &error))
-        return QStringLiteral("設定ファイル「%1」を書き込めませんでした。\n%2")
-            .arg(QDir::toNativeSeparators(path), error);
+    if (!writeFileNamed(path, content, QStringLiteral("設定ファイル"), &error))
+        return error;
     return {};
 }
 

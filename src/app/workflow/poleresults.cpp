@@ -1,14 +1,12 @@
 #include "app/workflow/poleresults.h"
 
 #include "files/durablefile.h"
+#include "files/folderlisting.h"
 #include "results/polenumber.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <cerrno>
-#include <cstdio>
 
 namespace norvel {
 
@@ -106,11 +104,14 @@ void PoleResults::setAside(const QString& path, const FileContent& file)
         aside = path + QStringLiteral(".bad.%1").arg(n);
     QString error;
     // Its bytes when they could be read, else the entry itself (a pipe, a device link, an unreadable file).
-    const bool kept = file.read()
-        ? writeFileDurably(aside, file.content, &error)
-        : ::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0;
-    if (!kept && error.isEmpty())
-        error = qt_error_string(errno);
+    bool kept = false;
+    if (file.read()) {
+        kept = writeFileDurably(aside, file.content, &error);
+    } else if (const int code = renameName(QFile::encodeName(path), QFile::encodeName(aside)); code != 0) {
+        error = qt_error_string(code);
+    } else {
+        kept = true;
+    }
     m_setAside.insert(path);
     const QString why = file.read() ? QStringLiteral("結果ファイルの形式ではありません。") : file.error;
     if (kept)

@@ -1,6 +1,8 @@
 #include "app/workflow/recoverykeeper.h"
 
 #include "acquisition/camerafolder.h"
+#include "files/durablefile.h"
+#include "files/folderlisting.h"
 #include "files/regularfile.h"
 #include "results/polenumber.h"
 
@@ -8,10 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <limits>
-
-#include <unistd.h>
 
 namespace norvel {
 
@@ -64,9 +63,8 @@ void RecoveryKeeper::onDisk()
     }
     // Said once until a write succeeds again: the measuring goes on, only a crash would now lose results.
     if (!std::exchange(m_failureReported, true))
-        report(QStringLiteral(
-            "復元用ファイル「%1」を書き込めませんでした。このまま異常終了すると、一覧の測定結果は失われます。\n%2")
-                   .arg(QDir::toNativeSeparators(path()), error));
+        report(notWrittenMessage(QStringLiteral("復元用ファイル"), path(),
+            QStringLiteral("このまま異常終了すると、一覧の測定結果は失われます。\n") + error));
 }
 
 void RecoveryKeeper::remove()
@@ -158,7 +156,7 @@ void RecoveryKeeper::settlePendingShot(RecoveryRecord& record, const QString& wa
             && (pending->originalPath.isEmpty() || (original.isFile() && original.size() == pending->size)));
     if (done) {
         // Its row is in the list: should it not go now, the watcher deletes it later, never takes it in again.
-        if (::unlink(pending->cameraPath.constData()) != 0 && errno != ENOENT)
+        if (!removeName(pending->cameraPath) && nameExists(pending->cameraPath))
             deleteLater(*name);
         return;
     }
