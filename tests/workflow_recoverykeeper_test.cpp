@@ -119,7 +119,8 @@ TEST_P(SettlePendingShotTest, deletesAFiledShotAndDropsTheRowOfAnUnfiledOne)
     writeWholeFile(shot, "shot");
     const QDateTime takenIn = QDateTime::currentDateTime();
     rows = 2;
-    keeper.setPendingShot(RecoveryKeeper::pendingShotOf(QFile::encodeName(shot), 2, takenIn));
+    keeper.setPendingShot(
+        RecoveryKeeper::pendingShotOf(QFile::encodeName(shot), *regularFileStamp(QFile::encodeName(shot)), 2, takenIn));
     const QString filed = fake.programFolder.filePath(QStringLiteral("filed.jpg"));
     const QString original = fake.programFolder.filePath(QStringLiteral("original.jpg"));
     if (c.filing)

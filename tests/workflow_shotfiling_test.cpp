@@ -64,7 +64,8 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     const auto takeIn = [&](const QByteArray&) {
         const CameraOriginal original { QFile::encodeName(shotPath), readWholeFile(shotPath), {} };
         filing.filer().fileWhole(QImage(8, 8, QImage::Format_RGB32));
-        recovery.setPendingShot(RecoveryKeeper::pendingShotOf(original.cameraPath, 3, fake.clockNow));
+        recovery.setPendingShot(RecoveryKeeper::pendingShotOf(
+            original.cameraPath, *regularFileStamp(original.cameraPath), 3, fake.clockNow));
         outcome = filing.start(original, shot);
         if (*outcome == Outcome::Undecided)
             outcome = filing.file(original, shot);

@@ -124,7 +124,8 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     if (MSFlexGrid2->rows() == 0)
         m_poleResults.startList(m_services.clock->now().date());
     MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
-    m_recovery.setPendingShot(RecoveryKeeper::pendingShotOf(path, MSFlexGrid2->rows(), m_services.clock->now()));
+    m_recovery.setPendingShot(
+        RecoveryKeeper::pendingShotOf(path, original.stamp, MSFlexGrid2->rows(), m_services.clock->now()));
     m_recovery.changed();
     const ShotFiling::Shot shot { m_state.CurTyoNo, MSFlexGrid2->rows(), m_choices.keepOriginals, m_state.WatchPath };
     ShotFiling::Outcome filed = filing ? filedAs(m_shotFiling.start(original, shot)) : ShotFiling::Outcome::Filed;

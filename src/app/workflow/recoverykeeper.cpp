@@ -76,12 +76,10 @@ void RecoveryKeeper::remove()
                    .arg(QDir::toNativeSeparators(path()), error));
 }
 
-std::optional<PendingShot> RecoveryKeeper::pendingShotOf(const QByteArray& cameraPath, int row, const QDateTime& now)
+PendingShot RecoveryKeeper::pendingShotOf(
+    const QByteArray& cameraPath, const FileStamp& read, int row, const QDateTime& now)
 {
-    const std::optional<FileStamp> stamp = regularFileStamp(cameraPath);
-    if (!stamp)
-        return std::nullopt;
-    return PendingShot { cameraPath, stamp->size, stamp->modifiedMs, {}, now.toMSecsSinceEpoch(), row, {} };
+    return PendingShot { cameraPath, read.size, read.modifiedMs, {}, now.toMSecsSinceEpoch(), row, {} };
 }
 
 void RecoveryKeeper::setPendingFiling(const QString& filedPath, const QString& originalPath)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/backgroundfilewriter.h"
+#include "files/regularfile.h"
 #include "results/recoveryrecord.h"
 #include "services/services.h"
 
@@ -37,9 +38,9 @@ public:
     // Ended as it should: nothing is left to restore. A failure is said.
     void remove();
 
-    // The shot at cameraPath as it is now, taken in into the given row; nullopt when it is not a file.
-    [[nodiscard]] static std::optional<PendingShot> pendingShotOf(
-        const QByteArray& cameraPath, int row, const QDateTime& now);
+    // The shot at cameraPath as it was read for the take-in, taken in into the given row.
+    [[nodiscard]] static PendingShot pendingShotOf(
+        const QByteArray& cameraPath, const FileStamp& read, int row, const QDateTime& now);
     // The shot in the record from now on (nullopt: none); not written until the next change.
     void setPendingShot(std::optional<PendingShot> shot) { m_pending = std::move(shot); }
     // Where the pending shot's filed copy and kept original go (empty: not kept).
