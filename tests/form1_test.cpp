@@ -288,6 +288,35 @@ TEST_F(Form1Test, controls_standWhereTheLayoutPutsThemWithTheirCaptionsAndFonts)
     }
 }
 
+// What the user sees of the same layout: with the whole picture shown, in either picture size, every
+// control lies inside the window, and a click at its middle reaches it rather than a neighbour over it.
+TEST_F(Form1Test, everyControl_liesInsideTheWindowAndIsReachedAtItsMiddle)
+{
+    const char* const names[] = { "Command1", "Text1", "Label4(0)", "Label3", "Text4", "Label4(1)", "Check1",
+        "Label2(0)", "Text2", "Label2(1)", "Check2", "Check3", "Command5", "Command2", "Command3(0)", "Command4(0)",
+        "Command4(1)", "Command3(1)", "Picture1", "MSFlexGrid2", "Option1(0)", "Option1(1)", "Option1(2)",
+        "MSFlexGrid1", "Label1", "Text3", "Check4", "Text5", "Label5(0)", "Check5", "Text6", "Label5(1)", "Check6" };
+    for (const int pictureSize : { 0, 1 }) {
+        SCOPED_TRACE(pictureSize);
+        load();
+        form->show();
+        form->DspS_Click(pictureSize);
+        QWidget* window = form->centralWidget();
+        form->layout()->activate();
+        for (const char* name : names) {
+            SCOPED_TRACE(name);
+            auto* widget = get<QWidget>(QString::fromUtf8(name));
+            ASSERT_NE(widget, nullptr);
+            ASSERT_TRUE(widget->isVisible());
+            const QRect seen(widget->mapTo(window, QPoint()), widget->size());
+            EXPECT_TRUE(window->rect().contains(seen)) << seen.x() << "," << seen.y();
+            QWidget* reached = window->childAt(seen.center());
+            EXPECT_TRUE(reached == widget || widget->isAncestorOf(reached))
+                << (reached ? reached->objectName().toStdString() : "nothing");
+        }
+    }
+}
+
 TEST_F(Form1Test, japaneseFace_resolvesToAnInstalledJapaneseGothic)
 {
     load();

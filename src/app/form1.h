@@ -295,8 +295,9 @@ private:
             [this](QPointF end) { measureLine(end.x(), end.y()); } } };
     int m_heightTwips = 9000;
     int m_widthTwips = 11130;
-    bool m_ended = false;
-    bool m_shuttingDown = false;
+    // Where the window is in its life: the pole change of a shut-down writes the results and puts nothing in
+    // force, and a window that ended must not shut down again on its close.
+    enum class Phase { Open, ShuttingDown, Ended } m_phase = Phase::Open;
     QStringList m_failedWork; // kinds of work whose exception was said already
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into

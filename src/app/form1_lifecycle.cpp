@@ -174,7 +174,7 @@ bool Form1::shutDown()
     Timer2->stop();
     if (MSFlexGrid2->rows() >= 1 && Check1->isChecked()) {
         {
-            const QScopedValueRollback shuttingDown(m_shuttingDown, true);
+            const QScopedValueRollback shuttingDown(m_phase, Phase::ShuttingDown);
             Text4_Change();
         }
         // Results still listed were not written (the overwrite question was answered Cancel, or the file
@@ -199,13 +199,13 @@ void Form1::EN_Click()
     if (!shutDown())
         return;
     // Ending here: the close that follows must not run the shut-down a second time.
-    m_ended = true;
+    m_phase = Phase::Ended;
     close();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (!m_ended) {
+    if (m_phase != Phase::Ended) {
         // A shut-down that failed half-way keeps the window, and with it the results, open.
         bool ended = false;
         handle(EN->text(), [&] { ended = shutDown(); });
@@ -213,7 +213,7 @@ void Form1::closeEvent(QCloseEvent* event)
             event->ignore();
             return;
         }
-        m_ended = true;
+        m_phase = Phase::Ended;
     }
     event->accept();
 }

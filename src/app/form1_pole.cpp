@@ -27,7 +27,7 @@ void Form1::Text4_Change()
     const bool usable = problem.isEmpty();
     // Refused before anything is written, so CurTyoNo always names a folder inside the day folder. At
     // shut-down the number is never put in force, and the results still go to the pole in force.
-    if (!usable && !m_shuttingDown) {
+    if (!usable && m_phase != Phase::ShuttingDown) {
         showPoleInForce();
         report(QStringLiteral("「%1」は調査柱No.として使えません。%2").arg(pole, problem));
         return;
@@ -36,12 +36,12 @@ void Form1::Text4_Change()
     if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
         if (!writePoleResults()) {
             // The old pole stays in force: the box must not name another one.
-            if (!m_shuttingDown)
+            if (m_phase != Phase::ShuttingDown)
                 showPoleInForce();
             return;
         }
         const MeasurementLog::Scope cause
-            = m_log.clearedBy(m_shuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged);
+            = m_log.clearedBy(m_phase == Phase::ShuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged);
         Command3_Click(0);
     }
     if (!usable)
@@ -58,7 +58,7 @@ void Form1::Text4_Change()
 void Form1::resumePole()
 {
     // At shut-down the list has just been written: it is not read back.
-    if (!Check1->isChecked() || MSFlexGrid2->rows() > 0 || m_shuttingDown)
+    if (!Check1->isChecked() || MSFlexGrid2->rows() > 0 || m_phase == Phase::ShuttingDown)
         return;
     const std::optional<QStringList> widths = m_poleResults.resume(m_state.CurTyoNo);
     if (!widths)
