@@ -241,6 +241,7 @@ private:
     void showPoleInForce();
     // The caption a pole change gives: 調査柱No「pole」.
     void showPoleCaption();
+    [[nodiscard]] bool leavePole();
     void resumePole();
     // The day the list belongs to: that of its first row, else today.
     [[nodiscard]] QDate listDay() const;
@@ -251,6 +252,8 @@ private:
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
     [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
+    void measureTakenIn();
+    void recordTakeIn(const QByteArray& path, const FileStamp& camera);
     [[nodiscard]] ShotFiling::Outcome filedAs(ShotFiling::Outcome outcome);
     void takenInOnDisk();
     void setKeepOnTop(bool onTop);

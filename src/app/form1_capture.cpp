@@ -133,25 +133,34 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     setSizeCaption(sizeCaption(*scale));
     if (filed == ShotFiling::Outcome::Undecided)
         filed = filedAs(m_shotFiling.file(original, shot)); // a question or a message, with the picture on screen
-    // The row the shot added is recorded once, with what its analysis found.
     m_log.forgetAnalysis();
-    if (filed != ShotFiling::Outcome::Declined) {
-        const MeasurementLog::Scope takingIn = m_log.takingIn();
-        Command2_Click();
-    }
-    if (MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1).isEmpty())
-        clearShownWidth();
-    MeasurementEntry entry = m_log.takeAnalysis().value_or(measurementEntry(RecordedChange::TakeInAnalysis));
-    entry.change = RecordedChange::TakeInAnalysis;
-    entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
-    entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
-    recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));
+    if (filed != ShotFiling::Outcome::Declined)
+        measureTakenIn();
+    recordTakeIn(path, original.stamp);
     if (filed == ShotFiling::Outcome::Declined)
         return TakeInResult::Declined;
     if (filed == ShotFiling::Outcome::Writing)
         return TakeInResult::Filing; // the watcher holds the shot, and the next, until the filing ends
     // Without its filed copy the shot is the only picture of this result: it is kept.
     return filed == ShotFiling::Outcome::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
+}
+
+void Form1::measureTakenIn()
+{
+    const MeasurementLog::Scope takingIn = m_log.takingIn();
+    Command2_Click();
+}
+
+// The row the shot added is recorded once, with what its analysis found (nothing, for a shot declined).
+void Form1::recordTakeIn(const QByteArray& path, const FileStamp& camera)
+{
+    if (MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1).isEmpty())
+        clearShownWidth();
+    MeasurementEntry entry = m_log.takeAnalysis().value_or(measurementEntry(RecordedChange::TakeInAnalysis));
+    entry.change = RecordedChange::TakeInAnalysis;
+    entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
+    entry.cameraModified = QDateTime::fromMSecsSinceEpoch(camera.modifiedMs);
+    recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));
 }
 
 // The picture on screen is named as filed from the moment its copy is being written.

@@ -33,24 +33,30 @@ void Form1::Text4_Change()
         return;
     }
     const RecoveryKeeper::Batch batch(m_recovery);
-    if (Check1->isChecked() && MSFlexGrid2->rows() >= 1) {
-        if (!writePoleResults()) {
-            // The old pole stays in force: the box must not name another one.
-            if (m_phase != Phase::ShuttingDown)
-                showPoleInForce();
-            return;
-        }
-        const MeasurementLog::Scope cause
-            = m_log.clearedBy(m_phase == Phase::ShuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged);
-        Command3_Click(0);
-    }
-    if (!usable)
+    if (!leavePole() || !usable)
         return;
     m_state.CurTyoNo = pole;
     showPoleCaption();
     clearShownWidth();
     resumePole();
     m_recovery.changed();
+}
+
+// The results of the pole in force go to its file and leave the list; false when they could not be written.
+bool Form1::leavePole()
+{
+    if (!Check1->isChecked() || MSFlexGrid2->rows() == 0)
+        return true;
+    if (!writePoleResults()) {
+        // The old pole stays in force: the box must not name another one.
+        if (m_phase != Phase::ShuttingDown)
+            showPoleInForce();
+        return false;
+    }
+    const MeasurementLog::Scope cause
+        = m_log.clearedBy(m_phase == Phase::ShuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged);
+    Command3_Click(0);
+    return true;
 }
 
 // A pole measured earlier today keeps its rows: they come back into the list, the next shot continues their
