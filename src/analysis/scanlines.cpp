@@ -96,7 +96,7 @@ Profile samplePoints(const QImage& source, std::span<const QPointF> points, bool
 }
 
 AnalysisResult analysePicture(const QImage& picture, ScanDirection direction, const ViewGeometry& view,
-    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm)
+    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm, std::array<Profile, 5>* profiles)
 {
     // Converted once here rather than once per line.
     const QImage image = readable(picture);
@@ -106,8 +106,10 @@ AnalysisResult analysePicture(const QImage& picture, ScanDirection direction, co
     for (int k = 0; k < 5; ++k) {
         ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];
         line.fixed = scanLinePosition(k, direction, view);
-        const Profile profile = sampleScanLine(image, direction, line.fixed, range, invertsBrightness(settings.method));
+        Profile profile = sampleScanLine(image, direction, line.fixed, range, invertsBrightness(settings.method));
         line.scan = scanProfile(profile, settings, result.pxPerMm);
+        if (profiles)
+            (*profiles)[static_cast<std::size_t>(k)] = std::move(profile);
     }
     return result;
 }

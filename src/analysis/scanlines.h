@@ -58,8 +58,9 @@ struct AnalysisResult {
 // The detection of a whole run on the five lines, in order. The picture is the full-resolution one;
 // the settings' threshold text is read afresh for each line, so with the automatic threshold on, each
 // line's threshold is its own and the last line's text is what remains. A calibrated scale for the
-// picture's size replaces the described one.
+// picture's size replaces the described one. The lines' profiles are handed out when asked for.
 [[nodiscard]] AnalysisResult analysePicture(const QImage& picture, ScanDirection direction, const ViewGeometry& view,
-    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm = std::nullopt);
+    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm = std::nullopt,
+    std::array<Profile, 5>* profiles = nullptr);
 
 } // namespace norvel

@@ -50,37 +50,69 @@ RunMark runMark(ScanDirection direction, qint16 fixed, const CrackRun& run, cons
     return { QLineF(start, start + QPointF(0, length)), start + QPointF(5, length / 2) };
 }
 
-WidthSummary summariseWidths(const std::array<qint16, 5>& widths, float pxPerMm)
+namespace {
+
+// The lines that enter the mean and the mean in pixels, for whole or fractional pixel widths alike; widths of 0
+// or less are lines without a crack.
+template <typename Width, typename Sum> struct LineMean {
+    int count = 0;
+    Sum sum = 0;
+    int largestLine = 0;
+    int smallestLine = 0;
+    std::array<bool, 5> used {};
+    std::optional<double> meanPx;
+};
+
+template <typename Sum, typename Width> LineMean<Width, Sum> lineMean(const std::array<Width, 5>& widths)
 {
-    WidthSummary summary;
-    qint32 largest = widths[0];
-    qint32 smallest = widths[0]; // 0: no width found yet
+    LineMean<Width, Sum> mean;
+    Sum largest = widths[0];
+    Sum smallest = widths[0]; // 0: no width found yet
     for (int j = 0; j < 5; ++j) {
-        const qint32 width = widths[static_cast<std::size_t>(j)];
-        summary.sum += width;
+        const Sum width = widths[static_cast<std::size_t>(j)];
+        mean.sum += width;
         if (width <= 0)
             continue;
-        ++summary.count;
+        ++mean.count;
         if (width > largest) {
             largest = width;
-            summary.largestLine = j;
+            mean.largestLine = j;
         }
         if (smallest == 0 || smallest > width) {
             smallest = width;
-            summary.smallestLine = j;
+            mean.smallestLine = j;
         }
     }
-    if (summary.count < 2)
-        return summary;
+    if (mean.count < 2)
+        return mean;
 
-    const bool trimmed = summary.count >= 4;
+    const bool trimmed = mean.count >= 4;
     for (int j = 0; j < 5; ++j) {
-        const bool excluded = trimmed && (j == summary.largestLine || j == summary.smallestLine);
-        summary.used[static_cast<std::size_t>(j)] = widths[static_cast<std::size_t>(j)] > 0 && !excluded;
+        const bool excluded = trimmed && (j == mean.largestLine || j == mean.smallestLine);
+        mean.used[static_cast<std::size_t>(j)] = widths[static_cast<std::size_t>(j)] > 0 && !excluded;
     }
-    const double meanPx = trimmed ? static_cast<double>(summary.sum - largest - smallest) / (summary.count - 2)
-                                  : static_cast<double>(summary.sum) / summary.count;
-    summary.combinedMm = static_cast<float>(meanPx / pxPerMm);
+    mean.meanPx = trimmed ? static_cast<double>(mean.sum - largest - smallest) / (mean.count - 2)
+                          : static_cast<double>(mean.sum) / mean.count;
+    return mean;
+}
+
+} // namespace
+
+WidthSummary summariseWidths(const std::array<qint16, 5>& widths, float pxPerMm)
+{
+    const LineMean<qint16, qint32> mean = lineMean<qint32>(widths);
+    WidthSummary summary { mean.count, mean.sum, mean.largestLine, mean.smallestLine, mean.used, std::nullopt };
+    if (mean.meanPx)
+        summary.combinedMm = static_cast<float>(*mean.meanPx / pxPerMm);
+    return summary;
+}
+
+FractionalSummary summariseFractionalWidths(const std::array<double, 5>& widths, float pxPerMm)
+{
+    const LineMean<double, double> mean = lineMean<double>(widths);
+    FractionalSummary summary { mean.used, std::nullopt };
+    if (mean.meanPx)
+        summary.combinedMm = static_cast<float>(*mean.meanPx / pxPerMm);
     return summary;
 }
 

@@ -46,4 +46,11 @@ struct WidthSummary {
 };
 [[nodiscard]] WidthSummary summariseWidths(const std::array<qint16, 5>& widths, float pxPerMm);
 
+// The same rule over widths measured to a fraction of a pixel; 0 is a line left out.
+struct FractionalSummary {
+    std::array<bool, 5> used {};
+    std::optional<float> combinedMm;
+};
+[[nodiscard]] FractionalSummary summariseFractionalWidths(const std::array<double, 5>& widths, float pxPerMm);
+
 } // namespace norvel

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "analysis/scanlines.h"
+
+#include <QLineF>
+
+#include <array>
+#include <optional>
+
+// The width across the crack rather than along the scan lines. The five lines' runs are found as the
+// automatic analysis finds them; their edges are then placed to a fraction of a pixel, their centres give the
+// crack's path, lines off that path are left out, and each run is turned across the crack by the cosine of the
+// angle between the crack's normal and its line. A crack the lines run along is measured in the other direction.
+namespace norvel {
+
+// Where a run's brightness crosses the threshold, as positions along the line: the run covers start..end, so a
+// run of whole pixels from p to q with sharp edges reads p - 0.5 .. q + 0.5.
+struct RunEdges {
+    double start = 0;
+    double end = 0;
+};
+[[nodiscard]] RunEdges subPixelEdges(const Profile& profile, const CrackRun& run, double threshold);
+
+// A run's centre on its line, in picture pixels: the line's fixed coordinate, the centre along it and the run's
+// length along it.
+struct PathPoint {
+    double fixed = 0;
+    double centre = 0;
+    double along = 0;
+};
+
+// The crack's path through the run centres. Lines whose centre lies far from the path the most lines share (more
+// than the tolerance), or whose run across the crack is more than twice or less than half the others' median, are
+// off it. slope is the path's direction at each line on it (centre per fixed pixel), taken from the line and its
+// neighbours on the path, so a curved crack is followed.
+struct CrackPath {
+    std::array<bool, 5> onPath {};
+    std::array<double, 5> slope {};
+    int count = 0;
+};
+[[nodiscard]] CrackPath fitCrackPath(const std::array<std::optional<PathPoint>, 5>& points, double tolerance);
+
+// One scan line measured across the crack.
+struct AcrossLine {
+    bool found = false; // the line has a crack run
+    bool kept = false; // on the crack's path
+    RunEdges edges; // along the line, sub-pixel
+    double angleDegrees = 0; // between the crack's normal and the line; positive when the centre moves forward
+                             // along the lines as their fixed coordinate grows
+    [[nodiscard]] double along() const { return edges.end - edges.start; }
+    [[nodiscard]] double centre() const { return (edges.start + edges.end) / 2; }
+    [[nodiscard]] double across() const;
+};
+
+// The mark of a kept line in picture pixels: across the crack, along its normal, centred on the run.
+[[nodiscard]] QLineF acrossSegment(ScanDirection scanned, double fixed, const AcrossLine& line);
+
+struct AcrossAnalysis {
+    ScanDirection scanned = ScanDirection::Vertical;
+    bool otherDirection = false; // scanned is not the direction in force
+    AnalysisResult analysis; // the runs as found in the direction scanned
+    std::array<AcrossLine, 5> lines;
+    std::array<bool, 5> used {}; // the kept lines the combined width is the mean of
+    std::optional<float> combinedMm;
+};
+
+// The analysis of the shown picture across the crack, with the same picture, view, settings and scale as the
+// automatic analysis.
+[[nodiscard]] AcrossAnalysis analyseAcross(const QImage& picture, ScanDirection inForce, const ViewGeometry& view,
+    const DetectionSettings& settings, std::optional<float> calibratedPxPerMm = std::nullopt);
+
+} // namespace norvel
