@@ -18,15 +18,17 @@ struct ReadCase {
     QByteArray ini;
     bool keepsOriginals;
     std::optional<QString> pole; // resumed today
+    bool across = false;
 };
 
 class ProgramSettingsReadTest : public ::testing::TestWithParam<ReadCase> { };
 
-TEST_P(ProgramSettingsReadTest, KeepsOriginalsUnlessFalseAndResumesOnlyTodaysPole)
+TEST_P(ProgramSettingsReadTest, KeepsOriginalsUnlessFalseMeasuresAcrossOnlyWhenTrueAndResumesOnlyTodaysPole)
 {
     const ReadCase& c = GetParam();
     EXPECT_EQ(keepsOriginals(c.ini), c.keepsOriginals);
     EXPECT_EQ(sessionPole(c.ini, Today), c.pole);
+    EXPECT_EQ(measuresAcrossCrack(c.ini), c.across);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
@@ -37,7 +39,10 @@ INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
         ReadCase { "today", "[session]\r\npole=12\r\nday=20221019\r\n", true, QStringLiteral("12") },
         ReadCase { "yesterday", "[session]\r\npole=12\r\nday=20221018\r\n", true, std::nullopt },
         ReadCase { "noDay", "[session]\r\npole=12\r\n", true, std::nullopt },
-        ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt }),
+        ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt },
+        ReadCase { "acrossOn", "[analysis]\r\nacrossCrack=true\r\n", true, std::nullopt, true },
+        ReadCase { "acrossOnlyWhenTrue", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, false },
+        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false }),
     caseName<ReadCase>);
 
 struct WriteCase {

@@ -3,6 +3,7 @@
 #include "acquisition/capturewatcher.h"
 #include "acquisition/originalcopy.h"
 #include "acquisition/pictureshow.h"
+#include "analysis/acrosscrack.h"
 #include "analysis/crackrun.h"
 #include "analysis/scalecalibration.h"
 #include "analysis/scanlines.h"
@@ -95,6 +96,7 @@ public:
     virtual void Calibrate_Click();
     virtual void Uncalibrate_Click();
     virtual void KeepOriginals_Click();
+    virtual void AcrossCrack_Click();
     virtual void Command1_Click();
     virtual void USB_Click();
     virtual void JPOP_Click();
@@ -166,7 +168,7 @@ private:
     void setUpGrids();
     // The program's own settings file: the pole in force at shut-down and its day, whether originals are kept.
     [[nodiscard]] std::optional<QByteArray> readProgramSettings();
-    void applyFilingSettings(const QByteArray& settings);
+    void applyProgramChoices(const QByteArray& settings);
     void resumeSession(const QByteArray& settings);
     void saveSession();
     // Sets the values, keeping every other line; a failure is said, naming what was not kept.
@@ -220,6 +222,13 @@ private:
     void drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view);
     void markLine(int k, ScanDirection direction, const ScanLineResult& line, const ViewGeometry& view, float pxPerMm);
     void presentWidths(const std::array<qint16, 5>& widths, float pxPerMm);
+    void presentCombined(const std::array<bool, 5>& used, std::optional<float> combinedMm);
+    void labelLines(ScanDirection direction);
+    void analyseAlongLines(ScanDirection direction, const ViewGeometry& view);
+    // Across the crack: the runs turned across its path, in the other direction where the lines run along it.
+    void analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view);
+    void markAcrossLine(int k, const AcrossAnalysis& analysis, const ViewGeometry& view);
+    [[nodiscard]] MeasurementEntry acrossEntry(const AcrossAnalysis& analysis) const;
     void startMeasuringLine(QPointF start);
     void followMeasuringLine(QPointF end);
     void measureLine(double x, double y);
@@ -288,6 +297,7 @@ private:
         bool smallScreen = false; // minDisp
         bool clearAfterCopy = true; // copC
         bool keepOriginals = true; // KeepOriginals
+        bool acrossCrack = false; // AcrossCrack
     } m_choices;
     RangeDragTool m_rangeTool { m_state.DownX, m_state.DownY,
         { [this] { return analysisRange(); }, [this] { return wholePictureChosen(); },
@@ -365,6 +375,7 @@ private:
     QAction* Calibrate = nullptr;
     QAction* Uncalibrate = nullptr;
     QAction* KeepOriginals = nullptr;
+    QAction* AcrossCrack = nullptr;
     QMenu* E = nullptr;
     std::array<QAction*, 2> cop {};
     std::array<QAction*, 2> col {};

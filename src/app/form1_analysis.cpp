@@ -41,7 +41,12 @@ void Form1::ScanH_Click(int Index)
 {
     m_choices.scan = Index;
     updateActions();
-    const bool horizontal = Index == 1;
+    labelLines(Index == 1 ? ScanDirection::Horizontal : ScanDirection::Vertical);
+}
+
+void Form1::labelLines(ScanDirection direction)
+{
+    const bool horizontal = direction == ScanDirection::Horizontal;
     MSFlexGrid1->setTextMatrix(1, 0, horizontal ? QStringLiteral("上") : QStringLiteral("左"));
     MSFlexGrid1->setTextMatrix(5, 0, horizontal ? QStringLiteral("下") : QStringLiteral("右"));
 }
@@ -64,7 +69,14 @@ void Form1::Command2_Click()
     showAnalysisRange();
     Picture1->setDrawWidth(1);
     const ScanDirection direction = m_choices.scan == 1 ? ScanDirection::Horizontal : ScanDirection::Vertical;
-    const ViewGeometry view = viewGeometry();
+    if (m_choices.acrossCrack)
+        analyseAcrossCrack(direction, viewGeometry());
+    else
+        analyseAlongLines(direction, viewGeometry());
+}
+
+void Form1::analyseAlongLines(ScanDirection direction, const ViewGeometry& view)
+{
     AnalysisResult result;
     try {
         result = analysePicture(Picture2->image(), direction, view, detectionSettings(), calibratedScale());
@@ -72,6 +84,7 @@ void Form1::Command2_Click()
         // A range left over from another display size can reach past what positions hold; nothing to measure.
         return;
     }
+    labelLines(direction); // after a picture measured the other way
     drawRuler(direction, result.pxPerMm, view);
     Picture1->setDrawWidth(2);
     MSFlexGrid1->setCol(1);
@@ -117,19 +130,24 @@ void Form1::markLine(
 void Form1::presentWidths(const std::array<qint16, 5>& widths, float pxPerMm)
 {
     const WidthSummary summary = summariseWidths(widths, pxPerMm);
+    presentCombined(summary.used, summary.combinedMm);
+}
+
+void Form1::presentCombined(const std::array<bool, 5>& used, std::optional<float> combinedMm)
+{
     MSFlexGrid1->setRow(6);
-    if (!summary.combinedMm) {
+    if (!combinedMm) {
         MSFlexGrid1->setTextMatrix(6, 1, QStringLiteral("-"));
         for (int row = 1; row <= 5; ++row)
             MSFlexGrid1->setCellBackColor(row, 1, palette::brightWhite());
         return;
     }
-    const QString width = fixedText(*summary.combinedMm, 2);
+    const QString width = fixedText(*combinedMm, 2);
     MSFlexGrid1->setTextMatrix(6, 1, width);
     for (int j = 0; j < 5; ++j) {
-        const bool used = summary.used[static_cast<std::size_t>(j)];
-        MSFlexGrid1->setCellBackColor(j + 1, 1, used ? palette::brightGreen() : palette::brightWhite());
-        Line2[j]->setColor(used ? palette::brightGreen() : palette::brightRed());
+        const bool inMean = used[static_cast<std::size_t>(j)];
+        MSFlexGrid1->setCellBackColor(j + 1, 1, inMean ? palette::brightGreen() : palette::brightWhite());
+        Line2[j]->setColor(inMean ? palette::brightGreen() : palette::brightRed());
     }
     MSFlexGrid1->setCellBackColor(6, 1, palette::brightCyan());
     for (QPushButton* button : Command4)

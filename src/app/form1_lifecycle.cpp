@@ -62,7 +62,7 @@ void Form1::Form_Load()
     SetLode();
     const std::optional<QByteArray> programSettings = readProgramSettings();
     if (programSettings)
-        applyFilingSettings(*programSettings);
+        applyProgramChoices(*programSettings);
     // A crash's record comes first; else the pole's rows of today, if it has any.
     if (recovered) {
         restoreRecovery(*recovered);
@@ -107,9 +107,10 @@ std::optional<QByteArray> Form1::readProgramSettings()
     return read.content;
 }
 
-void Form1::applyFilingSettings(const QByteArray& settings)
+void Form1::applyProgramChoices(const QByteArray& settings)
 {
     m_choices.keepOriginals = keepsOriginals(settings);
+    m_choices.acrossCrack = measuresAcrossCrack(settings);
     updateActions();
 }
 
@@ -135,6 +136,14 @@ void Form1::KeepOriginals_Click()
     m_choices.keepOriginals = !m_choices.keepOriginals;
     updateActions();
     writeProgramSettings({ keepOriginalsSetting(m_choices.keepOriginals) }, QStringLiteral("「原画像を保存」の設定"));
+}
+
+void Form1::AcrossCrack_Click()
+{
+    m_choices.acrossCrack = !m_choices.acrossCrack;
+    updateActions();
+    writeProgramSettings(
+        { acrossCrackSetting(m_choices.acrossCrack) }, QStringLiteral("「ひび割れに直交する幅」の設定"));
 }
 
 void Form1::writeProgramSettings(const QList<ProgramSetting>& values, const QString& what)

@@ -100,6 +100,9 @@ void Form1::createAnalysisMenus()
         Bun2, indexedName("ScanH", 0), QStringLiteral("縦スキャン"), [this] { ScanH_Click(0); }, true);
     ScanH[1] = addMenuItem(
         Bun2, indexedName("ScanH", 1), QStringLiteral("横スキャン"), [this] { ScanH_Click(1); }, true);
+    AcrossCrack = addMenuItem(
+        Bun, QStringLiteral("AcrossCrack"), QStringLiteral("ひび割れに直交する幅"), [this] { AcrossCrack_Click(); },
+        true);
 }
 
 void Form1::createSettingsMenus()
@@ -158,6 +161,7 @@ void Form1::updateActions()
     minDisp->setChecked(m_choices.smallScreen);
     copC->setChecked(m_choices.clearAfterCopy);
     KeepOriginals->setChecked(m_choices.keepOriginals);
+    AcrossCrack->setChecked(m_choices.acrossCrack);
     // With the automatic threshold each run writes its own threshold into the box.
     Text2->setEnabled(!Check2->isChecked());
 }

@@ -14,6 +14,8 @@ constexpr qint64 ProgramSettingsLimit = 256 * 1024;
 const QString SessionSection = QStringLiteral("session");
 const QString FilingSection = QStringLiteral("filing");
 const QString KeepOriginalsKey = QStringLiteral("keepOriginals");
+const QString AnalysisSection = QStringLiteral("analysis");
+const QString AcrossCrackKey = QStringLiteral("acrossCrack");
 const QString DayFormat = QStringLiteral("yyyyMMdd");
 } // namespace
 
@@ -30,6 +32,16 @@ bool keepsOriginals(const QByteArray& settings)
 ProgramSetting keepOriginalsSetting(bool keep)
 {
     return { FilingSection, KeepOriginalsKey, keep ? QStringLiteral("true") : QStringLiteral("false") };
+}
+
+bool measuresAcrossCrack(const QByteArray& settings)
+{
+    return iniValue(settings, AnalysisSection, AcrossCrackKey) == QStringLiteral("true");
+}
+
+ProgramSetting acrossCrackSetting(bool across)
+{
+    return { AnalysisSection, AcrossCrackKey, across ? QStringLiteral("true") : QStringLiteral("false") };
 }
 
 std::optional<QString> sessionPole(const QByteArray& settings, const QDate& today)

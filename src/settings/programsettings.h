@@ -8,7 +8,8 @@
 #include <optional>
 
 // The program's own settings file, norvel.ini in the program folder: the pole in force at the last shut-down
-// and its day, and whether the camera's originals are kept. Messages are whole sentences for the window to say.
+// and its day, whether the camera's originals are kept and whether cracks are measured across. Messages are whole
+// sentences for the window to say.
 namespace norvel {
 
 [[nodiscard]] QString programSettingsName();
@@ -22,6 +23,10 @@ struct ProgramSetting {
 // Only a plain "false" turns the originals off: keeping them loses nothing.
 [[nodiscard]] bool keepsOriginals(const QByteArray& settings);
 [[nodiscard]] ProgramSetting keepOriginalsSetting(bool keep);
+
+// Only a plain "true" measures across the crack: off, the analysis is the one every earlier width was made by.
+[[nodiscard]] bool measuresAcrossCrack(const QByteArray& settings);
+[[nodiscard]] ProgramSetting acrossCrackSetting(bool across);
 
 // The pole saved at the last shut-down when that was on today, unchecked: the caller decides if it is usable.
 [[nodiscard]] std::optional<QString> sessionPole(const QByteArray& settings, const QDate& today);
