@@ -50,6 +50,13 @@ void checkMadeEntry(const QByteArray& bytes)
         entry.lines = std::array<RecordedScanLine, 5> { { { n, -n, n }, {}, { 1, 2, 3 }, {}, { n, n, n } } };
     else
         entry.manual = RecordedManualLine { QPointF(n / 3.0, -n / 7.0), QPointF(1e-7 * n, 1e7 * n), n, n / 2, n / 3 };
+    // Figures across the crack within the ranges the reader takes.
+    if (n % 4 == 1) {
+        const int m = n % 32768;
+        entry.across = RecordedAcross { n % 3 == 1,
+            { { { m / 3.0, m / 7.0 - 1, (n % 181) - 90.0, true }, {}, { 1e-7 * m, double(m), -m / 367.0, n % 5 == 0 },
+                {}, { double(m), -1, 90, false } } } };
+    }
     entry.pxPerMm = float(n) / 11;
     entry.result = text;
     const QByteArray line = measurementRecordLine(entry);

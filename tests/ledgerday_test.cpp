@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <numbers>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -86,6 +88,18 @@ QString describe(const QList<LedgerMark>& marks)
 
 const QSize Filed(64, 48); // the size of 7_1.jpg
 
+// Tilted so that a run of 5 along its line is 4 across the crack, its mark reaching 1.2 across the line either side.
+const double Tilt = std::atan2(3.0, 4.0) * 180 / std::numbers::pi;
+
+// The lines of analysis() measured across the crack, scanned in the direction the menu did not set.
+MeasurementEntry acrossAnalysis(
+    bool scannedHorizontally, std::array<int, 5> widths, std::array<RecordedAcrossLine, 5> lines)
+{
+    MeasurementEntry entry = analysis(RecordedChange::Analysis, "7_1.jpg", Filed, widths, !scannedHorizontally);
+    entry.across = RecordedAcross { scannedHorizontally, lines };
+    return entry;
+}
+
 struct RowCase {
     const char* name;
     QList<MeasurementEntry> entries;
@@ -122,6 +136,23 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
             MeasuredHow::Automatic, "5,20-7,20 0.200mm G below; 5,30-8,30 0.300mm G below" },
         RowCase { "one_line_does_not_count", { analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 0, 0 }) }, 1,
             MeasuredHow::Automatic, "30,5-30,8 0.300mm R" },
+        // Four lines kept: the widest (1.0) and the narrowest (0.3) across are left out; the line off the path keeps
+        // its mark along the line with its run to a fraction of a pixel.
+        RowCase { "across_the_crack_scanned_vertically",
+            { acrossAnalysis(false, { 5, 5, 12, 5, 3 },
+                { { { 5, 7.5, Tilt, true }, { 5, 7.5, Tilt, true }, { 12.5, 11, 0, false }, { 10, 10, 0, true },
+                    { 3, 6.5, 0, true } } }) },
+            1, MeasuredHow::Automatic,
+            "11.2,5.9-8.8,9.1 0.400mm G; 21.2,5.9-18.8,9.1 0.400mm G; 30,5-30,17 1.250mm R; 40,5-40,15 1.000mm R; "
+            "50,5-50,8 0.300mm R" },
+        // A line kept without a run is neither drawn nor counted: three lines remain, all in the mean.
+        RowCase { "across_the_crack_scanned_horizontally",
+            { acrossAnalysis(true, { 5, 0, 5, 9, 5 },
+                { { { 5, 7.5, -Tilt, true }, { 50, 7.5, 0, true }, { 5, 7.5, -Tilt, true }, { 8.75, 9.5, 0, false },
+                    { 5, 7.5, -Tilt, true } } }) },
+            1, MeasuredHow::Automatic,
+            "5.9,8.8-9.1,11.2 0.400mm G below; 5.9,28.8-9.1,31.2 0.400mm G below; 5,40-14,40 0.875mm R below; "
+            "5.9,48.8-9.1,51.2 0.400mm G below" },
         RowCase { "manual_line", { manualLine("7_1.jpg", Filed) }, 1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G" },
         RowCase { "typed_after_analysis_keeps_its_marks",
             { analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }), change(TypedCorrection) }, 1, MeasuredHow::Typed,

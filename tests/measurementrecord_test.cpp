@@ -1,4 +1,5 @@
 #include "results/measurementrecord.h"
+#include "results/recordcolumns.h"
 
 #include "testsupport.h"
 
@@ -35,6 +36,28 @@ MeasurementEntry analysis()
     e.result = QStringLiteral("0.16");
     e.cameraFile = QStringLiteral("IMG_0031.JPG");
     e.cameraModified = QDateTime(QDate(2024, 5, 1), QTime(9, 30, 10, 5));
+    return e;
+}
+
+// Measured across a crack the menu's vertical lines ran along: scanned horizontally, one line off the path and
+// one without a run.
+MeasurementEntry acrossCrack()
+{
+    MeasurementEntry e = analysis();
+    e.across = RecordedAcross { true,
+        { { { 14.75, 930.125, -31.5, true }, { 15.5, 931.5, -30, true }, {}, { 40.25, 950.5, 12, false },
+            { 14.5, 933.25, -29.75, true } } } };
+    return e;
+}
+
+// Scanned in the menu's direction, every figure at the end of its range.
+MeasurementEntry acrossAtTheLimits()
+{
+    MeasurementEntry e = analysis();
+    e.horizontal = true;
+    e.across = RecordedAcross { true,
+        { { { 0, -1, -90, true }, { 32767, 32768, 90, false }, { 1e-9, 0.5, -1e-9, true }, {},
+            { 0.1, 0.2, 0.3, true } } } };
     return e;
 }
 
@@ -100,7 +123,8 @@ TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, MeasurementRoundTripTest,
-    testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "manualLine", manual() },
+    testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "acrossCrack", acrossCrack() },
+        RoundTripCase { "acrossAtTheLimits", acrossAtTheLimits() }, RoundTripCase { "manualLine", manual() },
         RoundTripCase { "typedCorrection", typed() },
         RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
         RoundTripCase { "allCleared", cleared(RecordedChange::AllCleared, 0) },
@@ -112,36 +136,57 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
 {
     const QByteArray header = measurementRecordHeader();
     EXPECT_TRUE(header.startsWith("\xEF\xBB\xBF\xE6\x99\x82\xE5\x88\xBB,")); // BOM, 時刻
-    EXPECT_TRUE(header.endsWith(",結果,カメラ画像,カメラ画像時刻\r\n"));
+    EXPECT_TRUE(header.endsWith(",結果,カメラ画像,カメラ画像時刻,直交スキャン方向,線1沿幅,線1中心,線1角度,線1採用,"
+                                "線2沿幅,線2中心,線2角度,線2採用,線3沿幅,線3中心,線3角度,線3採用,線4沿幅,線4中心,"
+                                "線4角度,線4採用,線5沿幅,線5中心,線5角度,線5採用\r\n"));
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
+    EXPECT_EQ(line,
+        "2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
+        "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,"
+        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,\r\n");
     EXPECT_TRUE(
-        line.startsWith("2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
-                        "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,"
-                        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005\r\n"))
-        << line.toStdString();
-    EXPECT_TRUE(measurementRecordLine(typed()).contains(",\"0,35 \"\"約\"\"\",,\r\n"));
+        measurementRecordLine(typed()).endsWith(",\"0,35 \"\"約\"\"\",," + QByteArray(AcrossColumns, ',') + "\r\n"));
+    const QByteArray across = measurementRecordLine(acrossCrack());
+    EXPECT_EQ(across.count(','), header.count(','));
+    EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1,15.5,931.5,-30,1,0,0,0,0,"
+                                "40.25,950.5,12,0,14.5,933.25,-29.75,1\r\n"))
+        << across.toStdString();
 }
 
-// Lines written before the calibration column, or before the camera's name and time, still read: as lines
-// of the described scale, naming no camera file.
+// Lines written before the measurement across the crack, the calibration column, or the camera's name and
+// time, still read: as lines of the described scale, naming no camera file, measured along the lines; in a file
+// begun with the older header, and among lines of today's.
 TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
 {
     MeasurementEntry unnamed = analysis();
     unnamed.cameraFile.clear();
     unnamed.cameraModified = QDateTime();
+    const QByteArray header = measurementRecordHeader();
+    const QByteArray olderHeader = header.left(header.indexOf(",直交スキャン方向")) + "\r\n";
     const struct {
         const char* name;
+        bool cameraColumns;
         bool calibrationColumn;
-    } cases[] = { { "without the camera columns", true }, { "without the calibration column either", false } };
+    } cases[] = { { "without the across columns", true, true }, { "without the camera columns", false, true },
+        { "without the calibration column either", false, false } };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         QByteArray old = measurementRecordLine(analysis());
-        old.replace(",IMG_0031.JPG,2024-05-01 09:30:10.005", "");
+        old.replace(QByteArray(AcrossColumns, ',') + "\r\n", "\r\n");
+        if (!c.cameraColumns)
+            old.replace(",IMG_0031.JPG,2024-05-01 09:30:10.005", "");
         if (!c.calibrationColumn)
             old.replace(",368.55,0,", ",368.55,");
-        const MeasurementRecordRead read = readMeasurementRecord(old);
-        ASSERT_EQ(read.entries.size(), 1) << c.name;
-        EXPECT_TRUE(read.entries[0] == unnamed) << c.name;
+        const MeasurementRecordRead alone = readMeasurementRecord(old);
+        ASSERT_EQ(alone.entries.size(), 1);
+        EXPECT_TRUE(alone.entries[0] == (c.cameraColumns ? analysis() : unnamed));
+        const MeasurementRecordRead mixed
+            = readMeasurementRecord(olderHeader + old + measurementRecordLine(acrossCrack()));
+        EXPECT_EQ(mixed.unreadableLines, 0);
+        ASSERT_EQ(mixed.entries.size(), 2);
+        EXPECT_TRUE(mixed.entries[0] == alone.entries[0]);
+        EXPECT_TRUE(mixed.entries[1] == acrossCrack());
     }
 }
 
@@ -150,6 +195,7 @@ TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
 TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
 {
     const QByteArray good = measurementRecordLine(analysis());
+    const QByteArray across = measurementRecordLine(acrossCrack());
     const struct {
         const char* name;
         QByteArray bad;
@@ -169,6 +215,18 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "blank", "\r\n" },
         { "tooLong", QByteArray(MaxRecordLineBytes + 10, 'x') + "\r\n" },
         { "neitherUtf8NorShiftJis", QByteArray(good).replace("取込分析", "\xFF\xFF") },
+        // Across the crack: a figure outside what a picture the program opens can hold.
+        { "acrossUnknownDirection", QByteArray(across).replace(",横スキャン,", ",斜め,") },
+        { "acrossWithoutDirection", QByteArray(across).replace(",横スキャン,", ",,") },
+        { "acrossAlongNegative", QByteArray(across).replace(",14.75,", ",-0.25,") },
+        { "acrossAlongBeyondAPicture", QByteArray(across).replace(",14.75,", ",32767.5,") },
+        { "acrossCentreBefore", QByteArray(across).replace(",930.125,", ",-1.5,") },
+        { "acrossCentreBeyond", QByteArray(across).replace(",930.125,", ",32768.5,") },
+        { "acrossAngleBeyond", QByteArray(across).replace(",-31.5,", ",-90.5,") },
+        { "acrossAngleNotANumber", QByteArray(across).replace(",-31.5,", ",nan,") },
+        { "acrossKeptNeither", QByteArray(across).replace(",12,0,", ",12,2,") },
+        { "acrossFigureMissing", QByteArray(across).replace(",933.25,", ",,") },
+        { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,1\r\n", ",-29.75\r\n") },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

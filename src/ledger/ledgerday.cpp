@@ -1,6 +1,7 @@
 #include "ledger/ledgerday.h"
 
 #include "acquisition/pictureshow.h"
+#include "analysis/acrosscrack.h"
 #include "analysis/summary.h"
 #include "core/numbers.h"
 #include "core/resultfile.h"
@@ -62,10 +63,51 @@ qint16 clampedWidth(int width)
     return static_cast<qint16>(std::clamp(width, 0, 32767));
 }
 
+QLineF alongSegment(const RecordedScanLine& line, bool horizontal)
+{
+    return horizontal ? QLineF(line.start, line.position, line.start + line.width, line.position)
+                      : QLineF(line.position, line.start, line.position, line.start + line.width);
+}
+
+// An analysis measured across the crack, drawn as the window drew it: a kept line's mark across the crack,
+// labelled with its width across and green when that entered the mean; a line off the crack's path its run along
+// the line, red. The lines are those of the direction scanned, which may not be the menu's.
+void addAcrossMarks(const MeasurementEntry& entry, const RecordedAcross& across, QList<LedgerMark>& marks)
+{
+    const std::array<RecordedScanLine, 5>& lines = *entry.lines;
+    std::array<AcrossLine, 5> kept;
+    std::array<double, 5> widths {};
+    for (std::size_t k = 0; k < 5; ++k) {
+        const RecordedAcrossLine& line = across.lines[k];
+        if (lines[k].width <= 0 || !line.kept)
+            continue;
+        kept[k] = AcrossLine { true, true, RunEdges { line.centre - line.along / 2, line.centre + line.along / 2 },
+            line.angleDegrees };
+        widths[k] = kept[k].across();
+    }
+    const FractionalSummary summary = summariseFractionalWidths(widths, entry.pxPerMm);
+    const ScanDirection scanned = across.horizontal ? ScanDirection::Horizontal : ScanDirection::Vertical;
+    const auto label = [&entry](double px) {
+        return entry.pxPerMm > 0 ? millimetreLabel(static_cast<float>(px / entry.pxPerMm)) : QString();
+    };
+    for (std::size_t k = 0; k < 5; ++k) {
+        if (lines[k].width <= 0)
+            continue;
+        if (kept[k].kept)
+            marks.append({ acrossSegment(scanned, lines[k].position, kept[k]), label(widths[k]), summary.used[k],
+                across.horizontal });
+        else
+            marks.append(
+                { alongSegment(lines[k], across.horizontal), label(across.lines[k].along), false, across.horizontal });
+    }
+}
+
 QList<LedgerMark> marksOf(const MeasurementEntry& entry)
 {
     QList<LedgerMark> marks;
-    if (entry.lines) {
+    if (entry.lines && entry.across) {
+        addAcrossMarks(entry, *entry.across, marks);
+    } else if (entry.lines) {
         std::array<qint16, 5> widths {};
         for (std::size_t k = 0; k < 5; ++k)
             widths[k] = clampedWidth((*entry.lines)[k].width);
@@ -74,10 +116,8 @@ QList<LedgerMark> marksOf(const MeasurementEntry& entry)
             const RecordedScanLine& line = (*entry.lines)[k];
             if (line.width <= 0)
                 continue;
-            const QLineF segment = entry.horizontal
-                ? QLineF(line.start, line.position, line.start + line.width, line.position)
-                : QLineF(line.position, line.start, line.position, line.start + line.width);
-            marks.append({ segment, widthLabel(line.width, entry.pxPerMm), summary.used[k], entry.horizontal });
+            marks.append({ alongSegment(line, entry.horizontal), widthLabel(line.width, entry.pxPerMm), summary.used[k],
+                entry.horizontal });
         }
     }
     if (entry.manual && entry.manual->steps > 0 && entry.manual->width > 0) {

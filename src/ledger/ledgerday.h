@@ -25,8 +25,9 @@ enum class MeasuredHow { Unknown, Automatic, ManualLine, Typed };
 [[nodiscard]] QString measuredHowText(MeasuredHow how);
 
 // A mark over a picture, in picture pixels, with its label ("0.352mm"). counts: the line's width went into
-// the row's figure (drawn green); an analysis line left out of the mean is drawn red, as the window does. The
-// label goes beside the mark's middle: below a horizontal scan line, right of any other mark.
+// the row's figure (drawn green); an analysis line left out of the mean is drawn red, as the window does. An
+// analysis measured across the crack marks its kept lines across it, with their widths across. The label goes
+// beside the mark's middle: below the mark of a horizontal scan line, right of any other mark.
 struct LedgerMark {
     QLineF segment;
     QString label;

@@ -90,6 +90,14 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
         f << QString() << QString() << QString() << QString() << QString() << QString() << QString();
     f << e.result << e.cameraFile
       << (e.cameraModified.isValid() ? e.cameraModified.toString(RecordTimeFormat) : QString());
+    if (e.across) {
+        f << (e.across->horizontal ? RecordHorizontal : RecordVertical);
+        for (const RecordedAcrossLine& line : e.across->lines)
+            f << exactText(line.along) << exactText(line.centre) << exactText(line.angleDegrees) << flag(line.kept);
+    } else {
+        for (int k = 0; k < AcrossColumns; ++k)
+            f << QString();
+    }
     return csvLine(f);
 }
 

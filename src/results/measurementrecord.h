@@ -55,6 +55,21 @@ struct RecordedManualLine {
     friend bool operator==(const RecordedManualLine&, const RecordedManualLine&) = default;
 };
 
+// One scan line measured across the crack: its run to a fraction of a pixel along the line, the angle between the
+// crack's normal and the line, and whether it lay on the crack's path.
+struct RecordedAcrossLine {
+    double along = 0; // picture pixels along the line
+    double centre = 0; // the run's centre along the line
+    double angleDegrees = 0;
+    bool kept = false;
+    friend bool operator==(const RecordedAcrossLine&, const RecordedAcrossLine&) = default;
+};
+struct RecordedAcross {
+    bool horizontal = false; // the direction actually scanned, which may differ from the menu's
+    std::array<RecordedAcrossLine, 5> lines;
+    friend bool operator==(const RecordedAcross&, const RecordedAcross&) = default;
+};
+
 struct MeasurementEntry {
     QDateTime time;
     QString pole; // in force after the change
@@ -74,7 +89,8 @@ struct MeasurementEntry {
     std::array<int, 2> rangeY { 0, 0 }; // top edge and height
     float zoom = 1;
     float dspRate = 0; // display pixels per picture pixel
-    std::optional<std::array<RecordedScanLine, 5>> lines; // analyses only
+    // Analyses only; measured across the crack, the runs of the direction actually scanned.
+    std::optional<std::array<RecordedScanLine, 5>> lines;
     float pxPerMm = 0; // picture pixels per millimetre used; 0 when nothing was measured
     bool calibrated = false; // pxPerMm is a scale set from a ruler, not the described one
     std::optional<RecordedManualLine> manual; // manual lines only
@@ -82,6 +98,7 @@ struct MeasurementEntry {
     // Take-ins only: the shot's name in the camera folder and its modification time.
     QString cameraFile;
     QDateTime cameraModified;
+    std::optional<RecordedAcross> across; // analyses measured across the crack only
     friend bool operator==(const MeasurementEntry&, const MeasurementEntry&) = default;
 };
 

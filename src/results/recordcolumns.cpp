@@ -17,7 +17,11 @@ const QStringList& recordColumns()
         list << QStringLiteral("画素/mm") << QStringLiteral("校正済") << QStringLiteral("手動線始点X")
              << QStringLiteral("手動線始点Y") << QStringLiteral("手動線終点X") << QStringLiteral("手動線終点Y")
              << QStringLiteral("手動線ステップ数") << QStringLiteral("手動線ひび始点") << QStringLiteral("手動線ひび幅")
-             << QStringLiteral("結果") << QStringLiteral("カメラ画像") << QStringLiteral("カメラ画像時刻");
+             << QStringLiteral("結果") << QStringLiteral("カメラ画像") << QStringLiteral("カメラ画像時刻")
+             << QStringLiteral("直交スキャン方向");
+        for (int k = 1; k <= 5; ++k)
+            list << QStringLiteral("線%1沿幅").arg(k) << QStringLiteral("線%1中心").arg(k)
+                 << QStringLiteral("線%1角度").arg(k) << QStringLiteral("線%1採用").arg(k);
         return list;
     }();
     return names;

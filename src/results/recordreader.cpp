@@ -166,6 +166,12 @@ public:
         return n.has_value();
     }
 
+    // A number within low to high, ends included.
+    template <typename T> bool numberWithin(T* value, T low, T high)
+    {
+        return number(value) && *value >= low && *value <= high;
+    }
+
     // Whether the next count fields are all empty, as for a part of the line that does not apply.
     bool empty(int count)
     {
@@ -270,13 +276,44 @@ bool readManualLine(FieldReader& f, MeasurementEntry& e)
     return true;
 }
 
+// The measurement across the crack, or its fields all empty. The limits are those of a picture the program opens,
+// at most 32767 pixels a side, with a pixel's allowance for run edges placed beyond the line's ends.
+bool readAcross(FieldReader& f, MeasurementEntry& e)
+{
+    if (f.peek().isEmpty())
+        return f.empty(AcrossColumns);
+    const QString direction = f.next();
+    if (direction != RecordVertical && direction != RecordHorizontal)
+        return false;
+    RecordedAcross across;
+    across.horizontal = direction == RecordHorizontal;
+    for (RecordedAcrossLine& line : across.lines) {
+        if (!f.numberWithin(&line.along, 0.0, 32767.0) || !f.numberWithin(&line.centre, -1.0, 32768.0)
+            || !f.numberWithin(&line.angleDegrees, -90.0, 90.0))
+            return false;
+        const auto kept = flagFrom(f.next());
+        if (!kept)
+            return false;
+        line.kept = *kept;
+    }
+    e.across = across;
+    return true;
+}
+
 std::optional<MeasurementEntry> entryFrom(QStringList fields)
 {
+    // Lines of earlier versions are made whole with what their missing columns meant: the described scale, no
+    // camera file, nothing measured across the crack.
     const qsizetype full = recordColumns().size();
-    if (fields.size() == full - CameraColumns - 1)
+    const qsizetype beforeAcross = full - AcrossColumns;
+    if (fields.size() == beforeAcross - CameraColumns - 1)
         fields.insert(CalibratedColumn, QStringLiteral("0"));
-    if (fields.size() == full - CameraColumns)
+    if (fields.size() == beforeAcross - CameraColumns)
         fields << QString() << QString();
+    if (fields.size() == beforeAcross) {
+        for (int k = 0; k < AcrossColumns; ++k)
+            fields << QString();
+    }
     if (fields.size() != full)
         return std::nullopt;
     FieldReader f(fields);
@@ -298,6 +335,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
         if (!e.cameraModified.isValid())
             return std::nullopt;
     }
+    if (!readAcross(f, e))
+        return std::nullopt;
     return e;
 }
 
