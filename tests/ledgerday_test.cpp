@@ -137,13 +137,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
         RowCase { "one_line_does_not_count", { analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 0, 0 }) }, 1,
             MeasuredHow::Automatic, "30,5-30,8 0.300mm R" },
         // Four lines kept: the widest (1.0) and the narrowest (0.3) across are left out; the line off the path keeps
-        // its mark along the line with its run to a fraction of a pixel.
+        // its mark along the line with its run in whole pixels, as the window labels it.
         RowCase { "across_the_crack_scanned_vertically",
             { acrossAnalysis(false, { 5, 5, 12, 5, 3 },
                 { { { 5, 7.5, Tilt, true }, { 5, 7.5, Tilt, true }, { 12.5, 11, 0, false }, { 10, 10, 0, true },
                     { 3, 6.5, 0, true } } }) },
             1, MeasuredHow::Automatic,
-            "11.2,5.9-8.8,9.1 0.400mm G; 21.2,5.9-18.8,9.1 0.400mm G; 30,5-30,17 1.250mm R; 40,5-40,15 1.000mm R; "
+            "11.2,5.9-8.8,9.1 0.400mm G; 21.2,5.9-18.8,9.1 0.400mm G; 30,5-30,17 1.200mm R; 40,5-40,15 1.000mm R; "
             "50,5-50,8 0.300mm R" },
         // A line kept without a run is neither drawn nor counted: three lines remain, all in the mean.
         RowCase { "across_the_crack_scanned_horizontally",
@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
                 { { { 5, 7.5, -Tilt, true }, { 50, 7.5, 0, true }, { 5, 7.5, -Tilt, true }, { 8.75, 9.5, 0, false },
                     { 5, 7.5, -Tilt, true } } }) },
             1, MeasuredHow::Automatic,
-            "5.9,8.8-9.1,11.2 0.400mm G below; 5.9,28.8-9.1,31.2 0.400mm G below; 5,40-14,40 0.875mm R below; "
+            "5.9,8.8-9.1,11.2 0.400mm G below; 5.9,28.8-9.1,31.2 0.400mm G below; 5,40-14,40 0.900mm R below; "
             "5.9,48.8-9.1,51.2 0.400mm G below" },
         RowCase { "manual_line", { manualLine("7_1.jpg", Filed) }, 1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G" },
         RowCase { "typed_after_analysis_keeps_its_marks",

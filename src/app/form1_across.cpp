@@ -86,6 +86,14 @@ MeasurementEntry Form1::acrossEntry(const AcrossAnalysis& analysis) const
     }
     entry.lines = recorded;
     entry.pxPerMm = analysis.analysis.pxPerMm;
+    RecordedAcross across;
+    across.horizontal = analysis.scanned == ScanDirection::Horizontal;
+    for (std::size_t k = 0; k < 5; ++k) {
+        const AcrossLine& line = analysis.lines[k];
+        if (line.found)
+            across.lines[k] = { line.along(), line.centre(), line.angleDegrees, line.kept };
+    }
+    entry.across = across;
     return entry;
 }
 

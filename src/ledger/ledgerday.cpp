@@ -71,7 +71,7 @@ QLineF alongSegment(const RecordedScanLine& line, bool horizontal)
 
 // An analysis measured across the crack, drawn as the window drew it: a kept line's mark across the crack,
 // labelled with its width across and green when that entered the mean; a line off the crack's path its run along
-// the line, red. The lines are those of the direction scanned, which may not be the menu's.
+// the line in whole pixels, red. The lines are those of the direction scanned, which may not be the menu's.
 void addAcrossMarks(const MeasurementEntry& entry, const RecordedAcross& across, QList<LedgerMark>& marks)
 {
     const std::array<RecordedScanLine, 5>& lines = *entry.lines;
@@ -97,8 +97,8 @@ void addAcrossMarks(const MeasurementEntry& entry, const RecordedAcross& across,
             marks.append({ acrossSegment(scanned, lines[k].position, kept[k]), label(widths[k]), summary.used[k],
                 across.horizontal });
         else
-            marks.append(
-                { alongSegment(lines[k], across.horizontal), label(across.lines[k].along), false, across.horizontal });
+            marks.append({ alongSegment(lines[k], across.horizontal), widthLabel(lines[k].width, entry.pxPerMm), false,
+                across.horizontal });
     }
 }
 
