@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -48,7 +49,16 @@ void along(benchmark::State& state)
         benchmark::DoNotOptimize(analysePicture(picture, ScanDirection::Vertical, view, DetectionSettings {}));
 }
 
+// What one case of the accuracy grid costs beyond the measuring.
+void drawing(benchmark::State& state)
+{
+    const CrackScene scene = inclinedCrack(30);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(drawCrack(scene));
+}
+
 BENCHMARK(along)->Unit(benchmark::kMicrosecond);
+BENCHMARK(drawing)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(across, inclined30, 30.0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(across, otherDirection60, 60.0)->Unit(benchmark::kMicrosecond);
 

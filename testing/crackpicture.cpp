@@ -81,8 +81,13 @@ double squareShare(double t, double gx, double gy)
     return 0.5 + t / wide;
 }
 
+// Past 7 standard deviations the share is 0 or 1 to 1e-12, and erfc is slow out there.
 double normalShare(double t)
 {
+    if (t > 7)
+        return 1;
+    if (t < -7)
+        return 0;
     return 0.5 * std::erfc(-t / std::numbers::sqrt2);
 }
 
@@ -115,6 +120,10 @@ public:
         for (double& v : m_values)
             v = value(random);
         m_row.resize(static_cast<std::size_t>(m_columns));
+        for (int x = 0; x < size.width(); ++x) {
+            m_cellOf.push_back(x / cell);
+            m_weightOf.push_back(smooth(static_cast<double>(x % cell) / cell));
+        }
     }
 
     void startRow(int y)
@@ -130,10 +139,9 @@ public:
 
     double at(int x) const
     {
-        const int cx = x / m_cell;
-        const double wx = smooth(static_cast<double>(x - cx * m_cell) / m_cell);
-        const double left = m_row[static_cast<std::size_t>(cx)];
-        return left + (m_row[static_cast<std::size_t>(cx) + 1] - left) * wx;
+        const auto cx = static_cast<std::size_t>(m_cellOf[static_cast<std::size_t>(x)]);
+        const double left = m_row[cx];
+        return left + (m_row[cx + 1] - left) * m_weightOf[static_cast<std::size_t>(x)];
     }
 
 private:
@@ -142,6 +150,8 @@ private:
     int m_columns;
     std::vector<double> m_values;
     std::vector<double> m_row;
+    std::vector<int> m_cellOf; // by column
+    std::vector<double> m_weightOf;
 };
 
 std::uint64_t mix(std::uint64_t z)
@@ -155,7 +165,7 @@ std::uint64_t mix(std::uint64_t z)
 // Close to a standard normal and fixed by the pixel: four uniform quarters of a hash summed.
 double pixelNoise(std::uint64_t key, std::uint64_t pixel)
 {
-    const std::uint64_t h = mix(key ^ mix(pixel));
+    const std::uint64_t h = mix(key + pixel * 0x9e3779b97f4a7c15ULL);
     double sum = 0;
     for (int i = 0; i < 4; ++i)
         sum += static_cast<double>((h >> (16 * i)) & 0xffff) / 65536.0;
@@ -164,7 +174,7 @@ double pixelNoise(std::uint64_t key, std::uint64_t pixel)
 
 QRgb grey(double level)
 {
-    const int g = std::clamp(static_cast<int>(std::lround(level * 2.56)), 0, 255);
+    const int g = std::clamp(static_cast<int>(std::floor(level * 2.56 + 0.5)), 0, 255);
     // A warm tint keeps the sum of the channels, and so the brightness.
     if (g >= 2 && g <= 253)
         return qRgb(g + 2, g, g - 2);
