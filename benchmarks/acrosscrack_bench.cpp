@@ -68,6 +68,7 @@ struct Outcome {
     double truth = 0;
     std::optional<double> described;
     std::optional<double> across;
+    int kept = 0; // lines kept across the crack
 };
 
 Outcome measure(const CrackScene& scene)
@@ -82,6 +83,8 @@ Outcome measure(const CrackScene& scene)
     if (const std::optional<float> mm = summariseWidths(widths, found.pxPerMm).combinedMm)
         outcome.described = *mm * static_cast<double>(found.pxPerMm);
     const AcrossAnalysis measured = analyseAcross(picture, scene.crossedBy, view, DetectionSettings {});
+    outcome.kept = static_cast<int>(
+        std::count_if(measured.lines.begin(), measured.lines.end(), [](const AcrossLine& l) { return l.kept; }));
     if (measured.combinedMm)
         outcome.across = *measured.combinedMm * static_cast<double>(measured.analysis.pxPerMm);
     return outcome;
@@ -189,6 +192,8 @@ void accuracy(benchmark::State& state)
         acrossTally.add(outcome, outcome.across);
     }
     state.counters["cases"] = static_cast<double>(outcomes.size());
+    state.counters["acrossFewerThan3Lines"] = static_cast<double>(
+        std::count_if(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.kept < 3; }));
     state.counters["describedWorstPx"] = described.worst;
     state.counters["acrossWorstPx"] = acrossTally.worst;
     state.counters["acrossMeanPx"] = acrossTally.found ? acrossTally.sum / acrossTally.found : 0;
