@@ -17,10 +17,13 @@ namespace {
 constexpr double AlongLimitFactor = 2.5;
 // Past this angle between the crack's normal and the lines, they run nearly along the crack.
 constexpr double NearlyAlongDegrees = 55;
-// How far a run's centre may lie from the path, in widths, beside an allowance for a gently curved crack of a
-// quarter of the lines' spacing.
-constexpr double PathWidths = 3;
-constexpr double CurveAllowance = 0.25;
+// How far a run's centre may lie from the path: a width, and a tenth of the lines' spacing for a crack that
+// wanders off a smooth curve.
+constexpr double PathWidths = 1;
+constexpr double Waviness = 0.1;
+// The tightest bend of a crack followed, as the radius in lines' spacings: twice the five lines' span, over which
+// the crack turns by up to 29 degrees.
+constexpr double MinRadiusSpacings = 8;
 // A run more than this many times wider or narrower than the others' median is not the same crack.
 constexpr double WidthRatio = 2;
 
@@ -45,63 +48,110 @@ double median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-struct Fit {
-    double intercept = 0;
-    double slope = 0;
+QPointF centreOf(const std::array<std::optional<PathPoint>, 5>& points, int k)
+{
+    const PathPoint& p = *points[static_cast<std::size_t>(k)];
+    return { p.fixed, p.centre };
+}
+
+double cross(QPointF a, QPointF b)
+{
+    return a.x() * b.y() - a.y() * b.x();
+}
+
+double length(QPointF v)
+{
+    return std::hypot(v.x(), v.y());
+}
+
+// A trial path in (fixed, along) coordinates: a straight line, or a circle.
+struct Track {
+    bool straight = true;
+    QPointF origin; // a point of the line, or the circle's centre
+    QPointF direction; // of the line, unit
+    double radius = 0;
+
+    [[nodiscard]] double distance(QPointF p) const
+    {
+        return straight ? std::abs(cross(direction, p - origin)) : std::abs(length(p - origin) - radius);
+    }
 };
 
-// The least-squares line centre = intercept + slope * fixed through the chosen points.
-std::optional<Fit> fitLine(const std::array<std::optional<PathPoint>, 5>& points, const std::vector<int>& chosen)
+Track lineThrough(QPointF a, QPointF b)
 {
-    double sf = 0, sc = 0, sff = 0, sfc = 0;
-    for (const int k : chosen) {
-        const PathPoint& p = *points[static_cast<std::size_t>(k)];
-        sf += p.fixed;
-        sc += p.centre;
-        sff += p.fixed * p.fixed;
-        sfc += p.fixed * p.centre;
-    }
-    const double n = static_cast<double>(chosen.size());
-    const double spread = n * sff - sf * sf;
-    if (n < 2 || spread <= 0)
+    return { true, a, (b - a) / length(b - a), 0 };
+}
+
+// The circle through three centres, or the line through the outer two where they lie on one; none where the
+// circle is tighter than a crack bends across the lines.
+std::optional<Track> circleThrough(QPointF a, QPointF b, QPointF c, double minRadius)
+{
+    const QPointF ab = b - a;
+    const QPointF ac = c - a;
+    const double twice = 2 * cross(ab, ac);
+    const double sides = length(ab) * length(ac) * length(c - b);
+    if (std::abs(twice) * 1e6 * minRadius <= sides)
+        return lineThrough(a, c);
+    const double radius = sides / std::abs(twice);
+    if (radius < minRadius)
         return std::nullopt;
-    const double slope = (n * sfc - sf * sc) / spread;
-    return Fit { (sc - slope * sf) / n, slope };
+    const double ab2 = ab.x() * ab.x() + ab.y() * ab.y();
+    const double ac2 = ac.x() * ac.x() + ac.y() * ac.y();
+    const QPointF centre = a + QPointF(ac.y() * ab2 - ab.y() * ac2, ab.x() * ac2 - ac.x() * ab2) / twice;
+    return Track { false, centre, {}, radius };
 }
 
-double distanceFrom(const Fit& fit, const PathPoint& p)
-{
-    return std::abs(p.centre - (fit.intercept + fit.slope * p.fixed)) / std::hypot(1.0, fit.slope);
-}
+struct Consensus {
+    std::optional<double> cost;
+    double bend = 0;
+    std::vector<int> inliers;
 
-// Of the lines through two centres, the one the most centres lie near; ties go to the closer fit.
-std::vector<int> consensus(
-    const std::array<std::optional<PathPoint>, 5>& points, const std::vector<int>& found, double tolerance, Fit& best)
-{
-    std::vector<int> bestInliers;
-    double bestSpread = 0;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        for (std::size_t j = i + 1; j < found.size(); ++j) {
-            const std::optional<Fit> pair = fitLine(points, { found[i], found[j] });
-            if (!pair)
-                continue;
-            std::vector<int> inliers;
-            double spread = 0;
-            for (const int k : found) {
-                const double d = distanceFrom(*pair, *points[static_cast<std::size_t>(k)]);
-                if (d <= tolerance) {
-                    inliers.push_back(k);
-                    spread += d * d;
-                }
-            }
-            if (inliers.size() > bestInliers.size() || (inliers.size() == bestInliers.size() && spread < bestSpread)) {
-                bestInliers = inliers;
-                bestSpread = spread;
-                best = *pair;
-            }
+    // The track the centres lie closest to, each counting at most as much as one off it, so that a track passing
+    // a little off several centres loses to one through all but an outlier; of tracks alike, the straightest, as a
+    // crack runs as straight as its centres allow.
+    void consider(const Track& track, const std::array<std::optional<PathPoint>, 5>& points,
+        const std::vector<int>& found, double tolerance)
+    {
+        const double cap = tolerance * tolerance;
+        std::vector<int> near;
+        double sum = 0;
+        for (const int k : found) {
+            const double d = track.distance(centreOf(points, k));
+            sum += std::min(d * d, cap);
+            if (d <= tolerance)
+                near.push_back(k);
+        }
+        const double curvature = track.straight ? 0 : 1 / track.radius;
+        const double alike = 1e-6 * cap;
+        if (!cost || sum < *cost - alike || (sum <= *cost + alike && curvature < bend)) {
+            cost = sum;
+            bend = curvature;
+            inliers = near;
         }
     }
-    return bestInliers;
+};
+
+// Of the circles through three centres, the one the centres lie closest to: a crack may bend gently across the
+// lines, and a straight line through two would leave out the far ends of a curved one. Where no three centres
+// make a gentle enough circle, the lines through two are tried instead.
+std::vector<int> consensus(const std::array<std::optional<PathPoint>, 5>& points, const std::vector<int>& found,
+    double tolerance, double minRadius)
+{
+    Consensus best;
+    const std::size_t n = found.size();
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j)
+            for (std::size_t l = j + 1; l < n; ++l)
+                if (const std::optional<Track> track = circleThrough(
+                        centreOf(points, found[i]), centreOf(points, found[j]), centreOf(points, found[l]), minRadius))
+                    best.consider(*track, points, found, tolerance);
+    if (best.cost)
+        return best.inliers;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j)
+            best.consider(
+                lineThrough(centreOf(points, found[i]), centreOf(points, found[j])), points, found, tolerance);
+    return best.inliers;
 }
 
 // Lines on the path whose width across it is unlike the others' are left out, as long as two remain.
@@ -124,6 +174,45 @@ void leaveOutUnlikeWidths(const std::array<std::optional<PathPoint>, 5>& points,
         onPath = like;
 }
 
+// The direction at each of a curve's points, in radians from the fixed axis; the points are (fixed, along) and in
+// order. The chord between two neighbours points along the curve halfway between them, so with the turn per pixel
+// taken from successive chords a curve of even curvature is followed exactly, ends included: fitting position
+// against fixed coordinate would not, as a curve's slope changes unevenly with its direction.
+std::vector<double> curveAngles(const std::vector<QPointF>& curve)
+{
+    const std::size_t n = curve.size();
+    std::vector<double> chordAngle;
+    std::vector<double> chordLength;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const QPointF chord = curve[i + 1] - curve[i];
+        chordAngle.push_back(std::atan2(chord.y(), chord.x()));
+        chordLength.push_back(std::hypot(chord.x(), chord.y()));
+    }
+    std::vector<double> angles(n, 0.0);
+    if (n == 2)
+        angles = { chordAngle[0], chordAngle[0] };
+    if (n < 3)
+        return angles;
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const double before = chordLength[i - 1];
+        const double after = chordLength[i];
+        angles[i] = (after * chordAngle[i - 1] + before * chordAngle[i]) / (before + after);
+    }
+    const auto turn = [&](std::size_t c) {
+        return (chordAngle[c + 1] - chordAngle[c]) / ((chordLength[c] + chordLength[c + 1]) / 2);
+    };
+    angles[0] = chordAngle[0] - turn(0) * chordLength[0] / 2;
+    angles[n - 1] = chordAngle[n - 2] + turn(n - 3) * chordLength[n - 2] / 2;
+    return angles;
+}
+
+// A run that reaches either end of the line, or the picture's edge, may be the part of a crack that shows.
+bool reachesEnd(const Profile& profile, const CrackRun& run, int lineLength)
+{
+    const int last = run.start + run.width - 1;
+    return run.start <= profile.first || last >= std::min(profile.last, lineLength - 1);
+}
+
 struct Scanned {
     AcrossAnalysis result;
     int kept = 0;
@@ -137,13 +226,35 @@ DetectionSettings alongSettings(const DetectionSettings& settings)
     return along;
 }
 
+double degrees(double radians)
+{
+    return radians * 180 / std::numbers::pi;
+}
+
+// Each kept line's angle from the directions of the crack's two edges where it crosses them, rather than from the
+// path of the run centres: on a wide curved crack the centre of a run lies off the centreline, and the edges,
+// unlike the centreline, are where the run was measured.
 void takePath(AcrossAnalysis& result, const CrackPath& path)
 {
+    std::vector<QPointF> starts;
+    std::vector<QPointF> ends;
+    std::vector<std::size_t> kept;
     for (std::size_t k = 0; k < 5; ++k) {
         AcrossLine& line = result.lines[k];
         line.kept = path.onPath[k];
-        if (line.kept)
-            line.angleDegrees = std::atan(path.slope[k]) * 180 / std::numbers::pi;
+        if (!line.kept)
+            continue;
+        const double fixed = result.analysis.lines[k].fixed;
+        starts.emplace_back(fixed, line.edges.start);
+        ends.emplace_back(fixed, line.edges.end);
+        kept.push_back(k);
+    }
+    const std::vector<double> startAngles = curveAngles(starts);
+    const std::vector<double> endAngles = curveAngles(ends);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        AcrossLine& line = result.lines[kept[i]];
+        line.angleDegrees = degrees((startAngles[i] + endAngles[i]) / 2);
+        line.spreadDegrees = degrees(endAngles[i] - startAngles[i]);
     }
 }
 
@@ -157,6 +268,7 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     result.analysis = analysePicture(picture, direction, view, alongSettings(settings), calibratedPxPerMm, &profiles);
     std::array<std::optional<PathPoint>, 5> points;
     std::vector<double> alongs;
+    const int lineLength = direction == ScanDirection::Vertical ? picture.height() : picture.width();
     for (std::size_t k = 0; k < 5; ++k) {
         const ScanLineResult& found = result.analysis.lines[k];
         if (found.scan.run.width <= 0)
@@ -164,13 +276,16 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
         AcrossLine& line = result.lines[k];
         line.found = true;
         line.edges = subPixelEdges(profiles[k], found.scan.run, leadingNumber(found.scan.thresholdText));
+        line.cut = reachesEnd(profiles[k], found.scan.run, lineLength);
+        if (line.cut)
+            continue;
         points[k] = PathPoint { static_cast<double>(found.fixed), line.centre(), line.along() };
         alongs.push_back(line.along());
     }
     if (alongs.empty())
         return scanned;
     const double spacing = 100.0 / (static_cast<double>(view.dspRate) * view.zoom);
-    const CrackPath path = fitCrackPath(points, PathWidths * median(alongs) + CurveAllowance * spacing);
+    const CrackPath path = fitCrackPath(points, PathWidths * median(alongs) + Waviness * spacing);
     takePath(result, path);
 
     // The width limit, widened for the choice of runs, holds for the width across, to the pixel.
@@ -215,31 +330,33 @@ CrackPath fitCrackPath(const std::array<std::optional<PathPoint>, 5>& points, do
         if (points[static_cast<std::size_t>(k)])
             found.push_back(k);
     std::vector<int> onPath = found;
-    Fit fit;
     if (found.size() >= 3) {
-        onPath = consensus(points, found, tolerance, fit);
+        // The lines are evenly spaced.
+        const double spacing = (points[static_cast<std::size_t>(found.back())]->fixed
+                                   - points[static_cast<std::size_t>(found.front())]->fixed)
+            / (found.back() - found.front());
+        onPath = consensus(points, found, tolerance, MinRadiusSpacings * std::abs(spacing));
         leaveOutUnlikeWidths(points, onPath);
     }
     CrackPath path;
     path.count = static_cast<int>(onPath.size());
-    for (std::size_t i = 0; i < onPath.size(); ++i) {
-        const int k = onPath[i];
+    for (const int k : onPath)
         path.onPath[static_cast<std::size_t>(k)] = true;
-        // The direction here: through this centre and its neighbours on the path.
-        std::vector<int> near { k };
-        if (i > 0)
-            near.insert(near.begin(), onPath[i - 1]);
-        if (i + 1 < onPath.size())
-            near.push_back(onPath[i + 1]);
-        const std::optional<Fit> local = fitLine(points, near);
-        path.slope[static_cast<std::size_t>(k)] = local ? local->slope : 0;
-    }
+    std::vector<QPointF> centres;
+    for (const int k : onPath)
+        centres.emplace_back(points[static_cast<std::size_t>(k)]->fixed, points[static_cast<std::size_t>(k)]->centre);
+    const std::vector<double> angles = curveAngles(centres);
+    for (std::size_t i = 0; i < onPath.size(); ++i)
+        path.slope[static_cast<std::size_t>(onPath[i])] = std::tan(angles[i]);
     return path;
 }
 
+// Where the edges are arcs about one centre, a line crossing them at angles a and b runs between them for
+// width * cos((b - a) / 2) / cos((a + b) / 2): exact for a circular crack, the plain cosine for a straight one.
 double AcrossLine::across() const
 {
-    return along() * std::cos(angleDegrees * std::numbers::pi / 180);
+    const double half = spreadDegrees * std::numbers::pi / 360;
+    return along() * std::cos(angleDegrees * std::numbers::pi / 180) / std::cos(half);
 }
 
 QLineF acrossSegment(ScanDirection scanned, double fixed, const AcrossLine& line)
@@ -250,7 +367,11 @@ QLineF acrossSegment(ScanDirection scanned, double fixed, const AcrossLine& line
     const double half = line.across() / 2;
     const double dFixed = -std::sin(angle) * half;
     const double dAlong = std::cos(angle) * half;
-    const double centre = line.centre();
+    // On a curved crack the run's middle lies off the centreline, by width * spread * sin a / (8 cos² a) along the
+    // line for edges on concentric circles; the mark is centred on the centreline, to span the crack edge to edge.
+    const double spread = line.spreadDegrees * std::numbers::pi / 180;
+    const double centre
+        = line.centre() - line.across() * spread * std::sin(angle) / (8 * std::cos(angle) * std::cos(angle));
     if (scanned == ScanDirection::Horizontal)
         return QLineF(centre - dAlong, fixed - dFixed, centre + dAlong, fixed + dFixed);
     return QLineF(fixed - dFixed, centre - dAlong, fixed + dFixed, centre + dAlong);

@@ -29,10 +29,10 @@ struct PathPoint {
     double along = 0;
 };
 
-// The crack's path through the run centres. Lines whose centre lies far from the path the most lines share (more
-// than the tolerance), or whose run across the crack is more than twice or less than half the others' median, are
-// off it. slope is the path's direction at each line on it (centre per fixed pixel), taken from the line and its
-// neighbours on the path, so a curved crack is followed.
+// The crack's path through the run centres: of the straight lines and gentle circles through three centres, the
+// one the centres lie closest to. Lines whose centre lies farther from it than the tolerance, or whose run is
+// more than twice or less than half the others' median, are off it. slope is the path's direction at each line
+// on it (centre per fixed pixel), from the chords to its neighbours on the path, so a curved crack is followed.
 struct CrackPath {
     std::array<bool, 5> onPath {};
     std::array<double, 5> slope {};
@@ -43,16 +43,20 @@ struct CrackPath {
 // One scan line measured across the crack.
 struct AcrossLine {
     bool found = false; // the line has a crack run
+    bool cut = false; // the run reaches an end of the line, so the crack may go on past it: not kept
     bool kept = false; // on the crack's path
     RunEdges edges; // along the line, sub-pixel
-    double angleDegrees = 0; // between the crack's normal and the line; positive when the centre moves forward
-                             // along the lines as their fixed coordinate grows
+    // Between the crack's normal and the line, positive when the crack moves forward along the lines as their
+    // fixed coordinate grows: the mean of its two edges' where the line crosses them.
+    double angleDegrees = 0;
+    double spreadDegrees = 0; // the end edge's angle less the start edge's: 0 where the crack runs straight
     [[nodiscard]] double along() const { return edges.end - edges.start; }
     [[nodiscard]] double centre() const { return (edges.start + edges.end) / 2; }
     [[nodiscard]] double across() const;
 };
 
-// The mark of a kept line in picture pixels: across the crack, along its normal, centred on the run.
+// The mark of a kept line in picture pixels: across the crack, along its normal, centred on the run's middle or,
+// on a curved crack, on the centreline beside it.
 [[nodiscard]] QLineF acrossSegment(ScanDirection scanned, double fixed, const AcrossLine& line);
 
 struct AcrossAnalysis {

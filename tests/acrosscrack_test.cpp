@@ -1,0 +1,327 @@
+#include "analysis/acrosscrack.h"
+
+#include "testing/crackpicture.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <ostream>
+#include <string>
+#include <vector>
+
+using namespace norvel;
+
+namespace {
+
+constexpr auto V = ScanDirection::Vertical;
+constexpr auto H = ScanDirection::Horizontal;
+constexpr bool o = false, X = true;
+
+double radians(double degrees)
+{
+    return degrees * std::numbers::pi / 180;
+}
+
+struct EdgeCase {
+    const char* name;
+    std::vector<qint16> values;
+    int first;
+    int last;
+    CrackRun run;
+    double start; // where the crack's edges truly are
+    double end;
+    double tolerance;
+};
+
+class SubPixelEdgeTest : public testing::TestWithParam<EdgeCase> { };
+
+TEST_P(SubPixelEdgeTest, placesTheEdgesWhereTheCrackBegins)
+{
+    const EdgeCase& c = GetParam();
+    const RunEdges edges = subPixelEdges({ c.values, c.first, c.last }, c.run, 40);
+    EXPECT_NEAR(edges.start, c.start, c.tolerance);
+    EXPECT_NEAR(edges.end, c.end, c.tolerance);
+}
+
+// Concrete reads 80 and the crack 0, so the threshold of 40 is midway and a pixel covered by a share s of the
+// crack reads 80 (1 - s).
+INSTANTIATE_TEST_SUITE_P(Profiles, SubPixelEdgeTest,
+    testing::Values(EdgeCase { "sharp", { 80, 80, 0, 0, 0, 80, 80 }, 0, 6, { 2, 3 }, 1.5, 4.5, 1e-9 },
+        EdgeCase { "half_covered", { 80, 40, 0, 0, 40, 80 }, 0, 5, { 2, 2 }, 1.0, 4.0, 1e-9 },
+        // A quarter or three quarters covered: the straight line between the pixels errs by a twelfth.
+        EdgeCase { "quarter_covered", { 80, 60, 0, 0, 20, 80 }, 0, 5, { 2, 3 }, 1.25, 4.25, 0.09 },
+        // No pixel outside the run to cross from: the edge is the run's end.
+        EdgeCase { "at_the_ends", { 0, 0, 80, 80, 0, 0 }, 0, 5, { 4, 2 }, 3.5, 5.5, 1e-9 },
+        // Outside the profile's range nothing is read, even where the values hold something.
+        EdgeCase { "range_ends", { 0, 0, 0, 80, 0, 0, 0 }, 1, 5, { 4, 2 }, 3.5, 5.5, 1e-9 }),
+    caseName<EdgeCase>);
+
+// Centres on a circle of radius 1000 through (320, 240), its centre below.
+double onCircle(double fixed)
+{
+    return 1240 - std::sqrt(1000.0 * 1000 - (fixed - 320) * (fixed - 320));
+}
+double circleSlope(double fixed)
+{
+    return (fixed - 320) / std::sqrt(1000.0 * 1000 - (fixed - 320) * (fixed - 320));
+}
+
+using Points = std::array<std::optional<PathPoint>, 5>;
+
+Points straight(double slope, double along)
+{
+    Points points;
+    for (int k = 0; k < 5; ++k)
+        points[static_cast<std::size_t>(k)] = PathPoint { 120.0 + 100 * k, 240 + slope * 100 * (k - 2), along };
+    return points;
+}
+
+Points changed(Points points, int k, std::optional<PathPoint> point)
+{
+    points[static_cast<std::size_t>(k)] = point;
+    return points;
+}
+
+Points curved()
+{
+    Points points;
+    for (int k = 0; k < 5; ++k)
+        points[static_cast<std::size_t>(k)] = PathPoint { 120.0 + 100 * k, onCircle(120.0 + 100 * k), 10 };
+    return points;
+}
+
+struct PathCase {
+    const char* name;
+    Points points;
+    std::array<bool, 5> onPath;
+    std::array<double, 5> slopes; // on the path
+};
+
+class CrackPathTest : public testing::TestWithParam<PathCase> { };
+
+TEST_P(CrackPathTest, followsTheCrackAndLeavesOutLinesOffIt)
+{
+    const PathCase& c = GetParam();
+    const CrackPath path = fitCrackPath(c.points, 30);
+    EXPECT_EQ(path.onPath, c.onPath);
+    EXPECT_EQ(path.count, static_cast<int>(std::count(c.onPath.begin(), c.onPath.end(), true)));
+    for (std::size_t k = 0; k < 5; ++k) {
+        if (c.onPath[k]) {
+            EXPECT_NEAR(path.slope[k], c.slopes[k], 1e-4) << k;
+        }
+    }
+}
+
+constexpr std::array<double, 5> half { 0.5, 0.5, 0.5, 0.5, 0.5 };
+
+INSTANTIATE_TEST_SUITE_P(Centres, CrackPathTest,
+    testing::Values(PathCase { "straight", straight(0.5, 10), { X, X, X, X, X }, half },
+        PathCase { "off_the_path", changed(straight(0.5, 10), 1, PathPoint { 220, 300, 10 }), { X, o, X, X, X }, half },
+        PathCase { "much_wider", changed(straight(0.5, 10), 3, PathPoint { 420, 290, 25 }), { X, X, X, o, X }, half },
+        PathCase { "much_narrower", changed(straight(0.5, 10), 0, PathPoint { 120, 140, 4 }), { o, X, X, X, X }, half },
+        PathCase { "two_lines_only",
+            changed(changed(changed(straight(-2, 10), 0, std::nullopt), 2, std::nullopt), 3, std::nullopt),
+            { o, X, o, o, X }, { 0, -2, 0, 0, -2 } },
+        PathCase { "curved", curved(), { X, X, X, X, X },
+            { circleSlope(120), circleSlope(220), circleSlope(320), circleSlope(420), circleSlope(520) } },
+        PathCase { "curved_with_a_gap", changed(curved(), 1, std::nullopt), { X, o, X, X, X },
+            { circleSlope(120), 0, circleSlope(320), circleSlope(420), circleSlope(520) } }),
+    caseName<PathCase>);
+
+struct CosineCase {
+    const char* name;
+    double along;
+    double angleDegrees;
+    double spreadDegrees;
+    double across;
+};
+
+class CosineTest : public testing::TestWithParam<CosineCase> { };
+
+TEST_P(CosineTest, turnsTheRunAcrossTheCrack)
+{
+    const CosineCase& c = GetParam();
+    AcrossLine line { true, false, false, { 100, 100 + c.along }, c.angleDegrees, c.spreadDegrees };
+    EXPECT_NEAR(line.across(), c.across, 1e-9);
+}
+
+// A line at 300 from the centre of a ring 100 wide about radius 500: it meets the ring's circles at asin(300 / r).
+const double inner = std::asin(300.0 / 450);
+const double outer = std::asin(300.0 / 550);
+const double ringAlong = std::sqrt(450.0 * 450 - 300 * 300) - std::sqrt(550.0 * 550 - 300 * 300);
+
+INSTANTIATE_TEST_SUITE_P(Angles, CosineTest,
+    testing::Values(CosineCase { "square", 20, 0, 0, 20 }, CosineCase { "sixty", 20, 60, 0, 10 },
+        CosineCase { "minus_forty_five", 20, -45, 0, 20 * std::cos(radians(45)) },
+        CosineCase { "ring", std::abs(ringAlong), (inner + outer) * 90 / std::numbers::pi,
+            (outer - inner) * 180 / std::numbers::pi, 100 }),
+    caseName<CosineCase>);
+
+struct DirectionCase {
+    const char* name;
+    ScanDirection crossedBy;
+    double angle;
+    ScanDirection inForce;
+    bool otherDirection;
+};
+
+class DirectionTest : public testing::TestWithParam<DirectionCase> { };
+
+TEST_P(DirectionTest, measuresInTheOtherDirectionWhereTheLinesRunAlongTheCrack)
+{
+    const DirectionCase& c = GetParam();
+    CrackScene scene;
+    scene.crossedBy = c.crossedBy;
+    scene.angleDegrees = c.angle;
+    scene.blurSigma = 0.5;
+    const AcrossAnalysis result = analyseAcross(drawCrack(scene), c.inForce, wholePictureView(scene.size), {});
+    EXPECT_EQ(result.otherDirection, c.otherDirection);
+    EXPECT_EQ(result.scanned, c.otherDirection ? (c.inForce == V ? H : V) : c.inForce);
+    EXPECT_GE(std::count(result.used.begin(), result.used.end(), true), 3);
+    ASSERT_TRUE(result.combinedMm);
+    EXPECT_NEAR(*result.combinedMm, scene.widthMm, 0.5 / 91);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cracks, DirectionTest,
+    testing::Values(DirectionCase { "along_the_columns", H, 0, V, X }, DirectionCase { "along_the_rows", V, 0, H, X },
+        DirectionCase { "steep", V, 60, V, X }, DirectionCase { "steep_along", H, -30, V, X },
+        DirectionCase { "small_angle", V, 10, V, o }, DirectionCase { "forty_five", H, -45, H, o }),
+    caseName<DirectionCase>);
+
+struct KeptCase {
+    const char* name;
+    double widthMm;
+    double angle;
+    int specks;
+    std::array<bool, 5> kept; // where no speck is
+    std::array<bool, 5> cut;
+};
+
+class KeptLinesTest : public testing::TestWithParam<KeptCase> { };
+
+TEST_P(KeptLinesTest, leavesOutRunsThatAreNotTheWholeCrack)
+{
+    const KeptCase& c = GetParam();
+    CrackScene scene;
+    scene.widthMm = c.widthMm;
+    scene.angleDegrees = c.angle;
+    scene.seed = 3;
+    const ViewGeometry view = wholePictureView(scene.size);
+    addSpecksOnLines(scene, V, view, c.specks);
+    const AcrossAnalysis result = analyseAcross(drawCrack(scene), V, view, {});
+    EXPECT_FALSE(result.otherDirection);
+    for (std::size_t k = 0; k < 5; ++k) {
+        const bool speck = std::any_of(scene.specks.begin(), scene.specks.end(),
+            [&](const Speck& s) { return s.centre.x() == result.analysis.lines[k].fixed; });
+        EXPECT_EQ(result.lines[k].kept, c.kept[k] && !speck) << k;
+        EXPECT_EQ(result.lines[k].cut, c.cut[k]) << k;
+    }
+    ASSERT_TRUE(result.combinedMm);
+    EXPECT_NEAR(*result.combinedMm, scene.widthMm, 0.5 / 91);
+}
+
+// A line with a speck on it takes the speck, darker than the crack, and is left out.
+INSTANTIATE_TEST_SUITE_P(Pictures, KeptLinesTest,
+    testing::Values(KeptCase { "cut_by_the_picture_edge", 0.3, 50, 0, { o, X, X, X, o }, { X, o, o, o, X } },
+        KeptCase { "speck", 0.2, 20, 1, { X, X, X, X, X }, {} },
+        KeptCase { "two_specks", 0.1, -30, 2, { X, X, X, X, X }, {} }),
+    caseName<KeptCase>);
+
+struct AccuracyCase {
+    std::string name;
+    CrackScene scene;
+};
+
+void PrintTo(const AccuracyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class AccuracyTest : public testing::TestWithParam<AccuracyCase> { };
+
+// The combined width within half a pixel of the truth (a pixel where the edges are blurred by one or more), from
+// at least three lines, and the marks across the crack from edge to edge.
+TEST_P(AccuracyTest, measuresTheWidthAcrossTheCrack)
+{
+    const CrackScene& scene = GetParam().scene;
+    const AcrossAnalysis result
+        = analyseAcross(drawCrack(scene), scene.crossedBy, wholePictureView(scene.size), DetectionSettings {});
+    const double truth = crackWidthPx(scene);
+    const double tolerance = scene.blurSigma >= 1 ? 1 : 0.5;
+    int kept = 0;
+    for (std::size_t k = 0; k < 5; ++k) {
+        if (!result.lines[k].kept)
+            continue;
+        ++kept;
+        const QLineF mark = acrossSegment(result.scanned, result.analysis.lines[k].fixed, result.lines[k]);
+        const double from = crackDistance(scene, mark.p1());
+        const double to = crackDistance(scene, mark.p2());
+        EXPECT_NEAR(std::abs(to - from), truth, 2 * tolerance) << k;
+        EXPECT_NEAR(from + to, 0, 2 * tolerance) << k;
+    }
+    EXPECT_GE(kept, 3);
+    ASSERT_TRUE(result.combinedMm);
+    EXPECT_NEAR(*result.combinedMm * result.analysis.pxPerMm, truth, tolerance);
+}
+
+// "640_w5_a40m_V_r3m_s15": width in hundredths of a millimetre, m for minus, bend in picture widths, blur in tenths.
+std::string caseText(const CrackScene& s)
+{
+    const auto signedText
+        = [](double value) { return std::to_string(std::lround(std::abs(value))) + (value < 0 ? "m" : ""); };
+    std::string text = std::to_string(s.size.width()) + "_w" + std::to_string(std::lround(s.widthMm * 100)) + "_a"
+        + signedText(s.angleDegrees) + (s.crossedBy == V ? "_V" : "_H") + "_r" + signedText(s.radiusPx / s.size.width())
+        + "_s" + std::to_string(std::lround(s.blurSigma * 10));
+    return text + (s.specks.empty() ? "" : "_speck");
+}
+
+// Every width, angle, direction and blur at 640 x 480, the bends, signs and specks falling across them; a few at
+// 2592 x 1944.
+std::vector<AccuracyCase> accuracyCases()
+{
+    std::vector<CrackScene> scenes;
+    unsigned seed = 1;
+    for (const double widthMm : { 0.05, 0.1, 0.3, 0.6, 1.0 })
+        for (const double angle : { 0, 10, 25, 40, 50, 60 })
+            for (const ScanDirection direction : { V, H })
+                for (const double sigma : { 0.0, 0.5, 1.0, 1.5 }) {
+                    CrackScene scene;
+                    scene.widthMm = widthMm;
+                    scene.angleDegrees = seed / 3 % 2 == 0 ? angle : -angle;
+                    scene.crossedBy = direction;
+                    scene.radiusPx = std::array { 0, 2, -3 }[seed % 3] * 640.0;
+                    scene.blurSigma = sigma;
+                    scene.seed = seed;
+                    if (seed++ % 7 == 3)
+                        addSpecksOnLines(scene, direction, wholePictureView(scene.size), 1);
+                    scenes.push_back(scene);
+                }
+    const struct {
+        double widthMm, angle;
+        ScanDirection direction;
+        double bend, sigma;
+    } large[] = { { 0.05, 0, V, 0, 1.5 }, { 0.2, -40, H, 2, 1 }, { 1.0, 60, V, -3, 0.5 }, { 0.5, 25, V, 2, 0 },
+        { 1.0, 40, H, 2, 0.5 } };
+    for (const auto& l : large) {
+        CrackScene scene;
+        scene.size = QSize(2592, 1944);
+        scene.widthMm = l.widthMm;
+        scene.angleDegrees = l.angle;
+        scene.crossedBy = l.direction;
+        scene.radiusPx = l.bend * 2592;
+        scene.blurSigma = l.sigma;
+        scene.seed = seed++;
+        scenes.push_back(scene);
+    }
+    std::vector<AccuracyCase> cases;
+    for (const CrackScene& scene : scenes)
+        cases.push_back({ caseText(scene), scene });
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Generated, AccuracyTest, testing::ValuesIn(accuracyCases()), caseName<AccuracyCase>);
+
+} // namespace
