@@ -54,8 +54,8 @@ void checkMadeEntry(const QByteArray& bytes)
     if (n % 4 == 1) {
         const int m = n % 32768;
         entry.across = RecordedAcross { n % 3 == 1,
-            { { { m / 3.0, m / 7.0 - 1, (n % 181) - 90.0, true }, {}, { 1e-7 * m, double(m), -m / 367.0, n % 5 == 0 },
-                {}, { double(m), -1, 90, false } } } };
+            { { { m / 3.0, m / 7.0 - 1, (n % 181) - 90.0, true, (n % 7) - 3.5 }, {},
+                { 1e-7 * m, double(m), -m / 367.0, n % 5 == 0 }, {}, { double(m), -1, 90, false } } } };
     }
     entry.pxPerMm = float(n) / 11;
     entry.result = text;

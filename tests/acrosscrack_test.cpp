@@ -41,7 +41,7 @@ class SubPixelEdgeTest : public testing::TestWithParam<EdgeCase> { };
 TEST_P(SubPixelEdgeTest, placesTheEdgesWhereTheCrackBegins)
 {
     const EdgeCase& c = GetParam();
-    const RunEdges edges = subPixelEdges({ c.values, c.first, c.last }, c.run, 40);
+    const RunEdges edges = subPixelEdges({ c.values, c.first, c.last }, c.run);
     EXPECT_NEAR(edges.start, c.start, c.tolerance);
     EXPECT_NEAR(edges.end, c.end, c.tolerance);
 }

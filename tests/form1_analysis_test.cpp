@@ -1,4 +1,5 @@
 #include "form1fixture.h"
+#include "results/measurementrecord.h"
 #include "testsupport.h"
 #include "widgets/flexgrid.h"
 #include "widgets/palettecolours.h"
@@ -10,6 +11,7 @@
 #include <QPushButton>
 
 #include <array>
+#include <cmath>
 #include <functional>
 
 using namespace norvel;
@@ -478,5 +480,76 @@ TEST_F(ManualLineTest, beforeAnyPicture_releaseOnlyHidesTheLine)
     EXPECT_FALSE(freshPicture->findChild<OverlayLine*>(QStringLiteral("Line1(0)"))->isVisible());
     EXPECT_TRUE(freshPicture->drawnLines().isEmpty());
 }
+
+} // namespace
+
+namespace {
+
+// A dark crack 41 pixels across through the middle of a white 640 x 480 picture. Its normal is turned by the
+// angle from the vertical: at 0 it lies level and the vertical scan lines cross it at a right angle, at 90 it
+// stands upright along them.
+QImage inclinedCrack(double degrees)
+{
+    const double angle = degrees * M_PI / 180;
+    const QPointF along(std::cos(angle), std::sin(angle));
+    const QPointF normal(-std::sin(angle), std::cos(angle));
+    const QPointF middle(320, 240);
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(40, 40, 40));
+    painter.drawPolygon(QPolygonF { middle - 1000 * along - 20.5 * normal, middle + 1000 * along - 20.5 * normal,
+        middle + 1000 * along + 20.5 * normal, middle - 1000 * along + 20.5 * normal });
+    return image;
+}
+
+struct AcrossCase {
+    const char* name;
+    double degrees;
+    int scan; // ScanH index set in the menu
+    bool across;
+    double listedPx; // the listed width in pixels (91 a millimetre)
+    const char* note; // after the width in the measured-value caption
+    const char* firstLineLabel; // of the grid: the direction actually scanned
+};
+
+class AcrossCrackTest : public Form1AnalysisTest, public ::testing::WithParamInterface<AcrossCase> { };
+
+TEST_P(AcrossCrackTest, listsTheWidthAcrossTheCrackOnlyWhileTheItemIsOn)
+{
+    const AcrossCase& c = GetParam();
+    menuItem(QStringLiteral("ScanH(%1)").arg(c.scan))->trigger();
+    if (c.across)
+        menuItem(QStringLiteral("AcrossCrack"))->trigger();
+    EXPECT_EQ(menuItem(QStringLiteral("AcrossCrack"))->isChecked(), c.across);
+    show(inclinedCrack(c.degrees));
+    analyse();
+
+    ASSERT_EQ(grid2()->rows(), 1);
+    // Listed to the hundredth of a millimetre: within half a pixel and the rounding.
+    EXPECT_NEAR(grid2()->textMatrix(0, 1).toDouble(), c.listedPx / 91, 0.5 / 91 + 0.005);
+    EXPECT_EQ(sokuTitle(), QStringLiteral("測定値:%1mm%2").arg(grid2()->textMatrix(0, 1), QString::fromUtf8(c.note)));
+    EXPECT_TRUE(menuItem(QStringLiteral("ScanH(%1)").arg(c.scan))->isChecked());
+    EXPECT_EQ(grid1()->textMatrix(1, 0), QString::fromUtf8(c.firstLineLabel));
+    if (c.across && c.degrees > 0 && c.degrees < 90) {
+        // The middle line's mark runs across the crack, along its normal.
+        const QLineF mark(line("Line2(2)")->p1(), line("Line2(2)")->p2());
+        EXPECT_NEAR(mark.length(), 41, 1);
+        EXPECT_NEAR(std::fmod(mark.angle() + 360, 180), 90 - c.degrees, 1.5);
+    }
+    EXPECT_EQ(
+        contents(fake.programFolder.filePath(QStringLiteral("norvel.ini"))).contains("acrossCrack=true"), c.across);
+    startAfresh();
+    EXPECT_EQ(menuItem(QStringLiteral("AcrossCrack"))->isChecked(), c.across);
+}
+
+INSTANTIATE_TEST_SUITE_P(Analysis, AcrossCrackTest,
+    ::testing::Values(AcrossCase { "offAlongTheLines", 40, 0, false, 41 / std::cos(40 * M_PI / 180), "", "左" },
+        AcrossCase { "onAcrossTheCrack", 40, 0, true, 41, "", "左" },
+        AcrossCase { "onUprightCrackMeasuredByRows", 90, 0, true, 41, "（横）", "上" },
+        AcrossCase { "onLevelCrackMeasuredByColumns", 0, 1, true, 41, "（縦）", "左" }),
+    caseName<AcrossCase>);
 
 } // namespace

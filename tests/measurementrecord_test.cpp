@@ -45,7 +45,7 @@ MeasurementEntry acrossCrack()
 {
     MeasurementEntry e = analysis();
     e.across = RecordedAcross { true,
-        { { { 14.75, 930.125, -31.5, true }, { 15.5, 931.5, -30, true }, {}, { 40.25, 950.5, 12, false },
+        { { { 14.75, 930.125, -31.5, true, 1.25 }, { 15.5, 931.5, -30, true }, {}, { 40.25, 950.5, 12, false },
             { 14.5, 933.25, -29.75, true } } } };
     return e;
 }
@@ -56,7 +56,7 @@ MeasurementEntry acrossAtTheLimits()
     MeasurementEntry e = analysis();
     e.horizontal = true;
     e.across = RecordedAcross { true,
-        { { { 0, -1, -90, true }, { 32767, 32768, 90, false }, { 1e-9, 0.5, -1e-9, true }, {},
+        { { { 0, -1, -90, true, -90 }, { 32767, 32768, 90, false, 90 }, { 1e-9, 0.5, -1e-9, true }, {},
             { 0.1, 0.2, 0.3, true } } } };
     return e;
 }
@@ -136,21 +136,22 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
 {
     const QByteArray header = measurementRecordHeader();
     EXPECT_TRUE(header.startsWith("\xEF\xBB\xBF\xE6\x99\x82\xE5\x88\xBB,")); // BOM, 時刻
-    EXPECT_TRUE(header.endsWith(",結果,カメラ画像,カメラ画像時刻,直交スキャン方向,線1沿幅,線1中心,線1角度,線1採用,"
-                                "線2沿幅,線2中心,線2角度,線2採用,線3沿幅,線3中心,線3角度,線3採用,線4沿幅,線4中心,"
-                                "線4角度,線4採用,線5沿幅,線5中心,線5角度,線5採用\r\n"));
+    EXPECT_TRUE(header.endsWith(
+        ",結果,カメラ画像,カメラ画像時刻,直交スキャン方向,線1沿幅,線1中心,線1角度,線1開き角,線1採用,"
+        "線2沿幅,線2中心,線2角度,線2開き角,線2採用,線3沿幅,線3中心,線3角度,線3開き角,線3採用,線4沿幅,線4中心,"
+        "線4角度,線4開き角,線4採用,線5沿幅,線5中心,線5角度,線5開き角,線5採用\r\n"));
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
     EXPECT_EQ(line,
         "2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
         "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,"
-        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,\r\n");
+        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
     EXPECT_TRUE(
         measurementRecordLine(typed()).endsWith(",\"0,35 \"\"約\"\"\",," + QByteArray(AcrossColumns, ',') + "\r\n"));
     const QByteArray across = measurementRecordLine(acrossCrack());
     EXPECT_EQ(across.count(','), header.count(','));
-    EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1,15.5,931.5,-30,1,0,0,0,0,"
-                                "40.25,950.5,12,0,14.5,933.25,-29.75,1\r\n"))
+    EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1.25,1,15.5,931.5,-30,0,1,"
+                                "0,0,0,0,0,40.25,950.5,12,0,0,14.5,933.25,-29.75,0,1\r\n"))
         << across.toStdString();
 }
 
@@ -224,9 +225,10 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "acrossCentreBeyond", QByteArray(across).replace(",930.125,", ",32768.5,") },
         { "acrossAngleBeyond", QByteArray(across).replace(",-31.5,", ",-90.5,") },
         { "acrossAngleNotANumber", QByteArray(across).replace(",-31.5,", ",nan,") },
-        { "acrossKeptNeither", QByteArray(across).replace(",12,0,", ",12,2,") },
+        { "acrossSpreadBeyond", QByteArray(across).replace(",1.25,", ",91,") },
+        { "acrossKeptNeither", QByteArray(across).replace(",12,0,0,", ",12,0,2,") },
         { "acrossFigureMissing", QByteArray(across).replace(",933.25,", ",,") },
-        { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,1\r\n", ",-29.75\r\n") },
+        { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,0,1\r\n", ",-29.75,0\r\n") },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -41,6 +41,35 @@ double crossing(const Profile& profile, int outside, int inside, double threshol
     return outside + (inside - outside) * std::clamp(t, 0.0, 1.0);
 }
 
+// How far beside a run the concrete is looked for: past a blurred edge, near enough to be the same concrete.
+constexpr int GroundReach = 6;
+
+// The edge of a run on the side of its end pixel `edge` (step -1: before the run, +1: after it), where the
+// brightness is halfway between the run's darkest and the brightest concrete within reach beside it; `other` is
+// the run's opposite end pixel. A run at the end of its line ends half a pixel past its last pixel.
+double edgeBeside(const Profile& profile, int edge, int other, int step, qint16 darkest)
+{
+    const int reachEnd
+        = step < 0 ? std::max(profile.first, edge - GroundReach) : std::min(profile.last, edge + GroundReach);
+    if ((reachEnd - edge) * step <= 0)
+        return edge + step * 0.5;
+    double ground = 0;
+    for (int p = edge + step; (reachEnd - p) * step >= 0; p += step)
+        ground = std::max(ground, valueAt(profile, p));
+    const double level = (ground + darkest) / 2;
+    // Outward while the pixels beside the run are still darker than the level: a blurred crack spreads past it.
+    int outside = edge + step;
+    while (valueAt(profile, outside) < level)
+        outside += step;
+    if (outside != edge + step)
+        return crossing(profile, outside, outside - step, level);
+    // Inward while the run's pixels are still lighter than the level: a threshold below the middle of the edge.
+    int inside = edge;
+    while (inside != other && valueAt(profile, inside) >= level)
+        inside -= step;
+    return crossing(profile, inside + step, inside, level);
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -275,7 +304,7 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
             continue;
         AcrossLine& line = result.lines[k];
         line.found = true;
-        line.edges = subPixelEdges(profiles[k], found.scan.run, leadingNumber(found.scan.thresholdText));
+        line.edges = subPixelEdges(profiles[k], found.scan.run);
         line.cut = reachesEnd(profiles[k], found.scan.run, lineLength);
         if (line.cut)
             continue;
@@ -309,18 +338,16 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
 
 } // namespace
 
-RunEdges subPixelEdges(const Profile& profile, const CrackRun& run, double threshold)
+RunEdges subPixelEdges(const Profile& profile, const CrackRun& run)
 {
     const int first = run.start;
     const int last = run.start + run.width - 1;
-    RunEdges edges { first - 0.5, last + 0.5 };
     if (run.width <= 0)
         return { double(first), double(first) };
-    if (first - 1 >= profile.first)
-        edges.start = crossing(profile, first - 1, first, threshold);
-    if (last + 1 <= profile.last)
-        edges.end = crossing(profile, last + 1, last, threshold);
-    return edges;
+    qint16 darkest = profile.values[static_cast<std::size_t>(first)];
+    for (int p = first + 1; p <= last; ++p)
+        darkest = std::min(darkest, profile.values[static_cast<std::size_t>(p)]);
+    return { edgeBeside(profile, first, last, -1, darkest), edgeBeside(profile, last, first, +1, darkest) };
 }
 
 CrackPath fitCrackPath(const std::array<std::optional<PathPoint>, 5>& points, double tolerance)

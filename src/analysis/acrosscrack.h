@@ -13,13 +13,15 @@
 // angle between the crack's normal and its line. A crack the lines run along is measured in the other direction.
 namespace norvel {
 
-// Where a run's brightness crosses the threshold, as positions along the line: the run covers start..end, so a
-// run of whole pixels from p to q with sharp edges reads p - 0.5 .. q + 0.5.
+// A run's edges as positions along the line: the run covers start..end, so a run of whole pixels from p to q with
+// sharp edges reads p - 0.5 .. q + 0.5. Each edge is where the brightness is halfway between the run's darkest
+// and the concrete just beside it on that side, interpolated between pixels: a blurred edge is then placed where
+// the crack's own edge lies whatever threshold found the run, which only decides which pixels make it up.
 struct RunEdges {
     double start = 0;
     double end = 0;
 };
-[[nodiscard]] RunEdges subPixelEdges(const Profile& profile, const CrackRun& run, double threshold);
+[[nodiscard]] RunEdges subPixelEdges(const Profile& profile, const CrackRun& run);
 
 // A run's centre on its line, in picture pixels: the line's fixed coordinate, the centre along it and the run's
 // length along it.

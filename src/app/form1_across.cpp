@@ -91,7 +91,7 @@ MeasurementEntry Form1::acrossEntry(const AcrossAnalysis& analysis) const
     for (std::size_t k = 0; k < 5; ++k) {
         const AcrossLine& line = analysis.lines[k];
         if (line.found)
-            across.lines[k] = { line.along(), line.centre(), line.angleDegrees, line.kept };
+            across.lines[k] = { line.along(), line.centre(), line.angleDegrees, line.kept, line.spreadDegrees };
     }
     entry.across = across;
     return entry;

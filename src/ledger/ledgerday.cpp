@@ -81,8 +81,12 @@ void addAcrossMarks(const MeasurementEntry& entry, const RecordedAcross& across,
         const RecordedAcrossLine& line = across.lines[k];
         if (lines[k].width <= 0 || !line.kept)
             continue;
-        kept[k] = AcrossLine { true, true, RunEdges { line.centre - line.along / 2, line.centre + line.along / 2 },
-            line.angleDegrees };
+        AcrossLine& measured = kept[k];
+        measured.found = true;
+        measured.kept = true;
+        measured.edges = { line.centre - line.along / 2, line.centre + line.along / 2 };
+        measured.angleDegrees = line.angleDegrees;
+        measured.spreadDegrees = line.spreadDegrees;
         widths[k] = kept[k].across();
     }
     const FractionalSummary summary = summariseFractionalWidths(widths, entry.pxPerMm);

@@ -93,7 +93,8 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
     if (e.across) {
         f << (e.across->horizontal ? RecordHorizontal : RecordVertical);
         for (const RecordedAcrossLine& line : e.across->lines)
-            f << exactText(line.along) << exactText(line.centre) << exactText(line.angleDegrees) << flag(line.kept);
+            f << exactText(line.along) << exactText(line.centre) << exactText(line.angleDegrees)
+              << exactText(line.spreadDegrees) << flag(line.kept);
     } else {
         for (int k = 0; k < AcrossColumns; ++k)
             f << QString();

@@ -56,12 +56,13 @@ struct RecordedManualLine {
 };
 
 // One scan line measured across the crack: its run to a fraction of a pixel along the line, the angle between the
-// crack's normal and the line, and whether it lay on the crack's path.
+// crack's normal and the line, whether it lay on the crack's path, and how far its two edges' angles part.
 struct RecordedAcrossLine {
     double along = 0; // picture pixels along the line
     double centre = 0; // the run's centre along the line
     double angleDegrees = 0;
     bool kept = false;
+    double spreadDegrees = 0; // the end edge's angle less the start edge's: 0 where the crack runs straight
     friend bool operator==(const RecordedAcrossLine&, const RecordedAcrossLine&) = default;
 };
 struct RecordedAcross {

@@ -21,7 +21,8 @@ const QStringList& recordColumns()
              << QStringLiteral("直交スキャン方向");
         for (int k = 1; k <= 5; ++k)
             list << QStringLiteral("線%1沿幅").arg(k) << QStringLiteral("線%1中心").arg(k)
-                 << QStringLiteral("線%1角度").arg(k) << QStringLiteral("線%1採用").arg(k);
+                 << QStringLiteral("線%1角度").arg(k) << QStringLiteral("線%1開き角").arg(k)
+                 << QStringLiteral("線%1採用").arg(k);
         return list;
     }();
     return names;

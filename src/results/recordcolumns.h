@@ -25,7 +25,8 @@ inline constexpr int CalibratedColumn = 36;
 // The camera's name and time close the line; lines written before they were recorded lack both.
 inline constexpr int CameraColumns = 2;
 // After them the measurement across the crack: the direction scanned, then each line's run along it, centre,
-// angle and whether it was kept. Lines written before it was measured lack all of these.
-inline constexpr int AcrossColumns = 1 + 5 * 4;
+// angle, the angle between its two edges and whether it was kept. Lines written before it was measured lack all
+// of these.
+inline constexpr int AcrossColumns = 1 + 5 * 5;
 
 } // namespace norvel

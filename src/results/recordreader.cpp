@@ -289,7 +289,7 @@ bool readAcross(FieldReader& f, MeasurementEntry& e)
     across.horizontal = direction == RecordHorizontal;
     for (RecordedAcrossLine& line : across.lines) {
         if (!f.numberWithin(&line.along, 0.0, 32767.0) || !f.numberWithin(&line.centre, -1.0, 32768.0)
-            || !f.numberWithin(&line.angleDegrees, -90.0, 90.0))
+            || !f.numberWithin(&line.angleDegrees, -90.0, 90.0) || !f.numberWithin(&line.spreadDegrees, -90.0, 90.0))
             return false;
         const auto kept = flagFrom(f.next());
         if (!kept)
