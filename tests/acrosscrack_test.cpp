@@ -56,7 +56,15 @@ INSTANTIATE_TEST_SUITE_P(Profiles, SubPixelEdgeTest,
         // No pixel outside the run to cross from: the edge is the run's end.
         EdgeCase { "at_the_ends", { 0, 0, 80, 80, 0, 0 }, 0, 5, { 4, 2 }, 3.5, 5.5, 1e-9 },
         // Outside the profile's range nothing is read, even where the values hold something.
-        EdgeCase { "range_ends", { 0, 0, 0, 80, 0, 0, 0 }, 1, 5, { 4, 2 }, 3.5, 5.5, 1e-9 }),
+        EdgeCase { "range_ends", { 0, 0, 0, 80, 0, 0, 0 }, 1, 5, { 4, 2 }, 3.5, 5.5, 1e-9 },
+        // White concrete and a grey crack: the threshold of 40 found the run, but the edges lie where the brightness
+        // is halfway, at 60, half a pixel further out on either side.
+        EdgeCase { "threshold_below_the_middle", { 100, 100, 60, 20, 20, 20, 60, 100 }, 0, 7, { 3, 3 }, 2, 6, 1e-9 },
+        // A blurred edge spreads past the run: the halfway point lies among the pixels outside it.
+        EdgeCase {
+            "blurred_past_the_run", { 100, 90, 70, 45, 20, 20, 45, 70, 90, 100 }, 0, 9, { 4, 2 }, 2.4, 6.6, 1e-9 },
+        // Each side takes its own concrete: darker on the right, its halfway point lies further in.
+        EdgeCase { "darker_concrete_on_one_side", { 80, 80, 0, 0, 0, 40, 40 }, 0, 6, { 2, 3 }, 1.5, 4.5, 1e-9 }),
     caseName<EdgeCase>);
 
 // Centres on a circle of radius 1000 through (320, 240), its centre below.
