@@ -54,7 +54,7 @@ namespace {
 
 // The lines that enter the mean and the mean in pixels, for whole or fractional pixel widths alike; widths of 0
 // or less are lines without a crack.
-template <typename Width, typename Sum> struct LineMean {
+template <typename Sum> struct LineMean {
     int count = 0;
     Sum sum = 0;
     int largestLine = 0;
@@ -63,9 +63,9 @@ template <typename Width, typename Sum> struct LineMean {
     std::optional<double> meanPx;
 };
 
-template <typename Sum, typename Width> LineMean<Width, Sum> lineMean(const std::array<Width, 5>& widths)
+template <typename Sum, typename Width> LineMean<Sum> lineMean(const std::array<Width, 5>& widths)
 {
-    LineMean<Width, Sum> mean;
+    LineMean<Sum> mean;
     Sum largest = widths[0];
     Sum smallest = widths[0]; // 0: no width found yet
     for (int j = 0; j < 5; ++j) {
@@ -100,7 +100,7 @@ template <typename Sum, typename Width> LineMean<Width, Sum> lineMean(const std:
 
 WidthSummary summariseWidths(const std::array<qint16, 5>& widths, float pxPerMm)
 {
-    const LineMean<qint16, qint32> mean = lineMean<qint32>(widths);
+    const LineMean<qint32> mean = lineMean<qint32>(widths);
     WidthSummary summary { mean.count, mean.sum, mean.largestLine, mean.smallestLine, mean.used, std::nullopt };
     if (mean.meanPx)
         summary.combinedMm = static_cast<float>(*mean.meanPx / pxPerMm);
@@ -109,7 +109,7 @@ WidthSummary summariseWidths(const std::array<qint16, 5>& widths, float pxPerMm)
 
 FractionalSummary summariseFractionalWidths(const std::array<double, 5>& widths, float pxPerMm)
 {
-    const LineMean<double, double> mean = lineMean<double>(widths);
+    const LineMean<double> mean = lineMean<double>(widths);
     FractionalSummary summary { mean.used, std::nullopt };
     if (mean.meanPx)
         summary.combinedMm = static_cast<float>(*mean.meanPx / pxPerMm);
