@@ -54,6 +54,7 @@ class FullPicture;
 class OverlayLine;
 class PictureBox;
 class WrappingMenuBar;
+struct DraggedLine;
 
 // The one window: its controls, menus and timers carry their classic names as member and object names,
 // and each event runs the handler of the same name. Handlers are virtual so that tests can watch how
@@ -232,6 +233,7 @@ private:
     void startMeasuringLine(QPointF start);
     void followMeasuringLine(QPointF end);
     void measureLine(double x, double y);
+    void measureDraggedLine(QPointF press, const DraggedLine& line, float pxPerMm);
     void setText3Background(const QColor& color);
     // Text3 and the measured-value caption without a figure: a new picture without a width, or another pole,
     // must not show the last one's.

@@ -224,11 +224,15 @@ void Form1::measureLine(double x, double y)
     }
     if (!line)
         return;
-    if (m_scaleBook.calibrating()) {
+    if (m_scaleBook.calibrating())
         calibrateAlong(press, QPointF(x, y));
-        return;
-    }
-    const std::vector<QPointF> points = linePoints(*line, m_state.DspRate);
+    else
+        measureDraggedLine(press, *line, pxPerMm);
+}
+
+void Form1::measureDraggedLine(QPointF press, const DraggedLine& line, float pxPerMm)
+{
+    const std::vector<QPointF> points = linePoints(line, m_state.DspRate);
     const Profile profile = samplePoints(Picture2->image(), points, invertsBrightness(m_state.bunsekiIndex));
     const LineScan scan = scanProfile(profile, detectionSettings(), pxPerMm);
     if (Check2->isChecked())
@@ -237,12 +241,12 @@ void Form1::measureLine(double x, double y)
         return;
 
     const float widthMm = static_cast<float>(scan.run.width) / pxPerMm;
-    const LineRunMark mark = lineRunMark(press, *line, m_state.Zoom, scan.run.start, scan.run.width);
+    const LineRunMark mark = lineRunMark(press, line, m_state.Zoom, scan.run.start, scan.run.width);
     Picture1->drawLine(mark.segment.p1(), mark.segment.p2(), palette::brightGreen());
     Picture1->setForeColor(palette::brightRed());
     Picture1->printText(mark.labelTopLeft, millimetreLabel(widthMm));
     MeasurementEntry entry = measurementEntry(RecordedChange::ManualLine);
-    entry.manual = RecordedManualLine { points.front(), points.back(), line->n, scan.run.start, scan.run.width };
+    entry.manual = RecordedManualLine { points.front(), points.back(), line.n, scan.run.start, scan.run.width };
     entry.pxPerMm = pxPerMm;
     {
         const MeasurementLog::Scope measured = m_log.measuredBy(entry);
