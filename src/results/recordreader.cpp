@@ -3,10 +3,10 @@
 #include "core/numbers.h"
 #include "files/csvfields.h"
 #include "results/recordcolumns.h"
+#include "results/recordtext.h"
 
 #include <QBuffer>
 #include <QFileDevice>
-#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstddef>
@@ -15,20 +15,6 @@
 namespace norvel {
 
 namespace {
-
-// The record's own time form first, then the forms a spreadsheet program saves a time in.
-QDateTime recordedTime(const QString& text)
-{
-    static const std::array<QString, 6> forms { RecordTimeFormat.toString(), QStringLiteral("yyyy/M/d H:mm:ss.zzz"),
-        QStringLiteral("yyyy/M/d H:mm:ss"), QStringLiteral("yyyy/M/d H:mm"), QStringLiteral("yyyy-M-d H:mm:ss"),
-        QStringLiteral("yyyy-M-d H:mm") };
-    for (const QString& form : forms) {
-        const QDateTime time = QDateTime::fromString(text, form);
-        if (time.isValid())
-            return time;
-    }
-    return {};
-}
 
 // A line of the file as read: its bytes with the line end, up to MaxRecordLineBytes.
 struct PhysicalLine {
@@ -110,32 +96,6 @@ private:
     qsizetype m_at = 0;
     qint64 m_number = 0;
     QString m_error;
-};
-
-// A line's text: UTF-8 as the program writes it, or else Shift_JIS as a spreadsheet program saves it.
-class LineDecoder {
-public:
-    std::optional<QString> decode(QByteArrayView bytes)
-    {
-        QString text = m_utf8.decode(bytes);
-        if (!m_utf8.hasError())
-            return text;
-        m_utf8.resetState();
-        if (!m_shiftJis.isValid())
-            return std::nullopt;
-        text = m_shiftJis.decode(bytes);
-        if (m_shiftJis.hasError()) {
-            m_shiftJis.resetState();
-            return std::nullopt;
-        }
-        return text;
-    }
-
-private:
-    QStringDecoder m_utf8 { QStringDecoder::Utf8,
-        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
-    QStringDecoder m_shiftJis { "windows-31j",
-        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom };
 };
 
 std::optional<bool> flagFrom(const QString& text)

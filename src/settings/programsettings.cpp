@@ -1,8 +1,10 @@
 #include "settings/programsettings.h"
 
+#include "core/numbers.h"
 #include "files/durablefile.h"
 #include "files/inifile.h"
 #include "files/regularfile.h"
+#include "settings/ledgersettings.h"
 
 #include <QDir>
 
@@ -14,6 +16,10 @@ constexpr qint64 ProgramSettingsLimit = 256 * 1024;
 const QString SessionSection = QStringLiteral("session");
 const QString FilingSection = QStringLiteral("filing");
 const QString KeepOriginalsKey = QStringLiteral("keepOriginals");
+const QString JudgementSection = QStringLiteral("judgement");
+const QString TransverseKey = QStringLiteral("transverse");
+const QString LongitudinalKey = QStringLiteral("longitudinal");
+const QString ObliqueKey = QStringLiteral("oblique");
 const QString AnalysisSection = QStringLiteral("analysis");
 const QString AcrossCrackKey = QStringLiteral("acrossCrack");
 const QString DayFormat = QStringLiteral("yyyyMMdd");
@@ -32,6 +38,51 @@ bool keepsOriginals(const QByteArray& settings)
 ProgramSetting keepOriginalsSetting(bool keep)
 {
     return { FilingSection, KeepOriginalsKey, keep ? QStringLiteral("true") : QStringLiteral("false") };
+}
+
+double JudgementLines::lineFor(CrackDirection direction) const
+{
+    switch (direction) {
+    case CrackDirection::Transverse:
+        return transverse;
+    case CrackDirection::Oblique:
+        return oblique;
+    case CrackDirection::Longitudinal:
+    case CrackDirection::Unknown:
+        break;
+    }
+    return longitudinal;
+}
+
+JudgementRead readJudgementLines(const QByteArray& settings, std::optional<double> ledgerLine)
+{
+    JudgementRead read;
+    const auto value = [&settings](const QString& key) { return iniValue(settings, JudgementSection, key); };
+    if (!value(TransverseKey) && !value(LongitudinalKey) && !value(ObliqueKey)) {
+        if (ledgerLine && *ledgerLine >= MinimumJudgementMm && *ledgerLine <= MaximumJudgementMm) {
+            read.lines.longitudinal = *ledgerLine;
+            read.lines.oblique = *ledgerLine;
+            read.fromLedgerLine = true;
+        }
+        return read;
+    }
+    const auto take = [&value](const QString& key, double& line) {
+        const std::optional<QString> text = value(key);
+        const std::optional<double> mm = text ? exactNumber<double>(*text) : std::nullopt;
+        if (mm && *mm >= MinimumJudgementMm && *mm <= MaximumJudgementMm)
+            line = *mm;
+    };
+    take(TransverseKey, read.lines.transverse);
+    take(LongitudinalKey, read.lines.longitudinal);
+    take(ObliqueKey, read.lines.oblique);
+    return read;
+}
+
+QList<ProgramSetting> judgementSettings(const JudgementLines& lines)
+{
+    return { { JudgementSection, TransverseKey, fixedText(lines.transverse, 2) },
+        { JudgementSection, LongitudinalKey, fixedText(lines.longitudinal, 2) },
+        { JudgementSection, ObliqueKey, fixedText(lines.oblique, 2) } };
 }
 
 bool measuresAcrossCrack(const QByteArray& settings)

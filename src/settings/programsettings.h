@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include "core/crackdirection.h"
+
 #include <optional>
 
 // The program's own settings file, norvel.ini in the program folder: the pole in force at the last shut-down
@@ -23,6 +25,27 @@ struct ProgramSetting {
 // Only a plain "false" turns the originals off: keeping them loses nothing.
 [[nodiscard]] bool keepsOriginals(const QByteArray& settings);
 [[nodiscard]] ProgramSetting keepOriginalsSetting(bool keep);
+
+// The judgement lines by the crack's direction, in mm: a row at or above its line is "要注意". A row whose
+// direction is not known is held to the longitudinal line.
+struct JudgementLines {
+    double transverse = 0.05; // 横: the pole standard's limit for a crack left after the test load
+    double longitudinal = 0.20; // 縦: the general recording limit
+    double oblique = 0.20; // 斜め
+    [[nodiscard]] double lineFor(CrackDirection direction) const;
+    friend bool operator==(const JudgementLines&, const JudgementLines&) = default;
+};
+
+// The lines in norvel.ini's [judgement]. Where it has none yet, the single line of the ledger's own settings
+// file, when given, becomes the longitudinal and oblique lines, and fromLedgerLine says they should be written
+// to norvel.ini once, after which that file's line is left alone. A value that is not a number within the
+// ledger's judgement range keeps its default.
+struct JudgementRead {
+    JudgementLines lines;
+    bool fromLedgerLine = false;
+};
+[[nodiscard]] JudgementRead readJudgementLines(const QByteArray& settings, std::optional<double> ledgerLine);
+[[nodiscard]] QList<ProgramSetting> judgementSettings(const JudgementLines& lines);
 
 // Only a plain "true" measures across the crack: off, the analysis is the one every earlier width was made by.
 [[nodiscard]] bool measuresAcrossCrack(const QByteArray& settings);

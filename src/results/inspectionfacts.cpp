@@ -1,0 +1,176 @@
+#include "results/inspectionfacts.h"
+
+#include "core/numbers.h"
+#include "files/csvfields.h"
+#include "files/durablefile.h"
+#include "files/regularfile.h"
+#include "results/polenumber.h"
+#include "results/recordcolumns.h"
+#include "results/recordtext.h"
+
+#include <QDir>
+#include <QStringList>
+
+namespace norvel {
+
+namespace {
+
+enum Column { Time, Pole, Row, Plate, Place, Type, Direction, Height, Face, Rust, Remarks, ColumnCount };
+
+const QString RustYes = QStringLiteral("有");
+const QString RustNo = QStringLiteral("無");
+
+// A typed text on one line, as the file keeps it.
+QString oneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line;
+}
+
+QByteArray factsLine(
+    const QDateTime& time, const QString& pole, const QString& row, const PoleFacts& poleFacts, const CrackFacts& crack)
+{
+    QStringList fields(ColumnCount);
+    fields[Time] = time.toString(RecordTimeFormat);
+    fields[Pole] = pole;
+    fields[Row] = row;
+    fields[Plate] = oneLine(poleFacts.plate);
+    fields[Place] = oneLine(poleFacts.place);
+    fields[Type] = oneLine(poleFacts.type);
+    fields[Direction] = crackDirectionName(crack.direction);
+    fields[Height] = crack.heightM ? exactText(*crack.heightM) : QString();
+    fields[Face] = oneLine(crack.face);
+    fields[Rust] = crack.rust ? (*crack.rust ? RustYes : RustNo) : QString();
+    fields[Remarks] = oneLine(row.isEmpty() ? poleFacts.remarks : crack.remarks);
+    return csvLine(fields);
+}
+
+// The facts of one line, or none when it is not a line the program writes: a pole line names no crack facts and
+// a crack line no pole facts.
+struct ReadLine {
+    QString pole;
+    int row = 0;
+    PoleFacts poleFacts;
+    CrackFacts crack;
+};
+
+std::optional<ReadLine> readLine(const QStringList& f)
+{
+    if (f.size() != ColumnCount || !recordedTime(f[Time]).isValid() || !isUsablePoleNumber(f[Pole]))
+        return std::nullopt;
+    for (const QString& field : f)
+        if (field.size() > MaxFactLength)
+            return std::nullopt;
+    ReadLine line;
+    line.pole = f[Pole];
+    if (f[Row].isEmpty()) {
+        if (!f[Direction].isEmpty() || !f[Height].isEmpty() || !f[Face].isEmpty() || !f[Rust].isEmpty())
+            return std::nullopt;
+        line.poleFacts = { f[Plate], f[Place], f[Type], f[Remarks] };
+        return line;
+    }
+    const std::optional<int> row = exactNumber<int>(f[Row]);
+    const std::optional<CrackDirection> direction = crackDirectionFromName(f[Direction]);
+    if (!row || *row < 1 || *row > 32767 || !direction || !f[Plate].isEmpty() || !f[Place].isEmpty()
+        || !f[Type].isEmpty())
+        return std::nullopt;
+    line.row = *row;
+    line.crack.direction = *direction;
+    if (!f[Height].isEmpty()) {
+        const std::optional<double> height = exactNumber<double>(f[Height]);
+        if (!height || *height < 0 || *height > MaxHeightM)
+            return std::nullopt;
+        line.crack.heightM = height;
+    }
+    if (!f[Rust].isEmpty()) {
+        if (f[Rust] != RustYes && f[Rust] != RustNo)
+            return std::nullopt;
+        line.crack.rust = f[Rust] == RustYes;
+    }
+    line.crack.face = f[Face];
+    line.crack.remarks = f[Remarks];
+    return line;
+}
+
+} // namespace
+
+QByteArray inspectionFactsHeader()
+{
+    static const QByteArray header = QByteArray("\xEF\xBB\xBF")
+        + csvLine({ QStringLiteral("時刻"), QStringLiteral("調査柱No"), QStringLiteral("行"),
+            QStringLiteral("電柱番号"), QStringLiteral("所在地・路線"), QStringLiteral("柱種"), QStringLiteral("方向"),
+            QStringLiteral("地上高m"), QStringLiteral("面"), QStringLiteral("錆汁"), QStringLiteral("備考") });
+    return header;
+}
+
+QByteArray poleFactsLine(const QDateTime& time, const QString& pole, const PoleFacts& facts)
+{
+    return factsLine(time, pole, QString(), facts, {});
+}
+
+QByteArray crackFactsLine(const QDateTime& time, const QString& pole, int row, const CrackFacts& facts)
+{
+    return factsLine(time, pole, QString::number(row), {}, facts);
+}
+
+InspectionFacts readInspectionFacts(const QByteArray& content)
+{
+    InspectionFacts facts;
+    LineDecoder decoder;
+    const QList<QByteArray> lines = content.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray bytes = lines[i];
+        if (bytes.endsWith('\r'))
+            bytes.chop(1);
+        if (bytes.isEmpty())
+            continue;
+        const std::optional<QString> text = decoder.decode(bytes);
+        const QStringList fields = text ? csvFields(*text) : QStringList();
+        if (i == 0 && !fields.isEmpty() && fields[0] == QStringLiteral("時刻"))
+            continue; // the header
+        const std::optional<ReadLine> line = readLine(fields);
+        if (!line)
+            ++facts.unreadableLines;
+        else if (line->row == 0)
+            facts.poles[line->pole] = line->poleFacts;
+        else
+            facts.cracks[{ line->pole, line->row }] = line->crack;
+    }
+    return facts;
+}
+
+QString inspectionFactsPath(const QString& dayFolder)
+{
+    return dayFolder + QLatin1Char('/') + InspectionFactsFileName;
+}
+
+InspectionFacts readInspectionFactsOf(const QString& dayFolder, QString* error)
+{
+    const QString path = inspectionFactsPath(dayFolder);
+    const FileContent read = readRegularFile(path, InspectionFactsFileLimitBytes);
+    if (read.missing())
+        return {};
+    if (!read.read()) {
+        if (error)
+            *error = QStringLiteral("調査情報「%1」を読めませんでした。\n%2")
+                         .arg(QDir::toNativeSeparators(path), read.error);
+        return {};
+    }
+    return readInspectionFacts(read.content);
+}
+
+bool appendInspectionFacts(const QString& dayFolder, const QByteArray& line, QString* error)
+{
+    const QString path = inspectionFactsPath(dayFolder);
+    QString reason;
+    if (appendFileDurably(path, inspectionFactsHeader(), line, &reason))
+        return true;
+    if (error)
+        *error = notWrittenMessage(QStringLiteral("調査情報"), path, reason);
+    return false;
+}
+
+} // namespace norvel
