@@ -106,3 +106,52 @@ TEST(ProgramSettingsRead, MissingFileIsEmptyAndUnreadableOneSaysSo)
 }
 
 } // namespace
+
+namespace {
+
+struct JudgementCase {
+    const char* name;
+    QByteArray ini;
+    std::optional<double> ledgerLine;
+    JudgementLines lines;
+    bool fromLedgerLine;
+};
+
+class JudgementLinesTest : public ::testing::TestWithParam<JudgementCase> { };
+
+TEST_P(JudgementLinesTest, ReadByDirectionTakingTheLedgersLineOnlyUntilTheyAreKept)
+{
+    const JudgementCase& c = GetParam();
+    const JudgementRead read = readJudgementLines(c.ini, c.ledgerLine);
+    EXPECT_EQ(read.lines, c.lines);
+    EXPECT_EQ(read.fromLedgerLine, c.fromLedgerLine);
+    // Written and read again, the lines stay and the ledger's line no longer counts.
+    QByteArray written = "[judgement]\r\n";
+    for (const ProgramSetting& s : judgementSettings(read.lines))
+        written += (s.key + QLatin1Char('=') + s.value + QStringLiteral("\r\n")).toUtf8();
+    EXPECT_EQ(readJudgementLines(written, 0.5).lines, c.lines);
+    EXPECT_FALSE(readJudgementLines(written, 0.5).fromLedgerLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
+    ::testing::Values(JudgementCase { "defaults", "", std::nullopt, { 0.05, 0.20, 0.20 }, false },
+        JudgementCase { "ledgerLineTakenOver", "", 0.3, { 0.05, 0.3, 0.3 }, true },
+        JudgementCase { "ledgerLineOutOfRange", "", 50, { 0.05, 0.20, 0.20 }, false },
+        JudgementCase { "keptLinesWin", "[judgement]\r\ntransverse=0.1\r\nlongitudinal=0.25\r\noblique=0.15\r\n", 0.3,
+            { 0.1, 0.25, 0.15 }, false },
+        JudgementCase {
+            "oneKeptLineEndsTheTakeOver", "[judgement]\r\noblique=0.15\r\n", 0.3, { 0.05, 0.20, 0.15 }, false },
+        JudgementCase { "nonsenseKeepsTheDefault", "[judgement]\r\ntransverse=abc\r\nlongitudinal=0\r\noblique=1e9\r\n",
+            std::nullopt, { 0.05, 0.20, 0.20 }, false }),
+    caseName<JudgementCase>);
+
+TEST(JudgementLines, ARowWithoutADirectionIsHeldToTheLongitudinalLine)
+{
+    const JudgementLines lines { 0.05, 0.2, 0.3 };
+    EXPECT_EQ(lines.lineFor(CrackDirection::Transverse), 0.05);
+    EXPECT_EQ(lines.lineFor(CrackDirection::Longitudinal), 0.2);
+    EXPECT_EQ(lines.lineFor(CrackDirection::Oblique), 0.3);
+    EXPECT_EQ(lines.lineFor(CrackDirection::Unknown), 0.2);
+}
+
+} // namespace

@@ -17,8 +17,15 @@ namespace {
 
 enum Column { Time, Pole, Row, Plate, Place, Type, Direction, Height, Face, Rust, Remarks, ColumnCount };
 
-const QString RustYes = QStringLiteral("有");
-const QString RustNo = QStringLiteral("無");
+// Functions, not constants: lines may be made while other files' constants are still being built.
+QString rustYes()
+{
+    return QStringLiteral("有");
+}
+QString rustNo()
+{
+    return QStringLiteral("無");
+}
 
 // A typed text on one line, as the file keeps it.
 QString oneLine(const QString& text)
@@ -43,7 +50,7 @@ QByteArray factsLine(
     fields[Direction] = crackDirectionName(crack.direction);
     fields[Height] = crack.heightM ? exactText(*crack.heightM) : QString();
     fields[Face] = oneLine(crack.face);
-    fields[Rust] = crack.rust ? (*crack.rust ? RustYes : RustNo) : QString();
+    fields[Rust] = crack.rust ? (*crack.rust ? rustYes() : rustNo()) : QString();
     fields[Remarks] = oneLine(row.isEmpty() ? poleFacts.remarks : crack.remarks);
     return csvLine(fields);
 }
@@ -86,9 +93,9 @@ std::optional<ReadLine> readLine(const QStringList& f)
         line.crack.heightM = height;
     }
     if (!f[Rust].isEmpty()) {
-        if (f[Rust] != RustYes && f[Rust] != RustNo)
+        if (f[Rust] != rustYes() && f[Rust] != rustNo())
             return std::nullopt;
-        line.crack.rust = f[Rust] == RustYes;
+        line.crack.rust = f[Rust] == rustYes();
     }
     line.crack.face = f[Face];
     line.crack.remarks = f[Remarks];
@@ -129,7 +136,7 @@ InspectionFacts readInspectionFacts(const QByteArray& content)
             continue;
         const std::optional<QString> text = decoder.decode(bytes);
         const QStringList fields = text ? csvFields(*text) : QStringList();
-        if (i == 0 && !fields.isEmpty() && fields[0] == QStringLiteral("時刻"))
+        if (i == 0 && !fields.isEmpty() && fields[0].endsWith(QStringLiteral("時刻")) && fields[0].size() <= 3)
             continue; // the header
         const std::optional<ReadLine> line = readLine(fields);
         if (!line)
