@@ -20,6 +20,7 @@ targets=(
   "fuzz_leadingnumber 512"
   "fuzz_recovery 512"
   "fuzz_measurementrecord 1024"
+  "fuzz_inspectionfacts 1024"
   "fuzz_scalefile 512"
 )
 

@@ -76,7 +76,7 @@ std::optional<ReadLine> readLine(const QStringList& f)
     if (f[Row].isEmpty()) {
         if (!f[Direction].isEmpty() || !f[Height].isEmpty() || !f[Face].isEmpty() || !f[Rust].isEmpty())
             return std::nullopt;
-        line.poleFacts = { f[Plate], f[Place], f[Type], f[Remarks] };
+        line.poleFacts = { oneLine(f[Plate]), oneLine(f[Place]), oneLine(f[Type]), oneLine(f[Remarks]) };
         return line;
     }
     const std::optional<int> row = exactNumber<int>(f[Row]);
@@ -97,8 +97,9 @@ std::optional<ReadLine> readLine(const QStringList& f)
             return std::nullopt;
         line.crack.rust = f[Rust] == rustYes();
     }
-    line.crack.face = f[Face];
-    line.crack.remarks = f[Remarks];
+    // A text holding a lone carriage return (edited by hand) reads as the program would have written it.
+    line.crack.face = oneLine(f[Face]);
+    line.crack.remarks = oneLine(f[Remarks]);
     return line;
 }
 
