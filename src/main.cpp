@@ -1,5 +1,7 @@
 #include "app/form1.h"
+#include "services/crackfactsbox.h"
 #include "services/ledgerdialogbox.h"
+#include "services/polefactsbox.h"
 #include "services/qtservices.h"
 #include "services/quitsignals.h"
 #include "services/scalelengthbox.h"
@@ -25,13 +27,19 @@ int main(int argc, char** argv)
     norvel::QtServices services(QCoreApplication::applicationDirPath());
     norvel::QtLedgerDialogBox ledgerBox;
     norvel::QtScaleLengthBox lengthBox;
+    norvel::QtPoleFactsBox poleFactsBox;
+    norvel::QtCrackFactsBox crackFactsBox;
     norvel::Services given = services.services();
     given.ledger = &ledgerBox;
     given.scaleLength = &lengthBox;
+    given.poleFacts = &poleFactsBox;
+    given.crackFacts = &crackFactsBox;
     norvel::Form1 window(given);
     services.setParentWidget(&window);
     ledgerBox.setParentWidget(&window);
     lengthBox.setParentWidget(&window);
+    poleFactsBox.setParentWidget(&window);
+    crackFactsBox.setParentWidget(&window);
     QObject::connect(&quitSignals, &norvel::QuitSignals::received, &window, &norvel::Form1::endOnRequest);
     window.startUp();
     window.show();

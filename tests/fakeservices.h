@@ -21,11 +21,13 @@ class FakeServices : public norvel::QuestionBox,
                      public norvel::Clock,
                      public norvel::Clipboard,
                      public norvel::LedgerDialogBox,
-                     public norvel::ScaleLengthBox {
+                     public norvel::ScaleLengthBox,
+                     public norvel::PoleFactsBox,
+                     public norvel::CrackFactsBox {
 public:
     [[nodiscard]] norvel::Services services()
     {
-        return { this, this, this, this, this, this, programFolder.path(), this, this };
+        return { this, this, this, this, this, this, programFolder.path(), this, this, this, this };
     }
 
     bool askOkCancel(const QString& text) override
@@ -92,6 +94,22 @@ public:
         lengthAnswers.pop_front();
         return answer;
     }
+    std::optional<norvel::PoleFacts> askPoleFacts(const QString& pole, const norvel::PoleFacts& current,
+        const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf) override
+    {
+        poleFactsOffers.push_back({ pole, current, knownPlates, previousOf });
+        if (whileChoosing)
+            whileChoosing();
+        return nextOf(poleFactsAnswers);
+    }
+    std::optional<norvel::CrackFacts> askCrackFacts(
+        const QString& pole, int row, const norvel::CrackFacts& current) override
+    {
+        crackFactsOffers.push_back({ pole, row, current });
+        if (whileChoosing)
+            whileChoosing();
+        return nextOf(crackFactsAnswers);
+    }
     QDateTime now() const override { return clockNow; }
     void clear() override { clipboardText.reset(); }
     void setText(const QString& text) override { clipboardText = text; }
@@ -106,6 +124,8 @@ public:
     std::deque<std::optional<QString>> folders;
     std::deque<std::optional<norvel::LedgerRequest>> ledgerAnswers; // none left: the user cancels
     std::deque<std::optional<double>> lengthAnswers; // none left: the user cancels
+    std::deque<std::optional<norvel::PoleFacts>> poleFactsAnswers; // none left: the user cancels
+    std::deque<std::optional<norvel::CrackFacts>> crackFactsAnswers; // none left: the user cancels
     QDateTime clockNow { QDate(2022, 10, 19), QTime(14, 30, 5) };
 
     QStringList questions;
@@ -117,9 +137,30 @@ public:
     QStringList notices;
     std::vector<norvel::LedgerRequest> ledgerOffers;
     std::vector<std::pair<double, QSize>> lengthOffers;
+    struct PoleFactsOffer {
+        QString pole;
+        norvel::PoleFacts current;
+        QStringList knownPlates;
+        std::function<QString(const QString& plate)> previousOf;
+    };
+    std::vector<PoleFactsOffer> poleFactsOffers;
+    struct CrackFactsOffer {
+        QString pole;
+        int row = 0;
+        norvel::CrackFacts current;
+    };
+    std::vector<CrackFactsOffer> crackFactsOffers;
     std::optional<QString> clipboardText;
 
 private:
+    template <typename T> static std::optional<T> nextOf(std::deque<std::optional<T>>& queue)
+    {
+        if (queue.empty())
+            return std::nullopt;
+        auto answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
     static std::optional<QString> next(std::deque<std::optional<QString>>& queue)
     {
         if (queue.empty())

@@ -500,6 +500,8 @@ TEST_F(Form1CaptureTest, everyDialogQuestionAndMessage_holdsTheWatcherBack)
             },
             "1/1_2.jpg" },
         { "ledgerDialog", [&] { menuItem(QStringLiteral("Ledger"))->trigger(); }, "1/1_2.jpg" },
+        { "poleFactsDialog", [&] { menuItem(QStringLiteral("PoleInfo"))->trigger(); }, "1/1_2.jpg" },
+        { "crackFactsDialog", [&] { menuItem(QStringLiteral("CrackInfo"))->trigger(); }, "1/1_2.jpg" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

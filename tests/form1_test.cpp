@@ -344,6 +344,8 @@ TEST_F(Form1Test, menuTree_hasItsCaptionsMarksAndHiddenItems)
         { "col(0)", "E", "全クリア", false, true },
         { "col(1)", "E", "1クリア", false, true },
         { "copC", "E", "コピー後消去", true, true },
+        { "PoleInfo", "E", "柱情報…", false, true },
+        { "CrackInfo", "E", "ひび割れ情報…", false, true },
         { "bunGo", "Bun", "分析", false, false },
         { "ops(0)", "BunH", "全画面", true, true },
         { "ops(1)", "BunH", "2.5倍", false, true },

@@ -4,6 +4,7 @@
 #include "app/windowicon.h"
 #include "services/commondialog.h"
 #include "widgets/clickablelabel.h"
+#include "widgets/doubleclickwatch.h"
 #include "widgets/flexgrid.h"
 #include "widgets/fullpicture.h"
 #include "widgets/halfwidthinput.h"
@@ -46,6 +47,7 @@ Form1::Form1(const Services& services, QWidget* parent)
     createControls();
     createMenus();
     wireEvents();
+    wireFactsEvents();
     applyOuterSize();
     // Told on the filer's thread; the shot leaves the camera folder on the window's.
     m_shotFiling.filer().setEnded([this] {
@@ -59,6 +61,8 @@ Form1::~Form1()
 {
     // A filed copy being written is let finish, and its thread end, before the window it would tell goes.
     m_shotFiling.filer().discard();
+    // The grid goes after the members its rows' handling uses.
+    disconnect(MSFlexGrid2->model(), nullptr, this, nullptr);
 }
 
 void Form1::handle(const QString& what, const std::function<void()>& handler) noexcept
@@ -271,6 +275,20 @@ void Form1::wireEvents()
     connect(Timer1, &QTimer::timeout, this,
         [this] { handle(QStringLiteral("カメラの画像の取り込み"), [this] { Timer1_Timer(); }); });
     connect(Timer2, &QTimer::timeout, this, [this] { handle(Check3->text(), [this] { Timer2_Timer(); }); });
+}
+
+void Form1::wireFactsEvents()
+{
+    const QString poleFacts = QStringLiteral("柱情報");
+    const QString crackFacts = QStringLiteral("ひび割れ情報");
+    connect(new DoubleClickWatch(Label3), &DoubleClickWatch::doubleClicked, this,
+        [this, poleFacts] { handle(poleFacts, [this] { Label3_DblClick(); }); });
+    connect(MSFlexGrid2, &QTableWidget::cellDoubleClicked, this,
+        [this, crackFacts](int row) { handle(crackFacts, [this, row] { MSFlexGrid2_DblClick(row); }); });
+    // Rows come and go from many places; the menu item for the last row's facts follows them all.
+    for (const auto rowsChanged : { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
+        connect(MSFlexGrid2->model(), rowsChanged, this,
+            [this, crackFacts] { handle(crackFacts, [this] { updateActions(); }); });
 }
 
 } // namespace norvel

@@ -17,6 +17,7 @@
 #include "app/workflow/recoverykeeper.h"
 #include "app/workflow/scalebook.h"
 #include "app/workflow/shotfiling.h"
+#include "core/crackdirection.h"
 #include "files/backgroundfilewriter.h"
 #include "files/regularfile.h"
 #include "measure/range.h"
@@ -98,6 +99,10 @@ public:
     virtual void Uncalibrate_Click();
     virtual void KeepOriginals_Click();
     virtual void AcrossCrack_Click();
+    virtual void PoleInfo_Click();
+    virtual void CrackInfo_Click();
+    virtual void Label3_DblClick();
+    virtual void MSFlexGrid2_DblClick(int Row); // the grid's row, counted from 0
     virtual void Command1_Click();
     virtual void USB_Click();
     virtual void JPOP_Click();
@@ -159,6 +164,7 @@ private:
     void createSettingsMenus();
     void createSizeMenus();
     void wireEvents();
+    void wireFactsEvents();
     QMenu* addMenu(QMenu* parentMenu, const QString& name, const QString& caption);
     // Every menu mark and enabled state that follows from the state; handlers change the state, then call this.
     // The marks of the 設定 menu copy the check boxes when it opens (Set_Click).
@@ -286,6 +292,16 @@ private:
     [[nodiscard]] MeasurementLog::Context logContext() const;
     [[nodiscard]] MeasurementLog::Flush recordFlush() const;
 
+    // The facts beside the widths, in the list day's folder.
+    void askCrackFacts(int row); // counted from 1
+    // The direction the row's last analysis in the day's record tells, Unknown without one.
+    [[nodiscard]] CrackDirection analysedDirection(int row);
+    // The plates and earlier inspections the pole facts dialog offers.
+    [[nodiscard]] QStringList knownPlates() const;
+    [[nodiscard]] QString previousInspectionOf(const QString& plate) const;
+    // Appends the line; on a failure says so, with what was typed, which is then not kept.
+    void storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed);
+
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;
     Services m_services; // every dialog of these opens inside a ModalScope
@@ -379,6 +395,8 @@ private:
     QAction* KeepOriginals = nullptr;
     QAction* AcrossCrack = nullptr;
     QMenu* E = nullptr;
+    QAction* PoleInfo = nullptr;
+    QAction* CrackInfo = nullptr;
     std::array<QAction*, 2> cop {};
     std::array<QAction*, 2> col {};
     QAction* copC = nullptr;

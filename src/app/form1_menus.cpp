@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/indexedname.h"
+#include "widgets/flexgrid.h"
 #include "widgets/wrappingmenubar.h"
 
 #include <QActionGroup>
@@ -75,6 +76,14 @@ void Form1::createFileMenus()
     col[1] = addMenuItem(E, indexedName("col", 1), QStringLiteral("1クリア"), [this] { col_Click(1); });
     copC = addMenuItem(
         E, QStringLiteral("copC"), QStringLiteral("コピー後消去"), [this] { copC_Click(); }, true);
+    E->addSeparator();
+    PoleInfo = addMenuItem(E, QStringLiteral("PoleInfo"), QStringLiteral("柱情報…"), [this] { PoleInfo_Click(); });
+    PoleInfo->setShortcut(Qt::Key_F2);
+    CrackInfo
+        = addMenuItem(E, QStringLiteral("CrackInfo"), QStringLiteral("ひび割れ情報…"), [this] { CrackInfo_Click(); });
+    CrackInfo->setShortcut(Qt::Key_F3);
+    // The menus open as popups of the wrapping bar: the window itself must hold the keys.
+    addActions({ PoleInfo, CrackInfo });
 }
 
 void Form1::createAnalysisMenus()
@@ -162,6 +171,7 @@ void Form1::updateActions()
     copC->setChecked(m_choices.clearAfterCopy);
     KeepOriginals->setChecked(m_choices.keepOriginals);
     AcrossCrack->setChecked(m_choices.acrossCrack);
+    CrackInfo->setEnabled(MSFlexGrid2->rows() > 0); // the last row's facts
     // With the automatic threshold each run writes its own threshold into the box.
     Text2->setEnabled(!Check2->isChecked());
 }

@@ -7,7 +7,9 @@ struct ModalServices::Adapters : QuestionBox,
                                  FolderDialog,
                                  ErrorReporter,
                                  LedgerDialogBox,
-                                 ScaleLengthBox {
+                                 ScaleLengthBox,
+                                 PoleFactsBox,
+                                 CrackFactsBox {
     Adapters(const Services& services, ModalCounter& counter)
         : inner(services)
         , open(counter)
@@ -49,6 +51,17 @@ struct ModalServices::Adapters : QuestionBox,
         const ModalScope scope(open);
         return inner.scaleLength->askLengthMm(linePx, pictureSize);
     }
+    std::optional<PoleFacts> askPoleFacts(const QString& pole, const PoleFacts& current, const QStringList& knownPlates,
+        const std::function<QString(const QString& plate)>& previousOf) override
+    {
+        const ModalScope scope(open);
+        return inner.poleFacts->askPoleFacts(pole, current, knownPlates, previousOf);
+    }
+    std::optional<CrackFacts> askCrackFacts(const QString& pole, int row, const CrackFacts& current) override
+    {
+        const ModalScope scope(open);
+        return inner.crackFacts->askCrackFacts(pole, row, current);
+    }
 
     Services inner;
     ModalCounter& open;
@@ -72,6 +85,10 @@ ModalServices::ModalServices(const Services& inner, ModalCounter& counter)
         m_services.ledger = adapters;
     if (inner.scaleLength)
         m_services.scaleLength = adapters;
+    if (inner.poleFacts)
+        m_services.poleFacts = adapters;
+    if (inner.crackFacts)
+        m_services.crackFacts = adapters;
 }
 
 ModalServices::~ModalServices() = default;

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "results/inspectionfacts.h"
+
 #include <QDateTime>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // What the program needs from outside that a test cannot drive: modal questions and dialogs, the clock,
@@ -75,6 +79,26 @@ public:
     [[nodiscard]] virtual std::optional<double> askLengthMm(double linePx, QSize pictureSize) = 0;
 };
 
+// What the inspector knows of the pole in force, typed beside the photographs and never asked during a take-in.
+class PoleFactsBox {
+public:
+    virtual ~PoleFactsBox() = default;
+    // The modal pole facts dialog for pole, offering current; knownPlates are offered as the plate is typed, and
+    // previousOf gives a line about the last inspection of the plate typed so far. nullopt on cancel.
+    [[nodiscard]] virtual std::optional<PoleFacts> askPoleFacts(const QString& pole, const PoleFacts& current,
+        const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf)
+        = 0;
+};
+
+class CrackFactsBox {
+public:
+    virtual ~CrackFactsBox() = default;
+    // The modal crack facts dialog for a row of pole (counted from 1), offering current; nullopt on cancel.
+    [[nodiscard]] virtual std::optional<CrackFacts> askCrackFacts(
+        const QString& pole, int row, const CrackFacts& current)
+        = 0;
+};
+
 // Non-owning: whoever builds Form1 keeps these alive longer than the window.
 struct Services {
     QuestionBox* question = nullptr;
@@ -86,6 +110,8 @@ struct Services {
     QString programFolder; // settings files, saved pictures and day folders live here
     LedgerDialogBox* ledger = nullptr;
     ScaleLengthBox* scaleLength = nullptr;
+    PoleFactsBox* poleFacts = nullptr;
+    CrackFactsBox* crackFacts = nullptr;
 };
 
 } // namespace norvel

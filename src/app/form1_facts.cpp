@@ -1,0 +1,169 @@
+#include "app/form1.h"
+
+#include "core/dayfolder.h"
+#include "core/numbers.h"
+#include "files/regularfile.h"
+#include "ledger/ledgerday.h"
+#include "results/inspectionfacts.h"
+#include "widgets/flexgrid.h"
+
+#include <QDir>
+
+#include <cmath>
+
+// What an inspection record names beside the widths: the pole's identity and each crack's direction and place.
+// They are asked only when the inspector opens their dialogs, so a survey runs as it always did.
+namespace norvel {
+
+namespace {
+
+// The crack's angle from the level as the kept lines measured across it give it; none without one.
+std::optional<double> degreesFromLevel(const RecordedAcross& across)
+{
+    double sum = 0;
+    int kept = 0;
+    for (const RecordedAcrossLine& line : across.lines) {
+        if (line.kept) {
+            sum += line.angleDegrees;
+            ++kept;
+        }
+    }
+    if (kept == 0)
+        return std::nullopt;
+    const double mean = sum / kept;
+    // A column meets the crack's normal at the crack's angle from the level, a row at its angle from the upright.
+    return across.horizontal ? 90 - std::abs(mean) : mean;
+}
+
+CrackDirection directionOfAnalysis(const MeasurementEntry& entry)
+{
+    if (!entry.across)
+        return crackDirectionOfScan(entry.horizontal);
+    if (const std::optional<double> angle = degreesFromLevel(*entry.across))
+        return crackDirectionOfAngle(*angle);
+    // Across the crack the lines ran the way that crossed it, whatever the menu said.
+    return crackDirectionOfScan(entry.across->horizontal);
+}
+
+bool isAnalysis(RecordedChange change)
+{
+    return change == RecordedChange::TakeInAnalysis || change == RecordedChange::Analysis;
+}
+
+QString poleFactsText(const PoleFacts& facts)
+{
+    return QStringLiteral("電柱番号：%1\n所在地・路線：%2\n柱種：%3\n備考：%4")
+        .arg(facts.plate, facts.place, facts.type, facts.remarks);
+}
+
+QString crackFactsText(const CrackFacts& facts)
+{
+    const QString rust = facts.rust ? (*facts.rust ? QStringLiteral("有") : QStringLiteral("無")) : QString();
+    return QStringLiteral("方向：%1\n地上高：%2 m\n面：%3\n錆汁：%4\n備考：%5")
+        .arg(crackDirectionName(facts.direction), facts.heightM ? exactText(*facts.heightM) : QString(), facts.face,
+            rust, facts.remarks);
+}
+
+} // namespace
+
+void Form1::PoleInfo_Click()
+{
+    if (!m_services.poleFacts)
+        return;
+    const QString dayFolder = dayFolderPath(m_services.programFolder, listDay());
+    QString error;
+    const InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
+    // Facts offered blank over a file that could not be read would look like none were ever typed.
+    if (!error.isEmpty()) {
+        report(error);
+        return;
+    }
+    const QString pole = m_state.CurTyoNo;
+    const PoleFacts current = facts.pole(pole);
+    const std::optional<PoleFacts> typed = m_services.poleFacts->askPoleFacts(
+        pole, current, knownPlates(), [this](const QString& plate) { return previousInspectionOf(plate); });
+    if (!typed || *typed == current)
+        return;
+    storeFacts(dayFolder, poleFactsLine(m_services.clock->now(), pole, *typed), poleFactsText(*typed));
+}
+
+void Form1::Label3_DblClick()
+{
+    PoleInfo_Click();
+}
+
+void Form1::CrackInfo_Click()
+{
+    if (MSFlexGrid2->rows() > 0)
+        askCrackFacts(MSFlexGrid2->rows());
+}
+
+void Form1::MSFlexGrid2_DblClick(int Row)
+{
+    if (Row >= 0 && Row < MSFlexGrid2->rows())
+        askCrackFacts(Row + 1);
+}
+
+void Form1::askCrackFacts(int row)
+{
+    if (!m_services.crackFacts)
+        return;
+    const QString dayFolder = dayFolderPath(m_services.programFolder, listDay());
+    QString error;
+    const InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
+    if (!error.isEmpty()) {
+        report(error);
+        return;
+    }
+    const QString pole = m_state.CurTyoNo;
+    CrackFacts offered = facts.crack(pole, row);
+    // What the analysis saw is only offered: the inspector confirms it or says otherwise.
+    if (offered.direction == CrackDirection::Unknown)
+        offered.direction = analysedDirection(row);
+    const std::optional<CrackFacts> typed = m_services.crackFacts->askCrackFacts(pole, row, offered);
+    if (!typed)
+        return;
+    storeFacts(dayFolder, crackFactsLine(m_services.clock->now(), pole, row, *typed), crackFactsText(*typed));
+}
+
+CrackDirection Form1::analysedDirection(int row)
+{
+    // Lines still on their way to the record tell of the latest analyses.
+    m_log.onDisk();
+    const RegularFile record
+        = openRegularFile(measurementRecordPath(m_services.programFolder, listDay()), RecordFileLimitBytes);
+    if (record.status != RegularFile::Status::Opened)
+        return CrackDirection::Unknown;
+    std::optional<MeasurementEntry> last;
+    const QString pole = m_state.CurTyoNo;
+    // A record that cannot be read to its end proposes from what was read; the ledger is where it is said.
+    static_cast<void>(readMeasurementRecord(*record.file, record.size, [&last, &pole, row](MeasurementEntry&& entry) {
+        if (isAnalysis(entry.change) && entry.pole == pole && entry.row == row)
+            last = std::move(entry);
+    }));
+    return last ? directionOfAnalysis(*last) : CrackDirection::Unknown;
+}
+
+QStringList Form1::knownPlates() const
+{
+    // Earlier days' plates are not looked up yet.
+    return {};
+}
+
+QString Form1::previousInspectionOf(const QString& plate) const
+{
+    Q_UNUSED(plate)
+    return {};
+}
+
+void Form1::storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed)
+{
+    // Facts may well come before the day's first shot.
+    QDir().mkpath(dayFolder);
+    QString error;
+    if (appendInspectionFacts(dayFolder, line, &error))
+        return;
+    report(error + QStringLiteral("\n\n入力した次の内容は保存されていません。もう一度入力してください。\n") + typed);
+}
+
+} // namespace norvel

@@ -1,0 +1,113 @@
+#include "services/crackfactsbox.h"
+#include "services/polefactsbox.h"
+#include "testsupport.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace norvel;
+
+namespace {
+
+template <typename T> T* field(QDialog& dialog, const char* name)
+{
+    T* found = dialog.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        ADD_FAILURE() << "no " << name;
+    return found;
+}
+
+TEST(PoleFactsDialog, OffersTheFactsAndGivesBackWhatIsTypedWithoutBlanks)
+{
+    const PoleFacts current { "東京幹123", "本町1丁目", "RC柱", "傾き" };
+    PoleFactsDialog dialog(QStringLiteral("3"), current, { "東京幹123", "東京幹124" }, nullptr);
+    EXPECT_EQ(dialog.facts(), current);
+
+    field<QLineEdit>(dialog, "plate")->setText(QStringLiteral(" 東京幹124 "));
+    field<QLineEdit>(dialog, "place")->setText(QStringLiteral("本町2丁目 "));
+    field<QLineEdit>(dialog, "poleType")->setText(QString());
+    field<QLineEdit>(dialog, "remarks")->setText(QStringLiteral("\t新設"));
+    EXPECT_EQ(dialog.facts(), (PoleFacts { "東京幹124", "本町2丁目", "", "新設" }));
+    QAbstractItemModel* plates = field<QLineEdit>(dialog, "plate")->completer()->model();
+    EXPECT_EQ(plates->rowCount(), 2);
+}
+
+TEST(PoleFactsDialog, TellsOfThePreviousInspectionOfThePlateTyped)
+{
+    QStringList asked;
+    PoleFactsDialog dialog(QStringLiteral("3"), {}, {}, [&asked](const QString& plate) {
+        asked << plate;
+        return plate == QStringLiteral("東京幹123") ? QStringLiteral("前回 2021/10/4：最大 0.35 mm") : QString();
+    });
+    auto* previous = field<QLabel>(dialog, "previousInspection");
+    EXPECT_TRUE(previous->isHidden());
+    field<QLineEdit>(dialog, "plate")->setText(QStringLiteral("東京幹123 "));
+    EXPECT_FALSE(previous->isHidden());
+    EXPECT_EQ(previous->text(), QStringLiteral("前回 2021/10/4：最大 0.35 mm"));
+    field<QLineEdit>(dialog, "plate")->setText(QStringLiteral("東京幹12"));
+    EXPECT_TRUE(previous->isHidden());
+    EXPECT_EQ(asked, (QStringList { "", "東京幹123", "東京幹12" }));
+}
+
+struct HeightRow {
+    const char* typed;
+    bool usable;
+    std::optional<double> heightM;
+};
+
+TEST(CrackFactsDialog, TakesAHeightAPoleCanHave_fullWidthDigitsToo)
+{
+    const HeightRow rows[] = {
+        { "", true, std::nullopt },
+        { " ", true, std::nullopt },
+        { "2.5", true, 2.5 },
+        { "２．５", true, 2.5 },
+        { "0", true, 0.0 },
+        { "100", true, 100.0 },
+        { "100.01", false, std::nullopt },
+        { "-0.5", false, std::nullopt },
+        { "－１", false, std::nullopt },
+        { "2,5", false, std::nullopt },
+        { "2.5m", false, std::nullopt },
+    };
+    CrackFactsDialog dialog(QStringLiteral("3"), 2, {});
+    QPushButton* ok = field<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok);
+    for (const HeightRow& row : rows) {
+        SCOPED_TRACE(row.typed);
+        field<QLineEdit>(dialog, "heightM")->setText(QString::fromUtf8(row.typed));
+        EXPECT_EQ(dialog.heightUsable(), row.usable);
+        EXPECT_EQ(ok->isEnabled(), row.usable);
+        if (row.usable) {
+            EXPECT_EQ(dialog.facts().heightM, row.heightM);
+        }
+    }
+}
+
+TEST(CrackFactsDialog, OffersTheFactsAndGivesBackWhatIsChosen)
+{
+    const CrackFacts offered[] = {
+        {},
+        { CrackDirection::Transverse, 1.25, "道路側", true, "エフロ" },
+        { CrackDirection::Oblique, 0.4, "上部の継ぎ目", false, "" },
+    };
+    for (const CrackFacts& current : offered) {
+        SCOPED_TRACE(current.remarks.toStdString());
+        CrackFactsDialog dialog(QStringLiteral("3"), 2, current);
+        EXPECT_EQ(dialog.facts(), current);
+    }
+    CrackFactsDialog dialog(QStringLiteral("3"), 2, offered[1]);
+    field<QComboBox>(dialog, "direction")->setCurrentText(QStringLiteral("縦"));
+    field<QComboBox>(dialog, "face")->setCurrentText(QStringLiteral("南"));
+    field<QComboBox>(dialog, "rust")->setCurrentIndex(0);
+    EXPECT_EQ(dialog.facts(), (CrackFacts { CrackDirection::Longitudinal, 1.25, "南", std::nullopt, "エフロ" }));
+    EXPECT_EQ(field<QComboBox>(dialog, "face")->count(), 7);
+}
+
+} // namespace
