@@ -140,7 +140,7 @@ InspectionFacts readInspectionFacts(const QByteArray& content)
             continue;
         const std::optional<QString> text = decoder.decode(bytes);
         const QStringList fields = text ? csvFields(*text) : QStringList();
-        if (i == 0 && !fields.isEmpty() && fields[0].endsWith(QStringLiteral("時刻")) && fields[0].size() <= 3)
+        if (i == 0 && !fields.isEmpty() && fields[0] == QStringLiteral("時刻"))
             continue; // the header
         const std::optional<ReadLine> line = readLine(fields);
         if (!line)
