@@ -125,6 +125,9 @@ InspectionFacts readInspectionFacts(const QByteArray& content)
         QByteArray bytes = lines[i];
         if (bytes.endsWith('\r'))
             bytes.chop(1);
+        // The decoder keeps a BOM as a character, which would make the header a line it cannot read.
+        if (i == 0 && bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);
         if (bytes.isEmpty())
             continue;
         const std::optional<QString> text = decoder.decode(bytes);
