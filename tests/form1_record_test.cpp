@@ -352,10 +352,12 @@ TEST_P(LedgerLineTest, ledgerIniLineIsTakenOverOnceIntoTheProgramSettings)
     const LedgerLineCase& c = GetParam();
     const QString ledgerIni = fake.programFolder.filePath(QStringLiteral("ledger.ini"));
     const QString ini = fake.programFolder.filePath(QStringLiteral("norvel.ini"));
-    if (c.ledgerIni)
+    if (c.ledgerIni) {
         ASSERT_TRUE(writeWholeFile(ledgerIni, c.ledgerIni));
-    if (c.ownLines)
+    }
+    if (c.ownLines) {
         ASSERT_TRUE(writeWholeFile(ini, QByteArray("[judgement]\r\n") + c.ownLines));
+    }
     menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     ASSERT_EQ(fake.ledgerOffers.size(), 1u);
@@ -367,8 +369,9 @@ TEST_P(LedgerLineTest, ledgerIniLineIsTakenOverOnceIntoTheProgramSettings)
         EXPECT_TRUE(after.contains(c.written)) << after.toStdString();
 
     // Taken over once: a ledger.ini changed afterwards is no longer read.
-    if (c.ledgerIni)
+    if (c.ledgerIni) {
         ASSERT_TRUE(writeWholeFile(ledgerIni, "[ledger]\r\njudgementMm=0.45\r\n"));
+    }
     const QString day = fake.programFolder.filePath(QStringLiteral("20221019"));
     ASSERT_TRUE(QDir().mkpath(day));
     fake.ledgerAnswers.push_back(LedgerRequest { day, 0.35 });
@@ -377,8 +380,9 @@ TEST_P(LedgerLineTest, ledgerIniLineIsTakenOverOnceIntoTheProgramSettings)
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_EQ(fake.ledgerOffers.back().judgementMm, 0.35);
     EXPECT_TRUE(contents(ini).contains("longitudinal=0.35\r\noblique=0.35\r\n")) << contents(ini).toStdString();
-    if (c.ledgerIni)
+    if (c.ledgerIni) {
         EXPECT_EQ(contents(ledgerIni), "[ledger]\r\njudgementMm=0.45\r\n");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, LedgerLineTest,
