@@ -266,8 +266,8 @@ TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     EXPECT_TRUE(contents(pdf).startsWith("%PDF"));
     // Pole 2's row is still only in the window: the ledger shows it as listed.
-    EXPECT_TRUE(
-        contents(day + QStringLiteral("/集計_20221019.csv")).endsWith("\r\n1,1,0.44,0.44,要注意\r\n2,1,0.33,0.33,\r\n"))
+    EXPECT_TRUE(contents(day + QStringLiteral("/集計_20221019.csv"))
+                    .endsWith("\r\n1,1,0.44,0.44,要注意,,,,,,,,,\r\n2,1,0.33,0.33,-,,,,,,,,,\r\n"))
         << contents(day + QStringLiteral("/集計_20221019.csv")).toStdString();
     ASSERT_EQ(fake.notices.size(), 1);
     EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
@@ -334,6 +334,64 @@ TEST_F(Form1RecordTest, ledgerMenu_aJudgementLineThatIsNoNumber_isSaidWithItsLin
     ASSERT_EQ(fake.ledgerOffers.size(), 1u);
     EXPECT_EQ(fake.ledgerOffers[0].judgementMm, 0.20);
 }
+
+// The ledger's line: norvel.ini's own lines, else ledger.ini's single line taken over into norvel.ini once; what
+// the dialog sets goes to norvel.ini for the longitudinal and oblique lines, ledger.ini left as it was.
+struct LedgerLineCase {
+    const char* name;
+    const char* ledgerIni; // nullptr: no file
+    const char* ownLines; // norvel.ini's [judgement] before; nullptr: none
+    double offered;
+    QByteArray written; // norvel.ini's [judgement] after the first ledger; empty: none
+};
+
+class LedgerLineTest : public Form1RecordTest, public ::testing::WithParamInterface<LedgerLineCase> { };
+
+TEST_P(LedgerLineTest, ledgerIniLineIsTakenOverOnceIntoTheProgramSettings)
+{
+    const LedgerLineCase& c = GetParam();
+    const QString ledgerIni = fake.programFolder.filePath(QStringLiteral("ledger.ini"));
+    const QString ini = fake.programFolder.filePath(QStringLiteral("norvel.ini"));
+    if (c.ledgerIni) {
+        ASSERT_TRUE(writeWholeFile(ledgerIni, c.ledgerIni));
+    }
+    if (c.ownLines) {
+        ASSERT_TRUE(writeWholeFile(ini, QByteArray("[judgement]\r\n") + c.ownLines));
+    }
+    menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
+    EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
+    ASSERT_EQ(fake.ledgerOffers.size(), 1u);
+    EXPECT_EQ(fake.ledgerOffers[0].judgementMm, c.offered);
+    const QByteArray after = QFile::exists(ini) ? contents(ini) : QByteArray();
+    if (c.written.isEmpty())
+        EXPECT_FALSE(after.contains("[judgement]")) << after.toStdString();
+    else
+        EXPECT_TRUE(after.contains(c.written)) << after.toStdString();
+
+    // Taken over once: a ledger.ini changed afterwards is no longer read.
+    if (c.ledgerIni) {
+        ASSERT_TRUE(writeWholeFile(ledgerIni, "[ledger]\r\njudgementMm=0.45\r\n"));
+    }
+    const QString day = fake.programFolder.filePath(QStringLiteral("20221019"));
+    ASSERT_TRUE(QDir().mkpath(day));
+    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.35 });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, c.offered);
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, 0.35);
+    EXPECT_TRUE(contents(ini).contains("longitudinal=0.35\r\noblique=0.35\r\n")) << contents(ini).toStdString();
+    if (c.ledgerIni) {
+        EXPECT_EQ(contents(ledgerIni), "[ledger]\r\njudgementMm=0.45\r\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LedgerLineTest,
+    ::testing::Values(LedgerLineCase { "ledgerIniTakenOver", "[ledger]\r\njudgementMm=0.30\r\n", nullptr, 0.30,
+                          "[judgement]\r\ntransverse=0.05\r\nlongitudinal=0.30\r\noblique=0.30\r\n" },
+        LedgerLineCase { "noLedgerIni", nullptr, nullptr, 0.20, "" },
+        LedgerLineCase { "alreadyTakenOver", "[ledger]\r\njudgementMm=0.30\r\n",
+            "transverse=0.08\r\nlongitudinal=0.25\r\noblique=0.25\r\n", 0.25, "transverse=0.08" }),
+    caseName<LedgerLineCase>);
 
 } // namespace
 

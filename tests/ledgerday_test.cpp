@@ -1,4 +1,6 @@
 #include "ledger/ledgerday.h"
+#include "ledger/ledgersummary.h"
+#include "ledger/previousinspection.h"
 #include "results/measurementrecord.h"
 
 #include "testsupport.h"
@@ -361,6 +363,13 @@ TEST_P(HostileDayTest, ReadsSafelyOrNamesWhatItCouldNotRead)
     ::chmod(QFile::encodeName(day + "/7").constData(), 0755);
 }
 
+CrackFacts crackRunning(CrackDirection direction)
+{
+    CrackFacts facts;
+    facts.direction = direction;
+    return facts;
+}
+
 // A file named by the file system's bytes.
 void writeNative(const QByteArray& path, const QByteArray& content)
 {
@@ -571,7 +580,22 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 writeWholeFile(day + "/7/No7CP.csv", "1,0.3\r\n");
                 ASSERT_EQ(::chmod(QFile::encodeName(day + "/7").constData(), 0), 0);
             },
-            "7/No7CP.csv", "開けません", listedWithoutRows, true }),
+            "7/No7CP.csv", "開けません", listedWithoutRows, true },
+        HostileCase { "facts_file_is_a_folder", [](const QString& day) { QDir().mkpath(inspectionFactsPath(day)); },
+            "調査情報.csv", "フォルダです",
+            [](const LedgerDay& ledger) { EXPECT_EQ(poleNamed(ledger, "3").facts, PoleFacts {}); } },
+        HostileCase { "facts_lines_damaged",
+            [](const QString& day) {
+                const QDateTime time(QDate(2022, 10, 19), QTime(9, 0));
+                writeWholeFile(inspectionFactsPath(day),
+                    inspectionFactsHeader() + crackFactsLine(time, "3", 1, crackRunning(CrackDirection::Transverse))
+                        + "cut short\r\n"
+                        + crackFactsLine(time, "3", 1, crackRunning(CrackDirection::Longitudinal)).left(30));
+            },
+            "調査情報.csv", "読めない行が 2 行",
+            [](const LedgerDay& ledger) {
+                EXPECT_EQ(poleNamed(ledger, "3").rows[0].facts.direction, CrackDirection::Transverse);
+            } }),
     caseName<HostileCase>);
 
 // However many rows hostile result files hold, the day stops reading at LedgerRowLimit and says so.
@@ -591,12 +615,60 @@ TEST(LedgerDay, StopsAtTheRowLimitAndSaysSo)
     EXPECT_TRUE(ledger.problems[0].reason.contains("上限")) << ledger.problems[0].reason.toStdString();
 }
 
+// A day's rows of known directions, each judged by its own line; the pole by its worst row.
+struct JudgementCase {
+    const char* name;
+    QList<std::pair<double, CrackDirection>> rows;
+    QStringList rowJudgements;
+    const char* pole;
+};
+
+class DirectionJudgementTest : public testing::TestWithParam<JudgementCase> { };
+
+TEST_P(DirectionJudgementTest, EachRowAgainstItsDirectionsLineThePoleAsItsWorstRow)
+{
+    const JudgementCase& c = GetParam();
+    LedgerPole pole;
+    for (const auto& [width, direction] : c.rows) {
+        LedgerRow row;
+        row.widthMm = width;
+        row.facts.direction = direction;
+        pole.rows.append(row);
+    }
+    QStringList judged;
+    for (const LedgerRow& row : pole.rows)
+        judged << rowJudgement(row, JudgementLines {});
+    EXPECT_EQ(judged, c.rowJudgements);
+    EXPECT_EQ(poleJudgement(pole, JudgementLines {}), QString::fromUtf8(c.pole));
+}
+
+const auto Transverse = CrackDirection::Transverse;
+const auto Longitudinal = CrackDirection::Longitudinal;
+const auto Oblique = CrackDirection::Oblique;
+const auto NoDirection = CrackDirection::Unknown;
+
+INSTANTIATE_TEST_SUITE_P(Directions, DirectionJudgementTest,
+    testing::Values(JudgementCase { "transverse_008_marked", { { 0.08, Transverse } }, { "要注意" }, "要注意" },
+        JudgementCase { "longitudinal_008_not", { { 0.08, Longitudinal } }, { "" }, "-" },
+        JudgementCase { "oblique_at_its_line", { { 0.20, Oblique } }, { "要注意" }, "要注意" },
+        JudgementCase { "transverse_below_its_line", { { 0.04, Transverse } }, { "" }, "-" },
+        JudgementCase {
+            "unknown_uses_longitudinal", { { 0.08, NoDirection }, { 0.20, NoDirection } }, { "", "要注意" }, "要注意" },
+        JudgementCase { "narrow_transverse_outweighs_wider_longitudinal",
+            { { 0.15, Longitudinal }, { 0.06, Transverse } }, { "", "要注意" }, "要注意" },
+        JudgementCase { "no_rows", {}, {}, "" }),
+    caseName<JudgementCase>);
+
+// A summary line per pole: its figures, its facts, the widest per direction and its previous inspection, found by
+// its plate on 20221001 (pole 3 there, 0.30 across, no direction) in the program folder of day 20221019.
 struct SummaryCase {
     const char* name;
     const char* pole;
     const char* results;
     double judgementMm;
     const char* line;
+    const char* plate = "";
+    QList<CrackDirection> directions = {}; // of rows 1, 2, ...
 };
 
 class SummaryCsvTest : public testing::TestWithParam<SummaryCase> { };
@@ -604,26 +676,56 @@ class SummaryCsvTest : public testing::TestWithParam<SummaryCase> { };
 TEST_P(SummaryCsvTest, OneLinePerPoleAfterTheHeader)
 {
     const SummaryCase& c = GetParam();
-    QTemporaryDir day;
+    QTemporaryDir program;
+    const QDateTime time(QDate(2022, 10, 1), QTime(9, 0));
+    const QString earlier = program.filePath("20221001");
+    writeWholeFile(earlier + "/3/No3CP.csv", "1,0.30\r\n2,0.12\r\n");
+    writeWholeFile(inspectionFactsPath(earlier),
+        inspectionFactsHeader() + poleFactsLine(time, "3", { "P-7", "", "", "" })
+            + crackFactsLine(time, "3", 2, crackRunning(CrackDirection::Transverse)));
+
+    const QString day = program.filePath("20221019");
     const QString pole = QString::fromUtf8(c.pole);
-    writeWholeFile(day.filePath(pole + "/No" + pole + "CP.csv"), c.results);
-    const QByteArray csv = summaryCsv(loadLedgerDay(day.path(), {}), c.judgementMm);
-    EXPECT_EQ(csv,
-        QByteArray("\xEF\xBB\xBF") + QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定\r\n").toUtf8() + c.line
-            + "\r\n");
+    writeWholeFile(day + "/" + pole + "/No" + pole + "CP.csv", c.results);
+    QByteArray facts = inspectionFactsHeader();
+    if (!QByteArray(c.plate).isEmpty())
+        facts += poleFactsLine(time.addDays(18), pole, { c.plate, "本町1丁目", "RC", "" });
+    for (int row = 1; row <= c.directions.size(); ++row)
+        facts += crackFactsLine(time.addDays(18), pole, row, crackRunning(c.directions[row - 1]));
+    writeWholeFile(inspectionFactsPath(day), facts);
+
+    const PreviousInspections previous(program.path());
+    const JudgementLines lines { 0.05, c.judgementMm, c.judgementMm };
+    const QByteArray csv = summaryCsv(loadLedgerDay(day, {}), lines, &previous);
+    EXPECT_EQ(csv.toStdString(),
+        (QByteArray("\xEF\xBB\xBF")
+            + QStringLiteral("調査柱No,行数,最大幅mm,平均幅mm,判定,電柱番号,所在地・路線,柱種,横最大,縦最大,斜め最大,"
+                             "前回日,前回最大,変化\r\n")
+                  .toUtf8()
+            + c.line + "\r\n")
+            .toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
     testing::Values(
-        SummaryCase { "widest_and_mean", "7", "1,0.35\r\n2,0.10\r\n3,0.20\r\n", 0.2, "7,3,0.35,0.22,要注意" },
-        SummaryCase { "at_the_line", "7", "1,0.20\r\n", 0.2, "7,1,0.20,0.20,要注意" },
-        SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19," },
-        SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10," },
-        SummaryCase { "no_number", "7", "1,要確認\r\n", 0.2, "7,1,,," },
-        SummaryCase { "full_width_filed_before", "7", "1,０．５０\r\n2,0.10\r\n", 0.2, "7,2,0.50,0.30,要注意" },
-        SummaryCase { "no_rows", "7", "", 0.2, "7,0,,," },
-        SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13," },
-        SummaryCase { "pole_quoted", "A,\"1\"", "1,1\r\n", 0.2, "\"A,\"\"1\"\"\",1,1.00,1.00,要注意" }),
+        SummaryCase { "widest_and_mean", "7", "1,0.35\r\n2,0.10\r\n3,0.20\r\n", 0.2, "7,3,0.35,0.22,要注意,,,,,,,,," },
+        SummaryCase { "at_the_line", "7", "1,0.20\r\n", 0.2, "7,1,0.20,0.20,要注意,,,,,,,,," },
+        SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19,-,,,,,,,,," },
+        SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10,-,,,,,,,,," },
+        SummaryCase { "no_number", "7", "1,要確認\r\n", 0.2, "7,1,,,,,,,,,,,," },
+        SummaryCase {
+            "full_width_filed_before", "7", "1,０．５０\r\n2,0.10\r\n", 0.2, "7,2,0.50,0.30,要注意,,,,,,,,," },
+        SummaryCase { "no_rows", "7", "", 0.2, "7,0,,,,,,,,,,,," },
+        SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13,-,,,,,,,,," },
+        SummaryCase { "pole_quoted", "A,\"1\"", "1,1\r\n", 0.2, "\"A,\"\"1\"\"\",1,1.00,1.00,要注意,,,,,,,,," },
+        SummaryCase { "widest_per_direction_and_narrower_than_before", "7", "1,0.08\r\n2,0.15\r\n3,0.10\r\n4,0.22\r\n",
+            0.3, "7,4,0.22,0.14,要注意,P-7,本町1丁目,RC,0.08,0.15,0.10,2022/10/01,0.30,-0.08", "P-7",
+            { Transverse, Longitudinal, Oblique } },
+        SummaryCase { "grown_since", "7", "1,0.45\r\n", 0.5,
+            "7,1,0.45,0.45,-,P-7,本町1丁目,RC,,0.45,,2022/10/01,0.30,+0.15", "P-7", { Longitudinal } },
+        SummaryCase { "same_as_before", "7", "1,0.30\r\n", 0.5,
+            "7,1,0.30,0.30,-,P-7,本町1丁目,RC,,,,2022/10/01,0.30,0.00", "P-7" },
+        SummaryCase { "plate_never_seen", "7", "1,0.30\r\n", 0.5, "7,1,0.30,0.30,-,P-70,本町1丁目,RC,,,,,,", "P-70" }),
     caseName<SummaryCase>);
 
 } // namespace

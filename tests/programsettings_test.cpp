@@ -89,8 +89,47 @@ INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsWriteTest,
             "[session]\r\npole=7\r\nday=20221019\r\n\r\n[filing]\r\nkeepOriginals=false\r\n" },
         WriteCase { "sessionReplacedInPlace", QByteArray("; mine\r\n[session]\r\npole=7\r\nday=20221018\r\n"),
             sessionSettings(QStringLiteral("8"), Today), "; mine\r\n[session]\r\npole=8\r\nday=20221019\r\n" },
+        WriteCase { "judgementLinesTakenOver", QByteArray("[session]\r\npole=7\r\n"),
+            judgementSettings({ 0.05, 0.3, 0.3 }),
+            "[session]\r\npole=7\r\n\r\n[judgement]\r\ntransverse=0.05\r\nlongitudinal=0.30\r\noblique=0.30\r\n" },
         WriteCase { "unreadableLeftAlone", QByteArray("dir"), sessionSettings(QStringLiteral("8"), Today), "" }),
     caseName<WriteCase>);
+
+// The lines by direction in norvel.ini; without any yet, ledger.ini's single line taken over once.
+struct JudgementCase {
+    const char* name;
+    QByteArray ini;
+    std::optional<double> ledgerLine; // ledger.ini's, when the file is there
+    JudgementLines lines;
+    bool fromLedgerLine;
+};
+
+class JudgementLinesTest : public ::testing::TestWithParam<JudgementCase> { };
+
+TEST_P(JudgementLinesTest, OwnLinesFirstElseTheLedgerLineForLongitudinalAndOblique)
+{
+    const JudgementCase& c = GetParam();
+    const JudgementRead read = readJudgementLines(c.ini, c.ledgerLine);
+    EXPECT_EQ(read.lines.transverse, c.lines.transverse);
+    EXPECT_EQ(read.lines.longitudinal, c.lines.longitudinal);
+    EXPECT_EQ(read.lines.oblique, c.lines.oblique);
+    EXPECT_EQ(read.fromLedgerLine, c.fromLedgerLine);
+    EXPECT_EQ(hasJudgementLines(c.ini), !c.fromLedgerLine && c.ini.contains("[judgement]"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
+    ::testing::Values(JudgementCase { "neither", "", std::nullopt, { 0.05, 0.20, 0.20 }, false },
+        JudgementCase { "ledgerLineTakenOver", "[session]\r\npole=7\r\n", 0.30, { 0.05, 0.30, 0.30 }, true },
+        JudgementCase { "alreadyTakenOver", "[judgement]\r\ntransverse=0.05\r\nlongitudinal=0.25\r\noblique=0.25\r\n",
+            0.30, { 0.05, 0.25, 0.25 }, false },
+        JudgementCase { "oneOwnLineIsEnough", "[judgement]\r\ntransverse=0.10\r\n", 0.30, { 0.10, 0.20, 0.20 }, false },
+        JudgementCase { "ledgerLineOutOfRange", "", 20.0, { 0.05, 0.20, 0.20 }, false },
+        JudgementCase { "damagedValueKeepsItsDefault", "[judgement]\r\ntransverse=abc\r\noblique=0.3\r\n", std::nullopt,
+            { 0.05, 0.20, 0.30 }, false },
+        JudgementCase { "valuesOutOfRangeKeepTheirDefaults", "[judgement]\r\nlongitudinal=0\r\noblique=1e9\r\n", 0.30,
+            { 0.05, 0.20, 0.20 }, false },
+        JudgementCase { "linesInOtherSection", "[ledger]\r\nlongitudinal=0.5\r\n", 0.30, { 0.05, 0.30, 0.30 }, true }),
+    caseName<JudgementCase>);
 
 TEST(ProgramSettingsRead, MissingFileIsEmptyAndUnreadableOneSaysSo)
 {
@@ -108,42 +147,6 @@ TEST(ProgramSettingsRead, MissingFileIsEmptyAndUnreadableOneSaysSo)
 } // namespace
 
 namespace {
-
-struct JudgementCase {
-    const char* name;
-    QByteArray ini;
-    std::optional<double> ledgerLine;
-    JudgementLines lines;
-    bool fromLedgerLine;
-};
-
-class JudgementLinesTest : public ::testing::TestWithParam<JudgementCase> { };
-
-TEST_P(JudgementLinesTest, ReadByDirectionTakingTheLedgersLineOnlyUntilTheyAreKept)
-{
-    const JudgementCase& c = GetParam();
-    const JudgementRead read = readJudgementLines(c.ini, c.ledgerLine);
-    EXPECT_EQ(read.lines, c.lines);
-    EXPECT_EQ(read.fromLedgerLine, c.fromLedgerLine);
-    // Written and read again, the lines stay and the ledger's line no longer counts.
-    QByteArray written = "[judgement]\r\n";
-    for (const ProgramSetting& s : judgementSettings(read.lines))
-        written += (s.key + QLatin1Char('=') + s.value + QStringLiteral("\r\n")).toUtf8();
-    EXPECT_EQ(readJudgementLines(written, 0.5).lines, c.lines);
-    EXPECT_FALSE(readJudgementLines(written, 0.5).fromLedgerLine);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
-    ::testing::Values(JudgementCase { "defaults", "", std::nullopt, { 0.05, 0.20, 0.20 }, false },
-        JudgementCase { "ledgerLineTakenOver", "", 0.3, { 0.05, 0.3, 0.3 }, true },
-        JudgementCase { "ledgerLineOutOfRange", "", 50, { 0.05, 0.20, 0.20 }, false },
-        JudgementCase { "keptLinesWin", "[judgement]\r\ntransverse=0.1\r\nlongitudinal=0.25\r\noblique=0.15\r\n", 0.3,
-            { 0.1, 0.25, 0.15 }, false },
-        JudgementCase {
-            "oneKeptLineEndsTheTakeOver", "[judgement]\r\noblique=0.15\r\n", 0.3, { 0.05, 0.20, 0.15 }, false },
-        JudgementCase { "nonsenseKeepsTheDefault", "[judgement]\r\ntransverse=abc\r\nlongitudinal=0\r\noblique=1e9\r\n",
-            std::nullopt, { 0.05, 0.20, 0.20 }, false }),
-    caseName<JudgementCase>);
 
 TEST(JudgementLines, ARowWithoutADirectionIsHeldToTheLongitudinalLine)
 {

@@ -2,6 +2,7 @@
 
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
+#include "ledger/previousinspection.h"
 #include "results/polenumber.h"
 #include "settings/ledgersettings.h"
 
@@ -10,26 +11,50 @@
 #include <QFileInfo>
 #include <QScopedValueRollback>
 
-// The photo ledger of a survey day, made from its result files, filed pictures and measurement record.
+// The photo ledger of a survey day, made from its result files, filed pictures, facts and measurement record.
 namespace norvel {
+
+namespace {
+
+// ledger.ini's single line, when the file is there and can be read: norvel.ini takes it over once.
+std::optional<double> ledgerIniLine(const QString& programFolder, QString* error)
+{
+    if (!QFileInfo::exists(QDir(programFolder).filePath(LedgerSettingsFileName)))
+        return std::nullopt;
+    const LedgerSettings settings = readLedgerSettings(programFolder, error);
+    if (!error->isEmpty())
+        return std::nullopt;
+    return settings.judgementMm;
+}
+
+} // namespace
 
 void Form1::Ledger_Click()
 {
+    const std::optional<QByteArray> ini = readProgramSettings();
     QString error;
-    LedgerSettings settings = readLedgerSettings(m_services.programFolder, &error);
+    std::optional<double> ledgerLine;
+    if (!hasJudgementLines(ini.value_or(QByteArray())))
+        ledgerLine = ledgerIniLine(m_services.programFolder, &error);
     if (!error.isEmpty())
         report(error);
+    const JudgementRead judgement = readJudgementLines(ini.value_or(QByteArray()), ledgerLine);
+    JudgementLines lines = judgement.lines;
+    const QString what = QStringLiteral("判定線");
+    if (judgement.fromLedgerLine && ini)
+        writeProgramSettings(judgementSettings(lines), what);
     const QString today = dayFolderPath(m_services.programFolder, m_services.clock->now().date());
     // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
     removeStaleLedgerFilesOfDays(m_services.programFolder);
+    // The dialog's one field stands for the longitudinal line and the oblique one with it.
     const std::optional<LedgerRequest> request
-        = m_services.ledger ? m_services.ledger->askLedger(today, settings.judgementMm) : std::nullopt;
+        = m_services.ledger ? m_services.ledger->askLedger(today, lines.longitudinal) : std::nullopt;
     if (!request)
         return;
-    if (request->judgementMm != settings.judgementMm) {
-        settings.judgementMm = request->judgementMm;
-        if (!writeLedgerSettings(m_services.programFolder, settings, &error))
-            report(error);
+    if (request->judgementMm != lines.longitudinal) {
+        lines.longitudinal = request->judgementMm;
+        lines.oblique = request->judgementMm;
+        writeProgramSettings(judgementSettings(lines), what);
     }
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
@@ -42,7 +67,8 @@ void Form1::Ledger_Click()
     QString notes;
     // The progress dialog is modal too.
     const ModalScope open(m_modal);
-    if (makeLedger(this, request->dayFolder, listed, request->judgementMm, &pdfPath, &error, &notes)) {
+    const PreviousInspections previous(m_services.programFolder);
+    if (makeLedger(this, request->dayFolder, listed, lines, &previous, &pdfPath, &error, &notes)) {
         QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
         if (!notes.isEmpty())
             text += QStringLiteral("\n\n") + notes;

@@ -7,7 +7,6 @@
 #include "core/resultfile.h"
 #include "results/measurementrecord.h"
 
-#include "files/csvfields.h"
 #include "files/folderlisting.h"
 #include "files/regularfile.h"
 #include "picture/picturefile.h"
@@ -240,11 +239,6 @@ void summarisePole(LedgerPole& pole)
         pole.meanMm = sum / count;
 }
 
-QString csvWidth(std::optional<double> width)
-{
-    return width ? fixedText(*width, 2) : QString();
-}
-
 } // namespace
 
 QString measuredHowText(MeasuredHow how)
@@ -353,6 +347,25 @@ void addPole(LedgerDay& day, const PoleFolder& candidate, LedgerPole pole)
     day.poles.append(pole);
 }
 
+// The facts entered for the day's poles and rows. Without them a row is a crack of no known direction.
+void addFacts(LedgerDay& day)
+{
+    QString error;
+    const InspectionFacts facts = readInspectionFactsOf(day.folder, &error);
+    if (!error.isEmpty())
+        addProblem(
+            day, InspectionFactsFileName, error + QStringLiteral("\n方向の分からないひび割れとして判定しています。"));
+    if (facts.unreadableLines > 0)
+        addProblem(day, InspectionFactsFileName,
+            QStringLiteral("読めない行が %1 行あります。その行の調査情報は載せていません。")
+                .arg(facts.unreadableLines));
+    for (LedgerPole& pole : day.poles) {
+        pole.facts = facts.pole(pole.pole);
+        for (LedgerRow& row : pole.rows)
+            row.facts = facts.crack(pole.pole, row.row);
+    }
+}
+
 // The poles of the day folder and their rows and pictures, without the record.
 LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
 {
@@ -376,6 +389,7 @@ LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& 
         rows += int(pole.rows.size());
         addPole(day, candidate, std::move(pole));
     }
+    addFacts(day);
     return day;
 }
 
@@ -461,17 +475,6 @@ QString summaryCsvFileName(const QString& day)
 QString ledgerPdfFileName(const QString& day)
 {
     return QStringLiteral("写真台帳_") + day + QStringLiteral(".pdf");
-}
-
-QByteArray summaryCsv(const LedgerDay& day, double judgementMm)
-{
-    QByteArray csv("\xEF\xBB\xBF");
-    csv += csvLine({ QStringLiteral("調査柱No"), QStringLiteral("行数"), QStringLiteral("最大幅mm"),
-        QStringLiteral("平均幅mm"), QStringLiteral("判定") });
-    for (const LedgerPole& pole : day.poles)
-        csv += csvLine({ pole.pole, QString::number(pole.rows.size()), csvWidth(pole.widestMm), csvWidth(pole.meanMm),
-            judgementText(pole.widestMm, judgementMm) });
-    return csv;
 }
 
 } // namespace norvel

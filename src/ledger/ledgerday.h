@@ -3,6 +3,7 @@
 #include "core/dayfolder.h"
 #include "core/resultfile.h"
 #include "ledger/ledgerwidths.h"
+#include "results/inspectionfacts.h"
 
 #include <QByteArray>
 #include <QLineF>
@@ -14,7 +15,8 @@
 #include <optional>
 
 // A survey day as the photo ledger shows it: every pole's rows from its result file, how each width was
-// measured and the marks to draw over its picture, taken from the day's measurement record. No widgets.
+// measured and the marks to draw over its picture, taken from the day's measurement record, and the facts the
+// inspector entered for poles and cracks. No widgets.
 namespace norvel {
 
 struct MeasurementEntry;
@@ -48,6 +50,7 @@ struct LedgerRow {
     QSize pictureSize; // as its header gives it; invalid without a readable picture
     QString pictureError; // why the picture there cannot be shown; empty when it can be
     QList<LedgerMark> marks;
+    CrackFacts facts; // from the day's 調査情報.csv: the direction judges the width
 };
 
 struct LedgerPole {
@@ -56,6 +59,7 @@ struct LedgerPole {
     std::optional<double> widestMm; // of the widths that are numbers
     std::optional<double> meanMm;
     QString error; // why its result file could not be read; the pole is listed without rows
+    PoleFacts facts; // from the day's 調査情報.csv
 };
 
 // A file or folder of the day that the ledger could not read, whole or in part, and why. Never left out
@@ -96,11 +100,12 @@ inline constexpr int LedgerProblemLimit = 10000;
 // permission) is named in problems with the reason, as is a pole folder with pictures but no result file.
 // The record's entries, in time order, say how a row was measured: the last analysis, dragged line or
 // typed correction for its pole and row; clearing and pole changes after it do not matter, since the result
-// file says which rows exist. Marks come from the last analysis or dragged line for the row whose picture
-// name and size are those of the filed picture, so a record of an older picture under the same name draws
-// nothing. Without entries the rows have neither.
-// The results still in the window, of the pole in hand, are not in its result file before the pole changes
-// or the program ends: given as open, they stand in for that file.
+// file says which rows exist. The day's 調査情報.csv gives poles and rows their facts; a file that cannot be
+// read, or lines of it, are named in problems and the rows judged as cracks of no known direction. Marks come from the
+// last analysis or dragged line for the row whose picture name and size are those of the filed picture, so a record of
+// an older picture under the same name draws nothing. Without entries the rows have neither. The results still in the
+// window, of the pole in hand, are not in its result file before the pole changes or the program ends: given as open,
+// they stand in for that file.
 struct OpenResults {
     QString pole;
     QStringList widths; // row 1 first
@@ -118,9 +123,5 @@ struct OpenResults {
 // "集計_20221019.csv" and "写真台帳_20221019.pdf"
 [[nodiscard]] QString summaryCsvFileName(const QString& day);
 [[nodiscard]] QString ledgerPdfFileName(const QString& day);
-
-// The day's summary: UTF-8 with a BOM, CR LF, the header row 調査柱No,行数,最大幅mm,平均幅mm,判定 and one line
-// per pole in ledger order, widths as "0.00" (empty for a pole without a numeric width).
-[[nodiscard]] QByteArray summaryCsv(const LedgerDay& day, double judgementMm);
 
 } // namespace norvel

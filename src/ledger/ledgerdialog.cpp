@@ -4,6 +4,7 @@
 #include "files/folderlisting.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerpdf.h"
+#include "ledger/ledgersummary.h"
 #include "results/measurementrecord.h"
 #include "settings/ledgersettings.h"
 
@@ -101,8 +102,9 @@ QString written(const QString& what, const DurableFile& file, const QString& rea
 
 } // namespace
 
-bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf, DurableFile& csv,
-    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
+bool writeLedgerFiles(const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous,
+    DurableFile& pdf, DurableFile& csv, const std::function<bool(int done, int total)>& progress, QString* error,
+    QList<LedgerProblem>* found)
 {
     error->clear();
     const QString ledger = QStringLiteral("写真台帳");
@@ -115,7 +117,7 @@ bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf
     // A disk that fills stops the ledger at the next page, not after the last.
     const auto step
         = [&pdf, &progress](int done, int total) { return !pdf.hasFailed() && (!progress || progress(done, total)); };
-    if (!renderLedgerPdf(day, judgementMm, &pdf, step, &reason, found)) {
+    if (!renderLedgerPdf(day, lines, &pdf, step, &reason, found)) {
         if (pdf.hasFailed())
             reason = pdf.errorString();
         pdf.cancelWriting();
@@ -129,7 +131,7 @@ bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf
         *error = written(ledger, pdf, pdf.errorString());
         return false;
     }
-    const QByteArray content = summaryCsv(day, judgementMm);
+    const QByteArray content = summaryCsv(day, lines, previous);
     if (!csv.open(QIODevice::WriteOnly) || csv.write(content) != content.size() || !csv.prepareCommit()) {
         *error = written(summary, csv, csv.errorString());
         csv.cancelWriting();
@@ -175,8 +177,8 @@ QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int
     return lines.join(u'\n');
 }
 
-bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open, double judgementMm,
-    QString* pdfPath, QString* error, QString* notes)
+bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
+    const JudgementLines& lines, const PreviousInspections* previous, QString* pdfPath, QString* error, QString* notes)
 {
     error->clear();
     notes->clear();
@@ -217,7 +219,7 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
     DurableFile pdf(*pdfPath);
     DurableFile csv(folder.filePath(summaryCsvFileName(day.day)));
     QList<LedgerProblem> found;
-    if (!writeLedgerFiles(day, judgementMm, pdf, csv, step, error, &found))
+    if (!writeLedgerFiles(day, lines, previous, pdf, csv, step, error, &found))
         return false;
     *notes = ledgerNotes(day, found);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/ledgerday.h"
+#include "settings/programsettings.h"
 
 #include <QDialog>
 #include <QList>
@@ -42,12 +43,15 @@ private:
 };
 
 class DurableFile;
+class PreviousInspections;
 
 // Writes the ledger into pdf and the summary into csv (neither open yet), both to their temporary files; only
 // when both are complete and synced are they renamed into place, the PDF first. A cancel (progress returning
 // false) or a failure leaves no new file: false, with error empty when cancelled and otherwise naming the
-// file. found: as for renderLedgerPdf.
-[[nodiscard]] bool writeLedgerFiles(const LedgerDay& day, double judgementMm, DurableFile& pdf, DurableFile& csv,
+// file. found: as for renderLedgerPdf. Rows are judged by their direction's line; previous, when given, gives the
+// summary each pole's previous inspection.
+[[nodiscard]] bool writeLedgerFiles(const LedgerDay& day, const JudgementLines& lines,
+    const PreviousInspections* previous, DurableFile& pdf, DurableFile& csv,
     const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found);
 
 // Writes 写真台帳_<day>.pdf and 集計_<day>.csv into the day folder (day: the folder's name), reading its
@@ -57,7 +61,7 @@ class DurableFile;
 // notes, on success, what the user must be told besides: the files and lines that could not be read and
 // the widths out of range, or empty.
 [[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    double judgementMm, QString* pdfPath, QString* error, QString* notes);
+    const JudgementLines& lines, const PreviousInspections* previous, QString* pdfPath, QString* error, QString* notes);
 
 // What makeLedger tells besides its success: the day's problems, the pictures found unreadable while
 // drawn, the widths out of range; at most listed of the problems named.

@@ -3,6 +3,7 @@
 #include "core/numbers.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerplan.h"
+#include "ledger/ledgersummary.h"
 #include "ledger/ledgerthumbnails.h"
 
 #include <QDate>
@@ -151,7 +152,7 @@ void LedgerPainter::paintCover()
 
     int marked = 0;
     for (const LedgerPole& pole : m_day.poles)
-        marked += judgementText(pole.widestMm, m_judgementMm).isEmpty() ? 0 : 1;
+        marked += poleWidths(pole).marked(m_lines) ? 1 : 0;
     QString widest = millimetres(m_day.widestMm);
     if (m_day.widestMm)
         widest += QStringLiteral("（") + poleTitle(m_day.widestPole) + QStringLiteral("）");
@@ -165,8 +166,9 @@ void LedgerPainter::paintCover()
         { QStringLiteral("撮影数"), QString::number(m_day.shots) + QStringLiteral(" 枚") },
         { QStringLiteral("最大ひび割れ幅"), widest },
         { QStringLiteral("判定線"),
-            fixedText(m_judgementMm, 2) + QStringLiteral("mm（以上は要注意: ") + QString::number(marked)
-                + QStringLiteral(" 本）") },
+            QStringLiteral("横 %1mm・縦 %2mm・斜め %3mm（以上は要注意: %4 本）")
+                .arg(fixedText(m_lines.transverse, 2), fixedText(m_lines.longitudinal, 2),
+                    fixedText(m_lines.oblique, 2), QString::number(marked)) },
     };
     if (m_day.outOfRange > 0)
         figures.append({ QStringLiteral("範囲外の幅"),
@@ -241,7 +243,9 @@ void LedgerPainter::paintChart(double top, double bottom)
     constexpr double BarRight = Right - 16;
     const auto count = static_cast<double>(std::max<qsizetype>(1, m_day.poles.size()));
     const double slot = std::min(7.0, (bottom - top - 8) / count);
-    const double scaleTop = std::max({ m_day.widestMm.value_or(0), m_judgementMm, 0.01 }) * 1.15;
+    // The longitudinal line is drawn: it also judges the cracks of no known direction.
+    const double lineMm = m_lines.longitudinal;
+    const double scaleTop = std::max({ m_day.widestMm.value_or(0), lineMm, 0.01 }) * 1.15;
     const auto x = [&](double mm) { return BarLeft + (BarRight - BarLeft) * std::clamp(mm, 0.0, scaleTop) / scaleTop; };
     const double chartBottom = top + slot * count;
     // Labels only where they can be read; the bars are drawn however many poles there are.
@@ -266,7 +270,7 @@ void LedgerPainter::paintChart(double top, double bottom)
                 write({ BarLeft + 1, y, 10, slot }, points, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("-"));
             continue;
         }
-        const bool marked = !judgementText(pole.widestMm, m_judgementMm).isEmpty();
+        const bool marked = poleWidths(pole).marked(m_lines);
         const QRectF bar = rect(BarLeft, y + slot * 0.15, x(*pole.widestMm) - BarLeft, slot * 0.7);
         m_painter.fillRect(bar, marked ? MarkRed : BarBlue);
         if (labelled)
@@ -277,10 +281,10 @@ void LedgerPainter::paintChart(double top, double bottom)
     m_painter.drawLine(QPointF(dots(BarLeft), dots(top)), QPointF(dots(BarLeft), dots(chartBottom)));
     QPen line(Qt::black, dots(0.5), Qt::DashLine);
     m_painter.setPen(line);
-    const double judgementX = x(m_judgementMm);
+    const double judgementX = x(lineMm);
     m_painter.drawLine(QPointF(dots(judgementX), dots(top - 2)), QPointF(dots(judgementX), dots(chartBottom)));
     write({ judgementX - 30, top - 7, 60, 5 }, 8, Qt::AlignCenter,
-        QStringLiteral("判定線 ") + fixedText(m_judgementMm, 2) + QStringLiteral("mm"));
+        QStringLiteral("判定線（縦） ") + fixedText(lineMm, 2) + QStringLiteral("mm"));
 }
 
 void LedgerPainter::paintTable(const LedgerPage& page)
@@ -290,7 +294,7 @@ void LedgerPainter::paintTable(const LedgerPage& page)
     if (page.parts > 1)
         title += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
     write({ Left, 21, Right - Left, 9 }, 14, Qt::AlignLeft | Qt::AlignVCenter, title);
-    const QString judgement = judgementText(pole.widestMm, m_judgementMm);
+    const QString judgement = poleJudgement(pole, m_lines);
     write({ Left, 30, Right - Left, 7 }, 10, Qt::AlignLeft | Qt::AlignVCenter,
         QStringLiteral("行数 %1　最大 %2　平均 %3　判定 %4")
             .arg(pole.rows.size())
@@ -321,7 +325,7 @@ void LedgerPainter::paintTable(const LedgerPage& page)
         const LedgerRow& row = pole.rows[r];
         cells(y,
             { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how),
-                row.outOfRange ? QStringLiteral("範囲外") : judgementText(row.widthMm, m_judgementMm) },
+                row.outOfRange ? QStringLiteral("範囲外") : rowJudgement(row, m_lines) },
             MarkRed);
         y += TableRowHeight;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/programsettings.h"
+
 #include <QColor>
 #include <QList>
 #include <QRectF>
@@ -28,10 +30,11 @@ inline constexpr int LedgerResolution = 600; // dots per inch of the painter; te
 
 class LedgerPainter {
 public:
-    LedgerPainter(QPainter& painter, const LedgerDay& day, double judgementMm, int pages, QList<LedgerProblem>* found)
+    LedgerPainter(
+        QPainter& painter, const LedgerDay& day, const JudgementLines& lines, int pages, QList<LedgerProblem>* found)
         : m_painter(painter)
         , m_day(day)
-        , m_judgementMm(judgementMm)
+        , m_lines(lines)
         , m_pages(pages)
         , m_found(found)
     {
@@ -60,7 +63,7 @@ private:
 
     QPainter& m_painter;
     const LedgerDay& m_day;
-    const double m_judgementMm;
+    const JudgementLines m_lines;
     const int m_pages;
     QList<LedgerProblem>* m_found;
 };

@@ -32,7 +32,7 @@ QList<PictureJob> picturesOf(const LedgerDay& day, const QList<LedgerPage>& page
 
 } // namespace
 
-bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device,
+bool renderLedgerPdf(const LedgerDay& day, const JudgementLines& lines, QIODevice* device,
     const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
 {
     if (error)
@@ -55,7 +55,7 @@ bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device
             *error = QStringLiteral("PDF を作れませんでした。");
         return false;
     }
-    LedgerPainter ledger(painter, day, judgementMm, total, found);
+    LedgerPainter ledger(painter, day, lines, total, found);
     for (int p = 0; p < total; ++p) {
         if (p > 0)
             writer.newPage();
@@ -71,7 +71,7 @@ bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device
     return true;
 }
 
-bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdfPath,
+bool writeLedgerPdf(const LedgerDay& day, const JudgementLines& lines, const QString& pdfPath,
     const std::function<bool(int done, int total)>& progress, QString* error)
 {
     QString reason;
@@ -79,7 +79,7 @@ bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdf
         error->clear();
     DurableFile file(pdfPath);
     if (file.open(QIODevice::WriteOnly)) {
-        if (!renderLedgerPdf(day, judgementMm, &file, progress, &reason, nullptr))
+        if (!renderLedgerPdf(day, lines, &file, progress, &reason, nullptr))
             file.cancelWriting();
         else if (file.commit())
             return true;

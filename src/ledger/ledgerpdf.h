@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/programsettings.h"
+
 #include <QList>
 #include <QString>
 
@@ -8,7 +10,7 @@
 class QIODevice;
 
 // The photo ledger as a PDF, A4 portrait: a cover with the day's figures and a bar chart of each pole's
-// widest crack against the judgement line, then per pole its table of rows and its pictures six to a page,
+// widest crack against the judgement lines, then per pole its table of rows and its pictures six to a page,
 // each captioned and with the measuring marks drawn over it. The day and "n / total" on every page.
 namespace norvel {
 
@@ -20,14 +22,14 @@ struct LedgerProblem;
 // false is returned and error left empty. found, when given, receives the pictures that turned out
 // unreadable or cut short only while they were drawn (those found on loading the day are in its problems).
 // A picture cut short is drawn as far as it goes, with the note "画像が途中で切れています" over it.
-[[nodiscard]] bool renderLedgerPdf(const LedgerDay& day, double judgementMm, QIODevice* device,
+[[nodiscard]] bool renderLedgerPdf(const LedgerDay& day, const JudgementLines& lines, QIODevice* device,
     const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found);
 
 // Renders the ledger and writes it to pdfPath whole, or leaves whatever was there untouched. progress is
 // called with done = 0 before the first page, after each page, and with done = total before the file is
 // written; returning false cancels: false is returned and error left empty. On a failure error says why,
 // naming the file.
-[[nodiscard]] bool writeLedgerPdf(const LedgerDay& day, double judgementMm, const QString& pdfPath,
+[[nodiscard]] bool writeLedgerPdf(const LedgerDay& day, const JudgementLines& lines, const QString& pdfPath,
     const std::function<bool(int done, int total)>& progress, QString* error);
 
 } // namespace norvel

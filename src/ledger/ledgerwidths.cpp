@@ -90,6 +90,38 @@ QString judgementText(std::optional<double> widthMm, double judgementMm)
     return widthMm && *widthMm >= judgementMm - JudgementTolerance ? QStringLiteral("要注意") : QString();
 }
 
+void DirectionWidths::add(CrackDirection direction, double widthMm)
+{
+    std::optional<double>& widestHere = widest[static_cast<std::size_t>(direction)];
+    if (!widestHere || widthMm > *widestHere)
+        widestHere = widthMm;
+}
+
+std::optional<double> DirectionWidths::of(CrackDirection direction) const
+{
+    return widest[static_cast<std::size_t>(direction)];
+}
+
+std::optional<double> DirectionWidths::overall() const
+{
+    std::optional<double> all;
+    for (const std::optional<double>& width : widest) {
+        if (width && (!all || *width > *all))
+            all = width;
+    }
+    return all;
+}
+
+bool DirectionWidths::marked(const JudgementLines& lines) const
+{
+    for (const CrackDirection direction : { CrackDirection::Unknown, CrackDirection::Transverse,
+             CrackDirection::Longitudinal, CrackDirection::Oblique }) {
+        if (!judgementText(of(direction), lines.lineFor(direction)).isEmpty())
+            return true;
+    }
+    return false;
+}
+
 std::optional<double> rowWidth(const QString& text, bool* outOfRange)
 {
     static const QRegularExpression decimal(QStringLiteral("^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?$"));

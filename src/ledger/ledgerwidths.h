@@ -1,7 +1,11 @@
 #pragma once
 
+#include "core/crackdirection.h"
+#include "settings/programsettings.h"
+
 #include <QString>
 
+#include <array>
 #include <optional>
 
 // The widths of a survey day as the ledger reads them from result files, the order its poles are listed in,
@@ -26,5 +30,17 @@ inline constexpr double LargestWidthMm = 100;
 
 // "要注意" for a width at or above the judgement line, else empty (also for no width).
 [[nodiscard]] QString judgementText(std::optional<double> widthMm, double judgementMm);
+
+// The widest crack of a pole in each direction, a crack without a direction under Unknown.
+struct DirectionWidths {
+    std::array<std::optional<double>, 4> widest; // indexed by CrackDirection
+
+    void add(CrackDirection direction, double widthMm);
+    [[nodiscard]] std::optional<double> of(CrackDirection direction) const;
+    // The widest of all directions.
+    [[nodiscard]] std::optional<double> overall() const;
+    // Some direction's widest at or above its own line: the pole is as bad as its worst crack.
+    [[nodiscard]] bool marked(const JudgementLines& lines) const;
+};
 
 } // namespace norvel

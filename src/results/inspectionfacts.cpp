@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QStringList>
 
+#include <array>
+
 namespace norvel {
 
 namespace {
@@ -55,6 +57,30 @@ QByteArray factsLine(
     return csvLine(fields);
 }
 
+// Whether a line's time is one. The form the program writes (RecordTimeFormat) is checked digit by digit: parsing a
+// date and time costs more than the rest of the line, and the previous inspection reads a year of lines. Other
+// forms are parsed.
+bool isRecordedTime(const QString& text)
+{
+    static constexpr QStringView shape = u"0000-00-00 00:00:00.000";
+    if (text.size() != shape.size())
+        return recordedTime(text).isValid();
+    std::array<int, 7> parts {};
+    std::size_t part = 0;
+    for (qsizetype i = 0; i < shape.size(); ++i) {
+        if (shape[i] != u'0') {
+            if (text[i] != shape[i])
+                return recordedTime(text).isValid();
+            ++part;
+        } else if (text[i] >= u'0' && text[i] <= u'9') {
+            parts[part] = parts[part] * 10 + (text[i].unicode() - u'0');
+        } else {
+            return recordedTime(text).isValid();
+        }
+    }
+    return QDate(parts[0], parts[1], parts[2]).isValid() && QTime(parts[3], parts[4], parts[5], parts[6]).isValid();
+}
+
 // The facts of one line, or none when it is not a line the program writes: a pole line names no crack facts and
 // a crack line no pole facts.
 struct ReadLine {
@@ -66,7 +92,7 @@ struct ReadLine {
 
 std::optional<ReadLine> readLine(const QStringList& f)
 {
-    if (f.size() != ColumnCount || !recordedTime(f[Time]).isValid() || !isUsablePoleNumber(f[Pole]))
+    if (f.size() != ColumnCount || !isRecordedTime(f[Time]) || !isUsablePoleNumber(f[Pole]))
         return std::nullopt;
     for (const QString& field : f)
         if (field.size() > MaxFactLength)
@@ -133,7 +159,7 @@ InspectionFacts readInspectionFacts(const QByteArray& content)
         QByteArray bytes = lines[i];
         if (bytes.endsWith('\r'))
             bytes.chop(1);
-        // The decoder keeps a BOM as a character, which would hide the header.
+        // The decoder keeps a BOM as a character, which would make the header a line it cannot read.
         if (i == 0 && bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);
         if (bytes.isEmpty())

@@ -54,11 +54,17 @@ double JudgementLines::lineFor(CrackDirection direction) const
     return longitudinal;
 }
 
+bool hasJudgementLines(const QByteArray& settings)
+{
+    return iniValue(settings, JudgementSection, TransverseKey) || iniValue(settings, JudgementSection, LongitudinalKey)
+        || iniValue(settings, JudgementSection, ObliqueKey);
+}
+
 JudgementRead readJudgementLines(const QByteArray& settings, std::optional<double> ledgerLine)
 {
     JudgementRead read;
     const auto value = [&settings](const QString& key) { return iniValue(settings, JudgementSection, key); };
-    if (!value(TransverseKey) && !value(LongitudinalKey) && !value(ObliqueKey)) {
+    if (!hasJudgementLines(settings)) {
         if (ledgerLine && *ledgerLine >= MinimumJudgementMm && *ledgerLine <= MaximumJudgementMm) {
             read.lines.longitudinal = *ledgerLine;
             read.lines.oblique = *ledgerLine;

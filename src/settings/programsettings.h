@@ -45,6 +45,8 @@ struct JudgementRead {
     bool fromLedgerLine = false;
 };
 [[nodiscard]] JudgementRead readJudgementLines(const QByteArray& settings, std::optional<double> ledgerLine);
+// Whether [judgement] names a line of its own: then the ledger's settings file need not be read.
+[[nodiscard]] bool hasJudgementLines(const QByteArray& settings);
 [[nodiscard]] QList<ProgramSetting> judgementSettings(const JudgementLines& lines);
 
 // Only a plain "true" measures across the crack: off, the analysis is the one every earlier width was made by.

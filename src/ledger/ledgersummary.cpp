@@ -1,0 +1,82 @@
+#include "ledger/ledgersummary.h"
+
+#include "core/numbers.h"
+#include "files/csvfields.h"
+#include "ledger/ledgerday.h"
+#include "ledger/previousinspection.h"
+
+#include <QDate>
+
+#include <cmath>
+
+namespace norvel {
+
+namespace {
+
+QString csvWidth(std::optional<double> width)
+{
+    return width ? fixedText(*width, 2) : QString();
+}
+
+// "+0.05", "-0.02", "0.00": a crack that grew reads as one at a glance.
+QString csvChange(std::optional<double> now, std::optional<double> before)
+{
+    if (!now || !before)
+        return {};
+    const double change = *now - *before;
+    const QString size = fixedText(std::abs(change), 2);
+    if (size == fixedText(0, 2))
+        return size;
+    return (change < 0 ? QStringLiteral("-") : QStringLiteral("+")) + size;
+}
+
+} // namespace
+
+QString rowJudgement(const LedgerRow& row, const JudgementLines& lines)
+{
+    return judgementText(row.widthMm, lines.lineFor(row.facts.direction));
+}
+
+DirectionWidths poleWidths(const LedgerPole& pole)
+{
+    DirectionWidths widths;
+    for (const LedgerRow& row : pole.rows) {
+        if (row.widthMm)
+            widths.add(row.facts.direction, *row.widthMm);
+    }
+    return widths;
+}
+
+QString poleJudgement(const LedgerPole& pole, const JudgementLines& lines)
+{
+    const DirectionWidths widths = poleWidths(pole);
+    if (!widths.overall())
+        return {};
+    return widths.marked(lines) ? QStringLiteral("要注意") : QStringLiteral("-");
+}
+
+QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous)
+{
+    QByteArray csv("\xEF\xBB\xBF");
+    csv += csvLine({ QStringLiteral("調査柱No"), QStringLiteral("行数"), QStringLiteral("最大幅mm"),
+        QStringLiteral("平均幅mm"), QStringLiteral("判定"), QStringLiteral("電柱番号"), QStringLiteral("所在地・路線"),
+        QStringLiteral("柱種"), QStringLiteral("横最大"), QStringLiteral("縦最大"), QStringLiteral("斜め最大"),
+        QStringLiteral("前回日"), QStringLiteral("前回最大"), QStringLiteral("変化") });
+    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
+    for (const LedgerPole& pole : day.poles) {
+        const DirectionWidths widths = poleWidths(pole);
+        std::optional<PreviousInspection> before;
+        if (previous && date.isValid() && !pole.facts.plate.isEmpty())
+            before = previous->find(pole.facts.plate, date, lines);
+        const std::optional<double> widestBefore = before ? before->widths.overall() : std::nullopt;
+        csv += csvLine({ pole.pole, QString::number(pole.rows.size()), csvWidth(pole.widestMm), csvWidth(pole.meanMm),
+            poleJudgement(pole, lines), pole.facts.plate, pole.facts.place, pole.facts.type,
+            csvWidth(widths.of(CrackDirection::Transverse)), csvWidth(widths.of(CrackDirection::Longitudinal)),
+            csvWidth(widths.of(CrackDirection::Oblique)),
+            before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(), csvWidth(widestBefore),
+            csvChange(pole.widestMm, widestBefore) });
+    }
+    return csv;
+}
+
+} // namespace norvel

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ledger/ledgerwidths.h"
+#include "settings/programsettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The judgement of a day's rows and poles by the crack's direction, and the day's summary CSV.
+namespace norvel {
+
+struct LedgerDay;
+struct LedgerPole;
+struct LedgerRow;
+class PreviousInspections;
+
+// "要注意" for a row at or above its direction's line, else empty (also for no width).
+[[nodiscard]] QString rowJudgement(const LedgerRow& row, const JudgementLines& lines);
+// The pole's widest crack in each direction.
+[[nodiscard]] DirectionWidths poleWidths(const LedgerPole& pole);
+// The worst of its rows: "要注意" when one is; "-" when it has widths and none is; empty without a width.
+[[nodiscard]] QString poleJudgement(const LedgerPole& pole, const JudgementLines& lines);
+
+// The day's summary: UTF-8 with a BOM, CR LF, the header row 調査柱No,行数,最大幅mm,平均幅mm,判定,電柱番号,
+// 所在地・路線,柱種,横最大,縦最大,斜め最大,前回日,前回最大,変化 and one line per pole in ledger order, widths as
+// "0.00" (empty for none). The previous inspection of a pole with a plate comes from previous, when given, as
+// of a day before the day folder's date: its day as yyyy/MM/dd, its widest crack, and the change of the widest
+// since, signed.
+[[nodiscard]] QByteArray summaryCsv(
+    const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous = nullptr);
+
+} // namespace norvel

@@ -1,0 +1,126 @@
+#include "ledger/previousinspection.h"
+
+#include "core/dayfolder.h"
+#include "core/numbers.h"
+#include "core/resultfile.h"
+#include "files/regularfile.h"
+#include "results/inspectionfacts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace norvel {
+
+namespace {
+
+const QString DayFormat = QStringLiteral("yyyyMMdd");
+
+QString resultFilePathOf(const QString& dayFolder, const QString& pole)
+{
+    return pole.isEmpty() ? dayFolder + u'/' + resultFileName(pole)
+                          : dayFolder + u'/' + pole + u'/' + resultFileName(pole);
+}
+
+} // namespace
+
+PreviousInspections::PreviousInspections(const QString& programFolder, const QString& pastFolder)
+{
+    addFolder(programFolder);
+    if (!pastFolder.isEmpty() && QDir(pastFolder) != QDir(programFolder))
+        addFolder(pastFolder);
+    // Of one day, the program folder's poles came first and stay first among equals.
+    for (QList<Seen>& seen : m_byPlate)
+        std::stable_sort(seen.begin(), seen.end(),
+            [](const Seen& a, const Seen& b) { return a.day != b.day ? a.day < b.day : poleBefore(a.pole, b.pole); });
+}
+
+void PreviousInspections::addFolder(const QString& folder)
+{
+    static const QRegularExpression dayName(QStringLiteral("^[0-9]{8}$"));
+    const QDir root(folder);
+    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        const QDate day = QDate::fromString(name, DayFormat);
+        if (dayName.match(name).hasMatch() && day.isValid())
+            addDay(day, root.filePath(name));
+    }
+}
+
+void PreviousInspections::addDay(const QDate& day, const QString& dayFolder)
+{
+    QString error;
+    const InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
+    if (!error.isEmpty()) {
+        ++m_unreadableFiles;
+        return;
+    }
+    QHash<QString, QHash<int, CrackDirection>> directions;
+    for (auto crack = facts.cracks.cbegin(); crack != facts.cracks.cend(); ++crack)
+        directions[crack.key().first].insert(crack.key().second, crack.value().direction);
+    for (auto pole = facts.poles.cbegin(); pole != facts.poles.cend(); ++pole) {
+        if (!pole.value().plate.isEmpty())
+            m_byPlate[pole.value().plate].append({ day, dayFolder, pole.key(), directions.value(pole.key()) });
+    }
+}
+
+std::optional<PreviousInspection> PreviousInspections::find(
+    const QString& plate, const QDate& before, const JudgementLines& lines) const
+{
+    const auto found = m_byPlate.constFind(plate);
+    if (found == m_byPlate.constEnd())
+        return std::nullopt;
+    const auto earlier = [](const Seen& seen, const QDate& day) { return seen.day < day; };
+    const auto after = std::lower_bound(found->cbegin(), found->cend(), before, earlier);
+    if (after == found->cbegin())
+        return std::nullopt;
+    const Seen& seen = *std::lower_bound(found->cbegin(), after, std::prev(after)->day, earlier);
+
+    PreviousInspection previous { seen.day, seen.dayFolder, seen.pole, {}, false, {} };
+    const QString path = resultFilePathOf(seen.dayFolder, seen.pole);
+    const FileContent content = readRegularFile(QFile::encodeName(path), ResultFileLimitBytes);
+    if (content.missing()) {
+        previous.problem = QStringLiteral("結果ファイル「%1」がありません。").arg(QDir::toNativeSeparators(path));
+    } else if (!content.read()) {
+        previous.problem
+            = QStringLiteral("結果ファイル「%1」を読めません。%2").arg(QDir::toNativeSeparators(path), content.error);
+    } else {
+        for (const ResultFileRow& row : readResultFileRows(content.content, 0).rows) {
+            if (const std::optional<double> width = rowWidth(row.width))
+                previous.widths.add(seen.directions.value(row.row, CrackDirection::Unknown), *width);
+        }
+    }
+    previous.marked = previous.widths.marked(lines);
+    return previous;
+}
+
+QStringList PreviousInspections::knownPlates(const QDate& before) const
+{
+    QStringList plates;
+    for (auto plate = m_byPlate.cbegin(); plate != m_byPlate.cend(); ++plate) {
+        // The earliest day decides: a plate known once is known.
+        if (!plate.value().isEmpty() && plate.value().front().day < before)
+            plates << plate.key();
+    }
+    plates.sort();
+    return plates;
+}
+
+QString previousInspectionText(const PreviousInspection& found)
+{
+    QString text = QStringLiteral("前回 ") + found.day.toString(QStringLiteral("yyyy/MM/dd"));
+    bool any = false;
+    for (const CrackDirection direction : { CrackDirection::Transverse, CrackDirection::Longitudinal,
+             CrackDirection::Oblique, CrackDirection::Unknown }) {
+        if (const std::optional<double> width = found.widths.of(direction)) {
+            const QString name
+                = direction == CrackDirection::Unknown ? QStringLiteral("方向なし") : crackDirectionName(direction);
+            text += u' ' + name + u' ' + fixedText(*width, 2) + QStringLiteral("mm");
+            any = true;
+        }
+    }
+    return any ? text : text + QStringLiteral(" 幅の記録なし");
+}
+
+} // namespace norvel
