@@ -300,3 +300,31 @@ TEST_F(Form1FactsTest, factsThatCannotBeStored_areSaidWithWhatWasTyped)
 }
 
 } // namespace
+
+namespace {
+
+// An earlier day's pole "3" with its plate, a 横 crack of 0.08 mm and a 縦 one of 0.22 mm.
+TEST_F(Form1FactsTest, poleFacts_offerEarlierPlatesAndTellThePreviousInspectionOfTheOneTyped)
+{
+    const QString before = dayFolderPath(fake.programFolder.path(), fake.clockNow.date().addDays(-10));
+    QDir().mkpath(before + QStringLiteral("/3"));
+    ASSERT_TRUE(writeWholeFile(QFile::encodeName(inspectionFactsPath(before)),
+        inspectionFactsHeader() + poleFactsLine(earlier, "3", { "シモタナベ15", "", "", "" })
+            + crackFactsLine(earlier, "3", 1, { CrackDirection::Transverse, {}, "", {}, "" })
+            + crackFactsLine(earlier, "3", 2, { CrackDirection::Longitudinal, {}, "", {}, "" })));
+    ASSERT_TRUE(writeWholeFile(QFile::encodeName(before + QStringLiteral("/3/No3CP.csv")), "1,0.08\r\n2,0.22\r\n"));
+    // Today's own plate is no earlier inspection.
+    storeBefore(poleFactsLine(earlier, "9", { "ヒガシ1", "", "", "" }));
+
+    menuItem(QStringLiteral("PoleInfo"))->trigger();
+    ASSERT_EQ(fake.poleFactsOffers.size(), 1u);
+    const auto& offer = fake.poleFactsOffers[0];
+    EXPECT_EQ(offer.knownPlates, QStringList { QStringLiteral("シモタナベ15") });
+    EXPECT_EQ(offer.previousOf(QStringLiteral("シモタナベ15")),
+        QStringLiteral("前回 %1 横 0.08mm 縦 0.22mm")
+            .arg(fake.clockNow.date().addDays(-10).toString(QStringLiteral("yyyy/MM/dd"))));
+    EXPECT_EQ(offer.previousOf(QStringLiteral("ヒガシ1")), QString());
+    EXPECT_EQ(offer.previousOf(QString()), QString());
+}
+
+} // namespace

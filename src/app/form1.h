@@ -34,6 +34,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -55,6 +56,7 @@ class FullPicture;
 class OverlayLine;
 class PictureBox;
 class WrappingMenuBar;
+class PreviousInspections;
 struct DraggedLine;
 
 // The one window: its controls, menus and timers carry their classic names as member and object names,
@@ -299,6 +301,10 @@ private:
     // The plates and earlier inspections the pole facts dialog offers.
     [[nodiscard]] QStringList knownPlates() const;
     [[nodiscard]] QString previousInspectionOf(const QString& plate) const;
+    // The earlier days' facts, indexed once a day: they do not change while the program runs.
+    [[nodiscard]] const PreviousInspections& previousInspections() const;
+    // The judgement lines of norvel.ini, ledger.ini's single line taken over into it once.
+    [[nodiscard]] JudgementLines judgementLinesInForce();
     // Appends the line; on a failure says so, with what was typed, which is then not kept.
     void storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed);
 
@@ -330,6 +336,8 @@ private:
     // force, and a window that ended must not shut down again on its close.
     enum class Phase { Open, ShuttingDown, Ended } m_phase = Phase::Open;
     QStringList m_failedWork; // kinds of work whose exception was said already
+    mutable std::shared_ptr<const PreviousInspections> m_previous;
+    mutable QDate m_previousIndexed; // the day m_previous was built on
     bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     // The shot being taken in, filed beside its showing; the watcher it tells is built further down.

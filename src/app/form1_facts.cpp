@@ -4,6 +4,7 @@
 #include "core/numbers.h"
 #include "files/regularfile.h"
 #include "ledger/ledgerday.h"
+#include "ledger/previousinspection.h"
 #include "results/inspectionfacts.h"
 #include "widgets/flexgrid.h"
 
@@ -144,16 +145,30 @@ CrackDirection Form1::analysedDirection(int row)
     return last ? directionOfAnalysis(*last) : CrackDirection::Unknown;
 }
 
+const PreviousInspections& Form1::previousInspections() const
+{
+    // A new day makes the day before one of the earlier days.
+    const QDate today = m_services.clock->now().date();
+    if (!m_previous || m_previousIndexed != today) {
+        m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder);
+        m_previousIndexed = today;
+    }
+    return *m_previous;
+}
+
 QStringList Form1::knownPlates() const
 {
-    // Earlier days' plates are not looked up yet.
-    return {};
+    return previousInspections().knownPlates(listDay());
 }
 
 QString Form1::previousInspectionOf(const QString& plate) const
 {
-    Q_UNUSED(plate)
-    return {};
+    if (plate.trimmed().isEmpty())
+        return {};
+    // The lines only judge; the dialog's line names the widths.
+    const std::optional<PreviousInspection> found
+        = previousInspections().find(plate.trimmed(), listDay(), JudgementLines {});
+    return found ? previousInspectionText(*found) : QString();
 }
 
 void Form1::storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed)

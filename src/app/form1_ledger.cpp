@@ -29,7 +29,7 @@ std::optional<double> ledgerIniLine(const QString& programFolder, QString* error
 
 } // namespace
 
-void Form1::Ledger_Click()
+JudgementLines Form1::judgementLinesInForce()
 {
     const std::optional<QByteArray> ini = readProgramSettings();
     QString error;
@@ -39,10 +39,14 @@ void Form1::Ledger_Click()
     if (!error.isEmpty())
         report(error);
     const JudgementRead judgement = readJudgementLines(ini.value_or(QByteArray()), ledgerLine);
-    JudgementLines lines = judgement.lines;
-    const QString what = QStringLiteral("判定線");
     if (judgement.fromLedgerLine && ini)
-        writeProgramSettings(judgementSettings(lines), what);
+        writeProgramSettings(judgementSettings(judgement.lines), QStringLiteral("判定線"));
+    return judgement.lines;
+}
+
+void Form1::Ledger_Click()
+{
+    JudgementLines lines = judgementLinesInForce();
     const QString today = dayFolderPath(m_services.programFolder, m_services.clock->now().date());
     // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
     removeStaleLedgerFilesOfDays(m_services.programFolder);
@@ -54,7 +58,7 @@ void Form1::Ledger_Click()
     if (request->judgementMm != lines.longitudinal) {
         lines.longitudinal = request->judgementMm;
         lines.oblique = request->judgementMm;
-        writeProgramSettings(judgementSettings(lines), what);
+        writeProgramSettings(judgementSettings(lines), QStringLiteral("判定線"));
     }
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
@@ -65,10 +69,10 @@ void Form1::Ledger_Click()
         listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;
     QString notes;
+    QString error;
     // The progress dialog is modal too.
     const ModalScope open(m_modal);
-    const PreviousInspections previous(m_services.programFolder);
-    if (makeLedger(this, request->dayFolder, listed, lines, &previous, &pdfPath, &error, &notes)) {
+    if (makeLedger(this, request->dayFolder, listed, lines, &previousInspections(), &pdfPath, &error, &notes)) {
         QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
         if (!notes.isEmpty())
             text += QStringLiteral("\n\n") + notes;
