@@ -1,4 +1,5 @@
 #include "form1fixture.h"
+#include "results/inspectionfacts.h"
 #include "results/measurementrecord.h"
 #include "testsupport.h"
 
@@ -409,3 +410,34 @@ TEST_F(Form1RecordTest, aPauseInTheTyping_recordsTheFigureTyped)
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorded(false).size() == 2; }, 5000));
     EXPECT_EQ(recorded(false).last().result, QStringLiteral("0.5"));
 }
+
+namespace {
+
+// Past surveys copied in while the program runs are found by the next ledger, and by the pole dialog after it.
+TEST_F(Form1RecordTest, aLedgerReadsTheEarlierDaysAfresh)
+{
+    const QString today = fake.programFolder.filePath(QStringLiteral("20221019"));
+    ASSERT_TRUE(QDir().mkpath(today + QStringLiteral("/1")));
+    ASSERT_TRUE(writeWholeFile(today + QStringLiteral("/1/No1CP.csv"), "1,0.20\r\n"));
+    ASSERT_TRUE(writeWholeFile(inspectionFactsPath(today),
+        inspectionFactsHeader() + poleFactsLine(fake.clockNow, "1", { "P-9", "", "", "" })));
+    menuItem(QStringLiteral("PoleInfo"))->trigger(); // cancelled; the earlier days are read
+    ASSERT_EQ(fake.poleFactsOffers.size(), 1u);
+    EXPECT_EQ(fake.poleFactsOffers[0].previousOf(QStringLiteral("P-9")), QString());
+
+    const QString before = fake.programFolder.filePath(QStringLiteral("20221001"));
+    ASSERT_TRUE(QDir().mkpath(before + QStringLiteral("/6")));
+    ASSERT_TRUE(writeWholeFile(inspectionFactsPath(before),
+        inspectionFactsHeader() + poleFactsLine(fake.clockNow.addDays(-18), "6", { "P-9", "", "", "" })));
+    ASSERT_TRUE(writeWholeFile(before + QStringLiteral("/6/No6CP.csv"), "1,0.10\r\n"));
+    fake.ledgerAnswers.push_back(LedgerRequest { today, 0.20 });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_TRUE(contents(today + QStringLiteral("/集計_20221019.csv")).contains(",P-9,,,,,,2022/10/01,0.10,+0.10"))
+        << contents(today + QStringLiteral("/集計_20221019.csv")).toStdString();
+    menuItem(QStringLiteral("PoleInfo"))->trigger();
+    ASSERT_EQ(fake.poleFactsOffers.size(), 2u);
+    EXPECT_EQ(
+        fake.poleFactsOffers[1].previousOf(QStringLiteral("P-9")), QStringLiteral("前回 2022/10/01 方向なし 0.10mm"));
+}
+
+} // namespace

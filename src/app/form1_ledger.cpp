@@ -72,7 +72,11 @@ void Form1::Ledger_Click()
     QString error;
     // The progress dialog is modal too.
     const ModalScope open(m_modal);
-    if (makeLedger(this, request->dayFolder, listed, lines, &previousInspections(), &pdfPath, &error, &notes)) {
+    // Read afresh: past surveys may have been copied in since the pole dialog last looked. The dialog goes on
+    // with this reading.
+    m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder);
+    m_previousIndexed = m_services.clock->now().date();
+    if (makeLedger(this, request->dayFolder, listed, lines, m_previous.get(), &pdfPath, &error, &notes)) {
         QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
         if (!notes.isEmpty())
             text += QStringLiteral("\n\n") + notes;
