@@ -57,6 +57,7 @@ class OverlayLine;
 class PictureBox;
 class WrappingMenuBar;
 class PreviousInspections;
+struct InspectionFacts;
 struct DraggedLine;
 
 // The one window: its controls, menus and timers carry their classic names as member and object names,
@@ -299,6 +300,8 @@ private:
     // The direction the row's last analysis in the day's record tells, Unknown without one.
     [[nodiscard]] CrackDirection analysedDirection(int row);
     // The plates and earlier inspections the pole facts dialog offers.
+    // The day's facts, or none (said) when its file cannot be read.
+    [[nodiscard]] std::optional<InspectionFacts> factsOf(const QString& dayFolder);
     [[nodiscard]] QStringList knownPlates() const;
     [[nodiscard]] QString previousInspectionOf(const QString& plate) const;
     // The earlier days' facts, indexed once a day: they do not change while the program runs.

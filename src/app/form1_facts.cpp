@@ -67,20 +67,28 @@ QString crackFactsText(const CrackFacts& facts)
 
 } // namespace
 
+std::optional<InspectionFacts> Form1::factsOf(const QString& dayFolder)
+{
+    QString error;
+    InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
+    // Facts offered blank over a file that could not be read would look like none were ever typed.
+    if (!error.isEmpty()) {
+        report(error);
+        return std::nullopt;
+    }
+    return facts;
+}
+
 void Form1::PoleInfo_Click()
 {
     if (!m_services.poleFacts)
         return;
     const QString dayFolder = dayFolderPath(m_services.programFolder, listDay());
-    QString error;
-    const InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
-    // Facts offered blank over a file that could not be read would look like none were ever typed.
-    if (!error.isEmpty()) {
-        report(error);
+    const std::optional<InspectionFacts> facts = factsOf(dayFolder);
+    if (!facts)
         return;
-    }
     const QString pole = m_state.CurTyoNo;
-    const PoleFacts current = facts.pole(pole);
+    const PoleFacts current = facts->pole(pole);
     const std::optional<PoleFacts> typed = m_services.poleFacts->askPoleFacts(
         pole, current, knownPlates(), [this](const QString& plate) { return previousInspectionOf(plate); });
     if (!typed || *typed == current)
@@ -110,14 +118,11 @@ void Form1::askCrackFacts(int row)
     if (!m_services.crackFacts)
         return;
     const QString dayFolder = dayFolderPath(m_services.programFolder, listDay());
-    QString error;
-    const InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
-    if (!error.isEmpty()) {
-        report(error);
+    const std::optional<InspectionFacts> facts = factsOf(dayFolder);
+    if (!facts)
         return;
-    }
     const QString pole = m_state.CurTyoNo;
-    CrackFacts offered = facts.crack(pole, row);
+    CrackFacts offered = facts->crack(pole, row);
     // What the analysis saw is only offered: the inspector confirms it or says otherwise.
     if (offered.direction == CrackDirection::Unknown)
         offered.direction = analysedDirection(row);
