@@ -14,31 +14,14 @@
 // The photo ledger of a survey day, made from its result files, filed pictures, facts and measurement record.
 namespace norvel {
 
-namespace {
-
-// ledger.ini's single line, when the file is there and can be read: norvel.ini takes it over once.
-std::optional<double> ledgerIniLine(const QString& programFolder, QString* error)
-{
-    if (!QFileInfo::exists(QDir(programFolder).filePath(LedgerSettingsFileName)))
-        return std::nullopt;
-    const LedgerSettings settings = readLedgerSettings(programFolder, error);
-    if (!error->isEmpty())
-        return std::nullopt;
-    return settings.judgementMm;
-}
-
-} // namespace
-
 JudgementLines Form1::judgementLinesInForce()
 {
     const std::optional<QByteArray> ini = readProgramSettings();
     QString error;
-    std::optional<double> ledgerLine;
-    if (!hasJudgementLines(ini.value_or(QByteArray())))
-        ledgerLine = ledgerIniLine(m_services.programFolder, &error);
+    const JudgementRead judgement
+        = norvel::judgementLinesInForce(m_services.programFolder, ini.value_or(QByteArray()), &error);
     if (!error.isEmpty())
         report(error);
-    const JudgementRead judgement = readJudgementLines(ini.value_or(QByteArray()), ledgerLine);
     if (judgement.fromLedgerLine && ini)
         writeProgramSettings(judgementSettings(judgement.lines), QStringLiteral("判定線"));
     return judgement.lines;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -177,15 +178,15 @@ QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int
     return lines.join(u'\n');
 }
 
-bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    const JudgementLines& lines, const PreviousInspections* previous, QString* pdfPath, QString* error, QString* notes)
+bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, int total)>& progress, QString* pdfPath,
+    QString* error, QString* notes)
 {
     error->clear();
     notes->clear();
-    const QDir folder(dayFolder);
-    *pdfPath = folder.filePath(ledgerPdfFileName(folder.dirName()));
+    const QDir folder(job.dayFolder);
+    *pdfPath = job.pdfPath.isEmpty() ? folder.filePath(ledgerPdfFileName(folder.dirName())) : job.pdfPath;
     // Said before any work: the whole ledger is not rendered only to fail at writing it.
-    const PathType dayFolderType = followedPathType(QFile::encodeName(dayFolder));
+    const PathType dayFolderType = followedPathType(QFile::encodeName(job.dayFolder));
     QString fault;
     if (dayFolderType.error != 0)
         fault = dayFolderType.error == ENOENT
@@ -195,10 +196,29 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
         fault = QStringLiteral("はフォルダではありません");
     if (!fault.isEmpty()) {
         *error = QStringLiteral("日付のフォルダ「%1」%2。写真台帳は作りませんでした。")
-                     .arg(QDir::toNativeSeparators(dayFolder), fault);
+                     .arg(QDir::toNativeSeparators(job.dayFolder), fault);
         return false;
     }
+    const LedgerDay day = readLedgerDay(job.dayFolder, job.open);
+    if (!progress(0, 1))
+        return false;
+    DurableFile pdf(*pdfPath);
+    // The summary goes where the ledger goes: the two are handed on together.
+    DurableFile csv(QFileInfo(*pdfPath).dir().filePath(summaryCsvFileName(day.day)));
+    QList<LedgerProblem> found;
+    if (!writeLedgerFiles(day, job.lines, job.previous, pdf, csv, progress, error, &found))
+        return false;
+    *notes = ledgerNotes(day, found);
+    return true;
+}
 
+bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
+    const JudgementLines& lines, const PreviousInspections* previous, QString* pdfPath, QString* error, QString* notes)
+{
+    // A folder that is not there is refused without a progress dialog flashing up.
+    if (!QFileInfo(dayFolder).isDir())
+        return makeLedgerFiles(
+            { dayFolder, {}, open, lines, previous }, [](int, int) { return true; }, pdfPath, error, notes);
     QProgressDialog progress(QStringLiteral("写真台帳を作成しています…"), QStringLiteral("中止"), 0, 1, parent);
     progress.setWindowTitle(QStringLiteral("写真台帳作成"));
     progress.setWindowModality(Qt::WindowModal);
@@ -206,23 +226,16 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
     progress.setLabelText(QStringLiteral("結果ファイルと測定記録を読んでいます…"));
     progress.setValue(0);
     QCoreApplication::processEvents();
-    const LedgerDay day = readLedgerDay(dayFolder, open);
-    if (progress.wasCanceled())
-        return false;
-    progress.setLabelText(QStringLiteral("写真台帳を作成しています…"));
-    const auto step = [&progress](int done, int total) {
+    const QString making = QStringLiteral("写真台帳を作成しています…");
+    const auto step = [&progress, &making](int done, int total) {
+        if (progress.labelText() != making)
+            progress.setLabelText(making);
         progress.setMaximum(total);
         progress.setValue(done);
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    DurableFile pdf(*pdfPath);
-    DurableFile csv(folder.filePath(summaryCsvFileName(day.day)));
-    QList<LedgerProblem> found;
-    if (!writeLedgerFiles(day, lines, previous, pdf, csv, step, error, &found))
-        return false;
-    *notes = ledgerNotes(day, found);
-    return true;
+    return makeLedgerFiles({ dayFolder, {}, open, lines, previous }, step, pdfPath, error, notes);
 }
 
 void removeStaleLedgerFiles(const QString& dayFolder)

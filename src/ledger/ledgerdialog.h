@@ -54,6 +54,21 @@ class PreviousInspections;
     const PreviousInspections* previous, DurableFile& pdf, DurableFile& csv,
     const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found);
 
+// What a ledger is made of and where it goes: pdfPath empty puts 写真台帳_<day>.pdf into the day folder.
+struct LedgerJob {
+    QString dayFolder;
+    QString pdfPath;
+    std::optional<OpenResults> open;
+    JudgementLines lines;
+    const PreviousInspections* previous = nullptr;
+};
+
+// The ledger of job's day and its summary 集計_<day>.csv beside it, as makeLedger below but with the progress
+// told to progress (false cancels; it is asked once after the day is read, then per page), so that the window
+// and the command line make the same files.
+[[nodiscard]] bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, int total)>& progress,
+    QString* pdfPath, QString* error, QString* notes);
+
 // Writes 写真台帳_<day>.pdf and 集計_<day>.csv into the day folder (day: the folder's name), reading its
 // result files, pictures and measurement record, with a progress dialog whose 中止 cancels: then nothing
 // new is written, false is returned and error left empty. A day folder that is not there is refused before

@@ -6,6 +6,7 @@
 #include "files/regularfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cmath>
 #include <optional>
@@ -108,6 +109,20 @@ bool writeLedgerSettings(const QString& programFolder, const LedgerSettings& set
 {
     return writeFileNamed(
         settingsPath(programFolder), ledgerSettingsContent(settings), QStringLiteral("写真台帳の設定ファイル"), error);
+}
+
+JudgementRead judgementLinesInForce(const QString& programFolder, const QByteArray& programSettings, QString* error)
+{
+    error->clear();
+    std::optional<double> ledgerLine;
+    // Once norvel.ini has lines, ledger.ini is history: not even read, so a damaged one says nothing.
+    if (!hasJudgementLines(programSettings)
+        && QFileInfo::exists(QDir(programFolder).filePath(LedgerSettingsFileName))) {
+        const LedgerSettings settings = readLedgerSettings(programFolder, error);
+        if (error->isEmpty())
+            ledgerLine = settings.judgementMm;
+    }
+    return readJudgementLines(programSettings, ledgerLine);
 }
 
 } // namespace norvel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/programsettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -32,5 +34,11 @@ struct LedgerSettings {
 
 // Replaces the file whole; false, with a message naming the file in error, when it could not be written.
 [[nodiscard]] bool writeLedgerSettings(const QString& programFolder, const LedgerSettings& settings, QString* error);
+
+// The judgement lines in force: norvel.ini's [judgement] (its content given), or ledger.ini's single line while
+// norvel.ini names none; then fromLedgerLine tells a caller that keeps norvel.ini to take the line over. A ledger.ini
+// that cannot be read leaves the defaults, with its problem in error.
+[[nodiscard]] JudgementRead judgementLinesInForce(
+    const QString& programFolder, const QByteArray& programSettings, QString* error);
 
 } // namespace norvel
