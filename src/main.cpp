@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/form1.h"
 #include "services/crackfactsbox.h"
 #include "services/ledgerdialogbox.h"
@@ -8,11 +9,34 @@
 #include "widgets/uifont.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLibraryInfo>
+#include <QTextStream>
 #include <QTranslator>
+
+namespace {
+
+// The ledger is painted without a window: it must work where there is no display at all.
+int runWithoutWindow(int argc, char** argv)
+{
+    bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+    for (int i = 1; i < argc; ++i)
+        platformChosen = platformChosen || qstrcmp(argv[i], "-platform") == 0;
+    if (!platformChosen)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("norvel"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return norvel::runCommandLine(QGuiApplication::arguments(), QCoreApplication::applicationDirPath(), out, err);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    if (norvel::wantsCommandLine(argc, argv))
+        return runWithoutWindow(argc, argv);
     QApplication app(argc, argv);
     // Installed first, so a request to end during start-up waits in the pipe for the event loop.
     norvel::QuitSignals quitSignals;

@@ -1,0 +1,147 @@
+#include "testsupport.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The built program is copied into a folder of its own: that folder is the program folder, holding norvel.ini.
+struct CommandCase {
+    std::string name;
+    QStringList arguments; // {day}, {program} and {out} stand for the folders
+    QByteArray norvelIni; // empty: no file
+    QByteArray ledgerIni;
+    int exitCode;
+    QString printed; // the path on stdout, with the same stand-ins; empty: nothing printed
+    QString saidOnError; // part of stderr
+    QStringList made; // files beyond the day's result file and the settings, relative to the program folder
+    bool flagged = true; // the 0.25 mm row is 要注意
+};
+
+const QString Day = QStringLiteral("20221019");
+const QString Pdf = QStringLiteral("20221019/写真台帳_20221019.pdf");
+const QString Csv = QStringLiteral("20221019/集計_20221019.csv");
+
+const std::vector<CommandCase> Cases {
+    { "IntoTheDayFolder", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
+    { "FormSixIsToday", { "--form", "6", "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
+    { "NorvelIniLineJudges", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.30\r\n", {}, 0, "{program}/" + Pdf,
+        {}, { Pdf, Csv }, false },
+    { "NorvelIniBeforeLedgerIni", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.20\r\n",
+        "[ledger]\r\njudgementMm=0.30\r\n", 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
+    // Taken, but norvel.ini is not written: the command line changes no settings.
+    { "LedgerIniLineWithoutNorvelIni", { "--ledger", "{day}" }, {}, "[ledger]\r\njudgementMm=0.30\r\n", 0,
+        "{program}/" + Pdf, {}, { Pdf, Csv }, false },
+    { "OutFileWithTheSummaryBesideIt", { "--ledger", "{day}", "--out", "{out}/台帳.pdf" }, {}, {}, 0, "{out}/台帳.pdf",
+        {}, { "out/台帳.pdf", "out/集計_20221019.csv" } },
+    { "OutFolderKeepsTheName", { "--ledger", "{day}", "--out", "{out}" }, {}, {}, 0, "{out}/写真台帳_20221019.pdf", {},
+        { "out/写真台帳_20221019.pdf", "out/集計_20221019.csv" } },
+    { "MissingDayFolder", { "--ledger", "{program}/20221020" }, {}, {}, 1, {}, "20221020", {} },
+    { "OutIntoMissingFolder", { "--ledger", "{day}", "--out", "{program}/none/台帳.pdf" }, {}, {}, 1, {}, "台帳.pdf",
+        {} },
+    { "DamagedLedgerIni", { "--ledger", "{day}" }, {}, "[ledger]\r\njudgementMm=wide\r\n", 1, {}, "ledger.ini", {} },
+    { "MissingPastFolder", { "--ledger", "{day}", "--past", "{program}/past" }, {}, {}, 1, {}, "past", {} },
+    { "FormThreeNotYet", { "--ledger", "{day}", "--form", "3" }, {}, {}, 1, {}, "form 3", {} },
+    { "UnknownForm", { "--ledger", "{day}", "--form", "5" }, {}, {}, 1, {}, "5", {} },
+    { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },
+    { "UnknownOption", { "--ledger", "{day}", "--colour" }, {}, {}, 1, {}, "colour", {} },
+    { "Help", { "--help" }, {}, {}, 0, {}, {}, {} },
+};
+
+class CommandLine : public testing::TestWithParam<CommandCase> { };
+
+QStringList filesUnder(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+TEST_P(CommandLine, ExitsPrintsAndWrites)
+{
+    const CommandCase& row = GetParam();
+    QTemporaryDir program;
+    const QString programPath = program.path();
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NORVEL_EXECUTABLE), program.filePath("norvel")));
+    QDir().mkpath(program.filePath(Day + "/3"));
+    QDir().mkpath(program.filePath("out"));
+    writeFile(program.filePath(Day + "/3/No3CP.csv"), "1,0.25\r\n");
+    QStringList expected { "norvel", Day + "/3/No3CP.csv" };
+    if (!row.norvelIni.isEmpty()) {
+        writeFile(program.filePath("norvel.ini"), row.norvelIni);
+        expected << "norvel.ini";
+    }
+    if (!row.ledgerIni.isEmpty()) {
+        writeFile(program.filePath("ledger.ini"), row.ledgerIni);
+        expected << "ledger.ini";
+    }
+    const auto place = [&programPath](QString text) {
+        return text.replace("{day}", programPath + "/" + Day)
+            .replace("{out}", programPath + "/out")
+            .replace("{program}", programPath);
+    };
+    QStringList arguments;
+    for (const QString& argument : row.arguments)
+        arguments << place(argument);
+
+    QProcess run;
+    // No display is given: the command line must choose one itself.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("QT_QPA_PLATFORM");
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    run.setProcessEnvironment(environment);
+    run.start(program.filePath("norvel"), arguments);
+    ASSERT_TRUE(run.waitForFinished(120000));
+    const QString out = QString::fromLocal8Bit(run.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), row.exitCode) << err.toStdString();
+    if (!row.printed.isEmpty()) {
+        EXPECT_EQ(out, place(row.printed) + "\n");
+    }
+    if (row.exitCode != 0) {
+        EXPECT_EQ(out, QString());
+        EXPECT_TRUE(err.contains(row.saidOnError)) << err.toStdString();
+    }
+    if (row.name == "Help") {
+        EXPECT_TRUE(out.contains("--ledger") && out.contains("--out") && out.contains("--past")) << out.toStdString();
+    }
+    expected << row.made;
+    expected.sort();
+    EXPECT_EQ(filesUnder(programPath), expected);
+    const QString csv = [&row] {
+        for (const QString& made : row.made)
+            if (made.endsWith(".csv"))
+                return made;
+        return QString();
+    }();
+    if (!csv.isEmpty()) {
+        EXPECT_TRUE(readWholeFile(program.filePath(row.made.constFirst())).startsWith("%PDF-"));
+        const QByteArray summary = readWholeFile(program.filePath(csv));
+        EXPECT_EQ(summary.contains("\r\n3,1,0.25,0.25,要注意,"), row.flagged) << summary.toStdString();
+        EXPECT_TRUE(summary.contains("\r\n3,1,0.25,0.25,")) << summary.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CommandLine, testing::ValuesIn(Cases), caseName<CommandCase>);
+
+} // namespace
