@@ -58,6 +58,7 @@ int main(int argc, char** argv)
     given.scaleLength = &lengthBox;
     given.poleFacts = &poleFactsBox;
     given.crackFacts = &crackFactsBox;
+    given.madeFile = &services;
     norvel::Form1 window(given);
     services.setParentWidget(&window);
     ledgerBox.setParentWidget(&window);

@@ -23,11 +23,12 @@ class FakeServices : public norvel::QuestionBox,
                      public norvel::LedgerDialogBox,
                      public norvel::ScaleLengthBox,
                      public norvel::PoleFactsBox,
-                     public norvel::CrackFactsBox {
+                     public norvel::CrackFactsBox,
+                     public norvel::MadeFileNotice {
 public:
     [[nodiscard]] norvel::Services services()
     {
-        return { this, this, this, this, this, this, programFolder.path(), this, this, this, this };
+        return { this, this, this, this, this, this, programFolder.path(), this, this, this, this, this };
     }
 
     bool askOkCancel(const QString& text) override
@@ -110,6 +111,19 @@ public:
             whileChoosing();
         return nextOf(crackFactsAnswers);
     }
+    // The notice is recorded with the others; opening is only recorded, never done.
+    bool noticeWithOpen(const QString& text, const QString& path) override
+    {
+        notices << text;
+        if (whileShowing)
+            whileShowing();
+        const bool open = !openAnswers.empty() && openAnswers.front();
+        if (!openAnswers.empty())
+            openAnswers.pop_front();
+        if (open)
+            opened << path;
+        return !open || viewerStarts;
+    }
     QDateTime now() const override { return clockNow; }
     void clear() override { clipboardText.reset(); }
     void setText(const QString& text) override { clipboardText = text; }
@@ -126,6 +140,8 @@ public:
     std::deque<std::optional<double>> lengthAnswers; // none left: the user cancels
     std::deque<std::optional<norvel::PoleFacts>> poleFactsAnswers; // none left: the user cancels
     std::deque<std::optional<norvel::CrackFacts>> crackFactsAnswers; // none left: the user cancels
+    std::deque<bool> openAnswers; // none left: 閉じる
+    bool viewerStarts = true;
     QDateTime clockNow { QDate(2022, 10, 19), QTime(14, 30, 5) };
 
     QStringList questions;
@@ -135,6 +151,7 @@ public:
     QStringList folderRoots;
     QStringList errors;
     QStringList notices;
+    QStringList opened; // files handed to the system's viewer
     std::vector<norvel::LedgerRequest> ledgerOffers;
     std::vector<std::pair<double, QSize>> lengthOffers;
     struct PoleFactsOffer {

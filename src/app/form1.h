@@ -308,6 +308,7 @@ private:
     [[nodiscard]] const PreviousInspections& previousInspections() const;
     // The judgement lines of norvel.ini, ledger.ini's single line taken over into it once.
     [[nodiscard]] JudgementLines judgementLinesInForce();
+    void tellLedgerMade(const QString& pdfPath, const QString& notes);
     // Appends the line; on a failure says so, with what was typed, which is then not kept.
     void storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed);
 

@@ -38,6 +38,13 @@ void Form1::Ledger_Click()
         = m_services.ledger ? m_services.ledger->askLedger(today, lines.longitudinal) : std::nullopt;
     if (!request)
         return;
+    // Asked before anything changes: a ledger already handed on is not replaced unawares.
+    const QDir day(request->dayFolder);
+    const QString existing = day.filePath(ledgerPdfFileName(day.dirName()));
+    if (QFileInfo::exists(existing)
+        && !ask(QStringLiteral("写真台帳「%1」は既にあります。作り直して置き換えますか？")
+                    .arg(QDir::toNativeSeparators(existing))))
+        return;
     if (request->judgementMm != lines.longitudinal) {
         lines.longitudinal = request->judgementMm;
         lines.oblique = request->judgementMm;
@@ -59,14 +66,22 @@ void Form1::Ledger_Click()
     // with this reading.
     m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder);
     m_previousIndexed = m_services.clock->now().date();
-    if (makeLedger(this, request->dayFolder, listed, lines, m_previous.get(), &pdfPath, &error, &notes)) {
-        QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
-        if (!notes.isEmpty())
-            text += QStringLiteral("\n\n") + notes;
-        m_services.errors->showNotice(text);
-    } else if (!error.isEmpty()) {
+    if (makeLedger(this, request->dayFolder, listed, lines, m_previous.get(), &pdfPath, &error, &notes))
+        tellLedgerMade(pdfPath, notes);
+    else if (!error.isEmpty())
         m_services.errors->showError(error);
-    }
+}
+
+void Form1::tellLedgerMade(const QString& pdfPath, const QString& notes)
+{
+    QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
+    if (!notes.isEmpty())
+        text += QStringLiteral("\n\n") + notes;
+    if (!m_services.madeFile)
+        m_services.errors->showNotice(text);
+    else if (!m_services.madeFile->noticeWithOpen(text, pdfPath))
+        m_services.errors->showError(
+            QStringLiteral("写真台帳「%1」を開くプログラムが見つかりません。").arg(QDir::toNativeSeparators(pdfPath)));
 }
 
 } // namespace norvel

@@ -9,7 +9,8 @@ struct ModalServices::Adapters : QuestionBox,
                                  LedgerDialogBox,
                                  ScaleLengthBox,
                                  PoleFactsBox,
-                                 CrackFactsBox {
+                                 CrackFactsBox,
+                                 MadeFileNotice {
     Adapters(const Services& services, ModalCounter& counter)
         : inner(services)
         , open(counter)
@@ -63,6 +64,12 @@ struct ModalServices::Adapters : QuestionBox,
         return inner.crackFacts->askCrackFacts(pole, row, current);
     }
 
+    bool noticeWithOpen(const QString& text, const QString& path) override
+    {
+        const ModalScope scope(open);
+        return inner.madeFile->noticeWithOpen(text, path);
+    }
+
     Services inner;
     ModalCounter& open;
 };
@@ -89,6 +96,8 @@ ModalServices::ModalServices(const Services& inner, ModalCounter& counter)
         m_services.poleFacts = adapters;
     if (inner.crackFacts)
         m_services.crackFacts = adapters;
+    if (inner.madeFile)
+        m_services.madeFile = adapters;
 }
 
 ModalServices::~ModalServices() = default;

@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 namespace norvel {
 
@@ -76,6 +79,15 @@ void QtServices::clear()
 void QtServices::setText(const QString& text)
 {
     QApplication::clipboard()->setText(text);
+}
+
+bool QtServices::noticeWithOpen(const QString& text, const QString& path)
+{
+    QMessageBox box(QMessageBox::Information, DialogTitle, text, QMessageBox::NoButton, m_parent);
+    QPushButton* open = box.addButton(QStringLiteral("開く"), QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("閉じる"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() != open || QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace norvel

@@ -20,7 +20,8 @@ class QtServices final : public QuestionBox,
                          public FolderDialog,
                          public ErrorReporter,
                          public Clock,
-                         public Clipboard {
+                         public Clipboard,
+                         public MadeFileNotice {
 public:
     explicit QtServices(QString programFolder);
 
@@ -35,6 +36,7 @@ public:
     [[nodiscard]] QDateTime now() const override;
     void clear() override;
     void setText(const QString& text) override;
+    [[nodiscard]] bool noticeWithOpen(const QString& text, const QString& path) override;
 
 private:
     QString m_programFolder;

@@ -99,6 +99,14 @@ public:
         = 0;
 };
 
+// The notice that a file was made, offering to open it in the system's viewer for its kind.
+class MadeFileNotice {
+public:
+    virtual ~MadeFileNotice() = default;
+    // Shows text with 開く and 閉じる (the default); 開く opens path. False when the viewer could not be started.
+    [[nodiscard]] virtual bool noticeWithOpen(const QString& text, const QString& path) = 0;
+};
+
 // Non-owning: whoever builds Form1 keeps these alive longer than the window.
 struct Services {
     QuestionBox* question = nullptr;
@@ -112,6 +120,7 @@ struct Services {
     ScaleLengthBox* scaleLength = nullptr;
     PoleFactsBox* poleFacts = nullptr;
     CrackFactsBox* crackFacts = nullptr;
+    MadeFileNotice* madeFile = nullptr; // absent: a plain notice
 };
 
 } // namespace norvel
