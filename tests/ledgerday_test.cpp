@@ -729,3 +729,34 @@ INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
     caseName<SummaryCase>);
 
 } // namespace
+
+namespace {
+
+struct AxisCase {
+    const char* name;
+    double widestMm;
+    double lineMm;
+    double top;
+    double step;
+};
+
+class ChartAxisTest : public testing::TestWithParam<AxisCase> { };
+
+TEST_P(ChartAxisTest, TicksOfOneTwoOrFiveUpToAWholeStepPastTheWidestBar)
+{
+    const AxisCase& c = GetParam();
+    const ChartAxis axis = chartAxis(c.widestMm, c.lineMm);
+    EXPECT_NEAR(axis.top, c.top, 1e-9);
+    EXPECT_NEAR(axis.step, c.step, 1e-12);
+    EXPECT_GE(axis.top, std::max(c.widestMm, c.lineMm));
+    EXPECT_LE(axis.top / axis.step, 5 + 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chart, ChartAxisTest,
+    testing::Values(AxisCase { "widestPastTheLastTickOfBefore", 0.65, 0.2, 0.8, 0.2 },
+        AxisCase { "widestOnATick", 0.6, 0.2, 0.8, 0.2 }, AxisCase { "lineWiderThanTheCracks", 0.08, 0.2, 0.25, 0.05 },
+        AxisCase { "noWidths", 0, 0.05, 0.06, 0.02 }, AxisCase { "wide", 7.3, 0.2, 8, 2 },
+        AxisCase { "tiny", 0, 0, 0.015, 0.005 }),
+    caseName<AxisCase>);
+
+} // namespace

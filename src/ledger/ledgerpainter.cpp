@@ -224,18 +224,6 @@ void LedgerPainter::paintProblems(const LedgerPage& page)
             QStringLiteral("ほか %1 件（多すぎるため名前を載せていません）").arg(m_day.unlistedProblems), MarkRed);
 }
 
-// A step of 1, 2 or 5 times a power of ten giving about five ticks up to top.
-static double tickStep(double top)
-{
-    const double rough = top / 5;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    for (double factor : { 1.0, 2.0, 5.0 }) {
-        if (factor * power >= rough)
-            return factor * power;
-    }
-    return 10 * power;
-}
-
 void LedgerPainter::paintChart(double top, double bottom)
 {
     constexpr double LabelWidth = 32;
@@ -245,16 +233,17 @@ void LedgerPainter::paintChart(double top, double bottom)
     const double slot = std::min(7.0, (bottom - top - 8) / count);
     // The longitudinal line is drawn: it also judges the cracks of no known direction.
     const double lineMm = m_lines.longitudinal;
-    const double scaleTop = std::max({ m_day.widestMm.value_or(0), lineMm, 0.01 }) * 1.15;
+    const ChartAxis axis = chartAxis(m_day.widestMm.value_or(0), lineMm);
+    const double scaleTop = axis.top;
     const auto x = [&](double mm) { return BarLeft + (BarRight - BarLeft) * std::clamp(mm, 0.0, scaleTop) / scaleTop; };
     const double chartBottom = top + slot * count;
     // Labels only where they can be read; the bars are drawn however many poles there are.
     const double points = std::min(9.0, slot * 0.75 * 72 / 25.4);
     const bool labelled = points >= 4;
 
-    const double step = tickStep(scaleTop);
+    const double step = axis.step;
     // Counted, so that no width however large (a typing slip of "1e308") can keep adding ticks.
-    for (int i = 0; i <= 5 && i * step <= scaleTop + 1e-9; ++i) {
+    for (int i = 0; i <= 6 && i * step <= scaleTop + 1e-9; ++i) {
         const double tick = i * step;
         m_painter.setPen(QPen(QColor(200, 200, 200), dots(0.15)));
         m_painter.drawLine(QPointF(dots(x(tick)), dots(top)), QPointF(dots(x(tick)), dots(chartBottom)));

@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace norvel {
@@ -138,6 +139,22 @@ std::optional<double> rowWidth(const QString& text, bool* outOfRange)
         *outOfRange = value || decimal.match(trimmed).hasMatch() || word.match(trimmed).hasMatch();
     }
     return std::nullopt;
+}
+
+ChartAxis chartAxis(double widestMm, double lineMm)
+{
+    const double reach = std::max({ widestMm, lineMm, 0.01 }) * 1.05;
+    const double rough = reach / 5;
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * power;
+    for (const double factor : { 1.0, 2.0, 5.0 }) {
+        if (factor * power >= rough) {
+            step = factor * power;
+            break;
+        }
+    }
+    // The last tick is at or past the widest bar, so no bar runs off the labelled axis.
+    return { std::ceil(reach / step - 1e-9) * step, step };
 }
 
 } // namespace norvel

@@ -31,6 +31,14 @@ inline constexpr double LargestWidthMm = 100;
 // "要注意" for a width at or above the judgement line, else empty (also for no width).
 [[nodiscard]] QString judgementText(std::optional<double> widthMm, double judgementMm);
 
+// The chart's width axis: ticks every step (1, 2 or 5 times a power of ten, about five of them) from 0 up to top,
+// a whole number of steps that covers the widest bar and the judgement line with a little room.
+struct ChartAxis {
+    double top = 0;
+    double step = 0;
+};
+[[nodiscard]] ChartAxis chartAxis(double widestMm, double lineMm);
+
 // The widest crack of a pole in each direction, a crack without a direction under Unknown.
 struct DirectionWidths {
     std::array<std::optional<double>, 4> widest; // indexed by CrackDirection
