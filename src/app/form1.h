@@ -300,8 +300,9 @@ private:
     // The direction the row's last analysis in the day's record tells, Unknown without one.
     [[nodiscard]] CrackDirection analysedDirection(int row);
     // The plates and earlier inspections the pole facts dialog offers.
-    // The day's facts, or none (said) when its file cannot be read.
-    [[nodiscard]] std::optional<InspectionFacts> factsOf(const QString& dayFolder);
+    // The facts of the list's day, or none (said) when its file cannot be read.
+    [[nodiscard]] std::optional<InspectionFacts> listDayFacts();
+    [[nodiscard]] QString listDayFolder() const;
     [[nodiscard]] QStringList knownPlates() const;
     [[nodiscard]] QString previousInspectionOf(const QString& plate) const;
     // The earlier days' facts, indexed once a day: they do not change while the program runs.
@@ -310,7 +311,7 @@ private:
     [[nodiscard]] JudgementLines judgementLinesInForce();
     void tellLedgerMade(const QString& pdfPath, const QString& notes);
     // Appends the line; on a failure says so, with what was typed, which is then not kept.
-    void storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed);
+    void storeFacts(const QByteArray& line, const QString& typed);
 
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;

@@ -67,10 +67,15 @@ QString crackFactsText(const CrackFacts& facts)
 
 } // namespace
 
-std::optional<InspectionFacts> Form1::factsOf(const QString& dayFolder)
+QString Form1::listDayFolder() const
+{
+    return dayFolderPath(m_services.programFolder, listDay());
+}
+
+std::optional<InspectionFacts> Form1::listDayFacts()
 {
     QString error;
-    InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
+    InspectionFacts facts = readInspectionFactsOf(listDayFolder(), &error);
     // Facts offered blank over a file that could not be read would look like none were ever typed.
     if (!error.isEmpty()) {
         report(error);
@@ -83,8 +88,7 @@ void Form1::PoleInfo_Click()
 {
     if (!m_services.poleFacts)
         return;
-    const QString dayFolder = dayFolderPath(m_services.programFolder, listDay());
-    const std::optional<InspectionFacts> facts = factsOf(dayFolder);
+    const std::optional<InspectionFacts> facts = listDayFacts();
     if (!facts)
         return;
     const QString pole = m_state.CurTyoNo;
@@ -93,7 +97,7 @@ void Form1::PoleInfo_Click()
         pole, current, knownPlates(), [this](const QString& plate) { return previousInspectionOf(plate); });
     if (!typed || *typed == current)
         return;
-    storeFacts(dayFolder, poleFactsLine(m_services.clock->now(), pole, *typed), poleFactsText(*typed));
+    storeFacts(poleFactsLine(m_services.clock->now(), pole, *typed), poleFactsText(*typed));
 }
 
 void Form1::Label3_DblClick()
@@ -117,8 +121,7 @@ void Form1::askCrackFacts(int row)
 {
     if (!m_services.crackFacts)
         return;
-    const QString dayFolder = dayFolderPath(m_services.programFolder, listDay());
-    const std::optional<InspectionFacts> facts = factsOf(dayFolder);
+    const std::optional<InspectionFacts> facts = listDayFacts();
     if (!facts)
         return;
     const QString pole = m_state.CurTyoNo;
@@ -129,7 +132,7 @@ void Form1::askCrackFacts(int row)
     const std::optional<CrackFacts> typed = m_services.crackFacts->askCrackFacts(pole, row, offered);
     if (!typed)
         return;
-    storeFacts(dayFolder, crackFactsLine(m_services.clock->now(), pole, row, *typed), crackFactsText(*typed));
+    storeFacts(crackFactsLine(m_services.clock->now(), pole, row, *typed), crackFactsText(*typed));
 }
 
 CrackDirection Form1::analysedDirection(int row)
@@ -176,8 +179,9 @@ QString Form1::previousInspectionOf(const QString& plate) const
     return found ? previousInspectionText(*found) : QString();
 }
 
-void Form1::storeFacts(const QString& dayFolder, const QByteArray& line, const QString& typed)
+void Form1::storeFacts(const QByteArray& line, const QString& typed)
 {
+    const QString dayFolder = listDayFolder();
     // Facts may well come before the day's first shot.
     QDir().mkpath(dayFolder);
     QString error;

@@ -54,7 +54,7 @@ void Form1::Ledger_Click()
     m_log.onDisk();
     // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
     std::optional<OpenResults> listed;
-    const QString listFolder = dayFolderPath(m_services.programFolder, listDay());
+    const QString listFolder = listDayFolder();
     if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listFolder))
         listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;
