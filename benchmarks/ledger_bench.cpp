@@ -151,7 +151,7 @@ void makeLedger(benchmark::State& state, const Day& day)
         DurableFile pdf(folder.filePath(ledgerPdfFileName(ledger.day)));
         DurableFile csv(folder.filePath(summaryCsvFileName(ledger.day)));
         QString error;
-        if (!writeLedgerFiles(ledger, JudgementLines {}, nullptr, pdf, csv, {}, &error, nullptr))
+        if (!writeLedgerFiles(ledger, LedgerOptions {}, pdf, csv, {}, &error, nullptr))
             state.SkipWithError(error.toUtf8().constData());
     }
     state.counters["peak_MB"] = peakMemoryMB();

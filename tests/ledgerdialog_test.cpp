@@ -55,8 +55,7 @@ TEST(LedgerDialog, MakesTheLedgerAndTheSummaryInTheDayFolder)
     QString pdf;
     QString error;
     QString notes;
-    ASSERT_TRUE(makeLedger(nullptr, day, std::nullopt, JudgementLines {}, nullptr, &pdf, &error, &notes))
-        << error.toStdString();
+    ASSERT_TRUE(makeLedger(nullptr, day, std::nullopt, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
     EXPECT_EQ(notes, QString());
     EXPECT_EQ(pdf, day + "/写真台帳_20221019.pdf");
     QFile ledger(pdf);
@@ -135,7 +134,7 @@ TEST_P(LedgerFilesTest, BothNewOrNeither)
     FailingFile csv(old.csv, c.csvWritable, c.csvSyncFails);
     const auto progress = [&c](int done, int) { return done != c.cancelAt; };
     QString error;
-    EXPECT_FALSE(writeLedgerFiles(old.ledger, JudgementLines {}, nullptr, pdf, csv, progress, &error, nullptr));
+    EXPECT_FALSE(writeLedgerFiles(old.ledger, LedgerOptions {}, pdf, csv, progress, &error, nullptr));
     if (QByteArray(c.errorNames).isEmpty())
         EXPECT_EQ(error, QString());
     else
@@ -182,7 +181,7 @@ TEST(LedgerFiles, ADiskThatFillsStopsTheLedgerAtTheNextPage)
         return true;
     };
     QString error;
-    EXPECT_FALSE(writeLedgerFiles(ledger, JudgementLines {}, nullptr, pdf, csv, progress, &error, nullptr));
+    EXPECT_FALSE(writeLedgerFiles(ledger, LedgerOptions {}, pdf, csv, progress, &error, nullptr));
     EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << error.toStdString();
     EXPECT_EQ(pages, 1 + 1 + 4 * 2);
     EXPECT_LT(last, 6);
@@ -195,8 +194,7 @@ TEST(LedgerFiles, BothReplacedWhenBothAreWritten)
     DurableFile pdf(old.pdf);
     DurableFile csv(old.csv);
     QString error;
-    ASSERT_TRUE(writeLedgerFiles(old.ledger, JudgementLines {}, nullptr, pdf, csv, {}, &error, nullptr))
-        << error.toStdString();
+    ASSERT_TRUE(writeLedgerFiles(old.ledger, LedgerOptions {}, pdf, csv, {}, &error, nullptr)) << error.toStdString();
     EXPECT_TRUE(contents(old.pdf).startsWith("%PDF-"));
     EXPECT_TRUE(contents(old.csv).endsWith("\r\n3,1,0.25,0.25,要注意,,,,,,,,,\r\n"));
     EXPECT_EQ(entries(old.day), QStringList({ "写真台帳_20221019.pdf", "集計_20221019.csv" }));
@@ -239,8 +237,7 @@ TEST(LedgerDialog, ADayFolderThatIsNotThereIsRefusedFirst)
         QString pdf;
         QString error;
         QString notes;
-        EXPECT_FALSE(makeLedger(
-            nullptr, program.filePath(name), std::nullopt, JudgementLines {}, nullptr, &pdf, &error, &notes));
+        EXPECT_FALSE(makeLedger(nullptr, program.filePath(name), std::nullopt, LedgerOptions {}, &pdf, &error, &notes));
         EXPECT_TRUE(error.contains(program.filePath(name))) << error.toStdString();
         EXPECT_TRUE(error.contains(QByteArray(name) == "file" ? "はフォルダではありません" : "がありません"))
             << error.toStdString();
@@ -260,8 +257,7 @@ TEST(LedgerDialog, TheFinalMessageNamesWhatCouldNotBeRead)
     QString pdf;
     QString error;
     QString notes;
-    ASSERT_TRUE(makeLedger(nullptr, day, std::nullopt, JudgementLines {}, nullptr, &pdf, &error, &notes))
-        << error.toStdString();
+    ASSERT_TRUE(makeLedger(nullptr, day, std::nullopt, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
     for (const char* expected : { "読めなかったファイル: 2 件", "4/No4CP.csv: 普通のファイルではありません",
              "測定記録.csv: 読めない行が 1 行あります（2 行目）", "範囲外の幅: 1 行" })
         EXPECT_TRUE(notes.contains(QString::fromUtf8(expected))) << expected << "\n" << notes.toStdString();

@@ -145,7 +145,9 @@ TEST(LedgerPdf, ShowsTheDayItsCaptionsAndTheMarksOverThePictures)
     const LedgerDay day = loadLedgerDay(generated.day, generated.entries);
     const QString pdf = generated.day + "/" + ledgerPdfFileName(day.day);
     QString error;
-    ASSERT_TRUE(writeLedgerPdf(day, JudgementLines { 0.05, 0.30, 0.30 }, pdf, {}, &error)) << error.toStdString();
+    ASSERT_TRUE(writeLedgerPdf(
+        day, LedgerOptions { { 0.05, 0.30, 0.30 }, {}, LedgerForm::SixPerPage, nullptr }, pdf, {}, &error))
+        << error.toStdString();
 
     EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+7\\n")));
     const QString text = run("pdftotext", { "-layout", pdf, "-" });
@@ -219,7 +221,7 @@ TEST_P(LedgerPdfCancelTest, LeavesTheOldFileAndNothingElse)
         return done != cancelAt;
     };
     QString error;
-    EXPECT_FALSE(writeLedgerPdf(day, JudgementLines {}, pdf, progress, &error));
+    EXPECT_FALSE(writeLedgerPdf(day, LedgerOptions {}, pdf, progress, &error));
     EXPECT_EQ(error, QString());
     EXPECT_EQ(calls, (GetParam().cancelAt < 0 ? lastTotal : GetParam().cancelAt) + 1);
     EXPECT_EQ(QDir(generated.day).entryList(QDir::Files), before);
@@ -291,7 +293,7 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     EXPECT_EQ(ledger.outOfRange, 2);
     const QString pdf = folder.filePath("ledger.pdf");
     QString error;
-    ASSERT_TRUE(writeLedgerPdf(ledger, JudgementLines {}, pdf, {}, &error)) << error.toStdString();
+    ASSERT_TRUE(writeLedgerPdf(ledger, LedgerOptions {}, pdf, {}, &error)) << error.toStdString();
     // Cover, one page of the problems beyond the cover's six, ten tables.
     EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+12\\n")));
 
@@ -317,7 +319,7 @@ TEST(LedgerPdf, AFailedWriteSaysWhichFile)
     const LedgerDay day = loadLedgerDay(generated.day, {});
     const QString pdf = generated.folder.filePath("missing/ledger.pdf");
     QString error;
-    EXPECT_FALSE(writeLedgerPdf(day, JudgementLines {}, pdf, {}, &error));
+    EXPECT_FALSE(writeLedgerPdf(day, LedgerOptions {}, pdf, {}, &error));
     EXPECT_TRUE(error.contains(pdf)) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf));
 }

@@ -89,7 +89,8 @@ QString makeFromOptions(const QCommandLineParser& parser, const QString& program
         throw Failure { QStringLiteral("The past surveys' folder \"%1\" is not there.").arg(past) };
     const JudgementLines lines = judgementLines(programFolder);
     const PreviousInspections previous(programFolder, past.isEmpty() ? QString() : QDir(past).absolutePath());
-    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day), std::nullopt, lines, &previous };
+    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day), std::nullopt,
+        LedgerOptions { lines, {}, LedgerForm::SixPerPage, &previous } };
     QString pdfPath;
     QString error;
     QString notes;

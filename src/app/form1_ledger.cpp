@@ -66,7 +66,8 @@ void Form1::Ledger_Click()
     // with this reading.
     m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder);
     m_previousIndexed = m_services.clock->now().date();
-    if (makeLedger(this, request->dayFolder, listed, lines, m_previous.get(), &pdfPath, &error, &notes))
+    if (makeLedger(this, request->dayFolder, listed,
+            LedgerOptions { lines, {}, LedgerForm::SixPerPage, m_previous.get() }, &pdfPath, &error, &notes))
         tellLedgerMade(pdfPath, notes);
     else if (!error.isEmpty())
         m_services.errors->showError(error);

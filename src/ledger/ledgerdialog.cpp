@@ -103,9 +103,8 @@ QString written(const QString& what, const DurableFile& file, const QString& rea
 
 } // namespace
 
-bool writeLedgerFiles(const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous,
-    DurableFile& pdf, DurableFile& csv, const std::function<bool(int done, int total)>& progress, QString* error,
-    QList<LedgerProblem>* found)
+bool writeLedgerFiles(const LedgerDay& day, const LedgerOptions& options, DurableFile& pdf, DurableFile& csv,
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
 {
     error->clear();
     const QString ledger = QStringLiteral("写真台帳");
@@ -118,7 +117,7 @@ bool writeLedgerFiles(const LedgerDay& day, const JudgementLines& lines, const P
     // A disk that fills stops the ledger at the next page, not after the last.
     const auto step
         = [&pdf, &progress](int done, int total) { return !pdf.hasFailed() && (!progress || progress(done, total)); };
-    if (!renderLedgerPdf(day, lines, &pdf, step, &reason, found)) {
+    if (!renderLedgerPdf(day, options, &pdf, step, &reason, found)) {
         if (pdf.hasFailed())
             reason = pdf.errorString();
         pdf.cancelWriting();
@@ -132,7 +131,7 @@ bool writeLedgerFiles(const LedgerDay& day, const JudgementLines& lines, const P
         *error = written(ledger, pdf, pdf.errorString());
         return false;
     }
-    const QByteArray content = summaryCsv(day, lines, previous);
+    const QByteArray content = summaryCsv(day, options.lines, options.previous);
     if (!csv.open(QIODevice::WriteOnly) || csv.write(content) != content.size() || !csv.prepareCommit()) {
         *error = written(summary, csv, csv.errorString());
         csv.cancelWriting();
@@ -206,19 +205,19 @@ bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, in
     // The summary goes where the ledger goes: the two are handed on together.
     DurableFile csv(QFileInfo(*pdfPath).dir().filePath(summaryCsvFileName(day.day)));
     QList<LedgerProblem> found;
-    if (!writeLedgerFiles(day, job.lines, job.previous, pdf, csv, progress, error, &found))
+    if (!writeLedgerFiles(day, job.options, pdf, csv, progress, error, &found))
         return false;
     *notes = ledgerNotes(day, found);
     return true;
 }
 
 bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    const JudgementLines& lines, const PreviousInspections* previous, QString* pdfPath, QString* error, QString* notes)
+    const LedgerOptions& options, QString* pdfPath, QString* error, QString* notes)
 {
     // A folder that is not there is refused without a progress dialog flashing up.
     if (!QFileInfo(dayFolder).isDir())
         return makeLedgerFiles(
-            { dayFolder, {}, open, lines, previous }, [](int, int) { return true; }, pdfPath, error, notes);
+            { dayFolder, {}, open, options }, [](int, int) { return true; }, pdfPath, error, notes);
     QProgressDialog progress(QStringLiteral("写真台帳を作成しています…"), QStringLiteral("中止"), 0, 1, parent);
     progress.setWindowTitle(QStringLiteral("写真台帳作成"));
     progress.setWindowModality(Qt::WindowModal);
@@ -235,7 +234,7 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    return makeLedgerFiles({ dayFolder, {}, open, lines, previous }, step, pdfPath, error, notes);
+    return makeLedgerFiles({ dayFolder, {}, open, options }, step, pdfPath, error, notes);
 }
 
 void removeStaleLedgerFiles(const QString& dayFolder)

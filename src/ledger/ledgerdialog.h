@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/ledgerday.h"
+#include "ledger/ledgerpdf.h"
 #include "settings/programsettings.h"
 
 #include <QDialog>
@@ -50,17 +51,16 @@ class PreviousInspections;
 // false) or a failure leaves no new file: false, with error empty when cancelled and otherwise naming the
 // file. found: as for renderLedgerPdf. Rows are judged by their direction's line; previous, when given, gives the
 // summary each pole's previous inspection.
-[[nodiscard]] bool writeLedgerFiles(const LedgerDay& day, const JudgementLines& lines,
-    const PreviousInspections* previous, DurableFile& pdf, DurableFile& csv,
-    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found);
+[[nodiscard]] bool writeLedgerFiles(const LedgerDay& day, const LedgerOptions& options, DurableFile& pdf,
+    DurableFile& csv, const std::function<bool(int done, int total)>& progress, QString* error,
+    QList<LedgerProblem>* found);
 
 // What a ledger is made of and where it goes: pdfPath empty puts 写真台帳_<day>.pdf into the day folder.
 struct LedgerJob {
     QString dayFolder;
     QString pdfPath;
     std::optional<OpenResults> open;
-    JudgementLines lines;
-    const PreviousInspections* previous = nullptr;
+    LedgerOptions options;
 };
 
 // The ledger of job's day and its summary 集計_<day>.csv beside it, as makeLedger below but with the progress
@@ -76,7 +76,7 @@ struct LedgerJob {
 // notes, on success, what the user must be told besides: the files and lines that could not be read and
 // the widths out of range, or empty.
 [[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    const JudgementLines& lines, const PreviousInspections* previous, QString* pdfPath, QString* error, QString* notes);
+    const LedgerOptions& options, QString* pdfPath, QString* error, QString* notes);
 
 // What makeLedger tells besides its success: the day's problems, the pictures found unreadable while
 // drawn, the widths out of range; at most listed of the problems named.

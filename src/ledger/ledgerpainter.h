@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/programsettings.h"
+#include "ledger/ledgerpdf.h"
 
 #include <QColor>
 #include <QList>
@@ -31,10 +31,11 @@ inline constexpr int LedgerResolution = 600; // dots per inch of the painter; te
 class LedgerPainter {
 public:
     LedgerPainter(
-        QPainter& painter, const LedgerDay& day, const JudgementLines& lines, int pages, QList<LedgerProblem>* found)
+        QPainter& painter, const LedgerDay& day, const LedgerOptions& options, int pages, QList<LedgerProblem>* found)
         : m_painter(painter)
         , m_day(day)
-        , m_lines(lines)
+        , m_options(options)
+        , m_lines(options.lines)
         , m_pages(pages)
         , m_found(found)
     {
@@ -63,6 +64,7 @@ private:
 
     QPainter& m_painter;
     const LedgerDay& m_day;
+    const LedgerOptions m_options;
     const JudgementLines m_lines;
     const int m_pages;
     QList<LedgerProblem>* m_found;

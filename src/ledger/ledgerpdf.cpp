@@ -35,9 +35,17 @@ QList<PictureJob> picturesOf(const LedgerDay& day, const QList<LedgerPage>& page
 bool renderLedgerPdf(const LedgerDay& day, const JudgementLines& lines, QIODevice* device,
     const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
 {
+    LedgerOptions options;
+    options.lines = lines;
+    return renderLedgerPdf(day, options, device, progress, error, found);
+}
+
+bool renderLedgerPdf(const LedgerDay& day, const LedgerOptions& options, QIODevice* device,
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
+{
     if (error)
         error->clear();
-    const QList<LedgerPage> pages = planLedger(day);
+    const QList<LedgerPage> pages = planLedger(day, options.form);
     const auto total = static_cast<int>(pages.size());
     if (progress && !progress(0, total))
         return false;
@@ -55,7 +63,7 @@ bool renderLedgerPdf(const LedgerDay& day, const JudgementLines& lines, QIODevic
             *error = QStringLiteral("PDF を作れませんでした。");
         return false;
     }
-    LedgerPainter ledger(painter, day, lines, total, found);
+    LedgerPainter ledger(painter, day, options, total, found);
     for (int p = 0; p < total; ++p) {
         if (p > 0)
             writer.newPage();
@@ -71,7 +79,7 @@ bool renderLedgerPdf(const LedgerDay& day, const JudgementLines& lines, QIODevic
     return true;
 }
 
-bool writeLedgerPdf(const LedgerDay& day, const JudgementLines& lines, const QString& pdfPath,
+bool writeLedgerPdf(const LedgerDay& day, const LedgerOptions& options, const QString& pdfPath,
     const std::function<bool(int done, int total)>& progress, QString* error)
 {
     QString reason;
@@ -79,7 +87,7 @@ bool writeLedgerPdf(const LedgerDay& day, const JudgementLines& lines, const QSt
         error->clear();
     DurableFile file(pdfPath);
     if (file.open(QIODevice::WriteOnly)) {
-        if (!renderLedgerPdf(day, lines, &file, progress, &reason, nullptr))
+        if (!renderLedgerPdf(day, options, &file, progress, &reason, nullptr))
             file.cancelWriting();
         else if (file.commit())
             return true;

@@ -16,7 +16,7 @@ void appendPages(QList<LedgerPage>& pages, LedgerPageKind kind, int pole, const 
 
 } // namespace
 
-QList<LedgerPage> planLedger(const LedgerDay& day)
+QList<LedgerPage> planLedger(const LedgerDay& day, [[maybe_unused]] LedgerForm form)
 {
     QList<LedgerPage> pages { LedgerPage {} };
     QList<int> unnamed;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/surveyheader.h"
+
 #include <QList>
 
 // Which page of the photo ledger shows what: the cover first, then the files that could not be read beyond
@@ -27,6 +29,6 @@ struct LedgerPage {
 // The problems after the first CoverProblems take ProblemsPerPage a page.
 // A pole's table takes TableRowsPerPage rows a page and at least one page, so a pole without rows is still
 // listed. Its pictures follow, PicturesPerPage a page, only rows with a filed picture; none, no page.
-[[nodiscard]] QList<LedgerPage> planLedger(const LedgerDay& day);
+[[nodiscard]] QList<LedgerPage> planLedger(const LedgerDay& day, LedgerForm form = LedgerForm::SixPerPage);
 
 } // namespace norvel

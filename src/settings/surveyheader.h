@@ -1,0 +1,38 @@
+#pragma once
+
+#include "settings/programsettings.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// What the photo ledger is headed with and how it is laid out, kept in norvel.ini's [survey] between uses.
+namespace norvel {
+
+// The survey's header on the ledger's cover and every page's top line. Texts are one line each.
+struct SurveyHeader {
+    QString title; // 件名
+    QString inspector; // 調査者
+    QString company; // 会社
+    QString weather; // 天候
+    QString equipment; // 使用機器
+    friend bool operator==(const SurveyHeader&, const SurveyHeader&) = default;
+};
+
+// Three cracks a page, each photo large with its facts beside it; or six photos a page after each pole's table.
+enum class LedgerForm { ThreePerPage = 3, SixPerPage = 6 };
+
+// The dialog's choices as last made: the header, the form and the folder of past surveys (empty: none).
+struct LedgerChoices {
+    SurveyHeader header;
+    LedgerForm form = LedgerForm::ThreePerPage;
+    QString pastFolder;
+    friend bool operator==(const LedgerChoices&, const LedgerChoices&) = default;
+};
+
+// The choices in norvel.ini's content; missing keys empty, a form other than "3" or "6" the three-a-page form.
+[[nodiscard]] LedgerChoices ledgerChoices(const QByteArray& settings);
+// The settings that keep them; line breaks in a text become spaces, since a value is one line of the file.
+[[nodiscard]] QList<ProgramSetting> ledgerChoiceSettings(const LedgerChoices& choices);
+
+} // namespace norvel
