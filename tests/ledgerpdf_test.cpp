@@ -1,7 +1,11 @@
 #include "ledger/ledgerday.h"
+#include "ledger/ledgerlayout.h"
 #include "ledger/ledgerpainter.h"
 #include "ledger/ledgerpdf.h"
+#include "ledger/ledgerplan.h"
 #include "ledger/ledgerthumbnails.h"
+#include "ledger/previousinspection.h"
+#include "results/inspectionfacts.h"
 #include "results/measurementrecord.h"
 
 #include "testsupport.h"
@@ -294,22 +298,22 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     const QString pdf = folder.filePath("ledger.pdf");
     QString error;
     ASSERT_TRUE(writeLedgerPdf(ledger, LedgerOptions {}, pdf, {}, &error)) << error.toStdString();
-    // Cover, one page of the problems beyond the cover's six, ten tables.
-    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+12\\n")));
+    // Cover, the pole list beyond the cover's, one page of the problems beyond the cover's six, ten tables.
+    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+13\\n")));
 
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
              "範囲外の幅", "2 行", "0.30mm" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("16/No16CP.csv"));
-    const QString continued = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });
+    const QString continued = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });
     for (const char* expected : { "16/No16CP.csv", "17/No17CP.csv", "18/No18CP.csv", "普通のファイルではありません" })
         EXPECT_TRUE(continued.contains(QString::fromUtf8(expected))) << expected << "\n" << continued.toStdString();
-    const QString table = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });
+    const QString table = run("pdftotext", { "-layout", "-f", "4", "-l", "4", pdf, "-" });
     EXPECT_TRUE(table.contains(QRegularExpression("1e308\\s+範囲外"))) << table.toStdString();
     EXPECT_TRUE(table.contains(QRegularExpression("-5\\s+範囲外"))) << table.toStdString();
     EXPECT_TRUE(table.contains(QStringLiteral("最大 0.30mm"))) << table.toStdString();
-    const QString unread = run("pdftotext", { "-layout", "-f", "4", "-l", "4", pdf, "-" });
+    const QString unread = run("pdftotext", { "-layout", "-f", "5", "-l", "5", pdf, "-" });
     EXPECT_TRUE(unread.contains(QStringLiteral("結果ファイルを読めません"))) << unread.toStdString();
 }
 
@@ -322,6 +326,82 @@ TEST(LedgerPdf, AFailedWriteSaysWhichFile)
     EXPECT_FALSE(writeLedgerPdf(day, LedgerOptions {}, pdf, {}, &error));
     EXPECT_TRUE(error.contains(pdf)) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+// The longest run of near-black pixels along a row of the page given in millimetres, in millimetres.
+double darkRunMm(const QImage& page, double yMm, double fromMm, double toMm, int dpi)
+{
+    const int y = int(yMm * dpi / 25.4);
+    int longest = 0;
+    int run = 0;
+    for (int x = int(fromMm * dpi / 25.4); x <= int(toMm * dpi / 25.4); ++x) {
+        const QColor c = page.pixelColor(x, y);
+        run = std::max({ c.red(), c.green(), c.blue() }) < 60 ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest * 25.4 / dpi;
+}
+
+// Three cracks a page, each with its facts and a scale bar drawn at its own scale; the survey's header on the
+// cover and atop every page; the previous inspection found by the pole's plate.
+TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    const GeneratedDay generated;
+    const QDateTime morning(QDate(2022, 10, 19), QTime(9, 0));
+    const QString earlier = generated.folder.filePath("20221001");
+    writeResults(earlier + "/9/No9CP.csv", "1,0.10\r\n");
+    writeResults(inspectionFactsPath(earlier),
+        inspectionFactsHeader() + poleFactsLine(morning.addDays(-18), "9", { "P-1", "", "", "" }));
+    writeResults(inspectionFactsPath(generated.day),
+        inspectionFactsHeader() + poleFactsLine(morning, "1", { "P-1", "県道8号", "CP-12", "" })
+            + crackFactsLine(morning, "1", 2, { CrackDirection::Transverse, 1.5, "道路側", true, "" }));
+    const LedgerDay day = loadLedgerDay(generated.day, generated.entries);
+    const PreviousInspections previous(generated.folder.path());
+    const LedgerOptions options { { 0.05, 0.30, 0.30 },
+        { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200" }, LedgerForm::ThreePerPage,
+        &previous };
+    const QString pdf = generated.day + "/" + ledgerPdfFileName(day.day);
+    QString error;
+    ASSERT_TRUE(writeLedgerPdf(day, options, pdf, {}, &error)) << error.toStdString();
+
+    // Pole 1's two cracks and pole 2's first, then pole 2's cracks three a page (its last picture unreadable), pole
+    // A's row as a line below them.
+    const QList<LedgerPage> plan = planLedger(day, LedgerForm::ThreePerPage);
+    ASSERT_EQ(plan.size(), 4);
+    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+4\\n")));
+    for (int page = 2; page <= 4; ++page) {
+        const QString images
+            = run("pdfimages", { "-list", "-f", QString::number(page), "-l", QString::number(page), pdf });
+        EXPECT_EQ(images.count(QRegularExpression("\\bimage\\b")), page == 4 ? 2 : 3) << images.toStdString();
+    }
+    const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
+    for (const char* expected : { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200",
+             "1600×1200 画素: 1000.00 画素/mm（既定）", "320×240 画素: 45.50 画素/mm（既定）", "P-1", "2022/10/01 0.10",
+             "+0.25" })
+        EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
+    const QString first = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });
+    for (const char* expected :
+        { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12", "前回 2022/10/01 0.10mm（変化 +0.25）",
+            "0.35 mm（自動）", "1.50 m / 道路側", "2022/10/01 横 -", "0.5mm", "1mm", "1_1.jpg" })
+        EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected << "\n" << first.toStdString();
+
+    EXPECT_TRUE(first.contains(QRegularExpression("\\b2 ?/ ?4\\b")));
+
+    // The bars, drawn from each picture's own scale: 0.5 mm of the 1000 px/mm picture, 1 mm of the other.
+    const QString prefix = generated.folder.filePath("page");
+    run("pdftoppm", { "-r", "100", "-f", "2", "-l", "2", "-png", pdf, prefix });
+    const QImage page(prefix + "-2.png");
+    ASSERT_FALSE(page.isNull());
+    const QList<LedgerItem>& items = plan[1].items;
+    ASSERT_EQ(items[1].kind, LedgerItemKind::Crack);
+    for (const auto& [item, size, expected] :
+        { std::tuple { items[1], Large, 0.5 * 1000 }, std::tuple { items[2], QSize(320, 240), 1 * 45.5 } }) {
+        const QRectF photo = ledgerCrackPhotoRect(item.top, size);
+        const double barMm = expected * photo.width() / size.width();
+        EXPECT_NEAR(darkRunMm(page, photo.bottom() - 3.4, photo.left(), photo.right(), 100), barMm, 0.6) << item.row;
+    }
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "ledger/ledgerday.h"
+#include "ledger/ledgerlayout.h"
 #include "ledger/ledgerplan.h"
 
 #include "testsupport.h"
+
+#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +99,181 @@ TEST(LedgerPlan, ProblemsBeyondTheCoversFollowIt)
         for (int i = 0; i < problems; ++i)
             day.problems.append({ QString::number(i), "x" });
         EXPECT_EQ(describe(planLedger(day)), QString::fromUtf8(pages));
+    }
+}
+
+// Pages of three cracks as their parts: "H0" pole 0's heading, "c0.2" its crack of row 2, "r0.1-3" its rows 1 to 3
+// without pictures, "l" the pole list's column names, "L5" its line of pole 5, "E" and "e6" the problems' heading
+// and problem 6; "K:" starts a page.
+QString describeCracks(const QList<LedgerPage>& pages)
+{
+    QStringList parts;
+    for (const LedgerPage& page : pages) {
+        if (page.kind == LedgerPageKind::Cover) {
+            parts << QString("C%1").arg(page.items.isEmpty() ? QString() : QString("(%1)").arg(page.items.size()));
+            continue;
+        }
+        QStringList items;
+        for (qsizetype i = 0; i < page.items.size(); ++i) {
+            const LedgerItem& item = page.items[i];
+            const QString pole = QString::number(item.index);
+            switch (item.kind) {
+            case LedgerItemKind::ListHeading:
+                items << "l";
+                break;
+            case LedgerItemKind::ListLine:
+                items << "L" + pole;
+                break;
+            case LedgerItemKind::ProblemHeading:
+                items << "E";
+                break;
+            case LedgerItemKind::ProblemLine:
+                items << "e" + pole;
+                break;
+            case LedgerItemKind::PoleHeading:
+                items << "H" + pole;
+                break;
+            case LedgerItemKind::Crack:
+                items << QString("c%1.%2").arg(pole).arg(item.row);
+                break;
+            case LedgerItemKind::RowLine: {
+                qsizetype last = i;
+                while (last + 1 < page.items.size() && page.items[last + 1].kind == LedgerItemKind::RowLine
+                    && page.items[last + 1].index == item.index)
+                    ++last;
+                items << QString("r%1.%2").arg(pole).arg(item.row)
+                        + (last > i ? QString("-%1").arg(page.items[last].row) : QString());
+                i = last;
+                break;
+            }
+            }
+        }
+        parts << "K:" + items.join(" ");
+    }
+    return parts.join(" ");
+}
+
+struct ThreeCase {
+    const char* name;
+    QList<QByteArray> poles;
+    int problems;
+    const char* pages;
+};
+
+class ThreePerPagePlanTest : public testing::TestWithParam<ThreeCase> { };
+
+TEST_P(ThreePerPagePlanTest, CracksFlowThreeToAPageUnderTheirPolesHeadings)
+{
+    LedgerDay day = dayOf(GetParam().poles);
+    for (int i = 0; i < GetParam().problems; ++i)
+        day.problems.append({ QString::number(i), "x" });
+    EXPECT_EQ(describeCracks(planLedger(day, LedgerForm::ThreePerPage)), QString::fromUtf8(GetParam().pages));
+}
+
+INSTANTIATE_TEST_SUITE_P(Plans, ThreePerPagePlanTest,
+    testing::Values(ThreeCase { "no_poles", {}, 0, "C" },
+        ThreeCase { "pole_without_rows_is_a_heading", { "" }, 0, "C(2) K:H0" },
+        ThreeCase { "three_cracks_one_page", { pictured(3) }, 0, "C(2) K:H0 c0.0 c0.1 c0.2" },
+        ThreeCase { "fourth_crack_next_page", { pictured(4) }, 0, "C(2) K:H0 c0.0 c0.1 c0.2 K:c0.3" },
+        ThreeCase { "poles_share_a_page", { "p", "p", "p", "p" }, 0, "C(5) K:H0 c0.0 H1 c1.0 H2 c2.0 K:H3 c3.0" },
+        ThreeCase { "heading_stays_with_its_first_crack", { "pp", "pp" }, 0, "C(3) K:H0 c0.0 c0.1 H1 c1.0 K:c1.1" },
+        ThreeCase { "rows_without_pictures_are_lines", { "--p-" }, 0, "C(2) K:H0 r0.0-1 c0.2 r0.3" },
+        ThreeCase { "lines_fill_a_page_before_the_next", { pictured(0, 45) }, 0, "C(2) K:H0 r0.0-40 K:r0.41-44" },
+        ThreeCase { "lines_below_three_cracks", { "ppp--" }, 0, "C(2) K:H0 c0.0 c0.1 c0.2 r0.3-4" },
+        ThreeCase { "problems_past_the_cover_come_first", { "-" }, 8, "C(2) K:E e6 e7 H0 r0.0" }),
+    caseName<ThreeCase>);
+
+// Over many made-up days: every row once and in order, a heading on the page of its pole's first row, at most
+// three cracks and no more than a page's height on a page, and no page but the last that the next part would
+// have fitted on.
+TEST(LedgerPlan, ThreePerPageFillsEveryPageButTheLast)
+{
+    using namespace ledgerpage;
+    QRandomGenerator random(7);
+    for (int round = 0; round < 60; ++round) {
+        QList<QByteArray> poles;
+        const int count = int(random.bounded(70));
+        for (int p = 0; p < count; ++p) {
+            QByteArray rows;
+            for (int r = int(random.bounded(12)); r > 0; --r)
+                rows += random.bounded(4) == 0 ? '-' : 'p';
+            poles << rows;
+        }
+        LedgerDay day = dayOf(poles);
+        for (int i = int(random.bounded(30)); i > 0; --i)
+            day.problems.append({ QString::number(i), "x" });
+        SCOPED_TRACE(describeCracks(planLedger(day, LedgerForm::ThreePerPage)).toStdString());
+        const QList<LedgerPage> pages = planLedger(day, LedgerForm::ThreePerPage);
+        QList<std::pair<int, int>> rows;
+        QList<int> listed;
+        for (const LedgerItem& item : pages[0].items)
+            if (item.kind == LedgerItemKind::ListLine)
+                listed << item.index;
+        for (qsizetype n = 1; n < pages.size(); ++n) {
+            const QList<LedgerItem>& items = pages[n].items;
+            ASSERT_FALSE(items.isEmpty());
+            int cracks = 0;
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                const LedgerItem& item = items[i];
+                cracks += item.kind == LedgerItemKind::Crack ? 1 : 0;
+                if (item.kind == LedgerItemKind::ListLine)
+                    listed << item.index;
+                if (item.kind == LedgerItemKind::Crack || item.kind == LedgerItemKind::RowLine) {
+                    rows << std::pair { item.index, item.row };
+                    const bool first = item.row == 0;
+                    EXPECT_TRUE(!first || (i > 0 && items[i - 1].kind == LedgerItemKind::PoleHeading));
+                }
+                const double bottom = item.top + itemHeight(item.kind);
+                EXPECT_LE(bottom, ContentBottom + 1e-9);
+                if (i + 1 < items.size()) {
+                    EXPECT_DOUBLE_EQ(items[i + 1].top, bottom);
+                }
+            }
+            EXPECT_LE(cracks, CracksPerPage);
+            if (n + 1 < pages.size()) {
+                const LedgerItem& next = pages[n + 1].items.constFirst();
+                const double used = items.constLast().top + itemHeight(items.constLast().kind) - ContentTop;
+                double needed = itemHeight(next.kind);
+                if (next.kind == LedgerItemKind::PoleHeading || next.kind == LedgerItemKind::ListHeading
+                    || next.kind == LedgerItemKind::ProblemHeading)
+                    needed += itemHeight(pages[n + 1].items[1].kind);
+                const bool full = cracks + (pages[n + 1].items.value(1).kind == LedgerItemKind::Crack ? 1 : 0)
+                        + (next.kind == LedgerItemKind::Crack ? 1 : 0)
+                    > CracksPerPage;
+                EXPECT_TRUE(full || used + needed > Height) << "page " << n + 1 << " ends early";
+                EXPECT_GT(used, Height / 4) << "page " << n + 1;
+            }
+        }
+        QList<std::pair<int, int>> expected;
+        for (int p = 0; p < day.poles.size(); ++p)
+            for (int r = 0; r < day.poles[p].rows.size(); ++r)
+                expected << std::pair { p, r };
+        EXPECT_EQ(rows, expected);
+        QList<int> allPoles;
+        for (int p = 0; p < day.poles.size(); ++p)
+            allPoles << p;
+        EXPECT_EQ(listed, allPoles);
+    }
+}
+
+// The bar on a photo 94.67 mm wide: 1 mm where it takes at most 40 % of the width, else 0.5 mm or 0.1 mm.
+TEST(LedgerLayout, ScaleBarIsTheLongestRoundLengthThatFits)
+{
+    struct Case {
+        double pxPerMm;
+        int width;
+        double mm;
+        double lengthMm;
+    };
+    const double photo = 94.67;
+    for (const Case& c :
+        std::initializer_list<Case> { { 91, 640, 1, 13.461 }, { 368.55, 2592, 1, 13.461 }, { 1000, 2592, 1, 36.524 },
+            { 1100, 2592, 0.5, 20.088 }, { 2200, 2592, 0.1, 8.035 }, { 20000, 2592, 0.1, 73.048 }, { 20000, 640, 0, 0 },
+            { 1, 2592, 1, 0.0365 }, { 0, 2592, 0, 0 }, { std::nan(""), 2592, 0, 0 }, { 91, 0, 0, 0 } }) {
+        SCOPED_TRACE(testing::Message() << c.pxPerMm << " px/mm, " << c.width << " px");
+        const ScaleBar bar = scaleBar(c.pxPerMm, c.width, photo);
+        EXPECT_EQ(bar.mm, c.mm);
+        EXPECT_NEAR(bar.lengthMm, c.lengthMm, 0.001);
     }
 }
 

@@ -1,10 +1,12 @@
 #include "ledger/ledgerday.h"
 
+#include "acquisition/originalcopy.h"
 #include "acquisition/pictureshow.h"
-#include "analysis/acrosscrack.h"
-#include "analysis/summary.h"
+#include "analysis/scalecalibration.h"
+#include "analysis/scanlines.h"
 #include "core/numbers.h"
 #include "core/resultfile.h"
+#include "ledger/ledgermarks.h"
 #include "results/measurementrecord.h"
 
 #include "files/folderlisting.h"
@@ -13,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
 #include <QRegularExpression>
@@ -50,86 +53,6 @@ MeasuredHow howOf(RecordedChange change)
     default:
         return MeasuredHow::Unknown;
     }
-}
-
-QString widthLabel(int width, float pxPerMm)
-{
-    return pxPerMm > 0 ? millimetreLabel(static_cast<float>(width) / pxPerMm) : QString();
-}
-
-qint16 clampedWidth(int width)
-{
-    return static_cast<qint16>(std::clamp(width, 0, 32767));
-}
-
-QLineF alongSegment(const RecordedScanLine& line, bool horizontal)
-{
-    return horizontal ? QLineF(line.start, line.position, line.start + line.width, line.position)
-                      : QLineF(line.position, line.start, line.position, line.start + line.width);
-}
-
-// An analysis measured across the crack, drawn as the window drew it: a kept line's mark across the crack,
-// labelled with its width across and green when that entered the mean; a line off the crack's path its run along
-// the line in whole pixels, red. The lines are those of the direction scanned, which may not be the menu's.
-void addAcrossMarks(const MeasurementEntry& entry, const RecordedAcross& across, QList<LedgerMark>& marks)
-{
-    const std::array<RecordedScanLine, 5>& lines = *entry.lines;
-    std::array<AcrossLine, 5> kept;
-    std::array<double, 5> widths {};
-    for (std::size_t k = 0; k < 5; ++k) {
-        const RecordedAcrossLine& line = across.lines[k];
-        if (lines[k].width <= 0 || !line.kept)
-            continue;
-        AcrossLine& measured = kept[k];
-        measured.found = true;
-        measured.kept = true;
-        measured.edges = { line.centre - line.along / 2, line.centre + line.along / 2 };
-        measured.angleDegrees = line.angleDegrees;
-        measured.spreadDegrees = line.spreadDegrees;
-        widths[k] = kept[k].across();
-    }
-    const FractionalSummary summary = summariseFractionalWidths(widths, entry.pxPerMm);
-    const ScanDirection scanned = across.horizontal ? ScanDirection::Horizontal : ScanDirection::Vertical;
-    const auto label = [&entry](double px) {
-        return entry.pxPerMm > 0 ? millimetreLabel(static_cast<float>(px / entry.pxPerMm)) : QString();
-    };
-    for (std::size_t k = 0; k < 5; ++k) {
-        if (lines[k].width <= 0)
-            continue;
-        if (kept[k].kept)
-            marks.append({ acrossSegment(scanned, lines[k].position, kept[k]), label(widths[k]), summary.used[k],
-                across.horizontal });
-        else
-            marks.append({ alongSegment(lines[k], across.horizontal), widthLabel(lines[k].width, entry.pxPerMm), false,
-                across.horizontal });
-    }
-}
-
-QList<LedgerMark> marksOf(const MeasurementEntry& entry)
-{
-    QList<LedgerMark> marks;
-    if (entry.lines && entry.across) {
-        addAcrossMarks(entry, *entry.across, marks);
-    } else if (entry.lines) {
-        std::array<qint16, 5> widths {};
-        for (std::size_t k = 0; k < 5; ++k)
-            widths[k] = clampedWidth((*entry.lines)[k].width);
-        const WidthSummary summary = summariseWidths(widths, entry.pxPerMm);
-        for (std::size_t k = 0; k < 5; ++k) {
-            const RecordedScanLine& line = (*entry.lines)[k];
-            if (line.width <= 0)
-                continue;
-            marks.append({ alongSegment(line, entry.horizontal), widthLabel(line.width, entry.pxPerMm), summary.used[k],
-                entry.horizontal });
-        }
-    }
-    if (entry.manual && entry.manual->steps > 0 && entry.manual->width > 0) {
-        const RecordedManualLine& line = *entry.manual;
-        const QPointF step = (line.to - line.from) / line.steps;
-        const QLineF segment(line.from + step * line.start, line.from + step * (line.start + line.width));
-        marks.append({ segment, widthLabel(line.width, entry.pxPerMm), true, false });
-    }
-    return marks;
 }
 
 using RowKey = std::pair<QString, int>;
@@ -415,16 +338,62 @@ public:
         for (const auto& [p, r] : *found) {
             LedgerRow& row = m_day.poles[p].rows[r];
             row.how = howOf(entry.change);
-            if (drawsMarks(entry.change) && !row.picturePath.isEmpty() && entry.picture == row.pictureName
-                && entry.pictureSize == row.pictureSize)
+            const bool ofPicture = !row.picturePath.isEmpty() && entry.picture == row.pictureName
+                && entry.pictureSize == row.pictureSize;
+            if (drawsMarks(entry.change) && ofPicture)
                 row.marks = marksOf(entry);
+            if (drawsMarks(entry.change) && entry.pxPerMm > 0) {
+                row.pxPerMm = entry.pxPerMm;
+                row.calibrated = entry.calibrated;
+                row.across = entry.across.has_value();
+            }
+            if (entry.change == RecordedChange::TakeInAnalysis)
+                takeShot(entry, row);
         }
     }
 
 private:
+    static void takeShot(const MeasurementEntry& entry, LedgerRow& row)
+    {
+        row.shotFromCamera = entry.cameraModified.isValid();
+        row.shotTime = row.shotFromCamera ? entry.cameraModified : entry.time;
+        row.originalName.clear();
+        if (entry.cameraFile.isEmpty() || row.pictureFile.isEmpty())
+            return;
+        // Kept beside the filed picture, under the name the take-in gave it.
+        const QString name = originalFileName(entry.pole, entry.row, entry.cameraFile);
+        const QByteArray folder = row.pictureFile.left(row.pictureFile.lastIndexOf('/'));
+        if (QFileInfo::exists(
+                QFile::decodeName(folder + '/' + nativeName(OriginalsFolderName) + '/' + nativeName(name))))
+            row.originalName = name;
+    }
+
     LedgerDay& m_day;
     QHash<RowKey, QList<std::pair<int, int>>> m_rows;
 };
+
+// The scale file of the folder the day folders are in says when a calibrated scale was set; it is read only
+// for that, and one that cannot be read leaves the dates out.
+void settleScales(LedgerDay& day)
+{
+    QString ignored;
+    const ScaleCalibrations calibrations = readScaleFile(QFileInfo(day.folder).absolutePath(), &ignored);
+    for (LedgerPole& pole : day.poles) {
+        for (LedgerRow& row : pole.rows) {
+            if (!row.pictureSize.isValid())
+                continue;
+            if (row.pxPerMm <= 0) {
+                row.pxPerMm = analysisPxPerMm(row.pictureSize.width());
+                row.calibrated = false;
+            }
+            const auto found = calibrations.constFind(scaleSizeKey(row.pictureSize));
+            // The record keeps the figure as a float.
+            if (row.calibrated && found != calibrations.constEnd()
+                && std::abs(found->pxPerMm - row.pxPerMm) <= 1e-5 * found->pxPerMm)
+                row.calibrationDate = found->date;
+        }
+    }
+}
 
 } // namespace
 
@@ -435,6 +404,7 @@ LedgerDay loadLedgerDay(
     RecordReader reader(day);
     for (const MeasurementEntry& entry : entries)
         reader.take(entry);
+    settleScales(day);
     return day;
 }
 
@@ -459,6 +429,7 @@ LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResult
     } else if (record.status != RegularFile::Status::Missing) {
         addProblem(day, MeasurementRecordFileName, record.error + QStringLiteral("測定方法と線は載せていません。"));
     }
+    settleScales(day);
     return day;
 }
 

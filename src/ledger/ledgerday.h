@@ -6,6 +6,7 @@
 #include "results/inspectionfacts.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QLineF>
 #include <QList>
 #include <QSize>
@@ -51,6 +52,17 @@ struct LedgerRow {
     QString pictureError; // why the picture there cannot be shown; empty when it can be
     QList<LedgerMark> marks;
     CrackFacts facts; // from the day's 調査情報.csv: the direction judges the width
+    // From the record: the camera file's time at the take-in (shotFromCamera), else the take-in's own time; the
+    // camera's original kept in the pole folder's 原画像 (its name, empty when not there); whether the last
+    // analysis measured across the crack; the scale of the last measurement, in picture pixels per millimetre
+    // (0 when the record has none) and whether it was set from a ruler.
+    QDateTime shotTime;
+    bool shotFromCamera = false;
+    QString originalName;
+    bool across = false;
+    double pxPerMm = 0;
+    bool calibrated = false;
+    QDate calibrationDate; // of a calibrated scale, when the scale file beside the day folders still holds it
 };
 
 struct LedgerPole {
@@ -112,6 +124,8 @@ struct OpenResults {
 };
 [[nodiscard]] LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries,
     const std::optional<OpenResults>& open = std::nullopt);
+
+// Rows with a picture that the record gives no scale are taken at the described scale for their size.
 
 // The same with the entries of the day folder's measurement record, read a line at a time; a record that
 // cannot be read, or lines of it, are named in problems.

@@ -1,20 +1,26 @@
 #pragma once
 
 #include "ledger/ledgerpdf.h"
+#include "ledger/previousinspection.h"
 
 #include <QColor>
+#include <QFont>
 #include <QList>
 #include <QRectF>
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 class QPainter;
 
-// Painting the ledger's pages: the cover with its chart, the list of unreadable files, a pole's table and its
-// pictures with their marks, each in the frame of day, subject and page number. Sizes in millimetres.
+// Painting the ledger's pages: the cover with its figures, chart and pole list, the pages of three cracks, and the
+// six-a-page form's tables and pictures, each in the frame of subject, day and page number. Sizes in millimetres.
 namespace norvel {
 
+struct CoverLayout;
 struct LedgerDay;
+struct LedgerItem;
 struct LedgerPage;
 struct LedgerPole;
 struct LedgerProblem;
@@ -27,40 +33,60 @@ inline constexpr int LedgerResolution = 600; // dots per inch of the painter; te
 // Where the picture of a picture page's slot (0 to 5, row by row) is drawn, in millimetres from the page's
 // top left corner: its cell's width and height, shrunk to the picture's shape and centred across the cell.
 [[nodiscard]] QRectF ledgerPictureRect(int slot, QSize pictureSize);
+// Where the photo of a crack whose part of the page starts at top is drawn: shrunk to the picture's shape.
+[[nodiscard]] QRectF ledgerCrackPhotoRect(double top, QSize pictureSize);
 
 class LedgerPainter {
 public:
     LedgerPainter(
-        QPainter& painter, const LedgerDay& day, const LedgerOptions& options, int pages, QList<LedgerProblem>* found)
-        : m_painter(painter)
-        , m_day(day)
-        , m_options(options)
-        , m_lines(options.lines)
-        , m_pages(pages)
-        , m_found(found)
-    {
-    }
+        QPainter& painter, const LedgerDay& day, const LedgerOptions& options, int pages, QList<LedgerProblem>* found);
 
     // The page's content and its frame, numbered from 1.
     void paintPage(const LedgerPage& page, int pageNumber, ThumbnailQueue& thumbnails);
 
 private:
-    void paintCover();
+    // The cover.
+    void paintCover(const LedgerPage& page);
+    [[nodiscard]] double paintFigures(const CoverLayout& layout);
+    void paintChart(const CoverLayout& layout);
+    void paintLegend(double top, int marked);
+    void paintListHeading(double top);
+    void paintListLine(int pole, double top);
+    // Six a page.
     void paintProblems(const LedgerPage& page);
+    void paintPoleList(const LedgerPage& page);
     void paintTable(const LedgerPage& page);
     void paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails);
+    // Three a page.
+    void paintItems(const QList<LedgerItem>& items, ThumbnailQueue& thumbnails);
+    void paintPoleHeading(int pole, double top);
+    void paintCrack(const LedgerItem& item, const Thumbnail& thumbnail);
+    void paintCrackFacts(const LedgerPole& pole, const LedgerRow& row, int poleIndex, double top);
+    void paintRowLine(const LedgerItem& item);
+    void paintProblemLine(int problem, double top);
+
     void paintFrame(int pageNumber, const QString& subject);
+    [[nodiscard]] QString pageSubject(const LedgerPage& page) const;
     [[nodiscard]] static double dots(double mm) { return mm * LedgerResolution / 25.4; }
     [[nodiscard]] static QRectF rect(double x, double y, double width, double height)
     {
         return { dots(x), dots(y), dots(width), dots(height) };
     }
+    [[nodiscard]] static QRectF rect(const QRectF& mm) { return rect(mm.x(), mm.y(), mm.width(), mm.height()); }
     void write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour = Qt::black);
     // One line, cut with "…" to its width.
     void writeLine(const QRectF& mmRect, double points, const QString& text, const QColor& colour = Qt::black);
-    void paintChart(double top, double bottom);
-    void paintPicture(const QRectF& mmRect, const LedgerPole& pole, const LedgerRow& row, const Thumbnail& thumbnail);
+    // A row of cells with their borders, texts cut to their widths.
+    void writeCells(double top, double height, const QList<double>& widths, const QStringList& texts, double points,
+        const QList<QColor>& colours = {});
+    // Text in a colour with a light outline, so that it reads on a dark crack as on light concrete.
+    void writeHaloed(const QPointF& topLeft, double points, const QString& text, const QColor& colour);
+    void paintPicture(const QRectF& mmRect, const LedgerPole& pole, const LedgerRow& row, const Thumbnail& thumbnail,
+        bool withScaleBar);
+    void paintMarks(const QRectF& target, const LedgerRow& row);
+    void paintScaleBar(const QRectF& target, const LedgerRow& row);
     void note(const QRectF& target, const QString& text);
+    [[nodiscard]] QString previousText(int pole, std::optional<CrackDirection> direction) const;
 
     QPainter& m_painter;
     const LedgerDay& m_day;
@@ -68,6 +94,25 @@ private:
     const JudgementLines m_lines;
     const int m_pages;
     QList<LedgerProblem>* m_found;
+    QList<std::optional<PreviousInspection>> m_before; // per pole
 };
+
+// Shared by the painter's parts.
+namespace ledgertext {
+[[nodiscard]] QFont font(double points, bool bold = false);
+// "2022年10月19日", or the text itself when it is not a day.
+[[nodiscard]] QString dayText(const QString& day);
+[[nodiscard]] QString poleTitle(const QString& pole);
+// "0.35mm", "-" for none.
+[[nodiscard]] QString millimetres(std::optional<double> width);
+// At most this many characters of a text from a file are shown in a cell or caption.
+[[nodiscard]] QString shortened(const QString& text, qsizetype characters = 24);
+// The direction of the pole's widest crack: "縦", or empty.
+[[nodiscard]] QString widestDirection(const LedgerPole& pole);
+inline const QColor MarkGreen(0, 255, 0);
+inline const QColor MarkRed(255, 0, 0);
+inline const QColor BarBlue(70, 110, 170);
+inline const QColor HeadingGrey(230, 230, 230);
+} // namespace ledgertext
 
 } // namespace norvel

@@ -19,12 +19,18 @@ namespace {
 QList<PictureJob> picturesOf(const LedgerDay& day, const QList<LedgerPage>& pages)
 {
     QList<PictureJob> pictures;
+    const auto add = [&](int pole, int r) {
+        const LedgerRow& row = day.poles[pole].rows[r];
+        pictures.append({ row.pictureFile, row.pictureError });
+    };
     for (const LedgerPage& page : pages) {
         if (page.kind == LedgerPageKind::Pictures) {
-            for (int r : page.rows) {
-                const LedgerRow& row = day.poles[page.pole].rows[r];
-                pictures.append({ row.pictureFile, row.pictureError });
-            }
+            for (int r : page.rows)
+                add(page.pole, r);
+        }
+        for (const LedgerItem& item : page.items) {
+            if (item.kind == LedgerItemKind::Crack)
+                add(item.index, item.row);
         }
     }
     return pictures;

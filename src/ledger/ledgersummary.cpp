@@ -18,8 +18,9 @@ QString csvWidth(std::optional<double> width)
     return width ? fixedText(*width, 2) : QString();
 }
 
-// "+0.05", "-0.02", "0.00": a crack that grew reads as one at a glance.
-QString csvChange(std::optional<double> now, std::optional<double> before)
+} // namespace
+
+QString widthChange(std::optional<double> now, std::optional<double> before)
 {
     if (!now || !before)
         return {};
@@ -30,7 +31,14 @@ QString csvChange(std::optional<double> now, std::optional<double> before)
     return (change < 0 ? QStringLiteral("-") : QStringLiteral("+")) + size;
 }
 
-} // namespace
+std::optional<PreviousInspection> previousOf(
+    const LedgerDay& day, const LedgerPole& pole, const JudgementLines& lines, const PreviousInspections* previous)
+{
+    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
+    if (!previous || !date.isValid() || pole.facts.plate.isEmpty())
+        return std::nullopt;
+    return previous->find(pole.facts.plate, date, lines);
+}
 
 QString rowJudgement(const LedgerRow& row, const JudgementLines& lines)
 {
@@ -62,19 +70,16 @@ QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const P
         QStringLiteral("平均幅mm"), QStringLiteral("判定"), QStringLiteral("電柱番号"), QStringLiteral("所在地・路線"),
         QStringLiteral("柱種"), QStringLiteral("横最大"), QStringLiteral("縦最大"), QStringLiteral("斜め最大"),
         QStringLiteral("前回日"), QStringLiteral("前回最大"), QStringLiteral("変化") });
-    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
     for (const LedgerPole& pole : day.poles) {
         const DirectionWidths widths = poleWidths(pole);
-        std::optional<PreviousInspection> before;
-        if (previous && date.isValid() && !pole.facts.plate.isEmpty())
-            before = previous->find(pole.facts.plate, date, lines);
+        const std::optional<PreviousInspection> before = previousOf(day, pole, lines, previous);
         const std::optional<double> widestBefore = before ? before->widths.overall() : std::nullopt;
         csv += csvLine({ pole.pole, QString::number(pole.rows.size()), csvWidth(pole.widestMm), csvWidth(pole.meanMm),
             poleJudgement(pole, lines), pole.facts.plate, pole.facts.place, pole.facts.type,
             csvWidth(widths.of(CrackDirection::Transverse)), csvWidth(widths.of(CrackDirection::Longitudinal)),
             csvWidth(widths.of(CrackDirection::Oblique)),
             before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(), csvWidth(widestBefore),
-            csvChange(pole.widestMm, widestBefore) });
+            widthChange(pole.widestMm, widestBefore) });
     }
     return csv;
 }

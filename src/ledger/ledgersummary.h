@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/ledgerwidths.h"
+#include "ledger/previousinspection.h"
 #include "settings/programsettings.h"
 
 #include <QByteArray>
@@ -20,6 +21,13 @@ class PreviousInspections;
 [[nodiscard]] DirectionWidths poleWidths(const LedgerPole& pole);
 // The worst of its rows: "要注意" when one is; "-" when it has widths and none is; empty without a width.
 [[nodiscard]] QString poleJudgement(const LedgerPole& pole, const JudgementLines& lines);
+
+// The pole's previous inspection, by its plate, as of a day before the day folder's date; none without a plate, a
+// dated day folder or previous.
+[[nodiscard]] std::optional<PreviousInspection> previousOf(
+    const LedgerDay& day, const LedgerPole& pole, const JudgementLines& lines, const PreviousInspections* previous);
+// "+0.05", "-0.02", "0.00": a crack that grew reads as one at a glance. Empty when either is unknown.
+[[nodiscard]] QString widthChange(std::optional<double> now, std::optional<double> before);
 
 // The day's summary: UTF-8 with a BOM, CR LF, the header row 調査柱No,行数,最大幅mm,平均幅mm,判定,電柱番号,
 // 所在地・路線,柱種,横最大,縦最大,斜め最大,前回日,前回最大,変化 and one line per pole in ledger order, widths as

@@ -1,0 +1,253 @@
+#include "ledger/ledgerday.h"
+#include "ledger/ledgerlayout.h"
+#include "ledger/ledgerpainter.h"
+#include "ledger/ledgerplan.h"
+#include "ledger/ledgersummary.h"
+
+#include "core/numbers.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+
+// The ledger's cover: the survey's figures, the chart of each pole's widest crack against the three lines, and the
+// list of poles.
+namespace norvel {
+
+using namespace ledgerpage;
+using namespace ledgertext;
+
+namespace {
+
+struct Figure {
+    QString name;
+    QString value;
+    QColor colour = Qt::black;
+};
+
+QString orDash(const QString& text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+QString scaleText(const LedgerScale& scale)
+{
+    QString text = QStringLiteral("%1×%2 画素: %3 画素/mm")
+                       .arg(scale.size.width())
+                       .arg(scale.size.height())
+                       .arg(fixedText(scale.pxPerMm, 2));
+    if (!scale.calibrated)
+        return text + QStringLiteral("（既定）");
+    if (!scale.date.isValid())
+        return text + QStringLiteral("（校正）");
+    return text + QStringLiteral("（校正 %1）").arg(scale.date.toString(QStringLiteral("yyyy/MM/dd")));
+}
+
+QList<Figure> scaleFigures(const LedgerDay& day)
+{
+    const QList<LedgerScale> scales = scalesOf(day);
+    QList<Figure> figures;
+    for (qsizetype i = 0; i < std::min<qsizetype>(scales.size(), CoverScales); ++i)
+        figures.append({ i == 0 ? QStringLiteral("縮尺") : QString(), scaleText(scales[i]) });
+    if (scales.isEmpty())
+        figures.append({ QStringLiteral("縮尺"), QStringLiteral("-（写真なし）") });
+    if (scales.size() > CoverScales)
+        figures.append({ {}, QStringLiteral("ほか %1 種").arg(scales.size() - CoverScales) });
+    return figures;
+}
+
+// The lines as the chart and its legend draw them.
+struct ChartLine {
+    QString name;
+    double mm = 0;
+    QColor colour;
+    Qt::PenStyle style = Qt::DashLine;
+};
+
+std::array<ChartLine, 3> chartLines(const JudgementLines& lines)
+{
+    return { ChartLine { QStringLiteral("横"), lines.transverse, QColor(230, 120, 0), Qt::DashLine },
+        ChartLine { QStringLiteral("縦"), lines.longitudinal, Qt::black, Qt::DashLine },
+        ChartLine { QStringLiteral("斜め"), lines.oblique, QColor(140, 60, 180), Qt::DotLine } };
+}
+
+} // namespace
+
+void LedgerPainter::paintCover(const LedgerPage& page)
+{
+    const CoverLayout layout = coverLayout(m_day);
+    write({ Left, ContentTop + 1, Right - Left, 12 }, 22, Qt::AlignCenter, QStringLiteral("写真台帳"));
+    const double figuresBottom = paintFigures(layout);
+    Q_ASSERT(figuresBottom <= layout.chartTop);
+    paintChart(layout);
+    for (const LedgerItem& item : page.items) {
+        if (item.kind == LedgerItemKind::ListHeading)
+            paintListHeading(item.top);
+        else
+            paintListLine(item.index, item.top);
+    }
+}
+
+double LedgerPainter::paintFigures(const CoverLayout& layout)
+{
+    int marked = 0;
+    for (const LedgerPole& pole : m_day.poles)
+        marked += poleWidths(pole).marked(m_lines) ? 1 : 0;
+    QString widest = millimetres(m_day.widestMm);
+    if (m_day.widestMm)
+        widest += QStringLiteral("（") + poleTitle(m_day.widestPole) + QStringLiteral("）");
+    const SurveyHeader& header = m_options.header;
+    QList<Figure> figures { { QStringLiteral("件名"), orDash(header.title) },
+        { QStringLiteral("調査日"), dayText(m_day.day) }, { QStringLiteral("調査者"), orDash(header.inspector) },
+        { QStringLiteral("会社"), orDash(header.company) }, { QStringLiteral("天候"), orDash(header.weather) },
+        { QStringLiteral("使用機器"), orDash(header.equipment) } };
+    figures += scaleFigures(m_day);
+    figures += { { QStringLiteral("調査柱数・撮影数"),
+                     QStringLiteral("%1 本・%2 枚").arg(m_day.poles.size()).arg(m_day.shots) },
+        { QStringLiteral("最大ひび割れ幅"), widest },
+        { QStringLiteral("判定線"),
+            QStringLiteral("横 %1mm・縦 %2mm・斜め %3mm（以上は要注意: %4 本）")
+                .arg(fixedText(m_lines.transverse, 2), fixedText(m_lines.longitudinal, 2),
+                    fixedText(m_lines.oblique, 2), QString::number(marked)) } };
+    if (m_day.outOfRange > 0)
+        figures.append({ QStringLiteral("範囲外の幅"),
+            QStringLiteral("%1 行（0〜%2mm の外。最大・平均・グラフに入れていません）")
+                .arg(m_day.outOfRange)
+                .arg(LargestWidthMm),
+            MarkRed });
+    const auto problems = m_day.problems.size() + m_day.unlistedProblems;
+    if (problems > 0)
+        figures.append(
+            { QStringLiteral("読めなかったファイル"), QStringLiteral("%1 件（下に一覧）").arg(problems), MarkRed });
+    Q_ASSERT(figures.size() == layout.figureLines);
+    double y = FigureTop;
+    for (const Figure& figure : figures) {
+        write({ Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
+        writeLine({ Left + 50, y, Right - Left - 50, FigureHeight }, 10.5, figure.value, figure.colour);
+        y += FigureHeight;
+    }
+    const auto named = std::min<qsizetype>(m_day.problems.size(), CoverProblems);
+    // Two lines each at most: a name and a reason of the usual length fit.
+    for (qsizetype i = 0; i < named; ++i) {
+        write({ Left + 3, y, Right - Left - 3, CoverProblemHeight }, 9, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+            QStringLiteral("・") + problemLine(m_day.problems[i]), MarkRed);
+        y += CoverProblemHeight;
+    }
+    if (problems > named) {
+        writeLine({ Left + 3, y, Right - Left - 3, 5 }, 9,
+            QStringLiteral("ほか %1 件は後のページに載せています。").arg(problems - named), MarkRed);
+        y += CoverProblemHeight;
+    }
+    return y;
+}
+
+void LedgerPainter::paintChart(const CoverLayout& layout)
+{
+    constexpr double LabelWidth = 32;
+    constexpr double BarLeft = Left + LabelWidth + 2;
+    constexpr double BarRight = Right - 16;
+    write({ Left, layout.chartTop, Right - Left, 7 }, 11, Qt::AlignLeft | Qt::AlignVCenter,
+        QStringLiteral("調査柱ごとの最大ひび割れ幅（mm）"));
+    const double top = layout.chartTop + 12;
+    const double slot = layout.barHeight;
+    const auto count = static_cast<double>(std::max<qsizetype>(1, m_day.poles.size()));
+    const std::array<ChartLine, 3> lines = chartLines(m_lines);
+    double highest = 0;
+    for (const ChartLine& line : lines)
+        highest = std::max(highest, line.mm);
+    const ChartAxis axis = chartAxis(m_day.widestMm.value_or(0), highest);
+    const auto x = [&](double mm) { return BarLeft + (BarRight - BarLeft) * std::clamp(mm, 0.0, axis.top) / axis.top; };
+    const double bottom = top + slot * count;
+    // Labels only where they can be read; the bars are drawn however many poles there are.
+    const double points = std::min(9.0, slot * 0.75 * 72 / 25.4);
+    const bool labelled = points >= 4;
+    // Counted, so that no width however large (a typing slip of "1e308") can keep adding ticks.
+    for (int i = 0; i <= 6 && i * axis.step <= axis.top + 1e-9; ++i) {
+        const double tick = i * axis.step;
+        m_painter.setPen(QPen(QColor(200, 200, 200), dots(0.15)));
+        m_painter.drawLine(QPointF(dots(x(tick)), dots(top)), QPointF(dots(x(tick)), dots(bottom)));
+        write({ x(tick) - 10, bottom + 1, 20, 5 }, 8, Qt::AlignCenter, fixedText(tick, axis.step < 0.1 ? 2 : 1));
+    }
+    int marked = 0;
+    for (int p = 0; p < m_day.poles.size(); ++p) {
+        const LedgerPole& pole = m_day.poles[p];
+        const double y = top + slot * p;
+        if (labelled)
+            write({ Left, y, LabelWidth, slot }, points, Qt::AlignRight | Qt::AlignVCenter, shortened(pole.pole, 12));
+        if (!pole.widestMm) {
+            if (labelled)
+                write({ BarLeft + 1, y, 10, slot }, points, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("-"));
+            continue;
+        }
+        const bool poleMarked = poleWidths(pole).marked(m_lines);
+        marked += poleMarked ? 1 : 0;
+        m_painter.fillRect(
+            rect(BarLeft, y + slot * 0.15, x(*pole.widestMm) - BarLeft, slot * 0.7), poleMarked ? MarkRed : BarBlue);
+        if (labelled)
+            write({ x(*pole.widestMm) + 1, y, 16, slot }, points, Qt::AlignLeft | Qt::AlignVCenter,
+                fixedText(*pole.widestMm, 2));
+    }
+    m_painter.setPen(QPen(Qt::black, dots(0.3)));
+    m_painter.drawLine(QPointF(dots(BarLeft), dots(top)), QPointF(dots(BarLeft), dots(bottom)));
+    for (const ChartLine& line : lines) {
+        m_painter.setPen(QPen(line.colour, dots(0.45), line.style));
+        m_painter.drawLine(QPointF(dots(x(line.mm)), dots(top - 2)), QPointF(dots(x(line.mm)), dots(bottom)));
+    }
+    paintLegend(bottom + 6.5, marked);
+}
+
+void LedgerPainter::paintLegend(double top, int marked)
+{
+    double x = Left + 20;
+    const auto swatch = [&](const QColor& colour, const QString& text) {
+        m_painter.fillRect(rect(x, top + 1.5, 4, 3), colour);
+        write({ x + 5, top, 34, 6 }, 8, Qt::AlignLeft | Qt::AlignVCenter, text);
+        x += 34;
+    };
+    swatch(MarkRed, QStringLiteral("要注意の柱（%1 本）").arg(marked));
+    swatch(BarBlue, QStringLiteral("判定線未満の柱"));
+    for (const ChartLine& line : chartLines(m_lines)) {
+        m_painter.setPen(QPen(line.colour, dots(0.45), line.style));
+        m_painter.drawLine(QPointF(dots(x), dots(top + 3)), QPointF(dots(x + 6), dots(top + 3)));
+        write({ x + 7, top, 25, 6 }, 8, Qt::AlignLeft | Qt::AlignVCenter,
+            line.name + u' ' + fixedText(line.mm, 2) + QStringLiteral("mm"));
+        x += 26;
+    }
+}
+
+namespace {
+const QList<double> ListWidths { 18, 24, 34, 20, 26, 14, 31, 13 };
+} // namespace
+
+void LedgerPainter::paintListHeading(double top)
+{
+    m_painter.fillRect(rect(Left, top, Right - Left, ListHeadingHeight), HeadingGrey);
+    writeCells(top, ListHeadingHeight, ListWidths,
+        { QStringLiteral("調査柱No"), QStringLiteral("電柱番号"), QStringLiteral("所在地・路線"),
+            QStringLiteral("柱種"), QStringLiteral("最大 mm（方向）"), QStringLiteral("判定"),
+            QStringLiteral("前回（日・最大）"), QStringLiteral("変化") },
+        8);
+}
+
+void LedgerPainter::paintListLine(int poleIndex, double top)
+{
+    const LedgerPole& pole = m_day.poles[poleIndex];
+    QString widest = pole.widestMm ? fixedText(*pole.widestMm, 2) : QStringLiteral("-");
+    const QString direction = widestDirection(pole);
+    if (!direction.isEmpty())
+        widest += QStringLiteral("（") + direction + QStringLiteral("）");
+    const std::optional<PreviousInspection>& before = m_before[poleIndex];
+    const std::optional<double> widestBefore = before ? before->widths.overall() : std::nullopt;
+    QString previous;
+    if (before)
+        previous = before->day.toString(QStringLiteral("yyyy/MM/dd")) + u' '
+            + (widestBefore ? fixedText(*widestBefore, 2) : QStringLiteral("-"));
+    const QString judgement = poleJudgement(pole, m_lines);
+    writeCells(top, ListLineHeight, ListWidths,
+        { pole.pole, pole.facts.plate, pole.facts.place, pole.facts.type, widest, judgement, previous,
+            widthChange(pole.widestMm, widestBefore) },
+        8, { Qt::black, Qt::black, Qt::black, Qt::black, Qt::black, MarkRed });
+}
+
+} // namespace norvel

@@ -1,0 +1,206 @@
+#include "ledger/ledgerday.h"
+#include "ledger/ledgerlayout.h"
+#include "ledger/ledgerpainter.h"
+#include "ledger/ledgerplan.h"
+#include "ledger/ledgersummary.h"
+#include "ledger/ledgerthumbnails.h"
+
+#include "core/numbers.h"
+
+#include <QPainter>
+
+// The pages of three cracks: each pole's heading, then its cracks, a photo with its facts beside it, or a line for a
+// row without a picture.
+namespace norvel {
+
+using namespace ledgerpage;
+using namespace ledgertext;
+
+namespace {
+
+constexpr double FactsLeft = Left + PhotoWidth + 3;
+constexpr double FactsNameWidth = 19;
+constexpr int FactsLines = 13;
+
+QString dash(const QString& text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
+
+// "0.35 mm（自動・直交）"
+QString widthWithHow(const LedgerRow& row)
+{
+    QString text = shortened(row.width, 16);
+    if (row.widthMm)
+        text = fixedText(*row.widthMm, 2) + QStringLiteral(" mm");
+    else if (row.outOfRange)
+        text += QStringLiteral("（範囲外）");
+    QStringList how;
+    if (row.how != MeasuredHow::Unknown)
+        how << measuredHowText(row.how);
+    if (row.across && row.how == MeasuredHow::Automatic)
+        how << QStringLiteral("直交");
+    return how.isEmpty() ? text : text + QStringLiteral("（") + how.join(u'・') + QStringLiteral("）");
+}
+
+QString heightAndFace(const CrackFacts& facts)
+{
+    const QString height = facts.heightM ? fixedText(*facts.heightM, 2) + QStringLiteral(" m") : QStringLiteral("-");
+    return height + QStringLiteral(" / ") + dash(facts.face);
+}
+
+QString rustText(const CrackFacts& facts)
+{
+    return facts.rust ? (*facts.rust ? QStringLiteral("有") : QStringLiteral("無")) : QStringLiteral("-");
+}
+
+QString shotText(const LedgerRow& row)
+{
+    if (!row.shotTime.isValid())
+        return QStringLiteral("-");
+    return row.shotTime.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+        + (row.shotFromCamera ? QString() : QStringLiteral("（取込）"));
+}
+
+} // namespace
+
+QString LedgerPainter::previousText(int pole, std::optional<CrackDirection> direction) const
+{
+    const std::optional<PreviousInspection>& before = m_before[pole];
+    if (!before)
+        return QStringLiteral("-");
+    QString text = before->day.toString(QStringLiteral("yyyy/MM/dd"));
+    // A crack is set beside the widest of its direction then; without a direction beside the widest of all.
+    const bool known = direction && *direction != CrackDirection::Unknown;
+    const std::optional<double> width = known ? before->widths.of(*direction) : before->widths.overall();
+    if (known)
+        text += u' ' + crackDirectionName(*direction);
+    return text + u' ' + (width ? fixedText(*width, 2) + QStringLiteral("mm") : QStringLiteral("-"));
+}
+
+void LedgerPainter::paintItems(const QList<LedgerItem>& items, ThumbnailQueue& thumbnails)
+{
+    for (const LedgerItem& item : items) {
+        switch (item.kind) {
+        case LedgerItemKind::ListHeading:
+            paintListHeading(item.top);
+            break;
+        case LedgerItemKind::ListLine:
+            paintListLine(item.index, item.top);
+            break;
+        case LedgerItemKind::ProblemHeading:
+            write({ Left, item.top, Right - Left, ProblemHeadingHeight }, 12, Qt::AlignLeft | Qt::AlignVCenter,
+                QStringLiteral("読めなかったファイル（表紙の続き）"));
+            break;
+        case LedgerItemKind::ProblemLine:
+            paintProblemLine(item.index, item.top);
+            break;
+        case LedgerItemKind::PoleHeading:
+            paintPoleHeading(item.index, item.top);
+            break;
+        case LedgerItemKind::Crack:
+            paintCrack(item, thumbnails.take());
+            break;
+        case LedgerItemKind::RowLine:
+            paintRowLine(item);
+            break;
+        }
+    }
+}
+
+void LedgerPainter::paintProblemLine(int problem, double top)
+{
+    write({ Left, top, Right - Left, ProblemLineHeight }, 9, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+        QStringLiteral("・") + problemLine(m_day.problems[problem]), MarkRed);
+    if (problem == m_day.problems.size() - 1 && m_day.unlistedProblems > 0)
+        writeLine({ Left + 100, top + ProblemLineHeight - 4, Right - Left - 100, 4 }, 8,
+            QStringLiteral("ほか %1 件（多すぎるため名前を載せていません）").arg(m_day.unlistedProblems), MarkRed);
+}
+
+void LedgerPainter::paintPoleHeading(int poleIndex, double top)
+{
+    const LedgerPole& pole = m_day.poles[poleIndex];
+    m_painter.fillRect(rect(Left, top, Right - Left, PoleHeadingHeight - 1), HeadingGrey);
+    QString title = poleTitle(shortened(pole.pole));
+    const PoleFacts& facts = pole.facts;
+    for (const auto& [name, value] : { std::pair { QStringLiteral("電柱番号"), facts.plate },
+             std::pair { QStringLiteral("所在地・路線"), facts.place },
+             std::pair { QStringLiteral("柱種"), facts.type } }) {
+        if (!value.isEmpty())
+            title += QStringLiteral("　") + name + u' ' + value;
+    }
+    m_painter.setFont(font(11, true));
+    writeLine({ Left + 2, top, Right - Left - 4, 5.5 }, 11, title);
+    QString widest = millimetres(pole.widestMm);
+    if (const QString direction = widestDirection(pole); !direction.isEmpty())
+        widest += QStringLiteral("（") + direction + QStringLiteral("）");
+    const QString judgement = poleJudgement(pole, m_lines);
+    QString line = QStringLiteral("行数 %1　最大 %2　判定 %3　前回 %4")
+                       .arg(pole.rows.size())
+                       .arg(widest, dash(judgement), previousText(poleIndex, std::nullopt));
+    const std::optional<PreviousInspection>& before = m_before[poleIndex];
+    if (const QString change = widthChange(pole.widestMm, before ? before->widths.overall() : std::nullopt);
+        !change.isEmpty())
+        line += QStringLiteral("（変化 ") + change + QStringLiteral("）");
+    if (!facts.remarks.isEmpty())
+        line += QStringLiteral("　備考 ") + facts.remarks;
+    if (!pole.error.isEmpty())
+        line = QStringLiteral("結果ファイルを読めません: ") + pole.error;
+    writeLine({ Left + 2, top + 5, Right - Left - 4, 5 }, 8.5, line, pole.error.isEmpty() ? Qt::black : MarkRed);
+}
+
+void LedgerPainter::paintCrack(const LedgerItem& item, const Thumbnail& thumbnail)
+{
+    const LedgerPole& pole = m_day.poles[item.index];
+    const LedgerRow& row = pole.rows[item.row];
+    const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
+    paintPicture(ledgerCrackPhotoRect(item.top, size), pole, row, thumbnail, true);
+    paintCrackFacts(pole, row, item.index, item.top);
+}
+
+void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row, int poleIndex, double top)
+{
+    const QString judgement = row.outOfRange ? QStringLiteral("範囲外") : dash(rowJudgement(row, m_lines));
+    const std::array<std::pair<QString, QString>, FactsLines> facts { std::pair {
+                                                                          QStringLiteral("調査柱No"), dash(pole.pole) },
+        std::pair { QStringLiteral("電柱番号"), dash(pole.facts.plate) },
+        std::pair { QStringLiteral("行"), QString::number(row.row) },
+        std::pair { QStringLiteral("撮影日時"), shotText(row) }, std::pair { QStringLiteral("幅"), widthWithHow(row) },
+        std::pair { QStringLiteral("方向"), dash(crackDirectionName(row.facts.direction)) },
+        std::pair { QStringLiteral("地上高 / 面"), heightAndFace(row.facts) },
+        std::pair { QStringLiteral("錆汁"), rustText(row.facts) }, std::pair { QStringLiteral("判定"), judgement },
+        std::pair { QStringLiteral("前回"), previousText(poleIndex, row.facts.direction) },
+        std::pair { QStringLiteral("備考"), dash(row.facts.remarks) },
+        std::pair { QStringLiteral("写真"), dash(row.pictureName) },
+        std::pair { QStringLiteral("原画像"), dash(row.originalName) } };
+    const double lineHeight = PhotoHeight / FactsLines;
+    const double width = Right - FactsLeft;
+    for (std::size_t i = 0; i < facts.size(); ++i) {
+        const double y = top + lineHeight * static_cast<double>(i);
+        m_painter.fillRect(rect(FactsLeft, y, FactsNameWidth, lineHeight), HeadingGrey);
+        m_painter.setPen(QPen(Qt::black, dots(0.15)));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(rect(FactsLeft, y, width, lineHeight));
+        writeLine({ FactsLeft + 1, y, FactsNameWidth - 1.5, lineHeight }, 6.5, facts[i].first);
+        const bool red = facts[i].first == QStringLiteral("判定") && judgement != QStringLiteral("-");
+        writeLine({ FactsLeft + FactsNameWidth + 1.2, y, width - FactsNameWidth - 2.4, lineHeight }, 8, facts[i].second,
+            red ? MarkRed : QColor(Qt::black));
+    }
+}
+
+void LedgerPainter::paintRowLine(const LedgerItem& item)
+{
+    const LedgerPole& pole = m_day.poles[item.index];
+    const LedgerRow& row = pole.rows[item.row];
+    const QString judgement = row.outOfRange ? QStringLiteral("範囲外") : dash(rowJudgement(row, m_lines));
+    writeCells(item.top, RowLineHeight, { 14, 46, 16, 34, 14, 18, 38 },
+        { QStringLiteral("行 %1").arg(row.row), widthWithHow(row),
+            QStringLiteral("方向 ") + dash(crackDirectionName(row.facts.direction)), heightAndFace(row.facts),
+            QStringLiteral("錆汁 ") + rustText(row.facts), judgement,
+            row.facts.remarks.isEmpty() ? QStringLiteral("写真なし") : row.facts.remarks },
+        8,
+        { Qt::black, Qt::black, Qt::black, Qt::black, Qt::black,
+            judgement == QStringLiteral("-") ? Qt::black : MarkRed });
+}
+
+} // namespace norvel
