@@ -1,16 +1,18 @@
 // The photo ledger of a survey day, made as the menu makes it: the day folder, its record read a line at a
 // time, the PDF written straight to its temporary file and put in place with the summary.
-// - BM_LedgerOfAFullDay: 50 poles of 6 camera shots of 2592 x 1944, each with its analysis marks.
+// - BM_LedgerOfAFullDay/3 and /6: 50 poles of 6 camera shots of 2592 x 1944, each with its analysis marks, three
+//   cracks a page and six photos a page.
 // - BM_LedgerOfALargeDay: NORVEL_LEDGER_BENCH_POLES poles (default 2000) of 3 shots (hard links to three
 //   files), a ledger of some 600 MB.
 // - BM_ReadingALargeRecord: the 50 poles' day with a measurement record of some 100 MB.
-// Each reports the PDF's size ("pdf_MB") and the peak resident memory of the process during the run
+// Each reports the PDF's size ("pdf_MB"), its pages and the peak resident memory of the process during the run
 // ("peak_MB", from VmHWM after resetting it, Linux only) beside the time. Run a release build for figures
 // that mean something: AddressSanitizer keeps freed memory in quarantine.
 #include "files/durablefile.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
 #include "ledger/ledgerpdf.h"
+#include "ledger/ledgerplan.h"
 #include "results/measurementrecord.h"
 
 #include <QBuffer>
@@ -142,17 +144,21 @@ double peakMemoryMB()
 }
 
 // The ledger as the menu makes it, without the progress dialog.
-void makeLedger(benchmark::State& state, const Day& day)
+void makeLedger(benchmark::State& state, const Day& day, LedgerForm form)
 {
     const QDir folder(day.path);
+    LedgerOptions options;
+    options.header = { "県道1号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡" };
+    options.form = form;
     resetPeakMemory();
     for (auto _ : state) {
         const LedgerDay ledger = readLedgerDay(day.path);
         DurableFile pdf(folder.filePath(ledgerPdfFileName(ledger.day)));
         DurableFile csv(folder.filePath(summaryCsvFileName(ledger.day)));
         QString error;
-        if (!writeLedgerFiles(ledger, LedgerOptions {}, pdf, csv, {}, &error, nullptr))
+        if (!writeLedgerFiles(ledger, options, pdf, csv, {}, &error, nullptr))
             state.SkipWithError(error.toUtf8().constData());
+        state.counters["pages"] = double(planLedger(ledger, form).size());
     }
     state.counters["peak_MB"] = peakMemoryMB();
     state.counters["pdf_MB"] = double(QFileInfo(folder.filePath("写真台帳_20240501.pdf")).size()) / (1024 * 1024);
@@ -161,9 +167,9 @@ void makeLedger(benchmark::State& state, const Day& day)
 void BM_LedgerOfAFullDay(benchmark::State& state)
 {
     static const Day day(50, 6, 0);
-    makeLedger(state, day);
+    makeLedger(state, day, static_cast<LedgerForm>(state.range(0)));
 }
-BENCHMARK(BM_LedgerOfAFullDay)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_LedgerOfAFullDay)->Arg(3)->Arg(6)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 void BM_LedgerOfALargeDay(benchmark::State& state)
 {
@@ -171,7 +177,7 @@ void BM_LedgerOfALargeDay(benchmark::State& state)
         ? qEnvironmentVariableIntValue("NORVEL_LEDGER_BENCH_POLES")
         : 2000;
     const Day day(poles, 3, 0);
-    makeLedger(state, day);
+    makeLedger(state, day, LedgerForm::ThreePerPage);
 }
 BENCHMARK(BM_LedgerOfALargeDay)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
