@@ -1,3 +1,4 @@
+#include "analysis/scalecalibration.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgersummary.h"
 #include "ledger/previousinspection.h"
@@ -184,6 +185,90 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
                  }() },
             2, MeasuredHow::ManualLine, "" }),
     caseName<RowCase>);
+
+// The shot's time, the camera's original kept beside the filed picture and the scale the row was measured at, as
+// "time from|original|px/mm kind date".
+struct ShotCase {
+    const char* name;
+    std::function<QList<MeasurementEntry>()> entries;
+    bool originalKept;
+    const char* expected;
+};
+
+MeasurementEntry takeIn(bool cameraTime)
+{
+    MeasurementEntry entry = analysis(TakeInAnalysis, "7_1.jpg", Filed, { 0, 0, 3, 0, 0 });
+    entry.time = QDateTime(QDate(2022, 10, 19), QTime(9, 0));
+    entry.cameraFile = "DSC1.JPG";
+    if (cameraTime)
+        entry.cameraModified = QDateTime(QDate(2022, 10, 19), QTime(8, 59, 30));
+    return entry;
+}
+
+class LedgerShotTest : public testing::TestWithParam<ShotCase> { };
+
+TEST_P(LedgerShotTest, TakesTheShotsTimeItsOriginalAndItsScaleFromTheRecord)
+{
+    QTemporaryDir program;
+    const QString day = program.filePath("20221019");
+    writeWholeFile(day + "/7/No7CP.csv", "1,0.35\r\n");
+    writePicture(day + "/7/7_1.jpg", Filed);
+    if (GetParam().originalKept)
+        writeWholeFile(day + "/7/原画像/7_1_DSC1.JPG", "original");
+    // The scale file beside the day folders dates the calibrated 12.5 px/mm of this size.
+    writeWholeFile(program.filePath(ScaleFileName),
+        scaleFileContent({ { scaleSizeKey(Filed), { 12.5, QDate(2022, 9, 1), 10, "ruler.jpg" } } }));
+
+    const LedgerRow row = loadLedgerDay(day, GetParam().entries()).poles.value(0).rows.value(0);
+    const QString shot = row.shotTime.isValid()
+        ? row.shotTime.toString("HH:mm:ss") + (row.shotFromCamera ? " camera" : " take-in")
+        : QString("-");
+    EXPECT_EQ(QString("%1|%2|%3 %4 %5")
+                  .arg(shot, row.originalName)
+                  .arg(row.pxPerMm, 0, 'f', 2)
+                  .arg(row.calibrated ? "calibrated" : "described", row.calibrationDate.toString(Qt::ISODate))
+                  .trimmed()
+            + (row.across ? " across" : ""),
+        QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LedgerShotTest,
+    testing::Values(
+        ShotCase { "no_record_described_scale", [] { return QList<MeasurementEntry> {}; }, false, "-||9.10 described" },
+        ShotCase { "camera_time_and_original", [] { return QList { takeIn(true) }; }, true,
+            "08:59:30 camera|7_1_DSC1.JPG|10.00 described" },
+        ShotCase { "take_in_time_without_camera_time", [] { return QList { takeIn(false) }; }, false,
+            "09:00:00 take-in||10.00 described" },
+        ShotCase { "calibrated_dated_by_the_scale_file",
+            [] {
+                MeasurementEntry entry = takeIn(true);
+                entry.pxPerMm = 12.5;
+                entry.calibrated = true;
+                return QList { entry };
+            },
+            false, "08:59:30 camera||12.50 calibrated 2022-09-01" },
+        ShotCase { "calibrated_at_another_figure_undated",
+            [] {
+                MeasurementEntry entry = takeIn(true);
+                entry.pxPerMm = 13;
+                entry.calibrated = true;
+                return QList { entry };
+            },
+            false, "08:59:30 camera||13.00 calibrated" },
+        // A typed correction keeps the measured scale; a later analysis across the crack says so.
+        ShotCase { "typed_correction_keeps_the_scale",
+            [] {
+                return QList { takeIn(true), change(TypedCorrection) };
+            },
+            false, "08:59:30 camera||10.00 described" },
+        ShotCase { "across_the_crack",
+            [] {
+                MeasurementEntry entry = acrossAnalysis(false, { 5, 5, 5, 5, 5 }, {});
+                entry.pxPerMm = 12.5;
+                return QList { takeIn(true), entry };
+            },
+            false, "08:59:30 camera||12.50 described across" }),
+    caseName<ShotCase>);
 
 struct PoleOrderCase {
     const char* name;
