@@ -210,8 +210,9 @@ void LedgerPainter::writeCells(double top, double height, const QList<double>& w
 
 void LedgerPainter::writeHaloed(const QPointF& topLeft, double points, const QString& text, const QColor& colour)
 {
-    const QFont face = font(points);
-    const QPointF baseline = topLeft + QPointF(0, QFontMetricsF(face, m_painter.device()).ascent());
+    // Sized for the PDF's resolution: a path of a font takes its points at the screen's.
+    const QFont face(font(points), m_painter.device());
+    const QPointF baseline = topLeft + QPointF(0, QFontMetricsF(face).ascent());
     // The outline is drawn from the glyphs' shapes, the text over it stays text that can be searched and copied.
     QPainterPath path;
     path.addText(baseline, face, text);
