@@ -1,3 +1,5 @@
+#include "app/commandline.h"
+#include "results/inspectionfacts.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -9,6 +11,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace norvel;
 
 namespace {
 
@@ -23,6 +27,8 @@ struct CommandCase {
     QString saidOnError; // part of stderr
     QStringList made; // files beyond the day's result file and the settings, relative to the program folder
     bool flagged = true; // the 0.25 mm row is 要注意
+    bool pastSurvey = false; // the pole's plate in today's facts, and its earlier inspection under {program}/past
+    bool previousFound = false; // the summary gives that inspection
 };
 
 const QString Day = QStringLiteral("20221019");
@@ -31,7 +37,7 @@ const QString Csv = QStringLiteral("20221019/集計_20221019.csv");
 
 const std::vector<CommandCase> Cases {
     { "IntoTheDayFolder", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
-    { "FormSixIsToday", { "--form", "6", "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
+    { "FormSixIsMade", { "--form", "6", "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
     { "NorvelIniLineJudges", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.30\r\n", {}, 0, "{program}/" + Pdf,
         {}, { Pdf, Csv }, false },
     { "NorvelIniBeforeLedgerIni", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.20\r\n",
@@ -48,8 +54,14 @@ const std::vector<CommandCase> Cases {
         {} },
     { "DamagedLedgerIni", { "--ledger", "{day}" }, {}, "[ledger]\r\njudgementMm=wide\r\n", 1, {}, "ledger.ini", {} },
     { "MissingPastFolder", { "--ledger", "{day}", "--past", "{program}/past" }, {}, {}, 1, {}, "past", {} },
-    { "FormThreeNotYet", { "--ledger", "{day}", "--form", "3" }, {}, {}, 1, {}, "form 3", {} },
+    { "FormThreeIsMade", { "--ledger", "{day}", "--form", "3" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
     { "UnknownForm", { "--ledger", "{day}", "--form", "5" }, {}, {}, 1, {}, "5", {} },
+    { "UnknownFormWhateverIsKept", { "--ledger", "{day}", "--form", "4" }, "[survey]\r\nform=6\r\n", {}, 1, {}, "\"4\"",
+        {} },
+    { "KeptPastFolderLooksUp", { "--ledger", "{day}" }, "[survey]\r\npast={program}/past\r\n", {}, 0,
+        "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, true },
+    { "EmptyPastLooksInNone", { "--ledger", "{day}", "--past", "" }, "[survey]\r\npast={program}/past\r\n", {}, 0,
+        "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, false },
     { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },
     { "UnknownOption", { "--ledger", "{day}", "--colour" }, {}, {}, 1, {}, "colour", {} },
     { "Help", { "--help" }, {}, {}, 0, {}, {}, {} },
@@ -74,6 +86,23 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
+// Pole 3 of the day has the plate P-9, which pole 6 had on 2022/10/01 in the past surveys' folder "past" (not
+// a day folder of the program folder's own). The files written, relative to the program folder.
+QStringList writePastSurvey(const QTemporaryDir& program)
+{
+    const QDateTime now(QDate(2022, 10, 19), QTime(10, 0));
+    const QString before = program.filePath("past/20221001");
+    QDir().mkpath(before + "/6");
+    writeFile(before + "/6/No6CP.csv", "1,0.10\r\n");
+    writeFile(inspectionFactsPath(before),
+        inspectionFactsHeader() + poleFactsLine(now.addDays(-18), "6", { "P-9", "", "", "" }));
+    const QString today = program.filePath(Day);
+    writeFile(inspectionFactsPath(today), inspectionFactsHeader() + poleFactsLine(now, "3", { "P-9", "", "", "" }));
+    const QDir root(program.path());
+    return { root.relativeFilePath(before + "/6/No6CP.csv"), root.relativeFilePath(inspectionFactsPath(before)),
+        root.relativeFilePath(inspectionFactsPath(today)) };
+}
+
 TEST_P(CommandLine, ExitsPrintsAndWrites)
 {
     const CommandCase& row = GetParam();
@@ -84,19 +113,22 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     QDir().mkpath(program.filePath("out"));
     writeFile(program.filePath(Day + "/3/No3CP.csv"), "1,0.25\r\n");
     QStringList expected { "norvel", Day + "/3/No3CP.csv" };
+    const auto place = [&programPath](QString text) {
+        return text.replace("{day}", programPath + "/" + Day)
+            .replace("{out}", programPath + "/out")
+            .replace("{program}", programPath);
+    };
     if (!row.norvelIni.isEmpty()) {
-        writeFile(program.filePath("norvel.ini"), row.norvelIni);
+        writeFile(program.filePath("norvel.ini"), place(QString::fromUtf8(row.norvelIni)).toUtf8());
         expected << "norvel.ini";
     }
     if (!row.ledgerIni.isEmpty()) {
         writeFile(program.filePath("ledger.ini"), row.ledgerIni);
         expected << "ledger.ini";
     }
-    const auto place = [&programPath](QString text) {
-        return text.replace("{day}", programPath + "/" + Day)
-            .replace("{out}", programPath + "/out")
-            .replace("{program}", programPath);
-    };
+    if (row.pastSurvey) {
+        expected << writePastSurvey(program);
+    }
     QStringList arguments;
     for (const QString& argument : row.arguments)
         arguments << place(argument);
@@ -123,7 +155,9 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
         EXPECT_TRUE(err.contains(row.saidOnError)) << err.toStdString();
     }
     if (row.name == "Help") {
-        EXPECT_TRUE(out.contains("--ledger") && out.contains("--out") && out.contains("--past")) << out.toStdString();
+        EXPECT_TRUE(out.contains("--ledger") && out.contains("--out") && out.contains("--past")
+            && out.contains("--form") && out.contains("norvel.ini"))
+            << out.toStdString();
     }
     expected << row.made;
     expected.sort();
@@ -139,9 +173,66 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
         const QByteArray summary = readWholeFile(program.filePath(csv));
         EXPECT_EQ(summary.contains("\r\n3,1,0.25,0.25,要注意,"), row.flagged) << summary.toStdString();
         EXPECT_TRUE(summary.contains("\r\n3,1,0.25,0.25,")) << summary.toStdString();
+        EXPECT_EQ(summary.contains(",2022/10/01,0.10,+0.15\r\n"), row.previousFound) << summary.toStdString();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CommandLine, testing::ValuesIn(Cases), caseName<CommandCase>);
+
+// The header always norvel.ini's; the form and the past folder given, else kept; a past folder that is not there, or
+// an unknown form, refused.
+struct ChoicesCase {
+    std::string name;
+    QByteArray ini; // {past}: an existing folder
+    std::optional<QString> form; // nullopt: not given
+    std::optional<QString> past;
+    LedgerForm expectedForm;
+    QString expectedPast; // {past}: that folder
+    QString problem; // part of it; empty: none
+};
+
+class CommandLineChoicesTest : public testing::TestWithParam<ChoicesCase> { };
+
+TEST_P(CommandLineChoicesTest, GivenBeforeKeptAndNoFolderThatIsNotThere)
+{
+    const ChoicesCase& row = GetParam();
+    QTemporaryDir past;
+    writeFile(past.filePath("file"), "x");
+    const auto place = [&past](QString text) { return text.replace("{past}", past.path()); };
+    const QByteArray ini = place(QString::fromUtf8(row.ini)).toUtf8();
+    const CommandLineChoices chosen
+        = commandLineChoices(ini, row.form, row.past ? std::optional(place(*row.past)) : std::nullopt);
+    if (!row.problem.isEmpty()) {
+        EXPECT_TRUE(chosen.problem.contains(place(row.problem))) << chosen.problem.toStdString();
+        return;
+    }
+    EXPECT_EQ(chosen.problem, QString());
+    EXPECT_EQ(chosen.choices.form, row.expectedForm);
+    EXPECT_EQ(chosen.choices.pastFolder, place(row.expectedPast));
+    EXPECT_TRUE(chosen.choices.header == ledgerChoices(ini).header);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CommandLineChoicesTest,
+    testing::Values(ChoicesCase { "nothingKept", "", std::nullopt, std::nullopt, LedgerForm::ThreePerPage, "", "" },
+        ChoicesCase { "keptSixWithItsHeader", "[survey]\r\ntitle=国道8号\r\nform=6\r\n", std::nullopt, std::nullopt,
+            LedgerForm::SixPerPage, "", "" },
+        ChoicesCase {
+            "givenThreeOverKeptSix", "[survey]\r\nform=6\r\n", "3", std::nullopt, LedgerForm::ThreePerPage, "", "" },
+        ChoicesCase { "givenSix", "", "6", std::nullopt, LedgerForm::SixPerPage, "", "" },
+        ChoicesCase { "unknownGivenOverKeptSix", "[survey]\r\nform=6\r\n", "4", std::nullopt, LedgerForm::SixPerPage,
+            "", "Unknown form \"4\"" },
+        ChoicesCase { "keptPastThere", "[survey]\r\npast={past}\r\n", std::nullopt, std::nullopt,
+            LedgerForm::ThreePerPage, "{past}", "" },
+        ChoicesCase { "keptPastMissing", "[survey]\r\npast={past}/gone\r\n", std::nullopt, std::nullopt,
+            LedgerForm::ThreePerPage, "", "\"{past}/gone\" kept in norvel.ini" },
+        ChoicesCase { "givenPastInPlaceOfMissingKept", "[survey]\r\npast={past}/gone\r\n", std::nullopt, "{past}",
+            LedgerForm::ThreePerPage, "{past}", "" },
+        ChoicesCase { "emptyGivenPastLooksInNone", "[survey]\r\npast={past}\r\n", std::nullopt, "",
+            LedgerForm::ThreePerPage, "", "" },
+        ChoicesCase { "givenPastMissing", "", std::nullopt, "{past}/gone", LedgerForm::ThreePerPage, "",
+            "\"{past}/gone\" is not there" },
+        ChoicesCase { "givenPastIsAFile", "", std::nullopt, "{past}/file", LedgerForm::ThreePerPage, "",
+            "\"{past}/file\" is not there" }),
+    caseName<ChoicesCase>);
 
 } // namespace

@@ -73,9 +73,10 @@ public:
         if (whileShowing)
             whileShowing();
     }
-    std::optional<norvel::LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) override
+    std::optional<norvel::LedgerRequest> askLedger(
+        const QString& dayFolder, const norvel::JudgementLines& lines, const norvel::LedgerChoices& choices) override
     {
-        ledgerOffers.push_back({ dayFolder, judgementMm });
+        ledgerOffers.push_back({ dayFolder, lines, choices });
         if (whileChoosing)
             whileChoosing();
         if (ledgerAnswers.empty())
@@ -152,7 +153,7 @@ public:
     QStringList errors;
     QStringList notices;
     QStringList opened; // files handed to the system's viewer
-    std::vector<norvel::LedgerRequest> ledgerOffers;
+    std::vector<norvel::LedgerRequest> ledgerOffers; // what the dialog was opened with
     std::vector<std::pair<double, QSize>> lengthOffers;
     struct PoleFactsOffer {
         QString pole;

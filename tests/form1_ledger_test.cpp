@@ -1,8 +1,11 @@
 #include "form1fixture.h"
+#include "results/inspectionfacts.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -56,7 +59,7 @@ TEST_P(LedgerTest, AsksBeforeReplacingAndOffersToOpen)
     if (row.open)
         fake.openAnswers.push_back(*row.open);
     fake.viewerStarts = row.viewerStarts;
-    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.35 });
+    fake.ledgerAnswers.push_back(LedgerRequest { day, { 0.05, 0.35, 0.35 }, {} });
 
     menuItem(QStringLiteral("Ledger"))->trigger();
 
@@ -74,9 +77,125 @@ TEST_P(LedgerTest, AsksBeforeReplacingAndOffersToOpen)
     EXPECT_EQ(fake.errors.size(), row.viewerMissingSaid ? 1 : 0) << fake.errors.join(u'\n').toStdString();
     // Cancelled, the line typed in the dialog is not kept either.
     menuItem(QStringLiteral("Ledger"))->trigger();
-    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, row.made ? 0.35 : 0.20);
+    EXPECT_EQ(fake.ledgerOffers.back().lines.longitudinal, row.made ? 0.35 : 0.20);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LedgerTest, testing::ValuesIn(Cases), caseName<LedgerCase>);
+
+// A day of pole 3, plate P-9, with a 0.25 mm crack.
+QString writeDay(const QTemporaryDir& program, const QDateTime& now)
+{
+    const QString day = program.filePath(QStringLiteral("20221019"));
+    EXPECT_TRUE(writeWholeFile(day + QStringLiteral("/3/No3CP.csv"), "1,0.25\r\n"));
+    EXPECT_TRUE(writeWholeFile(
+        inspectionFactsPath(day), inspectionFactsHeader() + poleFactsLine(now, "3", { "P-9", "", "", "" })));
+    return day;
+}
+
+const SurveyHeader Header { "国道8号 電柱調査", "山田 太郎", "北陸電柱", "曇り", "KM-100" };
+const QByteArray HeaderIni = "title=国道8号 電柱調査\r\ninspector=山田 太郎\r\ncompany=北陸電柱\r\nweather=曇り\r\n"
+                             "equipment=KM-100\r\n";
+
+// The dialog offers norvel.ini's lines and choices, and what is changed there is written back to it; a settings
+// file that cannot be written is said, and the ledger is made all the same.
+struct KeptCase {
+    std::string name;
+    std::optional<QByteArray> before; // norvel.ini; nullopt: none; "dir": a folder in its place
+    JudgementLines offeredLines;
+    LedgerChoices offered;
+    JudgementLines chosenLines;
+    LedgerChoices chosen;
+    std::optional<QByteArray> after; // nullopt: no file
+    QString said; // part of the last error; empty: none
+};
+
+const std::vector<KeptCase> KeptCases {
+    { "NothingKeptNothingChanged", std::nullopt, {}, {}, {}, {}, std::nullopt, {} },
+    { "OfferedFromNorvelIniAndLeftAlone",
+        "[judgement]\r\ntransverse=0.10\r\nlongitudinal=0.30\r\noblique=0.40\r\n[survey]\r\n" + HeaderIni
+            + "form=6\r\npast=\r\n",
+        { 0.10, 0.30, 0.40 }, { Header, LedgerForm::SixPerPage, "" }, { 0.10, 0.30, 0.40 },
+        { Header, LedgerForm::SixPerPage, "" },
+        "[judgement]\r\ntransverse=0.10\r\nlongitudinal=0.30\r\noblique=0.40\r\n[survey]\r\n" + HeaderIni
+            + "form=6\r\npast=\r\n",
+        {} },
+    { "LinesAndChoicesWrittenBack", "[session]\r\npole=7\r\n", {}, {}, { 0.10, 0.25, 0.30 },
+        { Header, LedgerForm::SixPerPage, "" },
+        "[session]\r\npole=7\r\n\r\n[judgement]\r\ntransverse=0.10\r\nlongitudinal=0.25\r\noblique=0.30\r\n\r\n"
+        "[survey]\r\n"
+            + HeaderIni + "form=6\r\npast=\r\n",
+        {} },
+    { "OnlyTheChoicesWrittenBack", std::nullopt, {}, {}, {},
+        { { "国道8号", "", "", "", "" }, LedgerForm::ThreePerPage, "" },
+        "[survey]\r\ntitle=国道8号\r\ninspector=\r\ncompany=\r\nweather=\r\nequipment=\r\nform=3\r\npast=\r\n", {} },
+    { "UnwritableSaidAndLedgerMade", "dir", {}, {}, { 0.10, 0.25, 0.30 }, {}, std::nullopt,
+        "判定線を残せませんでした" },
+};
+
+class LedgerKeptTest : public Form1Fixture, public ::testing::WithParamInterface<KeptCase> { };
+
+TEST_P(LedgerKeptTest, OffersNorvelIniAndWritesBackWhatChanged)
+{
+    const KeptCase& row = GetParam();
+    const QString ini = fake.programFolder.filePath(QStringLiteral("norvel.ini"));
+    if (row.before == "dir") {
+        ASSERT_TRUE(QDir().mkpath(ini));
+    } else if (row.before) {
+        ASSERT_TRUE(writeWholeFile(ini, *row.before));
+    }
+    const QString day = writeDay(fake.programFolder, fake.clockNow);
+    fake.errors.clear();
+    fake.ledgerAnswers.push_back(LedgerRequest { day, row.chosenLines, row.chosen });
+
+    menuItem(QStringLiteral("Ledger"))->trigger();
+
+    ASSERT_EQ(fake.ledgerOffers.size(), 1u);
+    EXPECT_EQ(fake.ledgerOffers[0].lines, row.offeredLines);
+    EXPECT_TRUE(fake.ledgerOffers[0].choices == row.offered);
+    EXPECT_TRUE(contents(day + QStringLiteral("/写真台帳_20221019.pdf")).startsWith("%PDF"));
+    if (row.said.isEmpty()) {
+        EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
+    } else {
+        EXPECT_TRUE(!fake.errors.isEmpty() && fake.errors.last().contains(row.said))
+            << fake.errors.join(u'\n').toStdString();
+    }
+    if (row.before != "dir") {
+        EXPECT_EQ(QFileInfo::exists(ini) ? contents(ini).toStdString() : "(none)",
+            row.after ? row.after->toStdString() : "(none)");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LedgerKeptTest, testing::ValuesIn(KeptCases), caseName<KeptCase>);
+
+// The plate's earlier inspection is found in the past surveys' folder chosen, and only there.
+struct PastCase {
+    std::string name;
+    bool pastChosen;
+    bool previousFound;
+};
+
+class LedgerPastTest : public Form1Fixture, public ::testing::WithParamInterface<PastCase> { };
+
+TEST_P(LedgerPastTest, ThePastFolderChosenGivesThePreviousInspection)
+{
+    const PastCase& row = GetParam();
+    QTemporaryDir past;
+    const QString before = past.filePath(QStringLiteral("20221001"));
+    ASSERT_TRUE(writeWholeFile(before + QStringLiteral("/6/No6CP.csv"), "1,0.10\r\n"));
+    ASSERT_TRUE(writeWholeFile(inspectionFactsPath(before),
+        inspectionFactsHeader() + poleFactsLine(fake.clockNow.addDays(-18), "6", { "P-9", "", "", "" })));
+    const QString day = writeDay(fake.programFolder, fake.clockNow);
+    fake.ledgerAnswers.push_back(
+        LedgerRequest { day, {}, { {}, LedgerForm::ThreePerPage, row.pastChosen ? past.path() : QString() } });
+
+    menuItem(QStringLiteral("Ledger"))->trigger();
+
+    const QByteArray summary = contents(day + QStringLiteral("/集計_20221019.csv"));
+    EXPECT_TRUE(summary.contains("\r\n3,1,0.25,0.25,要注意,P-9,")) << summary.toStdString();
+    EXPECT_EQ(summary.contains(",2022/10/01,0.10,+0.15\r\n"), row.previousFound) << summary.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LedgerPastTest,
+    testing::Values(PastCase { "Chosen", true, true }, PastCase { "NoneChosen", false, false }), caseName<PastCase>);
 
 } // namespace

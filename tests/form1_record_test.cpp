@@ -259,10 +259,10 @@ TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
     menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
     ASSERT_EQ(fake.ledgerOffers.size(), 1u);
     EXPECT_EQ(fake.ledgerOffers[0].dayFolder, day);
-    EXPECT_EQ(fake.ledgerOffers[0].judgementMm, 0.20);
+    EXPECT_EQ(fake.ledgerOffers[0].lines.longitudinal, 0.20);
     EXPECT_FALSE(QFile::exists(pdf));
 
-    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.35 });
+    fake.ledgerAnswers.push_back(LedgerRequest { day, { 0.05, 0.35, 0.35 }, {} });
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     EXPECT_TRUE(contents(pdf).startsWith("%PDF"));
@@ -274,7 +274,7 @@ TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
     EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
 
     menuItem(QStringLiteral("Ledger"))->trigger();
-    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, 0.35); // kept for the next time
+    EXPECT_EQ(fake.ledgerOffers.back().lines.longitudinal, 0.35); // kept for the next time
 }
 
 // What the ledger could not read is said after it, the files named; what killed ledgers left is gone as soon
@@ -297,7 +297,7 @@ TEST_F(Form1RecordTest, ledgerMenu_namesWhatItCouldNotReadAndRemovesStaleTempora
     menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
     EXPECT_FALSE(QFile::exists(stale));
 
-    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.20 });
+    fake.ledgerAnswers.push_back(LedgerRequest { day, {}, {} });
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     ASSERT_EQ(fake.notices.size(), 1);
@@ -312,7 +312,7 @@ TEST_F(Form1RecordTest, ledgerMenu_namesWhatItCouldNotReadAndRemovesStaleTempora
 TEST_F(Form1RecordTest, ledgerMenu_aDayFolderThatIsNotThere_isSaidAtOnce)
 {
     const QString day = fake.programFolder.filePath(QStringLiteral("20990101"));
-    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.20 });
+    fake.ledgerAnswers.push_back(LedgerRequest { day, {}, {} });
     menuItem(QStringLiteral("Ledger"))->trigger();
     ASSERT_EQ(fake.errors.size(), 1);
     EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("日付のフォルダ"))) << fake.errors[0].toStdString();
@@ -333,7 +333,7 @@ TEST_F(Form1RecordTest, ledgerMenu_aJudgementLineThatIsNoNumber_isSaidWithItsLin
     EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("2 行目の判定線 (judgementMm) の値「abc」を数として読めません")))
         << fake.errors[0].toStdString();
     ASSERT_EQ(fake.ledgerOffers.size(), 1u);
-    EXPECT_EQ(fake.ledgerOffers[0].judgementMm, 0.20);
+    EXPECT_EQ(fake.ledgerOffers[0].lines.longitudinal, 0.20);
 }
 
 // The ledger's line: norvel.ini's own lines, else ledger.ini's single line taken over into norvel.ini once; what
@@ -362,7 +362,7 @@ TEST_P(LedgerLineTest, ledgerIniLineIsTakenOverOnceIntoTheProgramSettings)
     menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     ASSERT_EQ(fake.ledgerOffers.size(), 1u);
-    EXPECT_EQ(fake.ledgerOffers[0].judgementMm, c.offered);
+    EXPECT_EQ(fake.ledgerOffers[0].lines.longitudinal, c.offered);
     const QByteArray after = QFile::exists(ini) ? contents(ini) : QByteArray();
     if (c.written.isEmpty())
         EXPECT_FALSE(after.contains("[judgement]")) << after.toStdString();
@@ -375,11 +375,14 @@ TEST_P(LedgerLineTest, ledgerIniLineIsTakenOverOnceIntoTheProgramSettings)
     }
     const QString day = fake.programFolder.filePath(QStringLiteral("20221019"));
     ASSERT_TRUE(QDir().mkpath(day));
-    fake.ledgerAnswers.push_back(LedgerRequest { day, 0.35 });
+    JudgementLines chosen = fake.ledgerOffers.back().lines;
+    chosen.longitudinal = 0.35;
+    chosen.oblique = 0.35;
+    fake.ledgerAnswers.push_back(LedgerRequest { day, chosen, {} });
     menuItem(QStringLiteral("Ledger"))->trigger();
-    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, c.offered);
+    EXPECT_EQ(fake.ledgerOffers.back().lines.longitudinal, c.offered);
     menuItem(QStringLiteral("Ledger"))->trigger();
-    EXPECT_EQ(fake.ledgerOffers.back().judgementMm, 0.35);
+    EXPECT_EQ(fake.ledgerOffers.back().lines.longitudinal, 0.35);
     EXPECT_TRUE(contents(ini).contains("longitudinal=0.35\r\noblique=0.35\r\n")) << contents(ini).toStdString();
     if (c.ledgerIni) {
         EXPECT_EQ(contents(ledgerIni), "[ledger]\r\njudgementMm=0.45\r\n");
@@ -430,7 +433,7 @@ TEST_F(Form1RecordTest, aLedgerReadsTheEarlierDaysAfresh)
     ASSERT_TRUE(writeWholeFile(inspectionFactsPath(before),
         inspectionFactsHeader() + poleFactsLine(fake.clockNow.addDays(-18), "6", { "P-9", "", "", "" })));
     ASSERT_TRUE(writeWholeFile(before + QStringLiteral("/6/No6CP.csv"), "1,0.10\r\n"));
-    fake.ledgerAnswers.push_back(LedgerRequest { today, 0.20 });
+    fake.ledgerAnswers.push_back(LedgerRequest { today, {}, {} });
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_TRUE(contents(today + QStringLiteral("/集計_20221019.csv")).contains(",P-9,,,,,,2022/10/01,0.10,+0.10"))
         << contents(today + QStringLiteral("/集計_20221019.csv")).toStdString();

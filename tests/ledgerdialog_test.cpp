@@ -1,16 +1,20 @@
 #include "files/durablefile.h"
 #include "ledger/ledgerdialog.h"
 #include "results/measurementrecord.h"
+#include "settings/ledgersettings.h"
 
 #include "failingdisk.h"
 #include "testsupport.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -19,6 +23,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ostream>
+#include <utility>
 
 #include <unistd.h>
 
@@ -28,8 +34,10 @@ namespace {
 
 TEST(LedgerDialog, BrowsingFillsTheFolderAndCancellingKeepsIt)
 {
+    QTemporaryDir pastSurveys;
     std::optional<QString> answer = QStringLiteral("/p/20221019");
-    LedgerDialog dialog([&answer] { return answer; });
+    std::optional<QString> pastAnswer = pastSurveys.path();
+    LedgerDialog dialog([&answer] { return answer; }, [&pastAnswer] { return pastAnswer; });
     auto* folder = dialog.findChild<QLineEdit*>("dayFolder");
     auto* ok = dialog.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok);
     EXPECT_FALSE(ok->isEnabled());
@@ -40,6 +48,84 @@ TEST(LedgerDialog, BrowsingFillsTheFolderAndCancellingKeepsIt)
     answer.reset();
     dialog.findChild<QPushButton*>("browse")->click();
     EXPECT_EQ(folder->text(), "/p/20221019");
+
+    dialog.findChild<QPushButton*>("browsePast")->click();
+    EXPECT_EQ(dialog.choices().pastFolder, pastSurveys.path());
+    pastAnswer.reset();
+    dialog.findChild<QPushButton*>("browsePast")->click();
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("pastFolder")->text(), pastSurveys.path());
+    EXPECT_EQ(dialog.dayFolder(), "/p/20221019");
+    EXPECT_TRUE(ok->isEnabled());
+}
+
+// OK waits for a day folder, and for a past folder that is there when one is named; a missing one is said.
+struct OkCase {
+    const char* name;
+    const char* day;
+    const char* past; // {past}: an existing folder
+    bool ok;
+    bool missingSaid;
+};
+
+void PrintTo(const OkCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LedgerDialogOkTest : public testing::TestWithParam<OkCase> { };
+
+TEST_P(LedgerDialogOkTest, WaitsForADayFolderAndAPastFolderThatIsThere)
+{
+    const OkCase& c = GetParam();
+    QTemporaryDir pastSurveys;
+    ASSERT_TRUE(QFile(pastSurveys.filePath("file")).open(QIODevice::WriteOnly));
+    LedgerDialog dialog([] { return std::nullopt; }, [] { return std::nullopt; });
+    dialog.findChild<QLineEdit*>("dayFolder")->setText(c.day);
+    dialog.findChild<QLineEdit*>("pastFolder")->setText(QString(c.past).replace("{past}", pastSurveys.path()));
+    EXPECT_EQ(dialog.findChild<QDialogButtonBox*>("buttons")->button(QDialogButtonBox::Ok)->isEnabled(), c.ok);
+    EXPECT_EQ(dialog.findChild<QLabel*>("pastMissing")->isVisibleTo(&dialog), c.missingSaid);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, LedgerDialogOkTest,
+    testing::Values(OkCase { "noDayFolder", "", "", false, false },
+        OkCase { "dayFolderWithoutPast", "/p/20221019", "", true, false },
+        OkCase { "blanksAreNoPastFolder", "/p/20221019", "  ", true, false },
+        OkCase { "pastFolderThere", "/p/20221019", "{past}", true, false },
+        OkCase { "pastFolderMissing", "/p/20221019", "{past}/none", false, true },
+        OkCase { "pastFolderIsAFile", "/p/20221019", "{past}/file", false, true },
+        OkCase { "missingPastWithoutDay", " ", "{past}/none", false, true }),
+    caseName<OkCase>);
+
+// What the window offers is shown field by field, and what is typed there comes back.
+TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
+{
+    LedgerDialog dialog([] { return std::nullopt; }, [] { return std::nullopt; });
+    EXPECT_TRUE(dialog.lines() == JudgementLines {});
+    EXPECT_TRUE(dialog.choices() == LedgerChoices {});
+    EXPECT_TRUE(dialog.findChild<QRadioButton*>("formThree")->isChecked());
+
+    dialog.setLines({ 0.10, 0.30, 0.45 });
+    dialog.setChoices({ { "国道8号", "山田 太郎", "北陸電柱", "曇り", "KM-100" }, LedgerForm::SixPerPage, "/p/過去" });
+    const std::pair<const char*, QString> shown[] = { { "title", "国道8号" }, { "inspector", "山田 太郎" },
+        { "company", "北陸電柱" }, { "weather", "曇り" }, { "equipment", "KM-100" }, { "pastFolder", "/p/過去" },
+        { "transverseMm", "0.10 mm" }, { "longitudinalMm", "0.30 mm" }, { "obliqueMm", "0.45 mm" } };
+    for (const auto& [name, text] : shown) {
+        const auto* edit = dialog.findChild<QLineEdit*>(name);
+        const auto* spin = dialog.findChild<QDoubleSpinBox*>(name);
+        EXPECT_EQ(edit ? edit->text() : spin ? spin->text() : QString("(none)"), text) << name;
+    }
+    EXPECT_TRUE(dialog.findChild<QRadioButton*>("formSix")->isChecked());
+
+    dialog.findChild<QLineEdit*>("weather")->setText(" 雨 ");
+    dialog.findChild<QRadioButton*>("formThree")->click();
+    dialog.findChild<QLineEdit*>("pastFolder")->clear();
+    dialog.findChild<QDoubleSpinBox*>("transverseMm")->setValue(0.123);
+    dialog.findChild<QDoubleSpinBox*>("obliqueMm")->setValue(20);
+    EXPECT_TRUE(dialog.choices()
+        == LedgerChoices({ { "国道8号", "山田 太郎", "北陸電柱", "雨", "KM-100" }, LedgerForm::ThreePerPage, "" }));
+    EXPECT_EQ(dialog.lines().transverse, 0.12);
+    EXPECT_EQ(dialog.lines().longitudinal, 0.30);
+    EXPECT_EQ(dialog.lines().oblique, MaximumJudgementMm);
 }
 
 TEST(LedgerDialog, MakesTheLedgerAndTheSummaryInTheDayFolder)

@@ -307,8 +307,11 @@ private:
     [[nodiscard]] QString previousInspectionOf(const QString& plate) const;
     // The earlier days' facts, indexed once a day: they do not change while the program runs.
     [[nodiscard]] const PreviousInspections& previousInspections() const;
-    // The judgement lines of norvel.ini, ledger.ini's single line taken over into it once.
-    [[nodiscard]] JudgementLines judgementLinesInForce();
+    // The judgement lines of norvel.ini (its content, none when unreadable), ledger.ini's single line taken over
+    // into it once.
+    [[nodiscard]] JudgementLines judgementLinesInForce(const std::optional<QByteArray>& ini);
+    void keepLedgerChoices(
+        const JudgementLines& offeredLines, const LedgerChoices& offeredChoices, const LedgerRequest& chosen);
     void tellLedgerMade(const QString& pdfPath, const QString& notes);
     // Appends the line; on a failure says so, with what was typed, which is then not kept.
     void storeFacts(const QByteArray& line, const QString& typed);

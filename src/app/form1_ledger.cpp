@@ -5,6 +5,7 @@
 #include "ledger/previousinspection.h"
 #include "results/polenumber.h"
 #include "settings/ledgersettings.h"
+#include "settings/surveyheader.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -14,9 +15,8 @@
 // The photo ledger of a survey day, made from its result files, filed pictures, facts and measurement record.
 namespace norvel {
 
-JudgementLines Form1::judgementLinesInForce()
+JudgementLines Form1::judgementLinesInForce(const std::optional<QByteArray>& ini)
 {
-    const std::optional<QByteArray> ini = readProgramSettings();
     QString error;
     const JudgementRead judgement
         = norvel::judgementLinesInForce(m_services.programFolder, ini.value_or(QByteArray()), &error);
@@ -29,13 +29,14 @@ JudgementLines Form1::judgementLinesInForce()
 
 void Form1::Ledger_Click()
 {
-    JudgementLines lines = judgementLinesInForce();
+    const std::optional<QByteArray> ini = readProgramSettings();
+    const JudgementLines lines = judgementLinesInForce(ini);
+    const LedgerChoices choices = ledgerChoices(ini.value_or(QByteArray()));
     const QString today = dayFolderPath(m_services.programFolder, m_services.clock->now().date());
     // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
     removeStaleLedgerFilesOfDays(m_services.programFolder);
-    // The dialog's one field stands for the longitudinal line and the oblique one with it.
     const std::optional<LedgerRequest> request
-        = m_services.ledger ? m_services.ledger->askLedger(today, lines.longitudinal) : std::nullopt;
+        = m_services.ledger ? m_services.ledger->askLedger(today, lines, choices) : std::nullopt;
     if (!request)
         return;
     // Asked before anything changes: a ledger already handed on is not replaced unawares.
@@ -45,11 +46,7 @@ void Form1::Ledger_Click()
         && !ask(QStringLiteral("写真台帳「%1」は既にあります。作り直して置き換えますか？")
                     .arg(QDir::toNativeSeparators(existing))))
         return;
-    if (request->judgementMm != lines.longitudinal) {
-        lines.longitudinal = request->judgementMm;
-        lines.oblique = request->judgementMm;
-        writeProgramSettings(judgementSettings(lines), QStringLiteral("判定線"));
-    }
+    keepLedgerChoices(lines, choices, *request);
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
     // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
@@ -64,13 +61,32 @@ void Form1::Ledger_Click()
     const ModalScope open(m_modal);
     // Read afresh: past surveys may have been copied in since the pole dialog last looked. The dialog goes on
     // with this reading.
-    m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder);
+    m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder, request->choices.pastFolder);
     m_previousIndexed = m_services.clock->now().date();
-    if (makeLedger(this, request->dayFolder, listed,
-            LedgerOptions { lines, {}, LedgerForm::SixPerPage, m_previous.get() }, &pdfPath, &error, &notes))
+    const LedgerOptions options { request->lines, request->choices.header, request->choices.form, m_previous.get() };
+    if (makeLedger(this, request->dayFolder, listed, options, &pdfPath, &error, &notes))
         tellLedgerMade(pdfPath, notes);
     else if (!error.isEmpty())
         m_services.errors->showError(error);
+}
+
+// What the dialog changed is offered next time; a settings file that cannot be written is said, and the ledger is
+// made all the same.
+void Form1::keepLedgerChoices(
+    const JudgementLines& offeredLines, const LedgerChoices& offeredChoices, const LedgerRequest& chosen)
+{
+    QList<ProgramSetting> values;
+    QStringList what;
+    if (chosen.lines != offeredLines) {
+        values << judgementSettings(chosen.lines);
+        what << QStringLiteral("判定線");
+    }
+    if (chosen.choices != offeredChoices) {
+        values << ledgerChoiceSettings(chosen.choices);
+        what << QStringLiteral("写真台帳の表題・様式・過去の調査のフォルダ");
+    }
+    if (!values.isEmpty())
+        writeProgramSettings(values, what.join(QStringLiteral("と")));
 }
 
 void Form1::tellLedgerMade(const QString& pdfPath, const QString& notes)

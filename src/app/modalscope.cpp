@@ -42,10 +42,11 @@ struct ModalServices::Adapters : QuestionBox,
         const ModalScope scope(open);
         inner.errors->showNotice(text);
     }
-    std::optional<LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) override
+    std::optional<LedgerRequest> askLedger(
+        const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices) override
     {
         const ModalScope scope(open);
-        return inner.ledger->askLedger(dayFolder, judgementMm);
+        return inner.ledger->askLedger(dayFolder, lines, choices);
     }
     std::optional<double> askLengthMm(double linePx, QSize pictureSize) override
     {

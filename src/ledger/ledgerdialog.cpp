@@ -8,6 +8,7 @@
 #include "results/measurementrecord.h"
 #include "settings/ledgersettings.h"
 
+#include <QButtonGroup>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -15,10 +16,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
@@ -26,41 +31,135 @@
 
 namespace norvel {
 
-LedgerDialog::LedgerDialog(FolderChooser chooseFolder, QWidget* parent)
+namespace {
+
+struct HeaderField {
+    const char* name;
+    const char* label;
+    QString SurveyHeader::*text;
+};
+
+constexpr HeaderField HeaderFields[] = {
+    { "title", "件名", &SurveyHeader::title },
+    { "inspector", "調査者", &SurveyHeader::inspector },
+    { "company", "会社", &SurveyHeader::company },
+    { "weather", "天候", &SurveyHeader::weather },
+    { "equipment", "使用機器", &SurveyHeader::equipment },
+};
+
+struct LineField {
+    const char* name;
+    const char* label;
+    double JudgementLines::*mm;
+};
+
+constexpr LineField LineFields[] = {
+    { "transverseMm", "横", &JudgementLines::transverse },
+    { "longitudinalMm", "縦", &JudgementLines::longitudinal },
+    { "obliqueMm", "斜め", &JudgementLines::oblique },
+};
+
+} // namespace
+
+LedgerDialog::LedgerDialog(FolderChooser chooseDayFolder, FolderChooser choosePastFolder, QWidget* parent)
     : QDialog(parent)
-    , m_chooseFolder(std::move(chooseFolder))
+    , m_chooseDayFolder(std::move(chooseDayFolder))
+    , m_choosePastFolder(std::move(choosePastFolder))
     , m_dayFolder(new QLineEdit(this))
-    , m_judgement(new QDoubleSpinBox(this))
+    , m_pastFolder(new QLineEdit(this))
+    , m_pastMissing(new QLabel(QStringLiteral("このフォルダはありません。"), this))
+    , m_formThree(new QRadioButton(QStringLiteral("三枚（1ページに3枚）"), this))
+    , m_formSix(new QRadioButton(QStringLiteral("六枚（1ページに6枚）"), this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setWindowTitle(QStringLiteral("写真台帳作成"));
-    m_dayFolder->setObjectName(QStringLiteral("dayFolder"));
-    m_dayFolder->setMinimumWidth(320);
-    auto* browse = new QPushButton(QStringLiteral("参照…"), this);
-    browse->setObjectName(QStringLiteral("browse"));
-    m_judgement->setObjectName(QStringLiteral("judgementMm"));
-    m_judgement->setRange(MinimumJudgementMm, MaximumJudgementMm);
-    m_judgement->setDecimals(2);
-    m_judgement->setSingleStep(0.05);
-    m_judgement->setSuffix(QStringLiteral(" mm"));
-    m_judgement->setValue(DefaultJudgementMm);
     m_buttons->setObjectName(QStringLiteral("buttons"));
-
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(m_dayFolder, 1);
-    folderRow->addWidget(browse);
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("日付のフォルダ"), folderRow);
-    form->addRow(QStringLiteral("判定線（以上は要注意）"), m_judgement);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
+    layout->addLayout(folderRows());
+    layout->addWidget(headerBox());
+    layout->addWidget(linesBox());
     layout->addWidget(m_buttons);
-
-    connect(browse, &QPushButton::clicked, this, &LedgerDialog::browse);
-    connect(m_dayFolder, &QLineEdit::textChanged, this, &LedgerDialog::updateOk);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    setChoices({});
+    setLines({});
     updateOk();
+}
+
+QLayout* LedgerDialog::folderRows()
+{
+    m_dayFolder->setObjectName(QStringLiteral("dayFolder"));
+    m_dayFolder->setMinimumWidth(320);
+    m_pastFolder->setObjectName(QStringLiteral("pastFolder"));
+    m_pastFolder->setPlaceholderText(QStringLiteral("なし"));
+    m_pastMissing->setObjectName(QStringLiteral("pastMissing"));
+    m_formThree->setObjectName(QStringLiteral("formThree"));
+    m_formSix->setObjectName(QStringLiteral("formSix"));
+    auto* forms = new QButtonGroup(this);
+    forms->addButton(m_formThree);
+    forms->addButton(m_formSix);
+
+    const auto withBrowse = [this](QLineEdit* folder, const char* name, const FolderChooser& choose) {
+        auto* browse = new QPushButton(QStringLiteral("参照…"), this);
+        browse->setObjectName(QLatin1String(name));
+        connect(browse, &QPushButton::clicked, this, [folder, chooser = &choose] {
+            if (const std::optional<QString> chosen = (*chooser)())
+                folder->setText(QDir::toNativeSeparators(*chosen));
+        });
+        connect(folder, &QLineEdit::textChanged, this, &LedgerDialog::updateOk);
+        auto* row = new QHBoxLayout;
+        row->addWidget(folder, 1);
+        row->addWidget(browse);
+        return row;
+    };
+    auto* formRow = new QHBoxLayout;
+    formRow->addWidget(m_formThree);
+    formRow->addWidget(m_formSix);
+    formRow->addStretch(1);
+    auto* rows = new QFormLayout;
+    rows->addRow(QStringLiteral("日付のフォルダ"), withBrowse(m_dayFolder, "browse", m_chooseDayFolder));
+    rows->addRow(QStringLiteral("過去の調査のフォルダ"), withBrowse(m_pastFolder, "browsePast", m_choosePastFolder));
+    rows->addRow(QString(), m_pastMissing);
+    rows->addRow(QStringLiteral("様式"), formRow);
+    return rows;
+}
+
+// The header's five fields in two columns: the title across, the rest in pairs.
+QGroupBox* LedgerDialog::headerBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("調査の表題"), this);
+    auto* grid = new QGridLayout(box);
+    for (std::size_t i = 0; i < m_header.size(); ++i) {
+        m_header[i] = new QLineEdit(box);
+        m_header[i]->setObjectName(QLatin1String(HeaderFields[i].name));
+        auto* label = new QLabel(QString::fromUtf8(HeaderFields[i].label), box);
+        label->setBuddy(m_header[i]);
+        const int row = i == 0 ? 0 : static_cast<int>(i + 1) / 2;
+        const int column = i == 0 || i % 2 == 1 ? 0 : 2;
+        grid->addWidget(label, row, column);
+        grid->addWidget(m_header[i], row, column + 1, 1, i == 0 ? 3 : 1);
+    }
+    return box;
+}
+
+QGroupBox* LedgerDialog::linesBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("判定線（以上は要注意）"), this);
+    auto* row = new QHBoxLayout(box);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        m_lines[i] = new QDoubleSpinBox(box);
+        m_lines[i]->setObjectName(QLatin1String(LineFields[i].name));
+        m_lines[i]->setRange(MinimumJudgementMm, MaximumJudgementMm);
+        m_lines[i]->setDecimals(2);
+        m_lines[i]->setSingleStep(0.05);
+        m_lines[i]->setSuffix(QStringLiteral(" mm"));
+        auto* label = new QLabel(QString::fromUtf8(LineFields[i].label), box);
+        label->setBuddy(m_lines[i]);
+        row->addWidget(label);
+        row->addWidget(m_lines[i]);
+    }
+    row->addStretch(1);
+    return box;
 }
 
 void LedgerDialog::setDayFolder(const QString& folder)
@@ -73,25 +172,50 @@ QString LedgerDialog::dayFolder() const
     return QDir::fromNativeSeparators(m_dayFolder->text().trimmed());
 }
 
-void LedgerDialog::setJudgementMm(double mm)
+void LedgerDialog::setLines(const JudgementLines& lines)
 {
-    m_judgement->setValue(mm);
+    for (std::size_t i = 0; i < m_lines.size(); ++i)
+        m_lines[i]->setValue(lines.*LineFields[i].mm);
 }
 
-double LedgerDialog::judgementMm() const
+JudgementLines LedgerDialog::lines() const
 {
-    return m_judgement->value();
+    JudgementLines lines;
+    for (std::size_t i = 0; i < m_lines.size(); ++i)
+        lines.*LineFields[i].mm = m_lines[i]->value();
+    return lines;
 }
 
-void LedgerDialog::browse()
+void LedgerDialog::setChoices(const LedgerChoices& choices)
 {
-    if (const std::optional<QString> folder = m_chooseFolder())
-        setDayFolder(*folder);
+    for (std::size_t i = 0; i < m_header.size(); ++i)
+        m_header[i]->setText(choices.header.*HeaderFields[i].text);
+    (choices.form == LedgerForm::SixPerPage ? m_formSix : m_formThree)->setChecked(true);
+    m_pastFolder->setText(QDir::toNativeSeparators(choices.pastFolder));
 }
 
+LedgerChoices LedgerDialog::choices() const
+{
+    LedgerChoices choices;
+    for (std::size_t i = 0; i < m_header.size(); ++i)
+        choices.header.*HeaderFields[i].text = m_header[i]->text().trimmed();
+    choices.form = m_formSix->isChecked() ? LedgerForm::SixPerPage : LedgerForm::ThreePerPage;
+    choices.pastFolder = pastFolder();
+    return choices;
+}
+
+QString LedgerDialog::pastFolder() const
+{
+    return QDir::fromNativeSeparators(m_pastFolder->text().trimmed());
+}
+
+// A past folder that is not there would leave every previous inspection out without a word.
 void LedgerDialog::updateOk()
 {
-    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!dayFolder().isEmpty());
+    const QString past = pastFolder();
+    const bool pastMissing = !past.isEmpty() && !QFileInfo(past).isDir();
+    m_pastMissing->setVisible(pastMissing);
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!dayFolder().isEmpty() && !pastMissing);
 }
 
 namespace {

@@ -3,43 +3,62 @@
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerpdf.h"
 #include "settings/programsettings.h"
+#include "settings/surveyheader.h"
 
 #include <QDialog>
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <optional>
 
 class QDialogButtonBox;
 class QDoubleSpinBox;
+class QGroupBox;
+class QLabel;
+class QLayout;
 class QLineEdit;
+class QRadioButton;
 
 namespace norvel {
 
 struct MeasurementEntry;
 
-// "写真台帳作成": the day folder to make the ledger of and the judgement line. The folder is chosen through
-// chooseFolder (nullopt: the user cancelled), so that a test never opens a file dialog.
+// "写真台帳作成": the day folder to make the ledger of, the survey's header, the form, the judgement line of each
+// direction and an optional folder of past surveys. Folders are chosen through the choosers (nullopt: the user
+// cancelled), so that a test never opens a file dialog. OK waits for a day folder, and for a past folder that is
+// there when one is named.
 class LedgerDialog : public QDialog {
     Q_OBJECT
 
 public:
     using FolderChooser = std::function<std::optional<QString>()>;
-    explicit LedgerDialog(FolderChooser chooseFolder, QWidget* parent = nullptr);
+    LedgerDialog(FolderChooser chooseDayFolder, FolderChooser choosePastFolder, QWidget* parent = nullptr);
 
     void setDayFolder(const QString& folder);
     [[nodiscard]] QString dayFolder() const;
-    void setJudgementMm(double mm);
-    [[nodiscard]] double judgementMm() const;
+    void setLines(const JudgementLines& lines);
+    [[nodiscard]] JudgementLines lines() const;
+    void setChoices(const LedgerChoices& choices);
+    [[nodiscard]] LedgerChoices choices() const;
 
 private:
-    void browse();
+    [[nodiscard]] QLayout* folderRows();
+    [[nodiscard]] QGroupBox* headerBox();
+    [[nodiscard]] QGroupBox* linesBox();
+    [[nodiscard]] QString pastFolder() const;
     void updateOk();
 
-    FolderChooser m_chooseFolder;
+    FolderChooser m_chooseDayFolder;
+    FolderChooser m_choosePastFolder;
     QLineEdit* m_dayFolder;
-    QDoubleSpinBox* m_judgement;
+    QLineEdit* m_pastFolder;
+    QLabel* m_pastMissing;
+    QRadioButton* m_formThree;
+    QRadioButton* m_formSix;
+    std::array<QLineEdit*, 5> m_header {}; // in the order of HeaderFields
+    std::array<QDoubleSpinBox*, 3> m_lines {}; // in the order of LineFields
     QDialogButtonBox* m_buttons;
 };
 

@@ -7,11 +7,12 @@
 
 namespace norvel {
 
-// The real ledger dialog, over the main window; its folder button opens the system's folder dialog.
+// The real ledger dialog, over the main window; its folder buttons open the system's folder dialog.
 class QtLedgerDialogBox final : public LedgerDialogBox {
 public:
     void setParentWidget(QWidget* parent) { m_parent = parent; }
-    [[nodiscard]] std::optional<LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) override;
+    [[nodiscard]] std::optional<LedgerRequest> askLedger(
+        const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "results/inspectionfacts.h"
+#include "settings/programsettings.h"
+#include "settings/surveyheader.h"
 
 #include <QDateTime>
 #include <QSize>
@@ -58,17 +60,20 @@ public:
     virtual void setText(const QString& text) = 0;
 };
 
-// The photo ledger to make: the day folder and the judgement line, as the user confirmed them.
+// The photo ledger to make: the day folder, the judgement lines and the ledger's choices, as the user confirmed them.
 struct LedgerRequest {
     QString dayFolder;
-    double judgementMm = 0;
+    JudgementLines lines;
+    LedgerChoices choices;
 };
 
 class LedgerDialogBox {
 public:
     virtual ~LedgerDialogBox() = default;
     // The modal ledger dialog, offering the given values; nullopt on cancel.
-    [[nodiscard]] virtual std::optional<LedgerRequest> askLedger(const QString& dayFolder, double judgementMm) = 0;
+    [[nodiscard]] virtual std::optional<LedgerRequest> askLedger(
+        const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices)
+        = 0;
 };
 
 class ScaleLengthBox {
