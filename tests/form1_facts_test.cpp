@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 using namespace norvel;
 
@@ -325,6 +326,24 @@ TEST_F(Form1FactsTest, poleFacts_offerEarlierPlatesAndTellThePreviousInspectionO
             .arg(fake.clockNow.date().addDays(-10).toString(QStringLiteral("yyyy/MM/dd"))));
     EXPECT_EQ(offer.previousOf(QStringLiteral("ヒガシ1")), QString());
     EXPECT_EQ(offer.previousOf(QString()), QString());
+}
+
+// A plate known only in the folder of past surveys kept for the ledger is offered too.
+TEST_F(Form1FactsTest, poleFacts_alsoLookInThePastSurveysKeptForTheLedger)
+{
+    QTemporaryDir past;
+    const QString before = dayFolderPath(past.path(), fake.clockNow.date().addYears(-1));
+    QDir().mkpath(before + QStringLiteral("/3"));
+    ASSERT_TRUE(writeWholeFile(QFile::encodeName(inspectionFactsPath(before)),
+        inspectionFactsHeader() + poleFactsLine(earlier.addYears(-1), "3", { "キタ7", "", "", "" })));
+    ASSERT_TRUE(writeWholeFile(QFile::encodeName(before + QStringLiteral("/3/No3CP.csv")), "1,0.30\r\n"));
+    ASSERT_TRUE(writeWholeFile(QFile::encodeName(fake.programFolder.filePath("norvel.ini")),
+        "[survey]\r\npast=" + past.path().toUtf8() + "\r\n"));
+
+    menuItem(QStringLiteral("PoleInfo"))->trigger();
+    ASSERT_EQ(fake.poleFactsOffers.size(), 1u);
+    EXPECT_EQ(fake.poleFactsOffers[0].knownPlates, QStringList { QStringLiteral("キタ7") });
+    EXPECT_TRUE(fake.poleFactsOffers[0].previousOf(QStringLiteral("キタ7")).contains(QStringLiteral("0.30mm")));
 }
 
 } // namespace

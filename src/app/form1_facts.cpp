@@ -6,6 +6,7 @@
 #include "ledger/ledgerday.h"
 #include "ledger/previousinspection.h"
 #include "results/inspectionfacts.h"
+#include "settings/surveyheader.h"
 #include "widgets/flexgrid.h"
 
 #include <QDir>
@@ -158,7 +159,12 @@ const PreviousInspections& Form1::previousInspections() const
     // A new day makes the day before one of the earlier days.
     const QDate today = m_services.clock->now().date();
     if (!m_previous || m_previousIndexed != today) {
-        m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder);
+        // The past surveys the ledger was last told of are earlier days too; a settings file that cannot be read
+        // leaves them out, as the ledger's dialog says.
+        const ProgramSettingsRead ini
+            = norvel::readProgramSettings(QDir(m_services.programFolder).filePath(programSettingsName()));
+        m_previous = std::make_shared<const PreviousInspections>(
+            m_services.programFolder, ledgerChoices(ini.content.value_or(QByteArray())).pastFolder);
         m_previousIndexed = today;
     }
     return *m_previous;
