@@ -60,10 +60,9 @@ QString poleFactsText(const PoleFacts& facts)
 
 QString crackFactsText(const CrackFacts& facts)
 {
-    const QString rust = facts.rust ? (*facts.rust ? QStringLiteral("有") : QStringLiteral("無")) : QString();
     return QStringLiteral("方向：%1\n地上高：%2 m\n面：%3\n錆汁：%4\n備考：%5")
         .arg(crackDirectionName(facts.direction), facts.heightM ? exactText(*facts.heightM) : QString(), facts.face,
-            rust, facts.remarks);
+            rustText(facts.rust), facts.remarks);
 }
 
 } // namespace

@@ -26,11 +26,6 @@ struct Figure {
     QColor colour = Qt::black;
 };
 
-QString orDash(const QString& text)
-{
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
-
 QString scaleText(const LedgerScale& scale)
 {
     QString text = QStringLiteral("%1×%2 画素: %3 画素/mm")
@@ -93,23 +88,23 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
 {
     int marked = 0;
     for (const LedgerPole& pole : m_day.poles)
-        marked += poleWidths(pole).marked(m_lines) ? 1 : 0;
+        marked += poleWidths(pole).marked(m_options.lines) ? 1 : 0;
     QString widest = millimetres(m_day.widestMm);
     if (m_day.widestMm)
         widest += QStringLiteral("（") + poleTitle(m_day.widestPole) + QStringLiteral("）");
     const SurveyHeader& header = m_options.header;
-    QList<Figure> figures { { QStringLiteral("件名"), orDash(header.title) },
-        { QStringLiteral("調査日"), dayText(m_day.day) }, { QStringLiteral("調査者"), orDash(header.inspector) },
-        { QStringLiteral("会社"), orDash(header.company) }, { QStringLiteral("天候"), orDash(header.weather) },
-        { QStringLiteral("使用機器"), orDash(header.equipment) } };
+    QList<Figure> figures { { QStringLiteral("件名"), dash(header.title) },
+        { QStringLiteral("調査日"), dayText(m_day.day) }, { QStringLiteral("調査者"), dash(header.inspector) },
+        { QStringLiteral("会社"), dash(header.company) }, { QStringLiteral("天候"), dash(header.weather) },
+        { QStringLiteral("使用機器"), dash(header.equipment) } };
     figures += scaleFigures(m_day);
     figures += { { QStringLiteral("調査柱数・撮影数"),
                      QStringLiteral("%1 本・%2 枚").arg(m_day.poles.size()).arg(m_day.shots) },
         { QStringLiteral("最大ひび割れ幅"), widest },
         { QStringLiteral("判定線"),
             QStringLiteral("横 %1mm・縦 %2mm・斜め %3mm（以上は要注意: %4 本）")
-                .arg(fixedText(m_lines.transverse, 2), fixedText(m_lines.longitudinal, 2),
-                    fixedText(m_lines.oblique, 2), QString::number(marked)) } };
+                .arg(fixedText(m_options.lines.transverse, 2), fixedText(m_options.lines.longitudinal, 2),
+                    fixedText(m_options.lines.oblique, 2), QString::number(marked)) } };
     if (m_day.outOfRange > 0)
         figures.append({ QStringLiteral("範囲外の幅"),
             QStringLiteral("%1 行（0〜%2mm の外。最大・平均・グラフに入れていません）")
@@ -152,7 +147,7 @@ void LedgerPainter::paintChart(const CoverLayout& layout)
     const double top = layout.chartTop + 12;
     const double slot = layout.barHeight;
     const auto count = static_cast<double>(std::max<qsizetype>(1, m_day.poles.size()));
-    const std::array<ChartLine, 3> lines = chartLines(m_lines);
+    const std::array<ChartLine, 3> lines = chartLines(m_options.lines);
     double highest = 0;
     for (const ChartLine& line : lines)
         highest = std::max(highest, line.mm);
@@ -180,7 +175,7 @@ void LedgerPainter::paintChart(const CoverLayout& layout)
                 write({ BarLeft + 1, y, 10, slot }, points, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("-"));
             continue;
         }
-        const bool poleMarked = poleWidths(pole).marked(m_lines);
+        const bool poleMarked = poleWidths(pole).marked(m_options.lines);
         marked += poleMarked ? 1 : 0;
         m_painter.fillRect(
             rect(BarLeft, y + slot * 0.15, x(*pole.widestMm) - BarLeft, slot * 0.7), poleMarked ? MarkRed : BarBlue);
@@ -207,7 +202,7 @@ void LedgerPainter::paintLegend(double top, int marked)
     };
     swatch(MarkRed, QStringLiteral("要注意の柱（%1 本）").arg(marked));
     swatch(BarBlue, QStringLiteral("判定線未満の柱"));
-    for (const ChartLine& line : chartLines(m_lines)) {
+    for (const ChartLine& line : chartLines(m_options.lines)) {
         m_painter.setPen(QPen(line.colour, dots(0.45), line.style));
         m_painter.drawLine(QPointF(dots(x), dots(top + 3)), QPointF(dots(x + 6), dots(top + 3)));
         write({ x + 7, top, 25, 6 }, 8, Qt::AlignLeft | Qt::AlignVCenter,
@@ -243,7 +238,7 @@ void LedgerPainter::paintListLine(int poleIndex, double top)
     if (before)
         previous = before->day.toString(QStringLiteral("yyyy/MM/dd")) + u' '
             + (widestBefore ? fixedText(*widestBefore, 2) : QStringLiteral("-"));
-    const QString judgement = poleJudgement(pole, m_lines);
+    const QString judgement = poleJudgement(pole, m_options.lines);
     writeCells(top, ListLineHeight, ListWidths,
         { pole.pole, pole.facts.plate, pole.facts.place, pole.facts.type, widest, judgement, previous,
             widthChange(pole.widestMm, widestBefore) },

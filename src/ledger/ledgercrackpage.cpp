@@ -22,11 +22,6 @@ constexpr double FactsLeft = Left + PhotoWidth + 3;
 constexpr double FactsNameWidth = 19;
 constexpr int FactsLines = 13;
 
-QString dash(const QString& text)
-{
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
-
 // "0.35 mm（自動・直交）"
 QString widthWithHow(const LedgerRow& row)
 {
@@ -47,11 +42,6 @@ QString heightAndFace(const CrackFacts& facts)
 {
     const QString height = facts.heightM ? fixedText(*facts.heightM, 2) + QStringLiteral(" m") : QStringLiteral("-");
     return height + QStringLiteral(" / ") + dash(facts.face);
-}
-
-QString rustText(const CrackFacts& facts)
-{
-    return facts.rust ? (*facts.rust ? QStringLiteral("有") : QStringLiteral("無")) : QStringLiteral("-");
 }
 
 QString shotText(const LedgerRow& row)
@@ -129,12 +119,11 @@ void LedgerPainter::paintPoleHeading(int poleIndex, double top)
         if (!value.isEmpty())
             title += QStringLiteral("　") + name + u' ' + value;
     }
-    m_painter.setFont(font(11, true));
     writeLine({ Left + 2, top, Right - Left - 4, 5.5 }, 11, title);
     QString widest = millimetres(pole.widestMm);
     if (const QString direction = widestDirection(pole); !direction.isEmpty())
         widest += QStringLiteral("（") + direction + QStringLiteral("）");
-    const QString judgement = poleJudgement(pole, m_lines);
+    const QString judgement = poleJudgement(pole, m_options.lines);
     QString line = QStringLiteral("行数 %1　最大 %2　判定 %3　前回 %4")
                        .arg(pole.rows.size())
                        .arg(widest, dash(judgement), previousText(poleIndex, std::nullopt));
@@ -160,7 +149,7 @@ void LedgerPainter::paintCrack(const LedgerItem& item, const Thumbnail& thumbnai
 
 void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row, int poleIndex, double top)
 {
-    const QString judgement = row.outOfRange ? QStringLiteral("範囲外") : dash(rowJudgement(row, m_lines));
+    const QString judgement = dash(judgementShown(row));
     const std::array<std::pair<QString, QString>, FactsLines> facts { std::pair {
                                                                           QStringLiteral("調査柱No"), dash(pole.pole) },
         std::pair { QStringLiteral("電柱番号"), dash(pole.facts.plate) },
@@ -168,7 +157,8 @@ void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row
         std::pair { QStringLiteral("撮影日時"), shotText(row) }, std::pair { QStringLiteral("幅"), widthWithHow(row) },
         std::pair { QStringLiteral("方向"), dash(crackDirectionName(row.facts.direction)) },
         std::pair { QStringLiteral("地上高 / 面"), heightAndFace(row.facts) },
-        std::pair { QStringLiteral("錆汁"), rustText(row.facts) }, std::pair { QStringLiteral("判定"), judgement },
+        std::pair { QStringLiteral("錆汁"), dash(rustText(row.facts.rust)) },
+        std::pair { QStringLiteral("判定"), judgement },
         std::pair { QStringLiteral("前回"), previousText(poleIndex, row.facts.direction) },
         std::pair { QStringLiteral("備考"), dash(row.facts.remarks) },
         std::pair { QStringLiteral("写真"), dash(row.pictureName) },
@@ -192,11 +182,11 @@ void LedgerPainter::paintRowLine(const LedgerItem& item)
 {
     const LedgerPole& pole = m_day.poles[item.index];
     const LedgerRow& row = pole.rows[item.row];
-    const QString judgement = row.outOfRange ? QStringLiteral("範囲外") : dash(rowJudgement(row, m_lines));
+    const QString judgement = dash(judgementShown(row));
     writeCells(item.top, RowLineHeight, { 14, 46, 16, 34, 14, 18, 38 },
         { QStringLiteral("行 %1").arg(row.row), widthWithHow(row),
             QStringLiteral("方向 ") + dash(crackDirectionName(row.facts.direction)), heightAndFace(row.facts),
-            QStringLiteral("錆汁 ") + rustText(row.facts), judgement,
+            QStringLiteral("錆汁 ") + dash(rustText(row.facts.rust)), judgement,
             row.facts.remarks.isEmpty() ? QStringLiteral("写真なし") : row.facts.remarks },
         8,
         { Qt::black, Qt::black, Qt::black, Qt::black, Qt::black,

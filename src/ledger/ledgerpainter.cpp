@@ -46,12 +46,11 @@ QString widthShown(const LedgerRow& row)
 namespace ledgertext {
 
 // The window's Japanese face on Linux (see widgets/uifont.cpp); the PDF embeds what it uses of it.
-QFont font(double points, bool bold)
+QFont font(double points)
 {
     QFont font;
     font.setFamilies({ QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic") });
     font.setPointSizeF(points);
-    font.setBold(bold);
     return font;
 }
 
@@ -64,6 +63,11 @@ QString dayText(const QString& day)
 QString poleTitle(const QString& pole)
 {
     return QStringLiteral("調査柱No「") + pole + QStringLiteral("」");
+}
+
+QString dash(const QString& text)
+{
+    return text.isEmpty() ? QStringLiteral("-") : text;
 }
 
 QString millimetres(std::optional<double> width)
@@ -111,12 +115,11 @@ LedgerPainter::LedgerPainter(
     : m_painter(painter)
     , m_day(day)
     , m_options(options)
-    , m_lines(options.lines)
     , m_pages(pages)
     , m_found(found)
 {
     for (const LedgerPole& pole : day.poles)
-        m_before.append(previousOf(day, pole, m_lines, options.previous));
+        m_before.append(previousOf(day, pole, m_options.lines, options.previous));
 }
 
 void LedgerPainter::paintPage(const LedgerPage& page, int pageNumber, ThumbnailQueue& thumbnails)
@@ -273,7 +276,7 @@ void LedgerPainter::paintTable(const LedgerPage& page)
     if (page.parts > 1)
         title += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
     write({ Left, 21, Right - Left, 9 }, 14, Qt::AlignLeft | Qt::AlignVCenter, title);
-    const QString judgement = poleJudgement(pole, m_lines);
+    const QString judgement = poleJudgement(pole, m_options.lines);
     write({ Left, 30, Right - Left, 7 }, 10, Qt::AlignLeft | Qt::AlignVCenter,
         QStringLiteral("行数 %1　最大 %2　平均 %3　判定 %4")
             .arg(pole.rows.size())
@@ -291,11 +294,15 @@ void LedgerPainter::paintTable(const LedgerPage& page)
     for (int r : page.rows) {
         const LedgerRow& row = pole.rows[r];
         writeCells(y, TableRowHeight, widths,
-            { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how),
-                row.outOfRange ? QStringLiteral("範囲外") : rowJudgement(row, m_lines) },
-            10, { Qt::black, Qt::black, Qt::black, MarkRed });
+            { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how), judgementShown(row) }, 10,
+            { Qt::black, Qt::black, Qt::black, MarkRed });
         y += TableRowHeight;
     }
+}
+
+QString LedgerPainter::judgementShown(const LedgerRow& row) const
+{
+    return row.outOfRange ? QStringLiteral("範囲外") : rowJudgement(row, m_options.lines);
 }
 
 void LedgerPainter::paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails)

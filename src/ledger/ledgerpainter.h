@@ -86,12 +86,13 @@ private:
     void paintMarks(const QRectF& target, const LedgerRow& row);
     void paintScaleBar(const QRectF& target, const LedgerRow& row);
     void note(const QRectF& target, const QString& text);
+    // The row's judgement, or "範囲外" for a width that is no crack's.
+    [[nodiscard]] QString judgementShown(const LedgerRow& row) const;
     [[nodiscard]] QString previousText(int pole, std::optional<CrackDirection> direction) const;
 
     QPainter& m_painter;
     const LedgerDay& m_day;
     const LedgerOptions m_options;
-    const JudgementLines m_lines;
     const int m_pages;
     QList<LedgerProblem>* m_found;
     QList<std::optional<PreviousInspection>> m_before; // per pole
@@ -99,10 +100,12 @@ private:
 
 // Shared by the painter's parts.
 namespace ledgertext {
-[[nodiscard]] QFont font(double points, bool bold = false);
+[[nodiscard]] QFont font(double points);
 // "2022年10月19日", or the text itself when it is not a day.
 [[nodiscard]] QString dayText(const QString& day);
 [[nodiscard]] QString poleTitle(const QString& pole);
+// The text, or "-" for an empty one.
+[[nodiscard]] QString dash(const QString& text);
 // "0.35mm", "-" for none.
 [[nodiscard]] QString millimetres(std::optional<double> width);
 // At most this many characters of a text from a file are shown in a cell or caption.

@@ -15,19 +15,17 @@
 
 namespace norvel {
 
+// Made each time, not constants: lines may be made while other files' constants are still being built.
+QString rustText(std::optional<bool> rust)
+{
+    if (!rust)
+        return {};
+    return *rust ? QStringLiteral("有") : QStringLiteral("無");
+}
+
 namespace {
 
 enum Column { Time, Pole, Row, Plate, Place, Type, Direction, Height, Face, Rust, Remarks, ColumnCount };
-
-// Functions, not constants: lines may be made while other files' constants are still being built.
-QString rustYes()
-{
-    return QStringLiteral("有");
-}
-QString rustNo()
-{
-    return QStringLiteral("無");
-}
 
 // A typed text on one line, as the file keeps it.
 QString oneLine(const QString& text)
@@ -52,7 +50,7 @@ QByteArray factsLine(
     fields[Direction] = crackDirectionName(crack.direction);
     fields[Height] = crack.heightM ? exactText(*crack.heightM) : QString();
     fields[Face] = oneLine(crack.face);
-    fields[Rust] = crack.rust ? (*crack.rust ? rustYes() : rustNo()) : QString();
+    fields[Rust] = rustText(crack.rust);
     fields[Remarks] = oneLine(row.isEmpty() ? poleFacts.remarks : crack.remarks);
     return csvLine(fields);
 }
@@ -119,9 +117,9 @@ std::optional<ReadLine> readLine(const QStringList& f)
         line.crack.heightM = height;
     }
     if (!f[Rust].isEmpty()) {
-        if (f[Rust] != rustYes() && f[Rust] != rustNo())
+        if (f[Rust] != rustText(true) && f[Rust] != rustText(false))
             return std::nullopt;
-        line.crack.rust = f[Rust] == rustYes();
+        line.crack.rust = f[Rust] == rustText(true);
     }
     // A text holding a lone carriage return (edited by hand) reads as the program would have written it.
     line.crack.face = oneLine(f[Face]);

@@ -42,6 +42,9 @@ struct CrackFacts {
     friend bool operator==(const CrackFacts&, const CrackFacts&) = default;
 };
 
+// "有", "無", or empty when not said: the words the file, the dialog and the ledger use.
+[[nodiscard]] QString rustText(std::optional<bool> rust);
+
 // A height above the ground a pole can have, in metres.
 inline constexpr double MaxHeightM = 100;
 

@@ -45,7 +45,7 @@ CrackFactsDialog::CrackFactsDialog(const QString& pole, int row, const CrackFact
     , m_face(choiceBox(QStringLiteral("face"),
           { QString(), QStringLiteral("道路側"), QStringLiteral("民地側"), QStringLiteral("北"), QStringLiteral("東"),
               QStringLiteral("南"), QStringLiteral("西") }))
-    , m_rust(choiceBox(QStringLiteral("rust"), { QString(), QStringLiteral("有"), QStringLiteral("無") }))
+    , m_rust(choiceBox(QStringLiteral("rust"), { rustText(std::nullopt), rustText(true), rustText(false) }))
     , m_remarks(new QLineEdit(current.remarks))
 {
     setObjectName(QStringLiteral("crackFacts"));
