@@ -33,20 +33,6 @@ namespace norvel {
 
 namespace {
 
-struct HeaderField {
-    const char* name;
-    const char* label;
-    QString SurveyHeader::*text;
-};
-
-constexpr HeaderField HeaderFields[] = {
-    { "title", "件名", &SurveyHeader::title },
-    { "inspector", "調査者", &SurveyHeader::inspector },
-    { "company", "会社", &SurveyHeader::company },
-    { "weather", "天候", &SurveyHeader::weather },
-    { "equipment", "使用機器", &SurveyHeader::equipment },
-};
-
 struct LineField {
     const char* name;
     const char* label;
@@ -131,8 +117,8 @@ QGroupBox* LedgerDialog::headerBox()
     auto* grid = new QGridLayout(box);
     for (std::size_t i = 0; i < m_header.size(); ++i) {
         m_header[i] = new QLineEdit(box);
-        m_header[i]->setObjectName(QLatin1String(HeaderFields[i].name));
-        auto* label = new QLabel(QString::fromUtf8(HeaderFields[i].label), box);
+        m_header[i]->setObjectName(QLatin1String(SurveyFields[i].key));
+        auto* label = new QLabel(QString::fromUtf8(SurveyFields[i].label), box);
         label->setBuddy(m_header[i]);
         const int row = i == 0 ? 0 : static_cast<int>(i + 1) / 2;
         const int column = i == 0 || i % 2 == 1 ? 0 : 2;
@@ -189,7 +175,7 @@ JudgementLines LedgerDialog::lines() const
 void LedgerDialog::setChoices(const LedgerChoices& choices)
 {
     for (std::size_t i = 0; i < m_header.size(); ++i)
-        m_header[i]->setText(choices.header.*HeaderFields[i].text);
+        m_header[i]->setText(choices.header.*SurveyFields[i].text);
     (choices.form == LedgerForm::SixPerPage ? m_formSix : m_formThree)->setChecked(true);
     m_pastFolder->setText(QDir::toNativeSeparators(choices.pastFolder));
 }
@@ -198,7 +184,7 @@ LedgerChoices LedgerDialog::choices() const
 {
     LedgerChoices choices;
     for (std::size_t i = 0; i < m_header.size(); ++i)
-        choices.header.*HeaderFields[i].text = m_header[i]->text().trimmed();
+        choices.header.*SurveyFields[i].text = m_header[i]->text().trimmed();
     choices.form = m_formSix->isChecked() ? LedgerForm::SixPerPage : LedgerForm::ThreePerPage;
     choices.pastFolder = pastFolder();
     return choices;

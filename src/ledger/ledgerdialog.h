@@ -57,7 +57,7 @@ private:
     QLabel* m_pastMissing;
     QRadioButton* m_formThree;
     QRadioButton* m_formSix;
-    std::array<QLineEdit*, 5> m_header {}; // in the order of HeaderFields
+    std::array<QLineEdit*, std::size(SurveyFields)> m_header {}; // in the order of SurveyFields
     std::array<QDoubleSpinBox*, 3> m_lines {}; // in the order of LineFields
     QDialogButtonBox* m_buttons;
 };

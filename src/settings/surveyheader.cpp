@@ -10,19 +10,6 @@ namespace {
 
 const QString SurveySection = QStringLiteral("survey");
 
-struct TextKey {
-    const char* key;
-    QString SurveyHeader::*field;
-};
-
-constexpr TextKey TextKeys[] = {
-    { "title", &SurveyHeader::title },
-    { "inspector", &SurveyHeader::inspector },
-    { "company", &SurveyHeader::company },
-    { "weather", &SurveyHeader::weather },
-    { "equipment", &SurveyHeader::equipment },
-};
-
 QString oneLine(const QString& text)
 {
     static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]+"));
@@ -34,8 +21,8 @@ QString oneLine(const QString& text)
 LedgerChoices ledgerChoices(const QByteArray& settings)
 {
     LedgerChoices choices;
-    for (const TextKey& text : TextKeys)
-        choices.header.*text.field = iniValue(settings, SurveySection, QLatin1String(text.key)).value_or(QString());
+    for (const SurveyField& text : SurveyFields)
+        choices.header.*text.text = iniValue(settings, SurveySection, QLatin1String(text.key)).value_or(QString());
     if (iniValue(settings, SurveySection, QStringLiteral("form")) == QStringLiteral("6"))
         choices.form = LedgerForm::SixPerPage;
     choices.pastFolder = iniValue(settings, SurveySection, QStringLiteral("past")).value_or(QString());
@@ -45,8 +32,8 @@ LedgerChoices ledgerChoices(const QByteArray& settings)
 QList<ProgramSetting> ledgerChoiceSettings(const LedgerChoices& choices)
 {
     QList<ProgramSetting> settings;
-    for (const TextKey& text : TextKeys)
-        settings.append({ SurveySection, QLatin1String(text.key), oneLine(choices.header.*text.field) });
+    for (const SurveyField& text : SurveyFields)
+        settings.append({ SurveySection, QLatin1String(text.key), oneLine(choices.header.*text.text) });
     settings.append({ SurveySection, QStringLiteral("form"), QString::number(static_cast<int>(choices.form)) });
     settings.append({ SurveySection, QStringLiteral("past"), oneLine(choices.pastFolder) });
     return settings;

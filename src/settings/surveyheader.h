@@ -19,6 +19,21 @@ struct SurveyHeader {
     friend bool operator==(const SurveyHeader&, const SurveyHeader&) = default;
 };
 
+// Each text of the header: its key in norvel.ini's [survey] (also the name of its field in the ledger's dialog) and
+// its label (UTF-8), in the order the dialog shows them.
+struct SurveyField {
+    const char* key;
+    const char* label;
+    QString SurveyHeader::*text;
+};
+inline constexpr SurveyField SurveyFields[] = {
+    { "title", "件名", &SurveyHeader::title },
+    { "inspector", "調査者", &SurveyHeader::inspector },
+    { "company", "会社", &SurveyHeader::company },
+    { "weather", "天候", &SurveyHeader::weather },
+    { "equipment", "使用機器", &SurveyHeader::equipment },
+};
+
 // Three cracks a page, each photo large with its facts beside it; or six photos a page after each pole's table.
 enum class LedgerForm { ThreePerPage = 3, SixPerPage = 6 };
 
