@@ -1,4 +1,5 @@
 #include "acquisition/pictureshow.h"
+#include "core/dayfolder.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

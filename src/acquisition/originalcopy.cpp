@@ -9,24 +9,6 @@
 
 namespace norvel {
 
-QString originalFileName(const QString& pole, int row, const QString& cameraName)
-{
-    return pole + QLatin1Char('_') + QString::number(row) + QLatin1Char('_') + cameraName;
-}
-
-QString freeFileName(const QString& name, const std::function<bool(const QString&)>& taken)
-{
-    if (!taken(name))
-        return name;
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const qsizetype split = dot > 0 ? dot : name.size();
-    for (int n = 2;; ++n) {
-        const QString candidate = name.left(split) + QLatin1Char('_') + QString::number(n) + name.mid(split);
-        if (!taken(candidate))
-            return candidate;
-    }
-}
-
 bool keepOriginal(const CameraOriginal& original, const QString& path, QString* error)
 {
     QString reason;

@@ -1,24 +1,15 @@
 #pragma once
 
+#include "core/dayfolder.h"
 #include "files/regularfile.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 
 // The camera's own file, kept byte for byte beside the filed JPEG: the filed copy is re-encoded, and only
 // the original carries the camera's quality and the time of the shot in its Exif.
 namespace norvel {
-
-inline const QString OriginalsFolderName = QStringLiteral("原画像");
-
-// "<pole>_<row>_<camera's name>".
-[[nodiscard]] QString originalFileName(const QString& pole, int row, const QString& cameraName);
-
-// name when it is free, else the first of "_2", "_3", … put before its extension (the last dot, not a
-// leading one) that is.
-[[nodiscard]] QString freeFileName(const QString& name, const std::function<bool(const QString&)>& taken);
 
 // A shot as it was read for decoding.
 struct CameraOriginal {

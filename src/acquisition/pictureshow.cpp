@@ -72,9 +72,4 @@ QString savedPictureFileName(const QDateTime& when)
     return when.toString(QStringLiteral("yyMMdd_HHmmss")) + QStringLiteral(".jpg");
 }
 
-QString filedPictureFileName(const QString& pole, int resultRow)
-{
-    return pole + QLatin1Char('_') + QString::number(resultRow) + QStringLiteral(".jpg");
-}
-
 } // namespace norvel

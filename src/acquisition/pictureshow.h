@@ -40,8 +40,4 @@ inline constexpr quint8 PictureJpegQuality = 75;
 // Name of a saved picture: "yymmdd_hhMMSS.jpg", 24-hour clock.
 [[nodiscard]] QString savedPictureFileName(const QDateTime& when);
 
-// Name of a captured picture filed with the results: the pole number, "_", the number of its result row
-// counted from 1, ".jpg" ("12_3.jpg").
-[[nodiscard]] QString filedPictureFileName(const QString& pole, int resultRow);
-
 } // namespace norvel

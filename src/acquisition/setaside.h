@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/dayfolder.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -12,8 +14,6 @@
 // program folder's "未取込" (not taken in), each batch into a subfolder of its own named by the time of
 // the move, so the inspector can still find every shot the camera took.
 namespace norvel {
-
-inline const QString SetAsideFolderName = QStringLiteral("未取込");
 
 // "yyyymmdd_hhMMss" of the time, with "_2", "_3" … when that name is taken already.
 [[nodiscard]] QString setAsideSubfolderName(const QDateTime& when, int attempt);

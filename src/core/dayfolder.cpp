@@ -32,4 +32,27 @@ QString resultFilePath(const QString& programFolder, const QDate& day, const QSt
     return poleFolderPath(programFolder, day, pole) + QLatin1Char('/') + resultFileName(pole);
 }
 
+QString filedPictureFileName(const QString& pole, int resultRow)
+{
+    return pole + QLatin1Char('_') + QString::number(resultRow) + QStringLiteral(".jpg");
+}
+
+QString originalFileName(const QString& pole, int row, const QString& cameraName)
+{
+    return pole + QLatin1Char('_') + QString::number(row) + QLatin1Char('_') + cameraName;
+}
+
+QString freeFileName(const QString& name, const std::function<bool(const QString&)>& taken)
+{
+    if (!taken(name))
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype split = dot > 0 ? dot : name.size();
+    for (int n = 2;; ++n) {
+        const QString candidate = name.left(split) + QLatin1Char('_') + QString::number(n) + name.mid(split);
+        if (!taken(candidate))
+            return candidate;
+    }
+}
+
 } // namespace norvel

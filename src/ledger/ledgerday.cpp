@@ -1,9 +1,8 @@
 #include "ledger/ledgerday.h"
 
-#include "acquisition/originalcopy.h"
-#include "acquisition/pictureshow.h"
 #include "analysis/scalecalibration.h"
 #include "analysis/scanlines.h"
+#include "core/dayfolder.h"
 #include "core/numbers.h"
 #include "core/resultfile.h"
 #include "ledger/ledgermarks.h"
