@@ -460,10 +460,10 @@ TEST_F(ManualLineTest, sameWidthAsShown_isStillFiled)
     EXPECT_EQ(sokuTitle(), "測定値:0.20mm");
     ASSERT_EQ(grid2()->rows(), 1);
 
-    grid2()->setRows(2); // a new shot's empty row
+    listRows({ "0.20", "" }); // a new shot's empty row
     drag({ 100, 200 }, { 100, 260 });
     EXPECT_EQ(grid2()->textMatrix(1, 1), "0.20");
-    grid2()->setRows(3);
+    listRows({ "0.20", "0.20", "" });
     drag({ 100, 200 }, { 100, 260 });
     EXPECT_EQ(grid2()->textMatrix(2, 1), "0.20");
     EXPECT_EQ(sokuTitle(), "測定値:0.20mm");

@@ -254,7 +254,7 @@ TEST_F(Form1CaptureTest, filingInProgress_holdsTheNextShot_andWhatEndsTheWatchin
         EXPECT_FALSE(QFile::exists(pictures.filePath(QStringLiteral("a.bmp"))));
         EXPECT_FALSE(setAside().join(u',').contains(QStringLiteral("a.bmp")));
         QFile::remove(pictures.filePath(QStringLiteral("b.bmp")));
-        results()->setRows(0);
+        listRows({});
     }
 }
 
@@ -396,9 +396,11 @@ TEST_F(Form1CaptureTest, filingFails_measuresTheShotButKeepsIt)
         ASSERT_FALSE(fake.errors.isEmpty());
         EXPECT_TRUE(fake.errors[0].contains(poleFolder())) << fake.errors[0].toStdString();
         if (!row.setAsideBlocked) {
-            // The measurement record cannot go into the day folder either: said once that day.
-            ASSERT_EQ(fake.errors.size(), 2);
-            EXPECT_TRUE(fake.errors[1].contains(QStringLiteral("測定記録"))) << fake.errors[1].toStdString();
+            // Nor can the result file or the measurement record go into the day folder: each said once.
+            ASSERT_EQ(fake.errors.size(), 3);
+            EXPECT_TRUE(fake.errors[1].contains(QStringLiteral("結果は一覧に残っています")))
+                << fake.errors[1].toStdString();
+            EXPECT_TRUE(fake.errors[2].contains(QStringLiteral("測定記録"))) << fake.errors[2].toStdString();
             EXPECT_TRUE(filesIn(camera.path()).isEmpty());
             EXPECT_EQ(contents(setAsidePath(At143005, QStringLiteral("shot.bmp"))), shotBytes);
             continue;
@@ -507,8 +509,7 @@ TEST_F(Form1CaptureTest, everyDialogQuestionAndMessage_holdsTheWatcherBack)
         SCOPED_TRACE(row.name);
         startAfresh();
         watch(pictures.path());
-        results()->setRows(1);
-        results()->setTextMatrix(0, 1, QStringLiteral("0.30"));
+        listRows({ "0.30" });
         writeEarlier(resultFile(), "old", 60);
         QStringList whileOpen;
         const auto tickTwice = [&] {
@@ -533,7 +534,7 @@ TEST_F(Form1CaptureTest, everyDialogQuestionAndMessage_holdsTheWatcherBack)
         fake.questions.clear();
         fake.errors.clear();
         QFile::remove(resultFile());
-        form->state().CurTyoNo = QStringLiteral("1"); // the next round's result file is pole 1's again
+        form->resultList().restart(QStringLiteral("1")); // the next round's result file is pole 1's again
     }
 }
 
@@ -543,8 +544,7 @@ TEST_F(Form1CaptureTest, shutDown_stopsTheWatcherFirst_andRestartsItOnlyIfThePro
         SCOPED_TRACE(ok ? "ok" : "cancel");
         watch(pictures.path());
         timer1()->start();
-        results()->setRows(1);
-        results()->setTextMatrix(0, 1, QStringLiteral("0.30"));
+        listRows({ "0.30" });
         writeEarlier(resultFile(), "old", 60);
         bool watchingWhileAsking = true;
         fake.whileAsking = [&] {
@@ -645,6 +645,7 @@ TEST_F(Form1CaptureTest, noFigureOnScreenThatIsNotThisPicturesOrThisPoles)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        QDir(fake.programFolder.filePath(QStringLiteral("20221019"))).removeRecursively(); // no rows to resume
         startAfresh();
         watch(pictures.path());
         writePicture(QStringLiteral("shot.bmp"), shot(40));
@@ -682,9 +683,9 @@ TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(ini);
+        QDir(fake.programFolder.filePath(QStringLiteral("20221019"))).removeRecursively();
         startAfresh();
         fake.errors.clear();
-        QDir(fake.programFolder.filePath(QStringLiteral("20221019"))).removeRecursively();
         QDir(fake.programFolder.filePath(QStringLiteral("未取込"))).removeRecursively();
         QDir().mkpath(poleFolder());
         if (c.existing) {

@@ -38,14 +38,7 @@ public:
     }
 
     FlexGrid* grid() { return get<FlexGrid>(QStringLiteral("MSFlexGrid2")); }
-    void fillRows(int count)
-    {
-        grid()->setRows(count);
-        for (int row = 0; row < count; ++row) {
-            grid()->setTextMatrix(row, 0, QString::number(row + 1));
-            grid()->setTextMatrix(row, 1, QStringLiteral("0.20"));
-        }
-    }
+    void fillRows(int count) { listRows(QStringList(count, QStringLiteral("0.20"))); }
 
     // The day's record as a take-in of the pole in force would have left it.
     void writeRecord(const QList<MeasurementEntry>& entries)
@@ -215,7 +208,7 @@ TEST_F(Form1FactsTest, crackFacts_proposeTheDirectionOfTheRowsLastAnalysis)
         if (row.stored)
             storeBefore(crackFactsLine(earlier, one, 2, CrackFacts { *row.stored, 1.5, "北", true, "" }));
 
-        form->MSFlexGrid2_DblClick(1);
+        form->ResultRow_DblClick(1);
 
         ASSERT_EQ(fake.crackFactsOffers.size(), 1u);
         EXPECT_EQ(fake.crackFactsOffers.front().row, 2);

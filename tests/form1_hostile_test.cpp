@@ -66,7 +66,7 @@ TEST(Form1Guard, anExceptionInAHandler_isSaidOnceForItsWork_andGoesNoFurther)
     ASSERT_EQ(fake.errors.size(), 2);
     EXPECT_TRUE(fake.errors[1].contains(QStringLiteral("を処理できませんでした"))) << fake.errors[1].toStdString();
     form.findChild<QLineEdit*>(QStringLiteral("Text4"))->setText(QStringLiteral("2"));
-    EXPECT_EQ(form.state().CurTyoNo, QStringLiteral("2"));
+    EXPECT_EQ(form.resultList().pole(), QStringLiteral("2"));
 }
 
 // Every file the program reads at start-up, made into what no settings file is: start-up neither hangs nor
@@ -105,7 +105,7 @@ TEST_P(HostileStartUpFile, isRefusedWithItsNameAndTheProgramStarts)
     ASSERT_EQ(fake.errors.size(), 1) << fake.errors.join(u'\n').toStdString();
     EXPECT_TRUE(fake.errors[0].contains(QString::fromLatin1(c.file))) << fake.errors[0].toStdString();
     EXPECT_TRUE(form.state().WatchPath.isEmpty());
-    EXPECT_EQ(form.state().CurTyoNo, QStringLiteral("1"));
+    EXPECT_EQ(form.resultList().pole(), QStringLiteral("1"));
     EXPECT_EQ(QFileInfo::exists(fake.programFolder.filePath(DamagedRecoveryFileName)), c.setAside);
 }
 

@@ -27,11 +27,14 @@ protected:
     QString dayFolder() { return fake.programFolder.filePath(QStringLiteral("20221019")); }
     QString resultFile(const QString& pole) { return dayFolder() + "/" + pole + "/No" + pole + "CP.csv"; }
 
+    // Listed while saving was off: in no file until the pole is left.
     void results(const QStringList& widths)
     {
-        grid()->setRows(static_cast<int>(widths.size()));
-        for (int row = 0; row < widths.size(); ++row)
-            grid()->setTextMatrix(row, 1, widths[row]);
+        auto* check1 = get<QCheckBox>(QStringLiteral("Check1"));
+        const bool saving = check1->isChecked();
+        check1->setChecked(false);
+        listRows(widths);
+        check1->setChecked(saving);
     }
     static QByteArray content(const QString& path)
     {
@@ -60,7 +63,7 @@ TEST_F(Form1PoleTest, stepping_changesThePoleAndItsCaption)
     EXPECT_EQ(text4()->text(), QStringLiteral("-1"));
     menuItem(QStringLiteral("TyoNoPrs(1)"))->trigger();
     EXPECT_EQ(text4()->text(), QStringLiteral("-2"));
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("-2"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("-2"));
     EXPECT_EQ(caption(), QStringLiteral("調査柱No「-2」"));
     // Without results nothing is written, not even a folder.
     EXPECT_FALSE(QFileInfo::exists(dayFolder()));
@@ -73,7 +76,7 @@ TEST_F(Form1PoleTest, poleChange_writesTheOldPolesResultsAndStartsAnEmptyList)
     EXPECT_EQ(content(resultFile("1")), QByteArray("1,0.35\r\n2,0.40\r\n"));
     EXPECT_EQ(grid()->rows(), 0);
     EXPECT_FALSE(get<QPushButton>(QStringLiteral("Command4(0)"))->isEnabled());
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("2"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("2"));
     EXPECT_EQ(caption(), QStringLiteral("調査柱No「2」"));
 
     // Rewritten whole on returning to the pole.
@@ -90,7 +93,7 @@ TEST_F(Form1PoleTest, withoutAutoSave_theResultsMoveToTheNewPole)
     results({ "0.35" });
     text4()->setText(QStringLiteral("2"));
     EXPECT_EQ(grid()->rows(), 1);
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("2"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("2"));
     EXPECT_FALSE(QFileInfo::exists(dayFolder()));
 }
 
@@ -131,7 +134,7 @@ TEST_F(Form1PoleTest, cancelAtPoleChange_keepsResultsAndPole_andTheNextChangeAsk
     text4()->setText(QStringLiteral("2"));
     EXPECT_EQ(content(resultFile("1")), QByteArray("old\r\n"));
     EXPECT_EQ(grid()->rows(), 1);
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("1"));
     EXPECT_EQ(caption(), QStringLiteral("調査柱No.「1」"));
     // The box names the pole still in force, so that what is shown is what the next shot is filed under.
     EXPECT_EQ(text4()->text(), QStringLiteral("1"));
@@ -139,7 +142,7 @@ TEST_F(Form1PoleTest, cancelAtPoleChange_keepsResultsAndPole_andTheNextChangeAsk
     text4()->setText(QStringLiteral("3"));
     EXPECT_EQ(fake.questions.size(), 2);
     EXPECT_EQ(content(resultFile("1")), QByteArray("1,0.35\r\n"));
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("3"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("3"));
 }
 
 TEST_F(Form1PoleTest, cancelAtShutDown_keepsTheProgramOpenWithItsResults)
@@ -183,7 +186,7 @@ TEST_F(Form1PoleTest, aFileThatCannotBeWritten_isReportedAndNothingIsLost)
     ASSERT_EQ(fake.errors.size(), 1);
     EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("No1CP.csv")));
     EXPECT_EQ(grid()->rows(), 1);
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("1"));
     EXPECT_FALSE(QFileInfo::exists(resultFile("1")));
 }
 
@@ -200,7 +203,7 @@ TEST_F(Form1PoleTest, aPoleNumberThatWouldLeaveTheDayFolder_isRefused)
         EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("使えません")));
         fake.errors.clear();
         EXPECT_EQ(grid()->rows(), 1);
-        EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("1"));
+        EXPECT_EQ(form->resultList().pole(), QStringLiteral("1"));
         EXPECT_EQ(caption(), QStringLiteral("調査柱No.「1」"));
         EXPECT_EQ(text4()->text(), QStringLiteral("1"));
         EXPECT_FALSE(QFileInfo::exists(dayFolder()));
@@ -208,7 +211,7 @@ TEST_F(Form1PoleTest, aPoleNumberThatWouldLeaveTheDayFolder_isRefused)
     // The next change goes on normally, for the pole still in force.
     text4()->setText(QStringLiteral("4"));
     EXPECT_EQ(content(resultFile("1")), QByteArray("1,0.35\r\n"));
-    EXPECT_EQ(form->state().CurTyoNo, QStringLiteral("4"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("4"));
 }
 
 TEST_F(Form1PoleTest, anEmptyPoleNumber_isAllowedWhileRetyping)
@@ -216,7 +219,7 @@ TEST_F(Form1PoleTest, anEmptyPoleNumber_isAllowedWhileRetyping)
     results({ "0.35" });
     text4()->setText(QString());
     EXPECT_TRUE(fake.errors.isEmpty());
-    EXPECT_EQ(form->state().CurTyoNo, QString());
+    EXPECT_EQ(form->resultList().pole(), QString());
     results({ "0.40" });
     text4()->setText(QStringLiteral("5"));
     EXPECT_EQ(content(dayFolder() + "/NoCP.csv"), QByteArray("1,0.40\r\n"));

@@ -131,8 +131,9 @@ INSTANTIATE_TEST_SUITE_P(Changes, RecordTest,
             },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::TakeInAnalysis, "1", 2, "0.33", "1_2.jpg" },
-                { RecordedChange::RowCleared, "1", 2, "", "1_2.jpg" },
-                { RecordedChange::AllCleared, "1", 0, "", "1_2.jpg" } } },
+                { RecordedChange::RowSetAside, "1", 2, "", "1_2.jpg" },
+                // The shot on screen went with its row.
+                { RecordedChange::AllCleared, "1", 0, "", "" } } },
         RecordCase { "copyThatClears",
             [](Form1RecordTest& run) {
                 run.takeIn(40);
@@ -176,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(Changes, RecordTest,
             },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::PoleChanged, "1", 0, "2", "1_1.jpg" },
-                { RecordedChange::PoleResumed, "1", 1, "", "1_1.jpg" },
-                { RecordedChange::ShutDown, "1", 0, "", "1_1.jpg" } } },
+                // The picture was pole 1's: another pole clears it.
+                { RecordedChange::PoleResumed, "1", 1, "", "" }, { RecordedChange::ShutDown, "1", 0, "", "" } } },
         // Automatic saving off: nothing goes into the day folder by itself, the record included.
         RecordCase { "withoutAutoSave",
             [](Form1RecordTest& run) {

@@ -181,7 +181,7 @@ TEST_F(Form1Test, firstStart_isReducedWithDesignDefaultsAndNoWatcher)
     EXPECT_EQ(s.BunHX, (std::array<qint16, 2> { 0, 0 }));
     EXPECT_EQ(s.BunHY, (std::array<qint16, 2> { 0, 0 }));
     EXPECT_FALSE(s.LineDrag);
-    EXPECT_EQ(s.CurTyoNo, QStringLiteral("1"));
+    EXPECT_EQ(form->resultList().pole(), QStringLiteral("1"));
 
     EXPECT_EQ(get<PictureBox>(QStringLiteral("Picture1"))->y(), 64);
     EXPECT_EQ(get<QGroupBox>(QStringLiteral("Frame2"))->x(), 644);
@@ -813,14 +813,15 @@ TEST_F(Form1Test, closing_writesResultsOnlyWithRowsAndAutoSave_andSavesSettingsO
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         load();
-        get<FlexGrid>(QStringLiteral("MSFlexGrid2"))->setRows(row.resultRows);
+        QList<ResultRow> listed(row.resultRows, ResultRow { QStringLiteral("1"), QStringLiteral("0.30") });
+        form->resultList().restore(QStringLiteral("1"), QDate(), listed);
         get<QCheckBox>(QStringLiteral("Check1"))->setChecked(row.autoSave);
         form->calls.clear();
         form->show();
         EXPECT_TRUE(form->close());
         QStringList expected;
         if (row.writesResults)
-            expected << QStringLiteral("Text4_Change()") << QStringLiteral("Command3_Click(0)");
+            expected << QStringLiteral("Text4_Change()");
         expected << QStringLiteral("SetSave()");
         EXPECT_EQ(form->calls, expected);
     }
@@ -829,13 +830,12 @@ TEST_F(Form1Test, closing_writesResultsOnlyWithRowsAndAutoSave_andSavesSettingsO
 TEST_F(Form1Test, exitItem_shutsDownOnceAndClosesTheWindow)
 {
     load();
-    get<FlexGrid>(QStringLiteral("MSFlexGrid2"))->setRows(1);
+    form->resultList().restore(
+        QStringLiteral("1"), QDate(), { ResultRow { QStringLiteral("1"), QStringLiteral("0.30") } });
     form->show();
     form->calls.clear();
     menuItem(QStringLiteral("EN"))->trigger();
-    EXPECT_EQ(form->calls,
-        (QStringList {
-            QStringLiteral("Text4_Change()"), QStringLiteral("Command3_Click(0)"), QStringLiteral("SetSave()") }));
+    EXPECT_EQ(form->calls, (QStringList { QStringLiteral("Text4_Change()"), QStringLiteral("SetSave()") }));
     EXPECT_FALSE(form->isVisible());
 }
 

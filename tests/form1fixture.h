@@ -102,6 +102,15 @@ protected:
         QTest::mouseRelease(picture1, button, Qt::NoModifier, at(p));
     }
 
+    // Rows in the list as a run that ended without its shut-down would leave them; numbered unless empty.
+    void listRows(const QStringList& widths)
+    {
+        QList<norvel::ResultRow> rows;
+        for (int i = 0; i < widths.size(); ++i)
+            rows.append({ widths[i].isEmpty() ? QString() : QString::number(i + 1), widths[i] });
+        form->resultList().restore(form->resultList().pole(), QDate(), rows);
+    }
+
     norvel::AnalysisRange range() const { return { form->state().BunHX, form->state().BunHY }; }
 
     FakeServices fake;

@@ -30,7 +30,8 @@ RecoveryRecord typicalRecord()
 TEST(RecoveryRecord, WritesOneEscapedFieldALineAndTheSumOfThemAll)
 {
     EXPECT_EQ(serializeRecovery(typicalRecord()),
-        sealed("norvel-recovery 1\npole 12\npoletext 1\\t2\\r\\n\nday 2024-05-01\nrow 1\t0.35\nrow 2\tC:\\\\x\n"
+        sealed("norvel-recovery 1\npole 12\npoletext 1\\t2\\r\\n\nday 2024-05-01\nrow 1\t0.35\tunknown\t0\t\t\t\n"
+               "row 2\tC:\\\\x\tunknown\t0\t\t\t\n"
                "pending %2Fcam%2FIMG%201%E9.JPG\t2048\t1714521600000\t/p/20240501/12/2.jpg\t1714521601000\t2\n"));
     EXPECT_EQ(serializeRecovery({}), sealed("norvel-recovery 1\npole \npoletext \nday none\n"));
 }
@@ -63,6 +64,13 @@ INSTANTIATE_TEST_SUITE_P(Records, RecoveryRoundTripTest,
             { "", "", {}, {},
                 PendingShot { QByteArray("\x80\xff %25%/\x00~", 10), std::numeric_limits<qint64>::max(), 0, Escapes, 0,
                     std::numeric_limits<int>::max(), {} } } },
+        RoundTripCase { "row_as_measured",
+            { "12", "12", QDate(2024, 5, 1),
+                { { "", "", WidthSource::TakeIn, false, "12_1.jpg", "12_1_IMG 1.JPG", CrackDirection::Unknown },
+                    { "2", "0.35", WidthSource::Analysis, true, "12_2.jpg", "", CrackDirection::Oblique },
+                    { "3", "0.4", WidthSource::DraggedLine, false, "", "", CrackDirection::Transverse },
+                    { "4", "x", WidthSource::Typed, false, "", "", CrackDirection::Longitudinal } },
+                {} } },
         RoundTripCase {
             "empty_path_no_rows", { "1", "1", QDate(9999, 12, 31), {}, PendingShot { "", 0, 0, "", 0, 1, {} } } },
         RoundTripCase { "original_kept",
@@ -143,6 +151,10 @@ INSTANTIATE_TEST_SUITE_P(Forms, RecoveryDamageTest,
         DamageCase { "unknown_field", SOUND_START "note x\n" },
         DamageCase { "row_without_tab", SOUND_START "row 1 0.35\n" },
         DamageCase { "row_two_tabs", SOUND_START "row 1\t0.35\t\n" },
+        DamageCase { "row_source_unknown", SOUND_START "row 1\t0.35\tguess\t0\t\t\t\n" },
+        DamageCase { "row_across_not_a_flag", SOUND_START "row 1\t0.35\tanalysis\t2\t\t\t\n" },
+        DamageCase { "row_direction_word", SOUND_START "row 1\t0.35\tanalysis\t1\t\t\t上\n" },
+        DamageCase { "row_six_fields", SOUND_START "row 1\t0.35\tanalysis\t1\t\t\n" },
         DamageCase { "unknown_escape", SOUND_START "row 1\\q\t0.35\n" },
         DamageCase { "trailing_backslash", "norvel-recovery 1\npole 12\\\npoletext 12\nday none\n" },
         DamageCase { "bare_tab", "norvel-recovery 1\npole 1\t2\npoletext 12\nday none\n" },

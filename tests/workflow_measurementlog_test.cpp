@@ -1,5 +1,6 @@
 #include "app/workflow/measurementlog.h"
 #include "fakeservices.h"
+#include "results/resultlist.h"
 #include "testsupport.h"
 
 #include <QFile>
@@ -11,13 +12,13 @@ using namespace norvel;
 
 namespace {
 
-// A script of changes, one letter each: m a measured width (row 1), t a typed width (row 1), T a measured width
-// inside a take-in, z a width with no row in the list, s the typing settles, r a whole-list clear recorded, p the
-// same inside a pole change, o recording switched off.
+// A script of changes of the list, one letter each: k a shot taken in with a width, e one without, m the picture
+// analysed again, d a dragged line, t a typed width, s the typing settles, 1 the last row cleared, a all cleared, c
+// cleared after a copy, p the pole changed, r rows resumed, u the last clear undone, o recording switched off.
 struct LogCase {
     const char* name;
     const char* script;
-    const char* lines; // the record afterwards: a analysis, t typed, c cleared, p pole changed
+    const char* lines; // the record afterwards, a letter a line as in the script (e records as k)
 };
 
 class MeasurementLogTest : public ::testing::TestWithParam<LogCase> { };
@@ -25,14 +26,26 @@ class MeasurementLogTest : public ::testing::TestWithParam<LogCase> { };
 char letterOf(RecordedChange change)
 {
     switch (change) {
+    case RecordedChange::TakeInAnalysis:
+        return 'k';
     case RecordedChange::Analysis:
-        return 'a';
+        return 'm';
+    case RecordedChange::ManualLine:
+        return 'd';
     case RecordedChange::TypedCorrection:
         return 't';
+    case RecordedChange::RowSetAside:
+        return '1';
     case RecordedChange::AllCleared:
+        return 'a';
+    case RecordedChange::CopiedAndCleared:
         return 'c';
     case RecordedChange::PoleChanged:
         return 'p';
+    case RecordedChange::PoleResumed:
+        return 'r';
+    case RecordedChange::Undone:
+        return 'u';
     default:
         return '?';
     }
@@ -45,52 +58,64 @@ TEST_P(MeasurementLogTest, recordsEachChangeOnceInTheOrderMade)
     QTimer pause;
     bool recording = true;
     const QDate day(2022, 10, 19);
+    ResultList list([&] { return day; });
     MeasurementLog log(
-        fake.services(),
-        [&] {
-            return MeasurementLog::Context { recording, QStringLiteral("7"), day };
-        },
-        pause);
-    MeasurementEntry analysis;
-    analysis.change = RecordedChange::Analysis;
-    MeasurementEntry typed;
-    typed.change = RecordedChange::TypedCorrection;
+        fake.services(), list, [&] { return recording; }, pause);
+    QList<ResultRow> cleared;
     for (const char step : std::string(c.script)) {
-        if (step == 'm') {
-            const MeasurementLog::Scope measured = log.measuredBy(analysis);
-            log.widthChanged(1, QStringLiteral("0.30"), typed);
-        } else if (step == 't') {
-            log.widthChanged(1, QStringLiteral("0.3"), typed);
+        const QString pole = list.pole();
+        switch (step) {
+        case 'k':
+        case 'e':
+            list.takeIn({ {}, step == 'k' ? QStringLiteral("0.30") : QString(), WidthSource::TakeIn }, {});
+            list.showPicture({ pole, list.count() });
+            break;
+        case 'm':
+            list.measure({ {}, QStringLiteral("0.31"), WidthSource::Analysis }, {});
+            break;
+        case 'd':
+            list.setByHand(QStringLiteral("0.32"), WidthSource::DraggedLine, {});
+            break;
+        case 't':
+            list.setByHand(QStringLiteral("0.3"), WidthSource::Typed, {});
             EXPECT_TRUE(pause.isActive());
-        } else if (step == 'T') {
-            const MeasurementLog::Scope takingIn = log.takingIn();
-            const MeasurementLog::Scope measured = log.measuredBy(analysis);
-            log.widthChanged(1, QStringLiteral("0.30"), typed);
-        } else if (step == 'z') {
-            const MeasurementLog::Scope measured = log.measuredBy(analysis);
-            log.widthChanged(0, {}, typed);
-        } else if (step == 's') {
+            break;
+        case 's':
             log.settleTyping();
             EXPECT_FALSE(pause.isActive());
-        } else if (step == 'r') {
-            MeasurementEntry cleared;
-            cleared.change = log.clearCause();
-            log.record(cleared, 0, {});
-        } else if (step == 'p') {
-            const MeasurementLog::Scope cause = log.clearedBy(RecordedChange::PoleChanged);
-            MeasurementEntry cleared;
-            cleared.change = log.clearCause();
-            log.record(cleared, 0, {});
-        } else if (step == 'o') {
+            break;
+        case '1':
+            cleared = list.clearLast({});
+            break;
+        case 'a':
+            list.clearAll(ResultCause::ClearAll, {});
+            break;
+        case 'c':
+            list.clearAll(ResultCause::ClearAfterCopy, {});
+            break;
+        case 'p':
+            list.changePole(QString::number(pole.toInt() + 1), false, {});
+            break;
+        case 'r':
+            list.resume({ { QStringLiteral("1"), QStringLiteral("0.40") } }, {});
+            break;
+        case 'u':
+            list.undo(cleared, list.count() + 1, day, {});
+            break;
+        case 'o':
             recording = false;
+            break;
         }
     }
+    log.onDisk(); // a take-in's line waits for the take-in to ask for it
     QFile file(measurementRecordPath(fake.services().programFolder, day));
     std::string letters;
     if (file.open(QIODevice::ReadOnly)) {
         for (const MeasurementEntry& entry : readMeasurementRecord(file.readAll()).entries) {
             letters += letterOf(entry.change);
-            EXPECT_EQ(entry.pole, QStringLiteral("7"));
+            // A pole change names the pole left, and the pole entered as its result.
+            if (entry.change == RecordedChange::PoleChanged)
+                EXPECT_EQ(entry.result.toInt(), entry.pole.toInt() + 1);
         }
     }
     EXPECT_EQ(letters, c.lines);
@@ -98,11 +123,13 @@ TEST_P(MeasurementLogTest, recordsEachChangeOnceInTheOrderMade)
 }
 
 INSTANTIATE_TEST_SUITE_P(Record, MeasurementLogTest,
-    ::testing::Values(LogCase { "measuredAtOnce", "m", "a" }, LogCase { "typingWaitsForThePause", "tt", "" },
-        LogCase { "typingSettledOnce", "tts", "t" }, LogCase { "typingBeforeTheNextChange", "tm", "ta" },
-        LogCase { "typingBeforeAClear", "tr", "tc" }, LogCase { "takeInRecordsItsRowItself", "T", "" },
-        LogCase { "noRowTakesTheMeasurement", "zs", "" }, LogCase { "notRecordingLosesTyping", "tos", "" },
-        LogCase { "clearCauseOnlyInItsScope", "pr", "pc" }),
+    ::testing::Values(LogCase { "takeIn", "k", "k" }, LogCase { "shotWithoutWidth", "e", "k" },
+        LogCase { "analysisAgain", "km", "km" }, LogCase { "draggedLine", "kd", "kd" },
+        LogCase { "typingWaitsForThePause", "ktt", "k" }, LogCase { "typingSettledOnce", "ktts", "kt" },
+        LogCase { "typingBeforeTheNextChange", "ktm", "ktm" }, LogCase { "typingBeforeAClear", "kt1", "kt1" },
+        LogCase { "clearsOfNothingSayNothing", "1ac", "" }, LogCase { "poleChangeOnlyWithRows", "pkp", "kp" },
+        LogCase { "clearAfterCopy", "kkc", "kkc" }, LogCase { "undoOfAClear", "kk1u", "kk1u" },
+        LogCase { "resume", "r", "r" }, LogCase { "notRecordingLosesTyping", "ktos", "k" }),
     caseName<LogCase>);
 
 // A record that cannot be written is said once a day, however many lines fail.
@@ -111,20 +138,17 @@ TEST(MeasurementLogFailure, isSaidOncePerDay)
     FakeServices fake;
     QTimer pause;
     QDate day(2022, 10, 19);
+    ResultList list([&] { return day; });
     MeasurementLog log(
-        fake.services(),
-        [&] {
-            return MeasurementLog::Context { true, QStringLiteral("7"), day };
-        },
-        pause);
+        fake.services(), list, [] { return true; }, pause);
     const QString path = measurementRecordPath(fake.services().programFolder, day);
     ASSERT_TRUE(QDir().mkpath(path)); // a folder where the file should be
-    log.record({}, 1, QStringLiteral("0.30"));
-    log.record({}, 2, QStringLiteral("0.40"));
+    log.record({}, QStringLiteral("7"), day, 1, QStringLiteral("0.30"));
+    log.record({}, QStringLiteral("7"), day, 2, QStringLiteral("0.40"));
     EXPECT_EQ(fake.errors.size(), 1);
     day = day.addDays(1);
     ASSERT_TRUE(QDir().mkpath(measurementRecordPath(fake.services().programFolder, day)));
-    log.record({}, 1, QStringLiteral("0.30"));
+    log.record({}, QStringLiteral("7"), day, 1, QStringLiteral("0.30"));
     EXPECT_EQ(fake.errors.size(), 2);
 }
 

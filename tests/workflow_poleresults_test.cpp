@@ -1,6 +1,7 @@
 #include "app/workflow/poleresults.h"
 #include "fakeservices.h"
 #include "results/polenumber.h"
+#include "results/resultlist.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace norvel;
 
@@ -23,95 +26,149 @@ void writeFile(const QString& path, const QByteArray& bytes, const QDateTime& mo
     ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+// The pole's list and its file, with automatic saving on and 上書確認 at 60 seconds.
+struct Pole {
+    FakeServices fake;
+    ResultList list { [this] { return fake.clockNow.date(); } };
+    bool autoSave = true;
+    PoleResults results { fake.services(), list, [this] { return autoSave; },
+        [] {
+            return PoleResults::OverwriteCheck { true, 60 };
+        } };
+    QString path() { return resultFilePath(fake.programFolder.path(), fake.clockNow.date(), QStringLiteral("1")); }
+    void take(const char* width) { list.takeIn({ {}, QString::fromLatin1(width), WidthSource::TakeIn }, {}); }
+};
+
 struct OverwriteCase {
     const char* name;
-    bool confirm;
-    int ageSeconds; // of the file there; -1: none
+    const char* before; // the file's content; nullptr: none
+    int ageSeconds;
     bool answer;
     bool asked;
-    bool replaced;
+    const char* after;
 };
 
 class OverwriteTest : public ::testing::TestWithParam<OverwriteCase> { };
 
-// 上書確認 with a limit of 60 seconds.
-TEST_P(OverwriteTest, asksOnlyBeforeReplacingAFileOlderThanTheLimit)
+// A file the program neither read nor wrote is replaced under 上書確認's rule; declined, it is asked again only
+// when the pole is left.
+TEST_P(OverwriteTest, aFileNotOursIsReplacedOnlyUnderTheRule)
 {
     const OverwriteCase& c = GetParam();
-    FakeServices fake;
-    fake.okAnswers.push_back(c.answer);
-    PoleResults results(fake.services());
-    const QString path = resultFilePath(fake.programFolder.path(), fake.clockNow.date(), QStringLiteral("7"));
-    if (c.ageSeconds >= 0)
-        writeFile(path, "1,0.30\r\n", fake.clockNow.addSecs(-c.ageSeconds));
-    const PoleResults::OverwriteCheck check { c.confirm, 60 };
-    EXPECT_EQ(results.replacesWithoutAsking(path, check), !c.asked);
-    EXPECT_EQ(results.write(QStringLiteral("7"), { QStringLiteral("0.45") }, check), c.replaced);
-    EXPECT_EQ(fake.questions.size(), c.asked ? 1 : 0);
-    EXPECT_TRUE(fake.errors.isEmpty());
+    Pole pole;
+    if (c.before)
+        writeFile(pole.path(), c.before, pole.fake.clockNow.addSecs(-c.ageSeconds));
+    pole.fake.okAnswers.push_back(c.answer);
+    pole.take("0.45");
+    pole.take("0.50");
+    EXPECT_TRUE(pole.results.onDisk());
+    EXPECT_EQ(pole.fake.questions.size(), c.asked ? 1 : 0);
+    EXPECT_EQ(contentOf(pole.path()), QByteArray(c.after));
+    EXPECT_TRUE(pole.fake.errors.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Poles, OverwriteTest,
-    ::testing::Values(OverwriteCase { "confirmOff", false, 600, false, false, true },
-        OverwriteCase { "noFile", true, -1, false, false, true },
-        OverwriteCase { "youngerThanTheLimit", true, 30, false, false, true },
-        OverwriteCase { "olderDeclined", true, 600, false, true, false },
-        OverwriteCase { "olderAccepted", true, 600, true, true, true }),
+    ::testing::Values(OverwriteCase { "noFile", nullptr, 0, false, false, "1,0.45\r\n2,0.50\r\n" },
+        OverwriteCase { "youngerThanTheLimit", "1,0.30\r\n", 30, false, false, "1,0.45\r\n2,0.50\r\n" },
+        OverwriteCase { "olderDeclined", "1,0.30\r\n", 600, false, true, "1,0.30\r\n" },
+        OverwriteCase { "olderAccepted", "1,0.30\r\n", 600, true, true, "1,0.45\r\n2,0.50\r\n" },
+        // Rows the list holds already, as a crash leaves them: nothing is lost.
+        OverwriteCase { "rowsTheListHolds", "1,0.45\r\n", 600, false, false, "1,0.45\r\n2,0.50\r\n" }),
     caseName<OverwriteCase>);
 
-void age(const QString& path, const QDateTime& modified)
+// What the list shows is what the file holds, at every change of the pole's rows.
+TEST(PoleResults, theFileFollowsEveryChangeOfThePolesRows)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    const struct {
+        const char* name;
+        std::function<void(Pole&)> change;
+        const char* file;
+    } steps[] = {
+        { "takeIn", [](Pole& p) { p.take("0.30"); }, "1,0.30\r\n" },
+        { "shotWithoutWidth", [](Pole& p) { p.take(""); }, "1,0.30\r\n2,\r\n" },
+        { "typed", [](Pole& p) { p.list.setByHand("0.35", WidthSource::Typed, {}); }, "1,0.30\r\n2,0.35\r\n" },
+        { "clearOne", [](Pole& p) { p.list.clearLast({}); }, "1,0.30\r\n" },
+        { "undo",
+            [](Pole& p) {
+                p.list.undo({ { "2", "0.35" } }, 2, p.list.day(), {});
+            },
+            "1,0.30\r\n2,0.35\r\n" },
+        { "poleChangeLeavesIt", [](Pole& p) { p.list.changePole("2", false, {}); }, "1,0.30\r\n2,0.35\r\n" },
+        { "backAndCleared",
+            [](Pole& p) {
+                p.list.changePole("1", false, {});
+                p.list.resume(*p.results.resume("1"), {});
+                p.list.clearAll(ResultCause::ClearAll, {});
+            },
+            "" },
+        { "notSavingWritesNothing",
+            [](Pole& p) {
+                p.autoSave = false;
+                p.take("0.40");
+            },
+            "" },
+    };
+    Pole pole;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change(pole);
+        EXPECT_TRUE(pole.results.onDisk());
+        EXPECT_EQ(contentOf(pole.path()), QByteArray(step.file));
+    }
+    EXPECT_TRUE(pole.fake.questions.isEmpty());
+    EXPECT_FALSE(QFile::exists(resultFilePath(pole.fake.programFolder.path(), pole.fake.clockNow.date(), "2")));
 }
 
-// The file the list came back from, still as it was, holds nothing the list does not: no question.
-TEST(PoleResults, aResumedFileStillAsItWas_isReplacedWithoutAsking)
+// Rows listed while saving was off, or whose file was declined, reach the file before the pole is left, or the
+// pole is not left.
+TEST(PoleResults, settlingWritesWhatTheFileLacks_orRefuses)
 {
-    FakeServices fake;
-    PoleResults results(fake.services());
-    const PoleResults::OverwriteCheck confirm { true, 0 };
-    const QString path = resultFilePath(fake.programFolder.path(), fake.clockNow.date(), QStringLiteral("7"));
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    ASSERT_TRUE(writeResultFile(path, { QStringLiteral("0.30"), QStringLiteral("0.35") }));
-    age(path, fake.clockNow.addSecs(-600));
-    const std::optional<QStringList> rows = results.resume(QStringLiteral("7"));
+    Pole pole;
+    pole.autoSave = false;
+    pole.take("0.30");
+    pole.autoSave = true;
+    EXPECT_TRUE(pole.results.settle());
+    EXPECT_EQ(contentOf(pole.path()), QByteArray("1,0.30\r\n"));
+
+    writeFile(pole.path(), "1,0.99\r\n", pole.fake.clockNow.addSecs(-600)); // changed outside
+    pole.fake.okAnswers = { false, false };
+    pole.take("0.40");
+    EXPECT_FALSE(pole.results.settle());
+    EXPECT_EQ(pole.fake.questions.size(), 2);
+    EXPECT_EQ(contentOf(pole.path()), QByteArray("1,0.99\r\n"));
+    EXPECT_TRUE(pole.results.settle()) << "accepted at last";
+    EXPECT_EQ(contentOf(pole.path()), QByteArray("1,0.30\r\n2,0.40\r\n"));
+}
+
+TEST(PoleResults, aResumedRowKnowsItsPictures)
+{
+    Pole pole;
+    const QString folder = QFileInfo(pole.path()).path();
+    writeFile(pole.path(), "1,0.30\r\n2,0.35\r\n", pole.fake.clockNow);
+    writeFile(folder + "/1_2.jpg", "jpeg", pole.fake.clockNow);
+    writeFile(folder + "/原画像/1_2_IMG_0007.JPG", "camera", pole.fake.clockNow);
+    const std::optional<QList<ResultRow>> rows = pole.results.resume("1");
     ASSERT_TRUE(rows);
-    EXPECT_EQ(*rows, (QStringList { QStringLiteral("0.30"), QStringLiteral("0.35") }));
-    EXPECT_TRUE(results.write(
-        QStringLiteral("7"), { QStringLiteral("0.30"), QStringLiteral("0.35"), QStringLiteral("0.4") }, confirm));
-    EXPECT_TRUE(fake.questions.isEmpty());
-    age(path, fake.clockNow.addSecs(-600));
-    fake.okAnswers.push_back(false);
-    EXPECT_FALSE(results.write(QStringLiteral("7"), { QStringLiteral("0.5") }, confirm))
-        << "changed since it came back";
-    EXPECT_EQ(fake.questions.size(), 1);
-}
-
-TEST(PoleResults, theListKeepsTheDayOfItsFirstRowUntilItIsEmpty)
-{
-    FakeServices fake;
-    PoleResults results(fake.services());
-    const QDate yesterday = fake.clockNow.date().addDays(-1);
-    results.startList(yesterday);
-    EXPECT_EQ(results.listDay(), yesterday);
-    ASSERT_TRUE(results.write(QStringLiteral("7"), { QStringLiteral("0.30") }, {}));
-    EXPECT_TRUE(QFile::exists(resultFilePath(fake.programFolder.path(), yesterday, QStringLiteral("7"))));
-    EXPECT_EQ(results.resume(QStringLiteral("7")), std::nullopt) << "only today's rows come back";
-    results.endList();
-    EXPECT_EQ(results.listDay(), fake.clockNow.date());
+    ASSERT_EQ(rows->size(), 2);
+    EXPECT_EQ(rows->at(0).picture, QString());
+    EXPECT_EQ(rows->at(1).picture, "1_2.jpg");
+    EXPECT_EQ(rows->at(1).original, "1_2_IMG_0007.JPG");
 }
 
 TEST(PoleResults, aFileThatIsNoResultFile_isKeptAsideOnceAndNotResumed)
 {
-    FakeServices fake;
-    PoleResults results(fake.services());
-    const QString path = resultFilePath(fake.programFolder.path(), fake.clockNow.date(), QStringLiteral("7"));
-    writeFile(path, "not, a result\r\nfile", fake.clockNow);
-    EXPECT_EQ(results.resume(QStringLiteral("7")), std::nullopt);
-    EXPECT_EQ(results.resume(QStringLiteral("7")), std::nullopt);
-    EXPECT_EQ(fake.errors.size(), 1);
+    Pole pole;
+    const QString path = pole.path();
+    writeFile(path, "not, a result\r\nfile", pole.fake.clockNow);
+    EXPECT_EQ(pole.results.resume(QStringLiteral("1")), std::nullopt);
+    EXPECT_EQ(pole.results.resume(QStringLiteral("1")), std::nullopt);
+    EXPECT_EQ(pole.fake.errors.size(), 1);
     QFile aside(path + QStringLiteral(".bad"));
     ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
     EXPECT_EQ(aside.readAll(), QByteArray("not, a result\r\nfile"));

@@ -1,5 +1,6 @@
 #include "app/workflow/recoverykeeper.h"
 #include "fakeservices.h"
+#include "results/resultlist.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -13,15 +14,13 @@ namespace {
 
 class RecoveryKeeperTest : public ::testing::Test {
 protected:
-    RecoveryRecord listAndPole() const
+    // The list holds count rows of pole 7; the keeper hears of it as of every change of the list.
+    void setRows(int count)
     {
-        RecoveryRecord record;
-        record.pole = QStringLiteral("7");
-        record.poleText = QStringLiteral("7");
-        record.day = QDate(2022, 10, 19);
-        for (int row = 1; row <= rows; ++row)
-            record.rows.append({ QString::number(row), QStringLiteral("0.30") });
-        return record;
+        QList<ResultRow> rows;
+        for (int row = 1; row <= count; ++row)
+            rows.append({ QString::number(row), QStringLiteral("0.30") });
+        list.restore(QStringLiteral("7"), QDate(2022, 10, 19), rows);
     }
     std::optional<RecoveryRecord> onDisk() const
     {
@@ -38,23 +37,21 @@ protected:
     void unblockFile() const { ASSERT_TRUE(QDir(keeper.path()).removeRecursively()); }
 
     FakeServices fake;
-    int rows = 0;
-    RecoveryKeeper keeper { fake.services(), [this] { return listAndPole(); } };
+    ResultList list { [] { return QDate(2022, 10, 19); } };
+    RecoveryKeeper keeper { fake.services(), list, [] { return QStringLiteral("7"); } };
 };
 
 // Every change is on disk when the handler returns; a batch writes once at its end; a take-in's batch leaves the
 // wait, and with it the failure, to the take-in.
 TEST_F(RecoveryKeeperTest, changesReachTheDiskWhenTheOutermostBatchEnds)
 {
-    rows = 1;
-    keeper.changed();
+    setRows(1);
     EXPECT_EQ(onDisk()->rows.size(), 1);
     {
         const RecoveryKeeper::Batch outer(keeper);
         {
             const RecoveryKeeper::Batch inner(keeper);
-            rows = 2;
-            keeper.changed();
+            setRows(2);
         }
         EXPECT_EQ(onDisk()->rows.size(), 1) << "written before the outermost batch ended";
     }
@@ -118,7 +115,7 @@ TEST_P(SettlePendingShotTest, deletesAFiledShotAndDropsTheRowOfAnUnfiledOne)
     const QString shot = camera + QStringLiteral("/IMG_0002.jpg");
     writeWholeFile(shot, "shot");
     const QDateTime takenIn = QDateTime::currentDateTime();
-    rows = 2;
+    setRows(2);
     keeper.setPendingShot(
         RecoveryKeeper::pendingShotOf(QFile::encodeName(shot), *regularFileStamp(QFile::encodeName(shot)), 2, takenIn));
     const QString filed = fake.programFolder.filePath(QStringLiteral("filed.jpg"));

@@ -5,6 +5,7 @@
 #include "app/workflow/recoverykeeper.h"
 #include "app/workflow/shotfiling.h"
 #include "fakeservices.h"
+#include "results/resultlist.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -47,7 +48,8 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     if (c.existing)
         writeWholeFile(filedPath, "an older copy");
     CaptureWatcher watcher;
-    RecoveryKeeper recovery(fake.services(), [] { return RecoveryRecord { QStringLiteral("7"), {}, {}, {}, {} }; });
+    ResultList list([] { return QDate(2022, 10, 19); });
+    RecoveryKeeper recovery(fake.services(), list, [] { return QStringLiteral("7"); });
     int besideOnDisk = 0;
     ShotFiling filing(fake.services(), watcher, recovery,
         { [&](QString* error) -> std::optional<QString> {

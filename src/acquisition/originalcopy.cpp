@@ -2,12 +2,26 @@
 
 #include "files/durablefile.h"
 #include "files/filemove.h"
+#include "files/folderlisting.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace norvel {
+
+QString keptOriginalName(const QString& poleFolder, const QString& pole, int row)
+{
+    const QByteArray prefix = QFile::encodeName(originalFileName(pole, row, QString()));
+    FolderListing listing(QFile::encodeName(poleFolder + QLatin1Char('/') + OriginalsFolderName));
+    QByteArray first;
+    while (const std::optional<FolderEntry> entry = listing.next()) {
+        if (entry->type == EntryType::Regular && entry->name.startsWith(prefix)
+            && (first.isEmpty() || entry->name < first))
+            first = entry->name;
+    }
+    return QFile::decodeName(first);
+}
 
 bool keepOriginal(const CameraOriginal& original, const QString& path, QString* error)
 {

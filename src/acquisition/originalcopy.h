@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-
 // The camera's own file, kept byte for byte beside the filed JPEG: the filed copy is re-encoded, and only
 // the original carries the camera's quality and the time of the shot in its Exif.
 namespace norvel {
@@ -17,6 +16,10 @@ struct CameraOriginal {
     QByteArray bytes; // the whole file
     FileStamp stamp; // of the file read
 };
+
+// The kept original of a pole's row in the pole folder's 原画像: the first name made for it (whatever the camera called
+// the shot); empty when there is none.
+[[nodiscard]] QString keptOriginalName(const QString& poleFolder, const QString& pole, int row);
 
 // Keeps the original at path (whose folder is made when missing): a second name for the camera's file where
 // both are on one file system, so nothing is copied, else its bytes written through the durable writer.

@@ -46,6 +46,12 @@ Form1::Form1(const Services& services, QWidget* parent)
     setWindowIcon(makeWindowIcon());
     createControls();
     createMenus();
+    m_listView->attach({ Text3, soku, sokuDD, Command4 });
+    m_list.listen([this](const ResultChange& change) {
+        if (change.pictureGone)
+            forgetPicture();
+        updateActions(); // the last row's facts, undoing the last clear
+    });
     wireEvents();
     wireFactsEvents();
     applyOuterSize();
@@ -61,8 +67,6 @@ Form1::~Form1()
 {
     // A filed copy being written is let finish, and its thread end, before the window it would tell goes.
     m_shotFiling.filer().discard();
-    // The grid goes after the members its rows' handling uses.
-    disconnect(MSFlexGrid2->model(), nullptr, this, nullptr);
 }
 
 void Form1::handle(const QString& what, const std::function<void()>& handler) noexcept
@@ -76,8 +80,6 @@ void Form1::handle(const QString& what, const std::function<void()>& handler) no
     } catch (...) {
         reason = QStringLiteral("原因の分からない失敗です。");
     }
-    // What the handler meant to hand on to the next one is not to be trusted.
-    m_log.forgetCauses();
     m_state.LineDrag = false;
     if (m_failedWork.contains(what))
         return;
@@ -187,7 +189,7 @@ void Form1::createRightPanel()
         g->setFixedCols(1);
         return g;
     };
-    MSFlexGrid2 = grid(QStringLiteral("MSFlexGrid2"), { 8, 12, 81, 65 }, 0, 0);
+    m_listView = std::make_unique<ResultListView>(m_list, Frame2);
 
     Frame1 = place(new QGroupBox(QStringLiteral("分析範囲"), Frame2), QStringLiteral("Frame1"), 8, 88, 81, 97);
     const std::array<QString, 3> ranges { QStringLiteral("全画面"), QStringLiteral("２．５倍"),
@@ -257,10 +259,10 @@ void Form1::wireEvents()
     m_typingSettles->setObjectName(QStringLiteral("typingSettles"));
     m_typingSettles->setSingleShot(true);
     m_typingSettles->setInterval(2000);
-    connect(m_typingSettles, &QTimer::timeout, this,
-        [this] { handle(Label1->text(), [this] { m_log.settleTyping(recordFlush()); }); });
-    connect(Text3, &QLineEdit::editingFinished, this,
-        [this] { handle(Label1->text(), [this] { m_log.settleTyping(recordFlush()); }); });
+    connect(
+        m_typingSettles, &QTimer::timeout, this, [this] { handle(Label1->text(), [this] { m_log.settleTyping(); }); });
+    connect(
+        Text3, &QLineEdit::editingFinished, this, [this] { handle(Label1->text(), [this] { m_log.settleTyping(); }); });
     connect(Text4, &QLineEdit::textChanged, this, [this, poleWork] { handle(poleWork, [this] { Text4_Change(); }); });
     const QString pictureWork = QStringLiteral("画像上のマウス操作");
     connect(Picture1, &PictureBox::mouseDown, this, [this, pictureWork](int button, int shift, double x, double y) {
@@ -283,12 +285,8 @@ void Form1::wireFactsEvents()
     const QString crackFacts = QStringLiteral("ひび割れ情報");
     connect(new DoubleClickWatch(Label3), &DoubleClickWatch::doubleClicked, this,
         [this, poleFacts] { handle(poleFacts, [this] { Label3_DblClick(); }); });
-    connect(MSFlexGrid2, &QTableWidget::cellDoubleClicked, this,
-        [this, crackFacts](int row) { handle(crackFacts, [this, row] { MSFlexGrid2_DblClick(row); }); });
-    // Rows come and go from many places; the menu item for the last row's facts follows them all.
-    for (const auto rowsChanged : { &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved })
-        connect(MSFlexGrid2->model(), rowsChanged, this,
-            [this, crackFacts] { handle(crackFacts, [this] { updateActions(); }); });
+    connect(m_listView->grid(), &QTableWidget::cellDoubleClicked, this,
+        [this, crackFacts](int row) { handle(crackFacts, [this, row] { ResultRow_DblClick(row); }); });
 }
 
 } // namespace norvel

@@ -9,12 +9,14 @@
 #include "analysis/scanlines.h"
 #include "app/displaysize.h"
 #include "app/modalscope.h"
+#include "app/resultlistview.h"
 #include "app/runstate.h"
 #include "app/tools/measuringlinetool.h"
 #include "app/tools/rangedragtool.h"
 #include "app/workflow/measurementlog.h"
 #include "app/workflow/poleresults.h"
 #include "app/workflow/recoverykeeper.h"
+#include "app/workflow/rowclearing.h"
 #include "app/workflow/scalebook.h"
 #include "app/workflow/shotfiling.h"
 #include "core/crackdirection.h"
@@ -24,6 +26,7 @@
 #include "picture/picturefiler.h"
 #include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
+#include "results/resultlist.h"
 #include "services/services.h"
 #include "settings/programsettings.h"
 
@@ -72,6 +75,9 @@ public:
 
     [[nodiscard]] RunState& state() { return m_state; }
     [[nodiscard]] const RunState& state() const { return m_state; }
+    // The pole in force and its rows.
+    [[nodiscard]] const ResultList& resultList() const { return m_list; }
+    [[nodiscard]] ResultList& resultList() { return m_list; }
     // Whether the filed copy of the last shot taken in is still being written.
     [[nodiscard]] bool filingPending() const { return m_watcher.filingPending(); }
 
@@ -105,7 +111,7 @@ public:
     virtual void PoleInfo_Click();
     virtual void CrackInfo_Click();
     virtual void Label3_DblClick();
-    virtual void MSFlexGrid2_DblClick(int Row); // the grid's row, counted from 0
+    virtual void ResultRow_DblClick(int Row); // a row of the result grid, counted from 0
     virtual void Command1_Click();
     virtual void USB_Click();
     virtual void JPOP_Click();
@@ -133,6 +139,7 @@ public:
     virtual void Command4_Click(int Index);
     virtual void cop_Click(int Index);
     virtual void copC_Click();
+    virtual void Undo_Click();
     virtual void Text3_Change();
     virtual void Text4_Change();
     virtual void Label4_Click(int Index);
@@ -231,27 +238,33 @@ private:
     [[nodiscard]] ViewGeometry viewGeometry() const;
     void drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view);
     void markLine(int k, ScanDirection direction, const ScanLineResult& line, const ViewGeometry& view, float pxPerMm);
-    void presentWidths(const std::array<qint16, 5>& widths, float pxPerMm);
-    void presentCombined(const std::array<bool, 5>& used, std::optional<float> combinedMm);
+    // The lines used in the mean and the combined width in the per-line grid and on the markers; the width as
+    // listed, when two lines or more found the crack.
+    [[nodiscard]] std::optional<QString> presentCombined(
+        const std::array<bool, 5>& used, std::optional<float> combinedMm);
     void labelLines(ScanDirection direction);
-    void analyseAlongLines(ScanDirection direction, const ViewGeometry& view);
+    // What an analysis run found: the record's entry, and the width to list when there is one.
+    struct AnalysisOutcome {
+        MeasurementEntry entry;
+        std::optional<ResultRow> measured;
+        std::optional<ScanDirection> otherDirection; // measured across the crack the other way than the menu says
+    };
+    // Draws the analysis of the picture on screen; nothing when there is none.
+    [[nodiscard]] std::optional<AnalysisOutcome> runAnalysis();
+    [[nodiscard]] std::optional<AnalysisOutcome> analyseAlongLines(ScanDirection direction, const ViewGeometry& view);
     // Across the crack: the runs turned across its path, in the other direction where the lines run along it.
-    void analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view);
+    [[nodiscard]] std::optional<AnalysisOutcome> analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view);
     void markAcrossLine(int k, const AcrossAnalysis& analysis, const ViewGeometry& view);
     [[nodiscard]] MeasurementEntry acrossEntry(const AcrossAnalysis& analysis) const;
+    // The analysis's width into the list, asking first before it replaces a width typed or dragged.
+    void listAnalysis(const AnalysisOutcome& outcome);
+    void showScannedDirection(ScanDirection scanned);
     void startMeasuringLine(QPointF start);
     void followMeasuringLine(QPointF end);
     void measureLine(double x, double y);
     void measureDraggedLine(QPointF press, const DraggedLine& line, float pxPerMm);
-    void setText3Background(const QColor& color);
-    // Text3 and the measured-value caption without a figure: a new picture without a width, or another pole,
-    // must not show the last one's.
-    void clearShownWidth();
-    // Setting the text runs its change handling, also when the text stays the same.
-    void setText3(const QString& text);
-
-    // The result list.
-    [[nodiscard]] QStringList resultWidths() const;
+    // The picture on screen is no longer any row's (another pole, its row cleared): nothing is left to measure.
+    void forgetPicture();
 
     // A settings file in the program folder.
     [[nodiscard]] QString settingsPath(const QString& name) const;
@@ -261,27 +274,23 @@ private:
     void showPoleInForce();
     // The caption a pole change gives: 調査柱No「pole」.
     void showPoleCaption();
-    [[nodiscard]] bool leavePole();
     void resumePole();
-    // The day the list belongs to: that of its first row, else today.
-    [[nodiscard]] QDate listDay() const;
+    // DT・画像を自動保存: results, pictures and the record are written.
+    [[nodiscard]] bool autoSave() const;
+    // The pole number box's text, which may differ from the pole in force while it is typed.
+    [[nodiscard]] QString poleText() const;
     // 上書確認 and its age limit as the boxes hold them now.
     [[nodiscard]] PoleResults::OverwriteCheck overwriteCheck() const;
-    [[nodiscard]] bool writePoleResults();
 
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
     [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
-    void measureTakenIn();
-    void recordTakeIn(const QByteArray& path, const FileStamp& camera);
     [[nodiscard]] ShotFiling::Outcome filedAs(ShotFiling::Outcome outcome);
     void takenInOnDisk();
     void setKeepOnTop(bool onTop);
 
-    // The recovery record: the result list and the pole in hand, and bringing them back.
-    [[nodiscard]] RecoveryRecord recoveryRecord() const;
+    // The list and the pole a run that ended without its shut-down left, brought back.
     void restoreRecovery(const RecoveryRecord& record);
-    void restoreRows(const RecoveryRecord& record);
 
     // The calibrated scale of the picture on screen, if its size has one.
     [[nodiscard]] std::optional<float> calibratedScale() const;
@@ -289,15 +298,12 @@ private:
     void setSizeCaption(const QString& caption);
     void calibrateAlong(QPointF press, QPointF release);
 
-    // The measurement record of the day: a line for every change of the result list.
+    // The settings and the picture a change of the list is recorded with.
     [[nodiscard]] MeasurementEntry measurementEntry(RecordedChange change) const;
-    void recordMeasurement(const MeasurementEntry& entry, int row, const QString& result);
-    [[nodiscard]] MeasurementLog::Context logContext() const;
-    [[nodiscard]] MeasurementLog::Flush recordFlush() const;
 
     // The facts beside the widths, in the list day's folder.
     void askCrackFacts(int row); // counted from 1
-    // The direction the row's last analysis in the day's record tells, Unknown without one.
+    // The direction the row's analysis estimated: the list's, else the day's record's; Unknown without one.
     [[nodiscard]] CrackDirection analysedDirection(int row);
     // The plates and earlier inspections the pole facts dialog offers.
     // The facts of the list's day, or none (said) when its file cannot be read.
@@ -319,7 +325,8 @@ private:
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;
     Services m_services; // every dialog of these opens inside a ModalScope
-    RecoveryKeeper m_recovery { m_services, [this] { return recoveryRecord(); } };
+    ResultList m_list { [this] { return m_services.clock->now().date(); } };
+    RecoveryKeeper m_recovery { m_services, m_list, [this] { return poleText(); } };
     RunState m_state;
     // The choices the menus mark, besides the analysis method in m_state.
     struct MenuChoices {
@@ -346,20 +353,21 @@ private:
     QStringList m_failedWork; // kinds of work whose exception was said already
     mutable std::shared_ptr<const PreviousInspections> m_previous;
     mutable QDate m_previousIndexed; // the day m_previous was built on
-    bool m_pictureShown = false; // a picture was opened or taken in; before that there is nothing to analyse
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     // The shot being taken in, filed beside its showing; the watcher it tells is built further down.
     ShotFiling m_shotFiling { m_services, m_watcher, m_recovery,
-        { [this](QString* error) { return m_poleResults.makePoleFolder(m_state.CurTyoNo, listDay(), error); },
+        { [this](QString* error) { return m_poleResults.makePoleFolder(m_list.pole(), m_list.day(), error); },
             [this](const QString& path) { return m_poleResults.replacesWithoutAsking(path, overwriteCheck()); },
             [this](const QString& path) { return m_poleResults.mayReplace(path, overwriteCheck()); },
             [this] { takenInOnDisk(); } } };
-    PoleResults m_poleResults { m_services };
+    PoleResults m_poleResults { m_services, m_list, [this] { return autoSave(); },
+        [this] { return overwriteCheck(); } };
+    RowClearing m_clearing { m_services, m_list, m_poleResults, [this] { m_shotFiling.end(); } };
     QString m_pictureName; // the picture on screen, as filed or as opened
     QString m_sizeCaption; // the size caption without the calibration mark
     ScaleBook m_scaleBook { m_services };
     QTimer* m_typingSettles = new QTimer(this); // a pause in the typing that settles a typed correction
-    MeasurementLog m_log { m_services, [this] { return logContext(); }, *m_typingSettles };
+    MeasurementLog m_log { m_services, m_list, [this] { return autoSave(); }, *m_typingSettles };
     CaptureWatcher m_watcher;
 
     // Controls
@@ -382,7 +390,7 @@ private:
     std::array<OverlayLine*, 4> Line1 {};
     std::array<OverlayLine*, 6> Line2 {};
     QGroupBox* Frame2 = nullptr;
-    FlexGrid* MSFlexGrid2 = nullptr;
+    std::unique_ptr<ResultListView> m_listView; // with the result grid
     QGroupBox* Frame1 = nullptr;
     std::array<QRadioButton*, 3> Option1 {};
     FlexGrid* MSFlexGrid1 = nullptr;
@@ -416,6 +424,7 @@ private:
     std::array<QAction*, 2> cop {};
     std::array<QAction*, 2> col {};
     QAction* copC = nullptr;
+    QAction* Undo = nullptr;
     QMenu* Bun = nullptr;
     QAction* bunGo = nullptr;
     QMenu* BunH = nullptr;

@@ -17,13 +17,13 @@
 // drawn across it.
 namespace norvel {
 
-void Form1::analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view)
+std::optional<Form1::AnalysisOutcome> Form1::analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view)
 {
     AcrossAnalysis analysis;
     try {
         analysis = analyseAcross(Picture2->image(), direction, view, detectionSettings(), calibratedScale());
     } catch (const OverflowError&) {
-        return; // as for the analysis along the lines
+        return std::nullopt; // as for the analysis along the lines
     }
     const float pxPerMm = analysis.analysis.pxPerMm;
     labelLines(analysis.scanned);
@@ -36,16 +36,15 @@ void Form1::analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view
             Text2->setText(analysis.analysis.lines[static_cast<std::size_t>(k)].scan.thresholdText);
         markAcrossLine(k, analysis, view);
     }
-    const MeasurementEntry entry = acrossEntry(analysis);
-    m_log.noteAnalysis(entry);
-    {
-        const MeasurementLog::Scope measured = m_log.measuredBy(entry);
-        presentCombined(analysis.used, analysis.combinedMm);
+    AnalysisOutcome outcome;
+    outcome.entry = acrossEntry(analysis);
+    if (const std::optional<QString> width = presentCombined(analysis.used, analysis.combinedMm)) {
+        outcome.measured = ResultRow { {}, *width, WidthSource::Analysis };
+        outcome.measured->acrossCrack = true;
+        if (analysis.otherDirection)
+            outcome.otherDirection = analysis.scanned;
     }
-    // The inspector sees which way a picture was measured when it was not the way the menu says.
-    if (analysis.otherDirection && analysis.combinedMm)
-        soku->setTitle(soku->title()
-            + (analysis.scanned == ScanDirection::Horizontal ? QStringLiteral("（横）") : QStringLiteral("（縦）")));
+    return outcome;
 }
 
 void Form1::markAcrossLine(int k, const AcrossAnalysis& analysis, const ViewGeometry& view)

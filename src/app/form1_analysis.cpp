@@ -61,28 +61,57 @@ void Form1::Check2_Click()
 
 void Form1::Command2_Click()
 {
-    // A picture size chosen before any picture sets a scale, but there is still nothing to measure.
-    if (!m_pictureShown || m_state.DspRate == 0)
-        return;
+    if (const std::optional<AnalysisOutcome> outcome = runAnalysis(); outcome && outcome->measured)
+        listAnalysis(*outcome);
+}
+
+std::optional<Form1::AnalysisOutcome> Form1::runAnalysis()
+{
+    // A picture size chosen before any picture sets a scale, but there is still nothing to measure; nor is
+    // there once the picture's pole or row has gone.
+    if (!m_list.picture() || m_state.DspRate == 0)
+        return std::nullopt;
     Picture1->clear();
     hideMarkLines();
     showAnalysisRange();
     Picture1->setDrawWidth(1);
     const ScanDirection direction = m_choices.scan == 1 ? ScanDirection::Horizontal : ScanDirection::Vertical;
-    if (m_choices.acrossCrack)
-        analyseAcrossCrack(direction, viewGeometry());
-    else
-        analyseAlongLines(direction, viewGeometry());
+    return m_choices.acrossCrack ? analyseAcrossCrack(direction, viewGeometry())
+                                 : analyseAlongLines(direction, viewGeometry());
 }
 
-void Form1::analyseAlongLines(ScanDirection direction, const ViewGeometry& view)
+void Form1::listAnalysis(const AnalysisOutcome& outcome)
+{
+    if (!m_list.pictureBelongs())
+        return;
+    const QString width = outcome.measured->width;
+    // The inspector's own figure is not replaced unasked; declined, the record still keeps what the analysis found.
+    if (const std::optional<QString> kept = m_list.handMeasuredReplacedBy(width);
+        kept && !ask(QStringLiteral("修正した値 %1 を分析の値 %2 で置き換えますか？").arg(*kept, width))) {
+        MeasurementEntry entry = outcome.entry;
+        entry.change = RecordedChange::AnalysisNotApplied;
+        m_log.record(entry, m_list.pole(), m_list.day(), m_list.count(), width);
+        return;
+    }
+    if (m_list.measure(*outcome.measured, outcome.entry) && outcome.otherDirection)
+        showScannedDirection(*outcome.otherDirection);
+}
+
+void Form1::showScannedDirection(ScanDirection scanned)
+{
+    // The inspector sees which way a picture was measured when it was not the way the menu says.
+    soku->setTitle(
+        soku->title() + (scanned == ScanDirection::Horizontal ? QStringLiteral("（横）") : QStringLiteral("（縦）")));
+}
+
+std::optional<Form1::AnalysisOutcome> Form1::analyseAlongLines(ScanDirection direction, const ViewGeometry& view)
 {
     AnalysisResult result;
     try {
         result = analysePicture(Picture2->image(), direction, view, detectionSettings(), calibratedScale());
     } catch (const OverflowError&) {
         // A range left over from another display size can reach past what positions hold; nothing to measure.
-        return;
+        return std::nullopt;
     }
     labelLines(direction); // after a picture measured the other way
     drawRuler(direction, result.pxPerMm, view);
@@ -99,13 +128,14 @@ void Form1::analyseAlongLines(ScanDirection direction, const ViewGeometry& view)
         widths[static_cast<std::size_t>(k)] = line.scan.run.width;
         recorded[static_cast<std::size_t>(k)] = { line.fixed, line.scan.run.start, line.scan.run.width };
     }
-    MeasurementEntry entry = measurementEntry(RecordedChange::Analysis);
-    entry.lines = recorded;
-    entry.pxPerMm = result.pxPerMm;
-    m_log.noteAnalysis(entry);
-    // With fewer than two lines nothing is filed, and the entry goes unused.
-    const MeasurementLog::Scope measured = m_log.measuredBy(entry);
-    presentWidths(widths, result.pxPerMm);
+    AnalysisOutcome outcome;
+    outcome.entry = measurementEntry(RecordedChange::Analysis);
+    outcome.entry.lines = recorded;
+    outcome.entry.pxPerMm = result.pxPerMm;
+    const WidthSummary summary = summariseWidths(widths, result.pxPerMm);
+    if (const std::optional<QString> width = presentCombined(summary.used, summary.combinedMm))
+        outcome.measured = ResultRow { {}, *width, WidthSource::Analysis };
+    return outcome;
 }
 
 void Form1::drawRuler(ScanDirection direction, float pxPerMm, const ViewGeometry& view)
@@ -127,20 +157,14 @@ void Form1::markLine(
     MSFlexGrid1->setTextMatrix(k + 1, 1, QString::number(width));
 }
 
-void Form1::presentWidths(const std::array<qint16, 5>& widths, float pxPerMm)
-{
-    const WidthSummary summary = summariseWidths(widths, pxPerMm);
-    presentCombined(summary.used, summary.combinedMm);
-}
-
-void Form1::presentCombined(const std::array<bool, 5>& used, std::optional<float> combinedMm)
+std::optional<QString> Form1::presentCombined(const std::array<bool, 5>& used, std::optional<float> combinedMm)
 {
     MSFlexGrid1->setRow(6);
     if (!combinedMm) {
         MSFlexGrid1->setTextMatrix(6, 1, QStringLiteral("-"));
         for (int row = 1; row <= 5; ++row)
             MSFlexGrid1->setCellBackColor(row, 1, palette::brightWhite());
-        return;
+        return std::nullopt;
     }
     const QString width = fixedText(*combinedMm, 2);
     MSFlexGrid1->setTextMatrix(6, 1, width);
@@ -150,46 +174,7 @@ void Form1::presentCombined(const std::array<bool, 5>& used, std::optional<float
         Line2[j]->setColor(inMean ? palette::brightGreen() : palette::brightRed());
     }
     MSFlexGrid1->setCellBackColor(6, 1, palette::brightCyan());
-    for (QPushButton* button : Command4)
-        button->setEnabled(true);
-
-    if (MSFlexGrid2->rows() == 0)
-        MSFlexGrid2->setRows(1);
-    const int last = MSFlexGrid2->rows() - 1;
-    MSFlexGrid2->setTextMatrix(last, 0, QString::number(MSFlexGrid2->rows()));
-    MSFlexGrid2->setTextMatrix(last, 1, width);
-    setText3(width);
-    setText3Background(QApplication::palette(Text3).color(QPalette::Base));
-    if (MSFlexGrid2->rows() > 4)
-        MSFlexGrid2->setTopRow(last);
-    SodDt();
-}
-
-void Form1::clearShownWidth()
-{
-    {
-        // Emptied from code, it changes no row: its change handling does not run.
-        const QSignalBlocker quiet(Text3);
-        Text3->clear();
-    }
-    setText3Background(QApplication::palette(Text3).color(QPalette::Base));
-    soku->setTitle(QStringLiteral("測定値："));
-}
-
-void Form1::setText3Background(const QColor& color)
-{
-    QPalette colours = Text3->palette();
-    colours.setColor(QPalette::Base, color);
-    Text3->setPalette(colours);
-}
-
-void Form1::setText3(const QString& text)
-{
-    // QLineEdit reports no change for the text it holds already; the value must still be filed.
-    if (Text3->text() == text)
-        Text3_Change();
-    else
-        Text3->setText(text);
+    return width;
 }
 
 void Form1::startMeasuringLine(QPointF start)
@@ -208,7 +193,7 @@ void Form1::measureLine(double x, double y)
 {
     Line1[0]->setVisible(false);
     Line1[0]->setP2(QPointF(x, y));
-    if (m_state.DspRate == 0)
+    if (m_state.DspRate == 0 || !m_list.picture())
         return;
     // The analysis's scale for this picture: a crack reads the same by hand and automatically, whatever the
     // display size and the picture's proportions.
@@ -248,11 +233,10 @@ void Form1::measureDraggedLine(QPointF press, const DraggedLine& line, float pxP
     MeasurementEntry entry = measurementEntry(RecordedChange::ManualLine);
     entry.manual = RecordedManualLine { points.front(), points.back(), line.n, scan.run.start, scan.run.width };
     entry.pxPerMm = pxPerMm;
-    {
-        const MeasurementLog::Scope measured = m_log.measuredBy(entry);
-        setText3(fixedText(widthMm, 2));
-    }
-    setText3Background(palette::brightGreen());
+    const QString width = fixedText(widthMm, 2);
+    // With no row to take it, the width is still shown where the inspector looks for it.
+    if (!m_list.setByHand(width, WidthSource::DraggedLine, entry))
+        m_listView->showWidth(width, palette::brightGreen());
 }
 
 } // namespace norvel

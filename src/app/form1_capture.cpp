@@ -121,46 +121,40 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     // The row, its width and the shot it came from reach the recovery record in one write, on disk before
     // the shot may leave the camera folder.
     const RecoveryKeeper::Batch batch(m_recovery, RecoveryKeeper::Batch::Kind::BesideTakeIn);
-    if (MSFlexGrid2->rows() == 0)
-        m_poleResults.startList(m_services.clock->now().date());
-    MSFlexGrid2->setRows(MSFlexGrid2->rows() + 1);
-    m_recovery.setPendingShot(
-        RecoveryKeeper::pendingShotOf(path, original.stamp, MSFlexGrid2->rows(), m_services.clock->now()));
-    m_recovery.changed();
-    const ShotFiling::Shot shot { m_state.CurTyoNo, MSFlexGrid2->rows(), m_choices.keepOriginals, m_state.WatchPath };
+    const int row = m_list.count() + 1;
+    m_list.showPicture({ m_list.pole(), row });
+    m_recovery.setPendingShot(RecoveryKeeper::pendingShotOf(path, original.stamp, row, m_services.clock->now()));
+    const ShotFiling::Shot shot { m_list.pole(), row, m_choices.keepOriginals, m_state.WatchPath };
     ShotFiling::Outcome filed = filing ? filedAs(m_shotFiling.start(original, shot)) : ShotFiling::Outcome::Filed;
     showPicture2(*scale);
     setSizeCaption(sizeCaption(*scale));
     if (filed == ShotFiling::Outcome::Undecided)
         filed = filedAs(m_shotFiling.file(original, shot)); // a question or a message, with the picture on screen
-    m_log.forgetAnalysis();
-    if (filed != ShotFiling::Outcome::Declined)
-        measureTakenIn();
-    recordTakeIn(path, original.stamp);
+    ResultRow taken { {}, {}, WidthSource::TakeIn };
+    if (filed == ShotFiling::Outcome::Writing) {
+        taken.picture = m_shotFiling.filedName();
+        taken.original = m_shotFiling.originalName();
+    }
+    // A shot whose filing was declined is listed without an analysis.
+    const std::optional<AnalysisOutcome> analysed
+        = filed != ShotFiling::Outcome::Declined ? runAnalysis() : std::nullopt;
+    MeasurementEntry entry = analysed ? analysed->entry : measurementEntry(RecordedChange::TakeInAnalysis);
+    if (analysed && analysed->measured) {
+        taken.width = analysed->measured->width;
+        taken.acrossCrack = analysed->measured->acrossCrack;
+        taken.estimated = analysed->measured->estimated;
+    }
+    entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
+    entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
+    m_list.takeIn(taken, entry);
+    if (analysed && analysed->otherDirection)
+        showScannedDirection(*analysed->otherDirection);
     if (filed == ShotFiling::Outcome::Declined)
         return TakeInResult::Declined;
     if (filed == ShotFiling::Outcome::Writing)
         return TakeInResult::Filing; // the watcher holds the shot, and the next, until the filing ends
     // Without its filed copy the shot is the only picture of this result: it is kept.
     return filed == ShotFiling::Outcome::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
-}
-
-void Form1::measureTakenIn()
-{
-    const MeasurementLog::Scope takingIn = m_log.takingIn();
-    Command2_Click();
-}
-
-// The row the shot added is recorded once, with what its analysis found (nothing, for a shot declined).
-void Form1::recordTakeIn(const QByteArray& path, const FileStamp& camera)
-{
-    if (MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1).isEmpty())
-        clearShownWidth();
-    MeasurementEntry entry = m_log.takeAnalysis().value_or(measurementEntry(RecordedChange::TakeInAnalysis));
-    entry.change = RecordedChange::TakeInAnalysis;
-    entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
-    entry.cameraModified = QDateTime::fromMSecsSinceEpoch(camera.modifiedMs);
-    recordMeasurement(entry, MSFlexGrid2->rows(), MSFlexGrid2->textMatrix(MSFlexGrid2->rows() - 1, 1));
 }
 
 // The picture on screen is named as filed from the moment its copy is being written.

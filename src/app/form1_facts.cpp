@@ -69,7 +69,7 @@ QString crackFactsText(const CrackFacts& facts)
 
 QString Form1::listDayFolder() const
 {
-    return dayFolderPath(m_services.programFolder, listDay());
+    return dayFolderPath(m_services.programFolder, m_list.day());
 }
 
 std::optional<InspectionFacts> Form1::listDayFacts()
@@ -91,7 +91,7 @@ void Form1::PoleInfo_Click()
     const std::optional<InspectionFacts> facts = listDayFacts();
     if (!facts)
         return;
-    const QString pole = m_state.CurTyoNo;
+    const QString pole = m_list.pole();
     const PoleFacts current = facts->pole(pole);
     const std::optional<PoleFacts> typed = m_services.poleFacts->askPoleFacts(
         pole, current, knownPlates(), [this](const QString& plate) { return previousInspectionOf(plate); });
@@ -107,13 +107,13 @@ void Form1::Label3_DblClick()
 
 void Form1::CrackInfo_Click()
 {
-    if (MSFlexGrid2->rows() > 0)
-        askCrackFacts(MSFlexGrid2->rows());
+    if (m_list.count() > 0)
+        askCrackFacts(m_list.count());
 }
 
-void Form1::MSFlexGrid2_DblClick(int Row)
+void Form1::ResultRow_DblClick(int Row)
 {
-    if (Row >= 0 && Row < MSFlexGrid2->rows())
+    if (Row >= 0 && Row < m_list.count())
         askCrackFacts(Row + 1);
 }
 
@@ -124,7 +124,7 @@ void Form1::askCrackFacts(int row)
     const std::optional<InspectionFacts> facts = listDayFacts();
     if (!facts)
         return;
-    const QString pole = m_state.CurTyoNo;
+    const QString pole = m_list.pole();
     CrackFacts offered = facts->crack(pole, row);
     // What the analysis saw is only offered: the inspector confirms it or says otherwise.
     if (offered.direction == CrackDirection::Unknown)
@@ -137,14 +137,16 @@ void Form1::askCrackFacts(int row)
 
 CrackDirection Form1::analysedDirection(int row)
 {
+    if (const CrackDirection listed = m_list.rows().value(row - 1).estimated; listed != CrackDirection::Unknown)
+        return listed;
     // Lines still on their way to the record tell of the latest analyses.
     m_log.onDisk();
     const RegularFile record
-        = openRegularFile(measurementRecordPath(m_services.programFolder, listDay()), RecordFileLimitBytes);
+        = openRegularFile(measurementRecordPath(m_services.programFolder, m_list.day()), RecordFileLimitBytes);
     if (record.status != RegularFile::Status::Opened)
         return CrackDirection::Unknown;
     std::optional<MeasurementEntry> last;
-    const QString pole = m_state.CurTyoNo;
+    const QString pole = m_list.pole();
     // A record that cannot be read to its end proposes from what was read; the ledger is where it is said.
     static_cast<void>(readMeasurementRecord(*record.file, record.size, [&last, &pole, row](MeasurementEntry&& entry) {
         if (isAnalysis(entry.change) && entry.pole == pole && entry.row == row)
@@ -171,7 +173,7 @@ const PreviousInspections& Form1::previousInspections() const
 
 QStringList Form1::knownPlates() const
 {
-    return previousInspections().knownPlates(listDay());
+    return previousInspections().knownPlates(m_list.day());
 }
 
 QString Form1::previousInspectionOf(const QString& plate) const
@@ -180,7 +182,7 @@ QString Form1::previousInspectionOf(const QString& plate) const
         return {};
     // The lines only judge; the dialog's line names the widths.
     const std::optional<PreviousInspection> found
-        = previousInspections().find(plate.trimmed(), listDay(), JudgementLines {});
+        = previousInspections().find(plate.trimmed(), m_list.day(), JudgementLines {});
     return found ? previousInspectionText(*found) : QString();
 }
 

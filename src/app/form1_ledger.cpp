@@ -49,11 +49,9 @@ void Form1::Ledger_Click()
     keepLedgerChoices(lines, choices, *request);
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
-    // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
-    std::optional<OpenResults> listed;
-    const QString listFolder = listDayFolder();
-    if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listFolder))
-        listed = OpenResults { m_state.CurTyoNo, resultWidths() };
+    // The pole in hand's rows are written through to its file: on disk before the ledger reads them.
+    static_cast<void>(m_poleResults.onDisk());
+    const std::optional<OpenResults> listed;
     QString pdfPath;
     QString notes;
     QString error;

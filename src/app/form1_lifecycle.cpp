@@ -57,7 +57,6 @@ void Form1::Form_Load()
 
     m_state.bunsekiIndex = 1;
     m_state.Zoom = 1.0f;
-    m_state.CurTyoNo = QStringLiteral("1");
 
     SetLode();
     const std::optional<QByteArray> programSettings = readProgramSettings();
@@ -94,9 +93,6 @@ void Form1::setUpGrids()
         QStringLiteral("中"), QString(), QStringLiteral("右"), QStringLiteral("mm") };
     for (int row = 0; row < 7; ++row)
         MSFlexGrid1->setTextMatrix(row, 0, positions[row]);
-
-    MSFlexGrid2->setColWidthTwips(0, 300);
-    MSFlexGrid2->setColWidthTwips(1, 600);
 }
 
 std::optional<QByteArray> Form1::readProgramSettings()
@@ -120,7 +116,7 @@ void Form1::resumeSession(const QByteArray& settings)
     const std::optional<QString> pole = sessionPole(settings, m_services.clock->now().date());
     if (!pole || !isUsablePoleNumber(*pole))
         return;
-    m_state.CurTyoNo = *pole;
+    m_list.restart(*pole);
     showPoleInForce();
     showPoleCaption();
 }
@@ -128,7 +124,7 @@ void Form1::resumeSession(const QByteArray& settings)
 void Form1::saveSession()
 {
     writeProgramSettings(
-        sessionSettings(m_state.CurTyoNo, m_services.clock->now().date()), QStringLiteral("今の調査柱No"));
+        sessionSettings(m_list.pole(), m_services.clock->now().date()), QStringLiteral("今の調査柱No"));
 }
 
 void Form1::KeepOriginals_Click()
@@ -181,14 +177,14 @@ bool Form1::shutDown()
     const bool reducing = Timer2->isActive();
     Timer1->stop();
     Timer2->stop();
-    if (MSFlexGrid2->rows() >= 1 && Check1->isChecked()) {
+    if (m_list.count() >= 1 && Check1->isChecked()) {
         {
             const QScopedValueRollback shuttingDown(m_phase, Phase::ShuttingDown);
             Text4_Change();
         }
-        // Results still listed were not written (the overwrite question was answered Cancel, or the file
-        // could not be written): ending now would lose them.
-        if (MSFlexGrid2->rows() >= 1) {
+        // Results not in their file (the overwrite question was answered Cancel, or the file could not be
+        // written): ending now would lose them.
+        if (!m_poleResults.settled()) {
             if (watching)
                 Timer1->start();
             if (reducing)
@@ -196,6 +192,7 @@ bool Form1::shutDown()
             return false;
         }
     }
+    m_log.settleTyping();
     saveSession();
     SetSave();
     // Ended as it should: nothing is left to restore.

@@ -70,6 +70,10 @@ void Form1::createFileMenus()
     Ledger = addMenuItem(fil, QStringLiteral("Ledger"), QStringLiteral("写真台帳作成…"), [this] { Ledger_Click(); });
 
     E = addMenu(nullptr, QStringLiteral("E"), QStringLiteral("編集"));
+    // Nothing the inspector made is lost to a hasty clear: its rows and pictures come back.
+    Undo = addMenuItem(E, QStringLiteral("Undo"), QStringLiteral("元に戻す"), [this] { Undo_Click(); });
+    Undo->setShortcut(QKeySequence::Undo);
+    E->addSeparator();
     cop[0] = addMenuItem(E, indexedName("cop", 0), QStringLiteral("縦コピー"), [this] { cop_Click(0); });
     cop[1] = addMenuItem(E, indexedName("cop", 1), QStringLiteral("横コピー"), [this] { cop_Click(1); });
     col[0] = addMenuItem(E, indexedName("col", 0), QStringLiteral("全クリア"), [this] { col_Click(0); });
@@ -83,7 +87,7 @@ void Form1::createFileMenus()
         = addMenuItem(E, QStringLiteral("CrackInfo"), QStringLiteral("ひび割れ情報…"), [this] { CrackInfo_Click(); });
     CrackInfo->setShortcut(Qt::Key_F3);
     // The menus open as popups of the wrapping bar: the window itself must hold the keys.
-    addActions({ PoleInfo, CrackInfo });
+    addActions({ PoleInfo, CrackInfo, Undo });
 }
 
 void Form1::createAnalysisMenus()
@@ -171,7 +175,8 @@ void Form1::updateActions()
     copC->setChecked(m_choices.clearAfterCopy);
     KeepOriginals->setChecked(m_choices.keepOriginals);
     AcrossCrack->setChecked(m_choices.acrossCrack);
-    CrackInfo->setEnabled(MSFlexGrid2->rows() > 0); // the last row's facts
+    CrackInfo->setEnabled(m_list.count() > 0); // the last row's facts
+    Undo->setEnabled(m_clearing.canUndo());
     // With the automatic threshold each run writes its own threshold into the box.
     Text2->setEnabled(!Check2->isChecked());
 }

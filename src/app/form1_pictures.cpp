@@ -30,6 +30,17 @@ void Form1::hideMarkLines()
         line->setVisible(false);
 }
 
+void Form1::forgetPicture()
+{
+    // The new pole has no picture yet, and a cleared row's picture is in 取消: nothing shown is left to measure.
+    Picture2->blank();
+    clearViewForNewPicture();
+    if (m_state.DspRate != 0)
+        paintWholePicture();
+    for (OverlayLine* line : Line1)
+        line->setVisible(false);
+}
+
 void Form1::clearViewForNewPicture()
 {
     Picture1->clear();
@@ -59,7 +70,8 @@ std::optional<PictureScale> Form1::loadIntoPicture2(
     QImage previous = Picture2->image();
     Picture2->setImage(load.image);
     m_spareImage = std::move(previous);
-    m_pictureShown = true;
+    // Opened, the picture belongs to the pole in force; a shot is given its row as it is taken in.
+    m_list.showPicture({ m_list.pole(), 0 });
     m_pictureName = QFileInfo(QFile::decodeName(path)).fileName();
     if (original)
         *original = { path, std::move(read.bytes), read.stamp };

@@ -2,13 +2,10 @@
 
 #include "core/numbers.h"
 #include "results/polenumber.h"
-#include "widgets/flexgrid.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
 // The survey pole number and the pole's result file.
@@ -25,7 +22,7 @@ void Form1::Text4_Change()
     const QString pole = Text4->text();
     const QString problem = poleNumberProblem(pole);
     const bool usable = problem.isEmpty();
-    // Refused before anything is written, so CurTyoNo always names a folder inside the day folder. At
+    // Refused before anything is written, so the pole in force always names a folder inside the day folder. At
     // shut-down the number is never put in force, and the results still go to the pole in force.
     if (!usable && m_phase != Phase::ShuttingDown) {
         showPoleInForce();
@@ -33,81 +30,62 @@ void Form1::Text4_Change()
         return;
     }
     const RecoveryKeeper::Batch batch(m_recovery);
-    if (!leavePole() || !usable)
-        return;
-    m_state.CurTyoNo = pole;
-    showPoleCaption();
-    clearShownWidth();
-    resumePole();
-    m_recovery.changed();
-}
-
-// The results of the pole in force go to its file and leave the list; false when they could not be written.
-bool Form1::leavePole()
-{
-    if (!Check1->isChecked() || MSFlexGrid2->rows() == 0)
-        return true;
-    if (!writePoleResults()) {
-        // The old pole stays in force: the box must not name another one.
+    // The pole's rows are in its file before the list moves on; declined or failed, the old pole stays in force.
+    if (!m_poleResults.settle()) {
         if (m_phase != Phase::ShuttingDown)
             showPoleInForce();
-        return false;
+        return;
     }
-    const MeasurementLog::Scope cause
-        = m_log.clearedBy(m_phase == Phase::ShuttingDown ? RecordedChange::ShutDown : RecordedChange::PoleChanged);
-    Command3_Click(0);
-    return true;
+    if (m_phase == Phase::ShuttingDown) {
+        if (Check1->isChecked() && m_list.count() > 0)
+            m_log.record(measurementEntry(RecordedChange::ShutDown), m_list.pole(), m_list.day(), 0, QString());
+        return;
+    }
+    // Without automatic saving the rows stay, and belong to the new pole.
+    m_list.changePole(pole, !Check1->isChecked(), measurementEntry(RecordedChange::PoleChanged));
+    showPoleCaption();
+    resumePole();
+    m_recovery.changed(); // the box's text, also where the list stayed as it was
+    updateActions();
 }
 
 // A pole measured earlier today keeps its rows: they come back into the list, the next shot continues their
-// numbering, and the file written at the next change holds them all.
+// numbering, and every later change rewrites the file with them all.
 void Form1::resumePole()
 {
-    // At shut-down the list has just been written: it is not read back.
-    if (!Check1->isChecked() || MSFlexGrid2->rows() > 0 || m_phase == Phase::ShuttingDown)
+    if (!Check1->isChecked() || m_list.count() > 0)
         return;
-    const std::optional<QStringList> widths = m_poleResults.resume(m_state.CurTyoNo);
-    if (!widths)
-        return;
-    MSFlexGrid2->setRows(int(widths->size()));
-    for (int row = 0; row < widths->size(); ++row) {
-        MSFlexGrid2->setTextMatrix(row, 0, QString::number(row + 1));
-        MSFlexGrid2->setTextMatrix(row, 1, widths->at(row));
-    }
-    for (QPushButton* button : Command4)
-        button->setEnabled(true);
-    SodDt();
-    m_recovery.changed();
-    recordMeasurement(measurementEntry(RecordedChange::PoleResumed), MSFlexGrid2->rows(), QString());
+    if (const std::optional<QList<ResultRow>> rows = m_poleResults.resume(m_list.pole()))
+        m_list.resume(*rows, measurementEntry(RecordedChange::PoleResumed));
 }
 
 void Form1::showPoleInForce()
 {
     // Only a text that differs is set: setting it would move the caret of a box being typed in.
-    if (Text4->text() != m_state.CurTyoNo) {
+    if (Text4->text() != m_list.pole()) {
         const QSignalBlocker quiet(Text4);
-        Text4->setText(m_state.CurTyoNo);
+        Text4->setText(m_list.pole());
     }
 }
 
 void Form1::showPoleCaption()
 {
-    TyoNo->setTitle(QStringLiteral("調査柱No「") + m_state.CurTyoNo + QStringLiteral("」"));
+    TyoNo->setTitle(QStringLiteral("調査柱No「") + m_list.pole() + QStringLiteral("」"));
 }
 
-QDate Form1::listDay() const
+bool Form1::autoSave() const
 {
-    return m_poleResults.listDay();
+    return Check1->isChecked();
+}
+
+QString Form1::poleText() const
+{
+    return Text4->text();
 }
 
 PoleResults::OverwriteCheck Form1::overwriteCheck() const
 {
     return { Check4->isChecked(), leadingNumber(Text5->text()) };
-}
-
-bool Form1::writePoleResults()
-{
-    return m_poleResults.write(m_state.CurTyoNo, resultWidths(), overwriteCheck());
 }
 
 } // namespace norvel

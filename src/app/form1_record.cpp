@@ -1,7 +1,6 @@
 #include "app/form1.h"
 
 #include "analysis/scanlines.h"
-#include "widgets/flexgrid.h"
 #include "widgets/fullpicture.h"
 
 #include <QAction>
@@ -16,8 +15,9 @@ MeasurementEntry Form1::measurementEntry(RecordedChange change) const
 {
     MeasurementEntry entry;
     entry.change = change;
-    entry.picture = m_pictureShown ? m_pictureName : QString();
-    if (m_pictureShown)
+    const bool shown = m_list.picture().has_value();
+    entry.picture = shown ? m_pictureName : QString();
+    if (shown)
         entry.pictureSize = Picture2->image().size();
     entry.method = m_state.bunsekiIndex;
     entry.horizontal = m_choices.scan == 1;
@@ -33,26 +33,9 @@ MeasurementEntry Form1::measurementEntry(RecordedChange change) const
     // The scale in force for the picture on screen; a measurement puts the one it used in its place.
     const std::optional<float> calibrated = calibratedScale();
     entry.calibrated = calibrated.has_value();
-    if (m_pictureShown)
+    if (shown)
         entry.pxPerMm = calibrated.value_or(analysisPxPerMm(Picture2->image().width()));
     return entry;
-}
-
-void Form1::recordMeasurement(const MeasurementEntry& entry, int row, const QString& result)
-{
-    // In a take-in the line is written beside the filing; the shot waits for it in the camera folder.
-    m_log.record(entry, row, result, recordFlush());
-}
-
-MeasurementLog::Flush Form1::recordFlush() const
-{
-    return m_recovery.besideTakeIn() ? MeasurementLog::Flush::BesideTakeIn : MeasurementLog::Flush::Now;
-}
-
-MeasurementLog::Context Form1::logContext() const
-{
-    // Like the result files and filed pictures it explains, only with automatic saving on.
-    return { Check1->isChecked(), m_state.CurTyoNo, listDay() };
 }
 
 } // namespace norvel

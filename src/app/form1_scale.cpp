@@ -10,7 +10,7 @@ namespace norvel {
 
 std::optional<float> Form1::calibratedScale() const
 {
-    if (!m_pictureShown)
+    if (!m_list.picture())
         return std::nullopt;
     return m_scaleBook.scaleFor(Picture2->image().size());
 }
@@ -23,9 +23,9 @@ void Form1::setSizeCaption(const QString& caption)
 
 void Form1::Calibrate_Click()
 {
-    if (!m_pictureShown)
+    if (!m_list.picture())
         JPOP_Click(); // the ruler's photograph
-    if (!m_pictureShown)
+    if (!m_list.picture())
         return;
     m_scaleBook.startCalibrating();
     notify(QStringLiteral("目盛りに沿って、長さのわかっている区間に線を引いてください（100画素以上）。"));

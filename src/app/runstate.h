@@ -18,7 +18,7 @@ struct RunState {
     qint16 DownX = 0; // press point that starts dragging the range rectangle
     qint16 DownY = 0;
     bool LineDrag = false; // a measuring line is being drawn
-    QString CurTyoNo = QStringLiteral("1"); // survey pole number in force
+    // The survey pole number in force is the result list's own (ResultList::pole), as are its rows.
 };
 
 } // namespace norvel

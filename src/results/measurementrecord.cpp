@@ -41,13 +41,19 @@ QString recordedChangeName(RecordedChange change)
         return QStringLiteral("終了");
     case RecordedChange::PoleResumed:
         return QStringLiteral("柱再開");
+    case RecordedChange::RowSetAside:
+        return QStringLiteral("取消");
+    case RecordedChange::Undone:
+        return QStringLiteral("元に戻す");
+    case RecordedChange::AnalysisNotApplied:
+        return QStringLiteral("分析不採用");
     }
     return {};
 }
 
 std::optional<RecordedChange> recordedChangeFromName(const QString& name)
 {
-    for (int c = 0; c <= int(RecordedChange::PoleResumed); ++c)
+    for (int c = 0; c <= int(LastRecordedChange); ++c)
         if (recordedChangeName(RecordedChange(c)) == name)
             return RecordedChange(c);
     return std::nullopt;

@@ -33,7 +33,11 @@ enum class RecordedChange {
                  // entered
     ShutDown, // the shut-down wrote the list to its result file and emptied it
     PoleResumed, // a pole entered again brought its rows of the day back from its result file; row: how many
+    RowSetAside, // the last row cleared: gone from the list and the result file, its pictures moved to 取消
+    Undone, // the rows of the last clear brought back, with their pictures; row: the first of them
+    AnalysisNotApplied, // an analysis whose width the inspector declined in favour of the typed or dragged one
 };
+inline constexpr RecordedChange LastRecordedChange = RecordedChange::AnalysisNotApplied;
 
 // One scan line of an analysis, in picture pixels: its fixed coordinate (a column for vertical lines, a row
 // for horizontal ones), and the crack run found on it (width 0: none).

@@ -3,7 +3,9 @@
 #include <QCryptographicHash>
 #include <QStringDecoder>
 
+#include <array>
 #include <limits>
+#include <utility>
 
 // Every value has exactly one spelling in the file (texts escaped one way, numbers without sign or leading
 // zeros, the camera path percent-encoded as Qt encodes it), and the reader refuses any other: what it
@@ -92,16 +94,72 @@ std::optional<QDate> dayFrom(QByteArrayView text)
     return day;
 }
 
+// How each way a width came to be is spelled in the record.
+constexpr std::array<std::pair<WidthSource, QByteArrayView>, 5> SourceWords { {
+    { WidthSource::Unknown, "unknown" },
+    { WidthSource::TakeIn, "takein" },
+    { WidthSource::Analysis, "analysis" },
+    { WidthSource::DraggedLine, "line" },
+    { WidthSource::Typed, "typed" },
+} };
+
+QByteArray sourceWord(WidthSource source)
+{
+    for (const auto& [value, word] : SourceWords)
+        if (value == source)
+            return word.toByteArray();
+    return {};
+}
+
+std::optional<WidthSource> sourceFrom(QByteArrayView word)
+{
+    for (const auto& [value, spelled] : SourceWords)
+        if (spelled == word)
+            return value;
+    return {};
+}
+
+std::optional<bool> flagFrom(QByteArrayView text)
+{
+    if (text == "0" || text == "1")
+        return text == "1";
+    return {};
+}
+
+QByteArray rowLine(const ResultRow& row)
+{
+    return "row " + escaped(row.number) + '\t' + escaped(row.width) + '\t' + sourceWord(row.source) + '\t'
+        + (row.acrossCrack ? '1' : '0') + '\t' + escaped(row.picture) + '\t' + escaped(row.original) + '\t'
+        + escaped(crackDirectionName(row.estimated)) + '\n';
+}
+
 std::optional<ResultRow> rowFrom(const QByteArray& field)
 {
     const QList<QByteArray> parts = field.split('\t');
-    if (parts.size() != 2)
+    // Records written before a row kept how it was measured and its pictures have two fields.
+    if (parts.size() != 2 && parts.size() != 7)
         return {};
     const auto number = unescaped(parts[0]);
     const auto width = unescaped(parts[1]);
     if (!number || !width)
         return {};
-    return ResultRow { *number, *width };
+    ResultRow row { *number, *width };
+    if (parts.size() == 2)
+        return row;
+    const auto source = sourceFrom(parts[2]);
+    const auto across = flagFrom(parts[3]);
+    const auto picture = unescaped(parts[4]);
+    const auto original = unescaped(parts[5]);
+    const auto estimatedName = unescaped(parts[6]);
+    const auto estimated = estimatedName ? crackDirectionFromName(*estimatedName) : std::nullopt;
+    if (!source || !across || !picture || !original || !estimated)
+        return {};
+    row.source = *source;
+    row.acrossCrack = *across;
+    row.picture = *picture;
+    row.original = *original;
+    row.estimated = *estimated;
+    return row;
 }
 
 std::optional<PendingShot> pendingFrom(const QByteArray& field)
@@ -139,7 +197,7 @@ QByteArray serializeRecovery(const RecoveryRecord& record)
     // A year outside 1..9999 would not read back; a survey day never has one.
     out += "day " + (record.day.isValid() ? record.day.toString(DayFormat).toLatin1() : QByteArray("none")) + '\n';
     for (const ResultRow& row : record.rows)
-        out += "row " + escaped(row.number) + '\t' + escaped(row.width) + '\n';
+        out += rowLine(row);
     if (const auto& p = record.pending) {
         out += "pending " + p->cameraPath.toPercentEncoding() + '\t' + QByteArray::number(p->size) + '\t'
             + QByteArray::number(p->modifiedMs) + '\t' + escaped(p->filedPath) + '\t' + QByteArray::number(p->takenInMs)

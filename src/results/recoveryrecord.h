@@ -1,5 +1,7 @@
 #pragma once
 
+#include "results/resultrow.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -26,12 +28,6 @@ struct PendingShot {
     QString originalPath; // where the camera's original is kept beside the filed copy; empty when it is not
 
     friend bool operator==(const PendingShot&, const PendingShot&) = default;
-};
-
-struct ResultRow {
-    QString number; // the first column
-    QString width; // the second
-    friend bool operator==(const ResultRow&, const ResultRow&) = default;
 };
 
 struct RecoveryRecord {

@@ -2,11 +2,15 @@
 
 namespace norvel {
 
+namespace {
+const QColor Empty(240, 240, 240);
+}
+
 FullPicture::FullPicture(QWidget* parent)
     : QWidget(parent)
     , m_image(640, 480, QImage::Format_RGB32)
 {
-    m_image.fill(QColor(240, 240, 240));
+    m_image.fill(Empty);
     // Only a store for the picture; it is never shown.
     setVisible(false);
     resize(m_image.size());
@@ -18,6 +22,11 @@ void FullPicture::setImage(const QImage& image)
 {
     m_image = image.convertToFormat(QImage::Format_RGB32);
     resize(m_image.size());
+}
+
+void FullPicture::blank()
+{
+    m_image.fill(Empty);
 }
 
 qint32 FullPicture::point(int x, int y) const

@@ -14,6 +14,8 @@ public:
 
     [[nodiscard]] const QImage& image() const { return m_image; } // Format_RGB32
     void setImage(const QImage& image);
+    // No picture: the empty picture's colour all over, the size and the memory kept.
+    void blank();
     [[nodiscard]] int pictureWidth() const { return m_image.width(); }
     [[nodiscard]] int pictureHeight() const { return m_image.height(); }
     // Colour at (x, y) as 0x00BBGGRR (red in the low byte), -1 outside the picture.

@@ -1,56 +1,116 @@
 #include "app/workflow/measurementlog.h"
 
+#include "results/resultlist.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
 namespace norvel {
 
-MeasurementLog::MeasurementLog(const Services& services, std::function<Context()> context, QTimer& typingPause)
-    : m_services(services)
-    , m_context(std::move(context))
-    , m_typingPause(typingPause)
+namespace {
+
+// The record's word for each change of the list that it keeps a line of.
+std::optional<RecordedChange> recordedAs(const ResultChange& change)
 {
+    switch (change.cause) {
+    case ResultCause::TakeIn:
+        return RecordedChange::TakeInAnalysis;
+    case ResultCause::Analysis:
+        return RecordedChange::Analysis;
+    case ResultCause::DraggedLine:
+        return RecordedChange::ManualLine;
+    case ResultCause::Typed:
+        return RecordedChange::TypedCorrection;
+    case ResultCause::Resume:
+        return RecordedChange::PoleResumed;
+    case ResultCause::Undo:
+        return RecordedChange::Undone;
+    case ResultCause::ClearOne:
+    case ResultCause::ClearAll:
+    case ResultCause::ClearAfterCopy:
+    case ResultCause::PoleChange:
+        // Only a list that had rows changed.
+        if (change.removed.isEmpty())
+            return std::nullopt;
+        if (change.cause == ResultCause::ClearOne)
+            return RecordedChange::RowSetAside;
+        if (change.cause == ResultCause::ClearAll)
+            return RecordedChange::AllCleared;
+        return change.cause == ResultCause::ClearAfterCopy ? RecordedChange::CopiedAndCleared
+                                                           : RecordedChange::PoleChanged;
+    case ResultCause::Restore:
+    case ResultCause::Restart:
+        break; // the record has the lines of the run that left it
+    }
+    return std::nullopt;
 }
 
-void MeasurementLog::record(MeasurementEntry entry, int row, const QString& result, Flush flush)
+} // namespace
+
+MeasurementLog::MeasurementLog(
+    const Services& services, ResultList& list, std::function<bool()> recording, QTimer& typingPause)
+    : m_services(services)
+    , m_recording(std::move(recording))
+    , m_typingPause(typingPause)
+{
+    list.listen([this](const ResultChange& change) { listChanged(change); });
+}
+
+void MeasurementLog::listChanged(const ResultChange& change)
+{
+    const std::optional<RecordedChange> recorded = recordedAs(change);
+    if (!recorded)
+        return;
+    MeasurementEntry entry = change.entry;
+    entry.change = *recorded;
+    const bool wholeList = change.cause == ResultCause::ClearAll || change.cause == ResultCause::ClearAfterCopy
+        || change.cause == ResultCause::PoleChange;
+    const int row = wholeList ? 0 : change.row;
+    QString result;
+    if (change.cause == ResultCause::PoleChange)
+        result = change.enteredPole; // the entry names the pole left, the result the pole entered
+    else if (!wholeList && change.cause != ResultCause::ClearOne && change.cause != ResultCause::Resume
+        && change.cause != ResultCause::Undo)
+        result = change.width;
+    if (change.cause == ResultCause::Typed) {
+        // Recorded once the typing settles, as its last text.
+        if (!m_recording())
+            return;
+        m_typed = TypedLine { entry, change.pole, change.day, row, result };
+        m_typingPause.start();
+        return;
+    }
+    record(entry, change.pole, change.day, row, result,
+        change.cause == ResultCause::TakeIn ? Flush::BesideTakeIn : Flush::Now);
+}
+
+void MeasurementLog::record(
+    MeasurementEntry entry, const QString& pole, const QDate& day, int row, const QString& result, Flush flush)
 {
     settleTyping(flush);
-    const Context context = m_context();
-    if (!context.recording)
+    if (!m_recording())
         return;
     entry.time = m_services.clock->now();
-    entry.pole = context.pole;
+    entry.pole = pole;
     entry.row = row;
     entry.result = result;
     // The record lies beside the result file it explains.
-    const QString path = measurementRecordPath(m_services.programFolder, context.day);
+    const QString path = measurementRecordPath(m_services.programFolder, day);
     const QString folder = QFileInfo(path).path();
     if (folder != m_folder && QDir().mkpath(folder))
         m_folder = folder; // made once: a take-in should not walk the path again
+    m_lastDay = day;
     m_writer.append(path, measurementRecordHeader(), measurementRecordLine(entry));
     if (flush == Flush::Now)
         onDisk();
-}
-
-void MeasurementLog::widthChanged(int row, const QString& result, const MeasurementEntry& typedEntry)
-{
-    std::optional<MeasurementEntry> measured = std::exchange(m_measured, std::nullopt);
-    if (row == 0 || m_takingIn)
-        return;
-    if (measured) {
-        record(*measured, row, result);
-        return;
-    }
-    m_typed = TypedLine { typedEntry, row, result };
-    m_typingPause.start();
 }
 
 void MeasurementLog::settleTyping(Flush flush)
 {
     m_typingPause.stop();
     if (std::optional<TypedLine> typed = std::exchange(m_typed, std::nullopt))
-        record(typed->entry, typed->row, typed->result, flush);
+        record(typed->entry, typed->pole, typed->day, typed->row, typed->result, flush);
 }
 
 void MeasurementLog::onDisk()
@@ -60,36 +120,11 @@ void MeasurementLog::onDisk()
         return;
     m_folder.clear(); // made again next time, should it have gone
     // Measuring goes on; a day's record that cannot be written is said once, not at every width.
-    const QDate day = m_context().day;
-    if (std::exchange(m_failureDay, day) == day)
+    if (std::exchange(m_failureDay, m_lastDay) == m_lastDay)
         return;
     m_services.errors->showError(
         QStringLiteral("測定記録「%1」に書き込めませんでした。測定は続けられますが、記録されない測定があります。\n%2")
-            .arg(QDir::toNativeSeparators(measurementRecordPath(m_services.programFolder, day)), error));
-}
-
-MeasurementLog::Scope MeasurementLog::measuredBy(const MeasurementEntry& entry)
-{
-    m_measured = entry;
-    return Scope([this] { m_measured.reset(); });
-}
-
-MeasurementLog::Scope MeasurementLog::takingIn()
-{
-    const bool before = std::exchange(m_takingIn, true);
-    return Scope([this, before] { m_takingIn = before; });
-}
-
-MeasurementLog::Scope MeasurementLog::clearedBy(RecordedChange cause)
-{
-    const std::optional<RecordedChange> before = std::exchange(m_clearCause, cause);
-    return Scope([this, before] { m_clearCause = before; });
-}
-
-void MeasurementLog::forgetCauses()
-{
-    m_measured.reset();
-    m_clearCause.reset();
+            .arg(QDir::toNativeSeparators(measurementRecordPath(m_services.programFolder, m_lastDay)), error));
 }
 
 } // namespace norvel

@@ -1,40 +1,48 @@
 #include "app/workflow/poleresults.h"
 
+#include "acquisition/originalcopy.h"
+#include "core/dayfolder.h"
+#include "core/resultfile.h"
 #include "files/durablefile.h"
 #include "files/folderlisting.h"
 #include "results/polenumber.h"
+#include "results/resultlist.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace norvel {
 
 namespace {
+
 const QString OverwriteQuestion = QStringLiteral("同一ファイルがあります。上書きしますか？");
-}
+// Contents kept per file while none is known on disk: the writer runs a few jobs behind at most.
+constexpr qsizetype OursKept = 64;
 
-PoleResults::PoleResults(const Services& services)
+} // namespace
+
+PoleResults::PoleResults(
+    const Services& services, ResultList& list, std::function<bool()> autoSave, std::function<OverwriteCheck()> check)
     : m_services(services)
+    , m_list(list)
+    , m_autoSave(std::move(autoSave))
+    , m_check(std::move(check))
 {
+    list.listen([this](const ResultChange& change) { listChanged(change); });
 }
 
-QDate PoleResults::listDay() const
-{
-    return m_day.value_or(m_services.clock->now().date());
-}
-
-void PoleResults::endList()
-{
-    m_day.reset();
-    m_resumed.reset();
-}
-
-std::optional<QString> PoleResults::makePoleFolder(const QString& pole, const QDate& day, QString* error) const
+std::optional<QString> PoleResults::makePoleFolder(const QString& pole, const QDate& day, QString* error)
 {
     const QString folder = poleFolderPath(m_services.programFolder, day, pole);
-    if (QDir().mkpath(folder))
+    if (m_folders.contains(folder) && QFileInfo(folder).isDir())
         return folder;
+    if (QDir().mkpath(folder)) {
+        m_folders.insert(folder);
+        return folder;
+    }
     *error = QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(QDir::toNativeSeparators(folder));
     return std::nullopt;
 }
@@ -52,22 +60,112 @@ bool PoleResults::mayReplace(const QString& path, const OverwriteCheck& check) c
     return replacesWithoutAsking(path, check) || m_services.question->askOkCancel(OverwriteQuestion);
 }
 
-bool PoleResults::write(const QString& pole, const QStringList& widths, const OverwriteCheck& check)
+void PoleResults::listChanged(const ResultChange& change)
 {
-    const QDate day = listDay();
-    QString error;
-    if (makePoleFolder(pole, day, &error)) {
-        const QString path = resultFilePath(m_services.programFolder, day, pole);
-        if (!isResumedFileUnchanged(path) && !mayReplace(path, check))
-            return false;
-        if (writeResultFile(path, widths, &error))
-            return true;
+    m_settled = false;
+    switch (change.cause) {
+    case ResultCause::PoleChange:
+    case ResultCause::Resume:
+    case ResultCause::Restart:
+        return; // the rows are in their files already, or just came from one
+    case ResultCause::ClearOne:
+        if (change.removed.isEmpty())
+            return;
+        break;
+    default:
+        break;
     }
-    m_services.errors->showError(error + QStringLiteral("\n結果は一覧に残っています。"));
+    if (!m_autoSave())
+        return;
+    const QString path = resultFilePath(m_services.programFolder, change.day, change.pole);
+    if (m_declined.contains(path))
+        return; // asked again when the pole is left
+    writeThrough(change.pole, change.day, m_list.widths(), true);
+}
+
+bool PoleResults::isOurs(const QString& path, const QStringList& widths) const
+{
+    const FileContent disk = readRegularFile(path, ResultFileLimitBytes);
+    if (disk.missing())
+        return true;
+    if (!disk.read())
+        return false;
+    if (m_ours.value(path).contains(disk.content))
+        return true;
+    // Rows the list holds already, as after a crash: replacing them loses nothing.
+    const std::optional<QStringList> rows = parseResultFile(disk.content);
+    return rows && rows->size() <= widths.size() && std::equal(rows->begin(), rows->end(), widths.begin());
+}
+
+bool PoleResults::writeThrough(const QString& pole, const QDate& day, const QStringList& widths, bool ask)
+{
+    const QString path = resultFilePath(m_services.programFolder, day, pole);
+    // A list emptied before it was ever written leaves no file behind.
+    if (widths.isEmpty() && !nameExists(QFile::encodeName(path)))
+        return true;
+    if (!isOurs(path, widths)) {
+        if (!replacesWithoutAsking(path, m_check()) && !(ask && m_services.question->askOkCancel(OverwriteQuestion))) {
+            m_declined.insert(path);
+            return false;
+        }
+        // Given up for the list's rows: until the writer replaces it, what is there is not asked about again.
+        if (const FileContent disk = readRegularFile(path, ResultFileLimitBytes); disk.read())
+            m_ours[path].append(disk.content);
+    }
+    QString error;
+    if (!makePoleFolder(pole, day, &error)) {
+        m_services.errors->showError(error + QStringLiteral("\n結果は一覧に残っています。"));
+        m_declined.insert(path); // tried again when the pole is left
+        return false;
+    }
+    m_declined.remove(path);
+    const QByteArray content = resultFileContent(widths);
+    QList<QByteArray>& ours = m_ours[path];
+    ours.append(content);
+    if (ours.size() > OursKept)
+        ours.remove(0, ours.size() - OursKept);
+    m_pending = path;
+    m_writer.write(path, content);
+    return true;
+}
+
+bool PoleResults::onDisk()
+{
+    QString error;
+    if (m_writer.flush(&error)) {
+        if (!m_pending.isEmpty()) {
+            QList<QByteArray>& ours = m_ours[m_pending];
+            ours.remove(0, ours.size() - 1); // the last one written is on disk
+        }
+        m_pending.clear();
+        return true;
+    }
+    m_services.errors->showError(notWrittenMessage(QStringLiteral("結果ファイル"), m_pending, error)
+        + QStringLiteral("\n結果は一覧に残っています。"));
+    // Written again when the pole is left.
+    if (!m_pending.isEmpty())
+        m_declined.insert(m_pending);
     return false;
 }
 
-std::optional<QStringList> PoleResults::resume(const QString& pole)
+bool PoleResults::settle()
+{
+    m_settled = !m_autoSave()
+        || m_list.count() == 0
+        // Written once more: rows listed while saving was off, or declined or failed before, are not in the file yet.
+        || (writeThrough(m_list.pole(), m_list.day(), m_list.widths(), true) && onDisk());
+    return m_settled;
+}
+
+int PoleResults::rowsInFile(const QString& pole, const QDate& day) const
+{
+    const FileContent file = readRegularFile(resultFilePath(m_services.programFolder, day, pole), ResultFileLimitBytes);
+    if (!file.read())
+        return 0;
+    return int(readResultFileRows(file.content, 0).rows.size());
+}
+
+std::optional<QList<ResultRow>> PoleResults::resume(const QString& pole)
 {
     const QDate today = m_services.clock->now().date();
     const QString path = resultFilePath(m_services.programFolder, today, pole);
@@ -83,18 +181,19 @@ std::optional<QStringList> PoleResults::resume(const QString& pole)
     }
     if (widths->isEmpty())
         return std::nullopt;
-    m_day = today;
-    m_resumed = ResumedFile { path, file.content };
-    return widths;
-}
-
-// A result file still as it was when its rows came back into the list: replacing it loses nothing.
-bool PoleResults::isResumedFileUnchanged(const QString& path) const
-{
-    if (!m_resumed || m_resumed->path != path)
-        return false;
-    const FileContent now = readRegularFile(path, ResultFileLimitBytes);
-    return now.read() && now.content == m_resumed->content;
+    m_ours[path] = { file.content };
+    m_declined.remove(path);
+    const QString folder = poleFolderPath(m_services.programFolder, today, pole);
+    QList<ResultRow> rows;
+    for (int i = 0; i < widths->size(); ++i) {
+        ResultRow row { QString::number(i + 1), widths->at(i) };
+        const QString picture = filedPictureFileName(pole, i + 1);
+        if (QFileInfo(folder + QLatin1Char('/') + picture).isFile())
+            row.picture = picture;
+        row.original = keptOriginalName(folder, pole, i + 1);
+        rows.append(row);
+    }
+    return rows;
 }
 
 void PoleResults::setAside(const QString& path, const FileContent& file)

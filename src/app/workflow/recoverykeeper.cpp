@@ -5,6 +5,7 @@
 #include "files/folderlisting.h"
 #include "files/regularfile.h"
 #include "results/polenumber.h"
+#include "results/resultlist.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,10 +22,12 @@ constexpr qint64 RecoveryFileLimit = 16 * 1024 * 1024;
 
 } // namespace
 
-RecoveryKeeper::RecoveryKeeper(const Services& services, std::function<RecoveryRecord()> listAndPole)
+RecoveryKeeper::RecoveryKeeper(const Services& services, ResultList& list, std::function<QString()> poleText)
     : m_services(services)
-    , m_listAndPole(std::move(listAndPole))
+    , m_list(list)
+    , m_poleText(std::move(poleText))
 {
+    list.listen([this](const ResultChange&) { changed(); });
 }
 
 QString RecoveryKeeper::path() const
@@ -49,7 +52,11 @@ void RecoveryKeeper::commit()
 
 void RecoveryKeeper::write()
 {
-    RecoveryRecord record = m_listAndPole();
+    RecoveryRecord record;
+    record.pole = m_list.pole();
+    record.poleText = m_poleText();
+    record.day = m_list.day();
+    record.rows = m_list.rows();
     record.pending = m_pending;
     m_writer.write(path(), serializeRecovery(record));
 }

@@ -12,17 +12,19 @@
 
 namespace norvel {
 
+class ResultList;
+
 // The survey day through a crash or a power cut: the result list and the pole in hand, with the shot taken in
 // last until it has left the camera folder, written beside the program after every change and read back when
 // the program starts after a run that did not end through its shut-down.
 class RecoveryKeeper {
 public:
-    // listAndPole gives the record as the window holds it now, without the pending shot, which the keeper keeps.
-    RecoveryKeeper(const Services& services, std::function<RecoveryRecord()> listAndPole);
+    // Written at every change of list; poleText gives the pole number box's text as it stands.
+    RecoveryKeeper(const Services& services, ResultList& list, std::function<QString()> poleText);
 
     [[nodiscard]] QString path() const;
 
-    // The list or the pole changed: written now, or once the outermost batch ends. Written now, it is waited
+    // The pole number's text changed: written now, or once the outermost batch ends. Written now, it is waited
     // for on disk, unless a take-in's batch is open.
     void changed();
     // Changes made while a batch lives are written once, when the outermost one ends: a take-in changes the list
@@ -61,7 +63,8 @@ private:
     void report(const QString& text) const { m_services.errors->showError(text); }
 
     Services m_services;
-    std::function<RecoveryRecord()> m_listAndPole;
+    ResultList& m_list;
+    std::function<QString()> m_poleText;
     BackgroundFileWriter m_writer;
     std::optional<PendingShot> m_pending;
     int m_held = 0; // open batches

@@ -72,6 +72,7 @@ void ShotFiling::writeTo(const QString& path, const CameraOriginal& original, co
                 [&](const QString& name) { return QFileInfo::exists(folder + name); });
         keep = [original, originalPath](QString* error) { return keepOriginal(original, originalPath, error); };
     }
+    m_originalName = originalPath.isEmpty() ? QString() : QFileInfo(originalPath).fileName();
     m_recovery.setPendingFiling(path, originalPath);
     m_filer.writeTo(path, std::move(keep));
 }

@@ -44,6 +44,8 @@ public:
     [[nodiscard]] Outcome file(const CameraOriginal& original, const Shot& shot);
     // The file name of the copy being written, once start or file said Writing.
     [[nodiscard]] const QString& filedName() const { return m_filedName; }
+    // The kept original's name in the pole folder's 原画像, once start or file said Writing; empty when none is kept.
+    [[nodiscard]] const QString& originalName() const { return m_originalName; }
     // The filed copy of the last shot is written, or could not be: the shot leaves the camera folder, deleted or
     // set aside (a failure said), and the watcher goes on. Nothing when no filing is pending.
     void end();
@@ -59,6 +61,7 @@ private:
     PictureFiler m_filer;
     QString m_watchPath; // of the camera folder the shot being filed came from
     QString m_filedName;
+    QString m_originalName;
 };
 
 } // namespace norvel
