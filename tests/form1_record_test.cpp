@@ -121,6 +121,17 @@ INSTANTIATE_TEST_SUITE_P(Changes, RecordTest,
             },
             { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
                 { RecordedChange::Analysis, "1", 1, "0.44", "1_1.jpg" } } },
+        // Declined, the analysis's width is kept in the record beside the typed one the row keeps.
+        RecordCase { "analysisDeclinedForTheTypedWidth",
+            [](Form1RecordTest& run) {
+                run.takeIn(40);
+                run.type("Text3", "0.07");
+                run.fake.okAnswers = { false };
+                run.click("Command2");
+            },
+            { { RecordedChange::TakeInAnalysis, "1", 1, "0.44", "1_1.jpg" },
+                { RecordedChange::TypedCorrection, "1", 1, "0.07", "1_1.jpg" },
+                { RecordedChange::AnalysisNotApplied, "1", 1, "0.44", "1_1.jpg" } } },
         RecordCase { "clears",
             [](Form1RecordTest& run) {
                 run.takeIn(40);

@@ -15,7 +15,7 @@ using namespace norvel;
 namespace {
 
 class Form1ResultsTest : public Form1Fixture {
-protected:
+public:
     FlexGrid* grid2() { return get<FlexGrid>(QStringLiteral("MSFlexGrid2")); }
     QLineEdit* text3() { return get<QLineEdit>(QStringLiteral("Text3")); }
     QPushButton* button(const char* name) { return get<QPushButton>(QString::fromLatin1(name)); }
@@ -224,5 +224,77 @@ TEST_F(Form1ResultsTest, correction_typedInFullWidth_isListedAsTheHalfWidthNumbe
     EXPECT_EQ(widths(), QStringList({ "0.35", "0.50" }));
     EXPECT_EQ(get<QMenu>(QStringLiteral("soku"))->title(), "測定値:0.50mm");
 }
+
+} // namespace
+
+namespace {
+
+struct WiringCase {
+    const char* name;
+    std::function<void(Form1ResultsTest&)> act;
+    QStringList widths; // the list afterwards
+    QStringList questions;
+    const char* file; // pole 1's result file afterwards
+};
+
+class ListWiringTest : public Form1ResultsTest, public ::testing::WithParamInterface<WiringCase> { };
+
+// A picture of pole 1 analysed to 0.44, then the command: the list, the questions and the file that follows it.
+TEST_P(ListWiringTest, eachCommandChangesTheListOnceAndTheFileFollows)
+{
+    const WiringCase& c = GetParam();
+    open(writePicture(QStringLiteral("band.jpg"), bandShot(40)));
+    button("Command2")->click();
+    ASSERT_EQ(widths(), QStringList { "0.44" });
+    c.act(*this);
+    EXPECT_EQ(widths(), c.widths);
+    EXPECT_EQ(fake.questions, c.questions);
+    const QString file = fake.programFolder.filePath(QStringLiteral("20221019/1/No1CP.csv"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return contents(file) == c.file; }, 5000)) << contents(file).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ListWiringTest,
+    testing::Values(
+        // The menu title runs an analysis as it opens: after a pole change there is no picture of the new pole.
+        WiringCase { "analysisMenuAfterAPoleChange",
+            [](Form1ResultsTest& t) {
+                t.get<QLineEdit>(QStringLiteral("Text4"))->setText(QStringLiteral("2"));
+                Q_EMIT t.get<QMenu>(QStringLiteral("Bun"))->aboutToShow();
+            },
+            {}, {}, "1,0.44\r\n" },
+        WiringCase { "typedKeptAgainstTheAnalysis",
+            [](Form1ResultsTest& t) {
+                t.text3()->setText(QStringLiteral("０．０７"));
+                t.fake.okAnswers = { false };
+                t.button("Command2")->click();
+            },
+            { "0.07" }, { "修正した値 0.07 を分析の値 0.44 で置き換えますか？" }, "1,0.07\r\n" },
+        WiringCase { "typedReplacedWhenAllowed",
+            [](Form1ResultsTest& t) {
+                t.text3()->setText(QStringLiteral("0.07"));
+                t.button("Command2")->click();
+            },
+            { "0.44" }, { "修正した値 0.07 を分析の値 0.44 で置き換えますか？" }, "1,0.44\r\n" },
+        WiringCase { "clearOneThenUndo",
+            [](Form1ResultsTest& t) {
+                t.button("Command3(1)")->click();
+                EXPECT_TRUE(t.menuItem(QStringLiteral("Undo"))->isEnabled());
+                t.menuItem(QStringLiteral("Undo"))->trigger();
+                EXPECT_FALSE(t.menuItem(QStringLiteral("Undo"))->isEnabled());
+            },
+            { "0.44" }, {}, "1,0.44\r\n" },
+        WiringCase { "clearAllDeclined",
+            [](Form1ResultsTest& t) {
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return QFile::exists(t.fake.programFolder.filePath("20221019/1/No1CP.csv")); }));
+                t.fake.okAnswers = { false };
+                t.menuItem(QStringLiteral("col(0)"))->trigger();
+            },
+            { "0.44" },
+            { "調査柱No「1」の測定結果 1 "
+              "件をすべてクリアしますか？\n結果ファイルからも除き、写真は「取消」フォルダに移します（「編集」→「元に戻"
+              "す」で戻せます）。" },
+            "1,0.44\r\n" }),
+    caseName<WiringCase>);
 
 } // namespace

@@ -37,7 +37,7 @@ inline QByteArray contents(const QString& path)
 
 // A started window with scripted services, and the ways tests put pictures in front of it and drag on it.
 class Form1Fixture : public ::testing::Test {
-protected:
+public:
     static void SetUpTestSuite() { norvel::installUiFont(); }
 
     void SetUp() override

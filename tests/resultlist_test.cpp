@@ -72,3 +72,100 @@ TEST(CorrectedCaptionTest, wrapsTheTextUnchangedAfterAnAsciiColon)
 }
 
 } // namespace
+
+// A script of changes, one letter each: k a shot taken in (0.30) and shown, o a picture opened, m the picture on
+// screen analysed (0.40), t a typed width (0.5), d a dragged one (0.6), 1 the last row cleared, a all cleared, p
+// another pole, q another pole keeping the rows (no automatic saving), u the last clear undone.
+struct ListCase {
+    const char* name;
+    const char* script;
+    QStringList widths; // afterwards
+};
+
+class ResultListTest : public testing::TestWithParam<ListCase> { };
+
+TEST_P(ResultListTest, takesOnlyWidthsOfItsOwnPicturesAndPole)
+{
+    ResultList list([] { return QDate(2022, 10, 19); });
+    QList<ResultRow> cleared;
+    int clearedFrom = 0;
+    for (const char step : std::string(GetParam().script)) {
+        switch (step) {
+        case 'k':
+            list.showPicture({ list.pole(), list.count() + 1 });
+            list.takeIn({ {}, "0.30", WidthSource::TakeIn }, {});
+            break;
+        case 'o':
+            list.showPicture({ list.pole(), 0 });
+            break;
+        case 'm':
+            list.measure({ {}, "0.40", WidthSource::Analysis }, {});
+            break;
+        case 't':
+            list.setByHand("0.5", WidthSource::Typed, {});
+            break;
+        case 'd':
+            list.setByHand("0.6", WidthSource::DraggedLine, {});
+            break;
+        case '1':
+            clearedFrom = list.count();
+            cleared = list.clearLast({});
+            break;
+        case 'a':
+            clearedFrom = 1;
+            cleared = list.clearAll(ResultCause::ClearAll, {});
+            break;
+        case 'p':
+        case 'q':
+            list.changePole(list.pole() + "0", step == 'q', {});
+            break;
+        case 'u':
+            list.undo(cleared, clearedFrom, list.day(), {});
+            break;
+        }
+    }
+    EXPECT_EQ(list.widths(), GetParam().widths);
+    for (int row = 0; row < list.count(); ++row)
+        EXPECT_EQ(list.rows()[row].number.isEmpty(), list.rows()[row].width.isEmpty() && row == list.count() - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ResultListTest,
+    testing::Values(ListCase { "shotAnalysedAgain", "km", { "0.40" } },
+        ListCase { "openedPictureSetsTheLastRow", "kom", { "0.40" } },
+        ListCase { "openedPictureOnAnEmptyListMakesRowOne", "om", { "0.40" } },
+        ListCase { "anotherPolesPictureIsNeverListed", "kpm", {} },
+        ListCase { "keptRowsTakeNoOtherPolesWidth", "kqmd", { "0.30" } },
+        ListCase { "aClearedShotIsNotMeasuredIntoTheRowBefore", "kk1md", { "0.30" } },
+        ListCase { "anOpenedPictureOutlivesAClear", "koa1m", { "0.40" } },
+        ListCase { "typedCorrectsTheLastRow", "kkt", { "0.30", "0.5" } },
+        ListCase { "draggedCorrectsTheLastRow", "kkd", { "0.30", "0.6" } },
+        ListCase { "nothingToCorrectOnAnEmptyList", "otd", {} },
+        ListCase { "undoBringsTheRowsBack", "kkau", { "0.30", "0.30" } },
+        ListCase { "undoOnlyWhereTheClearLeftTheList", "kk1ku", { "0.30", "0.30" } }),
+    caseName<ListCase>);
+
+TEST(ResultListDay, isTheFirstRowsUntilTheListEmpties)
+{
+    QDate today(2022, 10, 19);
+    ResultList list([&] { return today; });
+    list.showPicture({ list.pole(), 0 });
+    list.measure({ {}, "0.40", WidthSource::Analysis }, {});
+    today = today.addDays(1); // past midnight
+    list.measure({ {}, "0.41", WidthSource::Analysis }, {});
+    EXPECT_EQ(list.day(), QDate(2022, 10, 19));
+    list.clearLast({});
+    EXPECT_EQ(list.day(), today);
+}
+
+TEST(ResultListHandMeasured, isNamedBeforeAnAnalysisWouldReplaceIt)
+{
+    ResultList list([] { return QDate(2022, 10, 19); });
+    list.showPicture({ list.pole(), 0 });
+    list.measure({ {}, "0.08", WidthSource::Analysis }, {});
+    EXPECT_EQ(list.handMeasuredReplacedBy("0.09"), std::nullopt) << "an analysis's own width";
+    list.setByHand("0.07", WidthSource::Typed, {});
+    EXPECT_EQ(list.handMeasuredReplacedBy("0.08"), "0.07");
+    EXPECT_EQ(list.handMeasuredReplacedBy("0.07"), std::nullopt) << "nothing would change";
+    list.setByHand("0.06", WidthSource::DraggedLine, {});
+    EXPECT_EQ(list.handMeasuredReplacedBy("0.08"), "0.06");
+}
