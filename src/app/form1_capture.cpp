@@ -170,6 +170,7 @@ void Form1::takenInOnDisk()
 {
     m_recovery.onDisk();
     m_log.onDisk();
+    static_cast<void>(m_poleResults.onDisk()); // a failure is said now, not only when the pole is left
 }
 
 // Raising the window without taking the focus, over the camera software; changing the flag on the window
