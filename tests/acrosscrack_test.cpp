@@ -206,6 +206,8 @@ struct KeptCase {
     int specks;
     std::array<bool, 5> kept; // where no speck is
     std::array<bool, 5> cut;
+    const char* limit = "1"; // mm, held to the width across to the pixel: 0.3 mm is 27.3 pixels
+    bool limitInForce = true;
 };
 
 class KeptLinesTest : public testing::TestWithParam<KeptCase> { };
@@ -219,7 +221,8 @@ TEST_P(KeptLinesTest, leavesOutRunsThatAreNotTheWholeCrack)
     scene.seed = 3;
     const ViewGeometry view = wholePictureView(scene.size);
     addSpecksOnLines(scene, V, view, c.specks);
-    const AcrossAnalysis result = analyseAcross(drawCrack(scene), V, view, {});
+    const DetectionSettings settings { .limitInForce = c.limitInForce, .limitText = QString::fromLatin1(c.limit) };
+    const AcrossAnalysis result = analyseAcross(drawCrack(scene), V, view, settings);
     EXPECT_FALSE(result.otherDirection);
     for (std::size_t k = 0; k < 5; ++k) {
         const bool speck = std::any_of(scene.specks.begin(), scene.specks.end(),
@@ -227,15 +230,21 @@ TEST_P(KeptLinesTest, leavesOutRunsThatAreNotTheWholeCrack)
         EXPECT_EQ(result.lines[k].kept, c.kept[k] && !speck) << k;
         EXPECT_EQ(result.lines[k].cut, c.cut[k]) << k;
     }
-    ASSERT_TRUE(result.combinedMm);
-    EXPECT_NEAR(*result.combinedMm, scene.widthMm, 0.5 / 91);
+    EXPECT_EQ(result.combinedMm.has_value(), (c.kept != std::array<bool, 5> {}));
+    if (result.combinedMm) {
+        EXPECT_NEAR(*result.combinedMm, scene.widthMm, 0.5 / 91);
+    }
 }
 
 // A line with a speck on it takes the speck, darker than the crack, and is left out.
 INSTANTIATE_TEST_SUITE_P(Pictures, KeptLinesTest,
     testing::Values(KeptCase { "cut_by_the_picture_edge", 0.3, 50, 0, { o, X, X, X, o }, { X, o, o, o, X } },
         KeptCase { "speck", 0.2, 20, 1, { X, X, X, X, X }, {} },
-        KeptCase { "two_specks", 0.1, -30, 2, { X, X, X, X, X }, {} }),
+        KeptCase { "two_specks", 0.1, -30, 2, { X, X, X, X, X }, {} },
+        // 27.3 pixels across against a limit of 26.8 and 25.8 pixels, and the pixel's grace.
+        KeptCase { "just_under_the_limit", 0.3, 20, 0, { X, X, X, X, X }, {}, "0.2945" },
+        KeptCase { "just_over_the_limit", 0.3, 20, 0, { o, o, o, o, o }, {}, "0.2835" },
+        KeptCase { "over_a_limit_not_in_force", 0.3, 20, 0, { X, X, X, X, X }, {}, "0.2835", false }),
     caseName<KeptCase>);
 
 struct AccuracyCase {

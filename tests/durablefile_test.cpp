@@ -2,6 +2,7 @@
 #include "failingdisk.h"
 #include "files/backgroundfilewriter.h"
 #include "files/durablefile.h"
+#include "files/durablefolder.h"
 #include "picture/jpegwriter.h"
 #include "results/polenumber.h"
 #include "testsupport.h"
@@ -598,5 +599,50 @@ TEST(BackgroundFileWriterTest, aRecordThatIsAPipeIsRefusedAtOnce)
     if (reader >= 0)
         ::close(reader);
 }
+
+struct MakeFolderCase {
+    const char* name;
+    const char* asked; // below a folder of "file", "real" (a folder), "link" to it and "dangling", a link to nothing
+    bool syncFails; // of the folder holding a new one
+    const char* reason; // said beside the folder's name; nullptr when it is made
+    const char* top = "dangling file link real"; // the folder's names afterwards
+};
+
+class MakeFolderTest : public ::testing::TestWithParam<MakeFolderCase> { };
+
+// The folder is there afterwards, or the call says why and leaves nothing it made; a link stays a link.
+TEST_P(MakeFolderTest, makesTheFolderOrSaysWhyAndLeavesNothing)
+{
+    const MakeFolderCase& c = GetParam();
+    QTemporaryDir root;
+    const QDir folder(root.path());
+    ASSERT_TRUE(writeWholeFile(folder.filePath("file"), "a file") && folder.mkdir(QStringLiteral("real"))
+        && QFile::link(QStringLiteral("real"), folder.filePath("link"))
+        && QFile::link(QStringLiteral("nothing"), folder.filePath("dangling")));
+    const QString asked = folder.filePath(QString::fromUtf8(c.asked));
+    QString error;
+    const failing::Failing fails(failing::folderSyncError, c.syncFails ? EIO : 0);
+    EXPECT_EQ(makeFolderDurably(asked, &error), !c.reason);
+    EXPECT_EQ(error.startsWith(QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(asked))
+            && error.contains(QString::fromUtf8(c.reason)),
+        c.reason != nullptr)
+        << error.toStdString();
+    EXPECT_EQ(QFileInfo(asked).isDir(), !c.reason);
+    EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).join(u' '), c.top);
+    EXPECT_TRUE(QFileInfo(folder.filePath("link")).isSymLink());
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, MakeFolderTest,
+    ::testing::Values(MakeFolderCase { "new", "a", false, nullptr, "a dangling file link real" },
+        MakeFolderCase { "nested", "a/b//c/", false, nullptr, "a dangling file link real" },
+        MakeFolderCase { "existing", "real", false, nullptr },
+        // A link to a folder is taken as the folder it names, at the end or above it.
+        MakeFolderCase { "aLinkToAFolder", "link", false, nullptr },
+        MakeFolderCase { "belowALinkToAFolder", "link/b", false, nullptr },
+        MakeFolderCase { "blockedByAFile", "file/b", false, "/file」はフォルダではありません" },
+        MakeFolderCase { "aLinkToNothing", "dangling/b", false, "先のないリンク" },
+        // A folder whose name might not outlast a power cut goes again, with those made above it.
+        MakeFolderCase { "notOnDisk", "a/b/c", true, "ディスクに書き込めません" }),
+    caseName<MakeFolderCase>);
 
 } // namespace

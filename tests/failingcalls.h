@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -16,6 +18,8 @@ namespace failing {
 // The errno the call fails with; 0: it does not fail.
 inline std::atomic<int> fchmodError { 0 };
 inline std::atomic<int> folderSyncError { 0 }; // fsync(2) of a folder only
+// fdatasync(2) of a ".jpg" file only: the disk fails under a picture being filed, its bytes written already.
+inline std::atomic<int> pictureSyncError { 0 };
 
 // Sets a call to fail for the life of the object.
 class Failing {
@@ -52,4 +56,16 @@ extern "C" int fsync(int fd)
         return -1;
     }
     return static_cast<int>(::syscall(SYS_fsync, fd));
+}
+
+extern "C" int fdatasync(int fd)
+{
+    char name[4096] {}; // the file's path, as the system keeps it for the descriptor
+    if (failing::pictureSyncError
+        && ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), name, sizeof name - 1) > 0
+        && std::strstr(name, ".jpg")) {
+        errno = failing::pictureSyncError;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_fdatasync, fd));
 }

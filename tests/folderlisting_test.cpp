@@ -59,6 +59,11 @@ TEST_P(FolderListingTest, ListsTheNameAndFollowsItsType)
     EXPECT_EQ(listing.errorCode(), 0);
     EXPECT_EQ(followedPathType(path + '/' + c.entry).type, c.followed);
     EXPECT_TRUE(nameExists(path + '/' + c.entry));
+    const bool isAFolder = c.followed == EntryType::Folder;
+    EXPECT_EQ(isFolder(QFile::decodeName(path + '/' + c.entry)), isAFolder);
+    QString error;
+    EXPECT_EQ(subfolderNames(path, &error), isAFolder ? QList<QByteArray> { c.entry } : QList<QByteArray> {});
+    EXPECT_EQ(sameFolder(QFile::decodeName(path + '/' + c.entry), folder.path()), c.entry == "linkToDir");
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, FolderListingTest,
@@ -77,6 +82,9 @@ TEST(FolderListing, AMissingFolderSaysWhy)
     EXPECT_EQ(followedPathType("/nonexistent/folder").error, ENOENT);
     EXPECT_FALSE(nameExists("/nonexistent/folder"));
     EXPECT_FALSE(removeName("/nonexistent/folder"));
+    QString error;
+    EXPECT_TRUE(subfolderNames("/nonexistent/folder", &error).isEmpty());
+    EXPECT_TRUE(error.contains(qt_error_string(ENOENT))) << error.toStdString();
 }
 
 } // namespace

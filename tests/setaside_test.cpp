@@ -140,7 +140,7 @@ TEST_P(SetAsideTest, movesWholeShotsIntoAFreshSubfolderOrLeavesThem)
         }
     }
     if (c.folderSyncFails) { // no subfolder the shots never reached
-        EXPECT_EQ(entryCount(QFile::encodeName(base)), 0);
+        EXPECT_EQ(entryCount(QFile::encodeName(base)), c.folderNameTaken ? 1 : 0);
     }
     if (c.folderNameTaken) {
         EXPECT_EQ(contents(QFile::encodeName(base) + "/20221019_143005/a.jpg"), "earlier");
@@ -159,8 +159,10 @@ INSTANTIATE_TEST_SUITE_P(Moves, SetAsideTest,
             "20221019_143005" },
         SetAsideCase { "nothingMoved", false, false, false, {}, { "gone.jpg" }, {}, "" },
         SetAsideCase { "setAsideFolderBlocked", false, false, true, { "a.jpg" }, { "a.jpg" }, {}, "" },
-        SetAsideCase { "subfolderNotOnDisk", false, false, false, { "a.jpg", "link.jpg" }, { "a.jpg", "link.jpg" }, {},
-            "", true }),
+        SetAsideCase {
+            "subfolderNotOnDisk", false, false, false, { "a.jpg", "link.jpg" }, { "a.jpg", "link.jpg" }, {}, "", true },
+        SetAsideCase {
+            "subfolderNotOnDiskBesideAnEarlier", false, true, false, { "a.jpg" }, { "a.jpg" }, {}, "", true }),
     caseName<SetAsideCase>);
 
 TEST(SetAsideNameTest, namesTheSubfolderByTheSecondAndCountsOn)

@@ -4,6 +4,7 @@
 #include "acquisition/pictureshow.h"
 #include "app/workflow/recoverykeeper.h"
 #include "app/workflow/shotfiling.h"
+#include "failingcalls.h"
 #include "fakeservices.h"
 #include "results/resultlist.h"
 #include "testsupport.h"
@@ -30,6 +31,7 @@ struct FilingCase {
     Outcome outcome; // of start, or of file when start left it undecided
     bool filed; // the new copy is on disk, and the shot deleted; else the shot is set aside
     int errors;
+    bool diskFails = false; // once the filed copy's bytes are written, before they are on disk
 };
 
 class ShotFilingTest : public ::testing::TestWithParam<FilingCase> { };
@@ -37,6 +39,7 @@ class ShotFilingTest : public ::testing::TestWithParam<FilingCase> { };
 TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
 {
     const FilingCase& c = GetParam();
+    const failing::Failing disk(failing::pictureSyncError, c.diskFails ? EIO : 0);
     FakeServices fake;
     const QString camera = fake.programFolder.filePath(QStringLiteral("camera"));
     const QString pole = fake.programFolder.filePath(QStringLiteral("day/7"));
@@ -111,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Filing, ShotFilingTest,
         FilingCase { "replacesAfterAsking", true, true, false, true, true, Outcome::Writing, true, 0 },
         FilingCase { "replacesAnOldOneUnasked", true, true, true, false, false, Outcome::Writing, true, 0 },
         FilingCase { "declined", true, true, false, false, true, Outcome::Declined, false, 0 },
-        FilingCase { "noPoleFolder", false, false, true, true, true, Outcome::Failed, false, 1 }),
+        FilingCase { "noPoleFolder", false, false, true, true, true, Outcome::Failed, false, 1 },
+        FilingCase { "diskFailsWhileWriting", true, true, true, true, true, Outcome::Writing, false, 1, true }),
     caseName<FilingCase>);
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "acquisition/originalcopy.h"
 
 #include "files/durablefile.h"
+#include "files/durablefolder.h"
 #include "files/filemove.h"
 #include "files/folderlisting.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,16 +25,10 @@ QString keptOriginalName(const QString& poleFolder, const QString& pole, int row
 
 bool keepOriginal(const CameraOriginal& original, const QString& path, QString* error)
 {
+    // A new folder's name must outlast a power cut as much as the file in it.
+    if (!makeFolderDurably(QFileInfo(path).path(), error))
+        return false;
     QString reason;
-    const QString folder = QFileInfo(path).path();
-    if (!QFileInfo(folder).isDir()) {
-        // A new folder's name must outlast a power cut as much as the file in it.
-        if (!QDir().mkpath(folder) || !syncFolderOf(QFile::encodeName(folder), &reason)) {
-            *error = QStringLiteral("フォルダ「%1」を作成できませんでした。%2")
-                         .arg(QDir::toNativeSeparators(folder), reason);
-            return false;
-        }
-    }
     switch (linkFileDurably(original.cameraPath, QFile::encodeName(path), original.stamp, &reason)) {
     case LinkOutcome::Linked:
         return true;

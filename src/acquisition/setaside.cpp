@@ -1,11 +1,10 @@
 #include "acquisition/setaside.h"
 
-#include "files/durablefile.h"
+#include "files/durablefolder.h"
 #include "files/filemove.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 namespace norvel {
 
@@ -20,23 +19,19 @@ QString native(const QString& path)
 QString makeSubfolder(const QString& programFolder, const QDateTime& when, QString* reason)
 {
     const QString base = programFolder + QLatin1Char('/') + SetAsideFolderName;
-    if (!QDir().mkpath(base)) {
-        *reason = QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(native(base));
+    if (!makeFolderDurably(base, reason))
         return {};
-    }
     for (int attempt = 1; attempt < 1000; ++attempt) {
         const QString folder = base + QLatin1Char('/') + setAsideSubfolderName(when, attempt);
-        if (QDir().mkdir(folder)) {
-            // Shots go into it only once it is on disk; else none go.
-            QString why;
-            if (syncFolderOf(QFile::encodeName(folder), &why))
-                return folder;
-            *reason = QStringLiteral("フォルダ「%1」を作成できませんでした。\n%2").arg(native(folder), why);
-            QDir().rmdir(folder); // empty: left behind, it holds nothing and is never used again
+        // Shots go into it only once it is on disk; else none go.
+        switch (makeNewFolder(folder, reason)) {
+        case NewFolder::Made:
+            return folder;
+        case NewFolder::Failed:
             return {};
-        }
-        if (!QFileInfo::exists(folder))
+        case NewFolder::Taken:
             break;
+        }
     }
     *reason = QStringLiteral("フォルダ「%1」の中にフォルダを作成できませんでした。").arg(native(base));
     return {};
@@ -76,7 +71,7 @@ SetAsideResult setAside(
     }
     // Harmless when it stays: an empty folder holds nothing, and the next batch makes a new one.
     if (result.moved.isEmpty())
-        QDir().rmdir(folder);
+        (void)removeEmptyFolder(folder);
     else
         result.folder = folder;
     return result;

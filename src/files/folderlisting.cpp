@@ -1,5 +1,8 @@
 #include "files/folderlisting.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <cerrno>
 
 #include <dirent.h>
@@ -93,6 +96,40 @@ PathType followedPathType(const QByteArray& nativePath)
     if (::stat(nativePath.constData(), &status) != 0)
         return { errno, EntryType::Unknown };
     return { 0, typeOfMode(status.st_mode) };
+}
+
+QList<QByteArray> subfolderNames(const QByteArray& folder, QString* error)
+{
+    QList<QByteArray> names;
+    FolderListing listing(folder);
+    if (!listing.opened()) {
+        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(listing.errorCode()));
+        return names;
+    }
+    while (const std::optional<FolderEntry> entry = listing.next()) {
+        bool folderEntry = entry->type == EntryType::Folder;
+        if (entry->type == EntryType::Unknown || entry->type == EntryType::Link)
+            folderEntry = listing.followedType(entry->name) == EntryType::Folder;
+        if (folderEntry)
+            names << entry->name;
+    }
+    if (listing.errorCode() != 0)
+        *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(listing.errorCode()));
+    return names;
+}
+
+bool isFolder(const QString& path)
+{
+    return followedPathType(QFile::encodeName(path)).type == EntryType::Folder;
+}
+
+bool sameFolder(const QString& a, const QString& b)
+{
+    struct stat first { };
+    struct stat second { };
+    if (::stat(QFile::encodeName(a).constData(), &first) == 0 && ::stat(QFile::encodeName(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
 }
 
 bool nameExists(const QByteArray& nativePath)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QString>
 
 #include <memory>
 #include <optional>
@@ -50,6 +52,15 @@ struct PathType {
     EntryType type = EntryType::Unknown;
 };
 [[nodiscard]] PathType followedPathType(const QByteArray& nativePath);
+
+// The names of the folders in a folder, links to folders included, unsorted; error says why when the folder
+// cannot be read to its end.
+[[nodiscard]] QList<QByteArray> subfolderNames(const QByteArray& folder, QString* error);
+
+// Whether the path names a folder, a link followed.
+[[nodiscard]] bool isFolder(const QString& path);
+// Whether both paths name the one folder on disk, links followed; as written, when either is not there.
+[[nodiscard]] bool sameFolder(const QString& a, const QString& b);
 
 // Whether anything has the name, a link to nothing too.
 [[nodiscard]] bool nameExists(const QByteArray& nativePath);

@@ -74,28 +74,6 @@ QString shownName(const QByteArray& name)
     return QFile::decodeName(name);
 }
 
-// The subfolders of a folder by their names' bytes, links to folders included; error when it cannot be
-// listed.
-QList<QByteArray> subfolders(const QByteArray& folder, QString* error)
-{
-    QList<QByteArray> names;
-    FolderListing listing(folder);
-    if (!listing.opened()) {
-        *error = QStringLiteral("フォルダの中を見られません（%1）。").arg(qt_error_string(listing.errorCode()));
-        return names;
-    }
-    while (const std::optional<FolderEntry> entry = listing.next()) {
-        bool folderEntry = entry->type == EntryType::Folder;
-        if (entry->type == EntryType::Unknown || entry->type == EntryType::Link)
-            folderEntry = listing.followedType(entry->name) == EntryType::Folder;
-        if (folderEntry)
-            names << entry->name;
-    }
-    if (listing.errorCode() != 0)
-        *error = QStringLiteral("フォルダの中を最後まで見られません（%1）。").arg(qt_error_string(listing.errorCode()));
-    return names;
-}
-
 // Pictures "<pole>_*.jpg" in a pole folder that has no result file.
 int strayPictures(const QByteArray& folder, const QByteArray& pole)
 {
@@ -190,7 +168,7 @@ QList<PoleFolder> poleFolders(LedgerDay& day, const QByteArray& dayPath, const s
 {
     QList<PoleFolder> candidates { PoleFolder { QString(), QByteArray(), dayPath, QString() } };
     QString listingError;
-    for (const QByteArray& name : subfolders(dayPath, &listingError))
+    for (const QByteArray& name : subfolderNames(dayPath, &listingError))
         candidates.append({ shownName(name), name, dayPath + '/' + name, shownName(name) + u'/' });
     if (!listingError.isEmpty())
         addProblem(day, QStringLiteral("（日付のフォルダ）"),
@@ -362,8 +340,7 @@ private:
         // Kept beside the filed picture, under the name the take-in gave it.
         const QString name = originalFileName(entry.pole, entry.row, entry.cameraFile);
         const QByteArray folder = row.pictureFile.left(row.pictureFile.lastIndexOf('/'));
-        if (QFileInfo::exists(
-                QFile::decodeName(folder + '/' + nativeName(OriginalsFolderName) + '/' + nativeName(name))))
+        if (followedPathType(folder + '/' + nativeName(OriginalsFolderName) + '/' + nativeName(name)).error == 0)
             row.originalName = name;
     }
 

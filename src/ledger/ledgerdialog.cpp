@@ -199,7 +199,7 @@ QString LedgerDialog::pastFolder() const
 void LedgerDialog::updateOk()
 {
     const QString past = pastFolder();
-    const bool pastMissing = !past.isEmpty() && !QFileInfo(past).isDir();
+    const bool pastMissing = !past.isEmpty() && !isFolder(past);
     m_pastMissing->setVisible(pastMissing);
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!dayFolder().isEmpty() && !pastMissing);
 }
@@ -325,7 +325,7 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
     const LedgerOptions& options, QString* pdfPath, QString* error, QString* notes)
 {
     // A folder that is not there is refused without a progress dialog flashing up.
-    if (!QFileInfo(dayFolder).isDir())
+    if (!isFolder(dayFolder))
         return makeLedgerFiles(
             { dayFolder, {}, open, options }, [](int, int) { return true; }, pdfPath, error, notes);
     QProgressDialog progress(QStringLiteral("写真台帳を作成しています…"), QStringLiteral("中止"), 0, 1, parent);
@@ -358,7 +358,9 @@ void removeStaleLedgerFilesOfDays(const QString& programFolder)
 {
     static const QRegularExpression dayName(QStringLiteral("^[0-9]{8}$"));
     const QDir program(programFolder);
-    for (const QString& name : program.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    QString unreadable; // nothing to tidy in a folder that cannot be read
+    for (const QByteArray& native : subfolderNames(QFile::encodeName(programFolder), &unreadable)) {
+        const QString name = QFile::decodeName(native);
         if (dayName.match(name).hasMatch())
             removeStaleLedgerFiles(program.filePath(name));
     }

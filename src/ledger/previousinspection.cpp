@@ -3,6 +3,7 @@
 #include "core/dayfolder.h"
 #include "core/numbers.h"
 #include "core/resultfile.h"
+#include "files/folderlisting.h"
 #include "files/regularfile.h"
 #include "results/inspectionfacts.h"
 
@@ -29,7 +30,7 @@ QString resultFilePathOf(const QString& dayFolder, const QString& pole)
 PreviousInspections::PreviousInspections(const QString& programFolder, const QString& pastFolder)
 {
     addFolder(programFolder);
-    if (!pastFolder.isEmpty() && QDir(pastFolder) != QDir(programFolder))
+    if (!pastFolder.isEmpty() && !sameFolder(pastFolder, programFolder))
         addFolder(pastFolder);
     // Of one day, the program folder's poles came first and stay first among equals.
     for (QList<Seen>& seen : m_byPlate)
@@ -41,7 +42,9 @@ void PreviousInspections::addFolder(const QString& folder)
 {
     static const QRegularExpression dayName(QStringLiteral("^[0-9]{8}$"));
     const QDir root(folder);
-    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+    QString unreadable; // a folder that cannot be read holds no earlier day
+    for (const QByteArray& native : subfolderNames(QFile::encodeName(folder), &unreadable)) {
+        const QString name = QFile::decodeName(native);
         const QDate day = QDate::fromString(name, DayFormat);
         if (dayName.match(name).hasMatch() && day.isValid())
             addDay(day, root.filePath(name));

@@ -2,11 +2,12 @@
 
 #include "core/numbers.h"
 #include "files/durablefile.h"
+#include "files/folderlisting.h"
 #include "files/inifile.h"
 #include "files/regularfile.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <cmath>
 #include <optional>
@@ -117,7 +118,7 @@ JudgementRead judgementLinesInForce(const QString& programFolder, const QByteArr
     std::optional<double> ledgerLine;
     // Once norvel.ini has lines, ledger.ini is history: not even read, so a damaged one says nothing.
     if (!hasJudgementLines(programSettings)
-        && QFileInfo::exists(QDir(programFolder).filePath(LedgerSettingsFileName))) {
+        && followedPathType(QFile::encodeName(settingsPath(programFolder))).error == 0) {
         const LedgerSettings settings = readLedgerSettings(programFolder, error);
         if (error->isEmpty())
             ledgerLine = settings.judgementMm;
