@@ -2,6 +2,7 @@
 
 #include "core/dayfolder.h"
 #include "core/numbers.h"
+#include "files/durablefolder.h"
 #include "files/regularfile.h"
 #include "ledger/ledgerday.h"
 #include "ledger/previousinspection.h"
@@ -189,10 +190,9 @@ QString Form1::previousInspectionOf(const QString& plate) const
 void Form1::storeFacts(const QByteArray& line, const QString& typed)
 {
     const QString dayFolder = listDayFolder();
-    // Facts may well come before the day's first shot.
-    QDir().mkpath(dayFolder);
     QString error;
-    if (appendInspectionFacts(dayFolder, line, &error))
+    // Facts may well come before the day's first shot.
+    if (makeFolderDurably(dayFolder, &error) && appendInspectionFacts(dayFolder, line, &error))
         return;
     report(error + QStringLiteral("\n\n入力した次の内容は保存されていません。もう一度入力してください。\n") + typed);
 }

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "files/folderlisting.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
 #include "ledger/previousinspection.h"
@@ -42,7 +43,7 @@ void Form1::Ledger_Click()
     // Asked before anything changes: a ledger already handed on is not replaced unawares.
     const QDir day(request->dayFolder);
     const QString existing = day.filePath(ledgerPdfFileName(day.dirName()));
-    if (QFileInfo::exists(existing)
+    if (nameExists(QFile::encodeName(existing))
         && !ask(QStringLiteral("写真台帳「%1」は既にあります。作り直して置き換えますか？")
                     .arg(QDir::toNativeSeparators(existing))))
         return;

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "files/durablefolder.h"
 #include "files/regularfile.h"
 #include "results/polenumber.h"
 #include "settings/programsettings.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScopedValueRollback>
-#include <QTemporaryFile>
 #include <QTimer>
 
 namespace norvel {
@@ -158,13 +158,13 @@ void Form1::startUp()
 // than file by file as each one fails later.
 void Form1::reportUnwritableProgramFolder()
 {
-    QTemporaryFile probe(m_services.programFolder + QStringLiteral("/.norvel-XXXXXX"));
-    if (probe.open())
+    QString why;
+    if (canWriteIn(m_services.programFolder, &why))
         return;
     report(QStringLiteral(
         "プログラムのフォルダ「%1」に書き込めません。\n設定（set.Dt、set.bat）、取り込んだ画像、保存する画像、"
         "結果ファイル、未取込の画像は保存されません。\n%2")
-               .arg(QDir::toNativeSeparators(m_services.programFolder), probe.errorString()));
+               .arg(QDir::toNativeSeparators(m_services.programFolder), why));
 }
 
 bool Form1::shutDown()

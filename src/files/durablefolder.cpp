@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <vector>
@@ -124,6 +125,15 @@ NewFolder makeNewFolder(const QString& path, QString* error)
 bool removeEmptyFolder(const QString& path)
 {
     return ::rmdir(QFile::encodeName(path).constData()) == 0;
+}
+
+bool canWriteIn(const QString& folder, QString* why)
+{
+    QTemporaryFile probe(folder + QStringLiteral("/.norvel-XXXXXX"));
+    if (probe.open())
+        return true;
+    *why = probe.errorString();
+    return false;
 }
 
 } // namespace norvel

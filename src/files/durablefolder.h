@@ -24,6 +24,9 @@ enum class NewFolder {
 // start empty, so that nothing put in it can replace a file there.
 [[nodiscard]] NewFolder makeNewFolder(const QString& path, QString* error);
 
+// Whether a file can be made in the folder, tried with a file of its own taken away again; why says why not.
+[[nodiscard]] bool canWriteIn(const QString& folder, QString* why);
+
 // Removes the folder when it is empty; false when it is not, or could not be removed.
 [[nodiscard]] bool removeEmptyFolder(const QString& path);
 

@@ -1,5 +1,6 @@
 #include "app/workflow/measurementlog.h"
 
+#include "files/durablefolder.h"
 #include "results/resultlist.h"
 
 #include <QDir>
@@ -98,8 +99,9 @@ void MeasurementLog::record(
     // The record lies beside the result file it explains.
     const QString path = measurementRecordPath(m_services.programFolder, day);
     const QString folder = QFileInfo(path).path();
-    if (folder != m_folder && QDir().mkpath(folder))
-        m_folder = folder; // made once: a take-in should not walk the path again
+    // Made once: a take-in should not walk the path again. One that cannot be made fails the write, said below.
+    if (QString ignored; folder != m_folder && makeFolderDurably(folder, &ignored))
+        m_folder = folder;
     m_lastDay = day;
     m_writer.append(path, measurementRecordHeader(), measurementRecordLine(entry));
     if (flush == Flush::Now)

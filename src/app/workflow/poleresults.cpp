@@ -4,6 +4,7 @@
 #include "core/dayfolder.h"
 #include "core/resultfile.h"
 #include "files/durablefile.h"
+#include "files/durablefolder.h"
 #include "files/folderlisting.h"
 #include "results/polenumber.h"
 #include "results/resultlist.h"
@@ -37,22 +38,22 @@ PoleResults::PoleResults(
 std::optional<QString> PoleResults::makePoleFolder(const QString& pole, const QDate& day, QString* error)
 {
     const QString folder = poleFolderPath(m_services.programFolder, day, pole);
-    if (m_folders.contains(folder) && QFileInfo(folder).isDir())
+    // Made once a run: a take-in should not walk the path again.
+    if (m_folders.contains(folder) && isFolder(folder))
         return folder;
-    if (QDir().mkpath(folder)) {
-        m_folders.insert(folder);
-        return folder;
-    }
-    *error = QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(QDir::toNativeSeparators(folder));
-    return std::nullopt;
+    if (!makeFolderDurably(folder, error))
+        return std::nullopt;
+    m_folders.insert(folder);
+    return folder;
 }
 
 bool PoleResults::replacesWithoutAsking(const QString& path, const OverwriteCheck& check) const
 {
-    const QFileInfo existing(path);
-    if (!check.confirm || !existing.isFile())
+    const std::optional<FileStamp> existing = regularFileStamp(QFile::encodeName(path));
+    if (!check.confirm || !existing)
         return true;
-    return fileAgeSeconds(existing.lastModified(), m_services.clock->now()) <= check.ageLimitSeconds;
+    return fileAgeSeconds(QDateTime::fromMSecsSinceEpoch(existing->modifiedMs), m_services.clock->now())
+        <= check.ageLimitSeconds;
 }
 
 bool PoleResults::mayReplace(const QString& path, const OverwriteCheck& check) const
@@ -188,7 +189,7 @@ std::optional<QList<ResultRow>> PoleResults::resume(const QString& pole)
     for (int i = 0; i < widths->size(); ++i) {
         ResultRow row { QString::number(i + 1), widths->at(i) };
         const QString picture = filedPictureFileName(pole, i + 1);
-        if (QFileInfo(folder + QLatin1Char('/') + picture).isFile())
+        if (regularFileStamp(QFile::encodeName(folder + QLatin1Char('/') + picture)))
             row.picture = picture;
         row.original = keptOriginalName(folder, pole, i + 1);
         rows.append(row);
@@ -199,7 +200,7 @@ std::optional<QList<ResultRow>> PoleResults::resume(const QString& pole)
 void PoleResults::setAside(const QString& path, const FileContent& file)
 {
     QString aside = path + QStringLiteral(".bad");
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+    for (int n = 2; nameExists(QFile::encodeName(aside)); ++n)
         aside = path + QStringLiteral(".bad.%1").arg(n);
     QString error;
     // Its bytes when they could be read, else the entry itself (a pipe, a device link, an unreadable file).

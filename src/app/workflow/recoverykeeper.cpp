@@ -154,11 +154,11 @@ void RecoveryKeeper::settlePendingShot(RecoveryRecord& record, const QString& wa
     // A filed copy from before the take-in (a pole measured again) is not this shot's; file times may be
     // coarse.
     constexpr qint64 slackMs = 2000;
-    const QFileInfo filed(pending->filedPath);
-    const QFileInfo original(pending->originalPath);
+    const std::optional<FileStamp> filed = regularFileStamp(QFile::encodeName(pending->filedPath));
+    const std::optional<FileStamp> original = regularFileStamp(QFile::encodeName(pending->originalPath));
     const bool done = pending->filedPath.isEmpty()
-        || (filed.isFile() && filed.lastModified().toMSecsSinceEpoch() >= pending->takenInMs - slackMs
-            && (pending->originalPath.isEmpty() || (original.isFile() && original.size() == pending->size)));
+        || (filed && filed->modifiedMs >= pending->takenInMs - slackMs
+            && (pending->originalPath.isEmpty() || (original && original->size == pending->size)));
     if (done) {
         // Its row is in the list: should it not go now, the watcher deletes it later, never takes it in again.
         if (!removeName(pending->cameraPath) && nameExists(pending->cameraPath))
@@ -172,8 +172,9 @@ void RecoveryKeeper::settlePendingShot(RecoveryRecord& record, const QString& wa
 void RecoveryKeeper::setDamagedAside(const QString& why)
 {
     const QString bad = m_services.programFolder + QLatin1Char('/') + DamagedRecoveryFileName;
-    QFile::remove(bad);
-    const bool kept = QFile::rename(path(), bad);
+    // One step, and on disk: a power cut must not bring the damaged record back to be read again.
+    const bool kept
+        = renameName(QFile::encodeName(path()), QFile::encodeName(bad)) == 0 && syncFolderOf(QFile::encodeName(bad));
     report(
         QStringLiteral("復元用ファイル「%1」が壊れていたため、前回の測定結果を復元できませんでした。%2\n%3")
             .arg(QDir::toNativeSeparators(path()),

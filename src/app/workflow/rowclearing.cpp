@@ -3,6 +3,7 @@
 #include "acquisition/originalcopy.h"
 #include "app/workflow/poleresults.h"
 #include "core/dayfolder.h"
+#include "files/durablefolder.h"
 #include "files/filemove.h"
 #include "files/folderlisting.h"
 
@@ -58,9 +59,7 @@ std::optional<RowClearing::Cleared> RowClearing::setAside(int firstRow)
     QString reason;
     for (const MovedFile& file : wanted) {
         const QString folder = file.to;
-        bool moved = QDir().mkpath(folder);
-        if (!moved)
-            reason = QStringLiteral("フォルダ「%1」を作成できませんでした。").arg(QDir::toNativeSeparators(folder));
+        bool moved = makeFolderDurably(folder, &reason);
         const QString name = freeFileName(QFileInfo(file.from).fileName(), [&folder](const QString& taken) {
             return nameExists(QFile::encodeName(folder + QLatin1Char('/') + taken));
         });

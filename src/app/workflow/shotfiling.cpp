@@ -4,6 +4,7 @@
 #include "acquisition/capturewatcher.h"
 #include "acquisition/pictureshow.h"
 #include "app/workflow/recoverykeeper.h"
+#include "files/folderlisting.h"
 
 #include <QFileInfo>
 
@@ -69,7 +70,7 @@ void ShotFiling::writeTo(const QString& path, const CameraOriginal& original, co
         const QString cameraName = QFileInfo(QFile::decodeName(original.cameraPath)).fileName();
         originalPath = folder
             + freeFileName(originalFileName(shot.pole, shot.row, cameraName),
-                [&](const QString& name) { return QFileInfo::exists(folder + name); });
+                [&](const QString& name) { return nameExists(QFile::encodeName(folder + name)); });
         keep = [original, originalPath](QString* error) { return keepOriginal(original, originalPath, error); };
     }
     m_originalName = originalPath.isEmpty() ? QString() : QFileInfo(originalPath).fileName();
