@@ -1,3 +1,4 @@
+#include "analysis/directionestimate.h"
 #include "analysis/scanlines.h"
 
 #include "testsupport.h"
@@ -253,5 +254,58 @@ INSTANTIATE_TEST_SUITE_P(Pictures, AnalysePictureTest,
             { { QRect(250, 0, 10, 480), Qt::black }, { QRect(430, 0, 40, 480), Qt::black } }, H, zoomed,
             { .method = 0 }, everyLine(CrackRun { 250, 10 }), everyLine("40") }),
     caseName<AnalysisCase>);
+
+} // namespace
+
+namespace {
+
+// The crack's path through the centres of the runs that made the width, five lines 100 pixels apart from 100.
+struct EstimateCase {
+    const char* name;
+    ScanDirection direction;
+    std::array<CrackRun, 5> runs;
+    CrackDirection expected;
+};
+
+class EstimatedDirectionTest : public ::testing::TestWithParam<EstimateCase> { };
+
+TEST_P(EstimatedDirectionTest, fromTheSlopeOfTheRunCentresAcrossTheLines)
+{
+    AnalysisResult result;
+    for (std::size_t k = 0; k < 5; ++k)
+        result.lines[k] = { qint16(100 * (k + 1)), { QString(), GetParam().runs[k] } };
+    EXPECT_EQ(estimatedDirection(result, GetParam().direction), GetParam().expected);
+}
+
+constexpr auto Level = CrackDirection::Transverse;
+constexpr auto Upright = CrackDirection::Longitudinal;
+constexpr auto Slanting = CrackDirection::Oblique;
+
+// Centres moving 36 a line are 20° off the lines' own axis, 84 40°, 175 just past 60°.
+INSTANTIATE_TEST_SUITE_P(Runs, EstimatedDirectionTest,
+    ::testing::Values(EstimateCase { "columns_level", V, everyLine(CrackRun { 300, 10 }), Level },
+        EstimateCase {
+            "columns_twenty", V, { { { 300, 10 }, { 336, 10 }, { 372, 10 }, { 408, 10 }, { 444, 10 } } }, Level },
+        EstimateCase {
+            "columns_forty", V, { { { 300, 10 }, { 384, 10 }, { 468, 10 }, { 552, 10 }, { 636, 10 } } }, Slanting },
+        EstimateCase {
+            "columns_sixty_falling", V, { { { 900, 9 }, { 725, 9 }, { 550, 9 }, { 375, 9 }, { 200, 9 } } }, Upright },
+        EstimateCase { "rows_upright", H, everyLine(CrackRun { 300, 10 }), Upright },
+        EstimateCase {
+            "rows_twenty", H, { { { 300, 10 }, { 336, 10 }, { 372, 10 }, { 408, 10 }, { 444, 10 } } }, Upright },
+        EstimateCase { "rows_forty_falling", H, { { { 636, 10 }, { 552, 10 }, { 468, 10 }, { 384, 10 }, { 300, 10 } } },
+            Slanting },
+        EstimateCase {
+            "rows_sixty", H, { { { 300, 10 }, { 475, 10 }, { 650, 10 }, { 825, 10 }, { 1000, 10 } } }, Level },
+        // The centre, not the start: the wider runs reach back as far as the narrower ones reach forward.
+        EstimateCase { "centres_of_uneven_runs", V,
+            { { { 500, 10 }, { 400, 210 }, { 300, 410 }, { 200, 610 }, { 100, 810 } } }, Level },
+        // The widest and the narrowest of four are left out of the width, and of the path.
+        EstimateCase { "lines_left_out_of_the_width", V,
+            { { { 300, 10 }, { 900, 40 }, { 0, 0 }, { 300, 11 }, { 100, 2 } } }, Level },
+        EstimateCase {
+            "one_line", V, { { { 0, 0 }, { 0, 0 }, { 300, 10 }, { 0, 0 }, { 0, 0 } } }, CrackDirection::Unknown },
+        EstimateCase { "no_crack", H, everyLine(CrackRun { 0, 0 }), CrackDirection::Unknown }),
+    caseName<EstimateCase>);
 
 } // namespace
