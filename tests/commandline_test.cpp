@@ -86,21 +86,19 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
+const QDateTime Now(QDate(2022, 10, 19), QTime(10, 0));
+
 // Pole 3 of the day has the plate P-9, which pole 6 had on 2022/10/01 in the past surveys' folder "past" (not
 // a day folder of the program folder's own). The files written, relative to the program folder.
 QStringList writePastSurvey(const QTemporaryDir& program)
 {
-    const QDateTime now(QDate(2022, 10, 19), QTime(10, 0));
     const QString before = program.filePath("past/20221001");
     QDir().mkpath(before + "/6");
     writeFile(before + "/6/No6CP.csv", "1,0.10\r\n");
     writeFile(inspectionFactsPath(before),
-        inspectionFactsHeader() + poleFactsLine(now.addDays(-18), "6", { "P-9", "", "", "" }));
-    const QString today = program.filePath(Day);
-    writeFile(inspectionFactsPath(today), inspectionFactsHeader() + poleFactsLine(now, "3", { "P-9", "", "", "" }));
+        inspectionFactsHeader() + poleFactsLine(Now.addDays(-18), "6", { "P-9", "", "", "" }));
     const QDir root(program.path());
-    return { root.relativeFilePath(before + "/6/No6CP.csv"), root.relativeFilePath(inspectionFactsPath(before)),
-        root.relativeFilePath(inspectionFactsPath(today)) };
+    return { root.relativeFilePath(before + "/6/No6CP.csv"), root.relativeFilePath(inspectionFactsPath(before)) };
 }
 
 TEST_P(CommandLine, ExitsPrintsAndWrites)
@@ -112,7 +110,13 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     QDir().mkpath(program.filePath(Day + "/3"));
     QDir().mkpath(program.filePath("out"));
     writeFile(program.filePath(Day + "/3/No3CP.csv"), "1,0.25\r\n");
-    QStringList expected { "norvel", Day + "/3/No3CP.csv" };
+    // Its crack confirmed longitudinal, so that the line the settings give judges it.
+    CrackFacts longitudinal;
+    longitudinal.direction = CrackDirection::Longitudinal;
+    writeFile(inspectionFactsPath(program.filePath(Day)),
+        inspectionFactsHeader() + crackFactsLine(Now, "3", 1, longitudinal)
+            + (row.pastSurvey ? poleFactsLine(Now, "3", { "P-9", "", "", "" }) : QByteArray()));
+    QStringList expected { "norvel", Day + "/3/No3CP.csv", Day + "/調査情報.csv" };
     const auto place = [&programPath](QString text) {
         return text.replace("{day}", programPath + "/" + Day)
             .replace("{out}", programPath + "/out")

@@ -109,7 +109,14 @@ struct RowCase {
     int row; // 1 has the picture 7_1.jpg, 2 has none
     MeasuredHow how;
     const char* marks;
+    CrackDirection estimated = CrackDirection::Unknown;
 };
+
+MeasurementEntry estimating(MeasurementEntry entry, CrackDirection direction)
+{
+    entry.estimated = direction;
+    return entry;
+}
 
 class LedgerRowTest : public testing::TestWithParam<RowCase> { };
 
@@ -125,6 +132,7 @@ TEST_P(LedgerRowTest, TakesHowAndMarksFromTheRecord)
     const LedgerRow& row = ledger.poles[0].rows[c.row - 1];
     EXPECT_EQ(row.how, c.how);
     EXPECT_EQ(describe(row.marks), QString::fromUtf8(c.marks));
+    EXPECT_EQ(row.estimated, c.estimated);
 }
 
 using enum RecordedChange;
@@ -164,6 +172,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
             { manualLine("7_1.jpg", Filed), change(RowCleared), change(AllCleared, "7", 0),
                 change(CopiedAndCleared, "7", 0), change(PoleChanged, "8", 0) },
             1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G" },
+        // The same crack measured again by hand keeps the last analysis's estimate; a later analysis replaces it.
+        RowCase { "estimate_kept_by_a_typed_or_dragged_width",
+            { estimating(analysis(TakeInAnalysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }), CrackDirection::Oblique),
+                change(TypedCorrection), manualLine("7_1.jpg", Filed) },
+            1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G", CrackDirection::Oblique },
+        RowCase { "estimate_of_the_last_analysis",
+            { estimating(analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }), CrackDirection::Oblique),
+                estimating(analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }), CrackDirection::Unknown) },
+            1, MeasuredHow::Automatic, "30,5-30,8 0.300mm G; 40,5-40,8 0.300mm G" },
         RowCase { "last_measurement_wins",
             { manualLine("7_1.jpg", Filed), analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }) }, 1,
             MeasuredHow::Automatic, "30,5-30,8 0.300mm G; 40,5-40,8 0.300mm G" },
@@ -700,12 +717,20 @@ TEST(LedgerDay, StopsAtTheRowLimitAndSaysSo)
     EXPECT_TRUE(ledger.problems[0].reason.contains("上限")) << ledger.problems[0].reason.toStdString();
 }
 
-// A day's rows of known directions, each judged by its own line; the pole by its worst row.
+// A day's rows, each judged by its confirmed direction's line, else its estimated one's, else the strictest; the pole
+// by its worst row.
+struct JudgedRow {
+    double width;
+    CrackDirection confirmed;
+    CrackDirection estimated = CrackDirection::Unknown;
+};
+
 struct JudgementCase {
     const char* name;
-    QList<std::pair<double, CrackDirection>> rows;
+    QList<JudgedRow> rows;
     QStringList rowJudgements;
     const char* pole;
+    QStringList shown = {}; // the directions as printed, when given
 };
 
 class DirectionJudgementTest : public testing::TestWithParam<JudgementCase> { };
@@ -714,16 +739,23 @@ TEST_P(DirectionJudgementTest, EachRowAgainstItsDirectionsLineThePoleAsItsWorstR
 {
     const JudgementCase& c = GetParam();
     LedgerPole pole;
-    for (const auto& [width, direction] : c.rows) {
+    for (const auto& [width, confirmed, estimated] : c.rows) {
         LedgerRow row;
         row.widthMm = width;
-        row.facts.direction = direction;
+        row.facts.direction = confirmed;
+        row.estimated = estimated;
         pole.rows.append(row);
     }
     QStringList judged;
-    for (const LedgerRow& row : pole.rows)
+    QStringList shown;
+    for (const LedgerRow& row : pole.rows) {
         judged << rowJudgement(row, JudgementLines {});
+        shown << directionText(judgedDirection(row));
+    }
     EXPECT_EQ(judged, c.rowJudgements);
+    if (!c.shown.isEmpty()) {
+        EXPECT_EQ(shown, c.shown);
+    }
     EXPECT_EQ(poleJudgement(pole, JudgementLines {}), QString::fromUtf8(c.pole));
 }
 
@@ -737,8 +769,11 @@ INSTANTIATE_TEST_SUITE_P(Directions, DirectionJudgementTest,
         JudgementCase { "longitudinal_008_not", { { 0.08, Longitudinal } }, { "" }, "-" },
         JudgementCase { "oblique_at_its_line", { { 0.20, Oblique } }, { "要注意" }, "要注意" },
         JudgementCase { "transverse_below_its_line", { { 0.04, Transverse } }, { "" }, "-" },
-        JudgementCase {
-            "unknown_uses_longitudinal", { { 0.08, NoDirection }, { 0.20, NoDirection } }, { "", "要注意" }, "要注意" },
+        JudgementCase { "unknown_uses_the_strictest", { { 0.04, NoDirection }, { 0.05, NoDirection } },
+            { "", "要注意" }, "要注意", { "方向未確認", "方向未確認" } },
+        JudgementCase { "estimate_without_facts", { { 0.08, NoDirection, Transverse }, { 0.15, NoDirection, Oblique } },
+            { "要注意", "" }, "要注意", { "横（推定）", "斜め（推定）" } },
+        JudgementCase { "facts_before_the_estimate", { { 0.08, Longitudinal, Transverse } }, { "" }, "-", { "縦" } },
         JudgementCase { "narrow_transverse_outweighs_wider_longitudinal",
             { { 0.15, Longitudinal }, { 0.06, Transverse } }, { "", "要注意" }, "要注意" },
         JudgementCase { "no_rows", {}, {}, "" }),
@@ -794,14 +829,15 @@ TEST_P(SummaryCsvTest, OneLinePerPoleAfterTheHeader)
 INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
     testing::Values(
         SummaryCase { "widest_and_mean", "7", "1,0.35\r\n2,0.10\r\n3,0.20\r\n", 0.2, "7,3,0.35,0.22,要注意,,,,,,,,," },
-        SummaryCase { "at_the_line", "7", "1,0.20\r\n", 0.2, "7,1,0.20,0.20,要注意,,,,,,,,," },
-        SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19,-,,,,,,,,," },
-        SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10,-,,,,,,,,," },
+        SummaryCase {
+            "at_the_line", "7", "1,0.20\r\n", 0.2, "7,1,0.20,0.20,要注意,,,,,0.20,,,,", "", { Longitudinal } },
+        SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19,-,,,,,0.19,,,,", "", { Longitudinal } },
+        SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10,要注意,,,,,,,,," },
         SummaryCase { "no_number", "7", "1,要確認\r\n", 0.2, "7,1,,,,,,,,,,,," },
         SummaryCase {
             "full_width_filed_before", "7", "1,０．５０\r\n2,0.10\r\n", 0.2, "7,2,0.50,0.30,要注意,,,,,,,,," },
         SummaryCase { "no_rows", "7", "", 0.2, "7,0,,,,,,,,,,,," },
-        SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13,-,,,,,,,,," },
+        SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13,-,,,,,0.13,,,,", "", { Longitudinal } },
         SummaryCase { "pole_quoted", "A,\"1\"", "1,1\r\n", 0.2, "\"A,\"\"1\"\"\",1,1.00,1.00,要注意,,,,,,,,," },
         SummaryCase { "widest_per_direction_and_narrower_than_before", "7", "1,0.08\r\n2,0.15\r\n3,0.10\r\n4,0.22\r\n",
             0.3, "7,4,0.22,0.14,要注意,P-7,本町1丁目,RC,0.08,0.15,0.10,2022/10/01,0.30,-0.08", "P-7",
@@ -809,8 +845,9 @@ INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
         SummaryCase { "grown_since", "7", "1,0.45\r\n", 0.5,
             "7,1,0.45,0.45,-,P-7,本町1丁目,RC,,0.45,,2022/10/01,0.30,+0.15", "P-7", { Longitudinal } },
         SummaryCase { "same_as_before", "7", "1,0.30\r\n", 0.5,
-            "7,1,0.30,0.30,-,P-7,本町1丁目,RC,,,,2022/10/01,0.30,0.00", "P-7" },
-        SummaryCase { "plate_never_seen", "7", "1,0.30\r\n", 0.5, "7,1,0.30,0.30,-,P-70,本町1丁目,RC,,,,,,", "P-70" }),
+            "7,1,0.30,0.30,要注意,P-7,本町1丁目,RC,,,,2022/10/01,0.30,0.00", "P-7" },
+        SummaryCase {
+            "plate_never_seen", "7", "1,0.30\r\n", 0.5, "7,1,0.30,0.30,要注意,P-70,本町1丁目,RC,,,,,,", "P-70" }),
     caseName<SummaryCase>);
 
 } // namespace

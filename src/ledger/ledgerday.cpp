@@ -346,6 +346,8 @@ public:
                 row.calibrated = entry.calibrated;
                 row.across = entry.across.has_value();
             }
+            if (entry.change == RecordedChange::TakeInAnalysis || entry.change == RecordedChange::Analysis)
+                row.estimated = entry.estimated;
             if (entry.change == RecordedChange::TakeInAnalysis)
                 takeShot(entry, row);
         }

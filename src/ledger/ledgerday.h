@@ -52,6 +52,9 @@ struct LedgerRow {
     QString pictureError; // why the picture there cannot be shown; empty when it can be
     QList<LedgerMark> marks;
     CrackFacts facts; // from the day's 調査情報.csv: the direction judges the width
+    // The direction the row's last analysis estimated (a later typed correction or dragged line measures the same
+    // crack): the width is judged by it while the facts confirm none.
+    CrackDirection estimated = CrackDirection::Unknown;
     // From the record: the camera file's time at the take-in (shotFromCamera), else the take-in's own time; the
     // camera's original kept in the pole folder's 原画像 (its name, empty when not there); whether the last
     // analysis measured across the crack; the scale of the last measurement, in picture pixels per millimetre
