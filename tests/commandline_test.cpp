@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "results/inspectionfacts.h"
+#include "results/recoveryrecord.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -29,7 +30,19 @@ struct CommandCase {
     bool flagged = true; // the 0.25 mm row is 要注意
     bool pastSurvey = false; // the pole's plate in today's facts, and its earlier inspection under {program}/past
     bool previousFound = false; // the summary gives that inspection
+    QByteArray recovery; // the window's list kept in the program folder; empty: none
 };
+
+// The window's list of pole 3 on the day: its first row saved, the second not.
+QByteArray listOfPoleThree()
+{
+    RecoveryRecord listed;
+    listed.pole = "3";
+    listed.day = QDate(2022, 10, 19);
+    for (const char* width : { "0.25", "0.40" })
+        listed.rows.append({ .number = QString::number(listed.rows.size() + 1), .width = width });
+    return serializeRecovery(listed);
+}
 
 const QString Day = QStringLiteral("20221019");
 const QString Pdf = QStringLiteral("20221019/写真台帳_20221019.pdf");
@@ -62,6 +75,11 @@ const std::vector<CommandCase> Cases {
         "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, true },
     { "EmptyPastLooksInNone", { "--ledger", "{day}", "--past", "" }, "[survey]\r\npast={program}/past\r\n", {}, 0,
         "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, false },
+    // Told on stderr, and the ledger made all the same.
+    { "UnsavedRowsSaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf,
+        "未保存の測定があります\n調査柱No「3」の 1 行", { Pdf, Csv }, true, false, false, listOfPoleThree() },
+    { "DamagedRecoverySaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, "../recovery.dat: 復元用ファイル",
+        { Pdf, Csv }, true, false, false, "norvel-recovery 1\n" },
     { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },
     { "UnknownOption", { "--ledger", "{day}", "--colour" }, {}, {}, 1, {}, "colour", {} },
     { "Help", { "--help" }, {}, {}, 0, {}, {}, {} },
@@ -133,6 +151,10 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     if (row.pastSurvey) {
         expected << writePastSurvey(program);
     }
+    if (!row.recovery.isEmpty()) {
+        writeFile(program.filePath("recovery.dat"), row.recovery);
+        expected << "recovery.dat";
+    }
     QStringList arguments;
     for (const QString& argument : row.arguments)
         arguments << place(argument);
@@ -156,6 +178,8 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     }
     if (row.exitCode != 0) {
         EXPECT_EQ(out, QString());
+    }
+    if (row.exitCode != 0 || !row.saidOnError.isEmpty()) {
         EXPECT_TRUE(err.contains(row.saidOnError)) << err.toStdString();
     }
     if (row.name == "Help") {

@@ -3,6 +3,7 @@
 #include "ledger/ledgersummary.h"
 #include "ledger/previousinspection.h"
 #include "results/measurementrecord.h"
+#include "results/recoveryrecord.h"
 
 #include "testsupport.h"
 
@@ -365,21 +366,54 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
     EXPECT_EQ(a10.rows[0].row, 2);
     EXPECT_EQ(a10.rows[0].width, "0,31");
     EXPECT_FALSE(ledger.poles[5].meanMm.has_value());
-
-    // The list still in the window stands in for its pole's file, and brings a pole without one yet.
-    for (const char* pole : { "9", "11" }) {
-        SCOPED_TRACE(pole);
-        const LedgerDay open = loadLedgerDay(day.path(), {}, OpenResults { pole, { "0.60", "0.20" } });
-        const auto listed
-            = std::find_if(open.poles.begin(), open.poles.end(), [&](const LedgerPole& p) { return p.pole == pole; });
-        ASSERT_NE(listed, open.poles.end());
-        ASSERT_EQ(listed->rows.size(), 2);
-        EXPECT_EQ(listed->rows[1].row, 2);
-        EXPECT_EQ(listed->widestMm, 0.60);
-        EXPECT_EQ(open.widestPole, pole);
-        EXPECT_EQ(open.poles.size(), ledger.poles.size() + (QByteArray(pole) == "11" ? 1 : 0));
-    }
 }
+
+QByteArray recovery(const char* pole, QDate day, const QStringList& widths)
+{
+    RecoveryRecord record;
+    record.pole = pole;
+    record.day = day;
+    for (const QString& width : widths)
+        record.rows.append({ .number = QString::number(record.rows.size() + 1), .width = width });
+    return serializeRecovery(record);
+}
+
+// The list the window holds, in recovery.dat beside the day folders, against pole 9's result file "1,0.10 2,0.40" of
+// 2022/10/19: the rows it lacks or holds with another width are not in the ledger, and are said.
+struct UnsavedCase {
+    const char* name;
+    QByteArray recovery; // empty: none
+    std::optional<UnsavedRows> unsaved;
+};
+
+class UnsavedRowsTest : public testing::TestWithParam<UnsavedCase> { };
+
+TEST_P(UnsavedRowsTest, RowsOfTheDayNotInTheResultFileAreCounted)
+{
+    QTemporaryDir program;
+    const QString day = program.filePath("20221019");
+    writeWholeFile(day + "/9/No9CP.csv", "1,0.10\r\n2,0.40\r\n");
+    if (!GetParam().recovery.isEmpty())
+        writeWholeFile(program.filePath(RecoveryFileName), GetParam().recovery);
+    const LedgerDay ledger = loadLedgerDay(day, {});
+    EXPECT_EQ(ledger.unsaved, GetParam().unsaved);
+    EXPECT_EQ(ledger.problems, QList<LedgerProblem>());
+    ASSERT_EQ(ledger.poles.size(), 1); // the file's rows, and no pole made up
+    EXPECT_EQ(ledger.poles[0].rows.size(), 2);
+}
+
+const QDate Surveyed(2022, 10, 19);
+
+INSTANTIATE_TEST_SUITE_P(Lists, UnsavedRowsTest,
+    testing::Values(UnsavedCase { "no_recovery_file", {}, std::nullopt },
+        UnsavedCase { "all_saved", recovery("9", Surveyed, { "0.10", "0.40" }), std::nullopt },
+        UnsavedCase { "empty_list", recovery("9", Surveyed, {}), std::nullopt },
+        UnsavedCase {
+            "more_rows_than_the_file", recovery("9", Surveyed, { "0.10", "0.40", "0.25" }), UnsavedRows { "9", 1 } },
+        UnsavedCase { "another_width", recovery("9", Surveyed, { "0.12", "0.40" }), UnsavedRows { "9", 1 } },
+        UnsavedCase { "pole_without_a_file", recovery("11", Surveyed, { "0.30", "0.20" }), UnsavedRows { "11", 2 } },
+        UnsavedCase { "another_day", recovery("11", Surveyed.addDays(-1), { "0.30" }), std::nullopt }),
+    caseName<UnsavedCase>);
 
 struct WidthCase {
     const char* name;
@@ -683,6 +717,15 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 ASSERT_EQ(::chmod(QFile::encodeName(day + "/7").constData(), 0), 0);
             },
             "7/No7CP.csv", "開けません", listedWithoutRows, true },
+        // The program folder's recovery file tells rows not saved.
+        HostileCase { "recovery_file_damaged",
+            [](const QString& day) {
+                writeWholeFile(day + "/../" + RecoveryFileName, recovery("3", Surveyed, { "0.25" }).chopped(3));
+            },
+            "../recovery.dat", "形式が正しくありません", nullptr },
+        HostileCase { "recovery_file_links_to_dev_zero",
+            [](const QString& day) { link("/dev/zero", day + "/../" + RecoveryFileName); }, "../recovery.dat",
+            "普通のファイルではありません", nullptr },
         HostileCase { "facts_file_is_a_folder", [](const QString& day) { QDir().mkpath(inspectionFactsPath(day)); },
             "調査情報.csv", "フォルダです",
             [](const LedgerDay& ledger) { EXPECT_EQ(poleNamed(ledger, "3").facts, PoleFacts {}); } },

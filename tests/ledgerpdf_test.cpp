@@ -7,6 +7,7 @@
 #include "ledger/previousinspection.h"
 #include "results/inspectionfacts.h"
 #include "results/measurementrecord.h"
+#include "results/recoveryrecord.h"
 
 #include "testsupport.h"
 
@@ -281,7 +282,7 @@ TEST(LedgerPdf, APictureCutShortIsDrawnWithANote)
 }
 
 // Hostile files are named on the cover and, beyond the first few, on the pages after it; widths out of range
-// are counted there and marked in their rows.
+// are counted there and marked in their rows; a row the window holds and pole 8's file lacks is said there.
 TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
 {
     if (popplerMissing())
@@ -289,6 +290,12 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     QTemporaryDir folder;
     const QString day = folder.filePath("20221019");
     writeResults(day + "/8/No8CP.csv", "1,1e308\r\n2,0.30\r\n3,-5\r\n");
+    RecoveryRecord listed;
+    listed.pole = "8";
+    listed.day = QDate(2022, 10, 19);
+    for (const char* width : { "1e308", "0.30", "-5", "0.44" })
+        listed.rows.append({ .number = QString::number(listed.rows.size() + 1), .width = width });
+    writeResults(folder.filePath(RecoveryFileName), serializeRecovery(listed));
     for (int pole = 10; pole < 19; ++pole) {
         QDir().mkpath(QString("%1/%2").arg(day).arg(pole));
         ASSERT_EQ(
@@ -305,7 +312,8 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
 
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
-             "範囲外の幅", "2 行", "0.30mm" })
+             "範囲外の幅", "2 行", "0.30mm", "未保存の測定があります",
+             "調査柱No「8」の 1 行が結果ファイルに保存されておらず、この台帳に載っていません。" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("16/No16CP.csv"));
     const QString continued = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });

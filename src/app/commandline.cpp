@@ -104,7 +104,7 @@ QString makeFromOptions(const QCommandLineParser& parser, const QString& program
         throw Failure { chosen.problem };
     const JudgementLines lines = judgementLines(programFolder, settings);
     const PreviousInspections previous(programFolder, chosen.choices.pastFolder);
-    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day), std::nullopt,
+    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day),
         LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
     QString pdfPath;
     QString error;

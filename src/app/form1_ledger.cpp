@@ -49,11 +49,6 @@ void Form1::Ledger_Click()
     keepLedgerChoices(lines, choices, *request);
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
-    // The pole in hand is in its result file only once the pole changes: the ledger shows the list as it is.
-    std::optional<OpenResults> listed;
-    const QString listFolder = listDayFolder();
-    if (Check1->isChecked() && QFileInfo(request->dayFolder) == QFileInfo(listFolder))
-        listed = OpenResults { m_state.CurTyoNo, resultWidths() };
     QString pdfPath;
     QString notes;
     QString error;
@@ -64,7 +59,7 @@ void Form1::Ledger_Click()
     m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder, request->choices.pastFolder);
     m_previousIndexed = m_services.clock->now().date();
     const LedgerOptions options { request->lines, request->choices.header, request->choices.form, m_previous.get() };
-    if (makeLedger(this, request->dayFolder, listed, options, &pdfPath, &error, &notes))
+    if (makeLedger(this, request->dayFolder, options, &pdfPath, &error, &notes))
         tellLedgerMade(pdfPath, notes);
     else if (!error.isEmpty())
         m_services.errors->showError(error);

@@ -24,6 +24,7 @@ struct Figure {
     QString name;
     QString value;
     QColor colour = Qt::black;
+    bool wide = false; // the value alone, across the name's place too
 };
 
 QString scaleText(const LedgerScale& scale)
@@ -121,6 +122,8 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
                 .arg(unconfirmed.unknown)
                 .arg(fixedText(m_options.lines.lineFor(CrackDirection::Unknown), 2)),
             unconfirmed.unknown > 0 ? MarkRed : QColor(Qt::black) });
+    if (m_day.unsaved)
+        figures += { { {}, UnsavedHeadline, MarkRed, true }, { {}, unsavedText(*m_day.unsaved), MarkRed, true } };
     if (m_day.outOfRange > 0)
         figures.append({ QStringLiteral("範囲外の幅"),
             QStringLiteral("%1 行（0〜%2mm の外。最大・平均・グラフに入れていません）")
@@ -134,8 +137,11 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
     Q_ASSERT(figures.size() == layout.figureLines);
     double y = FigureTop;
     for (const Figure& figure : figures) {
-        write({ Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
-        writeLine({ Left + 50, y, Right - Left - 50, FigureHeight }, 10.5, figure.value, figure.colour);
+        const double valueLeft = figure.wide ? Left + 10 : Left + 50;
+        if (!figure.wide)
+            write(
+                { Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
+        writeLine({ valueLeft, y, Right - valueLeft, FigureHeight }, 10.5, figure.value, figure.colour);
         y += FigureHeight;
     }
     const auto named = std::min<qsizetype>(m_day.problems.size(), CoverProblems);

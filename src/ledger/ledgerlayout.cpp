@@ -49,6 +49,8 @@ CoverLayout coverLayout(const LedgerDay& day)
     layout.figureLines = 9 + std::clamp(scales, 1, CoverScales + 1);
     if (const UnconfirmedRows unconfirmed = unconfirmedRows(day); unconfirmed.estimated + unconfirmed.unknown > 0)
         ++layout.figureLines;
+    if (day.unsaved)
+        layout.figureLines += 2;
     if (day.outOfRange > 0)
         ++layout.figureLines;
     const auto problems = day.problems.size() + day.unlistedProblems;
