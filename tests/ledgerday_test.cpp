@@ -717,7 +717,12 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 ASSERT_EQ(::chmod(QFile::encodeName(day + "/7").constData(), 0), 0);
             },
             "7/No7CP.csv", "開けません", listedWithoutRows, true },
-        // The program folder's recovery file tells rows not saved.
+        // The program folder's files: the scale file dates calibrations, the recovery file tells rows not saved.
+        HostileCase { "scale_file_damaged",
+            [](const QString& day) { writeWholeFile(day + "/../" + ScaleFileName, "[scale]\r\n640x480=wide\r\n"); },
+            "../scale.ini", "壊れています", nullptr },
+        HostileCase { "scale_file_is_a_fifo", [](const QString& day) { fifo(day + "/../" + ScaleFileName); },
+            "../scale.ini", "普通のファイルではありません", nullptr },
         HostileCase { "recovery_file_damaged",
             [](const QString& day) {
                 writeWholeFile(day + "/../" + RecoveryFileName, recovery("3", Surveyed, { "0.25" }).chopped(3));

@@ -371,6 +371,25 @@ QString besideTheDays(const QString& name)
     return QStringLiteral("../") + name;
 }
 
+// The program folder's calibrations, read only for their dates; one that cannot be read is said, as the dates are
+// then left out.
+ScaleCalibrations calibrationsOf(LedgerDay& day)
+{
+    const FileContent file = readRegularFile(QDir(programFolderOf(day)).filePath(ScaleFileName), ScaleFileLimitBytes);
+    if (file.missing())
+        return {};
+    const QString lost = QStringLiteral("校正の日付は載せていません。");
+    if (!file.read()) {
+        addProblem(day, besideTheDays(ScaleFileName), file.error + lost);
+        return {};
+    }
+    QString reason;
+    const std::optional<ScaleCalibrations> calibrations = parseScaleFile(file.content, &reason);
+    if (!calibrations)
+        addProblem(day, besideTheDays(ScaleFileName), QStringLiteral("壊れています。") + reason + lost);
+    return calibrations.value_or(ScaleCalibrations());
+}
+
 // The list the window has not written yet is kept in the program folder's recovery.dat: its rows of this day that
 // the pole's result file lacks, or holds with another width, are not in the ledger. Read only for a day folder named
 // by its date, since the record names the day; one that cannot be read is said, as the ledger may then lack rows
@@ -417,12 +436,10 @@ void findUnsavedRows(LedgerDay& day)
         day.unsaved = UnsavedRows { record.pole, missing };
 }
 
-// The scale file of the folder the day folders are in says when a calibrated scale was set; it is read only
-// for that, and one that cannot be read leaves the dates out.
+// The scale file of the folder the day folders are in says when a calibrated scale was set.
 void settleScales(LedgerDay& day)
 {
-    QString ignored;
-    const ScaleCalibrations calibrations = readScaleFile(programFolderOf(day), &ignored);
+    const ScaleCalibrations calibrations = calibrationsOf(day);
     for (LedgerPole& pole : day.poles) {
         for (LedgerRow& row : pole.rows) {
             if (!row.pictureSize.isValid())

@@ -133,8 +133,8 @@ inline constexpr int LedgerProblemLimit = 10000;
 // and size are those of the filed picture, so a record of an older picture under the same name draws nothing. Without
 // entries the rows have neither.
 // The folder holding the day folders (the program folder) gives the calibrations' dates from its scale.ini and, for a
-// day folder named by its date, the rows not saved from its recovery.dat (see UnsavedRows); a recovery.dat there that
-// cannot be read is named in problems ("../recovery.dat").
+// day folder named by its date, the rows not saved from its recovery.dat (see UnsavedRows); either file there that
+// cannot be read is named in problems ("../scale.ini", "../recovery.dat").
 [[nodiscard]] LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries);
 
 // Rows with a picture that the record gives no scale are taken at the described scale for their size.
