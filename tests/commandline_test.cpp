@@ -1,6 +1,6 @@
 #include "app/commandline.h"
+#include "recoverylist.h"
 #include "results/inspectionfacts.h"
-#include "results/recoveryrecord.h"
 #include "testsupport.h"
 
 #include <QDirIterator>
@@ -32,17 +32,6 @@ struct CommandCase {
     bool previousFound = false; // the summary gives that inspection
     QByteArray recovery; // the window's list kept in the program folder; empty: none
 };
-
-// The window's list of pole 3 on the day: its first row saved, the second not.
-QByteArray listOfPoleThree()
-{
-    RecoveryRecord listed;
-    listed.pole = "3";
-    listed.day = QDate(2022, 10, 19);
-    for (const char* width : { "0.25", "0.40" })
-        listed.rows.append({ .number = QString::number(listed.rows.size() + 1), .width = width });
-    return serializeRecovery(listed);
-}
 
 const QString Day = QStringLiteral("20221019");
 const QString Pdf = QStringLiteral("20221019/写真台帳_20221019.pdf");
@@ -77,7 +66,8 @@ const std::vector<CommandCase> Cases {
         "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, false },
     // Told on stderr, and the ledger made all the same.
     { "UnsavedRowsSaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf,
-        "未保存の測定があります\n調査柱No「3」の 1 行", { Pdf, Csv }, true, false, false, listOfPoleThree() },
+        "未保存の測定があります\n調査柱No「3」の 1 行", { Pdf, Csv }, true, false, false,
+        recoveryOfList("3", QDate(2022, 10, 19), { "0.25", "0.40" }) },
     { "DamagedRecoverySaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, "../recovery.dat: 復元用ファイル",
         { Pdf, Csv }, true, false, false, "norvel-recovery 1\n" },
     { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },

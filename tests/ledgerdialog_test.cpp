@@ -1,7 +1,6 @@
 #include "files/durablefile.h"
 #include "ledger/ledgerdialog.h"
 #include "results/measurementrecord.h"
-#include "results/recoveryrecord.h"
 #include "settings/ledgersettings.h"
 
 #include "failingdisk.h"
@@ -332,19 +331,12 @@ TEST(LedgerDialog, ADayFolderThatIsNotThereIsRefusedFirst)
     EXPECT_EQ(entries(program.path()), QStringList({ "file" }));
 }
 
-// The message after the ledger names each file it could not read, the widths out of range, and the rows the window
-// holds that are not saved.
+// The message after the ledger names each file it could not read, and the widths out of range.
 TEST(LedgerDialog, TheFinalMessageNamesWhatCouldNotBeRead)
 {
     QTemporaryDir program;
     const QString day = program.filePath("20221019");
     write(day + "/3/No3CP.csv", "1,0.25\r\n2,1e308\r\n");
-    RecoveryRecord listed;
-    listed.pole = "3";
-    listed.day = QDate(2022, 10, 19);
-    for (const char* width : { "0.25", "1e308", "0.31" })
-        listed.rows.append({ .number = QString::number(listed.rows.size() + 1), .width = width });
-    write(program.filePath("recovery.dat"), serializeRecovery(listed));
     QDir().mkpath(day + "/4");
     ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(day + "/4/No4CP.csv").constData()), 0);
     write(day + "/測定記録.csv", measurementRecordHeader() + "\"\r\n");
@@ -352,8 +344,7 @@ TEST(LedgerDialog, TheFinalMessageNamesWhatCouldNotBeRead)
     QString error;
     QString notes;
     ASSERT_TRUE(makeLedger(nullptr, day, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
-    for (const char* expected : { "未保存の測定があります\n調査柱No「3」の 1 行が結果ファイルに保存されておらず",
-             "読めなかったファイル: 2 件", "4/No4CP.csv: 普通のファイルではありません",
+    for (const char* expected : { "読めなかったファイル: 2 件", "4/No4CP.csv: 普通のファイルではありません",
              "測定記録.csv: 読めない行が 1 行あります（2 行目）", "範囲外の幅: 1 行" })
         EXPECT_TRUE(notes.contains(QString::fromUtf8(expected))) << expected << "\n" << notes.toStdString();
 }

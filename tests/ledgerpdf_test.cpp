@@ -7,8 +7,8 @@
 #include "ledger/previousinspection.h"
 #include "results/inspectionfacts.h"
 #include "results/measurementrecord.h"
-#include "results/recoveryrecord.h"
 
+#include "recoverylist.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -290,12 +290,8 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     QTemporaryDir folder;
     const QString day = folder.filePath("20221019");
     writeResults(day + "/8/No8CP.csv", "1,1e308\r\n2,0.30\r\n3,-5\r\n");
-    RecoveryRecord listed;
-    listed.pole = "8";
-    listed.day = QDate(2022, 10, 19);
-    for (const char* width : { "1e308", "0.30", "-5", "0.44" })
-        listed.rows.append({ .number = QString::number(listed.rows.size() + 1), .width = width });
-    writeResults(folder.filePath(RecoveryFileName), serializeRecovery(listed));
+    writeResults(
+        folder.filePath(RecoveryFileName), recoveryOfList("8", QDate(2022, 10, 19), { "1e308", "0.30", "-5", "0.44" }));
     for (int pole = 10; pole < 19; ++pole) {
         QDir().mkpath(QString("%1/%2").arg(day).arg(pole));
         ASSERT_EQ(

@@ -126,12 +126,6 @@ TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 INSTANTIATE_TEST_SUITE_P(Changes, MeasurementRoundTripTest,
     testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "acrossCrack", acrossCrack() },
         RoundTripCase { "acrossAtTheLimits", acrossAtTheLimits() }, RoundTripCase { "manualLine", manual() },
-        RoundTripCase { "estimatedOblique",
-            [] {
-                MeasurementEntry e = analysis();
-                e.estimated = CrackDirection::Oblique;
-                return e;
-            }() },
         RoundTripCase { "typedCorrection", typed() },
         RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
         RoundTripCase { "allCleared", cleared(RecordedChange::AllCleared, 0) },
@@ -239,9 +233,7 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "acrossKeptNeither", QByteArray(across).replace(",12,0,0,", ",12,0,2,") },
         { "acrossFigureMissing", QByteArray(across).replace(",933.25,", ",,") },
         { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,0,1,縦\r\n", ",-29.75,0,縦\r\n") },
-        // The estimated direction: a word that names none.
-        { "estimateNoDirection", QByteArray(good).replace(",\r\n", ",北\r\n") },
-        { "estimateAcrossUnknownWord", QByteArray(across).replace(",縦\r\n", ",上下\r\n") },
+        { "estimateNamesNoDirection", QByteArray(good).replace(",\r\n", ",北\r\n") },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
