@@ -47,9 +47,9 @@ struct UnconfirmedRows {
 
 // The day's summary: UTF-8 with a BOM, CR LF, the header row 調査柱No,行数,最大幅mm,平均幅mm,判定,電柱番号,
 // 所在地・路線,柱種,横最大,縦最大,斜め最大,前回日,前回最大,変化 and one line per pole in ledger order, widths as
-// "0.00" (empty for none). The previous inspection of a pole with a plate comes from previous, when given, as
-// of a day before the day folder's date: its day as yyyy/MM/dd, its widest crack, and the change of the widest
-// since, signed.
+// "0.00" (empty for none); 判定 and the widest per direction by each row's judged direction, estimates included.
+// The previous inspection of a pole with a plate comes from previous, when given, as of a day before the day
+// folder's date: its day as yyyy/MM/dd, its widest crack, and the change of the widest since, signed.
 [[nodiscard]] QByteArray summaryCsv(
     const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous = nullptr);
 
