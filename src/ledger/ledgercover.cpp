@@ -117,7 +117,7 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
     // Said, since a width is held to another line than its confirmed direction's.
     if (const UnconfirmedRows unconfirmed = unconfirmedRows(m_day); unconfirmed.estimated + unconfirmed.unknown > 0)
         figures.append({ QStringLiteral("未確認の方向"),
-            QStringLiteral("推定の方向で判定 %1 行・方向未確認 %2 行（方向未確認は最も厳しい %3mm で判定）")
+            QStringLiteral("推定で判定 %1 行・方向未確認 %2 行（未確認は最も厳しい %3mm で判定）")
                 .arg(unconfirmed.estimated)
                 .arg(unconfirmed.unknown)
                 .arg(fixedText(m_options.lines.lineFor(CrackDirection::Unknown), 2)),
