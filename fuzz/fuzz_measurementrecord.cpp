@@ -57,6 +57,7 @@ void checkMadeEntry(const QByteArray& bytes)
             { { { m / 3.0, m / 7.0 - 1, (n % 181) - 90.0, true, (n % 7) - 3.5 }, {},
                 { 1e-7 * m, double(m), -m / 367.0, n % 5 == 0 }, {}, { double(m), -1, 90, false } } } };
     }
+    entry.estimated = CrackDirection(n % 4);
     entry.pxPerMm = float(n) / 11;
     entry.result = text;
     const QByteArray line = measurementRecordLine(entry);

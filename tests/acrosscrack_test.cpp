@@ -1,4 +1,5 @@
 #include "analysis/acrosscrack.h"
+#include "analysis/directionestimate.h"
 
 #include "testing/crackpicture.h"
 #include "testsupport.h"
@@ -340,5 +341,32 @@ std::vector<AccuracyCase> accuracyCases()
 }
 
 INSTANTIATE_TEST_SUITE_P(Generated, AccuracyTest, testing::ValuesIn(accuracyCases()), caseName<AccuracyCase>);
+
+// The kept lines' mean angle between the crack's normal and the lines; lines left out do not count.
+struct AcrossEstimateCase {
+    const char* name;
+    ScanDirection scanned;
+    std::array<double, 5> angles;
+    std::array<bool, 5> kept;
+    CrackDirection expected;
+};
+
+class AcrossEstimateTest : public testing::TestWithParam<AcrossEstimateCase> { };
+
+TEST_P(AcrossEstimateTest, fromTheKeptLinesMeanAngle)
+{
+    AcrossAnalysis across;
+    across.scanned = GetParam().scanned;
+    for (std::size_t k = 0; k < 5; ++k)
+        across.lines[k] = { true, false, GetParam().kept[k], {}, GetParam().angles[k] };
+    EXPECT_EQ(estimatedDirection(across), GetParam().expected);
+}
+
+// Rows give the angle from the upright; lines left out would make the second oblique.
+INSTANTIATE_TEST_SUITE_P(Lines, AcrossEstimateTest,
+    testing::Values(AcrossEstimateCase { "columns", V, { 10, 20, 15 }, { X, X, X }, CrackDirection::Transverse },
+        AcrossEstimateCase { "rows", H, { 65, 70, 75, 0, 0 }, { X, X, X, o, o }, CrackDirection::Transverse },
+        AcrossEstimateCase { "none_kept", H, {}, {}, CrackDirection::Unknown }),
+    caseName<AcrossEstimateCase>);
 
 } // namespace

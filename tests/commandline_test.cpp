@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "recoverylist.h"
 #include "results/inspectionfacts.h"
 #include "testsupport.h"
 
@@ -29,6 +30,7 @@ struct CommandCase {
     bool flagged = true; // the 0.25 mm row is 要注意
     bool pastSurvey = false; // the pole's plate in today's facts, and its earlier inspection under {program}/past
     bool previousFound = false; // the summary gives that inspection
+    QByteArray recovery; // the window's list kept in the program folder; empty: none
 };
 
 const QString Day = QStringLiteral("20221019");
@@ -62,6 +64,12 @@ const std::vector<CommandCase> Cases {
         "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, true },
     { "EmptyPastLooksInNone", { "--ledger", "{day}", "--past", "" }, "[survey]\r\npast={program}/past\r\n", {}, 0,
         "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, false },
+    // Told on stderr, and the ledger made all the same.
+    { "UnsavedRowsSaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf,
+        "未保存の測定があります\n調査柱No「3」の 1 行", { Pdf, Csv }, true, false, false,
+        recoveryOfList("3", QDate(2022, 10, 19), { "0.25", "0.40" }) },
+    { "DamagedRecoverySaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, "../recovery.dat: 復元用ファイル",
+        { Pdf, Csv }, true, false, false, "norvel-recovery 1\n" },
     { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },
     { "UnknownOption", { "--ledger", "{day}", "--colour" }, {}, {}, 1, {}, "colour", {} },
     { "Help", { "--help" }, {}, {}, 0, {}, {}, {} },
@@ -86,21 +94,19 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
+const QDateTime Now(QDate(2022, 10, 19), QTime(10, 0));
+
 // Pole 3 of the day has the plate P-9, which pole 6 had on 2022/10/01 in the past surveys' folder "past" (not
 // a day folder of the program folder's own). The files written, relative to the program folder.
 QStringList writePastSurvey(const QTemporaryDir& program)
 {
-    const QDateTime now(QDate(2022, 10, 19), QTime(10, 0));
     const QString before = program.filePath("past/20221001");
     QDir().mkpath(before + "/6");
     writeFile(before + "/6/No6CP.csv", "1,0.10\r\n");
     writeFile(inspectionFactsPath(before),
-        inspectionFactsHeader() + poleFactsLine(now.addDays(-18), "6", { "P-9", "", "", "" }));
-    const QString today = program.filePath(Day);
-    writeFile(inspectionFactsPath(today), inspectionFactsHeader() + poleFactsLine(now, "3", { "P-9", "", "", "" }));
+        inspectionFactsHeader() + poleFactsLine(Now.addDays(-18), "6", { "P-9", "", "", "" }));
     const QDir root(program.path());
-    return { root.relativeFilePath(before + "/6/No6CP.csv"), root.relativeFilePath(inspectionFactsPath(before)),
-        root.relativeFilePath(inspectionFactsPath(today)) };
+    return { root.relativeFilePath(before + "/6/No6CP.csv"), root.relativeFilePath(inspectionFactsPath(before)) };
 }
 
 TEST_P(CommandLine, ExitsPrintsAndWrites)
@@ -112,7 +118,13 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     QDir().mkpath(program.filePath(Day + "/3"));
     QDir().mkpath(program.filePath("out"));
     writeFile(program.filePath(Day + "/3/No3CP.csv"), "1,0.25\r\n");
-    QStringList expected { "norvel", Day + "/3/No3CP.csv" };
+    // Its crack confirmed longitudinal, so that the line the settings give judges it.
+    CrackFacts longitudinal;
+    longitudinal.direction = CrackDirection::Longitudinal;
+    writeFile(inspectionFactsPath(program.filePath(Day)),
+        inspectionFactsHeader() + crackFactsLine(Now, "3", 1, longitudinal)
+            + (row.pastSurvey ? poleFactsLine(Now, "3", { "P-9", "", "", "" }) : QByteArray()));
+    QStringList expected { "norvel", Day + "/3/No3CP.csv", Day + "/調査情報.csv" };
     const auto place = [&programPath](QString text) {
         return text.replace("{day}", programPath + "/" + Day)
             .replace("{out}", programPath + "/out")
@@ -128,6 +140,10 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     }
     if (row.pastSurvey) {
         expected << writePastSurvey(program);
+    }
+    if (!row.recovery.isEmpty()) {
+        writeFile(program.filePath("recovery.dat"), row.recovery);
+        expected << "recovery.dat";
     }
     QStringList arguments;
     for (const QString& argument : row.arguments)
@@ -152,6 +168,8 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     }
     if (row.exitCode != 0) {
         EXPECT_EQ(out, QString());
+    }
+    if (row.exitCode != 0 || !row.saidOnError.isEmpty()) {
         EXPECT_TRUE(err.contains(row.saidOnError)) << err.toStdString();
     }
     if (row.name == "Help") {

@@ -509,8 +509,8 @@ TEST_F(Form1CaptureTest, everyDialogQuestionAndMessage_holdsTheWatcherBack)
         SCOPED_TRACE(row.name);
         startAfresh();
         watch(pictures.path());
-        listRows({ "0.30" });
         writeEarlier(resultFile(), "old", 60);
+        listUnsavedRows({ "0.30" });
         QStringList whileOpen;
         const auto tickTwice = [&] {
             writePicture(QStringLiteral("shot.bmp"), shot(40));
@@ -544,8 +544,8 @@ TEST_F(Form1CaptureTest, shutDown_stopsTheWatcherFirst_andRestartsItOnlyIfThePro
         SCOPED_TRACE(ok ? "ok" : "cancel");
         watch(pictures.path());
         timer1()->start();
-        listRows({ "0.30" });
         writeEarlier(resultFile(), "old", 60);
+        listUnsavedRows({ "0.30" });
         bool watchingWhileAsking = true;
         fake.whileAsking = [&] {
             watchingWhileAsking = timer1()->isActive();
@@ -720,7 +720,7 @@ TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff
         EXPECT_EQ(QFileInfo(originals).isDir(), c.kept != nullptr);
         const QByteArray record = contents(fake.programFolder.filePath(QStringLiteral("20221019/測定記録.csv")));
         EXPECT_TRUE(record.contains(",0.44,shot.bmp," + modified.toString(u"yyyy-MM-dd HH:mm:ss.zzz").toUtf8()
-            + QByteArray(AcrossColumns, ',') + "\r\n"))
+            + QByteArray(AcrossColumns + EstimatedDirectionColumns, ',')))
             << record.toStdString();
         EXPECT_EQ(contents(ini).contains("[filing]\r\nkeepOriginals=false\r\n"), c.turnedOff);
         startAfresh();

@@ -138,27 +138,14 @@ TEST_F(Form1FactsTest, doubleClickOnThePoleLabel_opensThePoleFactsOfThePoleInFor
     EXPECT_EQ(fake.poleFactsOffers.front().pole, QStringLiteral("7"));
 }
 
-MeasurementEntry analysis(const QString& pole, int row, bool horizontal)
+MeasurementEntry analysis(const QString& pole, int row, CrackDirection estimated)
 {
     MeasurementEntry entry;
     entry.pole = pole;
     entry.row = row;
     entry.change = RecordedChange::TakeInAnalysis;
-    entry.horizontal = horizontal;
+    entry.estimated = estimated;
     entry.result = QStringLiteral("0.20");
-    return entry;
-}
-
-// Measured across the crack: two kept lines about angle, three dropped lines nearly along the scan.
-MeasurementEntry across(int row, bool scannedHorizontally, double angle)
-{
-    MeasurementEntry entry = analysis(QStringLiteral("1"), row, false);
-    entry.change = RecordedChange::Analysis;
-    RecordedAcross lines;
-    lines.horizontal = scannedHorizontally;
-    for (int k = 0; k < 5; ++k)
-        lines.lines[std::size_t(k)] = { 10, 50, k < 2 ? angle + (k - 0.5) : 89, k < 2, 0 };
-    entry.across = lines;
     return entry;
 }
 
@@ -172,31 +159,21 @@ struct ProposalRow {
 TEST_F(Form1FactsTest, crackFacts_proposeTheDirectionOfTheRowsLastAnalysis)
 {
     const QString one = QStringLiteral("1");
-    MeasurementEntry manual = analysis(one, 2, true);
+    constexpr CrackDirection level = CrackDirection::Transverse;
+    constexpr CrackDirection slanting = CrackDirection::Oblique;
+    MeasurementEntry manual = analysis(one, 2, CrackDirection::Unknown);
     manual.change = RecordedChange::ManualLine;
     const ProposalRow rows[] = {
         { "no record", {}, std::nullopt, CrackDirection::Unknown },
-        { "vertical scan", { analysis(one, 2, false) }, std::nullopt, CrackDirection::Transverse },
-        { "horizontal scan", { analysis(one, 2, true) }, std::nullopt, CrackDirection::Longitudinal },
-        { "the last analysis", { analysis(one, 2, false), analysis(one, 2, true) }, std::nullopt,
-            CrackDirection::Longitudinal },
-        { "a manual line after it", { analysis(one, 2, false), manual }, std::nullopt, CrackDirection::Transverse },
-        { "other rows and poles", { analysis(one, 1, false), analysis(QStringLiteral("2"), 2, false) }, std::nullopt,
+        { "the analysis's estimate", { analysis(one, 2, level) }, std::nullopt, level },
+        { "the last analysis", { analysis(one, 2, level), analysis(one, 2, slanting) }, std::nullopt, slanting },
+        // No guess from the way the lines ran: what the analysis could not tell stays unconfirmed.
+        { "an analysis without an estimate", { analysis(one, 2, level), analysis(one, 2, CrackDirection::Unknown) },
+            std::nullopt, CrackDirection::Unknown },
+        { "a manual line after it", { analysis(one, 2, level), manual }, std::nullopt, level },
+        { "other rows and poles", { analysis(one, 1, level), analysis(QStringLiteral("2"), 2, level) }, std::nullopt,
             CrackDirection::Unknown },
-        { "across, columns, nearly level", { across(2, false, 12) }, std::nullopt, CrackDirection::Transverse },
-        { "across, columns, steep", { across(2, false, -72) }, std::nullopt, CrackDirection::Longitudinal },
-        { "across, columns, slanting", { across(2, false, 45) }, std::nullopt, CrackDirection::Oblique },
-        { "across, rows, nearly upright", { across(2, true, 12) }, std::nullopt, CrackDirection::Longitudinal },
-        { "across, rows, nearly level", { across(2, true, -75) }, std::nullopt, CrackDirection::Transverse },
-        { "across, rows, slanting", { across(2, true, 40) }, std::nullopt, CrackDirection::Oblique },
-        { "across, no line kept", { [] {
-             MeasurementEntry entry = across(2, true, 0);
-             for (RecordedAcrossLine& line : entry.across->lines)
-                 line.kept = false;
-             return entry;
-         }() },
-            std::nullopt, CrackDirection::Longitudinal },
-        { "a direction stored wins", { analysis(one, 2, false) }, CrackDirection::Oblique, CrackDirection::Oblique },
+        { "a direction stored wins", { analysis(one, 2, level) }, CrackDirection::Oblique, CrackDirection::Oblique },
     };
     fillRows(3);
     for (const ProposalRow& row : rows) {

@@ -27,15 +27,7 @@ protected:
     QString dayFolder() { return fake.programFolder.filePath(QStringLiteral("20221019")); }
     QString resultFile(const QString& pole) { return dayFolder() + "/" + pole + "/No" + pole + "CP.csv"; }
 
-    // Listed while saving was off: in no file until the pole is left.
-    void results(const QStringList& widths)
-    {
-        auto* check1 = get<QCheckBox>(QStringLiteral("Check1"));
-        const bool saving = check1->isChecked();
-        check1->setChecked(false);
-        listRows(widths);
-        check1->setChecked(saving);
-    }
+    void results(const QStringList& widths) { listUnsavedRows(widths); }
     static QByteArray content(const QString& path)
     {
         QFile file(path);

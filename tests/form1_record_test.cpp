@@ -278,12 +278,14 @@ TEST_F(Form1RecordTest, ledgerMenu_makesTheDaysLedgerAndKeepsTheJudgementLine)
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     EXPECT_TRUE(contents(pdf).startsWith("%PDF"));
-    // Pole 2's row is still only in the window: the ledger shows it as listed.
+    // Pole 2's row, still in the window, is in its result file too: the ledger holds every row listed, judged by the
+    // direction the analysis estimated.
     EXPECT_TRUE(contents(day + QStringLiteral("/集計_20221019.csv"))
-                    .endsWith("\r\n1,1,0.44,0.44,要注意,,,,,,,,,\r\n2,1,0.33,0.33,-,,,,,,,,,\r\n"))
+                    .endsWith("\r\n1,1,0.44,0.44,要注意,,,,0.44,,,,,\r\n2,1,0.33,0.33,要注意,,,,0.33,,,,,\r\n"))
         << contents(day + QStringLiteral("/集計_20221019.csv")).toStdString();
     ASSERT_EQ(fake.notices.size(), 1);
     EXPECT_TRUE(fake.notices[0].contains(QStringLiteral("写真台帳_20221019.pdf")));
+    EXPECT_FALSE(fake.notices[0].contains(QStringLiteral("未保存"))) << fake.notices[0].toStdString();
 
     menuItem(QStringLiteral("Ledger"))->trigger();
     EXPECT_EQ(fake.ledgerOffers.back().lines.longitudinal, 0.35); // kept for the next time

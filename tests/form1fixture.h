@@ -7,6 +7,7 @@
 #include "widgets/uifont.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QFile>
 #include <QImageWriter>
@@ -109,6 +110,16 @@ public:
         for (int i = 0; i < widths.size(); ++i)
             rows.append({ widths[i].isEmpty() ? QString() : QString::number(i + 1), widths[i] });
         form->resultList().restore(form->resultList().pole(), QDate(), rows);
+    }
+
+    // The same listed while automatic saving was off: in no result file until the pole is left.
+    void listUnsavedRows(const QStringList& widths)
+    {
+        auto* check1 = get<QCheckBox>(QStringLiteral("Check1"));
+        const bool saving = check1->isChecked();
+        check1->setChecked(false);
+        listRows(widths);
+        check1->setChecked(saving);
     }
 
     norvel::AnalysisRange range() const { return { form->state().BunHX, form->state().BunHY }; }

@@ -54,10 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Angles, CrackDirectionTest,
         AngleCase { "notANumber", std::nan(""), CrackDirection::Unknown }),
     caseName<AngleCase>);
 
-TEST(CrackDirection, fromTheScanAndByName)
+TEST(CrackDirection, byName)
 {
-    EXPECT_EQ(crackDirectionOfScan(false), CrackDirection::Transverse);
-    EXPECT_EQ(crackDirectionOfScan(true), CrackDirection::Longitudinal);
     for (const CrackDirection d :
         { CrackDirection::Unknown, CrackDirection::Transverse, CrackDirection::Longitudinal, CrackDirection::Oblique })
         EXPECT_EQ(crackDirectionFromName(crackDirectionName(d)), d);

@@ -4,6 +4,7 @@
 #include "ledger/previousinspection.h"
 #include "results/measurementrecord.h"
 
+#include "recoverylist.h"
 #include "testsupport.h"
 
 #include <QBuffer>
@@ -53,11 +54,12 @@ MeasurementEntry measured(RecordedChange kind, const char* picture, QSize size)
 }
 
 // Five vertical lines at x 10..50 from y 5, 10 pixels a millimetre.
-MeasurementEntry analysis(
-    RecordedChange change, const char* picture, QSize size, std::array<int, 5> widths, bool horizontal = false)
+MeasurementEntry analysis(RecordedChange change, const char* picture, QSize size, std::array<int, 5> widths,
+    bool horizontal = false, CrackDirection estimated = CrackDirection::Unknown)
 {
     MeasurementEntry entry = measured(change, picture, size);
     entry.horizontal = horizontal;
+    entry.estimated = estimated;
     std::array<RecordedScanLine, 5> lines;
     for (std::size_t k = 0; k < 5; ++k)
         lines[k] = { 10 * int(k + 1), 5, widths[k] };
@@ -109,6 +111,7 @@ struct RowCase {
     int row; // 1 has the picture 7_1.jpg, 2 has none
     MeasuredHow how;
     const char* marks;
+    CrackDirection estimated = CrackDirection::Unknown;
 };
 
 class LedgerRowTest : public testing::TestWithParam<RowCase> { };
@@ -125,6 +128,7 @@ TEST_P(LedgerRowTest, TakesHowAndMarksFromTheRecord)
     const LedgerRow& row = ledger.poles[0].rows[c.row - 1];
     EXPECT_EQ(row.how, c.how);
     EXPECT_EQ(describe(row.marks), QString::fromUtf8(c.marks));
+    EXPECT_EQ(row.estimated, c.estimated);
 }
 
 using enum RecordedChange;
@@ -164,6 +168,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
             { manualLine("7_1.jpg", Filed), change(RowCleared), change(AllCleared, "7", 0),
                 change(CopiedAndCleared, "7", 0), change(PoleChanged, "8", 0) },
             1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G" },
+        // The same crack measured again by hand keeps the last analysis's estimate; a later analysis replaces it.
+        RowCase { "estimate_kept_by_a_typed_or_dragged_width",
+            { analysis(TakeInAnalysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }, false, CrackDirection::Oblique),
+                change(TypedCorrection), manualLine("7_1.jpg", Filed) },
+            1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G", CrackDirection::Oblique },
+        RowCase { "estimate_of_the_last_analysis",
+            { analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }, false, CrackDirection::Oblique),
+                analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }) },
+            1, MeasuredHow::Automatic, "30,5-30,8 0.300mm G; 40,5-40,8 0.300mm G" },
         RowCase { "last_measurement_wins",
             { manualLine("7_1.jpg", Filed), analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }) }, 1,
             MeasuredHow::Automatic, "30,5-30,8 0.300mm G; 40,5-40,8 0.300mm G" },
@@ -348,21 +361,42 @@ TEST(LedgerDay, ReadsEveryPoleWithAResultFileInPoleOrder)
     EXPECT_EQ(a10.rows[0].row, 2);
     EXPECT_EQ(a10.rows[0].width, "0,31");
     EXPECT_FALSE(ledger.poles[5].meanMm.has_value());
-
-    // The list still in the window stands in for its pole's file, and brings a pole without one yet.
-    for (const char* pole : { "9", "11" }) {
-        SCOPED_TRACE(pole);
-        const LedgerDay open = loadLedgerDay(day.path(), {}, OpenResults { pole, { "0.60", "0.20" } });
-        const auto listed
-            = std::find_if(open.poles.begin(), open.poles.end(), [&](const LedgerPole& p) { return p.pole == pole; });
-        ASSERT_NE(listed, open.poles.end());
-        ASSERT_EQ(listed->rows.size(), 2);
-        EXPECT_EQ(listed->rows[1].row, 2);
-        EXPECT_EQ(listed->widestMm, 0.60);
-        EXPECT_EQ(open.widestPole, pole);
-        EXPECT_EQ(open.poles.size(), ledger.poles.size() + (QByteArray(pole) == "11" ? 1 : 0));
-    }
 }
+
+// The list the window holds, in recovery.dat beside the day folders, against pole 9's result file "1,0.10 2,0.40" of
+// 2022/10/19: the rows it lacks or holds with another width are not in the ledger, and are said.
+struct UnsavedCase {
+    const char* name;
+    QByteArray recovery;
+    std::optional<UnsavedRows> unsaved;
+};
+
+class UnsavedRowsTest : public testing::TestWithParam<UnsavedCase> { };
+
+TEST_P(UnsavedRowsTest, RowsOfTheDayNotInTheResultFileAreCounted)
+{
+    QTemporaryDir program;
+    const QString day = program.filePath("20221019");
+    writeWholeFile(day + "/9/No9CP.csv", "1,0.10\r\n2,0.40\r\n");
+    writeWholeFile(program.filePath(RecoveryFileName), GetParam().recovery);
+    const LedgerDay ledger = loadLedgerDay(day, {});
+    EXPECT_EQ(ledger.unsaved, GetParam().unsaved);
+    EXPECT_EQ(ledger.problems, QList<LedgerProblem>());
+    ASSERT_EQ(ledger.poles.size(), 1); // the file's rows, and no pole made up
+    EXPECT_EQ(ledger.poles[0].rows.size(), 2);
+}
+
+const QDate Surveyed(2022, 10, 19);
+
+INSTANTIATE_TEST_SUITE_P(Lists, UnsavedRowsTest,
+    testing::Values(UnsavedCase { "all_saved", recoveryOfList("9", Surveyed, { "0.10", "0.40" }), std::nullopt },
+        UnsavedCase { "more_rows_than_the_file", recoveryOfList("9", Surveyed, { "0.10", "0.40", "0.25" }),
+            UnsavedRows { "9", 1 } },
+        UnsavedCase { "another_width", recoveryOfList("9", Surveyed, { "0.12", "0.40" }), UnsavedRows { "9", 1 } },
+        UnsavedCase {
+            "pole_without_a_file", recoveryOfList("11", Surveyed, { "0.30", "0.20" }), UnsavedRows { "11", 2 } },
+        UnsavedCase { "another_day", recoveryOfList("11", Surveyed.addDays(-1), { "0.30" }), std::nullopt }),
+    caseName<UnsavedCase>);
 
 struct WidthCase {
     const char* name;
@@ -666,6 +700,13 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileDayTest,
                 ASSERT_EQ(::chmod(QFile::encodeName(day + "/7").constData(), 0), 0);
             },
             "7/No7CP.csv", "開けません", listedWithoutRows, true },
+        // The program folder's files: the scale file dates calibrations, the recovery file tells rows not saved.
+        HostileCase { "scale_file_damaged",
+            [](const QString& day) { writeWholeFile(day + "/../" + ScaleFileName, "[scale]\r\n640x480=wide\r\n"); },
+            "../scale.ini", "壊れています", nullptr },
+        HostileCase { "recovery_file_links_to_dev_zero",
+            [](const QString& day) { link("/dev/zero", day + "/../" + RecoveryFileName); }, "../recovery.dat",
+            "普通のファイルではありません", nullptr },
         HostileCase { "facts_file_is_a_folder", [](const QString& day) { QDir().mkpath(inspectionFactsPath(day)); },
             "調査情報.csv", "フォルダです",
             [](const LedgerDay& ledger) { EXPECT_EQ(poleNamed(ledger, "3").facts, PoleFacts {}); } },
@@ -700,10 +741,17 @@ TEST(LedgerDay, StopsAtTheRowLimitAndSaysSo)
     EXPECT_TRUE(ledger.problems[0].reason.contains("上限")) << ledger.problems[0].reason.toStdString();
 }
 
-// A day's rows of known directions, each judged by its own line; the pole by its worst row.
+// A day's rows, each judged by its confirmed direction's line, else its estimated one's, else the strictest; the pole
+// by its worst row.
+struct JudgedRow {
+    double width;
+    CrackDirection confirmed;
+    CrackDirection estimated = CrackDirection::Unknown;
+};
+
 struct JudgementCase {
     const char* name;
-    QList<std::pair<double, CrackDirection>> rows;
+    QList<JudgedRow> rows;
     QStringList rowJudgements;
     const char* pole;
 };
@@ -714,10 +762,11 @@ TEST_P(DirectionJudgementTest, EachRowAgainstItsDirectionsLineThePoleAsItsWorstR
 {
     const JudgementCase& c = GetParam();
     LedgerPole pole;
-    for (const auto& [width, direction] : c.rows) {
+    for (const auto& [width, confirmed, estimated] : c.rows) {
         LedgerRow row;
         row.widthMm = width;
-        row.facts.direction = direction;
+        row.facts.direction = confirmed;
+        row.estimated = estimated;
         pole.rows.append(row);
     }
     QStringList judged;
@@ -737,8 +786,11 @@ INSTANTIATE_TEST_SUITE_P(Directions, DirectionJudgementTest,
         JudgementCase { "longitudinal_008_not", { { 0.08, Longitudinal } }, { "" }, "-" },
         JudgementCase { "oblique_at_its_line", { { 0.20, Oblique } }, { "要注意" }, "要注意" },
         JudgementCase { "transverse_below_its_line", { { 0.04, Transverse } }, { "" }, "-" },
-        JudgementCase {
-            "unknown_uses_longitudinal", { { 0.08, NoDirection }, { 0.20, NoDirection } }, { "", "要注意" }, "要注意" },
+        JudgementCase { "unknown_uses_the_strictest", { { 0.04, NoDirection }, { 0.05, NoDirection } },
+            { "", "要注意" }, "要注意" },
+        JudgementCase { "estimate_without_facts", { { 0.08, NoDirection, Transverse }, { 0.15, NoDirection, Oblique } },
+            { "要注意", "" }, "要注意" },
+        JudgementCase { "facts_before_the_estimate", { { 0.08, Longitudinal, Transverse } }, { "" }, "-" },
         JudgementCase { "narrow_transverse_outweighs_wider_longitudinal",
             { { 0.15, Longitudinal }, { 0.06, Transverse } }, { "", "要注意" }, "要注意" },
         JudgementCase { "no_rows", {}, {}, "" }),
@@ -794,14 +846,15 @@ TEST_P(SummaryCsvTest, OneLinePerPoleAfterTheHeader)
 INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
     testing::Values(
         SummaryCase { "widest_and_mean", "7", "1,0.35\r\n2,0.10\r\n3,0.20\r\n", 0.2, "7,3,0.35,0.22,要注意,,,,,,,,," },
-        SummaryCase { "at_the_line", "7", "1,0.20\r\n", 0.2, "7,1,0.20,0.20,要注意,,,,,,,,," },
-        SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19,-,,,,,,,,," },
-        SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10,-,,,,,,,,," },
+        SummaryCase {
+            "at_the_line", "7", "1,0.20\r\n", 0.2, "7,1,0.20,0.20,要注意,,,,,0.20,,,,", "", { Longitudinal } },
+        SummaryCase { "below_the_line", "7", "1,0.19\r\n", 0.2, "7,1,0.19,0.19,-,,,,,0.19,,,,", "", { Longitudinal } },
+        SummaryCase { "texts_ignored", "7", "1,-\r\n2,0.1\r\n3,0.30mm\r\n", 0.2, "7,3,0.10,0.10,要注意,,,,,,,,," },
         SummaryCase { "no_number", "7", "1,要確認\r\n", 0.2, "7,1,,,,,,,,,,,," },
         SummaryCase {
             "full_width_filed_before", "7", "1,０．５０\r\n2,0.10\r\n", 0.2, "7,2,0.50,0.30,要注意,,,,,,,,," },
         SummaryCase { "no_rows", "7", "", 0.2, "7,0,,,,,,,,,,,," },
-        SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13,-,,,,,,,,," },
+        SummaryCase { "half_rounds_up", "7", "1,0.125\r\n", 0.5, "7,1,0.13,0.13,-,,,,,0.13,,,,", "", { Longitudinal } },
         SummaryCase { "pole_quoted", "A,\"1\"", "1,1\r\n", 0.2, "\"A,\"\"1\"\"\",1,1.00,1.00,要注意,,,,,,,,," },
         SummaryCase { "widest_per_direction_and_narrower_than_before", "7", "1,0.08\r\n2,0.15\r\n3,0.10\r\n4,0.22\r\n",
             0.3, "7,4,0.22,0.14,要注意,P-7,本町1丁目,RC,0.08,0.15,0.10,2022/10/01,0.30,-0.08", "P-7",
@@ -809,8 +862,9 @@ INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
         SummaryCase { "grown_since", "7", "1,0.45\r\n", 0.5,
             "7,1,0.45,0.45,-,P-7,本町1丁目,RC,,0.45,,2022/10/01,0.30,+0.15", "P-7", { Longitudinal } },
         SummaryCase { "same_as_before", "7", "1,0.30\r\n", 0.5,
-            "7,1,0.30,0.30,-,P-7,本町1丁目,RC,,,,2022/10/01,0.30,0.00", "P-7" },
-        SummaryCase { "plate_never_seen", "7", "1,0.30\r\n", 0.5, "7,1,0.30,0.30,-,P-70,本町1丁目,RC,,,,,,", "P-70" }),
+            "7,1,0.30,0.30,要注意,P-7,本町1丁目,RC,,,,2022/10/01,0.30,0.00", "P-7" },
+        SummaryCase {
+            "plate_never_seen", "7", "1,0.30\r\n", 0.5, "7,1,0.30,0.30,要注意,P-70,本町1丁目,RC,,,,,,", "P-70" }),
     caseName<SummaryCase>);
 
 } // namespace

@@ -141,7 +141,7 @@ TEST(LedgerDialog, MakesTheLedgerAndTheSummaryInTheDayFolder)
     QString pdf;
     QString error;
     QString notes;
-    ASSERT_TRUE(makeLedger(nullptr, day, std::nullopt, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
+    ASSERT_TRUE(makeLedger(nullptr, day, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
     EXPECT_EQ(notes, QString());
     EXPECT_EQ(pdf, day + "/写真台帳_20221019.pdf");
     QFile ledger(pdf);
@@ -323,7 +323,7 @@ TEST(LedgerDialog, ADayFolderThatIsNotThereIsRefusedFirst)
         QString pdf;
         QString error;
         QString notes;
-        EXPECT_FALSE(makeLedger(nullptr, program.filePath(name), std::nullopt, LedgerOptions {}, &pdf, &error, &notes));
+        EXPECT_FALSE(makeLedger(nullptr, program.filePath(name), LedgerOptions {}, &pdf, &error, &notes));
         EXPECT_TRUE(error.contains(program.filePath(name))) << error.toStdString();
         EXPECT_TRUE(error.contains(QByteArray(name) == "file" ? "はフォルダではありません" : "がありません"))
             << error.toStdString();
@@ -343,7 +343,7 @@ TEST(LedgerDialog, TheFinalMessageNamesWhatCouldNotBeRead)
     QString pdf;
     QString error;
     QString notes;
-    ASSERT_TRUE(makeLedger(nullptr, day, std::nullopt, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
+    ASSERT_TRUE(makeLedger(nullptr, day, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
     for (const char* expected : { "読めなかったファイル: 2 件", "4/No4CP.csv: 普通のファイルではありません",
              "測定記録.csv: 読めない行が 1 行あります（2 行目）", "範囲外の幅: 1 行" })
         EXPECT_TRUE(notes.contains(QString::fromUtf8(expected))) << expected << "\n" << notes.toStdString();

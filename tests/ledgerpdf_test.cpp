@@ -8,6 +8,7 @@
 #include "results/inspectionfacts.h"
 #include "results/measurementrecord.h"
 
+#include "recoverylist.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -56,7 +57,8 @@ void writeResults(const QString& path, const QByteArray& content)
 
 const QSize Large(1600, 1200); // decoded smaller than filed
 
-// Pole 1: two shots, the first analysed on five vertical lines at x 200..1400, 400 to 480 pixels from y 300.
+// Pole 1: two shots, the first analysed on five vertical lines at x 200..1400, 400 to 480 pixels from y 300, its
+// direction estimated oblique.
 // Pole 2: seven shots (two picture pages), the first measured along a dragged line, the last one unreadable.
 // Pole A: one row, no picture.
 // Pages: cover, 1 table, 1 pictures, 2 table, 2 pictures twice, A table.
@@ -89,6 +91,7 @@ struct GeneratedDay {
         analysis.lines = std::array<RecordedScanLine, 5> { { { 200, 300, 400 }, { 500, 300, 420 }, { 800, 300, 440 },
             { 1100, 300, 460 }, { 1400, 300, 480 } } };
         analysis.pxPerMm = 1000;
+        analysis.estimated = CrackDirection::Oblique;
         MeasurementEntry manual;
         manual.pole = "2";
         manual.row = 1;
@@ -156,7 +159,7 @@ TEST(LedgerPdf, ShowsTheDayItsCaptionsAndTheMarksOverThePictures)
     EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+7\\n")));
     const QString text = run("pdftotext", { "-layout", pdf, "-" });
     for (const char* expected : { "2022年10月19日", "調査柱No「1」 1: 0.35mm", "調査柱No「2」 7: 0.07mm", "手動線",
-             "自動", "要注意", "要確認", "0.480mm", "画像を読めません" })
+             "自動", "要注意", "要確認", "0.480mm", "画像を読めません", "斜め（推定）", "方向未確認" })
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     // pdftotext closes up the blanks around the slash.
     EXPECT_TRUE(text.contains(QRegularExpression("\\b1 ?/ ?7\\b")));
@@ -279,7 +282,7 @@ TEST(LedgerPdf, APictureCutShortIsDrawnWithANote)
 }
 
 // Hostile files are named on the cover and, beyond the first few, on the pages after it; widths out of range
-// are counted there and marked in their rows.
+// are counted there and marked in their rows; a row the window holds and pole 8's file lacks is said there.
 TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
 {
     if (popplerMissing())
@@ -287,6 +290,8 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     QTemporaryDir folder;
     const QString day = folder.filePath("20221019");
     writeResults(day + "/8/No8CP.csv", "1,1e308\r\n2,0.30\r\n3,-5\r\n");
+    writeResults(
+        folder.filePath(RecoveryFileName), recoveryOfList("8", QDate(2022, 10, 19), { "1e308", "0.30", "-5", "0.44" }));
     for (int pole = 10; pole < 19; ++pole) {
         QDir().mkpath(QString("%1/%2").arg(day).arg(pole));
         ASSERT_EQ(
@@ -303,7 +308,8 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
 
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
-             "範囲外の幅", "2 行", "0.30mm" })
+             "範囲外の幅", "2 行", "0.30mm", "未保存の測定があります",
+             "調査柱No「8」の 1 行が結果ファイルに保存されておらず、この台帳に載っていません。" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("16/No16CP.csv"));
     const QString continued = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });
@@ -379,12 +385,13 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200",
              "1600×1200 画素: 1000.00 画素/mm（既定）", "320×240 画素: 45.50 画素/mm（既定）", "P-1", "2022/10/01 0.10",
-             "+0.25" })
+             "+0.25", "0.35mm（調査柱No「1」・斜め（推定））",
+             "推定で判定 1 行・方向未確認 7 行（未確認は最も厳しい 0.05mm で判定）", "0.35（斜め（推定））" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     const QString first = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });
-    for (const char* expected :
-        { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12", "前回 2022/10/01 0.10mm（変化 +0.25）",
-            "0.35 mm（自動）", "1.50 m / 道路側", "2022/10/01 横 -", "0.5mm", "1mm", "1_1.jpg" })
+    for (const char* expected : { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12",
+             "前回 2022/10/01 0.10mm（変化 +0.25）", "0.35 mm（自動）", "1.50 m / 道路側", "2022/10/01 横 -", "0.5mm",
+             "1mm", "1_1.jpg", "最大 0.35mm（斜め（推定））", "2022/10/01 斜め（推定） -", "方向未確認" })
         EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected << "\n" << first.toStdString();
 
     EXPECT_TRUE(first.contains(QRegularExpression("\\b2 ?/ ?4\\b")));

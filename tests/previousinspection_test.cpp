@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(Lookups, PreviousInspectionTest,
         LookupCase { "case_is_another_plate", "p-7", DayInHand, false, "" },
         LookupCase { "blank_is_another_plate", " P-7", DayInHand, false, "" },
         LookupCase { "directions_in_order_unknown_last", "P-6", DayInHand, false,
-            "前回 2022/10/08 横 0.02mm 斜め 0.05mm 方向なし 0.07mm", "6", false },
+            "前回 2022/10/08 横 0.02mm 斜め 0.05mm 方向なし 0.07mm", "6", true },
         LookupCase { "no_result_file", "P-nofile", DayInHand, false, "前回 2022/10/02 幅の記録なし", "8", false }),
     caseName<LookupCase>);
 

@@ -148,13 +148,14 @@ TEST(ProgramSettingsRead, MissingFileIsEmptyAndUnreadableOneSaysSo)
 
 namespace {
 
-TEST(JudgementLines, ARowWithoutADirectionIsHeldToTheLongitudinalLine)
+TEST(JudgementLines, ARowWithoutADirectionIsHeldToTheStrictestLine)
 {
     const JudgementLines lines { 0.05, 0.2, 0.3 };
     EXPECT_EQ(lines.lineFor(CrackDirection::Transverse), 0.05);
     EXPECT_EQ(lines.lineFor(CrackDirection::Longitudinal), 0.2);
     EXPECT_EQ(lines.lineFor(CrackDirection::Oblique), 0.3);
-    EXPECT_EQ(lines.lineFor(CrackDirection::Unknown), 0.2);
+    EXPECT_EQ(lines.lineFor(CrackDirection::Unknown), 0.05);
+    EXPECT_EQ((JudgementLines { 0.3, 0.25, 0.2 }).lineFor(CrackDirection::Unknown), 0.2);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "analysis/directionestimate.h"
 #include "analysis/scanlines.h"
 
 #include "testsupport.h"
@@ -253,5 +254,39 @@ INSTANTIATE_TEST_SUITE_P(Pictures, AnalysePictureTest,
             { { QRect(250, 0, 10, 480), Qt::black }, { QRect(430, 0, 40, 480), Qt::black } }, H, zoomed,
             { .method = 0 }, everyLine(CrackRun { 250, 10 }), everyLine("40") }),
     caseName<AnalysisCase>);
+
+// The crack's path through the centres of the runs that made the width, five lines 100 pixels apart from 100.
+struct EstimateCase {
+    const char* name;
+    ScanDirection direction;
+    std::array<CrackRun, 5> runs;
+    CrackDirection expected;
+};
+
+class EstimatedDirectionTest : public ::testing::TestWithParam<EstimateCase> { };
+
+TEST_P(EstimatedDirectionTest, fromTheSlopeOfTheRunCentresAcrossTheLines)
+{
+    AnalysisResult result;
+    for (std::size_t k = 0; k < 5; ++k)
+        result.lines[k] = { qint16(100 * (k + 1)), { QString(), GetParam().runs[k] } };
+    EXPECT_EQ(estimatedDirection(result, GetParam().direction), GetParam().expected);
+}
+
+// Centres moving 84 a line are 40° off the lines' own axis, 175 just past 60°: rows then give 30° from the level.
+INSTANTIATE_TEST_SUITE_P(Runs, EstimatedDirectionTest,
+    ::testing::Values(EstimateCase { "columns_level", V, everyLine(CrackRun { 300, 10 }), CrackDirection::Transverse },
+        EstimateCase { "columns_forty", V, { { { 300, 9 }, { 384, 9 }, { 468, 9 }, { 552, 9 }, { 636, 9 } } },
+            CrackDirection::Oblique },
+        EstimateCase { "rows_sixty", H, { { { 300, 9 }, { 475, 9 }, { 650, 9 }, { 825, 9 }, { 1000, 9 } } },
+            CrackDirection::Transverse },
+        // The centre, not the start: the wider runs reach back as far as the narrower ones reach forward.
+        EstimateCase { "centres_of_uneven_runs", V,
+            { { { 500, 10 }, { 400, 210 }, { 300, 410 }, { 200, 610 }, { 100, 810 } } }, CrackDirection::Transverse },
+        // The widest and the narrowest of four are left out of the width, and of the path.
+        EstimateCase { "lines_left_out_of_the_width", V, { { { 300, 10 }, { 900, 40 }, {}, { 300, 11 }, { 100, 2 } } },
+            CrackDirection::Transverse },
+        EstimateCase { "one_line", V, { { {}, {}, { 300, 10 }, {}, {} } }, CrackDirection::Unknown }),
+    caseName<EstimateCase>);
 
 } // namespace

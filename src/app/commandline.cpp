@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "ledger/ledgerdialog.h"
+#include "files/folderlisting.h"
 #include "ledger/previousinspection.h"
 #include "settings/ledgersettings.h"
 #include "settings/programsettings.h"
@@ -8,7 +9,6 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <exception>
@@ -57,10 +57,10 @@ QString ledgerPath(const QString& out, const QString& dayFolder)
 {
     if (out.isEmpty())
         return {};
-    const QFileInfo given(QDir::current().absoluteFilePath(out));
-    if (given.isDir())
-        return QDir(given.absoluteFilePath()).filePath(ledgerPdfFileName(QDir(dayFolder).dirName()));
-    return given.absoluteFilePath();
+    const QString given = QDir::current().absoluteFilePath(out);
+    if (isFolder(given))
+        return QDir(given).filePath(ledgerPdfFileName(QDir(dayFolder).dirName()));
+    return given;
 }
 
 void describe(QCommandLineParser& parser)
@@ -104,7 +104,7 @@ QString makeFromOptions(const QCommandLineParser& parser, const QString& program
         throw Failure { chosen.problem };
     const JudgementLines lines = judgementLines(programFolder, settings);
     const PreviousInspections previous(programFolder, chosen.choices.pastFolder);
-    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day), std::nullopt,
+    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day),
         LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
     QString pdfPath;
     QString error;
@@ -173,7 +173,7 @@ CommandLineChoices commandLineChoices(
         folder = *past;
     if (folder.isEmpty())
         return chosen;
-    if (!QFileInfo(folder).isDir())
+    if (!isFolder(folder))
         chosen.problem = past
             ? QStringLiteral("The past surveys' folder \"%1\" is not there.").arg(folder)
             : QStringLiteral("The past surveys' folder \"%1\" kept in norvel.ini ([survey] past) is not there; "

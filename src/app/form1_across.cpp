@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "analysis/acrosscrack.h"
+#include "analysis/directionestimate.h"
 #include "analysis/summary.h"
 #include "core/numbers.h"
 #include "measure/range.h"
@@ -38,9 +39,11 @@ std::optional<Form1::AnalysisOutcome> Form1::analyseAcrossCrack(ScanDirection di
     }
     AnalysisOutcome outcome;
     outcome.entry = acrossEntry(analysis);
+    outcome.entry.estimated = estimatedDirection(analysis);
     if (const std::optional<QString> width = presentCombined(analysis.used, analysis.combinedMm)) {
         outcome.measured = ResultRow { {}, *width, WidthSource::Analysis };
         outcome.measured->acrossCrack = true;
+        outcome.measured->estimated = outcome.entry.estimated;
         if (analysis.otherDirection)
             outcome.otherDirection = analysis.scanned;
     }

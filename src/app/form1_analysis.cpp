@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "analysis/scanlines.h"
+#include "analysis/directionestimate.h"
 #include "analysis/summary.h"
 #include "core/numbers.h"
 #include "measure/manualline.h"
@@ -132,9 +133,12 @@ std::optional<Form1::AnalysisOutcome> Form1::analyseAlongLines(ScanDirection dir
     outcome.entry = measurementEntry(RecordedChange::Analysis);
     outcome.entry.lines = recorded;
     outcome.entry.pxPerMm = result.pxPerMm;
+    outcome.entry.estimated = estimatedDirection(result, direction);
     const WidthSummary summary = summariseWidths(widths, result.pxPerMm);
-    if (const std::optional<QString> width = presentCombined(summary.used, summary.combinedMm))
+    if (const std::optional<QString> width = presentCombined(summary.used, summary.combinedMm)) {
         outcome.measured = ResultRow { {}, *width, WidthSource::Analysis };
+        outcome.measured->estimated = outcome.entry.estimated;
+    }
     return outcome;
 }
 

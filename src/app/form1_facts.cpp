@@ -12,41 +12,12 @@
 
 #include <QDir>
 
-#include <cmath>
 
 // What an inspection record names beside the widths: the pole's identity and each crack's direction and place.
 // They are asked only when the inspector opens their dialogs, so a survey runs as it always did.
 namespace norvel {
 
 namespace {
-
-// The crack's angle from the level as the kept lines measured across it give it; none without one.
-std::optional<double> degreesFromLevel(const RecordedAcross& across)
-{
-    double sum = 0;
-    int kept = 0;
-    for (const RecordedAcrossLine& line : across.lines) {
-        if (line.kept) {
-            sum += line.angleDegrees;
-            ++kept;
-        }
-    }
-    if (kept == 0)
-        return std::nullopt;
-    const double mean = sum / kept;
-    // A column meets the crack's normal at the crack's angle from the level, a row at its angle from the upright.
-    return across.horizontal ? 90 - std::abs(mean) : mean;
-}
-
-CrackDirection directionOfAnalysis(const MeasurementEntry& entry)
-{
-    if (!entry.across)
-        return crackDirectionOfScan(entry.horizontal);
-    if (const std::optional<double> angle = degreesFromLevel(*entry.across))
-        return crackDirectionOfAngle(*angle);
-    // Across the crack the lines ran the way that crossed it, whatever the menu said.
-    return crackDirectionOfScan(entry.across->horizontal);
-}
 
 bool isAnalysis(RecordedChange change)
 {
@@ -153,7 +124,7 @@ CrackDirection Form1::analysedDirection(int row)
         if (isAnalysis(entry.change) && entry.pole == pole && entry.row == row)
             last = std::move(entry);
     }));
-    return last ? directionOfAnalysis(*last) : CrackDirection::Unknown;
+    return last ? last->estimated : CrackDirection::Unknown;
 }
 
 const PreviousInspections& Form1::previousInspections() const

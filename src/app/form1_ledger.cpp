@@ -50,9 +50,10 @@ void Form1::Ledger_Click()
     keepLedgerChoices(lines, choices, *request);
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
-    // The pole in hand's rows are written through to its file: on disk before the ledger reads them.
+    // The pole in hand's rows are written through to its file, and the recovery record tells what is not in it:
+    // both on disk before the ledger reads them.
     static_cast<void>(m_poleResults.onDisk());
-    const std::optional<OpenResults> listed;
+    m_recovery.onDisk();
     QString pdfPath;
     QString notes;
     QString error;
@@ -63,7 +64,7 @@ void Form1::Ledger_Click()
     m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder, request->choices.pastFolder);
     m_previousIndexed = m_services.clock->now().date();
     const LedgerOptions options { request->lines, request->choices.header, request->choices.form, m_previous.get() };
-    if (makeLedger(this, request->dayFolder, listed, options, &pdfPath, &error, &notes))
+    if (makeLedger(this, request->dayFolder, options, &pdfPath, &error, &notes))
         tellLedgerMade(pdfPath, notes);
     else if (!error.isEmpty())
         m_services.errors->showError(error);

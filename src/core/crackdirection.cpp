@@ -43,9 +43,4 @@ CrackDirection crackDirectionOfAngle(double degreesFromLevel)
     return CrackDirection::Oblique;
 }
 
-CrackDirection crackDirectionOfScan(bool horizontalScan)
-{
-    return horizontalScan ? CrackDirection::Longitudinal : CrackDirection::Transverse;
-}
-
 } // namespace norvel

@@ -18,7 +18,5 @@ enum class CrackDirection { Unknown, Transverse, Longitudinal, Oblique };
 // From the crack's angle on the picture, in degrees from the level: within 30 degrees of the level it is
 // transverse, within 30 of the upright longitudinal, else oblique.
 [[nodiscard]] CrackDirection crackDirectionOfAngle(double degreesFromLevel);
-// Without an angle, from the scan lines that crossed it: vertical lines cross a level, transverse crack.
-[[nodiscard]] CrackDirection crackDirectionOfScan(bool horizontalScan);
 
 } // namespace norvel

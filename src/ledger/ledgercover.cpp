@@ -24,6 +24,7 @@ struct Figure {
     QString name;
     QString value;
     QColor colour = Qt::black;
+    bool wide = false; // the value alone, across the name's place too
 };
 
 QString scaleText(const LedgerScale& scale)
@@ -90,8 +91,16 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
     for (const LedgerPole& pole : m_day.poles)
         marked += poleWidths(pole).marked(m_options.lines) ? 1 : 0;
     QString widest = millimetres(m_day.widestMm);
-    if (m_day.widestMm)
-        widest += QStringLiteral("（") + poleTitle(m_day.widestPole) + QStringLiteral("）");
+    if (m_day.widestMm) {
+        widest += QStringLiteral("（") + poleTitle(m_day.widestPole);
+        for (const LedgerPole& pole : m_day.poles) {
+            if (pole.pole == m_day.widestPole && pole.widestMm == m_day.widestMm) {
+                widest += QStringLiteral("・") + widestDirection(pole);
+                break;
+            }
+        }
+        widest += QStringLiteral("）");
+    }
     const SurveyHeader& header = m_options.header;
     QList<Figure> figures { { QStringLiteral("件名"), dash(header.title) },
         { QStringLiteral("調査日"), dayText(m_day.day) }, { QStringLiteral("調査者"), dash(header.inspector) },
@@ -105,6 +114,16 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
             QStringLiteral("横 %1mm・縦 %2mm・斜め %3mm（以上は要注意: %4 本）")
                 .arg(fixedText(m_options.lines.transverse, 2), fixedText(m_options.lines.longitudinal, 2),
                     fixedText(m_options.lines.oblique, 2), QString::number(marked)) } };
+    // Said, since a width is held to another line than its confirmed direction's.
+    if (const UnconfirmedRows unconfirmed = unconfirmedRows(m_day); unconfirmed.estimated + unconfirmed.unknown > 0)
+        figures.append({ QStringLiteral("未確認の方向"),
+            QStringLiteral("推定で判定 %1 行・方向未確認 %2 行（未確認は最も厳しい %3mm で判定）")
+                .arg(unconfirmed.estimated)
+                .arg(unconfirmed.unknown)
+                .arg(fixedText(m_options.lines.lineFor(CrackDirection::Unknown), 2)),
+            unconfirmed.unknown > 0 ? MarkRed : QColor(Qt::black) });
+    if (m_day.unsaved)
+        figures += { { {}, UnsavedHeadline, MarkRed, true }, { {}, unsavedText(*m_day.unsaved), MarkRed, true } };
     if (m_day.outOfRange > 0)
         figures.append({ QStringLiteral("範囲外の幅"),
             QStringLiteral("%1 行（0〜%2mm の外。最大・平均・グラフに入れていません）")
@@ -118,8 +137,11 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
     Q_ASSERT(figures.size() == layout.figureLines);
     double y = FigureTop;
     for (const Figure& figure : figures) {
-        write({ Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
-        writeLine({ Left + 50, y, Right - Left - 50, FigureHeight }, 10.5, figure.value, figure.colour);
+        const double valueLeft = figure.wide ? Left + 10 : Left + 50;
+        if (!figure.wide)
+            write(
+                { Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
+        writeLine({ valueLeft, y, Right - valueLeft, FigureHeight }, 10.5, figure.value, figure.colour);
         y += FigureHeight;
     }
     const auto named = std::min<qsizetype>(m_day.problems.size(), CoverProblems);
@@ -212,7 +234,7 @@ void LedgerPainter::paintLegend(double top, int marked)
 }
 
 namespace {
-const QList<double> ListWidths { 18, 24, 34, 20, 26, 14, 31, 13 };
+const QList<double> ListWidths { 18, 24, 28, 20, 32, 14, 31, 13 };
 } // namespace
 
 void LedgerPainter::paintListHeading(double top)

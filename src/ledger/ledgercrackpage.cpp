@@ -54,17 +54,19 @@ QString shotText(const LedgerRow& row)
 
 } // namespace
 
-QString LedgerPainter::previousText(int pole, std::optional<CrackDirection> direction) const
+QString LedgerPainter::previousText(int pole, const LedgerRow* row) const
 {
     const std::optional<PreviousInspection>& before = m_before[pole];
     if (!before)
         return QStringLiteral("-");
     QString text = before->day.toString(QStringLiteral("yyyy/MM/dd"));
-    // A crack is set beside the widest of its direction then; without a direction beside the widest of all.
-    const bool known = direction && *direction != CrackDirection::Unknown;
-    const std::optional<double> width = known ? before->widths.of(*direction) : before->widths.overall();
+    // A crack is set beside the widest of its direction then (estimated or confirmed); without a direction beside
+    // the widest of all.
+    const JudgedDirection judged = row ? judgedDirection(*row) : JudgedDirection {};
+    const bool known = judged.direction != CrackDirection::Unknown;
+    const std::optional<double> width = known ? before->widths.of(judged.direction) : before->widths.overall();
     if (known)
-        text += u' ' + crackDirectionName(*direction);
+        text += u' ' + directionText(judged);
     return text + u' ' + (width ? fixedText(*width, 2) + QStringLiteral("mm") : QStringLiteral("-"));
 }
 
@@ -126,7 +128,7 @@ void LedgerPainter::paintPoleHeading(int poleIndex, double top)
     const QString judgement = poleJudgement(pole, m_options.lines);
     QString line = QStringLiteral("行数 %1　最大 %2　判定 %3　前回 %4")
                        .arg(pole.rows.size())
-                       .arg(widest, dash(judgement), previousText(poleIndex, std::nullopt));
+                       .arg(widest, dash(judgement), previousText(poleIndex, nullptr));
     const std::optional<PreviousInspection>& before = m_before[poleIndex];
     if (const QString change = widthChange(pole.widestMm, before ? before->widths.overall() : std::nullopt);
         !change.isEmpty())
@@ -155,11 +157,11 @@ void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row
         std::pair { QStringLiteral("電柱番号"), dash(pole.facts.plate) },
         std::pair { QStringLiteral("行"), QString::number(row.row) },
         std::pair { QStringLiteral("撮影日時"), shotText(row) }, std::pair { QStringLiteral("幅"), widthWithHow(row) },
-        std::pair { QStringLiteral("方向"), dash(crackDirectionName(row.facts.direction)) },
+        std::pair { QStringLiteral("方向"), directionText(judgedDirection(row)) },
         std::pair { QStringLiteral("地上高 / 面"), heightAndFace(row.facts) },
         std::pair { QStringLiteral("錆汁"), dash(rustText(row.facts.rust)) },
         std::pair { QStringLiteral("判定"), judgement },
-        std::pair { QStringLiteral("前回"), previousText(poleIndex, row.facts.direction) },
+        std::pair { QStringLiteral("前回"), previousText(poleIndex, &row) },
         std::pair { QStringLiteral("備考"), dash(row.facts.remarks) },
         std::pair { QStringLiteral("写真"), dash(row.pictureName) },
         std::pair { QStringLiteral("原画像"), dash(row.originalName) } };
@@ -183,9 +185,9 @@ void LedgerPainter::paintRowLine(const LedgerItem& item)
     const LedgerPole& pole = m_day.poles[item.index];
     const LedgerRow& row = pole.rows[item.row];
     const QString judgement = dash(judgementShown(row));
-    writeCells(item.top, RowLineHeight, { 14, 46, 16, 34, 14, 18, 38 },
+    writeCells(item.top, RowLineHeight, { 14, 36, 26, 34, 14, 18, 38 },
         { QStringLiteral("行 %1").arg(row.row), widthWithHow(row),
-            QStringLiteral("方向 ") + dash(crackDirectionName(row.facts.direction)), heightAndFace(row.facts),
+            QStringLiteral("方向 ") + directionText(judgedDirection(row)), heightAndFace(row.facts),
             QStringLiteral("錆汁 ") + dash(rustText(row.facts.rust)), judgement,
             row.facts.remarks.isEmpty() ? QStringLiteral("写真なし") : row.facts.remarks },
         8,

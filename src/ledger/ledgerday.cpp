@@ -7,6 +7,7 @@
 #include "core/resultfile.h"
 #include "ledger/ledgermarks.h"
 #include "results/measurementrecord.h"
+#include "results/recoveryrecord.h"
 
 #include "files/folderlisting.h"
 #include "files/regularfile.h"
@@ -163,8 +164,8 @@ void setWidth(LedgerRow& row)
     row.widthMm = rowWidth(row.width, &row.outOfRange);
 }
 
-// The day folder itself, its subfolders and the pole still open in the window, in pole order.
-QList<PoleFolder> poleFolders(LedgerDay& day, const QByteArray& dayPath, const std::optional<OpenResults>& open)
+// The day folder itself and its subfolders, in pole order.
+QList<PoleFolder> poleFolders(LedgerDay& day, const QByteArray& dayPath)
 {
     QList<PoleFolder> candidates { PoleFolder { QString(), QByteArray(), dayPath, QString() } };
     QString listingError;
@@ -173,13 +174,6 @@ QList<PoleFolder> poleFolders(LedgerDay& day, const QByteArray& dayPath, const s
     if (!listingError.isEmpty())
         addProblem(day, QStringLiteral("（日付のフォルダ）"),
             listingError + QStringLiteral("載っていない調査柱があるかもしれません。"));
-    if (open && !open->widths.isEmpty() && std::none_of(candidates.begin(), candidates.end(), [&](const PoleFolder& c) {
-            return c.pole == open->pole;
-        })) {
-        const QByteArray name = nativeName(open->pole);
-        candidates.append({ open->pole, name, open->pole.isEmpty() ? dayPath : dayPath + '/' + name,
-            open->pole.isEmpty() ? QString() : open->pole + u'/' });
-    }
     std::stable_sort(candidates.begin(), candidates.end(),
         [](const PoleFolder& a, const PoleFolder& b) { return poleBefore(a.pole, b.pole); });
     return candidates;
@@ -253,8 +247,8 @@ void addFacts(LedgerDay& day)
     QString error;
     const InspectionFacts facts = readInspectionFactsOf(day.folder, &error);
     if (!error.isEmpty())
-        addProblem(
-            day, InspectionFactsFileName, error + QStringLiteral("\n方向の分からないひび割れとして判定しています。"));
+        addProblem(day, InspectionFactsFileName,
+            error + QStringLiteral("\n方向の確認されていないひび割れとして判定しています。"));
     if (facts.unreadableLines > 0)
         addProblem(day, InspectionFactsFileName,
             QStringLiteral("読めない行が %1 行あります。その行の調査情報は載せていません。")
@@ -267,25 +261,17 @@ void addFacts(LedgerDay& day)
 }
 
 // The poles of the day folder and their rows and pictures, without the record.
-LedgerDay loadPoles(const QString& dayFolder, const std::optional<OpenResults>& open)
+LedgerDay loadPoles(const QString& dayFolder)
 {
     LedgerDay day;
     day.folder = dayFolder;
     day.day = QDir(dayFolder).dirName();
     int rows = 0;
-    for (const PoleFolder& candidate : poleFolders(day, nativeName(dayFolder), open)) {
+    for (const PoleFolder& candidate : poleFolders(day, nativeName(dayFolder))) {
         LedgerPole pole;
         pole.pole = candidate.pole;
-        if (open && !open->widths.isEmpty() && open->pole == candidate.pole) {
-            for (qsizetype i = 0; i < open->widths.size(); ++i) {
-                LedgerRow row;
-                row.row = int(i + 1);
-                row.width = open->widths[i];
-                pole.rows.append(row);
-            }
-        } else if (!readPoleRows(day, candidate, rows, pole)) {
+        if (!readPoleRows(day, candidate, rows, pole))
             continue;
-        }
         rows += int(pole.rows.size());
         addPole(day, candidate, std::move(pole));
     }
@@ -324,6 +310,8 @@ public:
                 row.calibrated = entry.calibrated;
                 row.across = entry.across.has_value();
             }
+            if (entry.change == RecordedChange::TakeInAnalysis || entry.change == RecordedChange::Analysis)
+                row.estimated = entry.estimated;
             if (entry.change == RecordedChange::TakeInAnalysis)
                 takeShot(entry, row);
         }
@@ -348,12 +336,87 @@ private:
     QHash<RowKey, QList<std::pair<int, int>>> m_rows;
 };
 
-// The scale file of the folder the day folders are in says when a calibrated scale was set; it is read only
-// for that, and one that cannot be read leaves the dates out.
+// The folder the day folders are in: the program folder, as the window makes them.
+QString programFolderOf(const LedgerDay& day)
+{
+    return QFileInfo(day.folder).absolutePath();
+}
+
+// The program folder's file as a problem names it, relative to the day folder.
+QString besideTheDays(const QString& name)
+{
+    return QStringLiteral("../") + name;
+}
+
+// The program folder's calibrations, read only for their dates; one that cannot be read is said, as the dates are
+// then left out.
+ScaleCalibrations calibrationsOf(LedgerDay& day)
+{
+    const FileContent file = readRegularFile(QDir(programFolderOf(day)).filePath(ScaleFileName), ScaleFileLimitBytes);
+    if (file.missing())
+        return {};
+    const QString lost = QStringLiteral("校正の日付は載せていません。");
+    if (!file.read()) {
+        addProblem(day, besideTheDays(ScaleFileName), file.error + lost);
+        return {};
+    }
+    QString reason;
+    const std::optional<ScaleCalibrations> calibrations = parseScaleFile(file.content, &reason);
+    if (!calibrations)
+        addProblem(day, besideTheDays(ScaleFileName), QStringLiteral("壊れています。") + reason + lost);
+    return calibrations.value_or(ScaleCalibrations());
+}
+
+// The list the window has not written yet is kept in the program folder's recovery.dat: its rows of this day that
+// the pole's result file lacks, or holds with another width, are not in the ledger. Read only for a day folder named
+// by its date, since the record names the day; one that cannot be read is said, as the ledger may then lack rows
+// unawares.
+void findUnsavedRows(LedgerDay& day)
+{
+    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        return;
+    const FileContent file
+        = readRegularFile(QDir(programFolderOf(day)).filePath(RecoveryFileName), RecoveryFileLimitBytes);
+    if (file.missing())
+        return;
+    const QString unknown = QStringLiteral("保存されていない測定があるかどうか分かりません。");
+    if (!file.read()) {
+        addProblem(day, besideTheDays(RecoveryFileName), file.error + unknown);
+        return;
+    }
+    const RecoveryParse parsed = parseRecovery(file.content);
+    if (!parsed.record) {
+        addProblem(day, besideTheDays(RecoveryFileName), parsed.error + unknown);
+        return;
+    }
+    const RecoveryRecord& record = *parsed.record;
+    if (record.day != date)
+        return;
+    QMultiHash<int, QString> filed;
+    for (const LedgerPole& pole : std::as_const(day.poles)) {
+        if (pole.pole != record.pole)
+            continue;
+        // A result file that could not be read is named already: whether it holds the rows is not known.
+        if (!pole.error.isEmpty())
+            return;
+        for (const LedgerRow& row : pole.rows)
+            filed.insert(row.row, row.width);
+        break;
+    }
+    int missing = 0;
+    for (qsizetype i = 0; i < record.rows.size(); ++i) {
+        if (!filed.contains(int(i + 1), record.rows[i].width))
+            ++missing;
+    }
+    if (missing > 0)
+        day.unsaved = UnsavedRows { record.pole, missing };
+}
+
+// The scale file of the folder the day folders are in says when a calibrated scale was set.
 void settleScales(LedgerDay& day)
 {
-    QString ignored;
-    const ScaleCalibrations calibrations = readScaleFile(QFileInfo(day.folder).absolutePath(), &ignored);
+    const ScaleCalibrations calibrations = calibrationsOf(day);
     for (LedgerPole& pole : day.poles) {
         for (LedgerRow& row : pole.rows) {
             if (!row.pictureSize.isValid())
@@ -373,20 +436,20 @@ void settleScales(LedgerDay& day)
 
 } // namespace
 
-LedgerDay loadLedgerDay(
-    const QString& dayFolder, const QList<MeasurementEntry>& entries, const std::optional<OpenResults>& open)
+LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries)
 {
-    LedgerDay day = loadPoles(dayFolder, open);
+    LedgerDay day = loadPoles(dayFolder);
     RecordReader reader(day);
     for (const MeasurementEntry& entry : entries)
         reader.take(entry);
     settleScales(day);
+    findUnsavedRows(day);
     return day;
 }
 
-LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResults>& open)
+LedgerDay readLedgerDay(const QString& dayFolder)
 {
-    LedgerDay day = loadPoles(dayFolder, open);
+    LedgerDay day = loadPoles(dayFolder);
     RecordReader reader(day);
     const RegularFile record
         = openRegularFile(nativeName(dayFolder) + '/' + nativeName(MeasurementRecordFileName), RecordFileLimitBytes);
@@ -406,7 +469,15 @@ LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResult
         addProblem(day, MeasurementRecordFileName, record.error + QStringLiteral("測定方法と線は載せていません。"));
     }
     settleScales(day);
+    findUnsavedRows(day);
     return day;
+}
+
+QString unsavedText(const UnsavedRows& unsaved)
+{
+    return QStringLiteral("調査柱No「%1」の %2 行が結果ファイルに保存されておらず、この台帳に載っていません。")
+        .arg(unsaved.pole)
+        .arg(unsaved.rows);
 }
 
 QString problemLine(const LedgerProblem& problem)

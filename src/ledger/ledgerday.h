@@ -52,6 +52,9 @@ struct LedgerRow {
     QString pictureError; // why the picture there cannot be shown; empty when it can be
     QList<LedgerMark> marks;
     CrackFacts facts; // from the day's 調査情報.csv: the direction judges the width
+    // The direction the row's last analysis estimated (a later typed correction or dragged line measures the same
+    // crack): the width is judged by it while the facts confirm none.
+    CrackDirection estimated = CrackDirection::Unknown;
     // From the record: the camera file's time at the take-in (shotFromCamera), else the take-in's own time; the
     // camera's original kept in the pole folder's 原画像 (its name, empty when not there); whether the last
     // analysis measured across the crack; the scale of the last measurement, in picture pixels per millimetre
@@ -82,6 +85,14 @@ struct LedgerProblem {
     friend bool operator==(const LedgerProblem&, const LedgerProblem&) = default;
 };
 
+// Rows that the window holds for the day (kept in the program folder's recovery.dat) but that the pole's result file
+// lacks, or holds with other widths: measured, not saved, and so not in the ledger.
+struct UnsavedRows {
+    QString pole;
+    int rows = 0;
+    friend bool operator==(const UnsavedRows&, const UnsavedRows&) = default;
+};
+
 struct LedgerDay {
     QString folder;
     QString day; // the day folder's name, "20221019"
@@ -90,14 +101,18 @@ struct LedgerDay {
     std::optional<double> widestMm;
     QString widestPole; // the first pole in order with the widest crack
     int outOfRange = 0; // rows whose width is a number outside 0 to LargestWidthMm
-    QList<LedgerProblem> problems; // in the order found: the day folder, the poles in order, then the record
+    QList<LedgerProblem> problems; // in the order found: the day folder, the poles in order, the facts, the record,
+                                   // the scale file, the recovery file
     int unlistedProblems = 0; // found beyond LedgerProblemLimit
+    std::optional<UnsavedRows> unsaved;
 };
 
 // The most bytes the ledger reads of each kind of file (result files: ResultFileLimitBytes): a record some 400
 // bytes a change (read a line at a time), a filed picture a few megabytes.
 inline constexpr qint64 RecordFileLimitBytes = qint64(256) * 1024 * 1024;
 inline constexpr qint64 LedgerPictureLimitBytes = 64 * 1024 * 1024;
+// A recovery file holds one pole's list: some tens of bytes a row.
+inline constexpr qint64 RecoveryFileLimitBytes = 16 * 1024 * 1024;
 // The rows of all poles of a day: beyond them a result file is named as a problem and not read, so that
 // no day of hostile files can fill the memory.
 inline constexpr int LedgerRowLimit = 100000;
@@ -112,24 +127,25 @@ inline constexpr int LedgerProblemLimit = 10000;
 // permission) is named in problems with the reason, as is a pole folder with pictures but no result file.
 // The record's entries, in time order, say how a row was measured: the last analysis, dragged line or
 // typed correction for its pole and row; clearing and pole changes after it do not matter, since the result
-// file says which rows exist. The day's 調査情報.csv gives poles and rows their facts; a file that cannot be
-// read, or lines of it, are named in problems and the rows judged as cracks of no known direction. Marks come from the
-// last analysis or dragged line for the row whose picture name and size are those of the filed picture, so a record of
-// an older picture under the same name draws nothing. Without entries the rows have neither. The results still in the
-// window, of the pole in hand, are not in its result file before the pole changes or the program ends: given as open,
-// they stand in for that file.
-struct OpenResults {
-    QString pole;
-    QStringList widths; // row 1 first
-};
-[[nodiscard]] LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries,
-    const std::optional<OpenResults>& open = std::nullopt);
+// file says which rows exist; the last analysis also gives the direction it estimated. The day's 調査情報.csv gives
+// poles and rows their facts; a file that cannot be read, or lines of it, are named in problems and the rows judged as
+// cracks of no confirmed direction. Marks come from the last analysis or dragged line for the row whose picture name
+// and size are those of the filed picture, so a record of an older picture under the same name draws nothing. Without
+// entries the rows have neither.
+// The folder holding the day folders (the program folder) gives the calibrations' dates from its scale.ini and, for a
+// day folder named by its date, the rows not saved from its recovery.dat (see UnsavedRows); either file there that
+// cannot be read is named in problems ("../scale.ini", "../recovery.dat").
+[[nodiscard]] LedgerDay loadLedgerDay(const QString& dayFolder, const QList<MeasurementEntry>& entries);
 
 // Rows with a picture that the record gives no scale are taken at the described scale for their size.
 
 // The same with the entries of the day folder's measurement record, read a line at a time; a record that
 // cannot be read, or lines of it, are named in problems.
-[[nodiscard]] LedgerDay readLedgerDay(const QString& dayFolder, const std::optional<OpenResults>& open = std::nullopt);
+[[nodiscard]] LedgerDay readLedgerDay(const QString& dayFolder);
+
+// "未保存の測定があります" says the rows; this line after it names them: "調査柱No「7」の 3 行が…".
+inline const QString UnsavedHeadline = QStringLiteral("未保存の測定があります");
+[[nodiscard]] QString unsavedText(const UnsavedRows& unsaved);
 
 // A problem as one line of a message: "7/No7CP.csv: 普通のファイルでは…".
 [[nodiscard]] QString problemLine(const LedgerProblem& problem);

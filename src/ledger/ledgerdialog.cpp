@@ -264,6 +264,8 @@ bool writeLedgerFiles(const LedgerDay& day, const LedgerOptions& options, Durabl
 QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int listed)
 {
     QStringList lines;
+    if (day.unsaved)
+        lines << UnsavedHeadline << unsavedText(*day.unsaved);
     const qsizetype problems = day.problems.size() + day.unlistedProblems + found.size();
     if (problems > 0) {
         lines << QStringLiteral("読めなかったファイル: %1 件（写真台帳にも書いています）").arg(problems);
@@ -308,7 +310,7 @@ bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, in
                      .arg(QDir::toNativeSeparators(job.dayFolder), fault);
         return false;
     }
-    const LedgerDay day = readLedgerDay(job.dayFolder, job.open);
+    const LedgerDay day = readLedgerDay(job.dayFolder);
     if (!progress(0, 1))
         return false;
     DurableFile pdf(*pdfPath);
@@ -321,13 +323,13 @@ bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, in
     return true;
 }
 
-bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    const LedgerOptions& options, QString* pdfPath, QString* error, QString* notes)
+bool makeLedger(QWidget* parent, const QString& dayFolder, const LedgerOptions& options, QString* pdfPath,
+    QString* error, QString* notes)
 {
     // A folder that is not there is refused without a progress dialog flashing up.
     if (!isFolder(dayFolder))
         return makeLedgerFiles(
-            { dayFolder, {}, open, options }, [](int, int) { return true; }, pdfPath, error, notes);
+            { dayFolder, {}, options }, [](int, int) { return true; }, pdfPath, error, notes);
     QProgressDialog progress(QStringLiteral("写真台帳を作成しています…"), QStringLiteral("中止"), 0, 1, parent);
     progress.setWindowTitle(QStringLiteral("写真台帳作成"));
     progress.setWindowModality(Qt::WindowModal);
@@ -344,7 +346,7 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<O
         QCoreApplication::processEvents();
         return !progress.wasCanceled();
     };
-    return makeLedgerFiles({ dayFolder, {}, open, options }, step, pdfPath, error, notes);
+    return makeLedgerFiles({ dayFolder, {}, options }, step, pdfPath, error, notes);
 }
 
 void removeStaleLedgerFiles(const QString& dayFolder)

@@ -78,7 +78,6 @@ class PreviousInspections;
 struct LedgerJob {
     QString dayFolder;
     QString pdfPath;
-    std::optional<OpenResults> open;
     LedgerOptions options;
 };
 
@@ -94,11 +93,12 @@ struct LedgerJob {
 // anything else. On a failure false with error naming the file. pdfPath receives the ledger's path;
 // notes, on success, what the user must be told besides: the files and lines that could not be read and
 // the widths out of range, or empty.
-[[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const std::optional<OpenResults>& open,
-    const LedgerOptions& options, QString* pdfPath, QString* error, QString* notes);
+[[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const LedgerOptions& options, QString* pdfPath,
+    QString* error, QString* notes);
 
-// What makeLedger tells besides its success: the day's problems, the pictures found unreadable while
-// drawn, the widths out of range; at most listed of the problems named.
+// What makeLedger tells besides its success: the rows measured but not saved ("未保存の測定があります" and
+// unsavedText), the day's problems, the pictures found unreadable while drawn, the widths out of range; at most
+// listed of the problems named.
 [[nodiscard]] QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int listed = 15);
 
 // Removes the temporary files that a ledger killed while it was written left in the day folder

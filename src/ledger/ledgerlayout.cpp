@@ -3,6 +3,7 @@
 #include "analysis/scanlines.h"
 #include "ledger/ledgerday.h"
 #include "ledger/ledgerplan.h"
+#include "ledger/ledgersummary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +47,10 @@ CoverLayout coverLayout(const LedgerDay& day)
     // 件名, 調査日, 調査者, 会社, 天候, 使用機器, the scales, 調査柱数・撮影数, 最大ひび割れ幅, 判定線.
     const auto scales = static_cast<int>(scalesOf(day).size());
     layout.figureLines = 9 + std::clamp(scales, 1, CoverScales + 1);
+    if (const UnconfirmedRows unconfirmed = unconfirmedRows(day); unconfirmed.estimated + unconfirmed.unknown > 0)
+        ++layout.figureLines;
+    if (day.unsaved)
+        layout.figureLines += 2;
     if (day.outOfRange > 0)
         ++layout.figureLines;
     const auto problems = day.problems.size() + day.unlistedProblems;

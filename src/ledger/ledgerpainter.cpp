@@ -84,7 +84,7 @@ QString widestDirection(const LedgerPole& pole)
 {
     for (const LedgerRow& row : pole.rows) {
         if (row.widthMm && pole.widestMm && *row.widthMm == *pole.widestMm)
-            return crackDirectionName(row.facts.direction);
+            return directionText(judgedDirection(row));
     }
     return {};
 }
@@ -286,16 +286,20 @@ void LedgerPainter::paintTable(const LedgerPage& page)
         writeLine({ Left, TableTop + TableRowHeight, Right - Left, TableRowHeight }, 10,
             QStringLiteral("結果ファイルを読めません: ") + pole.error, MarkRed);
 
-    const QList<double> widths { 20, 45, 35, 30 };
-    m_painter.fillRect(rect(Left, TableTop, 130, TableRowHeight), QColor(225, 225, 225));
+    // The direction beside the judgement, as it decides which line the width was held to.
+    const QList<double> widths { 18, 40, 30, 26, 34 };
+    m_painter.fillRect(rect(Left, TableTop, 148, TableRowHeight), QColor(225, 225, 225));
     writeCells(TableTop, TableRowHeight, widths,
-        { QStringLiteral("行"), QStringLiteral("幅 mm"), QStringLiteral("測定方法"), QStringLiteral("判定") }, 10);
+        { QStringLiteral("行"), QStringLiteral("幅 mm"), QStringLiteral("測定方法"), QStringLiteral("判定"),
+            QStringLiteral("方向") },
+        10);
     double y = TableTop + TableRowHeight;
     for (int r : page.rows) {
         const LedgerRow& row = pole.rows[r];
         writeCells(y, TableRowHeight, widths,
-            { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how), judgementShown(row) }, 10,
-            { Qt::black, Qt::black, Qt::black, MarkRed });
+            { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how), judgementShown(row),
+                directionText(judgedDirection(row)) },
+            10, { Qt::black, Qt::black, Qt::black, MarkRed });
         y += TableRowHeight;
     }
 }

@@ -88,7 +88,8 @@ private:
     void note(const QRectF& target, const QString& text);
     // The row's judgement, or "範囲外" for a width that is no crack's.
     [[nodiscard]] QString judgementShown(const LedgerRow& row) const;
-    [[nodiscard]] QString previousText(int pole, std::optional<CrackDirection> direction) const;
+    // The pole's previous inspection beside a crack (row), or beside the pole's widest (none).
+    [[nodiscard]] QString previousText(int pole, const LedgerRow* row) const;
 
     QPainter& m_painter;
     const LedgerDay& m_day;
@@ -110,7 +111,8 @@ namespace ledgertext {
 [[nodiscard]] QString millimetres(std::optional<double> width);
 // At most this many characters of a text from a file are shown in a cell or caption.
 [[nodiscard]] QString shortened(const QString& text, qsizetype characters = 24);
-// The direction of the pole's widest crack: "縦", or empty.
+// The direction of the pole's widest crack as the ledger prints it ("縦", "横（推定）", "方向未確認"); empty
+// without a width.
 [[nodiscard]] QString widestDirection(const LedgerPole& pole);
 inline const QColor MarkGreen(0, 255, 0);
 inline const QColor MarkRed(255, 0, 0);

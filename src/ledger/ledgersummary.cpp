@@ -40,9 +40,23 @@ std::optional<PreviousInspection> previousOf(
     return previous->find(pole.facts.plate, date, lines);
 }
 
+JudgedDirection judgedDirection(const LedgerRow& row)
+{
+    if (row.facts.direction != CrackDirection::Unknown)
+        return { row.facts.direction, false };
+    return { row.estimated, row.estimated != CrackDirection::Unknown };
+}
+
+QString directionText(JudgedDirection judged)
+{
+    if (judged.direction == CrackDirection::Unknown)
+        return QStringLiteral("方向未確認");
+    return crackDirectionName(judged.direction) + (judged.estimated ? QStringLiteral("（推定）") : QString());
+}
+
 QString rowJudgement(const LedgerRow& row, const JudgementLines& lines)
 {
-    return judgementText(row.widthMm, lines.lineFor(row.facts.direction));
+    return judgementText(row.widthMm, lines.lineFor(judgedDirection(row).direction));
 }
 
 DirectionWidths poleWidths(const LedgerPole& pole)
@@ -50,9 +64,22 @@ DirectionWidths poleWidths(const LedgerPole& pole)
     DirectionWidths widths;
     for (const LedgerRow& row : pole.rows) {
         if (row.widthMm)
-            widths.add(row.facts.direction, *row.widthMm);
+            widths.add(judgedDirection(row).direction, *row.widthMm);
     }
     return widths;
+}
+
+UnconfirmedRows unconfirmedRows(const LedgerDay& day)
+{
+    UnconfirmedRows rows;
+    for (const LedgerPole& pole : day.poles) {
+        for (const LedgerRow& row : pole.rows) {
+            if (!row.widthMm || row.facts.direction != CrackDirection::Unknown)
+                continue;
+            ++(row.estimated == CrackDirection::Unknown ? rows.unknown : rows.estimated);
+        }
+    }
+    return rows;
 }
 
 QString poleJudgement(const LedgerPole& pole, const JudgementLines& lines)

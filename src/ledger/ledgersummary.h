@@ -15,10 +15,26 @@ struct LedgerPole;
 struct LedgerRow;
 class PreviousInspections;
 
-// "要注意" for a row at or above its direction's line, else empty (also for no width).
+// The direction a row is judged by: the one confirmed in its crack facts, else the one its last analysis
+// estimated; Unknown when neither says, and then the strictest line judges it.
+struct JudgedDirection {
+    CrackDirection direction = CrackDirection::Unknown;
+    bool estimated = false;
+};
+[[nodiscard]] JudgedDirection judgedDirection(const LedgerRow& row);
+// As the ledger prints it: "横", "横（推定）", or "方向未確認".
+[[nodiscard]] QString directionText(JudgedDirection judged);
+
+// "要注意" for a row at or above its judged direction's line, else empty (also for no width).
 [[nodiscard]] QString rowJudgement(const LedgerRow& row, const JudgementLines& lines);
-// The pole's widest crack in each direction.
+// The pole's widest crack in each judged direction.
 [[nodiscard]] DirectionWidths poleWidths(const LedgerPole& pole);
+// Rows with a width whose direction the facts do not confirm: judged by an estimate, and by none.
+struct UnconfirmedRows {
+    int estimated = 0;
+    int unknown = 0;
+};
+[[nodiscard]] UnconfirmedRows unconfirmedRows(const LedgerDay& day);
 // The worst of its rows: "要注意" when one is; "-" when it has widths and none is; empty without a width.
 [[nodiscard]] QString poleJudgement(const LedgerPole& pole, const JudgementLines& lines);
 
@@ -31,9 +47,9 @@ class PreviousInspections;
 
 // The day's summary: UTF-8 with a BOM, CR LF, the header row 調査柱No,行数,最大幅mm,平均幅mm,判定,電柱番号,
 // 所在地・路線,柱種,横最大,縦最大,斜め最大,前回日,前回最大,変化 and one line per pole in ledger order, widths as
-// "0.00" (empty for none). The previous inspection of a pole with a plate comes from previous, when given, as
-// of a day before the day folder's date: its day as yyyy/MM/dd, its widest crack, and the change of the widest
-// since, signed.
+// "0.00" (empty for none); 判定 and the widest per direction by each row's judged direction, estimates included.
+// The previous inspection of a pole with a plate comes from previous, when given, as of a day before the day
+// folder's date: its day as yyyy/MM/dd, its widest crack, and the change of the widest since, signed.
 [[nodiscard]] QByteArray summaryCsv(
     const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous = nullptr);
 

@@ -105,6 +105,7 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
         for (int k = 0; k < AcrossColumns; ++k)
             f << QString();
     }
+    f << crackDirectionName(e.estimated);
     return csvLine(f);
 }
 

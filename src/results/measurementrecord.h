@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/crackdirection.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
@@ -104,6 +106,7 @@ struct MeasurementEntry {
     QString cameraFile;
     QDateTime cameraModified;
     std::optional<RecordedAcross> across; // analyses measured across the crack only
+    CrackDirection estimated = CrackDirection::Unknown; // the crack's direction as the analysis saw it
     friend bool operator==(const MeasurementEntry&, const MeasurementEntry&) = default;
 };
 

@@ -28,5 +28,8 @@ inline constexpr int CameraColumns = 2;
 // angle, the angle between its two edges and whether it was kept. Lines written before it was measured lack all
 // of these.
 inline constexpr int AcrossColumns = 1 + 5 * 5;
+// Last, the direction the analysis estimated ("横", "縦", "斜め", empty when it did not or for other changes); lines
+// written before it was estimated lack it.
+inline constexpr int EstimatedDirectionColumns = 1;
 
 } // namespace norvel

@@ -263,9 +263,10 @@ bool readAcross(FieldReader& f, MeasurementEntry& e)
 std::optional<MeasurementEntry> entryFrom(QStringList fields)
 {
     // Lines of earlier versions are made whole with what their missing columns meant: the described scale, no
-    // camera file, nothing measured across the crack.
+    // camera file, nothing measured across the crack, no direction estimated.
     const qsizetype full = recordColumns().size();
-    const qsizetype beforeAcross = full - AcrossColumns;
+    const qsizetype beforeEstimate = full - EstimatedDirectionColumns;
+    const qsizetype beforeAcross = beforeEstimate - AcrossColumns;
     if (fields.size() == beforeAcross - CameraColumns - 1)
         fields.insert(CalibratedColumn, QStringLiteral("0"));
     if (fields.size() == beforeAcross - CameraColumns)
@@ -274,6 +275,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
         for (int k = 0; k < AcrossColumns; ++k)
             fields << QString();
     }
+    if (fields.size() == beforeEstimate)
+        fields << QString();
     if (fields.size() != full)
         return std::nullopt;
     FieldReader f(fields);
@@ -297,6 +300,11 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
     }
     if (!readAcross(f, e))
         return std::nullopt;
+    // A word that names no direction is as unreadable as any other field not as written.
+    const std::optional<CrackDirection> estimated = crackDirectionFromName(f.next());
+    if (!estimated)
+        return std::nullopt;
+    e.estimated = *estimated;
     return e;
 }
 

@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace norvel {
 
 namespace {
@@ -48,10 +50,11 @@ double JudgementLines::lineFor(CrackDirection direction) const
     case CrackDirection::Oblique:
         return oblique;
     case CrackDirection::Longitudinal:
+        return longitudinal;
     case CrackDirection::Unknown:
         break;
     }
-    return longitudinal;
+    return std::min({ transverse, longitudinal, oblique });
 }
 
 bool hasJudgementLines(const QByteArray& settings)

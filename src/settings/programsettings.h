@@ -27,7 +27,7 @@ struct ProgramSetting {
 [[nodiscard]] ProgramSetting keepOriginalsSetting(bool keep);
 
 // The judgement lines by the crack's direction, in mm: a row at or above its line is "要注意". A row whose
-// direction is not known is held to the longitudinal line.
+// direction is not known is held to the strictest line: it may well be the crack that line is for.
 struct JudgementLines {
     double transverse = 0.05; // 横: the pole standard's limit for a crack left after the test load
     double longitudinal = 0.20; // 縦: the general recording limit
