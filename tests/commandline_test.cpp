@@ -30,7 +30,7 @@ struct CommandCase {
     bool flagged = true; // the 0.25 mm row is 要注意
     bool pastSurvey = false; // the pole's plate in today's facts, and its earlier inspection under {program}/past
     bool previousFound = false; // the summary gives that inspection
-    QByteArray recovery; // the window's list kept in the program folder; empty: none
+    QByteArray recovery {}; // the window's list kept in the program folder; empty: none
 };
 
 const QString Day = QStringLiteral("20221019");

@@ -257,38 +257,38 @@ INSTANTIATE_TEST_SUITE_P(Commands, ListWiringTest,
     testing::Values(
         // The menu title runs an analysis as it opens: after a pole change there is no picture of the new pole.
         WiringCase { "analysisMenuAfterAPoleChange",
-            [](Form1ResultsTest& t) {
-                t.get<QLineEdit>(QStringLiteral("Text4"))->setText(QStringLiteral("2"));
-                Q_EMIT t.get<QMenu>(QStringLiteral("Bun"))->aboutToShow();
+            [](Form1ResultsTest& run) {
+                run.get<QLineEdit>(QStringLiteral("Text4"))->setText(QStringLiteral("2"));
+                Q_EMIT run.get<QMenu>(QStringLiteral("Bun"))->aboutToShow();
             },
             {}, {}, "1,0.44\r\n" },
         WiringCase { "typedKeptAgainstTheAnalysis",
-            [](Form1ResultsTest& t) {
-                t.text3()->setText(QStringLiteral("０．０７"));
-                t.fake.okAnswers = { false };
-                t.button("Command2")->click();
+            [](Form1ResultsTest& run) {
+                run.text3()->setText(QStringLiteral("０．０７"));
+                run.fake.okAnswers = { false };
+                run.button("Command2")->click();
             },
             { "0.07" }, { "修正した値 0.07 を分析の値 0.44 で置き換えますか？" }, "1,0.07\r\n" },
         WiringCase { "typedReplacedWhenAllowed",
-            [](Form1ResultsTest& t) {
-                t.text3()->setText(QStringLiteral("0.07"));
-                t.button("Command2")->click();
+            [](Form1ResultsTest& run) {
+                run.text3()->setText(QStringLiteral("0.07"));
+                run.button("Command2")->click();
             },
             { "0.44" }, { "修正した値 0.07 を分析の値 0.44 で置き換えますか？" }, "1,0.44\r\n" },
         WiringCase { "clearOneThenUndo",
-            [](Form1ResultsTest& t) {
-                t.button("Command3(1)")->click();
-                EXPECT_TRUE(t.menuItem(QStringLiteral("Undo"))->isEnabled());
-                t.menuItem(QStringLiteral("Undo"))->trigger();
-                EXPECT_FALSE(t.menuItem(QStringLiteral("Undo"))->isEnabled());
+            [](Form1ResultsTest& run) {
+                run.button("Command3(1)")->click();
+                EXPECT_TRUE(run.menuItem(QStringLiteral("Undo"))->isEnabled());
+                run.menuItem(QStringLiteral("Undo"))->trigger();
+                EXPECT_FALSE(run.menuItem(QStringLiteral("Undo"))->isEnabled());
             },
             { "0.44" }, {}, "1,0.44\r\n" },
         WiringCase { "clearAllDeclined",
-            [](Form1ResultsTest& t) {
+            [](Form1ResultsTest& run) {
                 ASSERT_TRUE(QTest::qWaitFor(
-                    [&] { return QFile::exists(t.fake.programFolder.filePath("20221019/1/No1CP.csv")); }));
-                t.fake.okAnswers = { false };
-                t.menuItem(QStringLiteral("col(0)"))->trigger();
+                    [&] { return QFile::exists(run.fake.programFolder.filePath("20221019/1/No1CP.csv")); }));
+                run.fake.okAnswers = { false };
+                run.menuItem(QStringLiteral("col(0)"))->trigger();
             },
             { "0.44" },
             { "調査柱No「1」の測定結果 1 "

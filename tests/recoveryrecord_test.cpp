@@ -30,8 +30,7 @@ RecoveryRecord typicalRecord()
 TEST(RecoveryRecord, WritesOneEscapedFieldALineAndTheSumOfThemAll)
 {
     EXPECT_EQ(serializeRecovery(typicalRecord()),
-        sealed("norvel-recovery 1\npole 12\npoletext 1\\t2\\r\\n\nday 2024-05-01\nrow 1\t0.35\tunknown\t0\t\t\t\n"
-               "row 2\tC:\\\\x\tunknown\t0\t\t\t\n"
+        sealed("norvel-recovery 1\npole 12\npoletext 1\\t2\\r\\n\nday 2024-05-01\nrow 1\t0.35\nrow 2\tC:\\\\x\n"
                "pending %2Fcam%2FIMG%201%E9.JPG\t2048\t1714521600000\t/p/20240501/12/2.jpg\t1714521601000\t2\n"));
     EXPECT_EQ(serializeRecovery({}), sealed("norvel-recovery 1\npole \npoletext \nday none\n"));
 }
@@ -155,6 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Forms, RecoveryDamageTest,
         DamageCase { "row_across_not_a_flag", SOUND_START "row 1\t0.35\tanalysis\t2\t\t\t\n" },
         DamageCase { "row_direction_word", SOUND_START "row 1\t0.35\tanalysis\t1\t\t\t上\n" },
         DamageCase { "row_six_fields", SOUND_START "row 1\t0.35\tanalysis\t1\t\t\n" },
+        DamageCase { "row_saying_no_more_at_length", SOUND_START "row 1\t0.35\tunknown\t0\t\t\t\n" },
         DamageCase { "unknown_escape", SOUND_START "row 1\\q\t0.35\n" },
         DamageCase { "trailing_backslash", "norvel-recovery 1\npole 12\\\npoletext 12\nday none\n" },
         DamageCase { "bare_tab", "norvel-recovery 1\npole 1\t2\npoletext 12\nday none\n" },

@@ -114,8 +114,9 @@ TEST_P(MeasurementLogTest, recordsEachChangeOnceInTheOrderMade)
         for (const MeasurementEntry& entry : readMeasurementRecord(file.readAll()).entries) {
             letters += letterOf(entry.change);
             // A pole change names the pole left, and the pole entered as its result.
-            if (entry.change == RecordedChange::PoleChanged)
+            if (entry.change == RecordedChange::PoleChanged) {
                 EXPECT_EQ(entry.result.toInt(), entry.pole.toInt() + 1);
+            }
         }
     }
     EXPECT_EQ(letters, c.lines);

@@ -111,8 +111,6 @@ struct LedgerDay {
 // bytes a change (read a line at a time), a filed picture a few megabytes.
 inline constexpr qint64 RecordFileLimitBytes = qint64(256) * 1024 * 1024;
 inline constexpr qint64 LedgerPictureLimitBytes = 64 * 1024 * 1024;
-// A recovery file holds one pole's list: some tens of bytes a row.
-inline constexpr qint64 RecoveryFileLimitBytes = 16 * 1024 * 1024;
 // The rows of all poles of a day: beyond them a result file is named as a problem and not read, so that
 // no day of hostile files can fill the memory.
 inline constexpr int LedgerRowLimit = 100000;

@@ -126,11 +126,19 @@ std::optional<bool> flagFrom(QByteArrayView text)
     return {};
 }
 
+// Only its number and width, as records written before rows said more.
+bool saysNoMore(const ResultRow& row)
+{
+    return row == ResultRow { row.number, row.width };
+}
+
 QByteArray rowLine(const ResultRow& row)
 {
-    return "row " + escaped(row.number) + '\t' + escaped(row.width) + '\t' + sourceWord(row.source) + '\t'
-        + (row.acrossCrack ? '1' : '0') + '\t' + escaped(row.picture) + '\t' + escaped(row.original) + '\t'
-        + escaped(crackDirectionName(row.estimated)) + '\n';
+    QByteArray line = "row " + escaped(row.number) + '\t' + escaped(row.width);
+    if (!saysNoMore(row))
+        line += '\t' + sourceWord(row.source) + '\t' + (row.acrossCrack ? '1' : '0') + '\t' + escaped(row.picture)
+            + '\t' + escaped(row.original) + '\t' + escaped(crackDirectionName(row.estimated));
+    return line + '\n';
 }
 
 std::optional<ResultRow> rowFrom(const QByteArray& field)
@@ -159,6 +167,9 @@ std::optional<ResultRow> rowFrom(const QByteArray& field)
     row.picture = *picture;
     row.original = *original;
     row.estimated = *estimated;
+    // One spelling a row: one that says no more is written short.
+    if (saysNoMore(row))
+        return {};
     return row;
 }
 

@@ -15,6 +15,8 @@ namespace norvel {
 
 inline const QString RecoveryFileName = QStringLiteral("recovery.dat");
 inline const QString DamagedRecoveryFileName = QStringLiteral("recovery.bad");
+// A recovery record is a few kilobytes; anything far larger is not one.
+inline constexpr qint64 RecoveryFileLimitBytes = 16 * 1024 * 1024;
 
 // The shot last taken in, until it has left the camera folder: after a crash it tells whether a shot still
 // in the folder is already in the list (and filed) or has to be taken in again.

@@ -21,8 +21,8 @@ struct ResultRow {
     QString width; // the second, as shown and filed
     WidthSource source = WidthSource::Unknown;
     bool acrossCrack = false; // the width was measured across the crack's path
-    QString picture; // the filed picture's name in the pole folder; empty when none was filed
-    QString original; // the kept camera original's name in the pole folder's 原画像; empty when none
+    QString picture {}; // the filed picture's name in the pole folder; empty when none was filed
+    QString original {}; // the kept camera original's name in the pole folder's 原画像; empty when none
     CrackDirection estimated = CrackDirection::Unknown; // the way the analysis saw the crack run
     friend bool operator==(const ResultRow&, const ResultRow&) = default;
 };

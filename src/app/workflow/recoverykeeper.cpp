@@ -15,13 +15,6 @@
 
 namespace norvel {
 
-namespace {
-
-// A recovery record is a few kilobytes; anything far larger is not one.
-constexpr qint64 RecoveryFileLimit = 16 * 1024 * 1024;
-
-} // namespace
-
 RecoveryKeeper::RecoveryKeeper(const Services& services, ResultList& list, std::function<QString()> poleText)
     : m_services(services)
     , m_list(list)
@@ -100,7 +93,7 @@ void RecoveryKeeper::setPendingFiling(const QString& filedPath, const QString& o
 std::optional<RecoveryRecord> RecoveryKeeper::read(
     const QString& watchPath, const std::function<void(const QByteArray& name)>& deleteLater)
 {
-    const FileContent file = readRegularFile(path(), RecoveryFileLimit);
+    const FileContent file = readRegularFile(path(), RecoveryFileLimitBytes);
     if (file.missing())
         return std::nullopt;
     if (file.status == RegularFile::Status::Failed) {
