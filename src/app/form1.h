@@ -13,6 +13,7 @@
 #include "app/runstate.h"
 #include "app/tools/measuringlinetool.h"
 #include "app/tools/rangedragtool.h"
+#include "app/workflow/factsdesk.h"
 #include "app/workflow/measurementlog.h"
 #include "app/workflow/poleresults.h"
 #include "app/workflow/recoverykeeper.h"
@@ -301,26 +302,12 @@ private:
     // The settings and the picture a change of the list is recorded with.
     [[nodiscard]] MeasurementEntry measurementEntry(RecordedChange change) const;
 
-    // The facts beside the widths, in the list day's folder.
-    void askCrackFacts(int row); // counted from 1
-    // The direction the row's analysis estimated: the list's, else the day's record's; Unknown without one.
-    [[nodiscard]] CrackDirection analysedDirection(int row);
-    // The plates and earlier inspections the pole facts dialog offers.
-    // The facts of the list's day, or none (said) when its file cannot be read.
-    [[nodiscard]] std::optional<InspectionFacts> listDayFacts();
-    [[nodiscard]] QString listDayFolder() const;
-    [[nodiscard]] QStringList knownPlates() const;
-    [[nodiscard]] QString previousInspectionOf(const QString& plate) const;
-    // The earlier days' facts, indexed once a day: they do not change while the program runs.
-    [[nodiscard]] const PreviousInspections& previousInspections() const;
-    // The judgement lines of norvel.ini (its content, none when unreadable), ledger.ini's single line taken over
-    // into it once.
+    // The photo ledger: the judgement lines of norvel.ini (its content, none when unreadable), ledger.ini's single
+    // line taken over into it once; the choices kept for next time; the notice that the ledger was made.
     [[nodiscard]] JudgementLines judgementLinesInForce(const std::optional<QByteArray>& ini);
     void keepLedgerChoices(
         const JudgementLines& offeredLines, const LedgerChoices& offeredChoices, const LedgerRequest& chosen);
     void tellLedgerMade(const QString& pdfPath, const QString& notes);
-    // Appends the line; on a failure says so, with what was typed, which is then not kept.
-    void storeFacts(const QByteArray& line, const QString& typed);
 
     ModalCounter m_modal; // dialogs, questions and messages open now
     ModalServices m_modalServices;
@@ -351,8 +338,6 @@ private:
     // force, and a window that ended must not shut down again on its close.
     enum class Phase { Open, ShuttingDown, Ended } m_phase = Phase::Open;
     QStringList m_failedWork; // kinds of work whose exception was said already
-    mutable std::shared_ptr<const PreviousInspections> m_previous;
-    mutable QDate m_previousIndexed; // the day m_previous was built on
     QImage m_spareImage; // the picture shown before, whose memory the next one is decoded into
     // The shot being taken in, filed beside its showing; the watcher it tells is built further down.
     ShotFiling m_shotFiling { m_services, m_watcher, m_recovery,
@@ -368,6 +353,7 @@ private:
     ScaleBook m_scaleBook { m_services };
     QTimer* m_typingSettles = new QTimer(this); // a pause in the typing that settles a typed correction
     MeasurementLog m_log { m_services, m_list, [this] { return autoSave(); }, *m_typingSettles };
+    FactsDesk m_facts { m_services, m_list, [this] { m_log.onDisk(); } };
     CaptureWatcher m_watcher;
 
     // Controls

@@ -61,9 +61,8 @@ void Form1::Ledger_Click()
     const ModalScope open(m_modal);
     // Read afresh: past surveys may have been copied in since the pole dialog last looked. The dialog goes on
     // with this reading.
-    m_previous = std::make_shared<const PreviousInspections>(m_services.programFolder, request->choices.pastFolder);
-    m_previousIndexed = m_services.clock->now().date();
-    const LedgerOptions options { request->lines, request->choices.header, request->choices.form, m_previous.get() };
+    const LedgerOptions options { request->lines, request->choices.header, request->choices.form,
+        &m_facts.rereadPreviousInspections(request->choices.pastFolder) };
     if (makeLedger(this, request->dayFolder, options, &pdfPath, &error, &notes))
         tellLedgerMade(pdfPath, notes);
     else if (!error.isEmpty())

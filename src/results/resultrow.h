@@ -17,8 +17,8 @@ enum class WidthSource {
 };
 
 struct ResultRow {
-    QString number; // the first column: empty on a shot's row until an analysis numbers it
-    QString width; // the second, as shown and filed
+    QString number {}; // the first column: empty on a shot's row until an analysis numbers it
+    QString width {}; // the second, as shown and filed
     WidthSource source = WidthSource::Unknown;
     bool acrossCrack = false; // the width was measured across the crack's path
     QString picture {}; // the filed picture's name in the pole folder; empty when none was filed

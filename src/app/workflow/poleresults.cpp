@@ -158,8 +158,9 @@ bool PoleResults::settle()
     return m_settled;
 }
 
-int PoleResults::rowsInFile(const QString& pole, const QDate& day) const
+int PoleResults::rowsInFile(const QString& pole, const QDate& day)
 {
+    static_cast<void>(onDisk()); // a row written a moment ago is in the file as far as the inspector knows
     const FileContent file = readRegularFile(resultFilePath(m_services.programFolder, day, pole), ResultFileLimitBytes);
     if (!file.read())
         return 0;

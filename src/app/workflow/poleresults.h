@@ -47,8 +47,9 @@ public:
     [[nodiscard]] bool settle();
     // The last settle put the list on disk, and the rows have not changed since.
     [[nodiscard]] bool settled() const { return m_settled; }
-    // The rows the pole's file holds now (for the question before clearing them); 0 without a file.
-    [[nodiscard]] int rowsInFile(const QString& pole, const QDate& day) const;
+    // The rows the pole's file holds once what is on its way is on disk (for the question before clearing them); 0
+    // without a file.
+    [[nodiscard]] int rowsInFile(const QString& pole, const QDate& day);
     // The pole's rows of today from its result file, with the pictures found beside it, when it has any. A file
     // that is no result file is kept aside (said), once a run.
     [[nodiscard]] std::optional<QList<ResultRow>> resume(const QString& pole);
