@@ -269,12 +269,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, ListWiringTest,
                 run.button("Command2")->click();
             },
             { "0.07" }, { "修正した値 0.07 を分析の値 0.44 で置き換えますか？" }, "1,0.07\r\n" },
-        WiringCase { "typedReplacedWhenAllowed",
-            [](Form1ResultsTest& run) {
-                run.text3()->setText(QStringLiteral("0.07"));
-                run.button("Command2")->click();
-            },
-            { "0.44" }, { "修正した値 0.07 を分析の値 0.44 で置き換えますか？" }, "1,0.44\r\n" },
         WiringCase { "clearOneThenUndo",
             [](Form1ResultsTest& run) {
                 run.button("Command3(1)")->click();

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 using namespace norvel;
 
 namespace {
@@ -23,32 +25,10 @@ struct LogCase {
 
 class MeasurementLogTest : public ::testing::TestWithParam<LogCase> { };
 
+// The script's letter of each kind of line, in the order of the kinds.
 char letterOf(RecordedChange change)
 {
-    switch (change) {
-    case RecordedChange::TakeInAnalysis:
-        return 'k';
-    case RecordedChange::Analysis:
-        return 'm';
-    case RecordedChange::ManualLine:
-        return 'd';
-    case RecordedChange::TypedCorrection:
-        return 't';
-    case RecordedChange::RowSetAside:
-        return '1';
-    case RecordedChange::AllCleared:
-        return 'a';
-    case RecordedChange::CopiedAndCleared:
-        return 'c';
-    case RecordedChange::PoleChanged:
-        return 'p';
-    case RecordedChange::PoleResumed:
-        return 'r';
-    case RecordedChange::Undone:
-        return 'u';
-    default:
-        return '?';
-    }
+    return std::string_view("kmdt?acp?r1u?").at(std::size_t(change));
 }
 
 TEST_P(MeasurementLogTest, recordsEachChangeOnceInTheOrderMade)

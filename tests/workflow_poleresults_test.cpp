@@ -26,12 +26,6 @@ void writeFile(const QString& path, const QByteArray& bytes, const QDateTime& mo
     ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-}
-
 // The pole's list and its file, with automatic saving on and 上書確認 at 60 seconds.
 struct Pole {
     FakeServices fake;
@@ -69,7 +63,7 @@ TEST_P(OverwriteTest, aFileNotOursIsReplacedOnlyUnderTheRule)
     pole.take("0.50");
     EXPECT_TRUE(pole.results.onDisk());
     EXPECT_EQ(pole.fake.questions.size(), c.asked ? 1 : 0);
-    EXPECT_EQ(contentOf(pole.path()), QByteArray(c.after));
+    EXPECT_EQ(readWholeFile(pole.path()), QByteArray(c.after));
     EXPECT_TRUE(pole.fake.errors.isEmpty());
 }
 
@@ -119,7 +113,7 @@ TEST(PoleResults, theFileFollowsEveryChangeOfThePolesRows)
         SCOPED_TRACE(step.name);
         step.change(pole);
         EXPECT_TRUE(pole.results.onDisk());
-        EXPECT_EQ(contentOf(pole.path()), QByteArray(step.file));
+        EXPECT_EQ(readWholeFile(pole.path()), QByteArray(step.file));
     }
     EXPECT_TRUE(pole.fake.questions.isEmpty());
     EXPECT_FALSE(QFile::exists(resultFilePath(pole.fake.programFolder.path(), pole.fake.clockNow.date(), "2")));
@@ -134,16 +128,16 @@ TEST(PoleResults, settlingWritesWhatTheFileLacks_orRefuses)
     pole.take("0.30");
     pole.autoSave = true;
     EXPECT_TRUE(pole.results.settle());
-    EXPECT_EQ(contentOf(pole.path()), QByteArray("1,0.30\r\n"));
+    EXPECT_EQ(readWholeFile(pole.path()), QByteArray("1,0.30\r\n"));
 
     writeFile(pole.path(), "1,0.99\r\n", pole.fake.clockNow.addSecs(-600)); // changed outside
     pole.fake.okAnswers = { false, false };
     pole.take("0.40");
     EXPECT_FALSE(pole.results.settle());
     EXPECT_EQ(pole.fake.questions.size(), 2);
-    EXPECT_EQ(contentOf(pole.path()), QByteArray("1,0.99\r\n"));
+    EXPECT_EQ(readWholeFile(pole.path()), QByteArray("1,0.99\r\n"));
     EXPECT_TRUE(pole.results.settle()) << "accepted at last";
-    EXPECT_EQ(contentOf(pole.path()), QByteArray("1,0.30\r\n2,0.40\r\n"));
+    EXPECT_EQ(readWholeFile(pole.path()), QByteArray("1,0.30\r\n2,0.40\r\n"));
 }
 
 TEST(PoleResults, aResumedRowKnowsItsPictures)
