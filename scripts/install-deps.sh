@@ -11,6 +11,7 @@ packages=(
   poppler-utils # pdftotext, pdfinfo and pdftoppm read back the photo ledger in its tests
   xvfb xdotool # the crash test runs the real program on a virtual display
   clang libclang-rt-14-dev # the fuzz targets: clang and its libFuzzer runtime
+  clang-format # CI holds every source file to .clang-format
 )
 
 missing=()

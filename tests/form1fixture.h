@@ -7,8 +7,8 @@
 #include "widgets/uifont.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QImageWriter>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 
-#include "ledger/ledgerdialog.h"
 #include "files/folderlisting.h"
+#include "ledger/ledgerdialog.h"
 #include "ledger/previousinspection.h"
 #include "settings/ledgersettings.h"
 #include "settings/programsettings.h"

@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
-#include "analysis/scanlines.h"
 #include "analysis/directionestimate.h"
+#include "analysis/scanlines.h"
 #include "analysis/summary.h"
 #include "core/numbers.h"
 #include "measure/manualline.h"
