@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 using namespace norvel;
 
 namespace {
@@ -31,6 +35,8 @@ struct CommandCase {
     bool pastSurvey = false; // the pole's plate in today's facts, and its earlier inspection under {program}/past
     bool previousFound = false; // the summary gives that inspection
     QByteArray recovery {}; // the window's list kept in the program folder; empty: none
+    QString placed {}; // made first, relative to the program folder: "|name" a pipe, "@name" a link to nothing,
+                       // "#name" a device node
 };
 
 const QString Day = QStringLiteral("20221019");
@@ -73,6 +79,20 @@ const std::vector<CommandCase> Cases {
     { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },
     { "UnknownOption", { "--ledger", "{day}", "--colour" }, {}, {}, 1, {}, "colour", {} },
     { "Help", { "--help" }, {}, {}, 0, {}, {}, {} },
+    { "OutOntoAPipe", { "--ledger", "{day}", "--out", "{out}/x.pdf" }, {}, {}, 1, {}, "普通のファイルではありません",
+        {}, true, false, false, {}, "|out/x.pdf" },
+    { "OutOntoADevice", { "--ledger", "{day}", "--out", "{out}/null" }, {}, {}, 1, {}, "普通のファイルではありません",
+        {}, true, false, false, {}, "#out/null" },
+    { "OutThroughALink", { "--ledger", "{day}", "--out", "{out}/x.pdf" }, {}, {}, 1, {}, "普通のファイルではありません",
+        {}, true, false, false, {}, "@out/x.pdf" },
+    { "SummaryBesideOntoAPipe", { "--ledger", "{day}", "--out", "{out}/x.pdf" }, {}, {}, 1, {}, "集計_20221019.csv", {},
+        true, false, false, {}, "|out/集計_20221019.csv" },
+    { "OutOntoTheResultFile", { "--ledger", "{day}", "--out", "{day}/3/No3CP.csv" }, {}, {}, 1, {}, "No3CP.csv", {} },
+    { "OutOntoTheFacts", { "--ledger", "{day}", "--out", "{day}/調査情報.csv" }, {}, {}, 1, {}, "調査情報.csv", {} },
+    { "OutOntoTheRecord", { "--ledger", "{day}", "--out", "{day}/測定記録.csv" }, {}, {}, 1, {}, "測定記録.csv", {} },
+    { "OutIntoAPoleFolderUnderItsName", { "--ledger", "{day}", "--out", "{day}/3" }, {}, {}, 0,
+        "{day}/3/写真台帳_20221019.pdf", {}, { Day + "/3/写真台帳_20221019.pdf", Day + "/3/集計_20221019.csv" } },
+    { "OutIsADash", { "--ledger", "{day}", "--out", "-" }, {}, {}, 1, {}, "--out", {} },
 };
 
 class CommandLine : public testing::TestWithParam<CommandCase> { };
@@ -145,6 +165,24 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
         writeFile(program.filePath("recovery.dat"), row.recovery);
         expected << "recovery.dat";
     }
+    if (!row.placed.isEmpty()) {
+        const QByteArray name = QFile::encodeName(program.filePath(row.placed.mid(1)));
+        const QChar kind = row.placed.front();
+        if (kind == u'#' && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            GTEST_SKIP() << "no device node can be made here";
+        ASSERT_TRUE(kind == u'#'
+            || (kind == u'|' ? ::mkfifo(name.constData(), 0600) : ::symlink("gone", name.constData())) == 0);
+        expected << row.placed.mid(1);
+    }
+    const auto placedType = [&] {
+        struct stat status { };
+        return row.placed.isEmpty()
+                || ::lstat(QFile::encodeName(program.filePath(row.placed.mid(1))).constData(), &status) != 0
+            ? mode_t(0)
+            : mode_t(status.st_mode & S_IFMT);
+    };
+    const mode_t placedBefore = placedType();
+    const QByteArray facts = readWholeFile(inspectionFactsPath(program.filePath(Day)));
     QStringList arguments;
     for (const QString& argument : row.arguments)
         arguments << place(argument);
@@ -180,6 +218,9 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     expected << row.made;
     expected.sort();
     EXPECT_EQ(filesUnder(programPath), expected);
+    EXPECT_EQ(placedType(), placedBefore);
+    EXPECT_EQ(readWholeFile(program.filePath(Day + "/3/No3CP.csv")), "1,0.25\r\n");
+    EXPECT_EQ(readWholeFile(inspectionFactsPath(program.filePath(Day))), facts);
     const QString csv = [&row] {
         for (const QString& made : row.made)
             if (made.endsWith(".csv"))

@@ -405,48 +405,57 @@ INSTANTIATE_TEST_SUITE_P(Names, InPlaceTest,
         InPlaceCase { "folder", [](const QString& path, const QString&) { return QDir().mkdir(path); }, "フォルダ" }),
     caseName<InPlaceCase>);
 
-// The whole-file writer writes a temporary file of its own and renames it over the name: what stood there, a
-// link or a pipe, is replaced, never written through or opened, and lends the new file no permissions.
-TEST(DurableFileTest, replacesALinkOrPipeAtTheNameWithoutWritingThroughIt)
+// The whole-file writer replaces only a regular file: a link or a pipe at the name is not the program's, and is
+// neither replaced, written through nor opened; nothing is left beside it.
+TEST(DurableFileTest, refusesALinkOrPipeAtTheNameWithoutWritingThroughIt)
 {
     const struct {
         const char* name;
         std::function<bool(const QString& path, const QString& outside)> make;
+        const char* reason;
     } rows[] = {
-        { "linkToAFileOutside",
-            [](const QString& path, const QString& outside) { return QFile::link(outside, path); } },
+        { "linkToAFileOutside", [](const QString& path, const QString& outside) { return QFile::link(outside, path); },
+            "リンク" },
         { "linkToNothingOutside",
             [](const QString& path, const QString& outside) {
                 return QFile::link(outside + QStringLiteral(".new"), path);
-            } },
+            },
+            "リンク" },
         { "fifo",
             [](const QString& path, const QString&) {
                 return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
-            } },
+            },
+            "パイプ" },
+        { "folder", [](const QString& path, const QString&) { return QDir().mkdir(path); }, "フォルダ" },
     };
-    const mode_t mask = ::umask(022);
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        QTemporaryDir folder;
-        QTemporaryDir elsewhere;
-        const QString path = folder.filePath(QStringLiteral("No1CP.csv"));
-        const QString outside = elsewhere.filePath(QStringLiteral("outside.csv"));
-        writeWholeFile(outside, "outside\n");
-        ASSERT_EQ(::chmod(QFile::encodeName(outside).constData(), 0600), 0);
-        ASSERT_TRUE(row.make(path, outside));
-        QString error;
-        bool written = false;
-        EXPECT_TRUE(returnsAtOnce([&] { written = writeFileDurably(path, "new\n", &error); }, QFile::encodeName(path)));
-        EXPECT_TRUE(written) << error.toStdString();
-        EXPECT_EQ(typeOf(path), mode_t(S_IFREG));
-        EXPECT_EQ(readWholeFile(path), "new\n");
-        struct stat status { };
-        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
-        EXPECT_EQ(status.st_mode & 0777, 0644u);
-        EXPECT_EQ(readWholeFile(outside), "outside\n");
-        EXPECT_EQ(entries(elsewhere.path()), QStringList { "outside.csv" });
+        for (const bool whileWriting : { false, true }) {
+            SCOPED_TRACE(std::string(row.name) + (whileWriting ? " put there while writing" : ""));
+            QTemporaryDir folder;
+            QTemporaryDir elsewhere;
+            const QString path = folder.filePath(QStringLiteral("No1CP.csv"));
+            const QString outside = elsewhere.filePath(QStringLiteral("outside.csv"));
+            writeWholeFile(outside, "outside\n");
+            DurableFile file(path);
+            ASSERT_TRUE(!whileWriting || (file.open(QIODevice::WriteOnly) && file.write("new\n") == 4));
+            ASSERT_TRUE(row.make(path, outside));
+            const mode_t type = typeOf(path);
+            QString error;
+            bool written = true;
+            EXPECT_TRUE(returnsAtOnce(
+                [&] {
+                    written = whileWriting ? file.commit() : writeFileDurably(path, "new\n", &error);
+                    error += file.errorString();
+                },
+                QFile::encodeName(path)));
+            EXPECT_FALSE(written);
+            EXPECT_TRUE(error.contains(QString::fromUtf8(row.reason))) << error.toStdString();
+            EXPECT_EQ(typeOf(path), type);
+            EXPECT_EQ(entries(folder.path()), QStringList { "No1CP.csv" });
+            EXPECT_EQ(readWholeFile(outside), "outside\n");
+            EXPECT_EQ(entries(elsewhere.path()), QStringList { "outside.csv" });
+        }
     }
-    ::umask(mask);
 }
 
 // A call whose failure changes what is on disk fails the write, with its reason; the old file stays.

@@ -1,6 +1,8 @@
 #include "app/commandline.h"
 
+#include "core/dayfolder.h"
 #include "files/folderlisting.h"
+#include "ledger/ledgerday.h"
 #include "ledger/ledgerdialog.h"
 #include "ledger/previousinspection.h"
 #include "settings/ledgersettings.h"
@@ -9,6 +11,8 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <exception>
@@ -53,14 +57,53 @@ std::optional<QString> given(const QCommandLineParser& parser, const QString& na
 }
 
 // --out names the ledger's file, or a folder to put it in under its usual name.
-QString ledgerPath(const QString& out, const QString& dayFolder)
+QString ledgerPath(const std::optional<QString>& out, const QString& dayFolder)
 {
-    if (out.isEmpty())
+    if (!out)
         return {};
-    const QString given = QDir::current().absoluteFilePath(out);
+    if (out->isEmpty() || *out == QLatin1String("-"))
+        throw Failure {
+            QStringLiteral("--out にはファイルかフォルダーの名前を指定してください（「%1」は使えません）。").arg(*out)
+        };
+    const QString given = QDir::cleanPath(QDir::current().absoluteFilePath(*out));
     if (isFolder(given))
         return QDir(given).filePath(ledgerPdfFileName(QDir(dayFolder).dirName()));
     return given;
+}
+
+bool isLedgerFileName(const QString& name)
+{
+    return (name.startsWith(QStringLiteral("写真台帳_")) && name.endsWith(QLatin1String(".pdf")))
+        || (name.startsWith(QStringLiteral("集計_")) && name.endsWith(QLatin1String(".csv")));
+}
+
+// Whether the file lies in a day folder: in it, in a pole folder, or in a pole folder's own folders (原画像, 取消).
+bool inDayFolder(const QString& path, const QString& dayFolder)
+{
+    QDir folder = QFileInfo(path).dir();
+    for (int level = 0; level < 3; ++level) {
+        if (isDayFolderName(folder.dirName()) || sameFolder(folder.path(), dayFolder))
+            return true;
+        if (!folder.cdUp())
+            break;
+    }
+    return false;
+}
+
+// A file the ledger may replace: nothing there, or a regular file (never a link, a device or a pipe), and in a day
+// folder only the ledger's own files: the day's results are not the command line's to replace.
+void checkReplaceable(const QString& path, const QString& dayFolder)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const PathType type = pathTypeOf(QFile::encodeName(path));
+    if (type.error == 0 && type.type != EntryType::Regular)
+        throw Failure { QStringLiteral(
+            "「%1」は普通のファイルではありません（リンク、装置、パイプ、フォルダーなど）。置き換えません。")
+                            .arg(shown) };
+    if (inDayFolder(path, dayFolder) && !isLedgerFileName(QFileInfo(path).fileName()))
+        throw Failure { QStringLiteral(
+            "「%1」は日フォルダーの中の、写真台帳でも集計でもないファイルです。置き換えません。")
+                            .arg(shown) };
 }
 
 void describe(QCommandLineParser& parser)
@@ -104,8 +147,13 @@ QString makeFromOptions(const QCommandLineParser& parser, const QString& program
         throw Failure { chosen.problem };
     const JudgementLines lines = judgementLines(programFolder, settings);
     const PreviousInspections previous(programFolder, chosen.choices.pastFolder);
-    const LedgerJob job { day, ledgerPath(parser.value(QStringLiteral("out")), day),
+    const LedgerJob job { day, ledgerPath(given(parser, QStringLiteral("out")), day),
         LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
+    if (!job.pdfPath.isEmpty()) {
+        // Both looked at before either is written: the summary goes beside the ledger.
+        checkReplaceable(job.pdfPath, day);
+        checkReplaceable(QFileInfo(job.pdfPath).dir().filePath(summaryCsvFileName(QDir(day).dirName())), day);
+    }
     QString pdfPath;
     QString error;
     QString notes;

@@ -1,10 +1,17 @@
 #include "core/dayfolder.h"
 
+#include <algorithm>
+
 namespace norvel {
 
 QString dayFolderName(const QDate& day)
 {
     return day.toString(QStringLiteral("yyyyMMdd"));
+}
+
+bool isDayFolderName(const QString& name)
+{
+    return name.size() == 8 && std::all_of(name.begin(), name.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 QString dayFolderPath(const QString& programFolder, const QDate& day)

@@ -12,6 +12,8 @@ namespace norvel {
 
 // "20221019"
 [[nodiscard]] QString dayFolderName(const QDate& day);
+// Whether a folder's name is a day folder's: eight digits.
+[[nodiscard]] bool isDayFolderName(const QString& name);
 // programFolder/YYYYMMDD
 [[nodiscard]] QString dayFolderPath(const QString& programFolder, const QDate& day);
 // programFolder/YYYYMMDD/pole

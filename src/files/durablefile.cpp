@@ -80,6 +80,16 @@ QString notARegularFile(mode_t mode)
     return QStringLiteral("普通のファイルではありません（装置、パイプなど）。書き込みませんでした。");
 }
 
+// Why the name may not be renamed over: anything but a regular file is not ours to replace (a device node, a
+// pipe, a folder, a link, which the user put there). Empty when nothing or a regular file has the name.
+QString notOursToReplace(const QByteArray& name, struct stat* status)
+{
+    if (::lstat(name.constData(), status) == 0)
+        return notARegularFile(status->st_mode);
+    *status = {};
+    return {};
+}
+
 // Opens the file at the name itself to write in place, creating it when missing (*created says so). Never what
 // a link there points to, which may lie outside the program's folder, and never a pipe or device: opening a
 // pipe waits for a reader, and the window would wait for that write. -1, with the reason, otherwise.
@@ -177,8 +187,13 @@ bool DurableFile::open(OpenMode mode)
         setErrorString(QStringLiteral("新しく書き込むファイルしか開けません。"));
         return false;
     }
-    removeStaleTemporaries(m_target);
     const QByteArray& target = m_target;
+    struct stat existing { };
+    if (const QString why = notOursToReplace(target, &existing); !why.isEmpty()) {
+        setErrorString(why);
+        return false;
+    }
+    removeStaleTemporaries(m_target);
     m_temporary = target + QByteArray(".XXXXXX");
     m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
     if (m_fd < 0) {
@@ -187,9 +202,7 @@ bool DurableFile::open(OpenMode mode)
         return false;
     }
     // The file that replaces another keeps its permissions; a new one gets the usual ones, not mkstemp's 0600.
-    // The name itself is looked at: a link there is replaced by the new file, and lends it nothing.
-    struct stat existing { };
-    const bool replacesFile = ::lstat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    const bool replacesFile = S_ISREG(existing.st_mode);
     if (::fchmod(m_fd, replacesFile ? existing.st_mode & 07777 : newFileMode()) != 0) {
         // A file that others could then not read, or could write, is not the one asked for.
         setErrorString(fileReason("一時ファイルのアクセス許可を設定できません（%1）。", errno));
@@ -282,7 +295,13 @@ bool DurableFile::commit()
 {
     if (!prepareCommit())
         return false;
-    // The rename replaces whatever has the name, a link too, and never writes through it.
+    // Looked at again: what was put at the name while the file was written is not replaced either.
+    struct stat existing { };
+    if (const QString why = notOursToReplace(m_target, &existing); !why.isEmpty()) {
+        fail(why);
+        discard();
+        return false;
+    }
     if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
         fail(fileReason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
         discard();

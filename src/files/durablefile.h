@@ -11,8 +11,9 @@
 namespace norvel {
 
 // The data goes to a temporary file beside the target ("name.XXXXXX"). Every write is checked; commit()
-// writes what is buffered, syncs the data to disk, renames the temporary file over the target (a link there
-// is replaced, never written through) and syncs the folder. On any failure the target keeps its old
+// writes what is buffered, syncs the data to disk, renames the temporary file over the target and syncs the
+// folder. Only a regular file is replaced: a link, a device, a pipe or a folder at the name is not ours, and
+// open() and commit() refuse it with the reason. On any failure the target keeps its old
 // content, the temporary file is removed and errorString() says why (in Japanese, the system's words as the
 // detail); only when the folder cannot be synced after the rename is the new content in place, yet
 // commit() fails, as a power cut could still bring the old content back. A temporary file left beside the target by a

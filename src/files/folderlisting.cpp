@@ -98,6 +98,14 @@ PathType followedPathType(const QByteArray& nativePath)
     return { 0, typeOfMode(status.st_mode) };
 }
 
+PathType pathTypeOf(const QByteArray& nativePath)
+{
+    struct stat status { };
+    if (::lstat(nativePath.constData(), &status) != 0)
+        return { errno, EntryType::Unknown };
+    return { 0, typeOfMode(status.st_mode) };
+}
+
 QList<QByteArray> subfolderNames(const QByteArray& folder, QString* error)
 {
     QList<QByteArray> names;

@@ -52,6 +52,8 @@ struct PathType {
     EntryType type = EntryType::Unknown;
 };
 [[nodiscard]] PathType followedPathType(const QByteArray& nativePath);
+// What the name itself is, a link as a Link.
+[[nodiscard]] PathType pathTypeOf(const QByteArray& nativePath);
 
 // The names of the folders in a folder, links to folders included, unsorted; error says why when the folder
 // cannot be read to its end.
