@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ struct CommandCase {
     QByteArray recovery {}; // the window's list kept in the program folder; empty: none
     QString placed {}; // made first, relative to the program folder: "|name" a pipe, "@name" a link to nothing,
                        // "#name" a device node
+    int runs = 1; // at once
 };
 
 const QString Day = QStringLiteral("20221019");
@@ -92,6 +94,8 @@ const std::vector<CommandCase> Cases {
     { "OutOntoTheRecord", { "--ledger", "{day}", "--out", "{day}/測定記録.csv" }, {}, {}, 1, {}, "測定記録.csv", {} },
     { "OutIntoAPoleFolderUnderItsName", { "--ledger", "{day}", "--out", "{day}/3" }, {}, {}, 0,
         "{day}/3/写真台帳_20221019.pdf", {}, { Day + "/3/写真台帳_20221019.pdf", Day + "/3/集計_20221019.csv" } },
+    { "ThreeAtOnceAllMakeIt", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv }, true, false,
+        false, {}, {}, 3 },
     { "OutIsADash", { "--ledger", "{day}", "--out", "-" }, {}, {}, 1, {}, "--out", {} },
 };
 
@@ -187,14 +191,22 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     for (const QString& argument : row.arguments)
         arguments << place(argument);
 
-    QProcess run;
     // No display is given: the command line must choose one itself.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("QT_QPA_PLATFORM");
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
-    run.setProcessEnvironment(environment);
-    run.start(program.filePath("norvel"), arguments);
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int r = 0; r < row.runs; ++r) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->setProcessEnvironment(environment);
+        runs.back()->start(program.filePath("norvel"), arguments);
+    }
+    for (int r = 1; r < row.runs; ++r) {
+        ASSERT_TRUE(runs[r]->waitForFinished(120000));
+        EXPECT_EQ(runs[r]->exitCode(), row.exitCode) << runs[r]->readAllStandardError().toStdString();
+    }
+    QProcess& run = *runs.front();
     ASSERT_TRUE(run.waitForFinished(120000));
     const QString out = QString::fromLocal8Bit(run.readAllStandardOutput());
     const QString err = QString::fromLocal8Bit(run.readAllStandardError());

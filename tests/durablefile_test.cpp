@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -23,6 +24,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -98,6 +100,62 @@ TEST(DurableFileTest, aTemporaryFileLeftByAKilledWriteIsRemovedOnTheNextWrite)
     EXPECT_EQ(entries(folder.path()),
         (QStringList { "1_1.jpg", "1_1.jpg.ab3xy", "1_1.jpg.keep", "1_2.jpg.aB3xY9", "x1_1.jpg.aB3xY9" }));
 }
+
+// Writers of one file at once all succeed, the last one's content staying: each sweep removes what a dead writer
+// left, never a temporary file that another writer holds, written or already synced.
+struct SweepCase {
+    const char* name;
+    int writers;
+    bool threads; // all at once; else opened one after another, then committed in that order
+    bool prepared; // synced before the next one opens
+};
+
+class DurableFileSweepTest : public ::testing::TestWithParam<SweepCase> { };
+
+TEST_P(DurableFileSweepTest, leavesWhatAnotherWriterHolds)
+{
+    const SweepCase& c = GetParam();
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("写真台帳_20221019.pdf"));
+    writeWholeFile(path + QStringLiteral(".Zz9Zz9"), "left by a killed writer");
+    std::atomic<int> failures { 0 };
+    if (c.threads) {
+        std::atomic<int> waiting { c.writers };
+        std::vector<std::thread> writers;
+        for (int w = 0; w < c.writers; ++w)
+            writers.emplace_back([&, w] {
+                for (int round = 0; round < 20; ++round) {
+                    DurableFile file(path);
+                    const bool opened = file.open(QIODevice::WriteOnly);
+                    for (--waiting; round == 0 && waiting > 0;)
+                        std::this_thread::yield();
+                    failures += opened && file.write(QByteArray(1000, char('a' + w))) == 1000 && file.commit() ? 0 : 1;
+                }
+            });
+        for (std::thread& writer : writers)
+            writer.join();
+        EXPECT_EQ(readWholeFile(path).size(), 1000);
+    } else {
+        std::vector<std::unique_ptr<DurableFile>> files;
+        for (int w = 0; w < c.writers; ++w) {
+            files.push_back(std::make_unique<DurableFile>(path));
+            ASSERT_TRUE(files.back()->open(QIODevice::WriteOnly)) << files.back()->errorString().toStdString();
+            ASSERT_EQ(files.back()->write(QByteArray(1, char('a' + w))), 1);
+            ASSERT_TRUE(!c.prepared || files.back()->prepareCommit());
+        }
+        for (const auto& file : files)
+            failures += file->commit() ? 0 : 1;
+        EXPECT_EQ(readWholeFile(path), QByteArray(1, char('a' + c.writers - 1)));
+    }
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(entries(folder.path()), QStringList { "写真台帳_20221019.pdf" });
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, DurableFileSweepTest,
+    ::testing::Values(SweepCase { "aDeadWritersFileIsRemoved", 1, false, false },
+        SweepCase { "anotherWritersFileIsLeft", 2, false, false }, SweepCase { "aSyncedFileIsLeft", 3, false, true },
+        SweepCase { "threeThreadsAtOnce", 3, true, false }),
+    caseName<SweepCase>);
 
 TEST(DurableFileTest, aNewFileGetsTheUsualPermissionsAndAReplacedOneKeepsItsOwn)
 {

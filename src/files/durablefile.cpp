@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,8 +37,38 @@ bool isTemporarySuffix(const char* suffix)
     return length == TemporarySuffixLength;
 }
 
-// What a write killed half-way left beside the target: "name." and six letters or digits. Read straight from
-// the folder, unsorted and without a look at each entry: a pole's folder of pictures is read at every filing.
+constexpr time_t UnlockableAge = 60 * 60; // where locks cannot be taken, a temporary older than this is a dead one's
+
+// Takes the writer's lock on a temporary file without waiting: 0, or the errno (EWOULDBLOCK: a writer holds it).
+int lockTemporary(int fd)
+{
+    int result = 0;
+    do
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
+
+// Whether a temporary file is one no writer holds: its lock could be taken (a writer holds its lock until the
+// rename), or, on a file system without locks, it has not been touched for an hour.
+bool abandoned(int folder, const char* name)
+{
+    const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status { };
+    bool dead = false;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        const int code = lockTemporary(fd);
+        dead = code == 0 || (code != EWOULDBLOCK && ::time(nullptr) - status.st_mtime > UnlockableAge);
+    }
+    ::close(fd); // read-only, and its lock goes with it
+    return dead;
+}
+
+// What a write killed half-way left beside the target: "name." and six letters or digits, that no writer holds.
+// Read straight from the folder, unsorted: a pole's folder of pictures is read at every filing, and only the names
+// that match are opened.
 void removeStaleTemporaries(const QByteArray& target)
 {
     const qsizetype slash = target.lastIndexOf('/');
@@ -50,12 +82,8 @@ void removeStaleTemporaries(const QByteArray& target)
         if (std::strncmp(entry->d_name, prefix.constData(), std::size_t(prefix.size())) != 0
             || !isTemporarySuffix(entry->d_name + prefix.size()))
             continue;
-        struct stat status { };
-        const bool regular = entry->d_type == DT_REG
-            || (entry->d_type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0
-                && S_ISREG(status.st_mode));
-        // One left behind (it may be another writer's, just made) is harmless: it is looked at again next time.
-        if (regular)
+        // One left behind is harmless: it is looked at again next time. Another writer's is never taken away.
+        if (abandoned(fd, entry->d_name))
             ::unlinkat(fd, entry->d_name, 0);
     }
     ::closedir(listing);
@@ -194,13 +222,8 @@ bool DurableFile::open(OpenMode mode)
         return false;
     }
     removeStaleTemporaries(m_target);
-    m_temporary = target + QByteArray(".XXXXXX");
-    m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        setErrorString(fileReason("一時ファイルを作れません（%1）。", errno));
-        m_temporary.clear();
+    if (!makeTemporary())
         return false;
-    }
     // The file that replaces another keeps its permissions; a new one gets the usual ones, not mkstemp's 0600.
     const bool replacesFile = S_ISREG(existing.st_mode);
     if (::fchmod(m_fd, replacesFile ? existing.st_mode & 07777 : newFileMode()) != 0) {
@@ -213,6 +236,36 @@ bool DurableFile::open(OpenMode mode)
     m_buffer.clear();
     setErrorString(QString());
     return QIODevice::open(WriteOnly | Unbuffered);
+}
+
+bool DurableFile::makeTemporary()
+{
+    // Another writer's sweep may take a temporary away between its making and its lock: then it is made anew.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        m_temporary = m_target + QByteArray(".XXXXXX");
+        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            setErrorString(fileReason("一時ファイルを作れません（%1）。", errno));
+            m_temporary.clear();
+            return false;
+        }
+        const int code = lockTemporary(m_fd);
+        struct stat mine { };
+        struct stat named { };
+        const bool held = (code == 0 || (code != EWOULDBLOCK && code != EAGAIN)) && ::fstat(m_fd, &mine) == 0
+            && ::lstat(m_temporary.constData(), &named) == 0 && mine.st_dev == named.st_dev
+            && mine.st_ino == named.st_ino;
+        if (held) {
+            // A second descriptor of the same open file keeps the lock until the rename, after the data's is closed.
+            m_lock = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+            return true;
+        }
+        // Taken by a sweep, which removes it: not ours to unlink.
+        ::close(std::exchange(m_fd, -1));
+        m_temporary.clear();
+    }
+    setErrorString(QStringLiteral("一時ファイルを作れません（ほかの書き込みが続けて消しました）。"));
+    return false;
 }
 
 qint64 DurableFile::readData(char*, qint64)
@@ -309,6 +362,7 @@ bool DurableFile::commit()
     }
     m_temporary.clear();
     m_prepared = false;
+    closeLock();
     QIODevice::close();
     // The new content is in place, but without the folder on disk a power cut could bring the old one back.
     QString folderError;
@@ -317,6 +371,13 @@ bool DurableFile::commit()
         return false;
     }
     return true;
+}
+
+void DurableFile::closeLock()
+{
+    // Only held, never written through: closing it loses nothing.
+    if (m_lock >= 0)
+        ::close(std::exchange(m_lock, -1));
 }
 
 void DurableFile::cancelWriting()
@@ -332,6 +393,7 @@ void DurableFile::discard()
         ::close(std::exchange(m_fd, -1));
     if (!m_temporary.isEmpty())
         ::unlink(std::exchange(m_temporary, QByteArray()).constData());
+    closeLock();
     m_buffer.clear();
     m_prepared = false;
     if (isOpen())

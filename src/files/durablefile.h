@@ -17,7 +17,9 @@ namespace norvel {
 // content, the temporary file is removed and errorString() says why (in Japanese, the system's words as the
 // detail); only when the folder cannot be synced after the rename is the new content in place, yet
 // commit() fails, as a power cut could still bring the old content back. A temporary file left beside the target by a
-// program killed while writing is removed when the file is opened again. A path as the file system's bytes, for names
+// program killed while writing is removed when the file is opened again;
+// one another writer holds (it keeps a lock on it until its rename) is left, so that writers of the one file at
+// once all succeed, the last one's content staying. A path as the file system's bytes, for names
 // that are not valid UTF-8.
 struct NativePath {
     QByteArray bytes;
@@ -54,6 +56,8 @@ protected:
     virtual bool syncToDisk(int fd);
 
 private:
+    bool makeTemporary();
+    void closeLock();
     bool writeBuffer();
     void fail(const QString& reason);
     void discard();
@@ -62,6 +66,7 @@ private:
     QString m_path; // for messages
     QByteArray m_temporary; // the temporary file's path, as the file system's bytes
     int m_fd = -1;
+    int m_lock = -1; // holds the temporary file's lock until it is renamed or removed: others' sweeps leave it
     QByteArray m_buffer;
     bool m_failed = false;
     bool m_prepared = false; // written and synced, the temporary file closed: only the rename is left
@@ -89,7 +94,7 @@ private:
     const QString& path, const QByteArray& header, const QByteArray& bytes, QString* error);
 
 // Removes what writes of the file killed half-way left beside it ("name.XXXXXX"), as opening a DurableFile
-// for it does.
+// for it does: only those no writer holds a lock on (or, where locks cannot be taken, older than an hour).
 void removeStaleTemporaries(const QString& path);
 
 // Syncs the folder holding the path (the file system's bytes), so that the file's creation, renaming or
