@@ -11,32 +11,43 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLibraryInfo>
+#include <QStringList>
 #include <QTextStream>
 #include <QTranslator>
 
 namespace {
 
 // The ledger is painted without a window: it must work where there is no display at all.
-int runWithoutWindow(int argc, char** argv)
+int runWithoutWindow(int argc, char** argv, const norvel::CommandLineRequest& request)
 {
     bool platformChosen = qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
     for (int i = 1; i < argc; ++i)
-        platformChosen = platformChosen || qstrcmp(argv[i], "-platform") == 0;
+        platformChosen = platformChosen || qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0;
     if (!platformChosen)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("norvel"));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return norvel::runCommandLine(QGuiApplication::arguments(), QCoreApplication::applicationDirPath(), out, err);
+    return norvel::runCommandLine(request, QCoreApplication::applicationDirPath(), out, err);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (norvel::wantsCommandLine(argc, argv))
-        return runWithoutWindow(argc, argv);
+    // Read before any application exists: a mistyped option is said, not met with a missing display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const norvel::CommandLineRequest request = norvel::readCommandLine(arguments);
+    if (!request.problem.isEmpty()) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return norvel::runCommandLine(request, {}, out, err);
+    }
+    if (!request.window)
+        return runWithoutWindow(argc, argv, request);
     QApplication app(argc, argv);
     // Installed first, so a request to end during start-up waits in the pipe for the event loop.
     norvel::QuitSignals quitSignals;

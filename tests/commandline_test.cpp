@@ -96,6 +96,13 @@ const std::vector<CommandCase> Cases {
         "{day}/3/写真台帳_20221019.pdf", {}, { Day + "/3/写真台帳_20221019.pdf", Day + "/3/集計_20221019.csv" } },
     { "ThreeAtOnceAllMakeIt", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv }, true, false,
         false, {}, {}, 3 },
+    // Said without a display, never a crash for the want of one.
+    { "MistypedOptionWithoutDisplay", { "--ledgr", "{day}" }, {}, {}, 1, {}, "「--ledgr」は知らないオプションです",
+        {} },
+    { "StrayArgument", { "--ledger", "{day}", "extra" }, {}, {}, 1, {}, "余分な引数「extra」", {} },
+    { "DayFolderAlone", { "{day}" }, {}, {}, 1, {}, "余分な引数", {} },
+    { "WindowOptionsBeside", { "-style", "fusion", "--ledger={day}", "-reverse" }, {}, {}, 0, "{program}/" + Pdf, {},
+        { Pdf, Csv } },
     { "OutIsADash", { "--ledger", "{day}", "--out", "-" }, {}, {}, 1, {}, "--out", {} },
 };
 
@@ -305,5 +312,40 @@ INSTANTIATE_TEST_SUITE_P(Rows, CommandLineChoicesTest,
         ChoicesCase { "givenPastIsAFile", "", std::nullopt, "{past}/file", LedgerForm::ThreePerPage, "",
             "\"{past}/file\" is not there" }),
     caseName<ChoicesCase>);
+
+// What the arguments ask for, read before any application: Qt's own window options let through, anything else refused.
+struct RequestCase {
+    std::string name;
+    QStringList arguments; // after the program's name
+    bool window;
+    QString problem; // part of it; empty: none
+    std::optional<QString> ledger {};
+};
+
+class CommandLineRequestTest : public testing::TestWithParam<RequestCase> { };
+
+TEST_P(CommandLineRequestTest, WindowLedgerOrRefused)
+{
+    const RequestCase& row = GetParam();
+    const CommandLineRequest request = readCommandLine(QStringList { "norvel" } + row.arguments);
+    EXPECT_EQ(request.window, row.window);
+    EXPECT_EQ(request.problem.isEmpty(), row.problem.isEmpty()) << request.problem.toStdString();
+    EXPECT_TRUE(request.problem.contains(row.problem)) << request.problem.toStdString();
+    EXPECT_EQ(request.ledger, row.ledger);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CommandLineRequestTest,
+    testing::Values(RequestCase { "nothing", {}, true, {} },
+        RequestCase {
+            "platformAndStyle", { "-platform", "xcb", "-style=fusion", "--reverse", "-geometry", "9x9" }, true, {} },
+        RequestCase { "platformWithoutValue", { "-platform" }, false, "「-platform」の後に値がありません" },
+        RequestCase { "mistyped", { "--ledgr", "d" }, false, "「--ledgr」は知らないオプション" },
+        RequestCase { "singleDashLedger", { "-ledger", "d" }, false, "「-ledger」は知らないオプション" },
+        RequestCase { "stray", { "d" }, false, "余分な引数「d」" },
+        RequestCase { "ledgerWithoutValue", { "--ledger", "--form", "6" }, false, "「--ledger」の後に値がありません" },
+        RequestCase { "ledgerTwice", { "--ledger", "a", "--ledger=b" }, false, "二度", "b" },
+        RequestCase { "ledgerWithPlatform", { "-platform", "offscreen", "--ledger", "d" }, false, {}, "d" },
+        RequestCase { "help", { "-h" }, false, {} }),
+    caseName<RequestCase>);
 
 } // namespace

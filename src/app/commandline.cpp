@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -22,9 +23,39 @@ namespace norvel {
 
 namespace {
 
-const QStringList CommandLineOptions { QStringLiteral("ledger"), QStringLiteral("past"), QStringLiteral("out"),
-    QStringLiteral("form"), QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("h"),
-    QStringLiteral("?") };
+// Qt's own options for the window, which QApplication takes out of the arguments: those followed by a value, those
+// alone, and those joined to their value by "=". Qt takes each with "--" as well.
+const QStringList WindowOptionsWithValue { QStringLiteral("platform"), QStringLiteral("platformpluginpath"),
+    QStringLiteral("platformtheme"), QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"),
+    QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("session"), QStringLiteral("style"),
+    QStringLiteral("stylesheet"), QStringLiteral("geometry"), QStringLiteral("title"), QStringLiteral("display"),
+    QStringLiteral("name"), QStringLiteral("visual") };
+const QStringList WindowFlags { QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+    QStringLiteral("dograb"), QStringLiteral("sync") };
+const QStringList WindowOptionsJoined { QStringLiteral("style="), QStringLiteral("stylesheet="),
+    QStringLiteral("qmljsdebugger=") };
+const QStringList HelpOptions { QStringLiteral("-h"), QStringLiteral("-?"), QStringLiteral("--help"),
+    QStringLiteral("--help-all") };
+
+bool isWindowOption(const QString& name)
+{
+    return WindowFlags.contains(name)
+        || std::any_of(WindowOptionsJoined.begin(), WindowOptionsJoined.end(),
+            [&name](const QString& joined) { return name.startsWith(joined); });
+}
+
+std::optional<QString>* ledgerOption(CommandLineRequest& request, const QString& name)
+{
+    if (name == QLatin1String("ledger"))
+        return &request.ledger;
+    if (name == QLatin1String("out"))
+        return &request.out;
+    if (name == QLatin1String("past"))
+        return &request.past;
+    if (name == QLatin1String("form"))
+        return &request.form;
+    return nullptr;
+}
 
 struct Failure {
     QString reason;
@@ -49,11 +80,6 @@ JudgementLines judgementLines(const QString& programFolder, const QByteArray& se
     if (!error.isEmpty())
         throw Failure { error };
     return read.lines;
-}
-
-std::optional<QString> given(const QCommandLineParser& parser, const QString& name)
-{
-    return parser.isSet(name) ? std::optional(parser.value(name)) : std::nullopt;
 }
 
 // --out names the ledger's file, or a folder to put it in under its usual name.
@@ -109,7 +135,9 @@ void checkReplaceable(const QString& path, const QString& dayFolder)
 void describe(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QStringLiteral(
-        "Norvel: crack widths of concrete poles. Without options the window opens.\n"
+        "Norvel: crack widths of concrete poles. Without options the window opens (Qt's own window options, such as\n"
+        "-platform, -style, -stylesheet, -geometry, -reverse or -session, are taken; any other option or argument is\n"
+        "refused with exit status 1).\n"
         "With --ledger the day's photo ledger (写真台帳_yyyymmdd.pdf) and its summary (集計_yyyymmdd.csv) are made\n"
         "without a window; the PDF's path is printed. The judgement lines ([judgement]), the header, the form and the\n"
         "past surveys' folder ([survey]) are those kept in norvel.ini of the program folder by the window's ledger\n"
@@ -133,21 +161,18 @@ void describe(QCommandLineParser& parser)
         QStringLiteral("3|6") });
 }
 
-QString makeFromOptions(const QCommandLineParser& parser, const QString& programFolder, QTextStream& err)
+QString makeFromOptions(const CommandLineRequest& request, const QString& programFolder, QTextStream& err)
 {
-    if (!parser.positionalArguments().isEmpty())
-        throw Failure { QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst()) };
-    if (!parser.isSet(QStringLiteral("ledger")))
-        throw Failure { QStringLiteral("--ledger DAYFOLDER is needed.") };
-    const QString day = QDir::current().absoluteFilePath(parser.value(QStringLiteral("ledger")));
+    if (!request.ledger)
+        throw Failure { QStringLiteral("日フォルダーが指定されていません（--ledger 日フォルダー）。") };
+    const QString day = QDir::current().absoluteFilePath(*request.ledger);
     const QByteArray settings = programSettings(programFolder);
-    const CommandLineChoices chosen
-        = commandLineChoices(settings, given(parser, QStringLiteral("form")), given(parser, QStringLiteral("past")));
+    const CommandLineChoices chosen = commandLineChoices(settings, request.form, request.past);
     if (!chosen.problem.isEmpty())
         throw Failure { chosen.problem };
     const JudgementLines lines = judgementLines(programFolder, settings);
     const PreviousInspections previous(programFolder, chosen.choices.pastFolder);
-    const LedgerJob job { day, ledgerPath(given(parser, QStringLiteral("out")), day),
+    const LedgerJob job { day, ledgerPath(request.out, day),
         LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
     if (!job.pdfPath.isEmpty()) {
         // Both looked at before either is written: the summary goes beside the ledger.
@@ -168,33 +193,54 @@ QString makeFromOptions(const QCommandLineParser& parser, const QString& program
 
 } // namespace
 
-bool wantsCommandLine(int argc, const char* const* argv)
+CommandLineRequest readCommandLine(const QStringList& arguments)
 {
-    for (int i = 1; i < argc; ++i) {
-        QString name = QString::fromLocal8Bit(argv[i]);
-        if (!name.startsWith(QLatin1Char('-')))
-            continue;
-        name = name.mid(name.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
-        if (CommandLineOptions.contains(name))
-            return true;
+    CommandLineRequest request;
+    const auto refuse = [&request](const QString& problem) {
+        if (request.problem.isEmpty())
+            request.problem = problem;
+    };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool dashes = argument.startsWith(QLatin1String("--"));
+        const QString name = argument.mid(dashes ? 2 : 1);
+        if (HelpOptions.contains(argument)) {
+            request.help = true;
+        } else if (std::optional<QString>* value = dashes ? ledgerOption(request, name.section(u'=', 0, 0)) : nullptr) {
+            request.ledgerAsked = true;
+            if (*value)
+                refuse(QStringLiteral("「--%1」が二度指定されています。").arg(name.section(u'=', 0, 0)));
+            if (name.contains(u'='))
+                *value = name.section(u'=', 1);
+            else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(QLatin1String("--")))
+                *value = arguments[++i];
+            else
+                refuse(QStringLiteral("「%1」の後に値がありません。").arg(argument));
+        } else if (!argument.startsWith(u'-') || argument.size() == 1) {
+            refuse(QStringLiteral("余分な引数「%1」があります（使い方は --help）。").arg(argument));
+        } else if (WindowOptionsWithValue.contains(name)) {
+            if (++i >= arguments.size())
+                refuse(QStringLiteral("「%1」の後に値がありません。").arg(argument));
+        } else if (!isWindowOption(name)) {
+            refuse(QStringLiteral("「%1」は知らないオプションです（使い方は --help）。").arg(argument));
+        }
     }
-    return false;
+    request.window = request.problem.isEmpty() && !request.ledgerAsked && !request.help;
+    return request;
 }
 
-int runCommandLine(const QStringList& arguments, const QString& programFolder, QTextStream& out, QTextStream& err)
+int runCommandLine(const CommandLineRequest& request, const QString& programFolder, QTextStream& out, QTextStream& err)
 {
-    QCommandLineParser parser;
-    describe(parser);
-    if (!parser.parse(arguments)) {
-        err << parser.errorText() << '\n';
-        return 1;
-    }
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        out << parser.helpText();
-        return 0;
-    }
     try {
-        out << QDir::toNativeSeparators(makeFromOptions(parser, programFolder, err)) << '\n';
+        if (!request.problem.isEmpty())
+            throw Failure { request.problem };
+        if (request.help) {
+            QCommandLineParser parser;
+            describe(parser);
+            out << parser.helpText();
+            return 0;
+        }
+        out << QDir::toNativeSeparators(makeFromOptions(request, programFolder, err)) << '\n';
         return 0;
     } catch (const Failure& failure) {
         err << failure.reason << '\n';

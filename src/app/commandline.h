@@ -13,14 +13,25 @@ class QTextStream;
 // The work done without the window: "norvel --ledger DAYFOLDER" makes the day's ledger and summary.
 namespace norvel {
 
-// Whether argv asks for the command line (one of its options is given) rather than the window. Looked at before
-// the application exists, so that a ledger made without a display can choose the offscreen platform.
-[[nodiscard]] bool wantsCommandLine(int argc, const char* const* argv);
+// What the arguments (the program's name first) ask for, read before any application exists: the window needs a
+// display, and a mistyped option must be said without one. Qt's own options for the window (-platform, -style,
+// -geometry, …) are let through to Qt, with the window or the ledger.
+struct CommandLineRequest {
+    bool window = false; // nothing but Qt's own options: the window opens
+    bool ledgerAsked = false; // one of the ledger's options is given
+    bool help = false;
+    std::optional<QString> ledger;
+    std::optional<QString> out;
+    std::optional<QString> past;
+    std::optional<QString> form;
+    QString problem; // why nothing is done (an unknown option, a stray argument, a missing value); empty: none
+};
+[[nodiscard]] CommandLineRequest readCommandLine(const QStringList& arguments);
 
-// Runs the command line's arguments (the program's name first) with the program folder's settings: the ledger's
-// path on out and 0, or the reason on err and 1. The help goes to out.
+// Runs a request that is not the window's with the program folder's settings: the ledger's path on out and 0, or
+// on err what was not done and why, and 1. The help goes to out. A request with a problem needs no application.
 [[nodiscard]] int runCommandLine(
-    const QStringList& arguments, const QString& programFolder, QTextStream& out, QTextStream& err);
+    const CommandLineRequest& request, const QString& programFolder, QTextStream& out, QTextStream& err);
 
 // The header, form and past surveys' folder of a ledger made from the command line: norvel.ini's [survey] (its
 // content given), the --form and --past given (nullopt: not given) taking the kept ones' place. An empty --past
