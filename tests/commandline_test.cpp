@@ -37,7 +37,7 @@ struct CommandCase {
     bool previousFound = false; // the summary gives that inspection
     QByteArray recovery {}; // the window's list kept in the program folder; empty: none
     QString placed {}; // made first, relative to the program folder: "|name" a pipe, "@name" a link to nothing,
-                       // "#name" a device node
+                       // "#name" a device node, "/name" a folder
     int runs = 1; // at once
 };
 
@@ -103,6 +103,9 @@ const std::vector<CommandCase> Cases {
     { "DayFolderAlone", { "{day}" }, {}, {}, 1, {}, "余分な引数", {} },
     { "WindowOptionsBeside", { "-style", "fusion", "--ledger={day}", "-reverse" }, {}, {}, 0, "{program}/" + Pdf, {},
         { Pdf, Csv } },
+    { "ProgramFolderInsteadOfTheDay", { "--ledger", "{program}" }, {}, {}, 1, {},
+        "日フォルダーを指定してください: 20221018, 20221019", {}, true, false, false, {}, "/20221018" },
+    { "DayFolderIsAFile", { "--ledger", "{day}/調査情報.csv" }, {}, {}, 1, {}, "フォルダーではありません", {} },
     { "OutIsADash", { "--ledger", "{day}", "--out", "-" }, {}, {}, 1, {}, "--out", {} },
 };
 
@@ -179,11 +182,15 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     if (!row.placed.isEmpty()) {
         const QByteArray name = QFile::encodeName(program.filePath(row.placed.mid(1)));
         const QChar kind = row.placed.front();
+        if (kind == u'/') {
+            ASSERT_TRUE(QDir().mkpath(program.filePath(row.placed.mid(1))));
+        }
         if (kind == u'#' && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
             GTEST_SKIP() << "no device node can be made here";
-        ASSERT_TRUE(kind == u'#'
+        ASSERT_TRUE(kind == u'#' || kind == u'/'
             || (kind == u'|' ? ::mkfifo(name.constData(), 0600) : ::symlink("gone", name.constData())) == 0);
-        expected << row.placed.mid(1);
+        if (kind != u'/')
+            expected << row.placed.mid(1);
     }
     const auto placedType = [&] {
         struct stat status { };

@@ -16,6 +16,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <optional>
 
@@ -132,6 +133,35 @@ void checkReplaceable(const QString& path, const QString& dayFolder)
                             .arg(shown) };
 }
 
+// The day folder as given: there, a folder, and not the program folder (one level too high) whose day folders hold
+// the poles: its ledger would be empty.
+void checkDayFolder(const QString& day)
+{
+    const QString shown = QDir::toNativeSeparators(day);
+    const PathType type = followedPathType(QFile::encodeName(day));
+    if (type.error == ENOENT)
+        throw Failure { QStringLiteral("日フォルダー「%1」がありません。").arg(shown) };
+    if (type.error != 0)
+        throw Failure {
+            QStringLiteral("日フォルダー「%1」を開けません（%2）。").arg(shown, qt_error_string(type.error))
+        };
+    if (type.type != EntryType::Folder)
+        throw Failure {
+            QStringLiteral("「%1」はフォルダーではありません。日フォルダーを指定してください。").arg(shown)
+        };
+    QString unreadable; // said by the ledger itself
+    QStringList days;
+    for (const QByteArray& name : subfolderNames(QFile::encodeName(day), &unreadable)) {
+        if (nameExists(QFile::encodeName(day) + '/' + name + '/' + resultFileName(name)))
+            return; // a pole of its own
+        if (isDayFolderName(QFile::decodeName(name)))
+            days << QFile::decodeName(name);
+    }
+    days.sort();
+    if (!days.isEmpty())
+        throw Failure { QStringLiteral("日フォルダーを指定してください: ") + days.join(QStringLiteral(", ")) };
+}
+
 void describe(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QStringLiteral(
@@ -166,6 +196,7 @@ QString makeFromOptions(const CommandLineRequest& request, const QString& progra
     if (!request.ledger)
         throw Failure { QStringLiteral("日フォルダーが指定されていません（--ledger 日フォルダー）。") };
     const QString day = QDir::current().absoluteFilePath(*request.ledger);
+    checkDayFolder(day);
     const QByteArray settings = programSettings(programFolder);
     const CommandLineChoices chosen = commandLineChoices(settings, request.form, request.past);
     if (!chosen.problem.isEmpty())
