@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -63,10 +64,11 @@ const std::vector<CommandCase> Cases {
     { "OutIntoMissingFolder", { "--ledger", "{day}", "--out", "{program}/none/台帳.pdf" }, {}, {}, 1, {}, "台帳.pdf",
         {} },
     { "DamagedLedgerIni", { "--ledger", "{day}" }, {}, "[ledger]\r\njudgementMm=wide\r\n", 1, {}, "ledger.ini", {} },
-    { "MissingPastFolder", { "--ledger", "{day}", "--past", "{program}/past" }, {}, {}, 1, {}, "past", {} },
+    { "MissingPastFolder", { "--ledger", "{day}", "--past", "{program}/past" }, {}, {}, 1, {}, "過去の調査のフォルダー",
+        {} },
     { "FormThreeIsMade", { "--ledger", "{day}", "--form", "3" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
     { "UnknownForm", { "--ledger", "{day}", "--form", "5" }, {}, {}, 1, {}, "5", {} },
-    { "UnknownFormWhateverIsKept", { "--ledger", "{day}", "--form", "4" }, "[survey]\r\nform=6\r\n", {}, 1, {}, "\"4\"",
+    { "UnknownFormWhateverIsKept", { "--ledger", "{day}", "--form", "4" }, "[survey]\r\nform=6\r\n", {}, 1, {}, "「4」",
         {} },
     { "KeptPastFolderLooksUp", { "--ledger", "{day}" }, "[survey]\r\npast={program}/past\r\n", {}, 0,
         "{program}/" + Pdf, {}, { Pdf, Csv }, true, true, true },
@@ -78,7 +80,7 @@ const std::vector<CommandCase> Cases {
         recoveryOfList("3", QDate(2022, 10, 19), { "0.25", "0.40" }) },
     { "DamagedRecoverySaid", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, "../recovery.dat: 復元用ファイル",
         { Pdf, Csv }, true, false, false, "norvel-recovery 1\n" },
-    { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "--ledger", {} },
+    { "NoDayFolder", { "--form", "6" }, {}, {}, 1, {}, "日フォルダーが指定されていません", {} },
     { "UnknownOption", { "--ledger", "{day}", "--colour" }, {}, {}, 1, {}, "colour", {} },
     { "Help", { "--help" }, {}, {}, 0, {}, {}, {} },
     { "OutOntoAPipe", { "--ledger", "{day}", "--out", "{out}/x.pdf" }, {}, {}, 1, {}, "普通のファイルではありません",
@@ -106,6 +108,8 @@ const std::vector<CommandCase> Cases {
     { "ProgramFolderInsteadOfTheDay", { "--ledger", "{program}" }, {}, {}, 1, {},
         "日フォルダーを指定してください: 20221018, 20221019", {}, true, false, false, {}, "/20221018" },
     { "DayFolderIsAFile", { "--ledger", "{day}/調査情報.csv" }, {}, {}, 1, {}, "フォルダーではありません", {} },
+    { "UnreadableNorvelIni", { "--ledger", "{day}" }, {}, {}, 1, {}, "写真台帳を作成しませんでした: 設定ファイル「", {},
+        true, false, false, {}, "|norvel.ini" },
     { "OutIsADash", { "--ledger", "{day}", "--out", "-" }, {}, {}, 1, {}, "--out", {} },
 };
 
@@ -233,6 +237,14 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
     if (row.exitCode != 0) {
         EXPECT_EQ(out, QString());
     }
+    // What was not done, before why, at a line's start (Qt may have warned first).
+    if (row.exitCode != 0) {
+        EXPECT_TRUE(("\n" + err)
+                        .contains(row.arguments.filter(QRegularExpression("^--(ledger|out|past|form)")).isEmpty()
+                                ? "\nNorvel を起動しませんでした: "
+                                : "\n写真台帳を作成しませんでした: "))
+            << err.toStdString();
+    }
     if (row.exitCode != 0 || !row.saidOnError.isEmpty()) {
         EXPECT_TRUE(err.contains(row.saidOnError)) << err.toStdString();
     }
@@ -305,19 +317,19 @@ INSTANTIATE_TEST_SUITE_P(Rows, CommandLineChoicesTest,
             "givenThreeOverKeptSix", "[survey]\r\nform=6\r\n", "3", std::nullopt, LedgerForm::ThreePerPage, "", "" },
         ChoicesCase { "givenSix", "", "6", std::nullopt, LedgerForm::SixPerPage, "", "" },
         ChoicesCase { "unknownGivenOverKeptSix", "[survey]\r\nform=6\r\n", "4", std::nullopt, LedgerForm::SixPerPage,
-            "", "Unknown form \"4\"" },
+            "", "「4」はありません" },
         ChoicesCase { "keptPastThere", "[survey]\r\npast={past}\r\n", std::nullopt, std::nullopt,
             LedgerForm::ThreePerPage, "{past}", "" },
         ChoicesCase { "keptPastMissing", "[survey]\r\npast={past}/gone\r\n", std::nullopt, std::nullopt,
-            LedgerForm::ThreePerPage, "", "\"{past}/gone\" kept in norvel.ini" },
+            LedgerForm::ThreePerPage, "", "[survey] past にある過去の調査のフォルダー「{past}/gone」" },
         ChoicesCase { "givenPastInPlaceOfMissingKept", "[survey]\r\npast={past}/gone\r\n", std::nullopt, "{past}",
             LedgerForm::ThreePerPage, "{past}", "" },
         ChoicesCase { "emptyGivenPastLooksInNone", "[survey]\r\npast={past}\r\n", std::nullopt, "",
             LedgerForm::ThreePerPage, "", "" },
         ChoicesCase { "givenPastMissing", "", std::nullopt, "{past}/gone", LedgerForm::ThreePerPage, "",
-            "\"{past}/gone\" is not there" },
+            "「{past}/gone」（--past）がありません" },
         ChoicesCase { "givenPastIsAFile", "", std::nullopt, "{past}/file", LedgerForm::ThreePerPage, "",
-            "\"{past}/file\" is not there" }),
+            "「{past}/file」（--past）がありません" }),
     caseName<ChoicesCase>);
 
 // What the arguments ask for, read before any application: Qt's own window options let through, anything else refused.

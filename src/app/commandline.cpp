@@ -66,9 +66,13 @@ struct Failure {
 // is wrong.
 QByteArray programSettings(const QString& programFolder)
 {
-    const ProgramSettingsRead ini = readProgramSettings(QDir(programFolder).filePath(programSettingsName()));
+    const QString path = QDir(programFolder).filePath(programSettingsName());
+    const ProgramSettingsRead ini = readProgramSettings(path);
+    // The settings' own problem speaks of the window's settings: only its detail, the system's reason, is kept.
     if (!ini.content)
-        throw Failure { ini.problem };
+        throw Failure { QStringLiteral("設定ファイル「%1」を読めません。\n%2")
+                            .arg(QDir::toNativeSeparators(path),
+                                ini.problem.contains(u'\n') ? ini.problem.section(u'\n', 1) : ini.problem) };
     return *ini.content;
 }
 
@@ -262,6 +266,9 @@ CommandLineRequest readCommandLine(const QStringList& arguments)
 
 int runCommandLine(const CommandLineRequest& request, const QString& programFolder, QTextStream& out, QTextStream& err)
 {
+    // What was not done, said once for every reason: the ledger, or with none of its options given, the program.
+    const QString notDone = request.ledgerAsked || request.help ? QStringLiteral("写真台帳を作成しませんでした: ")
+                                                                : QStringLiteral("Norvel を起動しませんでした: ");
     try {
         if (!request.problem.isEmpty())
             throw Failure { request.problem };
@@ -274,9 +281,10 @@ int runCommandLine(const CommandLineRequest& request, const QString& programFold
         out << QDir::toNativeSeparators(makeFromOptions(request, programFolder, err)) << '\n';
         return 0;
     } catch (const Failure& failure) {
-        err << failure.reason << '\n';
+        err << notDone << failure.reason << '\n';
     } catch (const std::exception& e) {
-        err << QString::fromLocal8Bit(e.what()) << '\n';
+        err << notDone << QStringLiteral("思いがけないエラーです（%1）。").arg(QString::fromLocal8Bit(e.what()))
+            << '\n';
     }
     return 1;
 }
@@ -290,7 +298,8 @@ CommandLineChoices commandLineChoices(
     else if (form == QLatin1String("6"))
         chosen.choices.form = LedgerForm::SixPerPage;
     else if (form) {
-        chosen.problem = QStringLiteral("Unknown form \"%1\": use --form 3 or --form 6.").arg(*form);
+        chosen.problem
+            = QStringLiteral("台帳の形式「%1」はありません。--form 3 か --form 6 を指定してください。").arg(*form);
         return chosen;
     }
     QString& folder = chosen.choices.pastFolder;
@@ -300,9 +309,9 @@ CommandLineChoices commandLineChoices(
         return chosen;
     if (!isFolder(folder))
         chosen.problem = past
-            ? QStringLiteral("The past surveys' folder \"%1\" is not there.").arg(folder)
-            : QStringLiteral("The past surveys' folder \"%1\" kept in norvel.ini ([survey] past) is not there; "
-                             "give --past FOLDER, or --past \"\" to look in none.")
+            ? QStringLiteral("過去の調査のフォルダー「%1」（--past）がありません。").arg(folder)
+            : QStringLiteral("norvel.ini の [survey] past にある過去の調査のフォルダー「%1」がありません。"
+                             "--past フォルダー で別のフォルダーを、--past \"\" でなしを指定してください。")
                   .arg(folder);
     else
         folder = QDir(folder).absolutePath();

@@ -35,7 +35,7 @@ struct CommandLineRequest {
 
 // The header, form and past surveys' folder of a ledger made from the command line: norvel.ini's [survey] (its
 // content given), the --form and --past given (nullopt: not given) taking the kept ones' place. An empty --past
-// looks in no past folder. A past folder that is not there, given or kept, is a problem (a sentence for stderr),
+// looks in no past folder. A past folder that is not there, given or kept, is a problem (why, for stderr),
 // as is a form other than "3" or "6": a ledger whose previous inspections are missing is not made unawares.
 struct CommandLineChoices {
     LedgerChoices choices;
