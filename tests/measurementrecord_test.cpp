@@ -96,6 +96,19 @@ MeasurementEntry typed()
     return e;
 }
 
+// Typed texts and a camera's name that a spreadsheet would work out as formulas.
+MeasurementEntry formulas()
+{
+    MeasurementEntry e = analysis();
+    e.pole = QStringLiteral("=1+1");
+    e.picture = QStringLiteral("@x.jpg");
+    e.threshold = QStringLiteral("-2+3");
+    e.widthLimit = QStringLiteral("'+1");
+    e.result = QStringLiteral("=HYPERLINK(\"x\")");
+    e.cameraFile = QStringLiteral("\tIMG.JPG");
+    return e;
+}
+
 MeasurementEntry cleared(RecordedChange change, int row)
 {
     MeasurementEntry e = typed();
@@ -126,7 +139,7 @@ TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 INSTANTIATE_TEST_SUITE_P(Changes, MeasurementRoundTripTest,
     testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "acrossCrack", acrossCrack() },
         RoundTripCase { "acrossAtTheLimits", acrossAtTheLimits() }, RoundTripCase { "manualLine", manual() },
-        RoundTripCase { "typedCorrection", typed() },
+        RoundTripCase { "typedCorrection", typed() }, RoundTripCase { "formulas", formulas() },
         RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
         RoundTripCase { "allCleared", cleared(RecordedChange::AllCleared, 0) },
         RoundTripCase { "copiedAndCleared", cleared(RecordedChange::CopiedAndCleared, 0) },
@@ -149,6 +162,7 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
         "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
     EXPECT_TRUE(
         measurementRecordLine(typed()).endsWith(",\"0,35 \"\"約\"\"\",,," + QByteArray(AcrossColumns, ',') + "\r\n"));
+    EXPECT_TRUE(measurementRecordLine(formulas()).startsWith("2024-05-01 09:30:15.250,'=1+1,3,取込分析,'@x.jpg,"));
     const QByteArray across = measurementRecordLine(acrossCrack());
     EXPECT_EQ(across.count(','), header.count(','));
     EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1.25,1,15.5,931.5,-30,0,1,"
@@ -200,6 +214,7 @@ TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
 TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
 {
     const QByteArray good = measurementRecordLine(analysis());
+    EXPECT_TRUE(measurementRecordLine(formulas()).startsWith("2024-05-01 09:30:15.250,'=1+1,3,取込分析,'@x.jpg,"));
     const QByteArray across = measurementRecordLine(acrossCrack());
     const struct {
         const char* name;

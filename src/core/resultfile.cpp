@@ -1,5 +1,7 @@
 #include "core/resultfile.h"
 
+#include "files/csvfields.h"
+
 #include <QStringDecoder>
 
 #include <limits>
@@ -10,7 +12,7 @@ QByteArray resultFileContent(const QStringList& widths)
 {
     QString text;
     for (qsizetype i = 0; i < widths.size(); ++i)
-        text += QString::number(i + 1) + QLatin1Char(',') + widths[i] + QStringLiteral("\r\n");
+        text += QString::number(i + 1) + QLatin1Char(',') + spreadsheetSafe(widths[i]) + QStringLiteral("\r\n");
     // The system code page, which is UTF-8 here.
     return text.toLocal8Bit();
 }
@@ -35,7 +37,7 @@ std::optional<QStringList> parseResultFile(const QByteArray& content)
         const qsizetype comma = line.indexOf(QLatin1Char(','));
         if (comma < 0 || line.left(comma) != QString::number(widths.size() + 1))
             return std::nullopt;
-        widths << line.mid(comma + 1);
+        widths << fromSpreadsheetSafe(line.mid(comma + 1));
     }
     return widths;
 }
@@ -60,7 +62,7 @@ ResultFileRows readResultFileRows(const QByteArray& content, qsizetype listedLim
                 result.badLines << number;
             continue;
         }
-        result.rows.append({ row, QString::fromUtf8(line.mid(comma + 1)) });
+        result.rows.append({ row, fromSpreadsheetSafe(QString::fromUtf8(line.mid(comma + 1))) });
     }
     return result;
 }

@@ -8,8 +8,9 @@
 #include <optional>
 
 // A pole's result file "No<pole>CP.csv": one line "i,width" ended by CR LF per result, i counted from 1, in the
-// system's code page. Written by the window; read back strictly by the window when a pole is entered again, and
-// leniently by the ledger, which shows what it can of a file a person edited.
+// system's code page. The width is written as shown, unquoted, kept from a spreadsheet's formulas (spreadsheetSafe).
+// Written by the window; read back strictly by the window when a pole is entered again, and leniently by the ledger,
+// which shows what it can of a file a person edited.
 namespace norvel {
 
 // The most bytes read of a result file: some ten bytes a row, a few hundred rows at the most.

@@ -4,6 +4,54 @@
 
 namespace norvel {
 
+namespace {
+
+// A sign, digits and at most one decimal point, with a digit somewhere.
+bool isPlainNumber(QStringView text)
+{
+    if (text.startsWith(u'+') || text.startsWith(u'-'))
+        text = text.mid(1);
+    bool digit = false;
+    bool point = false;
+    for (const QChar c : text) {
+        if (c == u'.' && !point)
+            point = true;
+        else if (c >= u'0' && c <= u'9')
+            digit = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+// Whether the text must be written after a "'": it starts a formula, or it is a "'" before such a text, which the
+// reader would otherwise take for the guard.
+bool needsGuard(QStringView text)
+{
+    qsizetype quotes = 0;
+    while (quotes < text.size() && text[quotes] == u'\'')
+        ++quotes;
+    const QStringView rest = text.mid(quotes);
+    if (rest.isEmpty())
+        return false;
+    const QChar first = rest.front();
+    const bool starts
+        = first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
+    return starts && !isPlainNumber(rest);
+}
+
+} // namespace
+
+QString spreadsheetSafe(const QString& text)
+{
+    return needsGuard(text) ? QLatin1Char('\'') + text : text;
+}
+
+QString fromSpreadsheetSafe(const QString& cell)
+{
+    return cell.startsWith(QLatin1Char('\'')) && needsGuard(QStringView(cell).mid(1)) ? cell.mid(1) : cell;
+}
+
 QString csvField(const QString& field)
 {
     if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\r'))

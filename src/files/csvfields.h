@@ -15,6 +15,14 @@ namespace norvel {
 // The field in quotes, its quotes doubled, whatever it holds.
 [[nodiscard]] QString quotedCsvField(const QString& field);
 
+// A text a person typed or another program gave, as a cell a spreadsheet shows as that text rather than working out
+// a formula: a text beginning with "=", "+", "-", "@", a tab or a carriage return gets a leading "'" (which a
+// spreadsheet does not show), as does one of leading "'"s before such a text, so that reading it back is exact. A plain
+// decimal number ("-5", "+0.02") is left as it is: a spreadsheet reads it as that number, and runs nothing.
+[[nodiscard]] QString spreadsheetSafe(const QString& text);
+// The text spreadsheetSafe was given, from the cell it wrote.
+[[nodiscard]] QString fromSpreadsheetSafe(const QString& cell);
+
 // The fields as one line in UTF-8, ended by CR LF.
 [[nodiscard]] QByteArray csvLine(const QStringList& fields);
 

@@ -116,6 +116,8 @@ public:
     }
 
     const QString& next() { return m_fields[m_at++]; }
+    // A typed or foreign text, as it was before the writer kept it from a spreadsheet's formulas.
+    QString text() { return fromSpreadsheetSafe(next()); }
     [[nodiscard]] const QString& peek() const { return m_fields[m_at]; }
 
     template <typename T> bool number(T* value)
@@ -150,14 +152,14 @@ private:
 bool readWhatChanged(FieldReader& f, MeasurementEntry& e)
 {
     e.time = recordedTime(f.next());
-    e.pole = f.next();
+    e.pole = f.text();
     const auto row = exactNumber<int>(f.next());
     const auto change = recordedChangeFromName(f.next());
     if (!e.time.isValid() || !row || *row < 0 || !change)
         return false;
     e.row = *row;
     e.change = *change;
-    e.picture = f.next();
+    e.picture = f.text();
     const QString width = f.next();
     const QString height = f.next();
     if (!width.isEmpty() || !height.isEmpty()) {
@@ -182,15 +184,15 @@ bool readSettings(FieldReader& f, MeasurementEntry& e)
     if (direction != RecordVertical && direction != RecordHorizontal)
         return false;
     e.horizontal = direction == RecordHorizontal;
-    e.threshold = f.next();
+    e.threshold = f.text();
     const auto autoThreshold = flagFrom(f.next());
     const auto limitOn = flagFrom(f.next());
     if (!autoThreshold || !limitOn)
         return false;
     e.autoThreshold = *autoThreshold;
     e.widthLimitOn = *limitOn;
-    e.widthLimit = f.next();
-    e.displaySize = f.next();
+    e.widthLimit = f.text();
+    e.displaySize = f.text();
     for (int* value : { &e.rangeX[0], &e.rangeY[0], &e.rangeX[1], &e.rangeY[1] }) {
         if (!f.number(value))
             return false;
@@ -291,8 +293,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
     e.calibrated = *calibrated;
     if (!readManualLine(f, e))
         return std::nullopt;
-    e.result = f.next();
-    e.cameraFile = f.next();
+    e.result = f.text();
+    e.cameraFile = f.text();
     if (const QString modified = f.next(); !modified.isEmpty()) {
         e.cameraModified = recordedTime(modified);
         if (!e.cameraModified.isValid())
