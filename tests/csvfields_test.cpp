@@ -61,6 +61,21 @@ INSTANTIATE_TEST_SUITE_P(Cells, SpreadsheetCellTest,
         CellCase { "empty", "", "" }),
     caseName<CellCase>);
 
+// Lines end at LF, CR LF or a CR alone; a CR in quotes is the field's, unless the quote is never closed.
+TEST(CsvFields, SplitsLinesAtEveryLineEndOutsideQuotes)
+{
+    const struct {
+        const char* name;
+        QByteArray content;
+        QList<QByteArray> lines;
+    } rows[] = { { "cr_only", "a\rb\r", { "a", "b", "" } }, { "crlf_and_lf", "a\r\nb\nc", { "a", "b", "c" } },
+        { "cr_in_quotes", "\"x\ry\",z\rw", { "\"x\ry\",z", "w" } },
+        { "stray_quote", "a\rb\"c\rd\r", { "a", "b\"c", "d", "" } },
+        { "lf_ends_quotes", "\"a\nb\"\rc", { "\"a", "b\"", "c" } } };
+    for (const auto& row : rows)
+        EXPECT_EQ(csvByteLines(row.content), row.lines) << row.name;
+}
+
 // A quote inside an unquoted field starts a quoted part, as spreadsheet programs read it.
 TEST(CsvFields, QuoteInsideAFieldQuotesWhatFollows)
 {

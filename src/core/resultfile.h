@@ -18,9 +18,9 @@ inline constexpr qint64 ResultFileLimitBytes = 1024 * 1024;
 
 [[nodiscard]] QByteArray resultFileContent(const QStringList& widths);
 
-// The widths of a result file as resultFileContent wrote them (LF line ends read too), or nullopt when it is
-// not one: a line without its number and comma, numbers out of order, text that is not in the system's code
-// page, more rows than a list can count.
+// The widths of a result file as resultFileContent wrote them (LF or a CR alone read as line ends too, as spreadsheet
+// programs save them), or nullopt when it is not one: a line without its number and comma, numbers out of order, text
+// that is not in the system's code page, more rows than a list can count.
 [[nodiscard]] std::optional<QStringList> parseResultFile(const QByteArray& content);
 
 struct ResultFileRow {

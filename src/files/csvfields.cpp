@@ -105,4 +105,33 @@ QStringList csvFields(QStringView text)
     return fields;
 }
 
+QList<QByteArray> csvByteLines(QByteArrayView content)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    bool quoted = false;
+    bool quotesCount = true;
+    for (qsizetype i = 0;; ++i) {
+        if (i == content.size()) {
+            if (!quoted)
+                break;
+            // A quote open to the end: the last line read again, its quotes not counted.
+            quoted = quotesCount = false;
+            i = start - 1;
+            continue;
+        }
+        const char c = content[i];
+        if (c == '"' && quotesCount) {
+            quoted = !quoted;
+        } else if (c == '\n' || (c == '\r' && !quoted && (i + 1 == content.size() || content[i + 1] != '\n'))) {
+            const qsizetype end = c == '\n' && i > start && content[i - 1] == '\r' ? i - 1 : i;
+            lines << content.sliced(start, end - start).toByteArray();
+            start = i + 1;
+            quoted = false;
+        }
+    }
+    lines << content.sliced(start).toByteArray();
+    return lines;
+}
+
 } // namespace norvel

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -29,5 +31,11 @@ namespace norvel {
 // The fields of one line, its line end taken off; a quoted field may hold line breaks and, as spreadsheet
 // programs read it, a quote in the middle of a field starts a quoted part.
 [[nodiscard]] QStringList csvFields(QStringView text);
+
+// The lines of a CSV file's bytes (UTF-8 or Shift_JIS, whose second bytes never fall below 0x40), each without its
+// line end, split as QByteArray::split splits: the last is what follows the last line end. A line ends at LF, CR LF or
+// a CR alone, as spreadsheet programs save them; a CR inside a quoted field is part of it, unless the quote is still
+// open at the end of the file, where it can only be stray. A quoted field never holds a line feed here.
+[[nodiscard]] QList<QByteArray> csvByteLines(QByteArrayView content);
 
 } // namespace norvel

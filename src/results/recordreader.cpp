@@ -10,7 +10,9 @@
 #include <QStringList>
 
 #include <cstddef>
+#include <cstring>
 #include <deque>
+#include <utility>
 
 namespace norvel {
 
@@ -20,13 +22,15 @@ namespace {
 struct PhysicalLine {
     QByteArray bytes;
     qint64 number = 0; // from 1
-    bool ended = false; // by a line feed; the last line of a file cut short is not
+    bool ended = false; // by a line end; the last line of a file cut short is not
     bool overlong = false; // longer than MaxRecordLineBytes: bytes is empty
     bool oddQuotes = false; // an odd number of quotes: a quoted field is left open at its end
 };
 
-// The lines of at most size bytes of a device, read a block at a time. The quotes and line feeds are
-// the same bytes in UTF-8 and in Shift_JIS, whose second bytes are never below 0x40.
+// The lines of at most size bytes of a device, read a block at a time, ended by LF, CR LF or a CR alone (as a
+// spreadsheet program may save the file); a CR inside a quoted field ends a line here too, and the quote takes in
+// the next. The quotes and line ends are the same bytes in UTF-8 and in Shift_JIS, whose second bytes are never
+// below 0x40.
 class PhysicalLines {
 public:
     PhysicalLines(QIODevice& device, qint64 size)
@@ -43,7 +47,7 @@ public:
             if (m_at >= m_block.size() && !readBlock())
                 break;
             any = true;
-            const qsizetype feed = m_block.indexOf('\n', m_at);
+            const qsizetype feed = lineEnd();
             const qsizetype end = feed < 0 ? m_block.size() : feed + 1;
             const QByteArrayView piece(m_block.constData() + m_at, end - m_at);
             if (piece.count('"') % 2 != 0)
@@ -71,6 +75,28 @@ public:
     [[nodiscard]] const QString& error() const { return m_error; }
 
 private:
+    // Where the line from m_at ends in the block (the LF of a CR LF), or -1 when it goes on past it. A CR last in the
+    // block takes in the next block to see whether an LF follows.
+    qsizetype lineEnd()
+    {
+        const qsizetype feed = m_block.indexOf('\n', m_at);
+        const qsizetype before = feed < 0 ? m_block.size() : feed;
+        const void* found = std::memchr(m_block.constData() + m_at, '\r', std::size_t(before - m_at));
+        if (!found)
+            return feed;
+        const qsizetype cr = static_cast<const char*>(found) - m_block.constData();
+        if (cr + 1 == m_block.size()) {
+            const QByteArray read = std::exchange(m_block, {});
+            const qsizetype at = m_at;
+            const bool more = readBlock();
+            m_block = more ? read + m_block : read;
+            m_at = at;
+            if (!more)
+                return cr;
+        }
+        return m_block[cr + 1] == '\n' ? cr + 1 : cr;
+    }
+
     bool readBlock()
     {
         constexpr qint64 BlockSize = 64 * 1024;
