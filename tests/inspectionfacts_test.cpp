@@ -119,9 +119,15 @@ INSTANTIATE_TEST_SUITE_P(Files, FactsReadTest,
         ReadCase { "rowZero", file({ PoleLine, edited(CrackLine, ",7,2,", ",7,0,") }), Plate15, {}, 1 },
         ReadCase { "poleLineWithCrackFacts", file({ edited(PoleLine, ",,,,", ",横,,,") }), {}, {}, 1 },
         ReadCase { "poleNotUsable", file({ edited(PoleLine, ",7,", ",../7,"), CrackLine }), {}, Rusty, 1 },
-        // Edited by hand: a lone carriage return inside a line reads as the space the program writes for it.
-        ReadCase { "loneCarriageReturn", file({ PoleLine, edited(CrackLine, "要再調査", "要再\r調査") }), Plate15,
+        // Edited by hand: a lone carriage return inside a quoted text reads as the space the program writes for it;
+        // outside quotes it ends the line, as in a file saved with a CR alone ending each line.
+        ReadCase { "loneCarriageReturn", file({ PoleLine, edited(CrackLine, "要再調査", "\"要再\r調査\"") }), Plate15,
             { CrackDirection::Transverse, 1.25, "道路側", true, "要再 調査" }, 0 },
+        ReadCase { "crOnly", edited(file({ PoleLine, CrackLine }), "\r\n", "\r"), Plate15, Rusty, 0 },
+        ReadCase { "crOnlyThenAppended", edited(file({ PoleLine }), "\r\n", "\r") + CrackLine, Plate15, Rusty, 0 },
+        ReadCase { "crOnlyStrayQuote",
+            edited(file({ edited(PoleLine, "シモタナベ15", "シモタナベ\"15"), CrackLine }), "\r\n", "\r"), {}, Rusty,
+            1 },
         ReadCase { "timeNonsense", file({ edited(PoleLine, "2022-10-19", "yesterday"), CrackLine }), {}, Rusty, 1 },
         ReadCase { "shiftJisLineFromASpreadsheet",
             file({ QStringDecoder("windows-31j").isValid()

@@ -863,6 +863,8 @@ INSTANTIATE_TEST_SUITE_P(Summaries, SummaryCsvTest,
             "7,1,0.45,0.45,-,P-7,本町1丁目,RC,,0.45,,2022/10/01,0.30,+0.15", "P-7", { Longitudinal } },
         SummaryCase { "same_as_before", "7", "1,0.30\r\n", 0.5,
             "7,1,0.30,0.30,要注意,P-7,本町1丁目,RC,,,,2022/10/01,0.30,0.00", "P-7" },
+        SummaryCase { "formula_plate_as_text", "7", "1,0.30\r\n", 0.5,
+            "7,1,0.30,0.30,要注意,\"'=HYPERLINK(\"\"x\"\")\",本町1丁目,RC,,,,,,", "=HYPERLINK(\"x\")" },
         SummaryCase {
             "plate_never_seen", "7", "1,0.30\r\n", 0.5, "7,1,0.30,0.30,要注意,P-70,本町1丁目,RC,,,,,,", "P-70" }),
     caseName<SummaryCase>);

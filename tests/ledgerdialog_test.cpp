@@ -1,5 +1,6 @@
 #include "files/durablefile.h"
 #include "ledger/ledgerdialog.h"
+#include "ledger/previousinspection.h"
 #include "results/measurementrecord.h"
 #include "settings/ledgersettings.h"
 
@@ -340,12 +341,20 @@ TEST(LedgerDialog, TheFinalMessageNamesWhatCouldNotBeRead)
     QDir().mkpath(day + "/4");
     ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(day + "/4/No4CP.csv").constData()), 0);
     write(day + "/測定記録.csv", measurementRecordHeader() + "\"\r\n");
+    // Earlier days whose facts the previous inspections could not read; a later day's do not matter.
+    QDir().mkpath(program.filePath("20221003/調査情報.csv"));
+    write(program.filePath("20221005/調査情報.csv"), "\xFF\xFE,\r\n");
+    QDir().mkpath(program.filePath("20221101/調査情報.csv"));
+    const PreviousInspections previous(program.path());
+    LedgerOptions options;
+    options.previous = &previous;
     QString pdf;
     QString error;
     QString notes;
-    ASSERT_TRUE(makeLedger(nullptr, day, LedgerOptions {}, &pdf, &error, &notes)) << error.toStdString();
-    for (const char* expected : { "読めなかったファイル: 2 件", "4/No4CP.csv: 普通のファイルではありません",
-             "測定記録.csv: 読めない行が 1 行あります（2 行目）", "範囲外の幅: 1 行" })
+    ASSERT_TRUE(makeLedger(nullptr, day, options, &pdf, &error, &notes)) << error.toStdString();
+    for (const char* expected : { "読めなかったファイル: 4 件", "4/No4CP.csv: 普通のファイルではありません",
+             "測定記録.csv: 読めない行が 1 行あります（2 行目）", "範囲外の幅: 1 行",
+             "../20221003/調査情報.csv: ファイルではなくフォルダです", "../20221005/調査情報.csv: 読めない行が 1 行" })
         EXPECT_TRUE(notes.contains(QString::fromUtf8(expected))) << expected << "\n" << notes.toStdString();
 }
 

@@ -96,6 +96,19 @@ MeasurementEntry typed()
     return e;
 }
 
+// Typed texts and a camera's name that a spreadsheet would work out as formulas.
+MeasurementEntry formulas()
+{
+    MeasurementEntry e = analysis();
+    e.pole = QStringLiteral("=1+1");
+    e.picture = QStringLiteral("@x.jpg");
+    e.threshold = QStringLiteral("-2+3");
+    e.widthLimit = QStringLiteral("'+1");
+    e.result = QStringLiteral("=HYPERLINK(\"x\")");
+    e.cameraFile = QStringLiteral("\tIMG.JPG");
+    return e;
+}
+
 MeasurementEntry cleared(RecordedChange change, int row)
 {
     MeasurementEntry e = typed();
@@ -117,16 +130,19 @@ TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 {
     const QByteArray file
         = measurementRecordHeader() + measurementRecordLine(analysis()) + measurementRecordLine(GetParam().entry);
-    const MeasurementRecordRead read = readMeasurementRecord(file);
-    EXPECT_EQ(read.unreadableLines, 0);
-    ASSERT_EQ(read.entries.size(), 2);
-    EXPECT_TRUE(read.entries[1] == GetParam().entry) << measurementRecordLine(read.entries[1]).toStdString();
+    // Also as a spreadsheet program saves it with a CR alone ending each line.
+    for (const QByteArray& saved : { file, QByteArray(file).replace("\r\n", "\r") }) {
+        const MeasurementRecordRead read = readMeasurementRecord(saved);
+        EXPECT_EQ(read.unreadableLines, 0);
+        ASSERT_EQ(read.entries.size(), 2);
+        EXPECT_TRUE(read.entries[1] == GetParam().entry) << measurementRecordLine(read.entries[1]).toStdString();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, MeasurementRoundTripTest,
     testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "acrossCrack", acrossCrack() },
         RoundTripCase { "acrossAtTheLimits", acrossAtTheLimits() }, RoundTripCase { "manualLine", manual() },
-        RoundTripCase { "typedCorrection", typed() },
+        RoundTripCase { "typedCorrection", typed() }, RoundTripCase { "formulas", formulas() },
         RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
         RoundTripCase { "allCleared", cleared(RecordedChange::AllCleared, 0) },
         RoundTripCase { "copiedAndCleared", cleared(RecordedChange::CopiedAndCleared, 0) },
@@ -149,11 +165,32 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
         "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
     EXPECT_TRUE(
         measurementRecordLine(typed()).endsWith(",\"0,35 \"\"約\"\"\",,," + QByteArray(AcrossColumns, ',') + "\r\n"));
+    EXPECT_TRUE(measurementRecordLine(formulas()).startsWith("2024-05-01 09:30:15.250,'=1+1,3,取込分析,'@x.jpg,"));
     const QByteArray across = measurementRecordLine(acrossCrack());
     EXPECT_EQ(across.count(','), header.count(','));
     EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1.25,1,15.5,931.5,-30,0,1,"
                                 "0,0,0,0,0,40.25,950.5,12,0,0,14.5,933.25,-29.75,0,1,縦\r\n"))
         << across.toStdString();
+}
+
+// A CR that is the last byte the reader took in at once ends its line, together with the LF after it if any.
+TEST(MeasurementRecord, ReadsACrLastInABlock)
+{
+    for (const QByteArray lineEnd : { "\r\n", "\r" }) {
+        const auto line = [&](const MeasurementEntry& e) { return measurementRecordLine(e).replace("\r\n", lineEnd); };
+        QByteArray file = measurementRecordHeader();
+        while (file.size() < 60000)
+            file += line(analysis());
+        MeasurementEntry padded = analysis();
+        const qsizetype blockEnd = 64 * 1024 + lineEnd.size() - 1;
+        padded.picture = QString(blockEnd + 8 - file.size() - line(analysis()).size(), u'x');
+        file += line(padded);
+        ASSERT_EQ(file.size(), blockEnd);
+        const MeasurementRecordRead read = readMeasurementRecord(file + line(acrossCrack()));
+        EXPECT_EQ(read.unreadableLines, 0);
+        EXPECT_TRUE(
+            read.entries.size() > 2 && read.entries.back() == acrossCrack() && read.entries.end()[-2] == padded);
+    }
 }
 
 // Lines written before the estimated direction, the measurement across the crack, the calibration column, or the

@@ -31,6 +31,7 @@ TEST(ResultFile, NumbersTheLinesAndKeepsTheTexts)
 {
     EXPECT_EQ(resultFileContent({ "0.35", "0.40" }), "1,0.35\r\n2,0.40\r\n");
     EXPECT_EQ(resultFileContent({}), "");
+    EXPECT_EQ(resultFileContent({ "=1+1", "-0.02" }), "1,'=1+1\r\n2,-0.02\r\n");
     EXPECT_EQ(resultFileContent({ "", "abc", "1.5", "０.３" }), QByteArray("1,\r\n2,abc\r\n3,1.5\r\n4,") + "０.３\r\n");
 }
 
@@ -67,6 +68,9 @@ INSTANTIATE_TEST_SUITE_P(Contents, ResultFileTest,
     ::testing::Values(ResultFileCase { "empty", "", QStringList(), {}, {} },
         ResultFileCase { "asWritten", resultFileContent({ "0.44", "", "0,5", "調査" }),
             QStringList { "0.44", "", "0,5", "調査" }, { 1, 2, 3, 4 }, {} },
+        ResultFileCase { "formulasKeptAsText", resultFileContent({ "=1+1", "-0.02", "'@A1" }),
+            QStringList { "=1+1", "-0.02", "'@A1" }, { 1, 2, 3 }, {} },
+        ResultFileCase { "crOnlyFromASpreadsheet", "1,0.44\r2,0.33\r", QStringList { "0.44", "0.33" }, { 1, 2 }, {} },
         ResultFileCase { "lineFeedsOnly", "1,0.44\n2,0.33\n", QStringList { "0.44", "0.33" }, { 1, 2 }, {} },
         ResultFileCase { "cutShort", "1,0.44\r\n2,0.3", std::nullopt, { 1, 2 }, {} },
         ResultFileCase { "rowMissing", "1,0.44\r\n3,0.33\r\n", std::nullopt, { 1, 3 }, {} },

@@ -331,6 +331,9 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
         scanned.angle = std::max(scanned.angle, std::abs(line.angleDegrees));
     }
     const FractionalSummary summary = summariseFractionalWidths(widths, result.analysis.pxPerMm);
+    // A width that shows as 0.00 is noise, not a crack: none is listed, as when no crack is found.
+    if (summary.combinedMm && fixedText(*summary.combinedMm, 2) == fixedText(0, 2))
+        return scanned;
     result.used = summary.used;
     result.combinedMm = summary.combinedMm;
     return scanned;

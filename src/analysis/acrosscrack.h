@@ -67,7 +67,7 @@ struct AcrossAnalysis {
     AnalysisResult analysis; // the runs as found in the direction scanned
     std::array<AcrossLine, 5> lines;
     std::array<bool, 5> used {}; // the kept lines the combined width is the mean of
-    std::optional<float> combinedMm;
+    std::optional<float> combinedMm; // none when no line is kept, or when it would show as 0.00 (noise)
 };
 
 // The analysis of the shown picture across the crack, with the same picture, view, settings and scale as the

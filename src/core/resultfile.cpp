@@ -1,5 +1,7 @@
 #include "core/resultfile.h"
 
+#include "files/csvfields.h"
+
 #include <QStringDecoder>
 
 #include <limits>
@@ -10,7 +12,7 @@ QByteArray resultFileContent(const QStringList& widths)
 {
     QString text;
     for (qsizetype i = 0; i < widths.size(); ++i)
-        text += QString::number(i + 1) + QLatin1Char(',') + widths[i] + QStringLiteral("\r\n");
+        text += QString::number(i + 1) + QLatin1Char(',') + spreadsheetSafe(widths[i]) + QStringLiteral("\r\n");
     // The system code page, which is UTF-8 here.
     return text.toLocal8Bit();
 }
@@ -18,25 +20,23 @@ QByteArray resultFileContent(const QStringList& widths)
 std::optional<QStringList> parseResultFile(const QByteArray& content)
 {
     QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless);
-    const QString text = decode(content);
-    if (decode.hasError())
-        return std::nullopt;
-    QStringList lines = text.split(QLatin1Char('\n'));
-    // The last line ends with its line feed; what follows it must be nothing.
+    QList<QByteArray> lines = csvByteLines(content);
+    // The last line ends with its line end; what follows it must be nothing.
     if (!lines.last().isEmpty())
         return std::nullopt;
     lines.removeLast();
     if (lines.size() > std::numeric_limits<qint16>::max())
         return std::nullopt;
     QStringList widths;
-    for (QString line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    for (const QByteArray& bytes : lines) {
+        const QString line = decode(bytes);
         const qsizetype comma = line.indexOf(QLatin1Char(','));
         if (comma < 0 || line.left(comma) != QString::number(widths.size() + 1))
             return std::nullopt;
-        widths << line.mid(comma + 1);
+        widths << fromSpreadsheetSafe(line.mid(comma + 1));
     }
+    if (decode.hasError())
+        return std::nullopt;
     return widths;
 }
 
@@ -44,10 +44,8 @@ ResultFileRows readResultFileRows(const QByteArray& content, qsizetype listedLim
 {
     ResultFileRows result;
     qint64 number = 0;
-    for (QByteArray line : content.split('\n')) {
+    for (const QByteArray& line : csvByteLines(content)) {
         ++number;
-        if (line.endsWith('\r'))
-            line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
         const qsizetype comma = line.indexOf(',');
@@ -60,7 +58,7 @@ ResultFileRows readResultFileRows(const QByteArray& content, qsizetype listedLim
                 result.badLines << number;
             continue;
         }
-        result.rows.append({ row, QString::fromUtf8(line.mid(comma + 1)) });
+        result.rows.append({ row, fromSpreadsheetSafe(QString::fromUtf8(line.mid(comma + 1))) });
     }
     return result;
 }

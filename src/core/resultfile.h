@@ -8,8 +8,9 @@
 #include <optional>
 
 // A pole's result file "No<pole>CP.csv": one line "i,width" ended by CR LF per result, i counted from 1, in the
-// system's code page. Written by the window; read back strictly by the window when a pole is entered again, and
-// leniently by the ledger, which shows what it can of a file a person edited.
+// system's code page. The width is written as shown, unquoted, kept from a spreadsheet's formulas (spreadsheetSafe).
+// Written by the window; read back strictly by the window when a pole is entered again, and leniently by the ledger,
+// which shows what it can of a file a person edited.
 namespace norvel {
 
 // The most bytes read of a result file: some ten bytes a row, a few hundred rows at the most.
@@ -17,9 +18,9 @@ inline constexpr qint64 ResultFileLimitBytes = 1024 * 1024;
 
 [[nodiscard]] QByteArray resultFileContent(const QStringList& widths);
 
-// The widths of a result file as resultFileContent wrote them (LF line ends read too), or nullopt when it is
-// not one: a line without its number and comma, numbers out of order, text that is not in the system's code
-// page, more rows than a list can count.
+// The widths of a result file as resultFileContent wrote them (LF or a CR alone read as line ends too, as spreadsheet
+// programs save them), or nullopt when it is not one: a line without its number and comma, numbers out of order, text
+// that is not in the system's code page, more rows than a list can count.
 [[nodiscard]] std::optional<QStringList> parseResultFile(const QByteArray& content);
 
 struct ResultFileRow {

@@ -4,6 +4,54 @@
 
 namespace norvel {
 
+namespace {
+
+// A sign, digits and at most one decimal point, with a digit somewhere.
+bool isPlainNumber(QStringView text)
+{
+    if (text.startsWith(u'+') || text.startsWith(u'-'))
+        text = text.mid(1);
+    bool digit = false;
+    bool point = false;
+    for (const QChar c : text) {
+        if (c == u'.' && !point)
+            point = true;
+        else if (c >= u'0' && c <= u'9')
+            digit = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+// Whether the text must be written after a "'": it starts a formula, or it is a "'" before such a text, which the
+// reader would otherwise take for the guard.
+bool needsGuard(QStringView text)
+{
+    qsizetype quotes = 0;
+    while (quotes < text.size() && text[quotes] == u'\'')
+        ++quotes;
+    const QStringView rest = text.mid(quotes);
+    if (rest.isEmpty())
+        return false;
+    const QChar first = rest.front();
+    const bool starts
+        = first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
+    return starts && !isPlainNumber(rest);
+}
+
+} // namespace
+
+QString spreadsheetSafe(const QString& text)
+{
+    return needsGuard(text) ? QLatin1Char('\'') + text : text;
+}
+
+QString fromSpreadsheetSafe(const QString& cell)
+{
+    return cell.startsWith(QLatin1Char('\'')) && needsGuard(QStringView(cell).mid(1)) ? cell.mid(1) : cell;
+}
+
 QString csvField(const QString& field)
 {
     if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) && !field.contains(QLatin1Char('\r'))
@@ -55,6 +103,35 @@ QStringList csvFields(QStringView text)
     }
     fields << field;
     return fields;
+}
+
+QList<QByteArray> csvByteLines(QByteArrayView content)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    bool quoted = false;
+    bool quotesCount = true;
+    for (qsizetype i = 0;; ++i) {
+        if (i == content.size()) {
+            if (!quoted)
+                break;
+            // A quote open to the end: the last line read again, its quotes not counted.
+            quoted = quotesCount = false;
+            i = start - 1;
+            continue;
+        }
+        const char c = content[i];
+        if (c == '"' && quotesCount) {
+            quoted = !quoted;
+        } else if (c == '\n' || (c == '\r' && !quoted && (i + 1 == content.size() || content[i + 1] != '\n'))) {
+            const qsizetype end = c == '\n' && i > start && content[i - 1] == '\r' ? i - 1 : i;
+            lines << content.sliced(start, end - start).toByteArray();
+            start = i + 1;
+            quoted = false;
+        }
+    }
+    lines << content.sliced(start).toByteArray();
+    return lines;
 }
 
 } // namespace norvel

@@ -6,6 +6,7 @@
 #include "core/numbers.h"
 #include "core/resultfile.h"
 #include "ledger/ledgermarks.h"
+#include "ledger/previousinspection.h"
 #include "results/measurementrecord.h"
 #include "results/recoveryrecord.h"
 
@@ -478,6 +479,23 @@ QString unsavedText(const UnsavedRows& unsaved)
     return QStringLiteral("調査柱No「%1」の %2 行が結果ファイルに保存されておらず、この台帳に載っていません。")
         .arg(unsaved.pole)
         .arg(unsaved.rows);
+}
+
+void addPastFactsProblems(LedgerDay& day, const PreviousInspections& previous)
+{
+    // Only a day folder named by its date looks up previous inspections.
+    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        return;
+    for (const UnreadablePastFacts& facts : previous.unreadable()) {
+        if (facts.day >= date)
+            continue;
+        const QFileInfo dayFolder(QFileInfo(facts.path).path());
+        const QString shown = sameFolder(dayFolder.path(), programFolderOf(day))
+            ? besideTheDays(dayFolder.fileName() + u'/' + InspectionFactsFileName)
+            : facts.path;
+        addProblem(day, shown, facts.reason);
+    }
 }
 
 QString problemLine(const LedgerProblem& problem)

@@ -20,6 +20,8 @@
 // inspector entered for poles and cracks. No widgets.
 namespace norvel {
 
+class PreviousInspections;
+
 struct MeasurementEntry;
 
 enum class MeasuredHow { Unknown, Automatic, ManualLine, Typed };
@@ -102,7 +104,7 @@ struct LedgerDay {
     QString widestPole; // the first pole in order with the widest crack
     int outOfRange = 0; // rows whose width is a number outside 0 to LargestWidthMm
     QList<LedgerProblem> problems; // in the order found: the day folder, the poles in order, the facts, the record,
-                                   // the scale file, the recovery file
+                                   // the scale file, the recovery file, earlier days' facts
     int unlistedProblems = 0; // found beyond LedgerProblemLimit
     std::optional<UnsavedRows> unsaved;
 };
@@ -140,6 +142,11 @@ inline constexpr int LedgerProblemLimit = 10000;
 // The same with the entries of the day folder's measurement record, read a line at a time; a record that
 // cannot be read, or lines of it, are named in problems.
 [[nodiscard]] LedgerDay readLedgerDay(const QString& dayFolder);
+
+// The facts files of days before this one that previous could not read, whole or in lines, named in problems after
+// the day's own: a pole's previous inspection is looked up without them. A day of the same program folder is named
+// from the day folder ("../20221003/調査情報.csv"), one elsewhere by its whole path.
+void addPastFactsProblems(LedgerDay& day, const PreviousInspections& previous);
 
 // "未保存の測定があります" says the rows; this line after it names them: "調査柱No「7」の 3 行が…".
 inline const QString UnsavedHeadline = QStringLiteral("未保存の測定があります");

@@ -310,7 +310,10 @@ bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, in
                      .arg(QDir::toNativeSeparators(job.dayFolder), fault);
         return false;
     }
-    const LedgerDay day = readLedgerDay(job.dayFolder);
+    LedgerDay day = readLedgerDay(job.dayFolder);
+    // Named with the day's own, on the cover and in the notes.
+    if (job.options.previous)
+        addPastFactsProblems(day, *job.options.previous);
     if (!progress(0, 1))
         return false;
     DurableFile pdf(*pdfPath);

@@ -101,8 +101,11 @@ QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const P
         const DirectionWidths widths = poleWidths(pole);
         const std::optional<PreviousInspection> before = previousOf(day, pole, lines, previous);
         const std::optional<double> widestBefore = before ? before->widths.overall() : std::nullopt;
-        csv += csvLine({ pole.pole, QString::number(pole.rows.size()), csvWidth(pole.widestMm), csvWidth(pole.meanMm),
-            poleJudgement(pole, lines), pole.facts.plate, pole.facts.place, pole.facts.type,
+        // The pole (a folder's name) and its facts are typed or come from other files, and are written as text;
+        // the rest is the program's own words and numbers, such as a change of "-0.02", and stays as it is.
+        csv += csvLine({ spreadsheetSafe(pole.pole), QString::number(pole.rows.size()), csvWidth(pole.widestMm),
+            csvWidth(pole.meanMm), poleJudgement(pole, lines), spreadsheetSafe(pole.facts.plate),
+            spreadsheetSafe(pole.facts.place), spreadsheetSafe(pole.facts.type),
             csvWidth(widths.of(CrackDirection::Transverse)), csvWidth(widths.of(CrackDirection::Longitudinal)),
             csvWidth(widths.of(CrackDirection::Oblique)),
             before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(), csvWidth(widestBefore),

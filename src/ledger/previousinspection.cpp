@@ -32,6 +32,8 @@ PreviousInspections::PreviousInspections(const QString& programFolder, const QSt
     addFolder(programFolder);
     if (!pastFolder.isEmpty() && !sameFolder(pastFolder, programFolder))
         addFolder(pastFolder);
+    std::stable_sort(m_unreadable.begin(), m_unreadable.end(),
+        [](const UnreadablePastFacts& a, const UnreadablePastFacts& b) { return a.day < b.day; });
     // Of one day, the program folder's poles came first and stay first among equals.
     for (QList<Seen>& seen : m_byPlate)
         std::stable_sort(seen.begin(), seen.end(),
@@ -53,12 +55,20 @@ void PreviousInspections::addFolder(const QString& folder)
 
 void PreviousInspections::addDay(const QDate& day, const QString& dayFolder)
 {
-    QString error;
-    const InspectionFacts facts = readInspectionFactsOf(dayFolder, &error);
-    if (!error.isEmpty()) {
+    const QString path = inspectionFactsPath(dayFolder);
+    const FileContent file = readRegularFile(path, InspectionFactsFileLimitBytes);
+    if (file.missing())
+        return;
+    if (!file.read()) {
         ++m_unreadableFiles;
+        m_unreadable.append({ day, path, file.error + QStringLiteral("前回の点検はこの日を除いて探しています。") });
         return;
     }
+    const InspectionFacts facts = readInspectionFacts(file.content);
+    if (facts.unreadableLines > 0)
+        m_unreadable.append({ day, path,
+            QStringLiteral("読めない行が %1 行あります。その行は前回の点検を探すのに使っていません。")
+                .arg(facts.unreadableLines) });
     QHash<QString, QHash<int, CrackDirection>> directions;
     for (auto crack = facts.cracks.cbegin(); crack != facts.cracks.cend(); ++crack)
         directions[crack.key().first].insert(crack.key().second, crack.value().direction);

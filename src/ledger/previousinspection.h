@@ -24,9 +24,16 @@ struct PreviousInspection {
     QString problem; // why that day's result file gave no widths; empty when it was read
 };
 
+// A day's facts file that the index could not read, whole or in some lines, and why: a plate it gave is not found.
+struct UnreadablePastFacts {
+    QDate day;
+    QString path;
+    QString reason; // Japanese, saying what the lookup did without it
+};
+
 // The facts files of the day folders (named yyyyMMdd) read once, each plate indexed to the days and poles that
 // gave it; asked per plate. Facts files that cannot be read are counted and left out, as are their lines that
-// cannot be read.
+// cannot be read; both are listed in unreadable() for the ledger to name.
 class PreviousInspections {
 public:
     explicit PreviousInspections(const QString& programFolder, const QString& pastFolder = {});
@@ -38,6 +45,7 @@ public:
     // Every plate given to a pole on a day before before, sorted.
     [[nodiscard]] QStringList knownPlates(const QDate& before) const;
     [[nodiscard]] int unreadableFiles() const { return m_unreadableFiles; }
+    [[nodiscard]] const QList<UnreadablePastFacts>& unreadable() const { return m_unreadable; }
 
 private:
     struct Seen {
@@ -51,6 +59,7 @@ private:
 
     QHash<QString, QList<Seen>> m_byPlate; // each list by day, earliest first
     int m_unreadableFiles = 0;
+    QList<UnreadablePastFacts> m_unreadable; // by day, earliest first
 };
 
 // The pole dialog's line: "前回 2025/11/03 横 0.08mm 縦 0.22mm", the directions in the order 横, 縦, 斜め and then

@@ -152,11 +152,9 @@ InspectionFacts readInspectionFacts(const QByteArray& content)
 {
     InspectionFacts facts;
     LineDecoder decoder;
-    const QList<QByteArray> lines = content.split('\n');
+    const QList<QByteArray> lines = csvByteLines(content);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray bytes = lines[i];
-        if (bytes.endsWith('\r'))
-            bytes.chop(1);
         // The decoder keeps a BOM as a character, which would make the header a line it cannot read.
         if (i == 0 && bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);

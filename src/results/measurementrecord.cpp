@@ -68,17 +68,18 @@ QByteArray measurementRecordHeader()
 
 QByteArray measurementRecordLine(const MeasurementEntry& e)
 {
-    QStringList f { e.time.toString(RecordTimeFormat), e.pole, QString::number(e.row), recordedChangeName(e.change),
-        e.picture };
+    // What was typed or named by the camera is written as text a spreadsheet does not work out (read back exactly).
+    QStringList f { e.time.toString(RecordTimeFormat), spreadsheetSafe(e.pole), QString::number(e.row),
+        recordedChangeName(e.change), spreadsheetSafe(e.picture) };
     if (e.pictureSize.isValid())
         f << QString::number(e.pictureSize.width()) << QString::number(e.pictureSize.height());
     else
         f << QString() << QString();
     f << recordMethodNames()[std::size_t(std::clamp(e.method, 0, 3))]
-      << (e.horizontal ? RecordHorizontal : RecordVertical) << e.threshold << flag(e.autoThreshold)
-      << flag(e.widthLimitOn) << e.widthLimit << e.displaySize << QString::number(e.rangeX[0])
-      << QString::number(e.rangeY[0]) << QString::number(e.rangeX[1]) << QString::number(e.rangeY[1])
-      << exactText(e.zoom) << exactText(e.dspRate);
+      << (e.horizontal ? RecordHorizontal : RecordVertical) << spreadsheetSafe(e.threshold) << flag(e.autoThreshold)
+      << flag(e.widthLimitOn) << spreadsheetSafe(e.widthLimit) << spreadsheetSafe(e.displaySize)
+      << QString::number(e.rangeX[0]) << QString::number(e.rangeY[0]) << QString::number(e.rangeX[1])
+      << QString::number(e.rangeY[1]) << exactText(e.zoom) << exactText(e.dspRate);
     for (int k = 0; k < 5; ++k) {
         if (e.lines) {
             const RecordedScanLine& line = (*e.lines)[std::size_t(k)];
@@ -94,7 +95,7 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
           << QString::number(e.manual->width);
     else
         f << QString() << QString() << QString() << QString() << QString() << QString() << QString();
-    f << e.result << e.cameraFile
+    f << spreadsheetSafe(e.result) << spreadsheetSafe(e.cameraFile)
       << (e.cameraModified.isValid() ? e.cameraModified.toString(RecordTimeFormat) : QString());
     if (e.across) {
         f << (e.across->horizontal ? RecordHorizontal : RecordVertical);

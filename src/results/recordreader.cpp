@@ -10,7 +10,9 @@
 #include <QStringList>
 
 #include <cstddef>
+#include <cstring>
 #include <deque>
+#include <utility>
 
 namespace norvel {
 
@@ -20,13 +22,15 @@ namespace {
 struct PhysicalLine {
     QByteArray bytes;
     qint64 number = 0; // from 1
-    bool ended = false; // by a line feed; the last line of a file cut short is not
+    bool ended = false; // by a line end; the last line of a file cut short is not
     bool overlong = false; // longer than MaxRecordLineBytes: bytes is empty
     bool oddQuotes = false; // an odd number of quotes: a quoted field is left open at its end
 };
 
-// The lines of at most size bytes of a device, read a block at a time. The quotes and line feeds are
-// the same bytes in UTF-8 and in Shift_JIS, whose second bytes are never below 0x40.
+// The lines of at most size bytes of a device, read a block at a time, ended by LF, CR LF or a CR alone (as a
+// spreadsheet program may save the file); a CR inside a quoted field ends a line here too, and the quote takes in
+// the next. The quotes and line ends are the same bytes in UTF-8 and in Shift_JIS, whose second bytes are never
+// below 0x40.
 class PhysicalLines {
 public:
     PhysicalLines(QIODevice& device, qint64 size)
@@ -43,7 +47,7 @@ public:
             if (m_at >= m_block.size() && !readBlock())
                 break;
             any = true;
-            const qsizetype feed = m_block.indexOf('\n', m_at);
+            const qsizetype feed = lineEnd();
             const qsizetype end = feed < 0 ? m_block.size() : feed + 1;
             const QByteArrayView piece(m_block.constData() + m_at, end - m_at);
             if (piece.count('"') % 2 != 0)
@@ -71,6 +75,28 @@ public:
     [[nodiscard]] const QString& error() const { return m_error; }
 
 private:
+    // Where the line from m_at ends in the block (the LF of a CR LF), or -1 when it goes on past it. A CR last in the
+    // block takes in the next block to see whether an LF follows.
+    qsizetype lineEnd()
+    {
+        const qsizetype feed = m_block.indexOf('\n', m_at);
+        const qsizetype before = feed < 0 ? m_block.size() : feed;
+        const void* found = std::memchr(m_block.constData() + m_at, '\r', std::size_t(before - m_at));
+        if (!found)
+            return feed;
+        const qsizetype cr = static_cast<const char*>(found) - m_block.constData();
+        if (cr + 1 == m_block.size()) {
+            const QByteArray read = std::exchange(m_block, {});
+            const qsizetype at = m_at;
+            const bool more = readBlock();
+            m_block = more ? read + m_block : read;
+            m_at = at;
+            if (!more)
+                return cr;
+        }
+        return m_block[cr + 1] == '\n' ? cr + 1 : cr;
+    }
+
     bool readBlock()
     {
         constexpr qint64 BlockSize = 64 * 1024;
@@ -116,6 +142,8 @@ public:
     }
 
     const QString& next() { return m_fields[m_at++]; }
+    // A typed or foreign text, as it was before the writer kept it from a spreadsheet's formulas.
+    QString text() { return fromSpreadsheetSafe(next()); }
     [[nodiscard]] const QString& peek() const { return m_fields[m_at]; }
 
     template <typename T> bool number(T* value)
@@ -150,14 +178,14 @@ private:
 bool readWhatChanged(FieldReader& f, MeasurementEntry& e)
 {
     e.time = recordedTime(f.next());
-    e.pole = f.next();
+    e.pole = f.text();
     const auto row = exactNumber<int>(f.next());
     const auto change = recordedChangeFromName(f.next());
     if (!e.time.isValid() || !row || *row < 0 || !change)
         return false;
     e.row = *row;
     e.change = *change;
-    e.picture = f.next();
+    e.picture = f.text();
     const QString width = f.next();
     const QString height = f.next();
     if (!width.isEmpty() || !height.isEmpty()) {
@@ -182,15 +210,15 @@ bool readSettings(FieldReader& f, MeasurementEntry& e)
     if (direction != RecordVertical && direction != RecordHorizontal)
         return false;
     e.horizontal = direction == RecordHorizontal;
-    e.threshold = f.next();
+    e.threshold = f.text();
     const auto autoThreshold = flagFrom(f.next());
     const auto limitOn = flagFrom(f.next());
     if (!autoThreshold || !limitOn)
         return false;
     e.autoThreshold = *autoThreshold;
     e.widthLimitOn = *limitOn;
-    e.widthLimit = f.next();
-    e.displaySize = f.next();
+    e.widthLimit = f.text();
+    e.displaySize = f.text();
     for (int* value : { &e.rangeX[0], &e.rangeY[0], &e.rangeX[1], &e.rangeY[1] }) {
         if (!f.number(value))
             return false;
@@ -291,8 +319,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
     e.calibrated = *calibrated;
     if (!readManualLine(f, e))
         return std::nullopt;
-    e.result = f.next();
-    e.cameraFile = f.next();
+    e.result = f.text();
+    e.cameraFile = f.text();
     if (const QString modified = f.next(); !modified.isEmpty()) {
         e.cameraModified = recordedTime(modified);
         if (!e.cameraModified.isValid())
