@@ -1,6 +1,7 @@
 #include "acquisition/originalcopy.h"
 
 #include "picture/picturefile.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <fcntl.h>
 
 using namespace norvel;
 
@@ -120,6 +123,42 @@ TEST(OriginalCopy, AFailureNamesTheFile)
     EXPECT_FALSE(keepOriginal(original, taken, &error));
     EXPECT_TRUE(error.contains(taken)) << error.toStdString();
     EXPECT_EQ(contents(taken), "");
+}
+
+// A camera may write a shot's name again at any time, in place or as a new file: the kept original always holds
+// the bytes that were read, and the camera's name is let go only while it holds them too.
+TEST(OriginalCopy, AShotWrittenAgainIsNeitherKeptNorLost)
+{
+    enum When { Never, Before, BeforeTimePutBack, InPlaceAfter, AnewAfter }; // the camera writes the name again
+    const std::pair<When, bool> rows[] = { { Never, true }, { Before, false }, { BeforeTimePutBack, false },
+        { InPlaceAfter, true }, { AnewAfter, true } }; // and whether the original is the camera's file
+    QTemporaryDir folder;
+    for (const auto& [when, linked] : rows) {
+        SCOPED_TRACE(when);
+        const QByteArray shot = QFile::encodeName(folder.filePath(QString::number(when)));
+        ASSERT_TRUE(writeWholeFile(shot, "first shot"));
+        // Written a while before it is read, as a camera's shot is: a later write moves its time.
+        const timespec written[2] = { { 0, UTIME_OMIT }, { ::time(nullptr) - 2, 0 } };
+        ASSERT_EQ(::utimensat(AT_FDCWD, shot.constData(), written, 0), 0);
+        const CameraOriginal original { shot, "first shot", *regularFileStamp(shot) };
+        const auto writeAgain = [&] {
+            ASSERT_TRUE((when != AnewAfter || ::unlink(shot.constData()) == 0) && writeWholeFile(shot, "later shot"));
+            ASSERT_TRUE(when != BeforeTimePutBack || ::utimensat(AT_FDCWD, shot.constData(), written, 0) == 0);
+        };
+        if (when == Before || when == BeforeTimePutBack)
+            writeAgain();
+        const QString kept = folder.filePath(QStringLiteral("原画像/1_1_") + QString::number(when));
+        KeptOriginal how;
+        QString error;
+        ASSERT_TRUE(keepOriginal(original, kept, &error, &how)) << error.toStdString();
+        EXPECT_EQ(how.linked, linked);
+        if (when == InPlaceAfter || when == AnewAfter)
+            writeAgain();
+        EXPECT_EQ(cameraFileUnchanged(original, how.stamp), when == Never);
+        ASSERT_TRUE(keepOriginalApart(original, kept, how, &error)) << error.toStdString();
+        EXPECT_EQ(readWholeFile(kept), "first shot");
+        EXPECT_EQ(readWholeFile(QFile::decodeName(shot)), when == Never ? "first shot" : "later shot");
+    }
 }
 
 } // namespace

@@ -154,7 +154,10 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     if (filed == ShotFiling::Outcome::Writing)
         return TakeInResult::Filing; // the watcher holds the shot, and the next, until the filing ends
     // Without its filed copy the shot is the only picture of this result: it is kept.
-    return filed == ShotFiling::Outcome::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
+    if (filed == ShotFiling::Outcome::Failed)
+        return TakeInResult::MeasuredNotFiled;
+    // Written again by the camera since it was read, the name holds a shot not yet measured.
+    return cameraFileUnchanged(original, original.stamp) ? TakeInResult::Measured : TakeInResult::MeasuredNameReused;
 }
 
 // The picture on screen is named as filed from the moment its copy is being written.
