@@ -161,4 +161,27 @@ TEST(OriginalCopy, AShotWrittenAgainIsNeitherKeptNorLost)
     }
 }
 
+// Nothing is written through a link at the original's folder or name: it may lead out of the program's folder.
+TEST(OriginalCopy, NeverWritesThroughALink)
+{
+    QTemporaryDir here;
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/norvel-XXXXXX")); // on another file system the bytes are written
+    const QByteArray shot = QFile::encodeName(here.filePath(QStringLiteral("IMG_1.JPG")));
+    ASSERT_TRUE(writeWholeFile(shot, "camera bytes") && writeWholeFile(elsewhere.filePath("theirs"), "theirs"));
+    const CameraOriginal original { shot, "camera bytes", *regularFileStamp(shot) };
+    const QString rows[][2] = { { "a/原画像", "" }, { "b/原画像/1_1_IMG_1.JPG", "/nothing" },
+        { "c/原画像/1_1_IMG_1.JPG", "/theirs" }, { "d/原画像/1_1_IMG_1.JPG", "" } }; // the link, and its end
+    for (const auto& [link, end] : rows) {
+        SCOPED_TRACE(link.toStdString());
+        const QString at = here.filePath(link);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(at).path()) && QFile::link(elsewhere.path() + end, at));
+        const QString kept = link.endsWith(QStringLiteral(".JPG")) ? at : at + QStringLiteral("/1_1_IMG_1.JPG");
+        QString error;
+        EXPECT_FALSE(keepOriginal(original, kept, &error));
+        EXPECT_TRUE(error.contains(at) && error.contains(QStringLiteral("はリンクのため"))) << error.toStdString();
+        EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files), QStringList { "theirs" });
+        EXPECT_EQ(readWholeFile(elsewhere.filePath("theirs")), "theirs");
+    }
+}
+
 } // namespace

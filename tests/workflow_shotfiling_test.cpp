@@ -35,6 +35,7 @@ struct FilingCase {
     int errors;
     bool diskFails = false; // once the filed copy's bytes are written, before they are on disk
     bool writtenAgain = false; // the camera writes the shot's name again in place while it is filed
+    bool originalsLinked = false; // the pole folder's 原画像 is a link to a folder elsewhere
 };
 
 class ShotFilingTest : public ::testing::TestWithParam<FilingCase> { };
@@ -56,6 +57,9 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     const QString filedPath = pole + QLatin1Char('/') + filedPictureFileName(QStringLiteral("7"), 3);
     if (c.existing)
         writeWholeFile(filedPath, "an older copy");
+    const QString elsewhere = fake.programFolder.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(!c.originalsLinked
+        || (QDir().mkpath(elsewhere) && QFile::link(elsewhere, pole + QLatin1Char('/') + OriginalsFolderName)));
     CaptureWatcher watcher;
     ResultList list([] { return QDate(2022, 10, 19); });
     RecoveryKeeper recovery(fake.services(), list, [] { return QStringLiteral("7"); });
@@ -102,6 +106,8 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
                        : (c.outcome == Outcome::Declined ? "the camera's bytes" : "(unreadable)"));
     EXPECT_EQ(besideOnDisk, c.outcome == Outcome::Writing ? 1 : 0);
     EXPECT_EQ(fake.errors.size(), c.errors) << fake.errors.join(u'\n').toStdString();
+    EXPECT_EQ(fake.errors.join(u'\n').contains(QStringLiteral("はリンクのため")), c.originalsLinked);
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
     int setAside = 0;
     for (QDirIterator it(
              fake.programFolder.path(), { QStringLiteral("IMG_0001*") }, QDir::Files, QDirIterator::Subdirectories);
@@ -117,7 +123,9 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
         }
         EXPECT_EQ(setAside, c.writtenAgain ? 1 : 0); // deleted, not set aside; written again, it stays
     } else {
-        EXPECT_EQ(readWholeFile(filedPath), c.existing ? QByteArray("an older copy") : QByteArray("(unreadable)"));
+        const QByteArray before = c.existing ? QByteArray("an older copy") : QByteArray("(unreadable)");
+        EXPECT_EQ(readWholeFile(filedPath).startsWith("\xFF\xD8"), c.originalsLinked); // only the original failed
+        EXPECT_TRUE(c.originalsLinked || readWholeFile(filedPath) == before);
         EXPECT_EQ(setAside, 1); // set aside, or still in the camera folder: never lost
     }
 }
@@ -131,7 +139,9 @@ INSTANTIATE_TEST_SUITE_P(Filing, ShotFilingTest,
         FilingCase { "declined", true, true, false, false, true, Outcome::Declined, false, 0 },
         FilingCase { "noPoleFolder", false, false, true, true, true, Outcome::Failed, false, 1 },
         FilingCase { "diskFailsWhileWriting", true, true, true, true, true, Outcome::Writing, false, 1, true },
-        FilingCase { "writtenAgainInPlace", true, false, true, true, true, Outcome::Writing, true, 0, false, true }),
+        FilingCase { "writtenAgainInPlace", true, false, true, true, true, Outcome::Writing, true, 0, false, true },
+        FilingCase {
+            "originalsFolderALink", true, false, true, true, true, Outcome::Writing, false, 1, false, false, true }),
     caseName<FilingCase>);
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "files/folderlisting.h"
 #include "files/regularfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -24,10 +25,27 @@ QString keptOriginalName(const QString& poleFolder, const QString& pole, int row
     return QFile::decodeName(first);
 }
 
+namespace {
+
+// A link the program did not make may lead anywhere, out of the program's folder too: nothing is written through
+// it, and the shot goes to 未取込 instead, as any shot whose original could not be kept.
+bool throughLink(const QString& what, const QString& path, QString* error)
+{
+    if (!isLink(QFile::encodeName(path)))
+        return false;
+    *error = QStringLiteral("%1「%2」はリンクのため、原画像を保存せず、撮影画像を未取込に移しました。")
+                 .arg(what, QDir::toNativeSeparators(path));
+    return true;
+}
+
+} // namespace
+
 bool keepOriginal(const CameraOriginal& original, const QString& path, QString* error, KeptOriginal* kept)
 {
+    const QString folder = QFileInfo(path).path();
     // A new folder's name must outlast a power cut as much as the file in it.
-    if (!makeFolderDurably(QFileInfo(path).path(), error))
+    if (throughLink(QStringLiteral("原画像のフォルダ"), folder, error) || !makeFolderDurably(folder, error)
+        || throughLink(QStringLiteral("原画像の保存先"), path, error))
         return false;
     QString reason;
     FileStamp linked;
@@ -40,7 +58,7 @@ bool keepOriginal(const CameraOriginal& original, const QString& path, QString* 
         return true;
     case LinkOutcome::NotLinkable:
     case LinkOutcome::Changed:
-        if (writeFileDurably(path, original.bytes, &reason)) {
+        if (writeNewFileDurably(path, original.bytes, &reason)) {
             // A file that no longer holds what was read is a new shot under the camera's name, whatever its stamp.
             if (kept)
                 *kept = { false, outcome == LinkOutcome::Changed ? FileStamp {} : original.stamp };
@@ -64,6 +82,10 @@ bool keepOriginalApart(const CameraOriginal& original, const QString& path, cons
     // Replaced at the camera's name, the linked file is still the one read; written in place, it is not.
     if (!kept.linked || regularFileStamp(QFile::encodeName(path)) == kept.stamp)
         return true;
+    if (isLink(QFile::encodeName(path))) {
+        *error = notWrittenMessage(QStringLiteral("原画像"), path, QStringLiteral("リンクに置き換えられていました。"));
+        return false;
+    }
     return writeFileNamed(path, original.bytes, QStringLiteral("原画像"), error);
 }
 
