@@ -146,6 +146,7 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     }
     entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
     entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
+    entry.original = taken.original;
     m_list.takeIn(taken, entry);
     if (analysed && analysed->otherDirection)
         showScannedDirection(*analysed->otherDirection);
