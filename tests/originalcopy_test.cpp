@@ -184,4 +184,33 @@ TEST(OriginalCopy, NeverWritesThroughALink)
     }
 }
 
+// A long pole and a long camera name still make an original's name a file system takes, "_2" added too: the
+// camera's part is cut before its extension, never inside a character.
+TEST(OriginalCopy, ALongNameIsShortenedToFit)
+{
+    const QString kana = QString(64, QChar(0x30AB)); // 64 kana, 192 bytes
+    const QString longCamera = QString(70, QLatin1Char('I')) + QStringLiteral(".JPG"); // 74 bytes
+    const QString emoji = QString(40, QChar(0x3042)) + QString::fromUtf8("\xF0\x9F\x93\xB7").repeated(20);
+    const struct {
+        QString pole, camera, expected; // expected: the camera's part kept, when it is not cut
+    } rows[] = { { "12", "IMG_0001.JPG", "IMG_0001.JPG" }, { kana, longCamera, QString(52, QLatin1Char('I')) + ".JPG" },
+        { "1", QString(300, QLatin1Char('x')) + ".bmp", QString(243, QLatin1Char('x')) + ".bmp" },
+        { "1", "IMG." + QString(300, QLatin1Char('x')), QString(247, QLatin1Char('x')).prepend("IMG.").left(247) },
+        { kana, emoji, emoji.left(18) } };
+    QTemporaryDir folder;
+    const QByteArray shot = QFile::encodeName(folder.filePath(QStringLiteral("shot")));
+    ASSERT_TRUE(writeWholeFile(shot, "camera bytes"));
+    const CameraOriginal original { shot, "camera bytes", *regularFileStamp(shot) };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.camera.toStdString());
+        const QString name = originalFileName(row.pole, 3, row.camera);
+        EXPECT_EQ(name, row.pole + QStringLiteral("_3_") + row.expected);
+        const QString taken = folder.filePath(name);
+        const QString second = folder.filePath(freeFileName(name, [&](const QString& n) { return n == name; }));
+        QString error;
+        EXPECT_TRUE(keepOriginal(original, taken, &error) && keepOriginal(original, second, &error))
+            << error.toStdString();
+    }
+}
+
 } // namespace
