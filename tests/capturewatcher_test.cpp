@@ -146,6 +146,9 @@ const WatchCase watchCases[] = {
     // The camera writes every shot under one name: the next one may be there by the tick after the delete.
     { "nameReused", { "a.jpg" }, { { 2, { "a.jpg" } } }, 0, {},
         { "Ready a.jpg", "Lood a.jpg -a.jpg", "Ready a.jpg", "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg", "a.jpg" } },
+    // Written again while it was measured: the name holds a new shot, taken in on its own rather than deleted.
+    { "writtenAgainWhileMeasured", { "a.jpg" }, {}, 0, { TakeInResult::MeasuredNameReused },
+        { "Ready a.jpg", "Lood a.jpg", "Ready a.jpg", "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg", "a.jpg" } },
     // A left-over the user deleted by hand is forgotten, so a new shot of that name is not deleted unseen.
     { "leftOverGoneThenReused", { "a.jpg" }, { { 2, {} }, { 3, { "a.jpg" } } }, 3, {},
         { "Ready a.jpg", "Lood a.jpg !a.jpg", "NoFile", "Ready a.jpg", "Lood a.jpg -a.jpg" }, { "a.jpg", "a.jpg" } },

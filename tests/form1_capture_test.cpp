@@ -722,6 +722,7 @@ TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff
         EXPECT_TRUE(record.contains(",0.44,shot.bmp," + modified.toString(u"yyyy-MM-dd HH:mm:ss.zzz").toUtf8()
             + QByteArray(AcrossColumns + EstimatedDirectionColumns, ',')))
             << record.toStdString();
+        EXPECT_TRUE(!c.kept || record.endsWith("," + QByteArray(c.kept) + "\r\n")) << record.toStdString();
         EXPECT_EQ(contents(ini).contains("[filing]\r\nkeepOriginals=false\r\n"), c.turnedOff);
         startAfresh();
         EXPECT_EQ(menuItem(QStringLiteral("KeepOriginals"))->isChecked(), !c.turnedOff);

@@ -213,6 +213,7 @@ MeasurementEntry takeIn(bool cameraTime)
     MeasurementEntry entry = analysis(TakeInAnalysis, "7_1.jpg", Filed, { 0, 0, 3, 0, 0 });
     entry.time = QDateTime(QDate(2022, 10, 19), QTime(9, 0));
     entry.cameraFile = "DSC1.JPG";
+    entry.original = "7_1_DSC1.JPG";
     if (cameraTime)
         entry.cameraModified = QDateTime(QDate(2022, 10, 19), QTime(8, 59, 30));
     return entry;
@@ -226,8 +227,9 @@ TEST_P(LedgerShotTest, TakesTheShotsTimeItsOriginalAndItsScaleFromTheRecord)
     const QString day = program.filePath("20221019");
     writeWholeFile(day + "/7/No7CP.csv", "1,0.35\r\n");
     writePicture(day + "/7/7_1.jpg", Filed);
-    if (GetParam().originalKept)
-        writeWholeFile(day + "/7/原画像/7_1_DSC1.JPG", "original");
+    if (GetParam().originalKept) // and an earlier shot's, whose name the camera gave this one too
+        writeWholeFile(day + "/7/原画像/7_1_DSC1.JPG", "original")
+            && writeWholeFile(day + "/7/原画像/7_1_DSC1_2.JPG", "");
     // The scale file beside the day folders dates the calibrated 12.5 px/mm of this size.
     writeWholeFile(program.filePath(ScaleFileName),
         scaleFileContent({ { scaleSizeKey(Filed), { 12.5, QDate(2022, 9, 1), 10, "ruler.jpg" } } }));
@@ -250,6 +252,20 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerShotTest,
         ShotCase { "no_record_described_scale", [] { return QList<MeasurementEntry> {}; }, false, "-||9.10 described" },
         ShotCase { "camera_time_and_original", [] { return QList { takeIn(true) }; }, true,
             "08:59:30 camera|7_1_DSC1.JPG|10.00 described" },
+        ShotCase { "original_named_by_the_record",
+            [] {
+                MeasurementEntry entry = takeIn(true);
+                entry.original = "7_1_DSC1_2.JPG";
+                return QList { entry };
+            },
+            true, "08:59:30 camera|7_1_DSC1_2.JPG|10.00 described" },
+        ShotCase { "older_line_names_the_camera_name",
+            [] {
+                MeasurementEntry entry = takeIn(true);
+                entry.original.reset();
+                return QList { entry };
+            },
+            true, "08:59:30 camera|7_1_DSC1.JPG|10.00 described" },
         ShotCase { "take_in_time_without_camera_time", [] { return QList { takeIn(false) }; }, false,
             "09:00:00 take-in||10.00 described" },
         ShotCase { "calibrated_dated_by_the_scale_file",

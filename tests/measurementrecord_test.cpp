@@ -141,8 +141,15 @@ TEST_P(MeasurementRoundTripTest, ReadsBackWhatWasWritten)
 
 INSTANTIATE_TEST_SUITE_P(Changes, MeasurementRoundTripTest,
     testing::Values(RoundTripCase { "takeIn", analysis() }, RoundTripCase { "acrossCrack", acrossCrack() },
-        RoundTripCase { "acrossAtTheLimits", acrossAtTheLimits() }, RoundTripCase { "manualLine", manual() },
-        RoundTripCase { "typedCorrection", typed() }, RoundTripCase { "formulas", formulas() },
+        RoundTripCase { "acrossAtTheLimits", acrossAtTheLimits() },
+        RoundTripCase { "keptOriginalNamed",
+            [] {
+                MeasurementEntry e = analysis();
+                e.original = QStringLiteral("12_3_IMG_0031_2.JPG"); // the camera's name was taken there
+                return e;
+            }() },
+        RoundTripCase { "manualLine", manual() }, RoundTripCase { "typedCorrection", typed() },
+        RoundTripCase { "formulas", formulas() },
         RoundTripCase { "rowCleared", cleared(RecordedChange::RowCleared, 4) },
         RoundTripCase { "allCleared", cleared(RecordedChange::AllCleared, 0) },
         RoundTripCase { "copiedAndCleared", cleared(RecordedChange::CopiedAndCleared, 0) },
@@ -156,20 +163,20 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
     EXPECT_TRUE(header.endsWith(
         ",結果,カメラ画像,カメラ画像時刻,直交スキャン方向,線1沿幅,線1中心,線1角度,線1開き角,線1採用,"
         "線2沿幅,線2中心,線2角度,線2開き角,線2採用,線3沿幅,線3中心,線3角度,線3開き角,線3採用,線4沿幅,線4中心,"
-        "線4角度,線4開き角,線4採用,線5沿幅,線5中心,線5角度,線5開き角,線5採用,推定方向\r\n"));
+        "線4角度,線4開き角,線4採用,線5沿幅,線5中心,線5角度,線5開き角,線5採用,推定方向,原画像\r\n"));
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
     EXPECT_EQ(line,
         "2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
         "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,"
-        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
-    EXPECT_TRUE(
-        measurementRecordLine(typed()).endsWith(",\"0,35 \"\"約\"\"\",,," + QByteArray(AcrossColumns, ',') + "\r\n"));
+        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
+    EXPECT_TRUE(measurementRecordLine(typed()).endsWith(
+        ",\"0,35 \"\"約\"\"\",,," + QByteArray(AcrossColumns + 1, ',') + "\r\n"));
     EXPECT_TRUE(measurementRecordLine(formulas()).startsWith("2024-05-01 09:30:15.250,'=1+1,3,取込分析,'@x.jpg,"));
     const QByteArray across = measurementRecordLine(acrossCrack());
     EXPECT_EQ(across.count(','), header.count(','));
     EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1.25,1,15.5,931.5,-30,0,1,"
-                                "0,0,0,0,0,40.25,950.5,12,0,0,14.5,933.25,-29.75,0,1,縦\r\n"))
+                                "0,0,0,0,0,40.25,950.5,12,0,0,14.5,933.25,-29.75,0,1,縦,\r\n"))
         << across.toStdString();
 }
 
@@ -193,14 +200,17 @@ TEST(MeasurementRecord, ReadsACrLastInABlock)
     }
 }
 
-// Lines written before the estimated direction, the measurement across the crack, the calibration column, or the
-// camera's name and time, still read: as lines of the described scale, naming no camera file, measured along the
-// lines, with no direction estimated; in a file begun with the older header, and among lines of today's.
+// Lines written before the original's name, the estimated direction, the measurement across the crack, the calibration
+// column, or the camera's name and time, still read: as lines of the described scale, naming no camera file, measured
+// along the lines, with no direction estimated; in a file begun with the older header, and among lines of today's.
 TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
 {
     MeasurementEntry unnamed = analysis();
     unnamed.cameraFile.clear();
     unnamed.cameraModified = QDateTime();
+    unnamed.original.reset();
+    MeasurementEntry guessed = analysis();
+    guessed.original.reset();
     const QByteArray header = measurementRecordHeader();
     const QByteArray olderHeader = header.left(header.indexOf(",直交スキャン方向")) + "\r\n";
     const struct {
@@ -208,21 +218,23 @@ TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
         bool acrossColumns;
         bool cameraColumns;
         bool calibrationColumn;
-    } cases[] = { { "without the estimate column", true, true, true },
-        { "without the across columns", false, true, true }, { "without the camera columns", false, false, true },
-        { "without the calibration column either", false, false, false } };
+    } cases[]
+        = { { "without the original column", true, true, true }, { "without the estimate column", true, true, true },
+              { "without the across columns", false, true, true }, { "without the camera columns", false, false, true },
+              { "without the calibration column either", false, false, false } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QByteArray old = measurementRecordLine(analysis());
-        old.replace(QByteArray(AcrossColumns + 1, ',') + "\r\n",
-            (c.acrossColumns ? QByteArray(AcrossColumns, ',') : QByteArray()) + "\r\n");
+        QByteArray old = measurementRecordLine(analysis()).chopped(3) + "\r\n"; // its original column left out
+        if (&c != &cases[0]) // and the columns before it
+            old.replace(QByteArray(AcrossColumns + 1, ',') + "\r\n",
+                (c.acrossColumns ? QByteArray(AcrossColumns, ',') : QByteArray()) + "\r\n");
         if (!c.cameraColumns)
             old.replace(",IMG_0031.JPG,2024-05-01 09:30:10.005", "");
         if (!c.calibrationColumn)
             old.replace(",368.55,0,", ",368.55,");
         const MeasurementRecordRead alone = readMeasurementRecord(old);
         ASSERT_EQ(alone.entries.size(), 1);
-        EXPECT_TRUE(alone.entries[0] == (c.cameraColumns ? analysis() : unnamed));
+        EXPECT_TRUE(alone.entries[0] == (c.cameraColumns ? guessed : unnamed));
         const MeasurementRecordRead mixed
             = readMeasurementRecord(olderHeader + old + measurementRecordLine(acrossCrack()));
         EXPECT_EQ(mixed.unreadableLines, 0);
@@ -269,8 +281,8 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "acrossSpreadBeyond", QByteArray(across).replace(",1.25,", ",91,") },
         { "acrossKeptNeither", QByteArray(across).replace(",12,0,0,", ",12,0,2,") },
         { "acrossFigureMissing", QByteArray(across).replace(",933.25,", ",,") },
-        { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,0,1,縦\r\n", ",-29.75,0,縦\r\n") },
-        { "estimateNamesNoDirection", QByteArray(good).replace(",\r\n", ",北\r\n") },
+        { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,0,1,縦,\r\n", ",-29.75,0,縦,\r\n") },
+        { "estimateNamesNoDirection", QByteArray(good).replace(",,\r\n", ",北,\r\n") },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

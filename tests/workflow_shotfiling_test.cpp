@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace norvel;
 
 namespace {
@@ -32,6 +34,8 @@ struct FilingCase {
     bool filed; // the new copy is on disk, and the shot deleted; else the shot is set aside
     int errors;
     bool diskFails = false; // once the filed copy's bytes are written, before they are on disk
+    bool writtenAgain = false; // the camera writes the shot's name again in place while it is filed
+    bool originalsLinked = false; // the pole folder's 原画像 is a link to a folder elsewhere
 };
 
 class ShotFilingTest : public ::testing::TestWithParam<FilingCase> { };
@@ -47,9 +51,15 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     ASSERT_TRUE(QDir().mkpath(pole));
     const QString shotPath = camera + QStringLiteral("/IMG_0001.jpg");
     writeWholeFile(shotPath, "the camera's bytes");
+    // Written a while before it is read, as a camera's shot is: a later write moves its time.
+    const timespec written[2] = { { 0, UTIME_OMIT }, { ::time(nullptr) - 2, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(shotPath).constData(), written, 0), 0);
     const QString filedPath = pole + QLatin1Char('/') + filedPictureFileName(QStringLiteral("7"), 3);
     if (c.existing)
         writeWholeFile(filedPath, "an older copy");
+    const QString elsewhere = fake.programFolder.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(!c.originalsLinked
+        || (QDir().mkpath(elsewhere) && QFile::link(elsewhere, pole + QLatin1Char('/') + OriginalsFolderName)));
     CaptureWatcher watcher;
     ResultList list([] { return QDate(2022, 10, 19); });
     RecoveryKeeper recovery(fake.services(), list, [] { return QStringLiteral("7"); });
@@ -67,7 +77,8 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     const ShotFiling::Shot shot { QStringLiteral("7"), 3, c.keepOriginal, watchPath };
     std::optional<Outcome> outcome;
     const auto takeIn = [&](const QByteArray&) {
-        const CameraOriginal original { QFile::encodeName(shotPath), readWholeFile(shotPath), {} };
+        const CameraOriginal original { QFile::encodeName(shotPath), readWholeFile(shotPath),
+            *regularFileStamp(QFile::encodeName(shotPath)) };
         filing.filer().fileWhole(QImage(8, 8, QImage::Format_RGB32));
         recovery.setPendingShot(RecoveryKeeper::pendingShotOf(
             original.cameraPath, *regularFileStamp(original.cameraPath), 3, fake.clockNow));
@@ -84,12 +95,19 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
     }
     ASSERT_EQ(outcome, c.outcome);
     EXPECT_EQ(watcher.filingPending(), c.outcome == Outcome::Writing);
+    if (c.writtenAgain)
+        writeWholeFile(shotPath, "the camera's later");
     filing.end();
     EXPECT_FALSE(watcher.filingPending());
-    // A declined shot is the watcher's to set aside later; every other one has left the camera folder.
-    EXPECT_EQ(QFile::exists(shotPath), c.outcome == Outcome::Declined);
+    // A declined shot is the watcher's to set aside later, a shot written again the watcher's to take in; every
+    // other one has left the camera folder.
+    EXPECT_EQ(readWholeFile(shotPath),
+        c.writtenAgain ? "the camera's later"
+                       : (c.outcome == Outcome::Declined ? "the camera's bytes" : "(unreadable)"));
     EXPECT_EQ(besideOnDisk, c.outcome == Outcome::Writing ? 1 : 0);
     EXPECT_EQ(fake.errors.size(), c.errors) << fake.errors.join(u'\n').toStdString();
+    EXPECT_EQ(fake.errors.join(u'\n').contains(QStringLiteral("はリンクのため")), c.originalsLinked);
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
     int setAside = 0;
     for (QDirIterator it(
              fake.programFolder.path(), { QStringLiteral("IMG_0001*") }, QDir::Files, QDirIterator::Subdirectories);
@@ -100,9 +118,14 @@ TEST_P(ShotFilingTest, filesTheShotThenLetsItLeaveTheCameraFolder)
         EXPECT_TRUE(readWholeFile(filedPath).startsWith("\xFF\xD8")) << "no JPEG at " << filedPath.toStdString();
         EXPECT_EQ(filing.filedName(), QFileInfo(filedPath).fileName());
         EXPECT_EQ(QDir(original).entryList(QDir::Files).size(), c.keepOriginal ? 1 : 0);
-        EXPECT_EQ(setAside, 0); // deleted, not set aside
+        if (c.keepOriginal) {
+            EXPECT_EQ(readWholeFile(original + QLatin1Char('/') + filing.originalName()), "the camera's bytes");
+        }
+        EXPECT_EQ(setAside, c.writtenAgain ? 1 : 0); // deleted, not set aside; written again, it stays
     } else {
-        EXPECT_EQ(readWholeFile(filedPath), c.existing ? QByteArray("an older copy") : QByteArray("(unreadable)"));
+        const QByteArray before = c.existing ? QByteArray("an older copy") : QByteArray("(unreadable)");
+        EXPECT_EQ(readWholeFile(filedPath).startsWith("\xFF\xD8"), c.originalsLinked); // only the original failed
+        EXPECT_TRUE(c.originalsLinked || readWholeFile(filedPath) == before);
         EXPECT_EQ(setAside, 1); // set aside, or still in the camera folder: never lost
     }
 }
@@ -115,7 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Filing, ShotFilingTest,
         FilingCase { "replacesAnOldOneUnasked", true, true, true, false, false, Outcome::Writing, true, 0 },
         FilingCase { "declined", true, true, false, false, true, Outcome::Declined, false, 0 },
         FilingCase { "noPoleFolder", false, false, true, true, true, Outcome::Failed, false, 1 },
-        FilingCase { "diskFailsWhileWriting", true, true, true, true, true, Outcome::Writing, false, 1, true }),
+        FilingCase { "diskFailsWhileWriting", true, true, true, true, true, Outcome::Writing, false, 1, true },
+        FilingCase { "writtenAgainInPlace", true, false, true, true, true, Outcome::Writing, true, 0, false, true },
+        FilingCase {
+            "originalsFolderALink", true, false, true, true, true, Outcome::Writing, false, 1, false, false, true }),
     caseName<FilingCase>);
 
 } // namespace

@@ -114,24 +114,28 @@ void CaptureWatcher::afterTakeIn(CaptureFolder& folder, const QByteArray& first,
         break;
     case TakeInResult::Measured:
     case TakeInResult::MeasuredNotFiled:
-        disposeTakenIn(folder, first, result == TakeInResult::Measured);
+        disposeTakenIn(folder, first, result == TakeInResult::Measured ? Disposal::Delete : Disposal::SetAside);
         break;
+    case TakeInResult::MeasuredNameReused:
+        break; // seen anew on the next tick, as any new shot
     case TakeInResult::Filing:
         m_filingName = first;
         break;
     }
 }
 
-void CaptureWatcher::filingEnded(CaptureFolder& folder, bool filed)
+void CaptureWatcher::filingEnded(CaptureFolder& folder, Disposal disposal)
 {
     if (!filingPending())
         return;
-    disposeTakenIn(folder, std::exchange(m_filingName, {}), filed);
+    disposeTakenIn(folder, std::exchange(m_filingName, {}), disposal);
 }
 
-void CaptureWatcher::disposeTakenIn(CaptureFolder& folder, const QByteArray& name, bool filed)
+void CaptureWatcher::disposeTakenIn(CaptureFolder& folder, const QByteArray& name, Disposal disposal)
 {
-    if (filed) {
+    if (disposal == Disposal::Leave)
+        return;
+    if (disposal == Disposal::Delete) {
         if (!folder.remove(name))
             m_leftOvers.insert(name, Disposal::Delete);
         return;

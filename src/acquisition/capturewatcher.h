@@ -35,12 +35,16 @@ enum class TakeInResult {
     Measured, // shown and measured, and filed or filing is off: the file is deleted
     MeasuredNotFiled, // shown and measured, but its filed copy could not be written: the file is set aside
     Filing, // shown and measured, its filed copy still being written: the file stays until filingEnded
+    // Shown and measured, but the camera wrote its name again since it was read: the file stays, a new shot to
+    // be taken in.
+    MeasuredNameReused,
 };
 
 // What becomes of a file that has to leave the camera folder.
 enum class Disposal {
     Delete, // a copy is filed, or none was wanted
     SetAside, // no filed copy: moved into "未取込"
+    Leave, // the name holds a new shot by now: left for a later tick to take in, never a left-over
 };
 
 class CaptureWatcher {
@@ -64,7 +68,11 @@ public:
 
     // The filed copy of the shot taken in with TakeInResult::Filing is written (filed) or has failed: the shot is
     // deleted or set aside. Until then every tick waits, so shots are filed one after the other, in order.
-    void filingEnded(CaptureFolder& folder, bool filed);
+    void filingEnded(CaptureFolder& folder, Disposal disposal);
+    void filingEnded(CaptureFolder& folder, bool filed)
+    {
+        filingEnded(folder, filed ? Disposal::Delete : Disposal::SetAside);
+    }
     [[nodiscard]] bool filingPending() const { return !m_filingName.isEmpty(); }
 
     // A file that was meant to be gone already is disposed of by later ticks rather than taken in as a new
@@ -83,7 +91,7 @@ private:
     void dispose(CaptureFolder& folder, const QByteArray& name, Disposal disposal);
     void retryStuck(CaptureFolder& folder);
     void reportOnce(const QByteArray& name, const QString& reason);
-    void disposeTakenIn(CaptureFolder& folder, const QByteArray& name, bool filed);
+    void disposeTakenIn(CaptureFolder& folder, const QByteArray& name, Disposal disposal);
 
     StatusChanged m_statusChanged;
     Report m_report;

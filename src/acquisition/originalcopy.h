@@ -21,9 +21,26 @@ struct CameraOriginal {
 // the shot); empty when there is none.
 [[nodiscard]] QString keptOriginalName(const QString& poleFolder, const QString& pole, int row);
 
+// How an original was kept: what the camera's name must still show for the shot to leave the camera folder.
+struct KeptOriginal {
+    bool linked = false; // the kept original is the camera's own file under a second name
+    FileStamp stamp; // the camera's file as read, or once linked (the second name moves its change time)
+};
+
 // Keeps the original at path (whose folder is made when missing): a second name for the camera's file where
-// both are on one file system, so nothing is copied, else its bytes written through the durable writer.
-// Either way it is on disk when this returns true; false with a message naming the file.
-[[nodiscard]] bool keepOriginal(const CameraOriginal& original, const QString& path, QString* error);
+// both are on one file system and the file still holds the bytes read, so nothing is copied, else the bytes
+// read written through the durable writer. Either way it is on disk when this returns true; false with a
+// message naming the file.
+[[nodiscard]] bool keepOriginal(
+    const CameraOriginal& original, const QString& path, QString* error, KeptOriginal* kept = nullptr);
+
+// Whether the camera's name still shows the file as expected (read, or kept): a camera that writes the name
+// again, in place or anew, makes a new shot of it, which is taken in on its own rather than deleted unseen.
+[[nodiscard]] bool cameraFileUnchanged(const CameraOriginal& original, const FileStamp& expected);
+
+// A kept original that is the camera's file must still hold the bytes read once the camera wrote its name
+// again: when it changed with it, it is written anew from those bytes. False with a message naming the file.
+[[nodiscard]] bool keepOriginalApart(
+    const CameraOriginal& original, const QString& path, const KeptOriginal& kept, QString* error);
 
 } // namespace norvel

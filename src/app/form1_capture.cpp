@@ -146,6 +146,7 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     }
     entry.cameraFile = QFileInfo(QFile::decodeName(path)).fileName();
     entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
+    entry.original = taken.original;
     m_list.takeIn(taken, entry);
     if (analysed && analysed->otherDirection)
         showScannedDirection(*analysed->otherDirection);
@@ -154,7 +155,10 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     if (filed == ShotFiling::Outcome::Writing)
         return TakeInResult::Filing; // the watcher holds the shot, and the next, until the filing ends
     // Without its filed copy the shot is the only picture of this result: it is kept.
-    return filed == ShotFiling::Outcome::Failed ? TakeInResult::MeasuredNotFiled : TakeInResult::Measured;
+    if (filed == ShotFiling::Outcome::Failed)
+        return TakeInResult::MeasuredNotFiled;
+    // Written again by the camera since it was read, the name holds a shot not yet measured.
+    return cameraFileUnchanged(original, original.stamp) ? TakeInResult::Measured : TakeInResult::MeasuredNameReused;
 }
 
 // The picture on screen is named as filed from the moment its copy is being written.

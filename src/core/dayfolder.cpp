@@ -46,7 +46,20 @@ QString filedPictureFileName(const QString& pole, int resultRow)
 
 QString originalFileName(const QString& pole, int row, const QString& cameraName)
 {
-    return pole + QLatin1Char('_') + QString::number(row) + QLatin1Char('_') + cameraName;
+    const QString prefix = pole + QLatin1Char('_') + QString::number(row) + QLatin1Char('_');
+    const qsizetype limit = MaxFileNameBytes - qsizetype(sizeof "_999" - 1);
+    if ((prefix + cameraName).toUtf8().size() <= limit)
+        return prefix + cameraName;
+    // The extension says what the file is: the camera's numbering before it gives way first.
+    const qsizetype dot = cameraName.lastIndexOf(QLatin1Char('.'));
+    QString extension = dot > 0 ? cameraName.mid(dot) : QString();
+    if ((prefix + extension).toUtf8().size() > limit)
+        extension.clear();
+    QString stem = cameraName.left(cameraName.size() - extension.size());
+    const qsizetype room = limit - (prefix + extension).toUtf8().size();
+    while (!stem.isEmpty() && stem.toUtf8().size() > room)
+        stem.chop(stem.size() > 1 && stem.back().isLowSurrogate() ? 2 : 1);
+    return prefix + stem + extension;
 }
 
 QString freeFileName(const QString& name, const std::function<bool(const QString&)>& taken)

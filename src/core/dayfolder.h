@@ -31,7 +31,9 @@ namespace norvel {
 
 // The pole folder's subfolder where the camera's own file is kept beside each filed copy, byte for byte.
 inline const QString OriginalsFolderName = QStringLiteral("原画像");
-// "<pole>_<row>_<camera's name>".
+// "<pole>_<row>_<camera's name>", the camera's name shortened before its extension, on a character boundary,
+// where the whole would not fit a file name's 255 bytes in UTF-8 with a "_999" added by freeFileName.
+inline constexpr qsizetype MaxFileNameBytes = 255;
 [[nodiscard]] QString originalFileName(const QString& pole, int row, const QString& cameraName);
 
 // The pole folder's subfolder where the pictures of cleared rows are moved: nothing the inspector made is

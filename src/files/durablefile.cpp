@@ -344,6 +344,24 @@ bool DurableFile::prepareCommit()
     return true;
 }
 
+namespace {
+
+// Renames from to to only where nothing has that name: 0, or -1 with errno set (EEXIST for a name taken).
+int renameNew(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return -1;
+    // A file system that cannot rename so: a second name fails just the same on a name taken.
+    if (::link(from.constData(), to.constData()) != 0)
+        return -1;
+    ::unlink(from.constData()); // should it stay, it is removed as a stale temporary file next time
+    return 0;
+}
+
+} // namespace
+
 bool DurableFile::commit()
 {
     if (!prepareCommit())
@@ -355,7 +373,8 @@ bool DurableFile::commit()
         discard();
         return false;
     }
-    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+    if ((m_neverReplace ? renameNew(m_temporary, m_target) : ::rename(m_temporary.constData(), m_target.constData()))
+        != 0) {
         fail(fileReason("書き終えた一時ファイルを元の名前にできません（%1）。", errno));
         discard();
         return false;
@@ -412,6 +431,16 @@ bool writeFileDurably(const QString& path, const QByteArray& content, QString* e
         return true;
     if (error)
         *error = file.errorString();
+    return false;
+}
+
+bool writeNewFileDurably(const QString& path, const QByteArray& content, QString* error)
+{
+    DurableFile file(path);
+    file.setNeverReplace();
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        return true;
+    *error = file.errorString();
     return false;
 }
 

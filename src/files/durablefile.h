@@ -42,6 +42,9 @@ public:
     [[nodiscard]] bool prepareCommit();
     void cancelWriting();
 
+    // A file only ever made new: commit() fails, leaving whatever has the name (a link too) as it is.
+    void setNeverReplace() { m_neverReplace = true; }
+
     [[nodiscard]] const QString& fileName() const { return m_path; }
     // Whether a write has failed: commit() will too, with errorString() saying why.
     [[nodiscard]] bool hasFailed() const { return m_failed; }
@@ -70,10 +73,14 @@ private:
     QByteArray m_buffer;
     bool m_failed = false;
     bool m_prepared = false; // written and synced, the temporary file closed: only the rename is left
+    bool m_neverReplace = false;
 };
 
 // Writes content as the whole file; false, with the reason in error, when it could not be written.
 [[nodiscard]] bool writeFileDurably(const QString& path, const QByteArray& content, QString* error);
+
+// As writeFileDurably, for a file that must be new: a name taken meanwhile, even by a link, is left as it is.
+[[nodiscard]] bool writeNewFileDurably(const QString& path, const QByteArray& content, QString* error);
 
 // How every message names a file that was not written: "<what>「<path>」を書き込めませんでした。\n<reason>".
 [[nodiscard]] QString notWrittenMessage(const QString& what, const QString& path, const QString& reason);

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -138,8 +139,33 @@ bool moveFileDurably(const QByteArray& from, const QByteArray& to, QString* reas
     return false;
 }
 
-LinkOutcome linkFileDurably(
-    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error)
+namespace {
+
+// Whether the open file holds exactly content; a file shorter or longer differs, and so does one that cannot be
+// read back.
+bool holds(int fd, const QByteArray& content)
+{
+    // A small buffer used over and over: a fresh picture-sized one costs more to touch than the reading.
+    char chunk[1 << 16];
+    qsizetype at = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            return at == content.size();
+        if (got > content.size() - at || std::memcmp(chunk, content.constData() + at, std::size_t(got)) != 0)
+            return false;
+        at += got;
+    }
+}
+
+} // namespace
+
+LinkOutcome linkFileDurably(const QByteArray& existing, const QByteArray& target, const FileStamp& expected,
+    const QByteArray& content, FileStamp* linked, QString* error)
 {
     if (::linkat(AT_FDCWD, existing.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
         const int code = errno;
@@ -152,20 +178,25 @@ LinkOutcome linkFileDurably(
     const int fd = ::open(target.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     struct stat status { };
     int code = fd < 0 || ::fstat(fd, &status) != 0 ? errno : 0;
-    // Replaced or changed since it was read: the copy must be of what was measured.
-    const bool same = code == 0 && stampOf(status) == expected;
+    // Replaced or changed since it was read: the copy must be of what was measured. The new name itself moved
+    // the change time, so that is left out here.
+    FileStamp now = stampOf(status);
+    now.changedNs = expected.changedNs;
+    const bool same = code == 0 && now == expected && holds(fd, content);
     if (same && ::fsync(fd) != 0)
         code = errno;
     if (fd >= 0)
         ::close(fd);
-    if (same && code == 0 && syncFolderOf(target, error))
+    if (same && code == 0 && syncFolderOf(target, error)) {
+        *linked = stampOf(status);
         return LinkOutcome::Linked;
+    }
     ::unlink(target.constData());
     if (code != 0) {
         *error = fileReason(CannotSync, code);
         return LinkOutcome::Failed;
     }
-    return same ? LinkOutcome::Failed : LinkOutcome::NotLinkable;
+    return same ? LinkOutcome::Failed : LinkOutcome::Changed;
 }
 
 } // namespace norvel

@@ -19,14 +19,17 @@ namespace norvel {
 
 enum class LinkOutcome {
     Linked, // the target names the file, synced to disk with its folder
-    NotLinkable, // nothing was made: another file system, one without links, or not the file expected
+    NotLinkable, // nothing was made: another file system or one without links
+    Changed, // nothing was made: the file is no longer the one expected
     Failed, // nothing was made; error says why
 };
 // Gives the file at existing (a link followed) a second name, target, which must not exist: no byte is copied.
-// The file must still be the one expected (the same file, size and time as when it was read), else the new
-// name is taken away again. The file's data and the target's folder are synced, so that after a power cut
-// the target holds the whole file even once the first name is removed.
-[[nodiscard]] LinkOutcome linkFileDurably(
-    const QByteArray& existing, const QByteArray& target, const FileStamp& expected, QString* error);
+// The file must still be the one expected and hold content, the bytes read of it (the same file, size and
+// modification time as when it was read, and those bytes read back), else the new name is taken away again. On
+// success linked is its stamp with the new name: the name moves its change time, and any later write moves it
+// again. The file's data and the target's folder are synced, so that after a power cut the target holds the
+// whole file even once the first name is removed.
+[[nodiscard]] LinkOutcome linkFileDurably(const QByteArray& existing, const QByteArray& target,
+    const FileStamp& expected, const QByteArray& content, FileStamp* linked, QString* error);
 
 } // namespace norvel

@@ -146,6 +146,12 @@ bool nameExists(const QByteArray& nativePath)
     return ::lstat(nativePath.constData(), &status) == 0;
 }
 
+bool isLink(const QByteArray& nativePath)
+{
+    struct stat status { };
+    return ::lstat(nativePath.constData(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
 bool removeName(const QByteArray& nativePath)
 {
     return ::unlink(nativePath.constData()) == 0;

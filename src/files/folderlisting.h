@@ -64,6 +64,8 @@ struct PathType {
 // Whether both paths name the one folder on disk, links followed; as written, when either is not there.
 [[nodiscard]] bool sameFolder(const QString& a, const QString& b);
 
+// Whether the name itself is a symbolic link, whatever it points at.
+[[nodiscard]] bool isLink(const QByteArray& nativePath);
 // Whether anything has the name, a link to nothing too.
 [[nodiscard]] bool nameExists(const QByteArray& nativePath);
 // Removes the name (a file or a link, never a folder); false when it could not.

@@ -33,7 +33,9 @@ QString megabytes(qint64 bytes)
 FileStamp stampOf(const struct stat& status)
 {
     return { quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-        qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1'000'000 };
+        qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1'000'000,
+        qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
+        qint64(status.st_ctim.tv_sec) * 1'000'000'000 + status.st_ctim.tv_nsec };
 }
 
 std::optional<FileStamp> regularFileStamp(const QByteArray& nativePath)

@@ -20,6 +20,10 @@ struct FileStamp {
     quint64 inode = 0;
     qint64 size = -1;
     qint64 modifiedMs = -1; // since the epoch
+    qint64 modifiedNs = -1; // the same, as finely as the file system keeps it
+    // The inode's change time: a write, a truncation or a new name moves it, even where the modification time
+    // is put back.
+    qint64 changedNs = -1;
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 

@@ -326,8 +326,11 @@ private:
         row.originalName.clear();
         if (entry.cameraFile.isEmpty() || row.pictureFile.isEmpty())
             return;
-        // Kept beside the filed picture, under the name the take-in gave it.
-        const QString name = originalFileName(entry.pole, entry.row, entry.cameraFile);
+        // Kept beside the filed picture, under the name the take-in gave it: recorded, or by older lines only
+        // guessed from the camera's.
+        const QString name = entry.original.value_or(originalFileName(entry.pole, entry.row, entry.cameraFile));
+        if (name.isEmpty())
+            return;
         const QByteArray folder = row.pictureFile.left(row.pictureFile.lastIndexOf('/'));
         if (followedPathType(folder + '/' + nativeName(OriginalsFolderName) + '/' + nativeName(name)).error == 0)
             row.originalName = name;

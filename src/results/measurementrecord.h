@@ -107,6 +107,9 @@ struct MeasurementEntry {
     QDateTime cameraModified;
     std::optional<RecordedAcross> across; // analyses measured across the crack only
     CrackDirection estimated = CrackDirection::Unknown; // the crack's direction as the analysis saw it
+    // Take-ins only: the kept original's name in the pole folder's 原画像, empty when none was kept; nullopt for a
+    // line written before it was recorded, whose original can only be guessed from the camera's name.
+    std::optional<QString> original = QString();
     friend bool operator==(const MeasurementEntry&, const MeasurementEntry&) = default;
 };
 

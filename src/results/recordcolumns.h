@@ -31,5 +31,8 @@ inline constexpr int AcrossColumns = 1 + 5 * 5;
 // Last, the direction the analysis estimated ("横", "縦", "斜め", empty when it did not or for other changes); lines
 // written before it was estimated lack it.
 inline constexpr int EstimatedDirectionColumns = 1;
+// Then the kept original's name in the pole folder's 原画像 (take-ins only; empty when none was kept), as it may
+// differ from the camera's name; lines written before it was recorded lack it.
+inline constexpr int OriginalColumns = 1;
 
 } // namespace norvel

@@ -291,9 +291,11 @@ bool readAcross(FieldReader& f, MeasurementEntry& e)
 std::optional<MeasurementEntry> entryFrom(QStringList fields)
 {
     // Lines of earlier versions are made whole with what their missing columns meant: the described scale, no
-    // camera file, nothing measured across the crack, no direction estimated.
+    // camera file, nothing measured across the crack, no direction estimated, an original only guessed (nullopt).
     const qsizetype full = recordColumns().size();
-    const qsizetype beforeEstimate = full - EstimatedDirectionColumns;
+    const bool originalNamed = fields.size() == full;
+    const qsizetype beforeOriginal = full - OriginalColumns;
+    const qsizetype beforeEstimate = beforeOriginal - EstimatedDirectionColumns;
     const qsizetype beforeAcross = beforeEstimate - AcrossColumns;
     if (fields.size() == beforeAcross - CameraColumns - 1)
         fields.insert(CalibratedColumn, QStringLiteral("0"));
@@ -304,6 +306,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
             fields << QString();
     }
     if (fields.size() == beforeEstimate)
+        fields << QString();
+    if (fields.size() == beforeOriginal)
         fields << QString();
     if (fields.size() != full)
         return std::nullopt;
@@ -333,6 +337,9 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
     if (!estimated)
         return std::nullopt;
     e.estimated = *estimated;
+    e.original = f.next();
+    if (!originalNamed)
+        e.original.reset();
     return e;
 }
 

@@ -65,15 +65,19 @@ void ShotFiling::writeTo(const QString& path, const CameraOriginal& original, co
     m_watchPath = shot.watchPath;
     PictureFiler::Companion keep;
     QString originalPath;
+    m_original = original;
+    m_kept = std::make_shared<KeptOriginal>(KeptOriginal { false, original.stamp });
     if (shot.keepOriginal) {
         const QString folder = QFileInfo(path).path() + QLatin1Char('/') + OriginalsFolderName + QLatin1Char('/');
         const QString cameraName = QFileInfo(QFile::decodeName(original.cameraPath)).fileName();
         originalPath = folder
             + freeFileName(originalFileName(shot.pole, shot.row, cameraName),
                 [&](const QString& name) { return nameExists(QFile::encodeName(folder + name)); });
-        keep = [original, originalPath](QString* error) { return keepOriginal(original, originalPath, error); };
+        keep = [original, originalPath, kept = m_kept](
+                   QString* error) { return keepOriginal(original, originalPath, error, kept.get()); };
     }
     m_originalName = originalPath.isEmpty() ? QString() : QFileInfo(originalPath).fileName();
+    m_originalPath = originalPath;
     m_recovery.setPendingFiling(path, originalPath);
     m_filer.writeTo(path, std::move(keep));
 }
@@ -83,10 +87,17 @@ void ShotFiling::end()
     if (!m_watcher.filingPending())
         return; // ended already, by a shut-down or a change of folder
     QString error;
-    const bool filed = m_filer.finish(&error);
+    bool filed = m_filer.finish(&error);
     m_effects.besideOnDisk();
+    Disposal disposal = filed ? Disposal::Delete : Disposal::SetAside;
+    // Ended, the filer's thread has joined: what it kept is safe to read.
+    if (filed && m_kept && !cameraFileUnchanged(m_original, m_kept->stamp)) {
+        disposal = Disposal::Leave;
+        filed = keepOriginalApart(m_original, m_originalPath, *m_kept, &error);
+    }
+    m_original = {};
     WatchedFolder folder(m_watchPath, m_services.programFolder, m_services.clock->now());
-    m_watcher.filingEnded(folder, filed);
+    m_watcher.filingEnded(folder, disposal);
     m_recovery.setPendingShot(std::nullopt);
     if (!filed)
         m_services.errors->showError(error);

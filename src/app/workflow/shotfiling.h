@@ -5,6 +5,7 @@
 #include "services/services.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace norvel {
@@ -47,7 +48,8 @@ public:
     // The kept original's name in the pole folder's 原画像, once start or file said Writing; empty when none is kept.
     [[nodiscard]] const QString& originalName() const { return m_originalName; }
     // The filed copy of the last shot is written, or could not be: the shot leaves the camera folder, deleted or
-    // set aside (a failure said), and the watcher goes on. Nothing when no filing is pending.
+    // set aside (a failure said), and the watcher goes on. A shot the camera wrote again meanwhile stays, to be
+    // taken in anew, and its kept original is made to hold the bytes read. Nothing when no filing is pending.
     void end();
 
 private:
@@ -62,6 +64,11 @@ private:
     QString m_watchPath; // of the camera folder the shot being filed came from
     QString m_filedName;
     QString m_originalName;
+    // The shot being filed as read, where its original goes, and how it was kept (written on the filer's thread,
+    // read only once the filer has ended).
+    CameraOriginal m_original;
+    QString m_originalPath;
+    std::shared_ptr<KeptOriginal> m_kept;
 };
 
 } // namespace norvel
