@@ -26,22 +26,22 @@ class ProgramSettingsReadTest : public ::testing::TestWithParam<ReadCase> { };
 TEST_P(ProgramSettingsReadTest, KeepsOriginalsUnlessFalseMeasuresAcrossOnlyWhenTrueAndResumesOnlyTodaysPole)
 {
     const ReadCase& c = GetParam();
-    EXPECT_EQ(keepsOriginals(c.ini), c.keepsOriginals);
+    EXPECT_EQ(keepsOriginals(c.ini).on, c.keepsOriginals);
     EXPECT_EQ(sessionPole(c.ini, Today), c.pole);
-    EXPECT_EQ(measuresAcrossCrack(c.ini), c.across);
+    EXPECT_EQ(measuresAcrossCrack(c.ini).on, c.across);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
     ::testing::Values(ReadCase { "empty", "", true, std::nullopt },
         ReadCase { "originalsOff", "[filing]\r\nkeepOriginals=false\r\n", false, std::nullopt },
-        ReadCase { "anythingButFalseKeeps", "[filing]\r\nkeepOriginals=no\r\n", true, std::nullopt },
+        ReadCase { "noTurnsOriginalsOff", "[filing]\r\nkeepOriginals=no\r\n", false, std::nullopt },
         ReadCase { "keyInOtherSection", "[session]\r\nkeepOriginals=false\r\n", true, std::nullopt },
         ReadCase { "today", "[session]\r\npole=12\r\nday=20221019\r\n", true, QStringLiteral("12") },
         ReadCase { "yesterday", "[session]\r\npole=12\r\nday=20221018\r\n", true, std::nullopt },
         ReadCase { "noDay", "[session]\r\npole=12\r\n", true, std::nullopt },
         ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt },
         ReadCase { "acrossOn", "[analysis]\r\nacrossCrack=true\r\n", true, std::nullopt, true },
-        ReadCase { "acrossOnlyWhenTrue", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, false },
+        ReadCase { "yesMeasuresAcross", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, true },
         ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false }),
     caseName<ReadCase>);
 
@@ -102,6 +102,7 @@ struct JudgementCase {
     std::optional<double> ledgerLine; // ledger.ini's, when the file is there
     JudgementLines lines;
     bool fromLedgerLine;
+    QStringList unusable = {}; // the keys said, each with the default used
 };
 
 class JudgementLinesTest : public ::testing::TestWithParam<JudgementCase> { };
@@ -115,6 +116,13 @@ TEST_P(JudgementLinesTest, OwnLinesFirstElseTheLedgerLineForLongitudinalAndObliq
     EXPECT_EQ(read.lines.oblique, c.lines.oblique);
     EXPECT_EQ(read.fromLedgerLine, c.fromLedgerLine);
     EXPECT_EQ(hasJudgementLines(c.ini), !c.fromLedgerLine && c.ini.contains("[judgement]"));
+    QStringList unusable;
+    for (const UnusableSetting& setting : read.unusable) {
+        const QString typed = setting.key + u'=' + shownSettingText(setting.text);
+        unusable << typed;
+        EXPECT_TRUE(unusableReason(setting).contains(QStringLiteral("[judgement] ") + typed));
+    }
+    EXPECT_EQ(unusable, c.unusable);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
@@ -125,9 +133,23 @@ INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
         JudgementCase { "oneOwnLineIsEnough", "[judgement]\r\ntransverse=0.10\r\n", 0.30, { 0.10, 0.20, 0.20 }, false },
         JudgementCase { "ledgerLineOutOfRange", "", 20.0, { 0.05, 0.20, 0.20 }, false },
         JudgementCase { "damagedValueKeepsItsDefault", "[judgement]\r\ntransverse=abc\r\noblique=0.3\r\n", std::nullopt,
-            { 0.05, 0.20, 0.30 }, false },
+            { 0.05, 0.20, 0.30 }, false, { "transverse=abc" } },
         JudgementCase { "valuesOutOfRangeKeepTheirDefaults", "[judgement]\r\nlongitudinal=0\r\noblique=1e9\r\n", 0.30,
-            { 0.05, 0.20, 0.20 }, false },
+            { 0.05, 0.20, 0.20 }, false, { "longitudinal=0", "oblique=1e9" } },
+        JudgementCase { "fullWidthDigitsAndPoint", "[judgement]\r\ntransverse=０．５０\r\noblique=　１．２　\r\n",
+            std::nullopt, { 0.50, 0.20, 1.20 }, false },
+        JudgementCase { "negative", "[judgement]\r\ntransverse=-1\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
+            { "transverse=-1" } },
+        JudgementCase { "huge", "[judgement]\r\nlongitudinal=1e308\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
+            { "longitudinal=1e308" } },
+        JudgementCase { "notANumberNorInfinite", "[judgement]\r\ntransverse=NaN\r\noblique=inf\r\n", std::nullopt,
+            { 0.05, 0.20, 0.20 }, false, { "transverse=NaN", "oblique=inf" } },
+        JudgementCase { "withUnit", "[judgement]\r\nlongitudinal=0.50mm\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
+            { "longitudinal=0.50mm" } },
+        JudgementCase {
+            "empty", "[judgement]\r\noblique=\r\n", 0.30, { 0.05, 0.20, 0.20 }, false, { "oblique=（空）" } },
+        JudgementCase { "justAboveTheRange", "[judgement]\r\ntransverse=10.01\r\nlongitudinal=10\r\n", std::nullopt,
+            { 0.05, 10.0, 0.20 }, false, { "transverse=10.01" } },
         JudgementCase { "linesInOtherSection", "[ledger]\r\nlongitudinal=0.5\r\n", 0.30, { 0.05, 0.30, 0.30 }, true }),
     caseName<JudgementCase>);
 
@@ -157,5 +179,43 @@ TEST(JudgementLines, ARowWithoutADirectionIsHeldToTheStrictestLine)
     EXPECT_EQ(lines.lineFor(CrackDirection::Unknown), 0.05);
     EXPECT_EQ((JudgementLines { 0.3, 0.25, 0.2 }).lineFor(CrackDirection::Unknown), 0.2);
 }
+
+} // namespace
+
+namespace {
+
+// A switch is read only from words that say on or off; anything else keeps the default and is said.
+struct SwitchCase {
+    const char* name;
+    QString value;
+    std::optional<bool> on; // nullopt: unusable, the default kept
+};
+
+class SwitchWordsTest : public ::testing::TestWithParam<SwitchCase> { };
+
+TEST_P(SwitchWordsTest, OnOffWordsInAnyCaseAndWidthElseTheDefaultSaid)
+{
+    const SwitchCase& c = GetParam();
+    const SwitchRead keep = keepsOriginals(("[filing]\r\nkeepOriginals=" + c.value + "\r\n").toUtf8());
+    const SwitchRead across = measuresAcrossCrack(("[analysis]\r\nacrossCrack=" + c.value + "\r\n").toUtf8());
+    EXPECT_EQ(keep.on, c.on.value_or(true));
+    EXPECT_EQ(across.on, c.on.value_or(false));
+    EXPECT_EQ(keep.unusable.has_value(), !c.on);
+    if (across.unusable) {
+        EXPECT_TRUE(unusableNotice({ *across.unusable })
+                        .contains(QStringLiteral("[analysis] acrossCrack=%1 は使えない値のため、既定値 false")
+                                      .arg(shownSettingText(c.value))));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, SwitchWordsTest,
+    ::testing::Values(SwitchCase { "one", "1", true }, SwitchCase { "zero", "0", false },
+        SwitchCase { "yesUpper", "YES", true }, SwitchCase { "off", "Off", false },
+        SwitchCase { "trueMixed", "True", true }, SwitchCase { "noBlanks", " no ", false },
+        SwitchCase { "fullWidthOn", "ｏｎ", true }, SwitchCase { "fullWidthZero", "０", false },
+        SwitchCase { "fullWidthFalse", "ＦＡＬＳＥ", false }, SwitchCase { "two", "2", std::nullopt },
+        SwitchCase { "empty", "", std::nullopt }, SwitchCase { "japanese", "はい", std::nullopt },
+        SwitchCase { "truthy", "truee", std::nullopt }),
+    caseName<SwitchCase>);
 
 } // namespace

@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesReadTest,
         ReadCase { "sixWithBlanksAround", "[survey]\r\nform = 6 \r\n", { {}, LedgerForm::SixPerPage, "" } },
         ReadCase { "threeWritten", "[survey]\r\nform=3\r\n", { {}, LedgerForm::ThreePerPage, "" } },
         ReadCase { "unknownFormIsThree", "[survey]\r\nform=4\r\n", { {}, LedgerForm::ThreePerPage, "" } },
-        ReadCase { "fullWidthSixIsThree", "[survey]\r\nform=６\r\n", { {}, LedgerForm::ThreePerPage, "" } },
+        ReadCase { "fullWidthSix", "[survey]\r\nform=６\r\n", { {}, LedgerForm::SixPerPage, "" } },
         ReadCase { "keysOfAnotherSection", "[judgement]\r\ntitle=x\r\nform=6\r\npast=/p\r\n", {} }),
     caseName<ReadCase>);
 
@@ -93,5 +93,31 @@ INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesRoundTripTest,
             "[survey]\r\ntitle=旧件名\r\nweather=雨\r\nform=6\r\npast=/old\r\n[judgement]\r\nlongitudinal=0.25\r\n",
             { { "", "", "", "", "" }, LedgerForm::ThreePerPage, "" }, {} }),
     caseName<RoundTripCase>);
+
+} // namespace
+
+namespace {
+
+// A form typed that is neither 3 nor 6 is said; none written is not.
+struct FormCase {
+    const char* name;
+    QByteArray ini;
+    bool unusable;
+};
+
+class UnusableFormTest : public ::testing::TestWithParam<FormCase> { };
+
+TEST_P(UnusableFormTest, OnlyATypedFormOtherThanThreeOrSixIsSaid)
+{
+    const FormCase& c = GetParam();
+    EXPECT_EQ(unusableLedgerForm(c.ini).has_value(), c.unusable);
+}
+
+INSTANTIATE_TEST_SUITE_P(Survey, UnusableFormTest,
+    ::testing::Values(FormCase { "none", "[survey]\r\ntitle=x\r\n", false },
+        FormCase { "fullWidthSix", "[survey]\r\nform=６\r\n", false },
+        FormCase { "four", "[survey]\r\nform=4\r\n", true }, FormCase { "empty", "[survey]\r\nform=\r\n", true },
+        FormCase { "sixPages", "[survey]\r\nform=6枚\r\n", true }),
+    caseName<FormCase>);
 
 } // namespace
