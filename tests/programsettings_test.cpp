@@ -219,3 +219,37 @@ INSTANTIATE_TEST_SUITE_P(Settings, SwitchWordsTest,
     caseName<SwitchCase>);
 
 } // namespace
+
+namespace {
+
+// What a dialog hands back is written, except a typed value that could not be used and was left as offered.
+struct WriteBackCase {
+    const char* name;
+    QByteArray ini;
+    JudgementLines chosen;
+    QStringList written; // key=value
+};
+
+class WriteBackTest : public ::testing::TestWithParam<WriteBackCase> { };
+
+TEST_P(WriteBackTest, AnUnusableValueLeftAsOfferedIsNotWrittenOver)
+{
+    const WriteBackCase& c = GetParam();
+    const JudgementRead read = readJudgementLines(c.ini, std::nullopt);
+    QStringList written;
+    for (const ProgramSetting& value :
+        settingsToWrite(judgementSettings(read.lines), judgementSettings(c.chosen), read.unusable))
+        written << value.key + u'=' + value.value;
+    EXPECT_EQ(written, c.written);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, WriteBackTest,
+    ::testing::Values(WriteBackCase { "allUsable", "[judgement]\r\ntransverse=0.10\r\n", { 0.10, 0.30, 0.20 },
+                          { "transverse=0.10", "longitudinal=0.30", "oblique=0.20" } },
+        WriteBackCase { "unusableLeftAlone", "[judgement]\r\nlongitudinal=0.50mm\r\n", { 0.10, 0.20, 0.20 },
+            { "transverse=0.10", "oblique=0.20" } },
+        WriteBackCase { "unusableChangedByTheUser", "[judgement]\r\nlongitudinal=0.50mm\r\n", { 0.05, 0.50, 0.20 },
+            { "transverse=0.05", "longitudinal=0.50", "oblique=0.20" } }),
+    caseName<WriteBackCase>);
+
+} // namespace

@@ -200,14 +200,19 @@ ProgramSettingsRead readProgramSettings(const QString& path)
             .arg(QDir::toNativeSeparators(path), file.error) };
 }
 
-QList<ProgramSetting> changedSettings(const QList<ProgramSetting>& offered, const QList<ProgramSetting>& chosen)
+QList<ProgramSetting> settingsToWrite(
+    const QList<ProgramSetting>& offered, const QList<ProgramSetting>& chosen, const QList<UnusableSetting>& unusable)
 {
-    QList<ProgramSetting> changed;
+    QList<ProgramSetting> kept;
     for (qsizetype i = 0; i < chosen.size(); ++i) {
-        if (i >= offered.size() || offered[i].value != chosen[i].value)
-            changed.append(chosen[i]);
+        const ProgramSetting& value = chosen[i];
+        const bool typed = std::any_of(unusable.begin(), unusable.end(), [&value](const UnusableSetting& setting) {
+            return setting.section == value.section && setting.key == value.key;
+        });
+        if (!typed || i >= offered.size() || offered[i].value != value.value)
+            kept.append(value);
     }
-    return changed;
+    return kept;
 }
 
 QString writeProgramSettings(const QString& path, const QList<ProgramSetting>& values, const QString& what)

@@ -91,10 +91,10 @@ struct ProgramSettingsRead {
 };
 [[nodiscard]] ProgramSettingsRead readProgramSettings(const QString& path);
 
-// Those of chosen whose value differs from the same place in offered (both lists of the same settings): a value
-// the user did not change is not written, so a text the program could not use stays as the user typed it.
-[[nodiscard]] QList<ProgramSetting> changedSettings(
-    const QList<ProgramSetting>& offered, const QList<ProgramSetting>& chosen);
+// chosen, less each unusable setting whose value the user left as offered (both lists of the same settings): the
+// default that stood in for it is not written over the text the user typed.
+[[nodiscard]] QList<ProgramSetting> settingsToWrite(
+    const QList<ProgramSetting>& offered, const QList<ProgramSetting>& chosen, const QList<UnusableSetting>& unusable);
 
 // Sets the values in the file, keeping every other line, through the durable writer. A file that cannot be
 // read is not written over: it may hold more than these values. Returns the problem naming what (the values'
