@@ -411,4 +411,44 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
     }
 }
 
+// A judgement line typed in norvel.ini that could not be used is named on the cover with the default that judged.
+struct ReplacedLineCase {
+    const char* name;
+    QByteArray ini;
+    LedgerForm form;
+    QStringList said; // on the cover; empty: no 判定基準
+};
+
+class ReplacedLinesTest : public testing::TestWithParam<ReplacedLineCase> { };
+
+TEST_P(ReplacedLinesTest, TheCoverNamesEachLineReplacedByItsDefault)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    const ReplacedLineCase& c = GetParam();
+    QTemporaryDir folder;
+    writeResults(folder.filePath("20221019/3/No3CP.csv"), "1,0.25\r\n");
+    const JudgementRead read = readJudgementLines(c.ini, std::nullopt);
+    LedgerOptions options { read.lines, {}, c.form, nullptr, read.unusable };
+    const QString pdf = folder.filePath("ledger.pdf");
+    QString error;
+    ASSERT_TRUE(writeLedgerPdf(readLedgerDay(folder.filePath("20221019")), options, pdf, {}, &error))
+        << error.toStdString();
+    const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
+    EXPECT_EQ(cover.contains("判定基準"), !c.said.isEmpty()) << cover.toStdString();
+    for (const QString& said : c.said)
+        EXPECT_TRUE(cover.contains(said)) << said.toStdString() << "\n" << cover.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cover, ReplacedLinesTest,
+    testing::Values(
+        ReplacedLineCase { "usable", "[judgement]\r\nlongitudinal=０．３０\r\n", LedgerForm::ThreePerPage, {} },
+        ReplacedLineCase { "withUnit", "[judgement]\r\nlongitudinal=0.50mm\r\n", LedgerForm::ThreePerPage,
+            { "norvel.ini の longitudinal=0.50mm は使えないため既定値 0.20 mm で判定" } },
+        ReplacedLineCase { "allThreeSixAPage", "[judgement]\r\ntransverse=-1\r\nlongitudinal=\r\noblique=NaN\r\n",
+            LedgerForm::SixPerPage,
+            { "transverse=-1 は使えないため既定値 0.05 mm", "longitudinal=（空） は使えないため既定値 0.20 mm",
+                "oblique=NaN は使えないため既定値 0.20 mm" } }),
+    caseName<ReplacedLineCase>);
+
 } // namespace
