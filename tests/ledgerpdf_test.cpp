@@ -302,14 +302,19 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     EXPECT_EQ(ledger.outOfRange, 2);
     const QString pdf = folder.filePath("ledger.pdf");
     QString error;
-    ASSERT_TRUE(writeLedgerPdf(ledger, LedgerOptions {}, pdf, {}, &error)) << error.toStdString();
+    // And judged by the default in place of a line typed that could not be used.
+    const JudgementRead read = readJudgementLines("[judgement]\r\noblique=NaN\r\n", std::nullopt);
+    ASSERT_TRUE(writeLedgerPdf(
+        ledger, LedgerOptions { read.lines, {}, LedgerForm::SixPerPage, nullptr, read.unusable }, pdf, {}, &error))
+        << error.toStdString();
     // Cover, the pole list beyond the cover's, one page of the problems beyond the cover's six, ten tables.
     EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+13\\n")));
 
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
              "範囲外の幅", "2 行", "0.30mm", "未保存の測定があります",
-             "調査柱No「8」の 1 行が結果ファイルに保存されておらず、この台帳に載っていません。" })
+             "調査柱No「8」の 1 行が結果ファイルに保存されておらず、この台帳に載っていません。", "判定基準",
+             "norvel.ini の oblique=NaN は使えないため既定値 0.20 mm で判定" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("16/No16CP.csv"));
     const QString continued = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });
@@ -410,45 +415,5 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
         EXPECT_NEAR(darkRunMm(page, photo.bottom() - 3.4, photo.left(), photo.right(), 100), barMm, 0.6) << item.row;
     }
 }
-
-// A judgement line typed in norvel.ini that could not be used is named on the cover with the default that judged.
-struct ReplacedLineCase {
-    const char* name;
-    QByteArray ini;
-    LedgerForm form;
-    QStringList said; // on the cover; empty: no 判定基準
-};
-
-class ReplacedLinesTest : public testing::TestWithParam<ReplacedLineCase> { };
-
-TEST_P(ReplacedLinesTest, TheCoverNamesEachLineReplacedByItsDefault)
-{
-    if (popplerMissing())
-        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
-    const ReplacedLineCase& c = GetParam();
-    QTemporaryDir folder;
-    writeResults(folder.filePath("20221019/3/No3CP.csv"), "1,0.25\r\n");
-    const JudgementRead read = readJudgementLines(c.ini, std::nullopt);
-    LedgerOptions options { read.lines, {}, c.form, nullptr, read.unusable };
-    const QString pdf = folder.filePath("ledger.pdf");
-    QString error;
-    ASSERT_TRUE(writeLedgerPdf(readLedgerDay(folder.filePath("20221019")), options, pdf, {}, &error))
-        << error.toStdString();
-    const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
-    EXPECT_EQ(cover.contains("判定基準"), !c.said.isEmpty()) << cover.toStdString();
-    for (const QString& said : c.said)
-        EXPECT_TRUE(cover.contains(said)) << said.toStdString() << "\n" << cover.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(Cover, ReplacedLinesTest,
-    testing::Values(
-        ReplacedLineCase { "usable", "[judgement]\r\nlongitudinal=０．３０\r\n", LedgerForm::ThreePerPage, {} },
-        ReplacedLineCase { "withUnit", "[judgement]\r\nlongitudinal=0.50mm\r\n", LedgerForm::ThreePerPage,
-            { "norvel.ini の longitudinal=0.50mm は使えないため既定値 0.20 mm で判定" } },
-        ReplacedLineCase { "allThreeSixAPage", "[judgement]\r\ntransverse=-1\r\nlongitudinal=\r\noblique=NaN\r\n",
-            LedgerForm::SixPerPage,
-            { "transverse=-1 は使えないため既定値 0.05 mm", "longitudinal=（空） は使えないため既定値 0.20 mm",
-                "oblique=NaN は使えないため既定値 0.20 mm" } }),
-    caseName<ReplacedLineCase>);
 
 } // namespace

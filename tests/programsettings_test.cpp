@@ -19,16 +19,21 @@ struct ReadCase {
     bool keepsOriginals;
     std::optional<QString> pole; // resumed today
     bool across = false;
+    QString said = {}; // a switch that cannot be used: part of the notice
 };
 
 class ProgramSettingsReadTest : public ::testing::TestWithParam<ReadCase> { };
 
-TEST_P(ProgramSettingsReadTest, KeepsOriginalsUnlessFalseMeasuresAcrossOnlyWhenTrueAndResumesOnlyTodaysPole)
+TEST_P(ProgramSettingsReadTest, SwitchesReadOnOrOffWordsElseKeepTheirDefaultsSaidAndOnlyTodaysPoleResumes)
 {
     const ReadCase& c = GetParam();
-    EXPECT_EQ(keepsOriginals(c.ini).on, c.keepsOriginals);
+    const SwitchRead keep = keepsOriginals(c.ini);
+    const SwitchRead across = measuresAcrossCrack(c.ini);
+    EXPECT_EQ(keep.on, c.keepsOriginals);
     EXPECT_EQ(sessionPole(c.ini, Today), c.pole);
-    EXPECT_EQ(measuresAcrossCrack(c.ini).on, c.across);
+    EXPECT_EQ(across.on, c.across);
+    const std::optional<UnusableSetting> said = keep.unusable ? keep.unusable : across.unusable;
+    EXPECT_TRUE(said ? !c.said.isEmpty() && unusableNotice({ *said }).contains(c.said) : c.said.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
@@ -42,7 +47,15 @@ INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
         ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt },
         ReadCase { "acrossOn", "[analysis]\r\nacrossCrack=true\r\n", true, std::nullopt, true },
         ReadCase { "yesMeasuresAcross", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, true },
-        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false }),
+        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false },
+        ReadCase { "anyCaseAndWidth", "[analysis]\r\nacrossCrack=ＯＮ\r\n[filing]\r\nkeepOriginals= Off \r\n", false,
+            std::nullopt, true },
+        ReadCase {
+            "digits", "[analysis]\r\nacrossCrack=1\r\n[filing]\r\nkeepOriginals=０\r\n", false, std::nullopt, true },
+        ReadCase { "unusableKeepsItsDefault", "[filing]\r\nkeepOriginals=2\r\n", true, std::nullopt, false,
+            "[filing] keepOriginals=2 は使えない値のため、既定値 true" },
+        ReadCase { "emptyKeepsItsDefault", "[analysis]\r\nacrossCrack=\r\n", true, std::nullopt, false,
+            "acrossCrack=（空） は使えない値のため、既定値 false" }),
     caseName<ReadCase>);
 
 struct WriteCase {
@@ -123,6 +136,9 @@ TEST_P(JudgementLinesTest, OwnLinesFirstElseTheLedgerLineForLongitudinalAndObliq
         EXPECT_TRUE(unusableReason(setting).contains(QStringLiteral("[judgement] ") + typed));
     }
     EXPECT_EQ(unusable, c.unusable);
+    // Left as offered, a value that could not be used is not written over.
+    EXPECT_EQ(settingsToWrite(judgementSettings(read.lines), judgementSettings(read.lines), read.unusable).size(),
+        3 - read.unusable.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
@@ -138,10 +154,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
             { 0.05, 0.20, 0.20 }, false, { "longitudinal=0", "oblique=1e9" } },
         JudgementCase { "fullWidthDigitsAndPoint", "[judgement]\r\ntransverse=０．５０\r\noblique=　１．２　\r\n",
             std::nullopt, { 0.50, 0.20, 1.20 }, false },
-        JudgementCase { "negative", "[judgement]\r\ntransverse=-1\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
-            { "transverse=-1" } },
-        JudgementCase { "huge", "[judgement]\r\nlongitudinal=1e308\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
-            { "longitudinal=1e308" } },
+        JudgementCase { "negativeAndHuge", "[judgement]\r\ntransverse=-1\r\nlongitudinal=1e308\r\n", std::nullopt,
+            { 0.05, 0.20, 0.20 }, false, { "transverse=-1", "longitudinal=1e308" } },
         JudgementCase { "notANumberNorInfinite", "[judgement]\r\ntransverse=NaN\r\noblique=inf\r\n", std::nullopt,
             { 0.05, 0.20, 0.20 }, false, { "transverse=NaN", "oblique=inf" } },
         JudgementCase { "withUnit", "[judgement]\r\nlongitudinal=0.50mm\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
@@ -179,77 +193,5 @@ TEST(JudgementLines, ARowWithoutADirectionIsHeldToTheStrictestLine)
     EXPECT_EQ(lines.lineFor(CrackDirection::Unknown), 0.05);
     EXPECT_EQ((JudgementLines { 0.3, 0.25, 0.2 }).lineFor(CrackDirection::Unknown), 0.2);
 }
-
-} // namespace
-
-namespace {
-
-// A switch is read only from words that say on or off; anything else keeps the default and is said.
-struct SwitchCase {
-    const char* name;
-    QString value;
-    std::optional<bool> on; // nullopt: unusable, the default kept
-};
-
-class SwitchWordsTest : public ::testing::TestWithParam<SwitchCase> { };
-
-TEST_P(SwitchWordsTest, OnOffWordsInAnyCaseAndWidthElseTheDefaultSaid)
-{
-    const SwitchCase& c = GetParam();
-    const SwitchRead keep = keepsOriginals(("[filing]\r\nkeepOriginals=" + c.value + "\r\n").toUtf8());
-    const SwitchRead across = measuresAcrossCrack(("[analysis]\r\nacrossCrack=" + c.value + "\r\n").toUtf8());
-    EXPECT_EQ(keep.on, c.on.value_or(true));
-    EXPECT_EQ(across.on, c.on.value_or(false));
-    EXPECT_EQ(keep.unusable.has_value(), !c.on);
-    if (across.unusable) {
-        EXPECT_TRUE(unusableNotice({ *across.unusable })
-                        .contains(QStringLiteral("[analysis] acrossCrack=%1 は使えない値のため、既定値 false")
-                                      .arg(shownSettingText(c.value))));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, SwitchWordsTest,
-    ::testing::Values(SwitchCase { "one", "1", true }, SwitchCase { "zero", "0", false },
-        SwitchCase { "yesUpper", "YES", true }, SwitchCase { "off", "Off", false },
-        SwitchCase { "trueMixed", "True", true }, SwitchCase { "noBlanks", " no ", false },
-        SwitchCase { "fullWidthOn", "ｏｎ", true }, SwitchCase { "fullWidthZero", "０", false },
-        SwitchCase { "fullWidthFalse", "ＦＡＬＳＥ", false }, SwitchCase { "two", "2", std::nullopt },
-        SwitchCase { "empty", "", std::nullopt }, SwitchCase { "japanese", "はい", std::nullopt },
-        SwitchCase { "truthy", "truee", std::nullopt }),
-    caseName<SwitchCase>);
-
-} // namespace
-
-namespace {
-
-// What a dialog hands back is written, except a typed value that could not be used and was left as offered.
-struct WriteBackCase {
-    const char* name;
-    QByteArray ini;
-    JudgementLines chosen;
-    QStringList written; // key=value
-};
-
-class WriteBackTest : public ::testing::TestWithParam<WriteBackCase> { };
-
-TEST_P(WriteBackTest, AnUnusableValueLeftAsOfferedIsNotWrittenOver)
-{
-    const WriteBackCase& c = GetParam();
-    const JudgementRead read = readJudgementLines(c.ini, std::nullopt);
-    QStringList written;
-    for (const ProgramSetting& value :
-        settingsToWrite(judgementSettings(read.lines), judgementSettings(c.chosen), read.unusable))
-        written << value.key + u'=' + value.value;
-    EXPECT_EQ(written, c.written);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, WriteBackTest,
-    ::testing::Values(WriteBackCase { "allUsable", "[judgement]\r\ntransverse=0.10\r\n", { 0.10, 0.30, 0.20 },
-                          { "transverse=0.10", "longitudinal=0.30", "oblique=0.20" } },
-        WriteBackCase { "unusableLeftAlone", "[judgement]\r\nlongitudinal=0.50mm\r\n", { 0.10, 0.20, 0.20 },
-            { "transverse=0.10", "oblique=0.20" } },
-        WriteBackCase { "unusableChangedByTheUser", "[judgement]\r\nlongitudinal=0.50mm\r\n", { 0.05, 0.50, 0.20 },
-            { "transverse=0.05", "longitudinal=0.50", "oblique=0.20" } }),
-    caseName<WriteBackCase>);
 
 } // namespace

@@ -31,6 +31,7 @@ struct ReadCase {
     const char* name;
     QByteArray ini;
     LedgerChoices expected;
+    bool unusable = false; // a form typed that is neither, said
 };
 
 class LedgerChoicesReadTest : public ::testing::TestWithParam<ReadCase> { };
@@ -39,6 +40,7 @@ TEST_P(LedgerChoicesReadTest, MissingKeysAreEmptyAndOnlySixIsTheSixAPageForm)
 {
     const ReadCase& c = GetParam();
     EXPECT_EQ(ledgerChoices(c.ini), c.expected);
+    EXPECT_EQ(unusableLedgerForm(c.ini).has_value(), c.unusable);
 }
 
 INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesReadTest,
@@ -52,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesReadTest,
             { { "", "", "", "曇り", "" }, LedgerForm::ThreePerPage, "" } },
         ReadCase { "sixWithBlanksAround", "[survey]\r\nform = 6 \r\n", { {}, LedgerForm::SixPerPage, "" } },
         ReadCase { "threeWritten", "[survey]\r\nform=3\r\n", { {}, LedgerForm::ThreePerPage, "" } },
-        ReadCase { "unknownFormIsThree", "[survey]\r\nform=4\r\n", { {}, LedgerForm::ThreePerPage, "" } },
+        ReadCase { "unknownFormIsThree", "[survey]\r\nform=4\r\n", { {}, LedgerForm::ThreePerPage, "" }, true },
+        ReadCase { "emptyFormIsThree", "[survey]\r\nform=\r\n", { {}, LedgerForm::ThreePerPage, "" }, true },
         ReadCase { "fullWidthSix", "[survey]\r\nform=６\r\n", { {}, LedgerForm::SixPerPage, "" } },
         ReadCase { "keysOfAnotherSection", "[judgement]\r\ntitle=x\r\nform=6\r\npast=/p\r\n", {} }),
     caseName<ReadCase>);
@@ -93,31 +96,5 @@ INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesRoundTripTest,
             "[survey]\r\ntitle=旧件名\r\nweather=雨\r\nform=6\r\npast=/old\r\n[judgement]\r\nlongitudinal=0.25\r\n",
             { { "", "", "", "", "" }, LedgerForm::ThreePerPage, "" }, {} }),
     caseName<RoundTripCase>);
-
-} // namespace
-
-namespace {
-
-// A form typed that is neither 3 nor 6 is said; none written is not.
-struct FormCase {
-    const char* name;
-    QByteArray ini;
-    bool unusable;
-};
-
-class UnusableFormTest : public ::testing::TestWithParam<FormCase> { };
-
-TEST_P(UnusableFormTest, OnlyATypedFormOtherThanThreeOrSixIsSaid)
-{
-    const FormCase& c = GetParam();
-    EXPECT_EQ(unusableLedgerForm(c.ini).has_value(), c.unusable);
-}
-
-INSTANTIATE_TEST_SUITE_P(Survey, UnusableFormTest,
-    ::testing::Values(FormCase { "none", "[survey]\r\ntitle=x\r\n", false },
-        FormCase { "fullWidthSix", "[survey]\r\nform=６\r\n", false },
-        FormCase { "four", "[survey]\r\nform=4\r\n", true }, FormCase { "empty", "[survey]\r\nform=\r\n", true },
-        FormCase { "sixPages", "[survey]\r\nform=6枚\r\n", true }),
-    caseName<FormCase>);
 
 } // namespace
