@@ -337,3 +337,24 @@ TEST(CommandLineRequestTest, WindowLedgerOrRefused)
 }
 
 } // namespace
+
+namespace {
+
+// A judgement line typed in norvel.ini that cannot be used stops the ledger, naming it; full-width digits are
+// read. The switches are the window's: the command line goes on whatever they say.
+const std::vector<CommandCase> UnusableSettingCases {
+    { "NegativeLine", { "--ledger", "{day}" }, "[judgement]\r\ntransverse=-1\r\n", {}, 1, {},
+        "norvel.ini の [judgement] transverse=-1 は使えない値です", {} },
+    { "LineWithUnit", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.50mm\r\n", {}, 1, {},
+        "longitudinal=0.50mm は使えない値です", {} },
+    { "EmptyLine", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=\r\n", {}, 1, {}, "longitudinal=（空）", {} },
+    { "FullWidthLineJudges", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=０．３０\r\n", {}, 0,
+        "{program}/" + Pdf, {}, { Pdf, Csv }, false },
+    { "SwitchesNotUsedHere", { "--ledger", "{day}" },
+        "[analysis]\r\nacrossCrack=maybe\r\n[filing]\r\nkeepOriginals=2\r\n", {}, 0, "{program}/" + Pdf, {},
+        { Pdf, Csv } },
+};
+
+INSTANTIATE_TEST_SUITE_P(UnusableSettings, CommandLine, testing::ValuesIn(UnusableSettingCases), caseName<CommandCase>);
+
+} // namespace

@@ -130,6 +130,10 @@ const std::vector<KeptCase> KeptCases {
         "[survey]\r\ntitle=国道8号\r\ninspector=\r\ncompany=\r\nweather=\r\nequipment=\r\nform=3\r\npast=\r\n", {} },
     { "UnwritableSaidAndLedgerMade", "dir", {}, {}, { 0.10, 0.25, 0.30 }, {}, std::nullopt,
         "判定線を残せませんでした" },
+    { "UnusableLineSaidAndLeftAsTyped", "[judgement]\r\ntransverse=0.10\r\nlongitudinal=0.50mm\r\n",
+        { 0.10, 0.20, 0.20 }, {}, { 0.15, 0.20, 0.20 }, {},
+        "[judgement]\r\ntransverse=0.15\r\nlongitudinal=0.50mm\r\noblique=0.20\r\n",
+        "longitudinal=0.50mm は使えない値のため、既定値 0.20 mm" },
 };
 
 class LedgerKeptTest : public Form1Fixture, public ::testing::WithParamInterface<KeptCase> { };

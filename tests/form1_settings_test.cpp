@@ -1,4 +1,5 @@
 #include "form1fixture.h"
+#include "testsupport.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -138,6 +139,25 @@ TEST_F(Form1SettingsTest, aRecordThatCannotBeWritten_isReported)
     ASSERT_EQ(fake.errors.size(), 2);
     EXPECT_TRUE(fake.errors[0].contains(QStringLiteral("set.bat")));
     EXPECT_TRUE(fake.errors[1].contains(QStringLiteral("set.bat")));
+}
+
+// A value typed in norvel.ini that cannot be used is said once a run, its default used, and left as typed.
+TEST_F(Form1SettingsTest, unusableProgramSettings_saidOnceAndLeftAsTyped)
+{
+    const QByteArray ini = "[analysis]\r\nacrossCrack=maybe\r\n[filing]\r\nkeepOriginals=ｎｏ\r\n"
+                           "[judgement]\r\nlongitudinal=0.50mm\r\n";
+    ASSERT_TRUE(writeWholeFile(QFile::encodeName(fake.programFolder.filePath("norvel.ini")), ini));
+    fake.errors.clear();
+    form = std::make_unique<Form1>(fake.services());
+    form->Form_Load();
+    menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
+
+    ASSERT_EQ(fake.errors.size(), 1) << fake.errors.join(u'\n').toStdString();
+    EXPECT_TRUE(fake.errors[0].contains("acrossCrack=maybe は使えない値のため、既定値 false"));
+    EXPECT_TRUE(fake.errors[0].contains("longitudinal=0.50mm は使えない値のため、既定値 0.20 mm"));
+    EXPECT_FALSE(menuItem(QStringLiteral("KeepOriginals"))->isChecked());
+    restart();
+    EXPECT_TRUE(contents(fake.programFolder.filePath("norvel.ini")).startsWith(ini));
 }
 
 } // namespace

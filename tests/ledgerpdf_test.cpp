@@ -302,14 +302,19 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     EXPECT_EQ(ledger.outOfRange, 2);
     const QString pdf = folder.filePath("ledger.pdf");
     QString error;
-    ASSERT_TRUE(writeLedgerPdf(ledger, LedgerOptions {}, pdf, {}, &error)) << error.toStdString();
+    // And judged by the default in place of a line typed that could not be used.
+    const JudgementRead read = readJudgementLines("[judgement]\r\noblique=NaN\r\n", std::nullopt);
+    ASSERT_TRUE(writeLedgerPdf(
+        ledger, LedgerOptions { read.lines, {}, LedgerForm::SixPerPage, nullptr, read.unusable }, pdf, {}, &error))
+        << error.toStdString();
     // Cover, the pole list beyond the cover's, one page of the problems beyond the cover's six, ten tables.
     EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+13\\n")));
 
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
              "範囲外の幅", "2 行", "0.30mm", "未保存の測定があります",
-             "調査柱No「8」の 1 行が結果ファイルに保存されておらず、この台帳に載っていません。" })
+             "調査柱No「8」の 1 行が結果ファイルに保存されておらず、この台帳に載っていません。", "判定基準",
+             "norvel.ini の oblique=NaN は使えないため既定値 0.20 mm で判定" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("16/No16CP.csv"));
     const QString continued = run("pdftotext", { "-layout", "-f", "3", "-l", "3", pdf, "-" });

@@ -19,30 +19,43 @@ struct ReadCase {
     bool keepsOriginals;
     std::optional<QString> pole; // resumed today
     bool across = false;
+    QString said = {}; // a switch that cannot be used: part of the notice
 };
 
 class ProgramSettingsReadTest : public ::testing::TestWithParam<ReadCase> { };
 
-TEST_P(ProgramSettingsReadTest, KeepsOriginalsUnlessFalseMeasuresAcrossOnlyWhenTrueAndResumesOnlyTodaysPole)
+TEST_P(ProgramSettingsReadTest, SwitchesReadOnOrOffWordsElseKeepTheirDefaultsSaidAndOnlyTodaysPoleResumes)
 {
     const ReadCase& c = GetParam();
-    EXPECT_EQ(keepsOriginals(c.ini), c.keepsOriginals);
+    const SwitchRead keep = keepsOriginals(c.ini);
+    const SwitchRead across = measuresAcrossCrack(c.ini);
+    EXPECT_EQ(keep.on, c.keepsOriginals);
     EXPECT_EQ(sessionPole(c.ini, Today), c.pole);
-    EXPECT_EQ(measuresAcrossCrack(c.ini), c.across);
+    EXPECT_EQ(across.on, c.across);
+    const std::optional<UnusableSetting> said = keep.unusable ? keep.unusable : across.unusable;
+    EXPECT_TRUE(said ? !c.said.isEmpty() && unusableNotice({ *said }).contains(c.said) : c.said.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
     ::testing::Values(ReadCase { "empty", "", true, std::nullopt },
         ReadCase { "originalsOff", "[filing]\r\nkeepOriginals=false\r\n", false, std::nullopt },
-        ReadCase { "anythingButFalseKeeps", "[filing]\r\nkeepOriginals=no\r\n", true, std::nullopt },
+        ReadCase { "noTurnsOriginalsOff", "[filing]\r\nkeepOriginals=no\r\n", false, std::nullopt },
         ReadCase { "keyInOtherSection", "[session]\r\nkeepOriginals=false\r\n", true, std::nullopt },
         ReadCase { "today", "[session]\r\npole=12\r\nday=20221019\r\n", true, QStringLiteral("12") },
         ReadCase { "yesterday", "[session]\r\npole=12\r\nday=20221018\r\n", true, std::nullopt },
         ReadCase { "noDay", "[session]\r\npole=12\r\n", true, std::nullopt },
         ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt },
         ReadCase { "acrossOn", "[analysis]\r\nacrossCrack=true\r\n", true, std::nullopt, true },
-        ReadCase { "acrossOnlyWhenTrue", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, false },
-        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false }),
+        ReadCase { "yesMeasuresAcross", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, true },
+        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false },
+        ReadCase { "anyCaseAndWidth", "[analysis]\r\nacrossCrack=ＯＮ\r\n[filing]\r\nkeepOriginals= Off \r\n", false,
+            std::nullopt, true },
+        ReadCase {
+            "digits", "[analysis]\r\nacrossCrack=1\r\n[filing]\r\nkeepOriginals=０\r\n", false, std::nullopt, true },
+        ReadCase { "unusableKeepsItsDefault", "[filing]\r\nkeepOriginals=2\r\n", true, std::nullopt, false,
+            "[filing] keepOriginals=2 は使えない値のため、既定値 true" },
+        ReadCase { "emptyKeepsItsDefault", "[analysis]\r\nacrossCrack=\r\n", true, std::nullopt, false,
+            "acrossCrack=（空） は使えない値のため、既定値 false" }),
     caseName<ReadCase>);
 
 struct WriteCase {
@@ -102,6 +115,7 @@ struct JudgementCase {
     std::optional<double> ledgerLine; // ledger.ini's, when the file is there
     JudgementLines lines;
     bool fromLedgerLine;
+    QStringList unusable = {}; // the keys said, each with the default used
 };
 
 class JudgementLinesTest : public ::testing::TestWithParam<JudgementCase> { };
@@ -115,6 +129,16 @@ TEST_P(JudgementLinesTest, OwnLinesFirstElseTheLedgerLineForLongitudinalAndObliq
     EXPECT_EQ(read.lines.oblique, c.lines.oblique);
     EXPECT_EQ(read.fromLedgerLine, c.fromLedgerLine);
     EXPECT_EQ(hasJudgementLines(c.ini), !c.fromLedgerLine && c.ini.contains("[judgement]"));
+    QStringList unusable;
+    for (const UnusableSetting& setting : read.unusable) {
+        const QString typed = setting.key + u'=' + shownSettingText(setting.text);
+        unusable << typed;
+        EXPECT_TRUE(unusableReason(setting).contains(QStringLiteral("[judgement] ") + typed));
+    }
+    EXPECT_EQ(unusable, c.unusable);
+    // Left as offered, a value that could not be used is not written over.
+    EXPECT_EQ(settingsToWrite(judgementSettings(read.lines), judgementSettings(read.lines), read.unusable).size(),
+        3 - read.unusable.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
@@ -125,9 +149,21 @@ INSTANTIATE_TEST_SUITE_P(Settings, JudgementLinesTest,
         JudgementCase { "oneOwnLineIsEnough", "[judgement]\r\ntransverse=0.10\r\n", 0.30, { 0.10, 0.20, 0.20 }, false },
         JudgementCase { "ledgerLineOutOfRange", "", 20.0, { 0.05, 0.20, 0.20 }, false },
         JudgementCase { "damagedValueKeepsItsDefault", "[judgement]\r\ntransverse=abc\r\noblique=0.3\r\n", std::nullopt,
-            { 0.05, 0.20, 0.30 }, false },
+            { 0.05, 0.20, 0.30 }, false, { "transverse=abc" } },
         JudgementCase { "valuesOutOfRangeKeepTheirDefaults", "[judgement]\r\nlongitudinal=0\r\noblique=1e9\r\n", 0.30,
-            { 0.05, 0.20, 0.20 }, false },
+            { 0.05, 0.20, 0.20 }, false, { "longitudinal=0", "oblique=1e9" } },
+        JudgementCase { "fullWidthDigitsAndPoint", "[judgement]\r\ntransverse=０．５０\r\noblique=　１．２　\r\n",
+            std::nullopt, { 0.50, 0.20, 1.20 }, false },
+        JudgementCase { "negativeAndHuge", "[judgement]\r\ntransverse=-1\r\nlongitudinal=1e308\r\n", std::nullopt,
+            { 0.05, 0.20, 0.20 }, false, { "transverse=-1", "longitudinal=1e308" } },
+        JudgementCase { "notANumberNorInfinite", "[judgement]\r\ntransverse=NaN\r\noblique=inf\r\n", std::nullopt,
+            { 0.05, 0.20, 0.20 }, false, { "transverse=NaN", "oblique=inf" } },
+        JudgementCase { "withUnit", "[judgement]\r\nlongitudinal=0.50mm\r\n", std::nullopt, { 0.05, 0.20, 0.20 }, false,
+            { "longitudinal=0.50mm" } },
+        JudgementCase {
+            "empty", "[judgement]\r\noblique=\r\n", 0.30, { 0.05, 0.20, 0.20 }, false, { "oblique=（空）" } },
+        JudgementCase { "justAboveTheRange", "[judgement]\r\ntransverse=10.01\r\nlongitudinal=10\r\n", std::nullopt,
+            { 0.05, 10.0, 0.20 }, false, { "transverse=10.01" } },
         JudgementCase { "linesInOtherSection", "[ledger]\r\nlongitudinal=0.5\r\n", 0.30, { 0.05, 0.30, 0.30 }, true }),
     caseName<JudgementCase>);
 

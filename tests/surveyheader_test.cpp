@@ -31,6 +31,7 @@ struct ReadCase {
     const char* name;
     QByteArray ini;
     LedgerChoices expected;
+    bool unusable = false; // a form typed that is neither, said
 };
 
 class LedgerChoicesReadTest : public ::testing::TestWithParam<ReadCase> { };
@@ -39,6 +40,7 @@ TEST_P(LedgerChoicesReadTest, MissingKeysAreEmptyAndOnlySixIsTheSixAPageForm)
 {
     const ReadCase& c = GetParam();
     EXPECT_EQ(ledgerChoices(c.ini), c.expected);
+    EXPECT_EQ(unusableLedgerForm(c.ini).has_value(), c.unusable);
 }
 
 INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesReadTest,
@@ -52,8 +54,9 @@ INSTANTIATE_TEST_SUITE_P(Survey, LedgerChoicesReadTest,
             { { "", "", "", "曇り", "" }, LedgerForm::ThreePerPage, "" } },
         ReadCase { "sixWithBlanksAround", "[survey]\r\nform = 6 \r\n", { {}, LedgerForm::SixPerPage, "" } },
         ReadCase { "threeWritten", "[survey]\r\nform=3\r\n", { {}, LedgerForm::ThreePerPage, "" } },
-        ReadCase { "unknownFormIsThree", "[survey]\r\nform=4\r\n", { {}, LedgerForm::ThreePerPage, "" } },
-        ReadCase { "fullWidthSixIsThree", "[survey]\r\nform=６\r\n", { {}, LedgerForm::ThreePerPage, "" } },
+        ReadCase { "unknownFormIsThree", "[survey]\r\nform=4\r\n", { {}, LedgerForm::ThreePerPage, "" }, true },
+        ReadCase { "emptyFormIsThree", "[survey]\r\nform=\r\n", { {}, LedgerForm::ThreePerPage, "" }, true },
+        ReadCase { "fullWidthSix", "[survey]\r\nform=６\r\n", { {}, LedgerForm::SixPerPage, "" } },
         ReadCase { "keysOfAnotherSection", "[judgement]\r\ntitle=x\r\nform=6\r\npast=/p\r\n", {} }),
     caseName<ReadCase>);
 

@@ -77,13 +77,18 @@ QByteArray programSettings(const QString& programFolder)
 }
 
 // The lines the window would judge by, without taking ledger.ini's line over: the command line writes only the
-// ledger.
+// ledger. A line typed that cannot be used stops it, as nobody is there to be told the default judged instead.
 JudgementLines judgementLines(const QString& programFolder, const QByteArray& settings)
 {
     QString error;
     const JudgementRead read = judgementLinesInForce(programFolder, settings, &error);
     if (!error.isEmpty())
         throw Failure { error };
+    QStringList unusable;
+    for (const UnusableSetting& setting : read.unusable)
+        unusable << unusableReason(setting);
+    if (!unusable.isEmpty())
+        throw Failure { unusable.join(u'\n') };
     return read.lines;
 }
 

@@ -191,6 +191,7 @@ private:
     void saveSession();
     // Sets the values, keeping every other line; a failure is said, naming what was not kept.
     void writeProgramSettings(const QList<ProgramSetting>& values, const QString& what);
+    void sayUnusableSettings(const QList<UnusableSetting>& unusable);
     // False when the results could not be written (Cancel, or a failure): the program then stays open.
     [[nodiscard]] bool shutDown();
     void applyOuterSize();
@@ -304,9 +305,9 @@ private:
 
     // The photo ledger: the judgement lines of norvel.ini (its content, none when unreadable), ledger.ini's single
     // line taken over into it once; the choices kept for next time; the notice that the ledger was made.
-    [[nodiscard]] JudgementLines judgementLinesInForce(const std::optional<QByteArray>& ini);
-    void keepLedgerChoices(
-        const JudgementLines& offeredLines, const LedgerChoices& offeredChoices, const LedgerRequest& chosen);
+    [[nodiscard]] JudgementRead judgementLinesInForce(const std::optional<QByteArray>& ini);
+    void keepLedgerChoices(const JudgementLines& offeredLines, const LedgerChoices& offeredChoices,
+        const LedgerRequest& chosen, const QList<UnusableSetting>& unusable);
     void tellLedgerMade(const QString& pdfPath, const QString& notes);
 
     ModalCounter m_modal; // dialogs, questions and messages open now
@@ -325,6 +326,7 @@ private:
         bool keepOriginals = true; // KeepOriginals
         bool acrossCrack = false; // AcrossCrack
     } m_choices;
+    QList<UnusableSetting> m_saidUnusable; // norvel.ini's values already said this run
     RangeDragTool m_rangeTool { m_state.DownX, m_state.DownY,
         { [this] { return analysisRange(); }, [this] { return wholePictureChosen(); },
             [this] { return QSizeF(innerWidth(), innerHeight()); }, [this](QPoint topLeft) { placeRectangle(topLeft); },

@@ -16,7 +16,7 @@
 // The photo ledger of a survey day, made from its result files, filed pictures, facts and measurement record.
 namespace norvel {
 
-JudgementLines Form1::judgementLinesInForce(const std::optional<QByteArray>& ini)
+JudgementRead Form1::judgementLinesInForce(const std::optional<QByteArray>& ini)
 {
     QString error;
     const JudgementRead judgement
@@ -25,14 +25,20 @@ JudgementLines Form1::judgementLinesInForce(const std::optional<QByteArray>& ini
         report(error);
     if (judgement.fromLedgerLine && ini)
         writeProgramSettings(judgementSettings(judgement.lines), QStringLiteral("判定線"));
-    return judgement.lines;
+    return judgement;
 }
 
 void Form1::Ledger_Click()
 {
     const std::optional<QByteArray> ini = readProgramSettings();
-    const JudgementLines lines = judgementLinesInForce(ini);
+    const JudgementRead judgement = judgementLinesInForce(ini);
+    const JudgementLines& lines = judgement.lines;
     const LedgerChoices choices = ledgerChoices(ini.value_or(QByteArray()));
+    // Typed since start-up, or at start-up: said once either way.
+    QList<UnusableSetting> unusable = judgement.unusable;
+    if (const std::optional<UnusableSetting> form = unusableLedgerForm(ini.value_or(QByteArray())))
+        unusable.append(*form);
+    sayUnusableSettings(unusable);
     const QString today = dayFolderPath(m_services.programFolder, m_services.clock->now().date());
     // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
     removeStaleLedgerFilesOfDays(m_services.programFolder);
@@ -47,7 +53,7 @@ void Form1::Ledger_Click()
         && !ask(QStringLiteral("写真台帳「%1」は既にあります。作り直して置き換えますか？")
                     .arg(QDir::toNativeSeparators(existing))))
         return;
-    keepLedgerChoices(lines, choices, *request);
+    keepLedgerChoices(lines, choices, *request, unusable);
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
     // The pole in hand's rows are written through to its file, and the recovery record tells what is not in it:
@@ -62,7 +68,8 @@ void Form1::Ledger_Click()
     // Read afresh: past surveys may have been copied in since the pole dialog last looked. The dialog goes on
     // with this reading.
     const LedgerOptions options { request->lines, request->choices.header, request->choices.form,
-        &m_facts.rereadPreviousInspections(request->choices.pastFolder) };
+        &m_facts.rereadPreviousInspections(request->choices.pastFolder),
+        replacedLinesInForce(judgement, request->lines) };
     if (makeLedger(this, request->dayFolder, options, &pdfPath, &error, &notes))
         tellLedgerMade(pdfPath, notes);
     else if (!error.isEmpty())
@@ -71,17 +78,18 @@ void Form1::Ledger_Click()
 
 // What the dialog changed is offered next time; a settings file that cannot be written is said, and the ledger is
 // made all the same.
-void Form1::keepLedgerChoices(
-    const JudgementLines& offeredLines, const LedgerChoices& offeredChoices, const LedgerRequest& chosen)
+// A value typed that could not be used stays as typed unless the user chose another in its place.
+void Form1::keepLedgerChoices(const JudgementLines& offeredLines, const LedgerChoices& offeredChoices,
+    const LedgerRequest& chosen, const QList<UnusableSetting>& unusable)
 {
     QList<ProgramSetting> values;
     QStringList what;
     if (chosen.lines != offeredLines) {
-        values << judgementSettings(chosen.lines);
+        values << settingsToWrite(judgementSettings(offeredLines), judgementSettings(chosen.lines), unusable);
         what << QStringLiteral("判定線");
     }
     if (chosen.choices != offeredChoices) {
-        values << ledgerChoiceSettings(chosen.choices);
+        values << settingsToWrite(ledgerChoiceSettings(offeredChoices), ledgerChoiceSettings(chosen.choices), unusable);
         what << QStringLiteral("写真台帳の表題・様式・過去の調査のフォルダ");
     }
     if (!values.isEmpty())

@@ -5,6 +5,7 @@
 #include "results/polenumber.h"
 #include "settings/programsettings.h"
 #include "settings/setdt.h"
+#include "settings/surveyheader.h"
 #include "widgets/flexgrid.h"
 #include "widgets/picturebox.h"
 #include "widgets/twips.h"
@@ -105,9 +106,18 @@ std::optional<QByteArray> Form1::readProgramSettings()
 
 void Form1::applyProgramChoices(const QByteArray& settings)
 {
-    m_choices.keepOriginals = keepsOriginals(settings);
-    m_choices.acrossCrack = measuresAcrossCrack(settings);
+    const SwitchRead keep = keepsOriginals(settings);
+    const SwitchRead across = measuresAcrossCrack(settings);
+    m_choices.keepOriginals = keep.on;
+    m_choices.acrossCrack = across.on;
     updateActions();
+    QList<UnusableSetting> unusable = readJudgementLines(settings, std::nullopt).unusable;
+    for (const std::optional<UnusableSetting>& other :
+        { keep.unusable, across.unusable, unusableLedgerForm(settings) }) {
+        if (other)
+            unusable.append(*other);
+    }
+    sayUnusableSettings(unusable);
 }
 
 // A restart on the day of the last shut-down goes on with the pole then in force.
@@ -140,6 +150,20 @@ void Form1::AcrossCrack_Click()
     updateActions();
     writeProgramSettings(
         { acrossCrackSetting(m_choices.acrossCrack) }, QStringLiteral("「ひび割れに直交する幅」の設定"));
+}
+
+// Each once a run: a value the user typed is theirs to mend, and the default goes on meanwhile.
+void Form1::sayUnusableSettings(const QList<UnusableSetting>& unusable)
+{
+    QList<UnusableSetting> unsaid;
+    for (const UnusableSetting& setting : unusable) {
+        if (!m_saidUnusable.contains(setting)) {
+            m_saidUnusable.append(setting);
+            unsaid.append(setting);
+        }
+    }
+    if (!unsaid.isEmpty())
+        report(unusableNotice(unsaid));
 }
 
 void Form1::writeProgramSettings(const QList<ProgramSetting>& values, const QString& what)

@@ -72,7 +72,7 @@ std::array<ChartLine, 3> chartLines(const JudgementLines& lines)
 
 void LedgerPainter::paintCover(const LedgerPage& page)
 {
-    const CoverLayout layout = coverLayout(m_day);
+    const CoverLayout layout = coverLayout(m_day, static_cast<int>(m_options.replacedLines.size()));
     write({ Left, ContentTop + 1, Right - Left, 12 }, 22, Qt::AlignCenter, QStringLiteral("写真台帳"));
     const double figuresBottom = paintFigures(layout);
     Q_ASSERT(figuresBottom <= layout.chartTop);
@@ -114,6 +114,14 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
             QStringLiteral("横 %1mm・縦 %2mm・斜め %3mm（以上は要注意: %4 本）")
                 .arg(fixedText(m_options.lines.transverse, 2), fixedText(m_options.lines.longitudinal, 2),
                     fixedText(m_options.lines.oblique, 2), QString::number(marked)) } };
+    // A line typed that could not be used: whoever reads the ledger is told which default judged in its place.
+    for (qsizetype i = 0; i < m_options.replacedLines.size(); ++i) {
+        const UnusableSetting& line = m_options.replacedLines[i];
+        figures.append({ i == 0 ? QStringLiteral("判定基準") : QString(),
+            QStringLiteral("%1 の %2=%3 は使えないため既定値 %4 で判定")
+                .arg(programSettingsName(), line.key, shownSettingText(line.text), line.used),
+            MarkRed });
+    }
     // Said, since a width is held to another line than its confirmed direction's.
     if (const UnconfirmedRows unconfirmed = unconfirmedRows(m_day); unconfirmed.estimated + unconfirmed.unknown > 0)
         figures.append({ QStringLiteral("未確認の方向"),

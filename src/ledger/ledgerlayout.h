@@ -72,6 +72,7 @@ struct CoverLayout {
     double listTop = 0;
     int listRows = 0;
 };
-[[nodiscard]] CoverLayout coverLayout(const LedgerDay& day);
+// settingNotes: lines naming settings that could not be used, among the figures.
+[[nodiscard]] CoverLayout coverLayout(const LedgerDay& day, int settingNotes = 0);
 
 } // namespace norvel

@@ -51,7 +51,7 @@ bool renderLedgerPdf(const LedgerDay& day, const LedgerOptions& options, QIODevi
 {
     if (error)
         error->clear();
-    const QList<LedgerPage> pages = planLedger(day, options.form);
+    const QList<LedgerPage> pages = planLedger(day, options.form, static_cast<int>(options.replacedLines.size()));
     const auto total = static_cast<int>(pages.size());
     if (progress && !progress(0, total))
         return false;

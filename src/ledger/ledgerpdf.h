@@ -19,13 +19,15 @@ struct LedgerDay;
 struct LedgerProblem;
 class PreviousInspections;
 
-// How a ledger is made besides its day: the lines rows are judged by, the header, the form, and where the poles'
-// previous inspections are looked up (none when null).
+// How a ledger is made besides its day: the lines rows are judged by, the header, the form, where the poles'
+// previous inspections are looked up (none when null), and the lines typed in norvel.ini that could not be used,
+// whose defaults judge in their place (named on the cover).
 struct LedgerOptions {
     JudgementLines lines;
     SurveyHeader header;
     LedgerForm form = LedgerForm::SixPerPage;
     const PreviousInspections* previous = nullptr;
+    QList<UnusableSetting> replacedLines {};
 };
 
 // Renders the ledger into device, page by page as it goes (a DurableFile: the PDF is never whole in memory).

@@ -26,10 +26,10 @@ QList<int> problemsPastCover(const LedgerDay& day)
 }
 
 // The cover, with as much of the pole list as fits on it; the poles left for the next pages.
-LedgerPage coverPage(const LedgerDay& day, QList<int>* rest)
+LedgerPage coverPage(const LedgerDay& day, int settingNotes, QList<int>* rest)
 {
     LedgerPage cover;
-    const CoverLayout layout = coverLayout(day);
+    const CoverLayout layout = coverLayout(day, settingNotes);
     double top = layout.listTop;
     if (layout.listRows > 0) {
         cover.items.append({ LedgerItemKind::ListHeading, -1, -1, top });
@@ -99,10 +99,10 @@ void flowList(Flow& flow, LedgerItemKind heading, LedgerItemKind line, const QLi
     }
 }
 
-QList<LedgerPage> planThreePerPage(const LedgerDay& day)
+QList<LedgerPage> planThreePerPage(const LedgerDay& day, int settingNotes)
 {
     QList<int> listRest;
-    QList<LedgerPage> pages { coverPage(day, &listRest) };
+    QList<LedgerPage> pages { coverPage(day, settingNotes, &listRest) };
     Flow flow(pages);
     flowList(flow, LedgerItemKind::ListHeading, LedgerItemKind::ListLine, listRest);
     flowList(flow, LedgerItemKind::ProblemHeading, LedgerItemKind::ProblemLine, problemsPastCover(day));
@@ -121,10 +121,10 @@ QList<LedgerPage> planThreePerPage(const LedgerDay& day)
     return pages;
 }
 
-QList<LedgerPage> planSixPerPage(const LedgerDay& day)
+QList<LedgerPage> planSixPerPage(const LedgerDay& day, int settingNotes)
 {
     QList<int> listRest;
-    QList<LedgerPage> pages { coverPage(day, &listRest) };
+    QList<LedgerPage> pages { coverPage(day, settingNotes, &listRest) };
     if (!listRest.isEmpty())
         appendPages(pages, LedgerPageKind::PoleList, -1, listRest, PoleListRowsPerPage);
     const QList<int> unnamed = problemsPastCover(day);
@@ -169,9 +169,9 @@ double itemHeight(LedgerItemKind kind)
     return RowLineHeight;
 }
 
-QList<LedgerPage> planLedger(const LedgerDay& day, LedgerForm form)
+QList<LedgerPage> planLedger(const LedgerDay& day, LedgerForm form, int settingNotes)
 {
-    return form == LedgerForm::ThreePerPage ? planThreePerPage(day) : planSixPerPage(day);
+    return form == LedgerForm::ThreePerPage ? planThreePerPage(day, settingNotes) : planSixPerPage(day, settingNotes);
 }
 
 } // namespace norvel

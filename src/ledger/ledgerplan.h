@@ -56,7 +56,9 @@ struct LedgerPage {
 
 // Six a page: the problems after the first CoverProblems take ProblemsPerPage a page. A pole's table takes
 // TableRowsPerPage rows a page and at least one page, so a pole without rows is still listed. Its pictures
-// follow, PicturesPerPage a page, only rows with a filed picture; none, no page.
-[[nodiscard]] QList<LedgerPage> planLedger(const LedgerDay& day, LedgerForm form = LedgerForm::SixPerPage);
+// follow, PicturesPerPage a page, only rows with a filed picture; none, no page. settingNotes: the cover's lines
+// naming settings that could not be used.
+[[nodiscard]] QList<LedgerPage> planLedger(
+    const LedgerDay& day, LedgerForm form = LedgerForm::SixPerPage, int settingNotes = 0);
 
 } // namespace norvel

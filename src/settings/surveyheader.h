@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // What the photo ledger is headed with and how it is laid out, kept in norvel.ini's [survey] between uses.
 namespace norvel {
 
@@ -45,8 +47,11 @@ struct LedgerChoices {
     friend bool operator==(const LedgerChoices&, const LedgerChoices&) = default;
 };
 
-// The choices in norvel.ini's content; missing keys empty, a form other than "3" or "6" the three-a-page form.
+// The choices in norvel.ini's content; missing keys empty, the form "3" or "6" (full width too), else the
+// three-a-page form.
 [[nodiscard]] LedgerChoices ledgerChoices(const QByteArray& settings);
+// The form's text when it is there and neither: the three-a-page form is used in its place.
+[[nodiscard]] std::optional<UnusableSetting> unusableLedgerForm(const QByteArray& settings);
 // The settings that keep them; line breaks in a text become spaces, since a value is one line of the file.
 [[nodiscard]] QList<ProgramSetting> ledgerChoiceSettings(const LedgerChoices& choices);
 
