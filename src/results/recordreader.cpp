@@ -337,7 +337,7 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
     if (!estimated)
         return std::nullopt;
     e.estimated = *estimated;
-    e.original = f.next();
+    e.original = f.text();
     if (!originalNamed)
         e.original.reset();
     return e;
