@@ -68,11 +68,11 @@ QByteArray programSettings(const QString& programFolder)
 {
     const QString path = QDir(programFolder).filePath(programSettingsName());
     const ProgramSettingsRead ini = readProgramSettings(path);
-    // The settings' own problem speaks of the window's settings: only its detail, the system's reason, is kept.
+    // The settings' own sentence speaks of the window's settings: the command line says its own.
     if (!ini.content)
-        throw Failure { QStringLiteral("設定ファイル「%1」を読めません。\n%2")
-                            .arg(QDir::toNativeSeparators(path),
-                                ini.problem.contains(u'\n') ? ini.problem.section(u'\n', 1) : ini.problem) };
+        throw Failure {
+            QStringLiteral("設定ファイル「%1」を読めません。\n%2").arg(QDir::toNativeSeparators(path), ini.reason)
+        };
     return *ini.content;
 }
 
@@ -305,6 +305,10 @@ CommandLineChoices commandLineChoices(
     else if (form) {
         chosen.problem
             = QStringLiteral("台帳の形式「%1」はありません。--form 3 か --form 6 を指定してください。").arg(*form);
+        return chosen;
+    } else if (const std::optional<UnusableSetting> kept = unusableLedgerForm(settings)) {
+        // A form typed that cannot be used is not silently the other one: --form decides where nobody is told.
+        chosen.problem = unusableReason(*kept) + QStringLiteral("--form 3 か --form 6 を指定してください。");
         return chosen;
     }
     QString& folder = chosen.choices.pastFolder;

@@ -194,10 +194,11 @@ ProgramSettingsRead readProgramSettings(const QString& path)
 {
     const FileContent file = readRegularFile(path, ProgramSettingsLimit);
     if (file.read() || file.missing())
-        return { file.content, {} };
+        return { file.content, {}, {} };
     return { std::nullopt,
         QStringLiteral("設定ファイル「%1」を読めないため、前回の調査柱Noと「原画像を保存」の設定は使いません。\n%2")
-            .arg(QDir::toNativeSeparators(path), file.error) };
+            .arg(QDir::toNativeSeparators(path), file.error),
+        file.error };
 }
 
 QList<ProgramSetting> settingsToWrite(

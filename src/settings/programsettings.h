@@ -87,7 +87,8 @@ struct JudgementRead {
 
 struct ProgramSettingsRead {
     std::optional<QByteArray> content; // empty when there is no file yet
-    QString problem; // when content is nullopt
+    QString problem; // when content is nullopt: the window's sentence
+    QString reason; // when content is nullopt: the system's reason alone
 };
 [[nodiscard]] ProgramSettingsRead readProgramSettings(const QString& path);
 
