@@ -208,12 +208,12 @@ struct ShotCase {
     const char* expected;
 };
 
-MeasurementEntry takeIn(bool cameraTime)
+MeasurementEntry takeIn(bool cameraTime, std::optional<QString> original = "7_1_DSC1.JPG")
 {
     MeasurementEntry entry = analysis(TakeInAnalysis, "7_1.jpg", Filed, { 0, 0, 3, 0, 0 });
     entry.time = QDateTime(QDate(2022, 10, 19), QTime(9, 0));
     entry.cameraFile = "DSC1.JPG";
-    entry.original = "7_1_DSC1.JPG";
+    entry.original = original; // nullopt: a line of a record from before the name was recorded
     if (cameraTime)
         entry.cameraModified = QDateTime(QDate(2022, 10, 19), QTime(8, 59, 30));
     return entry;
@@ -252,20 +252,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerShotTest,
         ShotCase { "no_record_described_scale", [] { return QList<MeasurementEntry> {}; }, false, "-||9.10 described" },
         ShotCase { "camera_time_and_original", [] { return QList { takeIn(true) }; }, true,
             "08:59:30 camera|7_1_DSC1.JPG|10.00 described" },
-        ShotCase { "original_named_by_the_record",
-            [] {
-                MeasurementEntry entry = takeIn(true);
-                entry.original = "7_1_DSC1_2.JPG";
-                return QList { entry };
-            },
-            true, "08:59:30 camera|7_1_DSC1_2.JPG|10.00 described" },
-        ShotCase { "older_line_names_the_camera_name",
-            [] {
-                MeasurementEntry entry = takeIn(true);
-                entry.original.reset();
-                return QList { entry };
-            },
-            true, "08:59:30 camera|7_1_DSC1.JPG|10.00 described" },
+        ShotCase { "original_named_by_the_record", [] { return QList { takeIn(true, "7_1_DSC1_2.JPG") }; }, true,
+            "08:59:30 camera|7_1_DSC1_2.JPG|10.00 described" },
+        ShotCase { "older_line_guessed_from_the_camera", [] { return QList { takeIn(true, std::nullopt) }; }, true,
+            "08:59:30 camera|7_1_DSC1.JPG|10.00 described" },
         ShotCase { "take_in_time_without_camera_time", [] { return QList { takeIn(false) }; }, false,
             "09:00:00 take-in||10.00 described" },
         ShotCase { "calibrated_dated_by_the_scale_file",

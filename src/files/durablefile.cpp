@@ -354,10 +354,19 @@ int renameNew(const QByteArray& from, const QByteArray& to)
     if (errno != EINVAL)
         return -1;
     // A file system that cannot rename so: a second name fails just the same on a name taken.
-    if (::link(from.constData(), to.constData()) != 0)
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData()); // should it stay, it is removed as a stale temporary file next time
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
         return -1;
-    ::unlink(from.constData()); // should it stay, it is removed as a stale temporary file next time
-    return 0;
+    // Nor any second name: a look first, leaving only the moment before the rename to chance.
+    struct stat existing { };
+    if (::lstat(to.constData(), &existing) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from.constData(), to.constData());
 }
 
 } // namespace
