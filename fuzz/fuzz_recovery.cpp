@@ -61,7 +61,7 @@ void checkRoundTrip(const QByteArray& bytes)
     for (const QString& piece : text.split(QLatin1Char(';')))
         record.rows.append({ piece, text });
     if (size % 2 == 1)
-        record.pending = PendingShot { bytes, size, size << 40, text, (size << 20) + 1, static_cast<int>(size) };
+        record.pending = PendingShot { bytes, size, size << 40, text, (size << 20) + 1, static_cast<int>(size), text };
     const RecoveryParse parsed = parseRecovery(serializeRecovery(record));
     require(parsed.record == record, "a written record reads back equal",
         shown(text) + QStringLiteral(" error ") + shown(parsed.error));
