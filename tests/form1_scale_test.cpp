@@ -190,7 +190,14 @@ struct BoundCase {
     const char* analysed = nullptr; // the combined width over the whole picture at 640 x 480; nullptr: not checked
 };
 
-class ScaleBoundsTest : public Form1ScaleTest, public ::testing::WithParamInterface<BoundCase> { };
+class ScaleBoundsTest : public Form1ScaleTest, public ::testing::WithParamInterface<BoundCase> {
+protected:
+    void SetUp() override
+    {
+        programSettings = "[analysis]\r\nacrossCrack=false\r\n"; // the figures along the lines, to the digit
+        Form1ScaleTest::SetUp();
+    }
+};
 
 // At the lowest and the highest figure the file may give, the analysis draws its ruler, marks and labels and
 // a dragged line measures, at both display sizes, over the whole picture and the 5 times range, without a

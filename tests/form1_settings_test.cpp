@@ -153,7 +153,7 @@ TEST_F(Form1SettingsTest, unusableProgramSettings_saidOnceAndLeftAsTyped)
     menuItem(QStringLiteral("Ledger"))->trigger(); // cancelled
 
     ASSERT_EQ(fake.errors.size(), 1) << fake.errors.join(u'\n').toStdString();
-    EXPECT_TRUE(fake.errors[0].contains("acrossCrack=maybe は使えない値のため、既定値 false"));
+    EXPECT_TRUE(fake.errors[0].contains("acrossCrack=maybe は使えない値のため、既定値 true"));
     EXPECT_TRUE(fake.errors[0].contains("longitudinal=0.50mm は使えない値のため、既定値 0.20 mm"));
     EXPECT_FALSE(menuItem(QStringLiteral("KeepOriginals"))->isChecked());
     restart();

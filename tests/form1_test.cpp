@@ -356,7 +356,7 @@ TEST_F(Form1Test, menuTree_hasItsCaptionsMarksAndHiddenItems)
         { "bunseki(3)", "Bun1", "白黒反転白さ優先", false, true },
         { "ScanH(0)", "Bun2", "縦スキャン", true, true },
         { "ScanH(1)", "Bun2", "横スキャン", false, true },
-        { "AcrossCrack", "Bun", "ひび割れに直交する幅", false, true },
+        { "AcrossCrack", "Bun", "ひび割れに直交する幅", true, true },
         { "check(1)", "Set", "DT・画像を自動保存", true, true },
         { "check(2)", "Set", "自動閾値", false, true },
         { "check(3)", "Set", "自動縮小", false, true },

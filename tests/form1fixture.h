@@ -43,6 +43,11 @@ public:
 
     void SetUp() override
     {
+        // A fixture's norvel.ini is the program folder's first: what a test changed later is kept over a restart.
+        if (!programSettings.isEmpty() && !QFile::exists(fake.programFolder.filePath(QStringLiteral("norvel.ini")))) {
+            QFile ini(fake.programFolder.filePath(QStringLiteral("norvel.ini")));
+            ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(programSettings) == programSettings.size());
+        }
         form = std::make_unique<norvel::Form1>(fake.services());
         form->Form_Load();
         picture1 = get<norvel::PictureBox>(QStringLiteral("Picture1"));
@@ -125,6 +130,7 @@ public:
     norvel::AnalysisRange range() const { return { form->state().BunHX, form->state().BunHY }; }
 
     FakeServices fake;
+    QByteArray programSettings; // norvel.ini written before the window starts; empty: none
     QTemporaryDir pictures;
     std::unique_ptr<norvel::Form1> form;
     norvel::PictureBox* picture1 = nullptr;

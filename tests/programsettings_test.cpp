@@ -18,7 +18,7 @@ struct ReadCase {
     QByteArray ini;
     bool keepsOriginals;
     std::optional<QString> pole; // resumed today
-    bool across = false;
+    bool across = true; // measured across the crack unless norvel.ini turns it off
     QString said = {}; // a switch that cannot be used: part of the notice
 };
 
@@ -47,15 +47,16 @@ INSTANTIATE_TEST_SUITE_P(Settings, ProgramSettingsReadTest,
         ReadCase { "noPole", "[session]\r\nday=20221019\r\n", true, std::nullopt },
         ReadCase { "acrossOn", "[analysis]\r\nacrossCrack=true\r\n", true, std::nullopt, true },
         ReadCase { "yesMeasuresAcross", "[analysis]\r\nacrossCrack=yes\r\n", true, std::nullopt, true },
-        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=true\r\n", true, std::nullopt, false },
+        ReadCase { "acrossOff", "[analysis]\r\nacrossCrack=false\r\n", true, std::nullopt, false },
+        ReadCase { "acrossInOtherSection", "[filing]\r\nacrossCrack=false\r\n", true, std::nullopt, true },
         ReadCase { "anyCaseAndWidth", "[analysis]\r\nacrossCrack=ＯＮ\r\n[filing]\r\nkeepOriginals= Off \r\n", false,
             std::nullopt, true },
         ReadCase {
             "digits", "[analysis]\r\nacrossCrack=1\r\n[filing]\r\nkeepOriginals=０\r\n", false, std::nullopt, true },
-        ReadCase { "unusableKeepsItsDefault", "[filing]\r\nkeepOriginals=2\r\n", true, std::nullopt, false,
+        ReadCase { "unusableKeepsItsDefault", "[filing]\r\nkeepOriginals=2\r\n", true, std::nullopt, true,
             "[filing] keepOriginals=2 は使えない値のため、既定値 true" },
-        ReadCase { "emptyKeepsItsDefault", "[analysis]\r\nacrossCrack=\r\n", true, std::nullopt, false,
-            "acrossCrack=（空） は使えない値のため、既定値 false" }),
+        ReadCase { "emptyKeepsItsDefault", "[analysis]\r\nacrossCrack=\r\n", true, std::nullopt, true,
+            "acrossCrack=（空） は使えない値のため、既定値 true" }),
     caseName<ReadCase>);
 
 struct WriteCase {

@@ -167,7 +167,7 @@ QList<ProgramSetting> judgementSettings(const JudgementLines& lines)
 
 SwitchRead measuresAcrossCrack(const QByteArray& settings)
 {
-    return readSwitch(settings, AnalysisSection, AcrossCrackKey, false);
+    return readSwitch(settings, AnalysisSection, AcrossCrackKey, true);
 }
 
 ProgramSetting acrossCrackSetting(bool across)

@@ -77,7 +77,8 @@ struct JudgementRead {
 // Those of read's unusable lines whose default is still the line in chosen (the user did not set another).
 [[nodiscard]] QList<UnusableSetting> replacedLinesInForce(const JudgementRead& read, const JudgementLines& chosen);
 
-// Off unless the file says otherwise: off, the analysis is the one every earlier width was made by.
+// On unless the file says otherwise: the width across the crack is the right one for a crack at any angle; off, the
+// analysis is the one every earlier width was made by.
 [[nodiscard]] SwitchRead measuresAcrossCrack(const QByteArray& settings);
 [[nodiscard]] ProgramSetting acrossCrackSetting(bool across);
 
