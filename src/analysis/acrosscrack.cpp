@@ -313,7 +313,7 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     }
     if (alongs.empty())
         return scanned;
-    const double spacing = 100.0 / (static_cast<double>(view.dspRate) * view.zoom);
+    const double spacing = placeScanLines(direction, view, picture.size()).spacing;
     const CrackPath path = fitCrackPath(points, PathWidths * median(alongs) + Waviness * spacing);
     takePath(result, path);
 
