@@ -233,12 +233,11 @@ INSTANTIATE_TEST_SUITE_P(Pictures, AnalysePictureTest,
                           everyLine(CrackRun { 300, 30 }), everyLine("40") },
         AnalysisCase { "band_across_lines_auto", { 640, 480 }, verticalBand, H, vga, { .autoThreshold = true },
             everyLine(CrackRun { 300, 30 }), everyLine("50") },
-        // Line 2 lies inside the band: its 480 dark pixels are still open at the picture's end, and count as they
-        // stand.
-        AnalysisCase { "band_along_lines", { 640, 480 }, verticalBand, V, vga, {},
-            { { { 0, 0 }, { 0, 0 }, { 0, 480 }, { 0, 0 }, { 0, 0 } } }, everyLine("40") },
+        // Line 2 lies inside the band: its 480 dark pixels run from edge to edge, so are no crossing, limit or not.
+        AnalysisCase {
+            "band_along_lines", { 640, 480 }, verticalBand, V, vga, {}, everyLine(CrackRun { 0, 0 }), everyLine("40") },
         AnalysisCase { "band_along_lines_no_limit", { 640, 480 }, verticalBand, V, vga, { .limitInForce = false },
-            { { { 0, 0 }, { 0, 0 }, { 0, 480 }, { 0, 0 }, { 0, 0 } } }, everyLine("40") },
+            everyLine(CrackRun { 0, 0 }), everyLine("40") },
         // Inverted, the white scratch reads 0: it is the smallest value of every line.
         AnalysisCase { "light_scratch_on_dark_auto", { 1280, 960 }, darkGround, H, halfScale,
             { .method = 2, .autoThreshold = true }, everyLine(CrackRun { 600, 24 }),
@@ -247,6 +246,10 @@ INSTANTIATE_TEST_SUITE_P(Pictures, AnalysePictureTest,
         AnalysisCase { "crack_at_picture_edge", { 640, 480 },
             { { QRect(300, 0, 10, 480), Qt::black }, { QRect(620, 0, 20, 480), Qt::black } }, H, vga, { .method = 0 },
             everyLine(CrackRun { 300, 10 }), everyLine("40") },
+        // A stub at the picture's edge is left out: line 0 finds nothing, the others the whole crossing.
+        AnalysisCase { "stub_at_the_edge", { 640, 480 },
+            { { QRect(300, 100, 30, 380), Qt::black }, { QRect(0, 0, 6, 60), Qt::black } }, H, vga, {},
+            { { {}, { 300, 30 }, { 300, 30 }, { 300, 30 }, { 300, 30 } } }, everyLine("40") },
         // Only the picture's own pixels set the threshold: (87 + 12) / 2, not (100 + 12) / 2.
         AnalysisCase { "threshold_from_the_picture_only", { 640, 480 },
             { { QRect(0, 0, 640, 480), QColor(223, 223, 223) }, { QRect(300, 0, 30, 480), QColor(32, 32, 32) } }, H,
@@ -278,7 +281,7 @@ TEST_P(EstimatedDirectionTest, fromTheSlopeOfTheRunCentresAcrossTheLines)
 {
     AnalysisResult result;
     for (std::size_t k = 0; k < 5; ++k)
-        result.lines[k] = { qint16(100 * (k + 1)), { QString(), GetParam().runs[k] } };
+        result.lines[k] = { qint16(100 * (k + 1)), { QString(), GetParam().runs[k], {} } };
     EXPECT_EQ(estimatedDirection(result, GetParam().direction), GetParam().expected);
 }
 

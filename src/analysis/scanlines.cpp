@@ -92,6 +92,8 @@ Profile sampleScanLine(const QImage& source, ScanDirection direction, int fixed,
     profile.values.assign(static_cast<std::size_t>(size), 0);
     profile.first = std::max<int>(range.first, 0);
     profile.last = std::min<int>(range.last, size - 1);
+    profile.startsAtEdge = profile.first == 0;
+    profile.endsAtEdge = profile.last == size - 1;
 
     const QRgb* fixedRow = horizontal ? row(picture, fixed) : nullptr;
     for (int p = profile.first; p <= profile.last; ++p) {
