@@ -210,6 +210,7 @@ struct KeptCase {
     std::array<bool, 5> cut;
     const char* limit = "1"; // mm, held to the width across to the pixel: 0.3 mm is 27.3 pixels
     bool limitInForce = true;
+    bool stubAtEdge = false; // a speck cut by the picture's top edge on line 1
 };
 
 class KeptLinesTest : public testing::TestWithParam<KeptCase> { };
@@ -223,12 +224,14 @@ TEST_P(KeptLinesTest, leavesOutRunsThatAreNotTheWholeCrack)
     scene.seed = 3;
     const ViewGeometry view = wholePictureView(scene.size);
     addSpecksOnLines(scene, V, view, c.specks);
+    if (c.stubAtEdge)
+        scene.specks.push_back({ QPointF(scanLinePosition(1, V, view), 0) });
     const DetectionSettings settings { .limitInForce = c.limitInForce, .limitText = QString::fromLatin1(c.limit) };
     const AcrossAnalysis result = analyseAcross(drawCrack(scene), V, view, settings);
     EXPECT_FALSE(result.otherDirection);
     for (std::size_t k = 0; k < 5; ++k) {
         const bool speck = std::any_of(scene.specks.begin(), scene.specks.end(),
-            [&](const Speck& s) { return s.centre.x() == result.analysis.lines[k].fixed; });
+            [&](const Speck& s) { return s.centre.x() == result.analysis.lines[k].fixed && s.centre.y() != 0; });
         EXPECT_EQ(result.lines[k].kept, c.kept[k] && !speck) << k;
         EXPECT_EQ(result.lines[k].cut, c.cut[k]) << k;
     }
@@ -246,7 +249,8 @@ INSTANTIATE_TEST_SUITE_P(Pictures, KeptLinesTest,
         // 27.3 pixels across against a limit of 26.8 and 25.8 pixels, and the pixel's grace.
         KeptCase { "just_under_the_limit", 0.3, 20, 0, { X, X, X, X, X }, {}, "0.2945" },
         KeptCase { "just_over_the_limit", 0.3, 20, 0, { o, o, o, o, o }, {}, "0.2835" },
-        KeptCase { "over_a_limit_not_in_force", 0.3, 20, 0, { X, X, X, X, X }, {}, "0.2835", false }),
+        KeptCase { "over_a_limit_not_in_force", 0.3, 20, 0, { X, X, X, X, X }, {}, "0.2835", false },
+        KeptCase { "stub_at_the_picture_edge", 0.2, 20, 0, { X, X, X, X, X }, {}, "1", true, true }),
     caseName<KeptCase>);
 
 // A width that shows as 0.00 at two decimals is no width, as when no crack is found: 27.3 pixels at a fine scale.

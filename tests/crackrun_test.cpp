@@ -65,6 +65,7 @@ struct RunCase {
     const char* profile;
     RunRules rules;
     CrackRun expected;
+    bool pictureEdges = false; // the profile's ends are the picture's edges
 };
 
 class ChooseRunTest : public ::testing::TestWithParam<RunCase> { };
@@ -72,7 +73,9 @@ class ChooseRunTest : public ::testing::TestWithParam<RunCase> { };
 TEST_P(ChooseRunTest, picksTheRunThatStandsForTheCrack)
 {
     const RunCase& c = GetParam();
-    expectRun(chooseRun(profileOf(c.profile), c.rules), c.expected);
+    Profile profile = profileOf(c.profile);
+    profile.startsAtEdge = profile.endsAtEdge = c.pictureEdges;
+    expectRun(chooseRun(profile, c.rules), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ChooseRunTest,
@@ -95,7 +98,10 @@ INSTANTIATE_TEST_SUITE_P(Profiles, ChooseRunTest,
         RunCase { "open_best_skips_limit", "100 186*0", widthLimited, { 1, 186 } },
         RunCase { "open_candidate_lost", "30 80 3*30", byWidth, { 0, 1 } },
         RunCase { "zero_limit_drops_closed_runs", "2*0 100 0 100", zeroLimit, { 0, 0 } },
-        RunCase { "zero_limit_open_run_counts", "0 100 2*0", zeroLimit, { 2, 2 } }),
+        RunCase { "zero_limit_open_run_counts", "0 100 2*0", zeroLimit, { 2, 2 } },
+        RunCase { "run_from_the_edge_left_out", "3*0 80 2*20 80", byDarkness, { 4, 2 }, true },
+        RunCase { "run_to_the_edge_left_out", "80 3*0", byWidth, { 0, 0 }, true },
+        RunCase { "run_from_edge_to_edge_left_out", "4*0", byWidth, { 0, 0 }, true }),
     caseName<RunCase>);
 
 TEST(ChooseRunRangeTest, readsOnlyFirstToLast)

@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(Methods, AnalysisMethodTest,
     ::testing::Values(MethodCase { "widthPriority", 0, false, "30" }, MethodCase { "darknessPriority", 1, false, "10" },
         MethodCase { "invertedWidthPriority", 2, true, "30" },
         MethodCase { "invertedWhitenessPriority", 3, true, "10" },
-        // Without inversion a light crack on dark ground is the ground itself: no run ends inside it.
+        // Without inversion a light crack on dark ground is the ground itself: no run ends inside the picture.
         MethodCase { "lightCrackUninverted", 0, true, "0" }),
     caseName<MethodCase>);
 

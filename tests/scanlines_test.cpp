@@ -118,16 +118,15 @@ TEST_P(SampleScanLineTest, fillsTheRangeAndReadsOutsideAsWhite)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, SampleScanLineTest,
-    ::testing::Values(SampleCase { "row", H, 1, { 0, 8 }, false, { 100, 100, 0, 50, 100, 100, 100, 100, 100 }, 0, 8 },
-        SampleCase { "row_inverted", H, 1, { 0, 8 }, true, { 0, 0, 100, 50, 0, 0, 0, 0, 0 }, 0, 8 },
-        SampleCase { "coloured_row", H, 4, { 0, 8 }, false, { 31, 31, 31, 31, 31, 31, 31, 31, 100 }, 0, 8 },
-        SampleCase { "column", V, 2, { 0, 6 }, false, { 0, 0, 0, 0, 31, 0, 100 }, 0, 6 },
-        SampleCase { "part_of_column", V, 3, { 1, 4 }, false, { 0, 50, 50, 50, 31, 0, 0 }, 1, 4 },
-        SampleCase { "row_below", H, 6, { 0, 8 }, false, std::vector<qint16>(9, 100), 0, 8 },
-        SampleCase { "column_left", V, -1, { 0, 6 }, false, std::vector<qint16>(7, 100), 0, 6 },
-        SampleCase { "column_right", V, 8, { 2, 6 }, false, { 0, 0, 100, 100, 100, 100, 100 }, 2, 6 },
-        SampleCase {
-            "range_past_picture", H, 1, { -3, 20 }, false, { 100, 100, 0, 50, 100, 100, 100, 100, 100 }, 0, 8 }),
+    ::testing::Values(SampleCase { "row", H, 1, { 0, 8 }, false, { 100, 100, 0, 50, 100, 100, 100, 100 }, 0, 7 },
+        SampleCase { "row_inverted", H, 1, { 0, 8 }, true, { 0, 0, 100, 50, 0, 0, 0, 0 }, 0, 7 },
+        SampleCase { "coloured_row", H, 4, { 0, 8 }, false, { 31, 31, 31, 31, 31, 31, 31, 31 }, 0, 7 },
+        SampleCase { "column", V, 2, { 0, 6 }, false, { 0, 0, 0, 0, 31, 0 }, 0, 5 },
+        SampleCase { "part_of_column", V, 3, { 1, 4 }, false, { 0, 50, 50, 50, 31, 0 }, 1, 4 },
+        SampleCase { "row_below", H, 6, { 0, 8 }, false, {}, 0, -1 },
+        SampleCase { "column_left", V, -1, { 0, 6 }, false, {}, 0, -1 },
+        SampleCase { "column_right", V, 8, { 2, 6 }, false, {}, 0, -1 },
+        SampleCase { "range_past_picture", H, 1, { -3, 20 }, false, { 100, 100, 0, 50, 100, 100, 100, 100 }, 0, 7 }),
     caseName<SampleCase>);
 
 TEST(SampleScanLineTest, readsOtherFormatsAlike)
@@ -234,19 +233,32 @@ INSTANTIATE_TEST_SUITE_P(Pictures, AnalysePictureTest,
                           everyLine(CrackRun { 300, 30 }), everyLine("40") },
         AnalysisCase { "band_across_lines_auto", { 640, 480 }, verticalBand, H, vga, { .autoThreshold = true },
             everyLine(CrackRun { 300, 30 }), everyLine("50") },
-        // Line 2 lies inside the band: 480 dark pixels are far over 1 mm.
+        // Line 2 lies inside the band: its 480 dark pixels run from edge to edge, so are no crossing, limit or not.
         AnalysisCase {
             "band_along_lines", { 640, 480 }, verticalBand, V, vga, {}, everyLine(CrackRun { 0, 0 }), everyLine("40") },
         AnalysisCase { "band_along_lines_no_limit", { 640, 480 }, verticalBand, V, vga, { .limitInForce = false },
-            { { { 0, 0 }, { 0, 0 }, { 0, 480 }, { 0, 0 }, { 0, 0 } } }, everyLine("40") },
-        // Inverted, the point past the right edge reads 0: it is the smallest value of every line.
+            everyLine(CrackRun { 0, 0 }), everyLine("40") },
+        // Inverted, the white scratch reads 0: it is the smallest value of every line.
         AnalysisCase { "light_scratch_on_dark_auto", { 1280, 960 }, darkGround, H, halfScale,
             { .method = 2, .autoThreshold = true }, everyLine(CrackRun { 600, 24 }),
             { "44", "37.5", "31", "40.5", "34.5" } },
-        // At the whole view the point past the last column reads white and ends a crack touching the edge.
+        // At the whole view the scan ends on the last column: a crack running into the edge is still open there.
         AnalysisCase { "crack_at_picture_edge", { 640, 480 },
             { { QRect(300, 0, 10, 480), Qt::black }, { QRect(620, 0, 20, 480), Qt::black } }, H, vga, { .method = 0 },
-            everyLine(CrackRun { 620, 20 }), everyLine("40") },
+            everyLine(CrackRun { 300, 10 }), everyLine("40") },
+        // A stub at the picture's edge is left out: line 0 finds nothing, the others the whole crossing.
+        AnalysisCase { "stub_at_the_edge", { 640, 480 },
+            { { QRect(300, 100, 30, 380), Qt::black }, { QRect(0, 0, 6, 60), Qt::black } }, H, vga, {},
+            { { {}, { 300, 30 }, { 300, 30 }, { 300, 30 }, { 300, 30 } } }, everyLine("40") },
+        // Only the picture's own pixels set the threshold: (87 + 12) / 2, not (100 + 12) / 2.
+        AnalysisCase { "threshold_from_the_picture_only", { 640, 480 },
+            { { QRect(0, 0, 640, 480), QColor(223, 223, 223) }, { QRect(300, 0, 30, 480), QColor(32, 32, 32) } }, H,
+            vga, { .autoThreshold = true }, everyLine(CrackRun { 300, 30 }), everyLine("49.5") },
+        // Shown 640 wide or 480 high, the lines 300 or 400 pixels apart would fall off the picture's short side.
+        AnalysisCase { "wide_picture_rows", { 1920, 1080 }, { { QRect(900, 0, 30, 1080), Qt::black } }, H,
+            { 1.0f / 3, 1, range(0, 640, 0, 360) }, {}, everyLine(CrackRun { 900, 30 }), everyLine("40") },
+        AnalysisCase { "tall_picture_columns", { 1080, 1920 }, { { QRect(0, 900, 1080, 30), Qt::black } }, V,
+            { 0.25f, 1, range(0, 270, 0, 480) }, {}, everyLine(CrackRun { 900, 30 }), everyLine("40") },
         // The range ends at x 448 inside the crack: as the first run it counts as it stands.
         AnalysisCase { "crack_at_range_end", { 640, 480 }, { { QRect(430, 0, 40, 480), Qt::black } }, H, zoomed,
             { .method = 0 }, everyLine(CrackRun { 430, 19 }), everyLine("40") },
@@ -269,7 +281,7 @@ TEST_P(EstimatedDirectionTest, fromTheSlopeOfTheRunCentresAcrossTheLines)
 {
     AnalysisResult result;
     for (std::size_t k = 0; k < 5; ++k)
-        result.lines[k] = { qint16(100 * (k + 1)), { QString(), GetParam().runs[k] } };
+        result.lines[k] = { qint16(100 * (k + 1)), { QString(), GetParam().runs[k], {} } };
     EXPECT_EQ(estimatedDirection(result, GetParam().direction), GetParam().expected);
 }
 

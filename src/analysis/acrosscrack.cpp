@@ -300,12 +300,15 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     const int lineLength = direction == ScanDirection::Vertical ? picture.height() : picture.width();
     for (std::size_t k = 0; k < 5; ++k) {
         const ScanLineResult& found = result.analysis.lines[k];
-        if (found.scan.run.width <= 0)
+        // A line whose only run the picture's edge cuts shows it, left out.
+        const bool chosen = found.scan.run.width > 0;
+        const CrackRun& run = chosen ? found.scan.run : found.scan.leftOut;
+        if (run.width <= 0)
             continue;
         AcrossLine& line = result.lines[k];
         line.found = true;
-        line.edges = subPixelEdges(profiles[k], found.scan.run);
-        line.cut = reachesEnd(profiles[k], found.scan.run, lineLength);
+        line.edges = subPixelEdges(profiles[k], run);
+        line.cut = !chosen || reachesEnd(profiles[k], run, lineLength);
         if (line.cut)
             continue;
         points[k] = PathPoint { static_cast<double>(found.fixed), line.centre(), line.along() };
@@ -313,7 +316,7 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     }
     if (alongs.empty())
         return scanned;
-    const double spacing = 100.0 / (static_cast<double>(view.dspRate) * view.zoom);
+    const double spacing = placeScanLines(direction, view, picture.size()).spacing;
     const CrackPath path = fitCrackPath(points, PathWidths * median(alongs) + Waviness * spacing);
     takePath(result, path);
 

@@ -100,8 +100,10 @@ CrackRun chooseRun(const Profile& profile, const RunRules& rules)
             }
         } else if (best.active) {
             end(best);
-            // A best run wider than the limit is no crack; the slot is free for the next run.
-            if (rules.limitInForce && rules.limitMm < widthMm(best, rules.pxPerMm))
+            // A best run wider than the limit is no crack, nor one cut by the picture's edge; the slot is free
+            // for the next run.
+            const bool cut = profile.startsAtEdge && best.start == profile.first;
+            if (cut || (rules.limitInForce && rules.limitMm < widthMm(best, rules.pxPerMm)))
                 best.width = 0;
         } else if (candidate.active) {
             end(candidate);
@@ -117,8 +119,33 @@ CrackRun chooseRun(const Profile& profile, const RunRules& rules)
             candidate.width = 0;
         }
     }
+    if (best.active && (profile.endsAtEdge || (profile.startsAtEdge && best.start == profile.first)))
+        best.width = 0;
     return { static_cast<qint16>(best.start), static_cast<qint16>(std::min(best.width, 32767)) };
 }
+
+namespace {
+
+// The run reaching the picture's edge at either end of the line, if any.
+CrackRun edgeRun(const Profile& profile, double threshold)
+{
+    const auto dark = [&](int p) { return profile.values[static_cast<std::size_t>(p)] < threshold; };
+    if (profile.first > profile.last)
+        return {};
+    int p = profile.first;
+    if (profile.startsAtEdge)
+        while (p <= profile.last && dark(p))
+            ++p;
+    if (p > profile.first)
+        return { static_cast<qint16>(profile.first), static_cast<qint16>(std::min(p - profile.first, 32767)) };
+    p = profile.last;
+    if (profile.endsAtEdge)
+        while (p >= profile.first && dark(p))
+            --p;
+    return { static_cast<qint16>(p + 1), static_cast<qint16>(std::min(profile.last - p, 32767)) };
+}
+
+} // namespace
 
 LineScan scanProfile(const Profile& profile, const DetectionSettings& settings, float pxPerMm)
 {
@@ -127,6 +154,8 @@ LineScan scanProfile(const Profile& profile, const DetectionSettings& settings, 
     const RunRules rules { leadingNumber(scan.thresholdText), settings.limitInForce,
         static_cast<float>(leadingNumber(settings.limitText)), pxPerMm, prefersDarkness(settings.method) };
     scan.run = chooseRun(profile, rules);
+    if (scan.run.width == 0)
+        scan.leftOut = edgeRun(profile, rules.threshold);
     return scan;
 }
 

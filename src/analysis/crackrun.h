@@ -23,6 +23,9 @@ struct Profile {
     std::vector<qint16> values;
     int first = 0;
     int last = -1;
+    // first (last) is the picture's edge: a run reaching it may go on past the picture, so is no whole crossing.
+    bool startsAtEdge = false;
+    bool endsAtEdge = false;
 };
 
 // What a line scan reads from the window's controls; the texts are read as their leading number.
@@ -71,12 +74,14 @@ struct CrackRun {
 // Of the runs of crack pixels in first..last, the one that stands for the crack. A later run replaces
 // the best one only when strictly wider (or strictly darker on average); a best run wider than the limit
 // is dropped, a candidate is compared only when strictly narrower than it. A best run still open at the
-// end counts as it stands; an open candidate is lost.
+// end counts as it stands; an open candidate is lost. A run reaching the picture's edge is left out, as though
+// it were not there.
 [[nodiscard]] CrackRun chooseRun(const Profile& profile, const RunRules& rules);
 
 struct LineScan {
     QString thresholdText; // what the threshold box reads after the scan: rewritten by the automatic threshold
     CrackRun run;
+    CrackRun leftOut; // with no run chosen, a run cut by the picture's edge, shown as left out
 };
 
 // Threshold, width limit and run choice over an already sampled (and, for methods 2 and 3, inverted)

@@ -48,6 +48,31 @@ qint16 scanLinePosition(int k, ScanDirection direction, const ViewGeometry& view
     return nearest(offset / dspRate / view.zoom + (across[1] / 2.0 + across[0]) / dspRate);
 }
 
+ScanLinePlacement placeScanLines(ScanDirection direction, const ViewGeometry& view, QSize picture)
+{
+    ScanLinePlacement placement;
+    placement.spacing = 100.0 / (static_cast<double>(view.dspRate) * view.zoom);
+    const int size = direction == ScanDirection::Horizontal ? picture.height() : picture.width();
+    bool inside = true;
+    for (int k = 0; k < 5; ++k) {
+        const qint16 fixed = scanLinePosition(k, direction, view);
+        placement.fixed[static_cast<std::size_t>(k)] = fixed;
+        inside = inside && fixed >= 0 && fixed < size;
+    }
+    if (inside)
+        return placement;
+    // A few pixels in from the edge, where a picture's border rows are often spoilt.
+    constexpr double Margin = 4;
+    const double low = std::min(Margin, std::max(size - 1, 0) / 2.0);
+    const double high = std::max(size - 1 - low, low);
+    const auto& across = direction == ScanDirection::Horizontal ? view.range.y : view.range.x;
+    const double centre = std::clamp((across[1] / 2.0 + across[0]) / static_cast<double>(view.dspRate), low, high);
+    placement.spacing = std::min({ placement.spacing, (centre - low) / 2, (high - centre) / 2 });
+    for (int k = 0; k < 5; ++k)
+        placement.fixed[static_cast<std::size_t>(k)] = nearest(centre + (k - 2) * placement.spacing);
+    return placement;
+}
+
 ScanRange scanRange(ScanDirection direction, const ViewGeometry& view)
 {
     const double dspRate = view.dspRate;
@@ -61,17 +86,18 @@ Profile sampleScanLine(const QImage& source, ScanDirection direction, int fixed,
     const bool horizontal = direction == ScanDirection::Horizontal;
     const int size = horizontal ? picture.width() : picture.height();
     Profile profile;
-    profile.values.assign(static_cast<std::size_t>(size) + 1, 0);
-    profile.first = std::max<int>(range.first, 0);
-    profile.last = std::min<int>(range.last, size);
-
     const int across = horizontal ? picture.height() : picture.width();
-    const bool lineInside = fixed >= 0 && fixed < across;
-    const QRgb* fixedRow = horizontal && lineInside ? row(picture, fixed) : nullptr;
+    if (fixed < 0 || fixed >= across)
+        return profile;
+    profile.values.assign(static_cast<std::size_t>(size), 0);
+    profile.first = std::max<int>(range.first, 0);
+    profile.last = std::min<int>(range.last, size - 1);
+    profile.startsAtEdge = profile.first == 0;
+    profile.endsAtEdge = profile.last == size - 1;
+
+    const QRgb* fixedRow = horizontal ? row(picture, fixed) : nullptr;
     for (int p = profile.first; p <= profile.last; ++p) {
-        qint16 v = White;
-        if (lineInside && p < size)
-            v = pixelBrightness(horizontal ? fixedRow[p] : row(picture, p)[fixed]);
+        const qint16 v = pixelBrightness(horizontal ? fixedRow[p] : row(picture, p)[fixed]);
         profile.values[static_cast<std::size_t>(p)] = invert ? static_cast<qint16>(100 - v) : v;
     }
     return profile;
@@ -103,9 +129,10 @@ AnalysisResult analysePicture(const QImage& picture, ScanDirection direction, co
     AnalysisResult result;
     result.pxPerMm = calibratedPxPerMm.value_or(analysisPxPerMm(image.width()));
     const ScanRange range = scanRange(direction, view);
+    const ScanLinePlacement placement = placeScanLines(direction, view, image.size());
     for (int k = 0; k < 5; ++k) {
         ScanLineResult& line = result.lines[static_cast<std::size_t>(k)];
-        line.fixed = scanLinePosition(k, direction, view);
+        line.fixed = placement.fixed[static_cast<std::size_t>(k)];
         Profile profile = sampleScanLine(image, direction, line.fixed, range, invertsBrightness(settings.method));
         line.scan = scanProfile(profile, settings, result.pxPerMm);
         if (profiles)

@@ -29,6 +29,15 @@ struct ViewGeometry {
 // The fixed picture coordinate of scan line k (0 to 4): a row for horizontal lines, a column for vertical.
 [[nodiscard]] qint16 scanLinePosition(int k, ScanDirection direction, const ViewGeometry& view);
 
+// The five lines as placed on a picture of this size: where scanLinePosition puts them when all five lie on
+// the picture, else drawn in evenly about the centre so the outer ones lie a few pixels inside its edges. The
+// spacing is in picture pixels.
+struct ScanLinePlacement {
+    std::array<qint16, 5> fixed {};
+    double spacing = 0;
+};
+[[nodiscard]] ScanLinePlacement placeScanLines(ScanDirection direction, const ViewGeometry& view, QSize picture);
+
 // Picture coordinates along every scan line, both ends included, before bounding to the picture.
 struct ScanRange {
     qint16 first = 0;
@@ -37,8 +46,9 @@ struct ScanRange {
 [[nodiscard]] ScanRange scanRange(ScanDirection direction, const ViewGeometry& view);
 
 // Brightness along a row (horizontal) or column (vertical) of the picture over the scan range, inverted
-// when asked. The profile spans 0 to the picture's width (or height); the range is bounded to it, and
-// the one position past the last pixel reads white like any point outside.
+// when asked. The profile spans the picture's pixels along the line, and the range is bounded to them: no
+// point outside the picture is read, so it cannot take part in the threshold. A line off the picture reads
+// nothing.
 [[nodiscard]] Profile sampleScanLine(
     const QImage& picture, ScanDirection direction, int fixed, ScanRange range, bool invert);
 

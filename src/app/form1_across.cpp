@@ -61,8 +61,11 @@ void Form1::markAcrossLine(int k, const AcrossAnalysis& analysis, const ViewGeom
         return;
     }
     if (!line.kept) {
-        // Off the crack's path: marked along its line, as found, and left out.
-        markLine(k, analysis.scanned, found, view, pxPerMm);
+        // Off the crack's path, or cut by the picture's edge: marked along its line, as found, and left out.
+        ScanLineResult shown = found;
+        if (shown.scan.run.width == 0)
+            shown.scan.run = shown.scan.leftOut;
+        markLine(k, analysis.scanned, shown, view, pxPerMm);
         return;
     }
     const ViewMapping mapping { view.dspRate, view.zoom, view.range.x[0], view.range.y[0] };
