@@ -252,6 +252,8 @@ DetectionSettings alongSettings(const DetectionSettings& settings)
 {
     DetectionSettings along = settings;
     along.limitText = QString::number(leadingNumber(settings.limitText) * AlongLimitFactor);
+    // Low-contrast and wet, dark concrete: the threshold from the concrete's level, not from a bright speck.
+    along.autoFrom = AutoThreshold::Levels;
     return along;
 }
 
