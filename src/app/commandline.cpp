@@ -107,12 +107,6 @@ QString ledgerPath(const std::optional<QString>& out, const QString& dayFolder)
     return given;
 }
 
-bool isLedgerFileName(const QString& name)
-{
-    return (name.startsWith(QStringLiteral("写真台帳_")) && name.endsWith(QLatin1String(".pdf")))
-        || (name.startsWith(QStringLiteral("集計_")) && name.endsWith(QLatin1String(".csv")));
-}
-
 // Whether the file lies in a day folder: in it, in a pole folder, or in a pole folder's own folders (原画像, 取消).
 bool inDayFolder(const QString& path, const QString& dayFolder)
 {

@@ -506,14 +506,27 @@ QString problemLine(const LedgerProblem& problem)
     return QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") + problem.reason;
 }
 
+namespace {
+const QString SummaryPrefix = QStringLiteral("集計_");
+const QString SummarySuffix = QStringLiteral(".csv");
+const QString LedgerPrefix = QStringLiteral("写真台帳_");
+const QString LedgerSuffix = QStringLiteral(".pdf");
+} // namespace
+
 QString summaryCsvFileName(const QString& day)
 {
-    return QStringLiteral("集計_") + day + QStringLiteral(".csv");
+    return SummaryPrefix + day + SummarySuffix;
 }
 
 QString ledgerPdfFileName(const QString& day)
 {
-    return QStringLiteral("写真台帳_") + day + QStringLiteral(".pdf");
+    return LedgerPrefix + day + LedgerSuffix;
+}
+
+bool isLedgerFileName(const QString& name)
+{
+    return (name.startsWith(LedgerPrefix) && name.endsWith(LedgerSuffix))
+        || (name.startsWith(SummaryPrefix) && name.endsWith(SummarySuffix));
 }
 
 } // namespace norvel

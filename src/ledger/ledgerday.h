@@ -158,5 +158,7 @@ inline const QString UnsavedHeadline = QStringLiteral("未保存の測定があ�
 // "集計_20221019.csv" and "写真台帳_20221019.pdf"
 [[nodiscard]] QString summaryCsvFileName(const QString& day);
 [[nodiscard]] QString ledgerPdfFileName(const QString& day);
+// Whether a file's name is one of those two, of any day.
+[[nodiscard]] bool isLedgerFileName(const QString& name);
 
 } // namespace norvel
