@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 // The width across the crack rather than along the scan lines. The five lines' runs are found as the
 // automatic analysis finds them; their edges are then placed to a fraction of a pixel, their centres give the
@@ -61,6 +62,13 @@ struct AcrossLine {
 // on a curved crack, on the centreline beside it.
 [[nodiscard]] QLineF acrossSegment(ScanDirection scanned, double fixed, const AcrossLine& line);
 
+// The widest place along the followed crack: its width across and the mark across it, edge to edge, in picture
+// pixels. Inspectors file a crack's maximum width; the listed width stays the mean of the kept lines.
+struct WidestStation {
+    double widthPx = 0;
+    QLineF across;
+};
+
 struct AcrossAnalysis {
     ScanDirection scanned = ScanDirection::Vertical;
     bool otherDirection = false; // scanned is not the direction in force
@@ -68,6 +76,8 @@ struct AcrossAnalysis {
     std::array<AcrossLine, 5> lines;
     std::array<bool, 5> used {}; // the kept lines the combined width is the mean of
     std::optional<float> combinedMm; // none when no line is kept, or when it would show as 0.00 (noise)
+    std::vector<QPointF> path; // the crack as followed, in picture pixels and in order; empty when none was found
+    std::optional<WidestStation> widest; // along the followed crack, only where a width is listed
 };
 
 // The analysis of the shown picture across the crack, with the same picture, view, settings and scale as the
