@@ -15,8 +15,13 @@ namespace {
 struct Path {
     QPointF centre; // the picture's centre, on the crack
     QPointF normal; // unit, in picture coordinates
+    QPointF tangent; // the crack's direction, unit
     double radius = 0;
     QPointF circleCentre;
+    bool kinked = false;
+    QPointF kink;
+    QPointF secondTangent; // of the arm past the kink
+    QPointF secondNormal;
 };
 
 QPointF inPicture(ScanDirection direction, double fixed, double along)
@@ -30,8 +35,14 @@ Path path(const CrackScene& scene)
     Path p;
     p.centre = QPointF(scene.size.width() / 2.0, scene.size.height() / 2.0);
     p.normal = inPicture(scene.crossedBy, -std::sin(angle), std::cos(angle));
+    p.tangent = inPicture(scene.crossedBy, std::cos(angle), std::sin(angle));
     p.radius = scene.radiusPx;
     p.circleCentre = p.centre + p.normal * p.radius;
+    p.kinked = scene.kinkDegrees != 0 && scene.radiusPx == 0;
+    const double turn = scene.kinkDegrees * std::numbers::pi / 180;
+    p.kink = p.centre + p.tangent * scene.kinkAlongPx;
+    p.secondTangent = p.tangent * std::cos(turn) + p.normal * std::sin(turn);
+    p.secondNormal = p.normal * std::cos(turn) - p.tangent * std::sin(turn);
     return p;
 }
 
@@ -46,8 +57,31 @@ struct Offset {
     QPointF gradient;
 };
 
+// Beside an arm, the distance is to its line; where the point lies beside both (inside the turn) the nearer counts,
+// and beside neither (round the outside of the turn) the nearest point of the centreline is the kink itself.
+Offset kinkedOffset(const Path& p, QPointF point)
+{
+    const QPointF from = point - p.kink;
+    const bool besideFirst = dot(from, p.tangent) <= 0;
+    const bool besideSecond = dot(from, p.secondTangent) >= 0;
+    if (!besideFirst && !besideSecond) {
+        const double r = std::sqrt(dot(from, from));
+        const double side = dot(from, p.normal + p.secondNormal) < 0 ? -1 : 1;
+        return { side * r, from * (side / r) };
+    }
+    const Offset first { dot(from, p.normal), p.normal };
+    const Offset second { dot(from, p.secondNormal), p.secondNormal };
+    if (!besideSecond)
+        return first;
+    if (!besideFirst)
+        return second;
+    return std::abs(first.distance) <= std::abs(second.distance) ? first : second;
+}
+
 Offset offset(const Path& p, QPointF point)
 {
+    if (p.kinked)
+        return kinkedOffset(p, point);
     if (p.radius == 0)
         return { dot(point - p.centre, p.normal), p.normal };
     const QPointF fromCircle = point - p.circleCentre;
@@ -181,6 +215,23 @@ QRgb grey(double level)
     return qRgb(g, g, g);
 }
 
+// Small round holes, a pixel or two across, some as dark as a crack's core.
+std::vector<Speck> pores(const CrackScene& scene)
+{
+    std::mt19937 random(scene.seed * 2654435761U + 97);
+    std::uniform_real_distribution<double> x(0, scene.size.width());
+    std::uniform_real_distribution<double> y(0, scene.size.height());
+    std::uniform_real_distribution<double> radius(0.6, 1.8);
+    std::uniform_real_distribution<double> depth(10, 45);
+    std::vector<Speck> holes;
+    for (int i = 0; i < scene.pores; ++i) {
+        const QPointF centre(x(random), y(random));
+        const double r = radius(random);
+        holes.push_back({ centre, r, std::max(0.0, scene.background - depth(random)) });
+    }
+    return holes;
+}
+
 } // namespace
 
 double crackWidthPx(const CrackScene& scene)
@@ -205,16 +256,22 @@ QImage drawCrack(const CrackScene& scene)
     const Path p = path(scene);
     const double crackWidth = crackWidthPx(scene);
     std::vector<double> levels(static_cast<std::size_t>(width));
+    std::vector<Speck> blots = scene.specks;
+    for (const Speck& pore : pores(scene))
+        blots.push_back(pore);
 
     for (int y = 0; y < height; ++y) {
         broad.startRow(y);
         fine.startRow(y);
         for (int x = 0; x < width; ++x) {
             const double concrete = scene.background + scene.texture * (0.7 * broad.at(x) + 0.3 * fine.at(x));
-            const double crack = darkness(scene, crackWidth, offset(p, QPointF(x, y)));
-            levels[static_cast<std::size_t>(x)] = concrete + (scene.core - concrete) * crack;
+            const QPointF at(x, y);
+            const double crack = darkness(scene, crackWidth, offset(p, at));
+            const bool faint = scene.faintCore >= 0 && dot(at - p.centre, p.tangent) > scene.faintFromPx;
+            levels[static_cast<std::size_t>(x)]
+                = concrete + ((faint ? scene.faintCore : scene.core) - concrete) * crack;
         }
-        for (const Speck& speck : scene.specks) {
+        for (const Speck& speck : blots) {
             const double reach = speck.radius + 1;
             if (std::abs(y - speck.centre.y()) > reach)
                 continue;
@@ -240,6 +297,26 @@ ViewGeometry wholePictureView(QSize size)
 {
     const auto dspRate = static_cast<float>(std::min(640.0 / size.width(), 480.0 / size.height()));
     return { dspRate, 1.0f, { { 0, 640 }, { 0, 480 } } };
+}
+
+void addVoidsOnLines(CrackScene& scene, ScanDirection direction, const ViewGeometry& view, std::vector<int> lines,
+    double offsetPx, double radius, double level)
+{
+    const ScanLinePlacement placement = placeScanLines(direction, view, scene.size);
+    const int length = direction == ScanDirection::Vertical ? scene.size.height() : scene.size.width();
+    for (const int k : lines) {
+        const double fixed = placement.fixed[static_cast<std::size_t>(k)];
+        const auto distance = [&](double along) { return crackDistance(scene, inPicture(direction, fixed, along)); };
+        // The distance changes sign once along a line that crosses the centreline: halve the interval onto it.
+        double low = -length;
+        double high = 2.0 * length;
+        const bool rising = distance(high) > distance(low);
+        for (int i = 0; i < 60; ++i) {
+            const double middle = (low + high) / 2;
+            ((distance(middle) < 0) == rising ? low : high) = middle;
+        }
+        scene.specks.push_back({ inPicture(direction, fixed, (low + high) / 2 + offsetPx), radius, level });
+    }
 }
 
 void addSpecksOnLines(CrackScene& scene, ScanDirection direction, const ViewGeometry& view, int count)

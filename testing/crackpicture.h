@@ -12,7 +12,8 @@
 // direction and its bend. The tests and benchmarks of the measuring core hold the measurement against it.
 namespace norvel {
 
-// A dark blot on the concrete away from the crack, darker than the crack so that a line crossing it takes it.
+// A dark blot on the concrete: a speck away from the crack, darker than the crack so that a line crossing it takes
+// it, or an air void, lighter or darker, anywhere.
 struct Speck {
     QPointF centre;
     double radius = 4;
@@ -35,6 +36,16 @@ struct CrackScene {
     double core = 15; // brightness of the crack where nothing of the concrete shows
     std::vector<Speck> specks;
     unsigned seed = 1;
+    // A kink: kinkAlongPx from the picture's centre in the crack's direction, a straight crack turns by kinkDegrees
+    // towards its normal's side, so the arm past it runs at angleDegrees + kinkDegrees. Not with a bend.
+    double kinkAlongPx = 0;
+    double kinkDegrees = 0;
+    // Pores: this many small dark holes scattered over the concrete, drawn from their own random numbers.
+    int pores = 0;
+    // Where the crack lies further than faintFromPx along its first direction from the picture's centre, its core
+    // reads faintCore instead, as a crack choked with dust; none when faintCore is negative.
+    double faintFromPx = 0;
+    double faintCore = -1;
 };
 
 [[nodiscard]] double crackWidthPx(const CrackScene& scene);
@@ -46,6 +57,11 @@ struct CrackScene {
 
 // The whole picture shown in the 640 x 480 view, as the window shows a picture just opened.
 [[nodiscard]] ViewGeometry wholePictureView(QSize size);
+
+// Air voids, one on each of the given lines as the analysis places them, offsetPx along the line from where it
+// crosses the crack's centreline: 0 puts them on the crack, and with no crack drawn they lie as one would.
+void addVoidsOnLines(CrackScene& scene, ScanDirection direction, const ViewGeometry& view, std::vector<int> lines,
+    double offsetPx, double radius, double level);
 
 // Specks centred on distinct scan lines of the view, at random places along them well clear of the crack.
 void addSpecksOnLines(CrackScene& scene, ScanDirection direction, const ViewGeometry& view, int count);
