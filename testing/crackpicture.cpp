@@ -239,6 +239,12 @@ double crackWidthPx(const CrackScene& scene)
     return scene.widthMm * analysisPxPerMm(scene.size.width());
 }
 
+double crackWidthPx(const CrackScene& scene, QPointF point)
+{
+    const Path p = path(scene);
+    return crackWidthPx(scene) * std::max(0.0, 1 + scene.widthGrowthPerPx * dot(point - p.centre, p.tangent));
+}
+
 double crackDistance(const CrackScene& scene, QPointF point)
 {
     return offset(path(scene), point).distance;
@@ -266,7 +272,8 @@ QImage drawCrack(const CrackScene& scene)
         for (int x = 0; x < width; ++x) {
             const double concrete = scene.background + scene.texture * (0.7 * broad.at(x) + 0.3 * fine.at(x));
             const QPointF at(x, y);
-            const double crack = darkness(scene, crackWidth, offset(p, at));
+            const double localWidth = scene.widthGrowthPerPx == 0 ? crackWidth : crackWidthPx(scene, at);
+            const double crack = darkness(scene, localWidth, offset(p, at));
             const bool faint = scene.faintCore >= 0 && dot(at - p.centre, p.tangent) > scene.faintFromPx;
             levels[static_cast<std::size_t>(x)]
                 = concrete + ((faint ? scene.faintCore : scene.core) - concrete) * crack;

@@ -46,9 +46,15 @@ struct CrackScene {
     // reads faintCore instead, as a crack choked with dust; none when faintCore is negative.
     double faintFromPx = 0;
     double faintCore = -1;
+    // A tapering crack: its width grows by this share of widthMm per pixel along its first direction from the
+    // picture's centre, and narrows behind it.
+    double widthGrowthPerPx = 0;
 };
 
+// The width at the picture's centre.
 [[nodiscard]] double crackWidthPx(const CrackScene& scene);
+// The width beside a point, where the crack tapers.
+[[nodiscard]] double crackWidthPx(const CrackScene& scene, QPointF point);
 
 // Signed distance in picture pixels from a point to the crack's centreline, positive on the normal's side.
 [[nodiscard]] double crackDistance(const CrackScene& scene, QPointF point);
