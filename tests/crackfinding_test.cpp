@@ -171,6 +171,17 @@ TEST_P(CrackFindingTest, measuresTheCrackAndNothingElse)
     ASSERT_GE(kept, c.minKept);
     const double truth = truths / kept; // where the crack tapers, the mean of the widths beside the kept lines
     EXPECT_NEAR(*result.combinedMm * result.analysis.pxPerMm, truth, std::max(0.5, 0.05 * truth));
+    // The course followed lies on the crack, and the widest place found along it is the crack's widest there.
+    double widest = 0;
+    const auto offTheCrack = std::count_if(result.path.begin(), result.path.end(), [&](QPointF p) {
+        widest = std::max(widest, crackWidthPx(c.scene, p));
+        return std::abs(crackDistance(c.scene, p)) > crackWidthPx(c.scene, p) / 2 + 1;
+    });
+    EXPECT_EQ(offTheCrack, 0) << "of " << result.path.size();
+    ASSERT_TRUE(result.widest);
+    EXPECT_NEAR(result.widest->widthPx, widest, std::max(1.0, 0.05 * widest));
+    EXPECT_LE(std::abs(crackDistance(c.scene, result.widest->across.center())), widest / 2 + 1);
+    EXPECT_NEAR(result.widest->across.length(), result.widest->widthPx, 1e-6);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, CrackFindingTest, testing::ValuesIn(cases), caseName<FindingCase>);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
+#include <span>
 #include <vector>
 
 namespace norvel {
@@ -17,58 +19,25 @@ namespace {
 constexpr double AlongLimitFactor = 2.5;
 // Past this angle between the crack's normal and the lines, they run nearly along the crack.
 constexpr double NearlyAlongDegrees = 55;
-// How far a run's centre may lie from the path: a width, and a tenth of the lines' spacing for a crack that
-// wanders off a smooth curve.
-constexpr double PathWidths = 1;
-constexpr double Waviness = 0.1;
-// The tightest bend of a crack followed, as the radius in lines' spacings: twice the five lines' span, over which
-// the crack turns by up to 29 degrees.
-constexpr double MinRadiusSpacings = 8;
 // A run more than this many times wider or narrower than the others' median is not the same crack.
 constexpr double WidthRatio = 2;
-
-double valueAt(const Profile& profile, int position)
-{
-    return profile.values[static_cast<std::size_t>(position)];
-}
-
-// Where the brightness reaches the threshold between a position outside the run and its neighbour inside.
-double crossing(const Profile& profile, int outside, int inside, double threshold)
-{
-    const double out = valueAt(profile, outside);
-    const double in = valueAt(profile, inside);
-    const double t = out > in ? (out - threshold) / (out - in) : 0.5;
-    return outside + (inside - outside) * std::clamp(t, 0.0, 1.0);
-}
-
-// How far beside a run the concrete is looked for: past a blurred edge, near enough to be the same concrete.
-constexpr int GroundReach = 6;
-
-// The edge of a run on the side of its end pixel `edge` (step -1: before the run, +1: after it), where the
-// brightness is halfway between the run's darkest and the brightest concrete within reach beside it; `other` is
-// the run's opposite end pixel. A run at the end of its line ends half a pixel past its last pixel.
-double edgeBeside(const Profile& profile, int edge, int other, int step, qint16 darkest)
-{
-    const int reachEnd
-        = step < 0 ? std::max(profile.first, edge - GroundReach) : std::min(profile.last, edge + GroundReach);
-    if ((reachEnd - edge) * step <= 0)
-        return edge + step * 0.5;
-    double ground = 0;
-    for (int p = edge + step; (reachEnd - p) * step >= 0; p += step)
-        ground = std::max(ground, valueAt(profile, p));
-    const double level = (ground + darkest) / 2;
-    // Outward while the pixels beside the run are still darker than the level: a blurred crack spreads past it.
-    int outside = edge + step;
-    while (valueAt(profile, outside) < level)
-        outside += step;
-    if (outside != edge + step)
-        return crossing(profile, outside, outside - step, level);
-    // Inward while the run's pixels are still lighter than the level: a threshold below the middle of the edge.
-    int inside = edge;
-    while (inside != other && valueAt(profile, inside) >= level)
-        inside -= step;
-    return crossing(profile, inside + step, inside, level);
-}
+// A valley is a crossing of a crack only where its ridge runs on both ways for this many of its widths, and this
+// many pixels: a void, a speck or a grain ends within its own width.
+constexpr double RidgeWidths = 2;
+constexpr double MinRidgePx = 8;
+// Where the two halves of a ridge turn more than this at the line, two dark things meet there, not one crack.
+constexpr double MaxTurnDegrees = 60;
+// How far a ridge is followed towards the other lines, in spacings: past the next line, to the one after it where
+// the next line misses the crack.
+constexpr double LinkSpacings = 2.2;
+// Stations where the crack's course turns more than this within a width are in a bend.
+constexpr double MaxBendDegrees = 10;
+// A crossing this much wider than the crack beside it is a void on the crack.
+constexpr double VoidRatio = 1.4;
+// The fewest crossings that make a crack.
+constexpr int MinCrossings = 3;
+// The width is measured along the crack this often.
+constexpr double StationMm = 0.05;
 
 double median(std::vector<double> values)
 {
@@ -77,169 +46,278 @@ double median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-QPointF centreOf(const std::array<std::optional<PathPoint>, 5>& points, int k)
+double degrees(double radians)
 {
-    const PathPoint& p = *points[static_cast<std::size_t>(k)];
-    return { p.fixed, p.centre };
+    return radians * 180 / std::numbers::pi;
 }
 
-double cross(QPointF a, QPointF b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
-
-double length(QPointF v)
-{
-    return std::hypot(v.x(), v.y());
-}
-
-// A trial path in (fixed, along) coordinates: a straight line, or a circle.
-struct Track {
-    bool straight = true;
-    QPointF origin; // a point of the line, or the circle's centre
-    QPointF direction; // of the line, unit
-    double radius = 0;
-
-    [[nodiscard]] double distance(QPointF p) const
-    {
-        return straight ? std::abs(cross(direction, p - origin)) : std::abs(length(p - origin) - radius);
-    }
+struct Candidate {
+    int line = 0;
+    double fixed = 0;
+    Crossing crossing;
+    RunEdges edges;
+    RidgeTrace before; // towards smaller fixed coordinates
+    RidgeTrace after;
+    bool ridge = false;
+    [[nodiscard]] double along() const { return edges.end - edges.start; }
+    [[nodiscard]] double centre() const { return (edges.start + edges.end) / 2; }
+    [[nodiscard]] RidgeStep own() const { return { fixed, edges.start, edges.end, true }; }
 };
 
-Track lineThrough(QPointF a, QPointF b)
+// The crossing and its traces in order of the fixed coordinate.
+std::vector<RidgeStep> courseOf(const Candidate& c)
 {
-    return { true, a, (b - a) / length(b - a), 0 };
+    std::vector<RidgeStep> course(c.before.steps.rbegin(), c.before.steps.rend());
+    course.push_back(c.own());
+    course.insert(course.end(), c.after.steps.begin(), c.after.steps.end());
+    return course;
 }
 
-// The circle through three centres, or the line through the outer two where they lie on one; none where the
-// circle is tighter than a crack bends across the lines.
-std::optional<Track> circleThrough(QPointF a, QPointF b, QPointF c, double minRadius)
+std::vector<QPointF> centres(const std::vector<RidgeStep>& steps)
 {
-    const QPointF ab = b - a;
-    const QPointF ac = c - a;
-    const double twice = 2 * cross(ab, ac);
-    const double sides = length(ab) * length(ac) * length(c - b);
-    if (std::abs(twice) * 1e6 * minRadius <= sides)
-        return lineThrough(a, c);
-    const double radius = sides / std::abs(twice);
-    if (radius < minRadius)
-        return std::nullopt;
-    const double ab2 = ab.x() * ab.x() + ab.y() * ab.y();
-    const double ac2 = ac.x() * ac.x() + ac.y() * ac.y();
-    const QPointF centre = a + QPointF(ac.y() * ab2 - ab.y() * ac2, ab.x() * ac2 - ac.x() * ab2) / twice;
-    return Track { false, centre, {}, radius };
+    std::vector<QPointF> points;
+    for (const RidgeStep& s : steps)
+        if (s.whole)
+            points.emplace_back(s.fixed, s.centre());
+    return points;
 }
 
-struct Consensus {
-    std::optional<double> cost;
-    double bend = 0;
-    std::vector<int> inliers;
+bool isRidge(const Candidate& c)
+{
+    const double along = c.along();
+    const LocalFit fit = fitNear(centres(courseOf(c)), c.fixed, std::max(MinRidgePx, RidgeWidths * along));
+    const double cosine = 1 / std::hypot(1.0, fit.slope);
+    // The ridge's length along the crack, as a length of fixed coordinate.
+    const double needed = std::max(MinRidgePx, RidgeWidths * along * cosine) * cosine;
+    const auto runsOn = [&](const RidgeTrace& t) { return t.reachedEdge || t.extent(c.fixed) >= needed; };
+    if (!runsOn(c.before) || !runsOn(c.after))
+        return false;
+    std::vector<RidgeStep> behind(c.before.steps.begin(), c.before.steps.end());
+    behind.push_back(c.own());
+    std::vector<RidgeStep> ahead(c.after.steps.begin(), c.after.steps.end());
+    ahead.push_back(c.own());
+    const LocalFit back = fitNear(centres(behind), c.fixed, needed * 2);
+    const LocalFit front = fitNear(centres(ahead), c.fixed, needed * 2);
+    if (back.count < 3 || front.count < 3)
+        return true;
+    return degrees(std::abs(std::atan(back.slope) - std::atan(front.slope))) <= MaxTurnDegrees;
+}
 
-    // The track the centres lie closest to, each counting at most as much as one off it, so that a track passing
-    // a little off several centres loses to one through all but an outlier; of tracks alike, the straightest, as a
-    // crack runs as straight as its centres allow.
-    void consider(const Track& track, const std::array<std::optional<PathPoint>, 5>& points,
-        const std::vector<int>& found, double tolerance)
-    {
-        const double cap = tolerance * tolerance;
-        std::vector<int> near;
-        double sum = 0;
-        for (const int k : found) {
-            const double d = track.distance(centreOf(points, k));
-            sum += std::min(d * d, cap);
-            if (d <= tolerance)
-                near.push_back(k);
+enum class Reach { Met, Missed, Bridged };
+
+// Whether a ridge followed from one crossing arrives at another: met where it passes the other's line on it;
+// bridged where it was lost before that line but its course leads there.
+Reach reaches(const RidgeTrace& trace, const Candidate& to, double tolerance)
+{
+    const std::vector<RidgeStep>& steps = trace.steps;
+    const auto nearest = std::min_element(steps.begin(), steps.end(), [&](const RidgeStep& a, const RidgeStep& b) {
+        return std::abs(a.fixed - to.fixed) < std::abs(b.fixed - to.fixed);
+    });
+    if (nearest != steps.end() && std::abs(nearest->fixed - to.fixed) <= std::max(1.0, to.along() / 8) + 0.5)
+        return std::abs(nearest->centre() - to.centre()) <= tolerance ? Reach::Met : Reach::Missed;
+    if (steps.size() < 2)
+        return Reach::Missed;
+    const std::vector<QPointF> points = centres(steps);
+    if (points.size() < 2)
+        return Reach::Missed;
+    const QPointF end = points.back();
+    const double gap = std::abs(to.fixed - end.x());
+    const LocalFit fit = fitNear(points, end.x(), std::max(MinRidgePx, 4 * to.along()));
+    const double predicted = end.y() + fit.slope * (to.fixed - end.x());
+    return std::abs(predicted - to.centre()) <= tolerance + 0.2 * gap ? Reach::Bridged : Reach::Missed;
+}
+
+bool linked(const Candidate& from, const Candidate& to)
+{
+    const double tolerance = (from.along() + to.along()) / 4 + 2;
+    const Reach forward = reaches(from.after, to, tolerance);
+    const Reach backward = reaches(to.before, from, tolerance);
+    return forward == Reach::Met || backward == Reach::Met || (forward == Reach::Bridged && backward == Reach::Bridged);
+}
+
+// Of the chains of linked crossings, one a line at most, the longest; of chains alike, the one of the widest crack.
+std::vector<int> longestChain(const std::vector<Candidate>& candidates)
+{
+    const std::size_t n = candidates.size();
+    std::vector<int> count(n, 0);
+    std::vector<double> weight(n, 0);
+    std::vector<int> previous(n, -1);
+    int best = -1;
+    for (std::size_t j = 0; j < n; ++j) {
+        if (!candidates[j].ridge)
+            continue;
+        count[j] = 1;
+        weight[j] = candidates[j].along();
+        for (std::size_t i = 0; i < j; ++i) {
+            const int lines = candidates[j].line - candidates[i].line;
+            if (!candidates[i].ridge || lines < 1 || lines > 2 || !linked(candidates[i], candidates[j]))
+                continue;
+            const int c = count[i] + 1;
+            const double w = weight[i] + candidates[j].along();
+            if (c > count[j] || (c == count[j] && w > weight[j])) {
+                count[j] = c;
+                weight[j] = w;
+                previous[j] = static_cast<int>(i);
+            }
         }
-        const double curvature = track.straight ? 0 : 1 / track.radius;
-        const double alike = 1e-6 * cap;
-        if (!cost || sum < *cost - alike || (sum <= *cost + alike && curvature < bend)) {
-            cost = sum;
-            bend = curvature;
-            inliers = near;
-        }
+        if (best < 0 || count[j] > count[static_cast<std::size_t>(best)]
+            || (count[j] == count[static_cast<std::size_t>(best)]
+                && weight[j] > weight[static_cast<std::size_t>(best)]))
+            best = static_cast<int>(j);
     }
-};
-
-// Of the circles through three centres, the one the centres lie closest to: a crack may bend gently across the
-// lines, and a straight line through two would leave out the far ends of a curved one. Where no three centres
-// make a gentle enough circle, the lines through two are tried instead.
-std::vector<int> consensus(const std::array<std::optional<PathPoint>, 5>& points, const std::vector<int>& found,
-    double tolerance, double minRadius)
-{
-    Consensus best;
-    const std::size_t n = found.size();
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = i + 1; j < n; ++j)
-            for (std::size_t l = j + 1; l < n; ++l)
-                if (const std::optional<Track> track = circleThrough(
-                        centreOf(points, found[i]), centreOf(points, found[j]), centreOf(points, found[l]), minRadius))
-                    best.consider(*track, points, found, tolerance);
-    if (best.cost)
-        return best.inliers;
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = i + 1; j < n; ++j)
-            best.consider(
-                lineThrough(centreOf(points, found[i]), centreOf(points, found[j])), points, found, tolerance);
-    return best.inliers;
+    std::vector<int> chain;
+    for (int k = best; k >= 0; k = previous[static_cast<std::size_t>(k)])
+        chain.insert(chain.begin(), k);
+    return chain;
 }
 
-// Lines on the path whose width across it is unlike the others' are left out, as long as two remain.
-void leaveOutUnlikeWidths(const std::array<std::optional<PathPoint>, 5>& points, std::vector<int>& onPath)
+// The angles of a crossing from the crack's own two edges beside the line: over a few widths, fewer where the crack
+// bends close to the line, so each line is measured at the crack's course where it crosses.
+void measureAngles(AcrossLine& line, const Candidate& c, double spacing)
 {
-    if (onPath.size() < 3)
-        return;
+    const std::vector<RidgeStep> course = courseOf(c);
+    std::vector<QPointF> starts;
+    std::vector<QPointF> ends;
+    for (const RidgeStep& s : course)
+        if (s.whole) {
+            starts.emplace_back(s.fixed, s.start);
+            ends.emplace_back(s.fixed, s.end);
+        }
+    const std::vector<QPointF> middle = centres(course);
+    double half = std::clamp(3 * c.along(), 10.0, std::max(10.0, spacing / 2));
+    for (int i = 0; i < 3; ++i) {
+        const LocalFit fit = fitNear(middle, c.fixed, half);
+        if (fit.residual <= 0.35 + 0.02 * c.along() || half <= 6)
+            break;
+        half = std::max(6.0, half / 2);
+    }
+    const double a = std::atan(fitCurveNear(starts, c.fixed, half).slope);
+    const double b = std::atan(fitCurveNear(ends, c.fixed, half).slope);
+    line.angleDegrees = degrees((a + b) / 2);
+    line.spreadDegrees = degrees(b - a);
+}
+
+// The crack's width across just beside a crossing, a width to a few widths away on both sides: the median of its
+// ridge's steps there, each turned across by the course's local slope. None where too few steps were seen.
+std::optional<double> widthBeside(const Candidate& c)
+{
+    const double along = c.along();
+    const std::vector<RidgeStep> course = courseOf(c);
+    const std::vector<QPointF> middle = centres(course);
     std::vector<double> widths;
-    for (const int k : onPath)
-        widths.push_back(points[static_cast<std::size_t>(k)]->along);
-    const double typical = median(widths);
-    std::vector<int> like;
-    for (const int k : onPath) {
-        const double along = points[static_cast<std::size_t>(k)]->along;
-        if (along <= typical * WidthRatio && along * WidthRatio >= typical)
-            like.push_back(k);
+    for (const RidgeStep& s : course) {
+        const double distance = std::abs(s.fixed - c.fixed);
+        if (!s.whole || distance < along || distance > 4 * along + MinRidgePx)
+            continue;
+        const LocalFit fit = fitNear(middle, s.fixed, std::max(MinRidgePx, 2 * along));
+        widths.push_back((s.end - s.start) / std::hypot(1.0, fit.slope));
     }
-    // The ratio is the same along the lines as across them, the path being straight enough here.
-    if (like.size() >= 2)
-        onPath = like;
+    if (widths.size() < 4)
+        return std::nullopt;
+    return median(widths);
 }
 
-// The direction at each of a curve's points, in radians from the fixed axis; the points are (fixed, along) and in
-// order. The chord between two neighbours points along the curve halfway between them, so with the turn per pixel
-// taken from successive chords a curve of even curvature is followed exactly, ends included: fitting position
-// against fixed coordinate would not, as a curve's slope changes unevenly with its direction.
-std::vector<double> curveAngles(const std::vector<QPointF>& curve)
+// The crack's course through the chain: each crossing's own ridge up to halfway to the next.
+std::vector<RidgeStep> chainCourse(const std::vector<Candidate>& candidates, const std::vector<int>& chain)
 {
-    const std::size_t n = curve.size();
-    std::vector<double> chordAngle;
-    std::vector<double> chordLength;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        const QPointF chord = curve[i + 1] - curve[i];
-        chordAngle.push_back(std::atan2(chord.y(), chord.x()));
-        chordLength.push_back(std::hypot(chord.x(), chord.y()));
+    std::vector<RidgeStep> course;
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        const Candidate& c = candidates[static_cast<std::size_t>(chain[i])];
+        const double from = i == 0 ? -std::numeric_limits<double>::infinity()
+                                   : (candidates[static_cast<std::size_t>(chain[i - 1])].fixed + c.fixed) / 2;
+        const double to = i + 1 == chain.size()
+            ? std::numeric_limits<double>::infinity()
+            : (candidates[static_cast<std::size_t>(chain[i + 1])].fixed + c.fixed) / 2;
+        for (const RidgeStep& s : courseOf(c))
+            if (s.fixed >= from && s.fixed < to && (course.empty() || s.fixed > course.back().fixed))
+                course.push_back(s);
     }
-    std::vector<double> angles(n, 0.0);
-    if (n == 2)
-        angles = { chordAngle[0], chordAngle[0] };
-    if (n < 3)
-        return angles;
-    for (std::size_t i = 1; i + 1 < n; ++i) {
-        const double before = chordLength[i - 1];
-        const double after = chordLength[i];
-        angles[i] = (after * chordAngle[i - 1] + before * chordAngle[i]) / (before + after);
-    }
-    const auto turn = [&](std::size_t c) {
-        return (chordAngle[c + 1] - chordAngle[c]) / ((chordLength[c] + chordLength[c + 1]) / 2);
+    return course;
+}
+
+QPointF inPicture(ScanDirection direction, double fixed, double along)
+{
+    return direction == ScanDirection::Vertical ? QPointF(fixed, along) : QPointF(along, fixed);
+}
+
+// The points of a course sorted by fixed coordinate within half of `at`.
+std::span<const QPointF> around(const std::vector<QPointF>& sorted, double at, double half)
+{
+    const auto from = std::lower_bound(
+        sorted.begin(), sorted.end(), at - half, [](const QPointF& p, double x) { return p.x() < x; });
+    const auto to
+        = std::upper_bound(from, sorted.end(), at + half, [](double x, const QPointF& p) { return x < p.x(); });
+    return { from, to };
+}
+
+// The width across the crack every StationMm along its course, the course's direction fitted over a few widths at
+// each. Left out: stations in a bend, where the two sides' courses differ (the run along the line there spans both
+// arms), and stations much wider than the crack a little way off on both sides (a void on it). Of the rest, the widest
+// of the widths their neighbours bear out (a median of three), so one dark grain on the edge is not the maximum.
+std::optional<WidestStation> widestAlong(
+    const std::vector<RidgeStep>& course, ScanDirection direction, double pxPerMm, double typicalAlong)
+{
+    const std::vector<QPointF> middle = centres(course);
+    if (middle.size() < 3)
+        return std::nullopt;
+    const double every = StationMm * pxPerMm;
+    const double half = std::max(MinRidgePx, 2 * typicalAlong);
+    const double side = std::max(6.0, typicalAlong);
+    struct Station {
+        double width;
+        QPointF centre; // fixed, along
+        double slope;
     };
-    angles[0] = chordAngle[0] - turn(0) * chordLength[0] / 2;
-    angles[n - 1] = chordAngle[n - 2] + turn(n - 3) * chordLength[n - 2] / 2;
-    return angles;
-}
-
-// A run that reaches either end of the line, or the picture's edge, may be the part of a crack that shows.
-bool reachesEnd(const Profile& profile, const CrackRun& run, int lineLength)
-{
-    const int last = run.start + run.width - 1;
-    return run.start <= profile.first || last >= std::min(profile.last, lineLength - 1);
+    std::vector<Station> stations;
+    double travelled = every; // the first station at the course's start
+    QPointF last = middle.front();
+    for (const RidgeStep& s : course) {
+        if (!s.whole)
+            continue;
+        const QPointF here(s.fixed, s.centre());
+        travelled += std::hypot(here.x() - last.x(), here.y() - last.y());
+        last = here;
+        if (travelled < every)
+            continue;
+        travelled = 0;
+        const LocalFit fit = fitNear(around(middle, s.fixed, half), s.fixed, half);
+        const LocalFit back = fitNear(around(middle, s.fixed - side / 2, side / 2), s.fixed - side / 2, side / 2);
+        const LocalFit front = fitNear(around(middle, s.fixed + side / 2, side / 2), s.fixed + side / 2, side / 2);
+        const bool bend = back.count >= 3 && front.count >= 3
+            && degrees(std::abs(std::atan(back.slope) - std::atan(front.slope))) > MaxBendDegrees;
+        if (fit.count < 3 || bend)
+            continue;
+        stations.push_back({ (s.end - s.start) / std::hypot(1.0, fit.slope), here, fit.slope });
+    }
+    const auto reach = static_cast<std::ptrdiff_t>(std::ceil(std::max(2 * typicalAlong, 2 * every) / every));
+    const auto count = static_cast<std::ptrdiff_t>(stations.size());
+    std::vector<Station> plain;
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+        std::optional<double> widerSide;
+        for (const std::ptrdiff_t step : { -1, 1 }) {
+            std::vector<double> widths;
+            for (std::ptrdiff_t j = i + step * reach; j >= 0 && j < count && std::abs(j - i) <= 3 * reach; j += step)
+                widths.push_back(stations[static_cast<std::size_t>(j)].width);
+            if (!widths.empty())
+                widerSide = std::max(widerSide.value_or(0), median(widths));
+        }
+        if (!widerSide || stations[static_cast<std::size_t>(i)].width <= *widerSide * VoidRatio)
+            plain.push_back(stations[static_cast<std::size_t>(i)]);
+    }
+    std::optional<WidestStation> widest;
+    for (std::size_t i = 1; i + 1 < plain.size(); ++i) {
+        const double width = median({ plain[i - 1].width, plain[i].width, plain[i + 1].width });
+        if (widest && width <= widest->widthPx)
+            continue;
+        const Station& s = plain[i];
+        const double norm = std::hypot(1.0, s.slope);
+        const QPointF normal(-s.slope / norm, 1 / norm);
+        const QPointF from = s.centre - normal * width / 2;
+        const QPointF to = s.centre + normal * width / 2;
+        widest = WidestStation { width,
+            QLineF(inPicture(direction, from.x(), from.y()), inPicture(direction, to.x(), to.y())) };
+    }
+    return widest;
 }
 
 struct Scanned {
@@ -248,45 +326,9 @@ struct Scanned {
     double angle = 0; // the largest angle of a kept line, in degrees
 };
 
-DetectionSettings alongSettings(const DetectionSettings& settings)
+QString thresholdText(double threshold)
 {
-    DetectionSettings along = settings;
-    along.limitText = QString::number(leadingNumber(settings.limitText) * AlongLimitFactor);
-    // Low-contrast and wet, dark concrete: the threshold from the concrete's level, not from a bright speck.
-    along.autoFrom = AutoThreshold::Levels;
-    return along;
-}
-
-double degrees(double radians)
-{
-    return radians * 180 / std::numbers::pi;
-}
-
-// Each kept line's angle from the directions of the crack's two edges where it crosses them, rather than from the
-// path of the run centres: on a wide curved crack the centre of a run lies off the centreline, and the edges,
-// unlike the centreline, are where the run was measured.
-void takePath(AcrossAnalysis& result, const CrackPath& path)
-{
-    std::vector<QPointF> starts;
-    std::vector<QPointF> ends;
-    std::vector<std::size_t> kept;
-    for (std::size_t k = 0; k < 5; ++k) {
-        AcrossLine& line = result.lines[k];
-        line.kept = path.onPath[k];
-        if (!line.kept)
-            continue;
-        const double fixed = result.analysis.lines[k].fixed;
-        starts.emplace_back(fixed, line.edges.start);
-        ends.emplace_back(fixed, line.edges.end);
-        kept.push_back(k);
-    }
-    const std::vector<double> startAngles = curveAngles(starts);
-    const std::vector<double> endAngles = curveAngles(ends);
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-        AcrossLine& line = result.lines[kept[i]];
-        line.angleDegrees = degrees((startAngles[i] + endAngles[i]) / 2);
-        line.spreadDegrees = degrees(endAngles[i] - startAngles[i]);
-    }
+    return QString::number(std::round(threshold * 2) / 2);
 }
 
 Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry& view,
@@ -295,96 +337,129 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     Scanned scanned;
     AcrossAnalysis& result = scanned.result;
     result.scanned = direction;
-    std::array<Profile, 5> profiles;
-    result.analysis = analysePicture(picture, direction, view, alongSettings(settings), calibratedPxPerMm, &profiles);
-    std::array<std::optional<PathPoint>, 5> points;
-    std::vector<double> alongs;
-    const int lineLength = direction == ScanDirection::Vertical ? picture.height() : picture.width();
-    for (std::size_t k = 0; k < 5; ++k) {
-        const ScanLineResult& found = result.analysis.lines[k];
-        // A line whose only run the picture's edge cuts shows it, left out.
-        const bool chosen = found.scan.run.width > 0;
-        const CrackRun& run = chosen ? found.scan.run : found.scan.leftOut;
-        if (run.width <= 0)
-            continue;
-        AcrossLine& line = result.lines[k];
-        line.found = true;
-        line.edges = subPixelEdges(profiles[k], run);
-        line.cut = !chosen || reachesEnd(profiles[k], run, lineLength);
-        if (line.cut)
-            continue;
-        points[k] = PathPoint { static_cast<double>(found.fixed), line.centre(), line.along() };
-        alongs.push_back(line.along());
-    }
-    if (alongs.empty())
-        return scanned;
-    const double spacing = placeScanLines(direction, view, picture.size()).spacing;
-    const CrackPath path = fitCrackPath(points, PathWidths * median(alongs) + Waviness * spacing);
-    takePath(result, path);
+    AnalysisResult& analysis = result.analysis;
+    analysis.pxPerMm = calibratedPxPerMm.value_or(analysisPxPerMm(picture.width()));
+    const bool invert = invertsBrightness(settings.method);
+    const LinePlane plane(picture, direction, invert);
+    const ScanRange range = scanRange(direction, view);
+    const ScanLinePlacement placement = placeScanLines(direction, view, picture.size());
+    const double limitPx = leadingNumber(settings.limitText) * analysis.pxPerMm;
+    CrossingRules rules;
+    if (!settings.autoThreshold)
+        rules.typedThreshold = leadingNumber(settings.thresholdText);
+    if (settings.limitInForce)
+        rules.maxAlongPx = limitPx * AlongLimitFactor;
 
-    // The width limit, widened for the choice of runs, holds for the width across, to the pixel.
-    const double limitPx = leadingNumber(settings.limitText) * result.analysis.pxPerMm;
-    std::array<double, 5> widths {};
+    std::vector<Candidate> candidates;
+    std::array<std::vector<Crossing>, 5> found;
+    for (int k = 0; k < 5; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        ScanLineResult& line = analysis.lines[index];
+        line.fixed = placement.fixed[index];
+        line.scan.thresholdText = settings.thresholdText;
+        const Profile profile = sampleScanLine(plane.picture(), direction, line.fixed, range, invert);
+        found[index] = findCrossings(profile, rules);
+        for (const Crossing& crossing : found[index]) {
+            if (crossing.cut)
+                continue;
+            Candidate c;
+            c.line = k;
+            c.fixed = line.fixed;
+            c.crossing = crossing;
+            c.edges = subPixelEdges(profile, crossing.run);
+            const RidgeStart start { c.fixed, c.edges.start, c.edges.end, crossing.threshold };
+            const double reach = std::max(LinkSpacings * placement.spacing, 3 * RidgeWidths * c.along() + MinRidgePx);
+            const double unbounded = std::numeric_limits<double>::infinity();
+            c.before = followRidge(plane, start, -1, k == 0 ? unbounded : reach);
+            c.after = followRidge(plane, start, +1, k == 4 ? unbounded : reach);
+            c.ridge = isRidge(c);
+            candidates.push_back(std::move(c));
+        }
+    }
+    const std::vector<int> chain = longestChain(candidates);
+    const bool detected = static_cast<int>(chain.size()) >= MinCrossings;
+
+    // What each line shows: its crossing of the crack, else its deepest valley, left out.
+    for (std::size_t k = 0; k < 5; ++k) {
+        const std::vector<Crossing>& crossings = found[k];
+        if (crossings.empty())
+            continue;
+        const Crossing* shown = &*std::max_element(crossings.begin(), crossings.end(),
+            [](const Crossing& a, const Crossing& b) { return a.concrete - a.core < b.concrete - b.core; });
+        for (const int i : chain)
+            if (candidates[static_cast<std::size_t>(i)].line == static_cast<int>(k))
+                shown = &candidates[static_cast<std::size_t>(i)].crossing;
+        ScanLineResult& line = analysis.lines[k];
+        if (shown->cut)
+            line.scan.leftOut = shown->run;
+        else
+            line.scan.run = shown->run;
+        if (settings.autoThreshold)
+            line.scan.thresholdText = thresholdText(shown->threshold);
+        AcrossLine& across = result.lines[k];
+        across.found = true;
+        across.cut = shown->cut;
+        across.edges
+            = { static_cast<double>(shown->run.start), static_cast<double>(shown->run.start + shown->run.width) };
+    }
+    if (!detected)
+        return scanned;
+
+    std::vector<double> alongs;
+    for (const int i : chain) {
+        const Candidate& c = candidates[static_cast<std::size_t>(i)];
+        AcrossLine& line = result.lines[static_cast<std::size_t>(c.line)];
+        line.kept = true;
+        line.edges = c.edges;
+        measureAngles(line, c, placement.spacing);
+        alongs.push_back(c.along());
+    }
+    result.path.clear();
+    const std::vector<RidgeStep> course = chainCourse(candidates, chain);
+    for (const RidgeStep& s : course)
+        result.path.push_back(inPicture(direction, s.fixed, s.centre()));
+
+    // A void on the crack where the line crosses it reads wider than the crack just beside: left out.
+    for (const int i : chain) {
+        const Candidate& c = candidates[static_cast<std::size_t>(i)];
+        AcrossLine& line = result.lines[static_cast<std::size_t>(c.line)];
+        if (const std::optional<double> beside = widthBeside(c); beside && line.across() > *beside * VoidRatio)
+            line.kept = false;
+    }
+    // Runs unlike the others' width are a void or a branch where the line crosses: left out, as long as two remain.
+    std::vector<double> widths;
+    for (const AcrossLine& line : result.lines)
+        if (line.kept)
+            widths.push_back(line.across());
+    const double typical = median(widths);
+    int like = 0;
+    for (const AcrossLine& line : result.lines)
+        like += line.kept && line.across() <= typical * WidthRatio && line.across() * WidthRatio >= typical;
+    std::array<double, 5> kept {};
     for (std::size_t k = 0; k < 5; ++k) {
         AcrossLine& line = result.lines[k];
+        if (like >= 2 && line.kept && (line.across() > typical * WidthRatio || line.across() * WidthRatio < typical))
+            line.kept = false;
+        // The width limit, widened for the choice of runs, holds for the width across, to the pixel.
         if (line.kept && settings.limitInForce && line.across() > limitPx + 1)
             line.kept = false;
         if (!line.kept)
             continue;
-        widths[k] = line.across();
+        kept[k] = line.across();
         ++scanned.kept;
         scanned.angle = std::max(scanned.angle, std::abs(line.angleDegrees));
     }
-    const FractionalSummary summary = summariseFractionalWidths(widths, result.analysis.pxPerMm);
+    const FractionalSummary summary = summariseFractionalWidths(kept, analysis.pxPerMm);
     // A width that shows as 0.00 is noise, not a crack: none is listed, as when no crack is found.
-    if (summary.combinedMm && fixedText(*summary.combinedMm, 2) == fixedText(0, 2))
+    if (!summary.combinedMm || fixedText(*summary.combinedMm, 2) == fixedText(0, 2))
         return scanned;
     result.used = summary.used;
     result.combinedMm = summary.combinedMm;
+    result.widest = widestAlong(course, direction, analysis.pxPerMm, median(alongs));
     return scanned;
 }
 
 } // namespace
-
-RunEdges subPixelEdges(const Profile& profile, const CrackRun& run)
-{
-    const int first = run.start;
-    const int last = run.start + run.width - 1;
-    if (run.width <= 0)
-        return { double(first), double(first) };
-    qint16 darkest = profile.values[static_cast<std::size_t>(first)];
-    for (int p = first + 1; p <= last; ++p)
-        darkest = std::min(darkest, profile.values[static_cast<std::size_t>(p)]);
-    return { edgeBeside(profile, first, last, -1, darkest), edgeBeside(profile, last, first, +1, darkest) };
-}
-
-CrackPath fitCrackPath(const std::array<std::optional<PathPoint>, 5>& points, double tolerance)
-{
-    std::vector<int> found;
-    for (int k = 0; k < 5; ++k)
-        if (points[static_cast<std::size_t>(k)])
-            found.push_back(k);
-    std::vector<int> onPath = found;
-    if (found.size() >= 3) {
-        // The lines are evenly spaced.
-        const double spacing = (points[static_cast<std::size_t>(found.back())]->fixed
-                                   - points[static_cast<std::size_t>(found.front())]->fixed)
-            / (found.back() - found.front());
-        onPath = consensus(points, found, tolerance, MinRadiusSpacings * std::abs(spacing));
-        leaveOutUnlikeWidths(points, onPath);
-    }
-    CrackPath path;
-    path.count = static_cast<int>(onPath.size());
-    for (const int k : onPath)
-        path.onPath[static_cast<std::size_t>(k)] = true;
-    std::vector<QPointF> centres;
-    for (const int k : onPath)
-        centres.emplace_back(points[static_cast<std::size_t>(k)]->fixed, points[static_cast<std::size_t>(k)]->centre);
-    const std::vector<double> angles = curveAngles(centres);
-    for (std::size_t i = 0; i < onPath.size(); ++i)
-        path.slope[static_cast<std::size_t>(onPath[i])] = std::tan(angles[i]);
-    return path;
-}
 
 // Where the edges are arcs about one centre, a line crossing them at angles a and b runs between them for
 // width * cos((b - a) / 2) / cos((a + b) / 2): exact for a circular crack, the plain cosine for a straight one.

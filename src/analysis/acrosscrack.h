@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/crackridge.h"
 #include "analysis/scanlines.h"
 
 #include <QLineF>
@@ -8,49 +9,22 @@
 #include <optional>
 #include <vector>
 
-// The width across the crack rather than along the scan lines. The five lines' runs are found as the
-// automatic analysis finds them; their edges are then placed to a fraction of a pixel, their centres give the
-// crack's path, lines off that path are left out, and each run is turned across the crack by the cosine of the
-// angle between the crack's normal and its line. A crack the lines run along is measured in the other direction.
+// The width across the crack rather than along the scan lines. On each of the five lines every dark valley is a
+// candidate; only those where a dark ridge runs on beyond the line both ways are crossings of a crack, and of the
+// ridges they lie on, the one through the most lines is the crack. Each of its crossings is placed to a fraction of
+// a pixel and turned across the crack by the angle of the crack's own edges beside the line, and the crack is
+// measured along its whole course for its widest place. A crack the lines run along is measured in the other
+// direction.
 namespace norvel {
-
-// A run's edges as positions along the line: the run covers start..end, so a run of whole pixels from p to q with
-// sharp edges reads p - 0.5 .. q + 0.5. Each edge is where the brightness is halfway between the run's darkest
-// and the concrete just beside it on that side, interpolated between pixels: a blurred edge is then placed where
-// the crack's own edge lies whatever threshold found the run, which only decides which pixels make it up.
-struct RunEdges {
-    double start = 0;
-    double end = 0;
-};
-[[nodiscard]] RunEdges subPixelEdges(const Profile& profile, const CrackRun& run);
-
-// A run's centre on its line, in picture pixels: the line's fixed coordinate, the centre along it and the run's
-// length along it.
-struct PathPoint {
-    double fixed = 0;
-    double centre = 0;
-    double along = 0;
-};
-
-// The crack's path through the run centres: of the straight lines and gentle circles through three centres, the
-// one the centres lie closest to. Lines whose centre lies farther from it than the tolerance, or whose run is
-// more than twice or less than half the others' median, are off it. slope is the path's direction at each line
-// on it (centre per fixed pixel), from the chords to its neighbours on the path, so a curved crack is followed.
-struct CrackPath {
-    std::array<bool, 5> onPath {};
-    std::array<double, 5> slope {};
-    int count = 0;
-};
-[[nodiscard]] CrackPath fitCrackPath(const std::array<std::optional<PathPoint>, 5>& points, double tolerance);
 
 // One scan line measured across the crack.
 struct AcrossLine {
     bool found = false; // the line has a crack run
     bool cut = false; // the run reaches an end of the line, so the crack may go on past it: not kept
-    bool kept = false; // on the crack's path
+    bool kept = false; // on the crack's path, and measured
     RunEdges edges; // along the line, sub-pixel
     // Between the crack's normal and the line, positive when the crack moves forward along the lines as their
-    // fixed coordinate grows: the mean of its two edges' where the line crosses them.
+    // fixed coordinate grows: the mean of its two edges' beside the line.
     double angleDegrees = 0;
     double spreadDegrees = 0; // the end edge's angle less the start edge's: 0 where the crack runs straight
     [[nodiscard]] double along() const { return edges.end - edges.start; }
