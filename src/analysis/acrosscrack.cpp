@@ -27,9 +27,9 @@ constexpr double RidgeWidths = 2;
 constexpr double MinRidgePx = 8;
 // Where the two halves of a ridge turn more than this at the line, two dark things meet there, not one crack.
 constexpr double MaxTurnDegrees = 60;
-// How far a ridge is followed towards the other lines, in spacings: past the next line, to the one after it where
-// the next line misses the crack.
-constexpr double LinkSpacings = 2.2;
+// How far a ridge is followed towards the other lines, in spacings: just past the next line. Where the next line
+// misses the crack, its course leads on to the one after.
+constexpr double LinkSpacings = 1.2;
 // Stations where the crack's course turns more than this within a width are in a bend.
 constexpr double MaxBendDegrees = 10;
 // A crossing this much wider than the crack beside it is a void on the crack.

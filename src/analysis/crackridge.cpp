@@ -2,11 +2,8 @@
 
 #include "analysis/scanlines.h"
 
-#include <QRgb>
-
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
 namespace norvel {
 
@@ -24,6 +21,7 @@ constexpr double NoiseDeviations = 2.5;
 constexpr std::size_t MaxCrossings = 12;
 // Past the run's edges, the concrete the sub-pixel edges are placed against.
 constexpr int EdgeRoom = 8;
+constexpr double MaxSlope = 3;
 // Steps followed to fit the ridge's course ahead.
 constexpr std::size_t RecentSteps = 12;
 
@@ -34,21 +32,24 @@ double median(std::vector<double> values)
     return values[n / 2];
 }
 
-// The largest of values[i - reach .. i] (forward) for each i.
+// The largest of values[i - reach .. i] (forward) or values[i .. i + reach] for each i: a queue of the positions
+// of falling values, kept in a vector.
 std::vector<double> slidingMax(const std::vector<double>& values, int reach, bool forward)
 {
     const int n = static_cast<int>(values.size());
     std::vector<double> out(values.size());
-    std::deque<int> window;
+    std::vector<int> queue(values.size());
+    std::size_t head = 0;
+    std::size_t tail = 0;
+    const auto value = [&](int i) { return values[static_cast<std::size_t>(i)]; };
     for (int j = 0; j < n; ++j) {
         const int i = forward ? j : n - 1 - j;
-        while (
-            !window.empty() && values[static_cast<std::size_t>(window.back())] <= values[static_cast<std::size_t>(i)])
-            window.pop_back();
-        window.push_back(i);
-        while (std::abs(window.front() - i) > reach)
-            window.pop_front();
-        out[static_cast<std::size_t>(i)] = values[static_cast<std::size_t>(window.front())];
+        while (tail > head && value(queue[tail - 1]) <= value(i))
+            --tail;
+        queue[tail++] = i;
+        while (std::abs(queue[head] - i) > reach)
+            ++head;
+        out[static_cast<std::size_t>(i)] = value(queue[head]);
     }
     return out;
 }
@@ -107,20 +108,14 @@ LinePlane::LinePlane(const QImage& picture, ScanDirection direction, bool invert
     : m_picture(picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
             ? picture
             : picture.convertToFormat(QImage::Format_RGB32))
+    , m_bits(m_picture.constBits())
+    , m_bytesPerLine(m_picture.bytesPerLine())
+    , m_table(&brightnessBySum())
     , m_vertical(direction == ScanDirection::Vertical)
     , m_invert(invert)
     , m_fixedSize(m_vertical ? picture.width() : picture.height())
     , m_alongSize(m_vertical ? picture.height() : picture.width())
 {
-}
-
-qint16 LinePlane::at(int fixed, int along) const
-{
-    const int x = m_vertical ? fixed : along;
-    const int y = m_vertical ? along : fixed;
-    const QRgb rgb = reinterpret_cast<const QRgb*>(m_picture.constScanLine(y))[x];
-    const qint16 v = brightness(qRed(rgb), qGreen(rgb), qBlue(rgb));
-    return m_invert ? static_cast<qint16>(100 - v) : v;
 }
 
 std::vector<Crossing> findCrossings(const Profile& profile, const CrossingRules& rules)
@@ -412,7 +407,9 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         if (recent.size() > RecentSteps)
             recent.erase(recent.begin());
         if (recent.size() >= 2) {
-            slope = fitNear(recent, fixed, std::numeric_limits<double>::infinity()).slope;
+            // Steeper than this the lines run along the crack, which is then followed the other way.
+            slope = std::clamp(
+                fitNear(recent, fixed, std::numeric_limits<double>::infinity()).slope, -MaxSlope, MaxSlope);
             slopeKnown = recent.size() >= 4;
         }
         position = centre;

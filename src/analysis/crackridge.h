@@ -4,7 +4,9 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRgb>
 
+#include <array>
 #include <limits>
 #include <optional>
 #include <span>
@@ -24,11 +26,21 @@ public:
     LinePlane(const QImage& picture, ScanDirection direction, bool invert);
     [[nodiscard]] int fixedSize() const { return m_fixedSize; }
     [[nodiscard]] int alongSize() const { return m_alongSize; }
-    [[nodiscard]] qint16 at(int fixed, int along) const;
+    [[nodiscard]] qint16 at(int fixed, int along) const
+    {
+        const int x = m_vertical ? fixed : along;
+        const int y = m_vertical ? along : fixed;
+        const QRgb rgb = reinterpret_cast<const QRgb*>(m_bits + y * m_bytesPerLine)[x];
+        const qint16 v = (*m_table)[static_cast<std::size_t>(qRed(rgb) + qGreen(rgb) + qBlue(rgb))];
+        return m_invert ? static_cast<qint16>(100 - v) : v;
+    }
     [[nodiscard]] const QImage& picture() const { return m_picture; }
 
 private:
     QImage m_picture;
+    const uchar* m_bits;
+    qsizetype m_bytesPerLine;
+    const std::array<qint16, 766>* m_table;
     bool m_vertical;
     bool m_invert;
     int m_fixedSize;

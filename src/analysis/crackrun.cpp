@@ -11,18 +11,6 @@ namespace norvel {
 
 namespace {
 
-// Brightness by the sum of the three bytes, so a line reads one table entry per pixel.
-const std::array<qint16, 766>& brightnessTable()
-{
-    static const std::array<qint16, 766> table = [] {
-        std::array<qint16, 766> values {};
-        for (int sum = 0; sum < 766; ++sum)
-            values[static_cast<std::size_t>(sum)] = nearest(static_cast<double>(sum) * 100 / 256 / 3);
-        return values;
-    }();
-    return table;
-}
-
 struct RunSlot {
     bool active = false;
     int start = 0;
@@ -51,9 +39,20 @@ void begin(RunSlot& slot, int position, qint16 value)
 
 } // namespace
 
+const std::array<qint16, 766>& brightnessBySum()
+{
+    static const std::array<qint16, 766> table = [] {
+        std::array<qint16, 766> values {};
+        for (int sum = 0; sum < 766; ++sum)
+            values[static_cast<std::size_t>(sum)] = nearest(static_cast<double>(sum) * 100 / 256 / 3);
+        return values;
+    }();
+    return table;
+}
+
 qint16 brightness(int red, int green, int blue)
 {
-    return brightnessTable()[static_cast<std::size_t>(red + green + blue)];
+    return brightnessBySum()[static_cast<std::size_t>(red + green + blue)];
 }
 
 qint16 colourBrightness(qint32 colour)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
 #include <vector>
 
 // Finding the crack on one line of the picture: brightness on a 0 (black) to 100 (white) scale, the
@@ -14,6 +15,8 @@ namespace norvel {
 // Brightness of a colour: (r + g + b) * 100 / 256 / 3, rounded half to even. The divisor is 256, so
 // white reads 100 and (128, 128, 128) exactly 50.
 [[nodiscard]] qint16 brightness(int red, int green, int blue);
+// The same by the sum of the three bytes, so a pixel reads one table entry.
+[[nodiscard]] const std::array<qint16, 766>& brightnessBySum();
 // The same for a colour as 0x00BBGGRR; -1 (a point outside the picture) reads as white.
 [[nodiscard]] qint16 colourBrightness(qint32 colour);
 
