@@ -366,8 +366,8 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
             c.line = k;
             c.fixed = line.fixed;
             c.crossing = crossing;
-            c.edges = subPixelEdges(profile, crossing.run);
-            const RidgeStart start { c.fixed, c.edges.start, c.edges.end, crossing.threshold };
+            c.edges = subPixelEdges(crossing.noisy ? smoothed(profile) : profile, crossing.run);
+            const RidgeStart start { c.fixed, c.edges.start, c.edges.end, crossing.threshold, crossing.noisy };
             const double reach = std::max(LinkSpacings * placement.spacing, 3 * RidgeWidths * c.along() + MinRidgePx);
             const double unbounded = std::numeric_limits<double>::infinity();
             c.before = followRidge(plane, start, -1, k == 0 ? unbounded : reach);
@@ -431,6 +431,8 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     for (const AcrossLine& line : result.lines)
         if (line.kept)
             widths.push_back(line.across());
+    if (widths.empty())
+        return scanned;
     const double typical = median(widths);
     int like = 0;
     for (const AcrossLine& line : result.lines)

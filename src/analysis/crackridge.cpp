@@ -17,6 +17,8 @@ constexpr int MaxSide = 40;
 // must lie this many deviations below its concrete.
 constexpr double DiffMedianPerSigma = 0.954;
 constexpr double NoiseDeviations = 2.5;
+// Noise of more than this many levels is smoothed before edges are placed.
+constexpr double NoisyLine = 1.5;
 // The most valleys a line offers: the deepest are kept, as voids and specks are many on some concrete.
 constexpr std::size_t MaxCrossings = 12;
 // Past the run's edges, the concrete the sub-pixel edges are placed against.
@@ -139,7 +141,8 @@ std::vector<Crossing> findCrossings(const Profile& profile, const CrossingRules&
         if (p < last)
             steps.push_back(std::abs(v(p + 1) - v(p)));
     }
-    const double contrast = std::max(MinCrackContrast, NoiseDeviations * median(steps) / DiffMedianPerSigma);
+    const double noise = median(steps) / DiffMedianPerSigma;
+    const double contrast = std::max(MinCrackContrast, NoiseDeviations * noise);
     const double halfRun = std::min(rules.maxAlongPx / 2, static_cast<double>(n));
     const int reach = static_cast<int>(std::ceil(halfRun)) + MinSide;
     const std::vector<double> before = slidingMax(smooth, reach, true);
@@ -209,11 +212,17 @@ std::vector<Crossing> findCrossings(const Profile& profile, const CrossingRules&
         if (rules.typedThreshold && *rules.typedThreshold >= core + margin
             && *rules.typedThreshold <= concrete - margin)
             leftThreshold = rightThreshold = *rules.typedThreshold;
+        // A pixel of noise above the threshold inside a faint crack does not end the run: a pixel whose three-pixel
+        // mean is still below it belongs to it.
+        const auto dark = [&](int p, double threshold) {
+            return v(p) < threshold
+                || (p > first && p < last && smooth[static_cast<std::size_t>(p - first)] < threshold);
+        };
         int from = darkest;
-        while (from > first && v(from - 1) < leftThreshold)
+        while (from > first && dark(from - 1, leftThreshold))
             --from;
         int to = darkest;
-        while (to < last && v(to + 1) < rightThreshold)
+        while (to < last && dark(to + 1, rightThreshold))
             ++to;
         if (to - from + 1 > rules.maxAlongPx)
             continue;
@@ -223,6 +232,7 @@ std::vector<Crossing> findCrossings(const Profile& profile, const CrossingRules&
         crossing.concrete = concrete;
         crossing.core = core;
         crossing.cut = from <= first || to >= last;
+        crossing.noisy = noise > NoisyLine;
         // Two valleys that grew into one run are one crossing: the darker stands.
         if (!crossings.empty()) {
             Crossing& previous = crossings.back();
@@ -254,6 +264,16 @@ RunEdges subPixelEdges(const Profile& profile, const CrackRun& run)
     for (int p = first + 1; p <= last; ++p)
         darkest = std::min(darkest, profile.values[static_cast<std::size_t>(p)]);
     return { edgeBeside(profile, first, last, -1, darkest), edgeBeside(profile, last, first, +1, darkest) };
+}
+
+Profile smoothed(const Profile& profile)
+{
+    Profile out = profile;
+    for (int p = profile.first + 1; p < profile.last; ++p) {
+        const auto at = [&](int q) { return static_cast<int>(profile.values[static_cast<std::size_t>(q)]); };
+        out.values[static_cast<std::size_t>(p)] = static_cast<qint16>((at(p - 1) + 2 * at(p) + at(p + 1) + 2) / 4);
+    }
+    return out;
 }
 
 double RidgeTrace::extent(double fromFixed) const
@@ -377,6 +397,8 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
             = std::min(plane.alongSize() - 1, static_cast<int>(std::ceil(predicted + runAlong + slack)) + EdgeRoom);
         for (int a = window.first; a <= window.last; ++a)
             window.values[static_cast<std::size_t>(a)] = plane.at(fixed, a);
+        if (from.noisy)
+            window = smoothed(window);
         const auto value = [&](int a) { return window.values[static_cast<std::size_t>(a)]; };
         int darkest = std::max(searchFrom, window.first);
         for (int a = darkest + 1; a <= std::min(searchTo, window.last); ++a)

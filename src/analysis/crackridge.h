@@ -54,6 +54,7 @@ struct Crossing {
     double concrete = 0; // the lower of the concrete levels on its two sides
     double core = 0; // its darkest three-pixel mean
     bool cut = false; // reaches an end of the line, so the crack may go on past it
+    bool noisy = false; // its line's noise is more than a level or so: its edges are placed on a smoothed profile
 };
 
 struct CrossingRules {
@@ -100,7 +101,12 @@ struct RidgeStart {
     double start = 0; // the crossing's edges along its line
     double end = 0;
     double level = 0; // brightness below which a pixel belongs to the ridge
+    bool noisy = false; // each step is smoothed along the line before the ridge is looked for in it
 };
+
+// The profile smoothed by 1-2-1 along the line, to the nearest level: on a noisy line a pixel of noise neither ends a
+// faint crack's run nor places its edge, and a sharp edge stays where it was.
+[[nodiscard]] Profile smoothed(const Profile& profile);
 
 // The ridge followed from a crossing towards growing (+1) or shrinking (-1) fixed coordinates, for at most `reach`
 // pixels of fixed coordinate. The ridge's course is predicted from the steps behind, so a crack bending gently is
