@@ -118,6 +118,11 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
     return csvLine(f);
 }
 
+QString widestLabel(double mm)
+{
+    return QStringLiteral("最大 ") + fixedText(mm, 2) + QStringLiteral("mm");
+}
+
 QString lineNumbersText(const QList<qint64>& numbers, int count, int limit)
 {
     const qsizetype named = std::min<qsizetype>(numbers.size(), limit);

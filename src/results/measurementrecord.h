@@ -79,6 +79,8 @@ struct RecordedWidest {
     QLineF across;
     friend bool operator==(const RecordedWidest&, const RecordedWidest&) = default;
 };
+// The widest place's label over the picture, in the window and in the ledger alike: "最大 0.32mm".
+[[nodiscard]] QString widestLabel(double mm);
 struct RecordedAcross {
     bool horizontal = false; // the direction actually scanned, which may differ from the menu's
     std::array<RecordedAcrossLine, 5> lines;
