@@ -59,6 +59,9 @@ void checkMadeEntry(const QByteArray& bytes)
         entry.across = RecordedAcross { n % 3 == 1,
             { { { m / 3.0, m / 7.0 - 1, (n % 181) - 90.0, true, (n % 7) - 3.5 }, {},
                 { 1e-7 * m, double(m), -m / 367.0, n % 5 == 0 }, {}, { double(m), -1, 90, false } } } };
+        // Written to two decimals, as listed.
+        if (n % 8 == 1)
+            entry.across->widest = RecordedWidest { (n % 100001) / 100.0, QLineF(m / 3.0, -m, 2.0 * m, m / 7.0) };
     }
     entry.estimated = CrackDirection(n % 4);
     entry.pxPerMm = float(n) / 11;

@@ -1,3 +1,5 @@
+#include "analysis/acrosscrack.h"
+#include "app/widestplace.h"
 #include "form1fixture.h"
 #include "results/measurementrecord.h"
 #include "testsupport.h"
@@ -186,6 +188,7 @@ TEST_F(Form1AnalysisTest, fewerThanTwoLines_showsADashAndFilesNothing)
     for (int row = 1; row <= 5; ++row)
         EXPECT_EQ(grid1()->cellBackColor(row, 1), palette::brightWhite()) << row;
     EXPECT_EQ(grid2()->rows(), 0);
+    EXPECT_EQ(sokuTitle(), "測定値："); // says nothing found only across the crack
     EXPECT_EQ(text("Text3")->text(), "0");
     EXPECT_FALSE(get<QPushButton>(QStringLiteral("Command4(0)"))->isEnabled());
     EXPECT_TRUE(line("Line2(2)")->isVisible()); // the one crack found is still marked
@@ -561,5 +564,25 @@ INSTANTIATE_TEST_SUITE_P(Analysis, AcrossCrackTest,
         AcrossCase { "onUprightCrackMeasuredByRows", 90, 0, true, 41, "（横）", "上" },
         AcrossCase { "onLevelCrackMeasuredByColumns", 0, 1, true, 41, "（縦）", "左" }),
     caseName<AcrossCase>);
+
+// Kept only beside a listed width, to the hundredth listed; marked where the view shows the picture's pixels.
+TEST(WidestPlace, KeptBesideAListedWidthAndMarkedInTheView)
+{
+    AcrossAnalysis listed;
+    listed.analysis.pxPerMm = 100;
+    listed.combinedMm = 0.3f;
+    listed.widest = WidestStation { 32.5, QLineF(100, 200, 132.5, 210) };
+    AcrossAnalysis unlisted = listed;
+    unlisted.combinedMm.reset();
+    const std::pair<AcrossAnalysis, std::optional<RecordedWidest>> rows[] {
+        { listed, RecordedWidest { 0.33, listed.widest->across } }, { unlisted, std::nullopt }
+    };
+    for (const auto& [analysis, kept] : rows)
+        EXPECT_EQ(recordedWidest(analysis), kept);
+    const WidestMark mark
+        = widestMark({ 0.33, QLineF(100, 200, 132.5, 210) }, { 0.5f, 2, { { 10, 100 }, { 20, 100 } } });
+    EXPECT_EQ(mark.line, QLineF(80, 160, 112.5, 170));
+    EXPECT_EQ(mark.labelTopLeft, QPointF(117.5, 175));
+}
 
 } // namespace

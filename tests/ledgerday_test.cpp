@@ -86,7 +86,10 @@ QString describe(const QList<LedgerMark>& marks)
                      .arg(mark.segment.y1())
                      .arg(mark.segment.x2())
                      .arg(mark.segment.y2())
-                     .arg(mark.label, mark.counts ? "G" : "R")
+                     .arg(mark.label,
+                         mark.widest       ? "M"
+                             : mark.counts ? "G"
+                                           : "R")
                 + (mark.labelBelow ? " below" : "");
     return parts.join("; ");
 }
@@ -102,6 +105,16 @@ MeasurementEntry acrossAnalysis(
 {
     MeasurementEntry entry = analysis(RecordedChange::Analysis, "7_1.jpg", Filed, widths, !scannedHorizontally);
     entry.across = RecordedAcross { scannedHorizontally, lines };
+    return entry;
+}
+
+MeasurementEntry listing(RecordedChange kind, const char* result, std::optional<double> widestMm)
+{
+    MeasurementEntry entry = acrossAnalysis(false, { 0, 0, 4, 0, 0 }, { { {}, {}, { 4, 7, 0, true } } });
+    entry.change = kind;
+    entry.result = result;
+    if (widestMm)
+        entry.across->widest = RecordedWidest { *widestMm, QLineF(12, 6, 16.5, 6) };
     return entry;
 }
 
@@ -160,6 +173,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
             1, MeasuredHow::Automatic,
             "5.9,8.8-9.1,11.2 0.400mm G below; 5.9,28.8-9.1,31.2 0.400mm G below; 5,40-14,40 0.900mm R below; "
             "5.9,48.8-9.1,51.2 0.400mm G below" },
+        RowCase { "across_the_crack_with_its_widest_place", { listing(Analysis, "", 0.45) }, 1, MeasuredHow::Automatic,
+            "30,5-30,9 0.400mm R; 12,6-16.5,6 最大 0.45mm M" },
         RowCase { "manual_line", { manualLine("7_1.jpg", Filed) }, 1, MeasuredHow::ManualLine, "10,5-16,8 0.300mm G" },
         RowCase { "typed_after_analysis_keeps_its_marks",
             { analysis(Analysis, "7_1.jpg", Filed, { 0, 0, 3, 3, 0 }), change(TypedCorrection) }, 1, MeasuredHow::Typed,
@@ -198,6 +213,28 @@ INSTANTIATE_TEST_SUITE_P(Rows, LedgerRowTest,
                  }() },
             2, MeasuredHow::ManualLine, "" }),
     caseName<RowCase>);
+
+// The widest place follows only the width its analysis listed; a row without a width says whether its last analysis
+// found none.
+TEST(LedgerDay, PrintsTheWidestPlaceBesideTheWidthItsAnalysisListed)
+{
+    const struct {
+        QByteArray rows;
+        QList<MeasurementEntry> entries;
+        const char* printed;
+    } cases[] = {
+        { "1,0.32\r\n", { listing(Analysis, "0.32", 0.41) }, "0.32 最大 0.41 mm" },
+        { "1,0.40\r\n", { listing(TakeInAnalysis, "0.32", 0.41), change(TypedCorrection) }, "0.40" },
+        { "1,\r\n", { listing(TakeInAnalysis, "0.30", 0.41), listing(TakeInAnalysis, "", {}) }, "検出なし" },
+        { "1,\r\n", { change(TakeInAnalysis) }, "-" }, // declined before its analysis
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir day;
+        writeWholeFile(day.filePath("7/No7CP.csv"), c.rows);
+        const LedgerRow row = loadLedgerDay(day.path(), c.entries).poles.value(0).rows.value(0);
+        EXPECT_EQ(rowWidthText(row, 16) + widestPlaceText(row), QString::fromUtf8(c.printed));
+    }
+}
 
 // The shot's time, the camera's original kept beside the filed picture and the scale the row was measured at, as
 // "time from|original|px/mm kind date".

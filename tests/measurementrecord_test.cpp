@@ -47,6 +47,7 @@ MeasurementEntry acrossCrack()
     e.across = RecordedAcross { true,
         { { { 14.75, 930.125, -31.5, true, 1.25 }, { 15.5, 931.5, -30, true }, {}, { 40.25, 950.5, 12, false },
             { 14.5, 933.25, -29.75, true } } } };
+    e.across->widest = RecordedWidest { 0.44, QLineF(925.5, 1080.25, 941.75, 1081.5) };
     e.estimated = CrackDirection::Longitudinal;
     e.original = QStringLiteral("12_3_IMG_0031_2.JPG"); // kept so, the camera's name being taken in 原画像
     return e;
@@ -152,20 +153,23 @@ TEST(MeasurementRecord, IsASpreadsheetCsvInUtf8WithABom)
     EXPECT_TRUE(header.endsWith(
         ",結果,カメラ画像,カメラ画像時刻,直交スキャン方向,線1沿幅,線1中心,線1角度,線1開き角,線1採用,"
         "線2沿幅,線2中心,線2角度,線2開き角,線2採用,線3沿幅,線3中心,線3角度,線3開き角,線3採用,線4沿幅,線4中心,"
-        "線4角度,線4開き角,線4採用,線5沿幅,線5中心,線5角度,線5開き角,線5採用,推定方向,原画像\r\n"));
+        "線4角度,線4開き角,線4採用,線5沿幅,線5中心,線5角度,線5開き角,線5採用,推定方向,原画像,最大幅,最大幅始点X,"
+        "最大幅始点Y,最大幅終点X,最大幅終点Y\r\n"));
     const QByteArray line = measurementRecordLine(analysis());
     EXPECT_EQ(line.count(','), header.count(','));
     EXPECT_EQ(line,
         "2024-05-01 09:30:15.250,12,3,取込分析,12_3.jpg,2592,1944,黒さ優先,縦スキャン,40,0,1,1,640*480,"
         "0,0,640,480,1,0.24691358,107,900,60,214,901,61,320,0,0,427,903,59,534,904,62,368.55,0,,,,,,,,"
-        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
+        "0.16,IMG_0031.JPG,2024-05-01 09:30:10.005,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,\r\n");
     EXPECT_TRUE(measurementRecordLine(typed()).endsWith(
-        ",\"0,35 \"\"約\"\"\",,," + QByteArray(AcrossColumns + 1, ',') + "\r\n"));
+        ",\"0,35 \"\"約\"\"\",,," + QByteArray(AcrossColumns + 1 + WidestColumns, ',') + "\r\n"));
     EXPECT_TRUE(measurementRecordLine(formulas()).contains(",'=1+1,3,取込分析,12_3.jpg,"));
     const QByteArray across = measurementRecordLine(acrossCrack());
     EXPECT_EQ(across.count(','), header.count(','));
-    EXPECT_TRUE(across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1.25,1,15.5,931.5,-30,0,1,"
-                                "0,0,0,0,0,40.25,950.5,12,0,0,14.5,933.25,-29.75,0,1,縦,12_3_IMG_0031_2.JPG\r\n"))
+    EXPECT_TRUE(
+        across.endsWith(",2024-05-01 09:30:10.005,横スキャン,14.75,930.125,-31.5,1.25,1,15.5,931.5,-30,0,1,"
+                        "0,0,0,0,0,40.25,950.5,12,0,0,14.5,933.25,-29.75,0,1,縦,12_3_IMG_0031_2.JPG,0.44,925.5,1080.25,"
+                        "941.75,1081.5\r\n"))
         << across.toStdString();
 }
 
@@ -213,7 +217,8 @@ TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
         { "without the calibration column either", false, false, false } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QByteArray old = measurementRecordLine(analysis()).chopped(3) + "\r\n"; // without the original's column
+        // without the original's column and the widest place's
+        QByteArray old = measurementRecordLine(analysis()).chopped(3 + WidestColumns) + "\r\n";
         old.replace(QByteArray(AcrossColumns + 1, ',') + "\r\n",
             (c.acrossColumns ? QByteArray(AcrossColumns, ',') : QByteArray()) + "\r\n");
         if (!c.cameraColumns)
@@ -229,6 +234,23 @@ TEST(MeasurementRecord, ReadsLinesOfEarlierVersions)
         ASSERT_EQ(mixed.entries.size(), 2);
         EXPECT_TRUE(mixed.entries[0] == alone.entries[0]);
         EXPECT_TRUE(mixed.entries[1] == acrossCrack());
+    }
+}
+
+// A line from before the widest place was recorded reads without one; the width is kept to the hundredth listed.
+TEST(MeasurementRecord, ReadsTheWidestPlaceOnlyWhereRecorded)
+{
+    MeasurementEntry without = acrossCrack();
+    without.across->widest.reset();
+    MeasurementEntry unrounded = acrossCrack();
+    unrounded.across->widest->mm = 0.4449;
+    const QByteArray older
+        = measurementRecordLine(acrossCrack()).replace(",0.44,925.5,1080.25,941.75,1081.5\r\n", "\r\n");
+    const std::pair<QByteArray, MeasurementEntry> rows[] { { older, without },
+        { measurementRecordLine(unrounded), acrossCrack() } };
+    for (const auto& [line, entry] : rows) {
+        const MeasurementRecordRead read = readMeasurementRecord(measurementRecordHeader() + line);
+        EXPECT_TRUE(read.entries.size() == 1 && read.entries[0] == entry) << line.toStdString();
     }
 }
 
@@ -270,7 +292,9 @@ TEST(MeasurementRecord, LeavesOutLinesItCannotRead)
         { "acrossKeptNeither", QByteArray(across).replace(",12,0,0,", ",12,0,2,") },
         { "acrossFigureMissing", QByteArray(across).replace(",933.25,", ",,") },
         { "acrossOneColumnShort", QByteArray(across).replace(",-29.75,0,1,縦,", ",-29.75,0,縦,") },
-        { "estimateNamesNoDirection", QByteArray(good).replace(",,\r\n", ",北,\r\n") },
+        { "estimateNamesNoDirection", QByteArray(good).replace(",,,,,,,\r\n", ",北,,,,,,\r\n") },
+        { "widestWithoutAcross", QByteArray(good).replace(",,,,,\r\n", ",0.44,1,2,3,4\r\n") },
+        { "widestEndFarOutside", QByteArray(across).replace(",925.5,", ",-40000,") },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

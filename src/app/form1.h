@@ -257,6 +257,7 @@ private:
     // Across the crack: the runs turned across its path, in the other direction where the lines run along it.
     [[nodiscard]] std::optional<AnalysisOutcome> analyseAcrossCrack(ScanDirection direction, const ViewGeometry& view);
     void markAcrossLine(int k, const AcrossAnalysis& analysis, const ViewGeometry& view);
+    void markWidest(const RecordedWidest& widest, const ViewGeometry& view);
     [[nodiscard]] MeasurementEntry acrossEntry(const AcrossAnalysis& analysis) const;
     // The analysis's width into the list, asking first before it replaces a width typed or dragged.
     void listAnalysis(const AnalysisOutcome& outcome);

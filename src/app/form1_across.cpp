@@ -3,6 +3,7 @@
 #include "analysis/acrosscrack.h"
 #include "analysis/directionestimate.h"
 #include "analysis/summary.h"
+#include "app/widestplace.h"
 #include "core/numbers.h"
 #include "measure/range.h"
 #include "widgets/flexgrid.h"
@@ -39,6 +40,8 @@ std::optional<Form1::AnalysisOutcome> Form1::analyseAcrossCrack(ScanDirection di
     }
     AnalysisOutcome outcome;
     outcome.entry = acrossEntry(analysis);
+    if (outcome.entry.across->widest)
+        markWidest(*outcome.entry.across->widest, view);
     outcome.entry.estimated = estimatedDirection(analysis);
     if (const std::optional<QString> width = presentCombined(analysis.used, analysis.combinedMm)) {
         outcome.measured = ResultRow { {}, *width, WidthSource::Analysis };
@@ -81,6 +84,16 @@ void Form1::markAcrossLine(int k, const AcrossAnalysis& analysis, const ViewGeom
     MSFlexGrid1->setTextMatrix(k + 1, 1, fixedText(line.across(), 1));
 }
 
+void Form1::markWidest(const RecordedWidest& widest, const ViewGeometry& view)
+{
+    // Apart from the kept lines' green and the left-out lines' red: the place the inspector files.
+    const WidestMark mark = widestMark(widest, view);
+    Picture1->drawLine(mark.line.p1(), mark.line.p2(), palette::brightMagenta());
+    Picture1->setForeColor(palette::brightMagenta());
+    Picture1->printText(mark.labelTopLeft, widestLabel(widest.mm));
+    Picture1->setForeColor(palette::brightRed());
+}
+
 MeasurementEntry Form1::acrossEntry(const AcrossAnalysis& analysis) const
 {
     MeasurementEntry entry = measurementEntry(RecordedChange::Analysis);
@@ -98,6 +111,7 @@ MeasurementEntry Form1::acrossEntry(const AcrossAnalysis& analysis) const
         if (line.found)
             across.lines[k] = { line.along(), line.centre(), line.angleDegrees, line.kept, line.spreadDegrees };
     }
+    across.widest = recordedWidest(analysis);
     entry.across = across;
     return entry;
 }

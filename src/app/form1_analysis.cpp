@@ -62,8 +62,11 @@ void Form1::Check2_Click()
 
 void Form1::Command2_Click()
 {
-    if (const std::optional<AnalysisOutcome> outcome = runAnalysis(); outcome && outcome->measured)
+    const std::optional<AnalysisOutcome> outcome = runAnalysis();
+    if (outcome && outcome->measured)
         listAnalysis(*outcome);
+    else if (outcome && outcome->entry.across)
+        m_listView->showNothingFound();
 }
 
 std::optional<Form1::AnalysisOutcome> Form1::runAnalysis()

@@ -148,6 +148,8 @@ TakeInResult Form1::takePictureIn(const QByteArray& path)
     entry.cameraModified = QDateTime::fromMSecsSinceEpoch(original.stamp.modifiedMs);
     entry.original = taken.original;
     m_list.takeIn(taken, entry);
+    if (analysed && !analysed->measured && analysed->entry.across)
+        m_listView->showNothingFound();
     if (analysed && analysed->otherDirection)
         showScannedDirection(*analysed->otherDirection);
     if (filed == ShotFiling::Outcome::Declined)

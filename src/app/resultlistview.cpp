@@ -13,6 +13,13 @@
 
 namespace norvel {
 
+namespace {
+
+const QString StartCaption = QStringLiteral("測定値：");
+const QString NothingFoundCaption = QStringLiteral("測定値：検出なし");
+
+} // namespace
+
 ResultListView::ResultListView(ResultList& list, QWidget* parent)
     : m_list(list)
     , MSFlexGrid2(new FlexGrid(parent))
@@ -47,6 +54,11 @@ void ResultListView::showRows()
 void ResultListView::show(const ResultChange& change)
 {
     showRows();
+    // A clear takes the row the analysis found nothing on, or the rows before it: the word no longer holds.
+    const bool clear = change.cause == ResultCause::ClearOne || change.cause == ResultCause::ClearAll
+        || change.cause == ResultCause::ClearAfterCopy;
+    if (clear && m_controls.measured->title() == NothingFoundCaption)
+        m_controls.measured->setTitle(StartCaption);
     switch (change.cause) {
     case ResultCause::TakeIn:
         if (change.width.isEmpty()) {
@@ -133,7 +145,12 @@ void ResultListView::clearShownWidth()
         m_controls.correction->clear();
     }
     setCorrectionBackground(QApplication::palette(m_controls.correction).color(QPalette::Base));
-    m_controls.measured->setTitle(QStringLiteral("測定値："));
+    m_controls.measured->setTitle(StartCaption);
+}
+
+void ResultListView::showNothingFound()
+{
+    m_controls.measured->setTitle(NothingFoundCaption);
 }
 
 void ResultListView::setCorrectionBackground(const QColor& color)

@@ -41,6 +41,8 @@ public:
     void showWidth(const QString& width, const QColor& background);
     // The correction box and the menu's title without a figure.
     void clearShownWidth();
+    // The menu's title after an analysis across the crack that found none, until its next refresh.
+    void showNothingFound();
 
 private:
     void show(const ResultChange& change);

@@ -22,14 +22,15 @@ constexpr double FactsLeft = Left + PhotoWidth + 3;
 constexpr double FactsNameWidth = 19;
 constexpr int FactsLines = 13;
 
-// "0.35 mm（自動・直交）"
+// "0.35 mm 最大 0.41 mm（自動・直交）": in a narrow cell the way it was measured is cut before the widest place.
 QString widthWithHow(const LedgerRow& row)
 {
-    QString text = shortened(row.width, 16);
+    QString text = rowWidthText(row, 16);
     if (row.widthMm)
         text = fixedText(*row.widthMm, 2) + QStringLiteral(" mm");
     else if (row.outOfRange)
         text += QStringLiteral("（範囲外）");
+    text += widestPlaceText(row);
     QStringList how;
     if (row.how != MeasuredHow::Unknown)
         how << measuredHowText(row.how);

@@ -158,6 +158,19 @@ QString measuredHowText(MeasuredHow how)
     return {};
 }
 
+QString rowWidthText(const LedgerRow& row, qsizetype characters)
+{
+    if (!row.width.trimmed().isEmpty())
+        return row.width.size() <= characters ? row.width : row.width.left(characters) + QChar(0x2026);
+    return row.nothingFound ? QStringLiteral("検出なし") : QStringLiteral("-");
+}
+
+QString widestPlaceText(const LedgerRow& row)
+{
+    return row.widestPlaceMm ? QStringLiteral(" 最大 ") + fixedText(*row.widestPlaceMm, 2) + QStringLiteral(" mm")
+                             : QString();
+}
+
 namespace {
 
 void setWidth(LedgerRow& row)
@@ -311,14 +324,27 @@ public:
                 row.calibrated = entry.calibrated;
                 row.across = entry.across.has_value();
             }
-            if (entry.change == RecordedChange::TakeInAnalysis || entry.change == RecordedChange::Analysis)
+            if (entry.change == RecordedChange::TakeInAnalysis || entry.change == RecordedChange::Analysis) {
                 row.estimated = entry.estimated;
+                takeWidest(entry, row);
+            }
             if (entry.change == RecordedChange::TakeInAnalysis)
                 takeShot(entry, row);
         }
     }
 
 private:
+    // The widest place goes with the width the analysis listed, only while the row still has it; a take-in declined
+    // before its analysis (no lines) found nothing, and says nothing.
+    static void takeWidest(const MeasurementEntry& entry, LedgerRow& row)
+    {
+        const bool listedThis = !entry.result.isEmpty() && entry.result == row.width;
+        row.widestPlaceMm.reset();
+        if (listedThis && entry.across && entry.across->widest)
+            row.widestPlaceMm = entry.across->widest->mm;
+        row.nothingFound = entry.lines && entry.result.trimmed().isEmpty() && row.width.trimmed().isEmpty();
+    }
+
     static void takeShot(const MeasurementEntry& entry, LedgerRow& row)
     {
         row.shotFromCamera = entry.cameraModified.isValid();

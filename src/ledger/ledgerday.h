@@ -31,13 +31,15 @@ enum class MeasuredHow { Unknown, Automatic, ManualLine, Typed };
 
 // A mark over a picture, in picture pixels, with its label ("0.352mm"). counts: the line's width went into
 // the row's figure (drawn green); an analysis line left out of the mean is drawn red, as the window does. An
-// analysis measured across the crack marks its kept lines across it, with their widths across. The label goes
-// beside the mark's middle: below the mark of a horizontal scan line, right of any other mark.
+// analysis measured across the crack marks its kept lines across it, with their widths across, and the widest place
+// along the crack (widest: magenta, "最大 0.32mm"). The label goes beside the mark's middle: below the mark of a
+// horizontal scan line, right of any other mark; the widest place's beside its second end, below and right.
 struct LedgerMark {
     QLineF segment;
     QString label;
     bool counts = true;
     bool labelBelow = false;
+    bool widest = false;
     friend bool operator==(const LedgerMark&, const LedgerMark&) = default;
 };
 
@@ -53,6 +55,10 @@ struct LedgerRow {
     QSize pictureSize; // as its header gives it; invalid without a readable picture
     QString pictureError; // why the picture there cannot be shown; empty when it can be
     QList<LedgerMark> marks;
+    // From the record's last analysis of the row: the widest place along the crack it found, when it listed the
+    // width the row has (not one typed or dragged over it); and whether it found no width for a row that has none.
+    std::optional<double> widestPlaceMm;
+    bool nothingFound = false;
     CrackFacts facts; // from the day's 調査情報.csv: the direction judges the width
     // The direction the row's last analysis estimated (a later typed correction or dragged line measures the same
     // crack): the width is judged by it while the facts confirm none.
@@ -69,6 +75,12 @@ struct LedgerRow {
     bool calibrated = false;
     QDate calibrationDate; // of a calibrated scale, when the scale file beside the day folders still holds it
 };
+
+// A row's width as the ledger prints it: its text, at most characters of it (see ledgertext::shortened), "検出なし"
+// where the last analysis found no width, else "-".
+[[nodiscard]] QString rowWidthText(const LedgerRow& row, qsizetype characters);
+// " 最大 0.32 mm" to follow the row's width where the analysis that listed it found its widest place; else empty.
+[[nodiscard]] QString widestPlaceText(const LedgerRow& row);
 
 struct LedgerPole {
     QString pole;

@@ -71,6 +71,8 @@ QList<LedgerMark> marksOf(const MeasurementEntry& entry)
     QList<LedgerMark> marks;
     if (entry.lines && entry.across) {
         addAcrossMarks(entry, *entry.across, marks);
+        if (const std::optional<RecordedWidest>& widest = entry.across->widest)
+            marks.append({ widest->across, widestLabel(widest->mm), false, false, true });
     } else if (entry.lines) {
         std::array<qint16, 5> widths {};
         for (std::size_t k = 0; k < 5; ++k)

@@ -8,8 +8,8 @@ namespace norvel {
 struct LedgerMark;
 struct MeasurementEntry;
 
-// The measuring lines of an analysis or a dragged line in picture pixels, labelled with their widths, in the
-// colours the window gave them. None for other changes.
+// The measuring lines of an analysis or a dragged line in picture pixels, labelled with their widths, and the widest
+// place along the crack an analysis across it found, in the colours the window gave them. None for other changes.
 [[nodiscard]] QList<LedgerMark> marksOf(const MeasurementEntry& entry);
 
 } // namespace norvel

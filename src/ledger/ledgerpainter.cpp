@@ -36,9 +36,13 @@ constexpr double TableRowHeight = 6.2;
 // The window shows a picture 640 pixels wide and draws its marks 2 pixels wide, labels 5 pixels aside.
 constexpr double WindowWidth = 640;
 
+// Under a picture: "0.35mm 最大 0.41 mm", "検出なし" or "-".
 QString widthShown(const LedgerRow& row)
 {
-    return shortened(row.width) + (row.outOfRange ? QStringLiteral("（範囲外）") : QString());
+    if (row.width.trimmed().isEmpty())
+        return rowWidthText(row, 24);
+    return shortened(row.width) + (row.outOfRange ? QStringLiteral("（範囲外）") : QString()) + QStringLiteral("mm")
+        + widestPlaceText(row);
 }
 
 } // namespace
@@ -297,8 +301,8 @@ void LedgerPainter::paintTable(const LedgerPage& page)
     for (int r : page.rows) {
         const LedgerRow& row = pole.rows[r];
         writeCells(y, TableRowHeight, widths,
-            { QString::number(row.row), shortened(row.width, 16), measuredHowText(row.how), judgementShown(row),
-                directionText(judgedDirection(row)) },
+            { QString::number(row.row), rowWidthText(row, 16) + widestPlaceText(row), measuredHowText(row.how),
+                judgementShown(row), directionText(judgedDirection(row)) },
             10, { Qt::black, Qt::black, Qt::black, MarkRed });
         y += TableRowHeight;
     }
@@ -319,7 +323,7 @@ void LedgerPainter::paintPictures(const LedgerPage& page, ThumbnailQueue& thumbn
         const QRectF place = ledgerPictureRect(slot, size);
         paintPicture(place, pole, row, thumbnail, false);
         const QString caption
-            = poleTitle(shortened(pole.pole)) + QStringLiteral(" %1: %2mm").arg(row.row).arg(widthShown(row));
+            = poleTitle(shortened(pole.pole)) + QStringLiteral(" %1: %2").arg(row.row).arg(widthShown(row));
         write({ place.center().x() - CellWidth / 2, place.bottom() + 1, CellWidth, 6 }, 10, Qt::AlignCenter, caption);
     }
 }
@@ -373,15 +377,22 @@ void LedgerPainter::paintMarks(const QRectF& target, const LedgerRow& row)
     m_painter.setRenderHint(QPainter::Antialiasing);
     const double scale = target.width() / row.pictureSize.width();
     const double windowPixel = target.width() / WindowWidth;
+    const auto colour = [](const LedgerMark& mark) {
+        return mark.widest ? MarkMagenta : mark.counts ? MarkGreen : MarkRed;
+    };
     for (const LedgerMark& mark : row.marks) {
         const QLineF line(target.topLeft() + mark.segment.p1() * scale, target.topLeft() + mark.segment.p2() * scale);
-        m_painter.setPen(QPen(mark.counts ? MarkGreen : MarkRed, 2 * windowPixel, Qt::SolidLine, Qt::FlatCap));
+        m_painter.setPen(QPen(colour(mark), 2 * windowPixel, Qt::SolidLine, Qt::FlatCap));
         m_painter.drawLine(line);
     }
     for (const LedgerMark& mark : row.marks) {
         if (mark.label.isEmpty())
             continue;
         const QLineF line(target.topLeft() + mark.segment.p1() * scale, target.topLeft() + mark.segment.p2() * scale);
+        if (mark.widest) {
+            writeHaloed(line.p2() + QPointF(5, 5) * windowPixel, 7, mark.label, MarkMagenta);
+            continue;
+        }
         const QPointF offset = mark.labelBelow ? QPointF(0, 5 * windowPixel) : QPointF(5 * windowPixel, 0);
         writeHaloed(line.center() + offset, 7, mark.label, MarkRed);
     }

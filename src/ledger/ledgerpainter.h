@@ -116,6 +116,7 @@ namespace ledgertext {
 [[nodiscard]] QString widestDirection(const LedgerPole& pole);
 inline const QColor MarkGreen(0, 255, 0);
 inline const QColor MarkRed(255, 0, 0);
+inline const QColor MarkMagenta(255, 0, 255); // the widest place along the crack
 inline const QColor BarBlue(70, 110, 170);
 inline const QColor HeadingGrey(230, 230, 230);
 } // namespace ledgertext

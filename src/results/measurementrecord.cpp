@@ -107,7 +107,20 @@ QByteArray measurementRecordLine(const MeasurementEntry& e)
             f << QString();
     }
     f << crackDirectionName(e.estimated) << spreadsheetSafe(e.original.value_or(QString()));
+    if (e.across && e.across->widest) {
+        const RecordedWidest& widest = *e.across->widest;
+        f << fixedText(widest.mm, 2) << exactText(widest.across.x1()) << exactText(widest.across.y1())
+          << exactText(widest.across.x2()) << exactText(widest.across.y2());
+    } else {
+        for (int k = 0; k < WidestColumns; ++k)
+            f << QString();
+    }
     return csvLine(f);
+}
+
+QString widestLabel(double mm)
+{
+    return QStringLiteral("最大 ") + fixedText(mm, 2) + QStringLiteral("mm");
 }
 
 QString lineNumbersText(const QList<qint64>& numbers, int count, int limit)

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QIODevice>
+#include <QLineF>
 #include <QList>
 #include <QPointF>
 #include <QSize>
@@ -71,9 +72,19 @@ struct RecordedAcrossLine {
     double spreadDegrees = 0; // the end edge's angle less the start edge's: 0 where the crack runs straight
     friend bool operator==(const RecordedAcrossLine&, const RecordedAcrossLine&) = default;
 };
+// The widest place along the followed crack: its width in millimetres, to the two decimals a width is listed in,
+// and its mark from edge to edge across the crack in picture pixels.
+struct RecordedWidest {
+    double mm = 0;
+    QLineF across;
+    friend bool operator==(const RecordedWidest&, const RecordedWidest&) = default;
+};
+// The widest place's label over the picture, in the window and in the ledger alike: "最大 0.32mm".
+[[nodiscard]] QString widestLabel(double mm);
 struct RecordedAcross {
     bool horizontal = false; // the direction actually scanned, which may differ from the menu's
     std::array<RecordedAcrossLine, 5> lines;
+    std::optional<RecordedWidest> widest = std::nullopt; // only where the analysis listed a width
     friend bool operator==(const RecordedAcross&, const RecordedAcross&) = default;
 };
 

@@ -23,7 +23,9 @@ const QStringList& recordColumns()
             list << QStringLiteral("線%1沿幅").arg(k) << QStringLiteral("線%1中心").arg(k)
                  << QStringLiteral("線%1角度").arg(k) << QStringLiteral("線%1開き角").arg(k)
                  << QStringLiteral("線%1採用").arg(k);
-        list << QStringLiteral("推定方向") << QStringLiteral("原画像");
+        list << QStringLiteral("推定方向") << QStringLiteral("原画像") << QStringLiteral("最大幅")
+             << QStringLiteral("最大幅始点X") << QStringLiteral("最大幅始点Y") << QStringLiteral("最大幅終点X")
+             << QStringLiteral("最大幅終点Y");
         return list;
     }();
     return names;

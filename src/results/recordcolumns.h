@@ -28,11 +28,15 @@ inline constexpr int CameraColumns = 2;
 // angle, the angle between its two edges and whether it was kept. Lines written before it was measured lack all
 // of these.
 inline constexpr int AcrossColumns = 1 + 5 * 5;
-// Last, the direction the analysis estimated ("横", "縦", "斜め", empty when it did not or for other changes); lines
+// Then the direction the analysis estimated ("横", "縦", "斜め", empty when it did not or for other changes); lines
 // written before it was estimated lack it.
 inline constexpr int EstimatedDirectionColumns = 1;
 // Then the kept original's name in the pole folder's 原画像 (take-ins only; empty when none was kept), as it may
 // differ from the camera's name; lines written before it was recorded lack it.
 inline constexpr int OriginalColumns = 1;
+// Last, the widest place along the crack an analysis across it listed a width for: the width in millimetres as the
+// result is written, then its mark's two ends in picture pixels; all empty for other changes and analyses. Lines
+// written before it was recorded lack them.
+inline constexpr int WidestColumns = 1 + 4;
 
 } // namespace norvel

@@ -288,13 +288,34 @@ bool readAcross(FieldReader& f, MeasurementEntry& e)
     return true;
 }
 
+// The widest place along the crack, or its fields all empty; only an analysis across the crack has one. Its width is
+// no crack's beyond a metre, and its ends lie across a crack inside a picture the program opens.
+bool readWidest(FieldReader& f, MeasurementEntry& e)
+{
+    if (f.peek().isEmpty())
+        return f.empty(WidestColumns);
+    RecordedWidest widest;
+    std::array<double, 4> ends {};
+    if (!e.across || !f.numberWithin(&widest.mm, 0.0, 1000.0))
+        return false;
+    for (double& end : ends) {
+        if (!f.numberWithin(&end, -32768.0, 65536.0))
+            return false;
+    }
+    widest.across = QLineF(ends[0], ends[1], ends[2], ends[3]);
+    e.across->widest = widest;
+    return true;
+}
+
 std::optional<MeasurementEntry> entryFrom(QStringList fields)
 {
     // Lines of earlier versions are made whole with what their missing columns meant: the described scale, no
-    // camera file, nothing measured across the crack, no direction estimated, an original only guessed (nullopt).
+    // camera file, nothing measured across the crack, no direction estimated, an original only guessed (nullopt),
+    // no widest place along the crack.
     const qsizetype full = recordColumns().size();
-    const bool originalNamed = fields.size() == full;
-    const qsizetype beforeOriginal = full - OriginalColumns;
+    const qsizetype beforeWidest = full - WidestColumns;
+    const bool originalNamed = fields.size() >= beforeWidest;
+    const qsizetype beforeOriginal = beforeWidest - OriginalColumns;
     const qsizetype beforeEstimate = beforeOriginal - EstimatedDirectionColumns;
     const qsizetype beforeAcross = beforeEstimate - AcrossColumns;
     if (fields.size() == beforeAcross - CameraColumns - 1)
@@ -309,6 +330,10 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
         fields << QString();
     if (fields.size() == beforeOriginal)
         fields << QString();
+    if (fields.size() == beforeWidest) {
+        for (int k = 0; k < WidestColumns; ++k)
+            fields << QString();
+    }
     if (fields.size() != full)
         return std::nullopt;
     FieldReader f(fields);
@@ -340,6 +365,8 @@ std::optional<MeasurementEntry> entryFrom(QStringList fields)
     e.original = f.text();
     if (!originalNamed)
         e.original.reset();
+    if (!readWidest(f, e))
+        return std::nullopt;
     return e;
 }
 

@@ -17,6 +17,10 @@ inline QColor brightRed()
 {
     return { 255, 0, 0 };
 } // 12
+inline QColor brightMagenta()
+{
+    return { 255, 0, 255 };
+} // 13
 inline QColor brightWhite()
 {
     return { 255, 255, 255 };
