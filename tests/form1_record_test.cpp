@@ -226,6 +226,8 @@ TEST_F(Form1RecordTest, linesHoldWhatProducedTheWidth)
         EXPECT_EQ(line.width, 40);
     }
     EXPECT_LT((*analysis.lines)[0].position, (*analysis.lines)[4].position);
+    ASSERT_TRUE(analysis.across && analysis.across->widest); // the band is as wide all along it
+    EXPECT_DOUBLE_EQ(analysis.across->widest->mm, 0.44);
 
     const MeasurementEntry& manual = entries[1];
     ASSERT_TRUE(manual.manual.has_value());
