@@ -31,6 +31,7 @@ struct FindingCase {
     Expect expect = Expect::Width;
     bool jpeg = false; // saved at quality 75 and read back, as a camera's picture is
     int minKept = 3;
+    std::optional<CrackScene> crossing = {}; // a thinner crack drawn over it, which is not the one to list
 };
 
 void PrintTo(const FindingCase& c, std::ostream* os)
@@ -141,6 +142,7 @@ const FindingCase cases[] = {
     { "blank_concrete_automatic", crack(0, 0), automatic, Expect::None },
     { "blank_concrete_with_specks_and_pores", porous(specked(crack(0, 30), 5), 400), typed, Expect::None },
     { "jpeg_quality_75", crack(0.15, 30), typed, Expect::Width, true },
+    { "thinner_crack_crossing_it", crack(0.4, -50), typed, Expect::Width, false, 3, crack(0.2, -10) },
 };
 
 class CrackFindingTest : public testing::TestWithParam<FindingCase> { };
@@ -150,7 +152,16 @@ class CrackFindingTest : public testing::TestWithParam<FindingCase> { };
 TEST_P(CrackFindingTest, measuresTheCrackAndNothingElse)
 {
     const FindingCase& c = GetParam();
-    const QImage drawn = drawCrack(c.scene);
+    QImage drawn = drawCrack(c.scene);
+    if (c.crossing) {
+        const QImage other = drawCrack(*c.crossing);
+        for (int y = 0; y < drawn.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(drawn.scanLine(y));
+            const auto* over = reinterpret_cast<const QRgb*>(other.constScanLine(y));
+            for (int x = 0; x < drawn.width(); ++x)
+                row[x] = qGray(over[x]) < qGray(row[x]) ? over[x] : row[x];
+        }
+    }
     const QImage picture = c.jpeg ? jpegRoundTrip(drawn) : drawn;
     ASSERT_EQ(picture.size(), c.scene.size);
     const AcrossAnalysis result = analyseAcross(picture, c.scene.crossedBy, wholePictureView(c.scene.size), c.settings);

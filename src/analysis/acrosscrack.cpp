@@ -19,6 +19,10 @@ namespace {
 constexpr double AlongLimitFactor = 2.5;
 // Past this angle between the crack's normal and the lines, they run nearly along the crack.
 constexpr double NearlyAlongDegrees = 55;
+// Past this angle a single line runs too nearly along the crack to be measured.
+constexpr double SteepLineDegrees = 70;
+// Widths this close, measured in the two directions, are of one crack.
+constexpr float SameCrackShare = 0.15f;
 // A run more than this many times wider or narrower than the others' median is not the same crack.
 constexpr double WidthRatio = 2;
 // A valley is a crossing of a crack only where its ridge runs on both ways for this many of its widths, and this
@@ -36,6 +40,8 @@ constexpr double MaxBendDegrees = 10;
 constexpr double VoidRatio = 1.4;
 // The fewest crossings that make a crack.
 constexpr int MinCrossings = 3;
+// A course between two crossings lies within this share of the lines' spacing of the chord between them.
+constexpr double ChordShare = 0.25;
 // The width is measured along the crack this often.
 constexpr double StationMm = 0.05;
 
@@ -59,6 +65,7 @@ struct Candidate {
     RidgeTrace before; // towards smaller fixed coordinates
     RidgeTrace after;
     bool ridge = false;
+    double across = 0; // the run turned across by its ridge's course, to rank cracks by
     [[nodiscard]] double along() const { return edges.end - edges.start; }
     [[nodiscard]] double centre() const { return (edges.start + edges.end) / 2; }
     [[nodiscard]] RidgeStep own() const { return { fixed, edges.start, edges.end, true }; }
@@ -82,11 +89,22 @@ std::vector<QPointF> centres(const std::vector<RidgeStep>& steps)
     return points;
 }
 
-bool isRidge(const Candidate& c)
+// The points of a course sorted by fixed coordinate within half of `at`.
+std::span<const QPointF> around(const std::vector<QPointF>& sorted, double at, double half)
+{
+    const auto from = std::lower_bound(
+        sorted.begin(), sorted.end(), at - half, [](const QPointF& p, double x) { return p.x() < x; });
+    const auto to
+        = std::upper_bound(from, sorted.end(), at + half, [](double x, const QPointF& p) { return x < p.x(); });
+    return { from, to };
+}
+
+bool isRidge(Candidate& c)
 {
     const double along = c.along();
     const LocalFit fit = fitNear(centres(courseOf(c)), c.fixed, std::max(MinRidgePx, RidgeWidths * along));
     const double cosine = 1 / std::hypot(1.0, fit.slope);
+    c.across = along * cosine;
     // The ridge's length along the crack, as a length of fixed coordinate.
     const double needed = std::max(MinRidgePx, RidgeWidths * along * cosine) * cosine;
     const auto runsOn = [&](const RidgeTrace& t) { return t.reachedEdge || t.extent(c.fixed) >= needed; };
@@ -147,13 +165,13 @@ std::vector<int> longestChain(const std::vector<Candidate>& candidates)
         if (!candidates[j].ridge)
             continue;
         count[j] = 1;
-        weight[j] = candidates[j].along();
+        weight[j] = candidates[j].across;
         for (std::size_t i = 0; i < j; ++i) {
             const int lines = candidates[j].line - candidates[i].line;
             if (!candidates[i].ridge || lines < 1 || lines > 2 || !linked(candidates[i], candidates[j]))
                 continue;
             const int c = count[i] + 1;
-            const double w = weight[i] + candidates[j].along();
+            const double w = weight[i] + candidates[j].across;
             if (c > count[j] || (c == count[j] && w > weight[j])) {
                 count[j] = c;
                 weight[j] = w;
@@ -209,7 +227,8 @@ std::optional<double> widthBeside(const Candidate& c)
         const double distance = std::abs(s.fixed - c.fixed);
         if (!s.whole || distance < along || distance > 4 * along + MinRidgePx)
             continue;
-        const LocalFit fit = fitNear(middle, s.fixed, std::max(MinRidgePx, 2 * along));
+        const double half = std::max(MinRidgePx, 2 * along);
+        const LocalFit fit = fitNear(around(middle, s.fixed, half), s.fixed, half);
         widths.push_back((s.end - s.start) / std::hypot(1.0, fit.slope));
     }
     if (widths.size() < 4)
@@ -217,20 +236,30 @@ std::optional<double> widthBeside(const Candidate& c)
     return median(widths);
 }
 
-// The crack's course through the chain: each crossing's own ridge up to halfway to the next.
-std::vector<RidgeStep> chainCourse(const std::vector<Candidate>& candidates, const std::vector<int>& chain)
+// The crack's course through the kept crossings: each one's own ridge up to halfway to the next, where it keeps near
+// the chord between them (a ridge that turned off onto a branch at a junction does not). Beyond the outer crossings,
+// their ridges as followed.
+std::vector<RidgeStep> chainCourse(const std::vector<const Candidate*>& kept, double spacing)
 {
     std::vector<RidgeStep> course;
-    for (std::size_t i = 0; i < chain.size(); ++i) {
-        const Candidate& c = candidates[static_cast<std::size_t>(chain[i])];
-        const double from = i == 0 ? -std::numeric_limits<double>::infinity()
-                                   : (candidates[static_cast<std::size_t>(chain[i - 1])].fixed + c.fixed) / 2;
-        const double to = i + 1 == chain.size()
-            ? std::numeric_limits<double>::infinity()
-            : (candidates[static_cast<std::size_t>(chain[i + 1])].fixed + c.fixed) / 2;
-        for (const RidgeStep& s : courseOf(c))
-            if (s.fixed >= from && s.fixed < to && (course.empty() || s.fixed > course.back().fixed))
-                course.push_back(s);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const Candidate& c = *kept[i];
+        const Candidate* previous = i == 0 ? nullptr : kept[i - 1];
+        const Candidate* next = i + 1 == kept.size() ? nullptr : kept[i + 1];
+        const double from = previous ? (previous->fixed + c.fixed) / 2 : -std::numeric_limits<double>::infinity();
+        const double to = next ? (next->fixed + c.fixed) / 2 : std::numeric_limits<double>::infinity();
+        for (const RidgeStep& s : courseOf(c)) {
+            if (s.fixed < from || s.fixed >= to || (!course.empty() && s.fixed <= course.back().fixed))
+                continue;
+            const Candidate* other = s.fixed < c.fixed ? previous : next;
+            if (other) {
+                const double t = (s.fixed - c.fixed) / (other->fixed - c.fixed);
+                const double chord = c.centre() + t * (other->centre() - c.centre());
+                if (std::abs(s.centre() - chord) > std::max(c.along(), ChordShare * spacing))
+                    continue;
+            }
+            course.push_back(s);
+        }
     }
     return course;
 }
@@ -238,16 +267,6 @@ std::vector<RidgeStep> chainCourse(const std::vector<Candidate>& candidates, con
 QPointF inPicture(ScanDirection direction, double fixed, double along)
 {
     return direction == ScanDirection::Vertical ? QPointF(fixed, along) : QPointF(along, fixed);
-}
-
-// The points of a course sorted by fixed coordinate within half of `at`.
-std::span<const QPointF> around(const std::vector<QPointF>& sorted, double at, double half)
-{
-    const auto from = std::lower_bound(
-        sorted.begin(), sorted.end(), at - half, [](const QPointF& p, double x) { return p.x() < x; });
-    const auto to
-        = std::upper_bound(from, sorted.end(), at + half, [](double x, const QPointF& p) { return x < p.x(); });
-    return { from, to };
 }
 
 // The width across the crack every StationMm along its course, the course's direction fitted over a few widths at
@@ -323,7 +342,8 @@ std::optional<WidestStation> widestAlong(
 struct Scanned {
     AcrossAnalysis result;
     int kept = 0;
-    double angle = 0; // the largest angle of a kept line, in degrees
+    double angle = 0; // the kept lines' median angle, in degrees
+    bool otherRidges = false; // ridges off the crack's chain: another crack may cross the lines
 };
 
 QString thresholdText(double threshold)
@@ -377,6 +397,9 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
         }
     }
     const std::vector<int> chain = longestChain(candidates);
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (candidates[i].ridge && std::find(chain.begin(), chain.end(), static_cast<int>(i)) == chain.end())
+            scanned.otherRidges = true;
     const bool detected = static_cast<int>(chain.size()) >= MinCrossings;
 
     // What each line shows: its crossing of the crack, else its deepest valley, left out.
@@ -414,10 +437,6 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
         measureAngles(line, c, placement.spacing);
         alongs.push_back(c.along());
     }
-    result.path.clear();
-    const std::vector<RidgeStep> course = chainCourse(candidates, chain);
-    for (const RidgeStep& s : course)
-        result.path.push_back(inPicture(direction, s.fixed, s.centre()));
 
     // A void on the crack where the line crosses it reads wider than the crack just beside: left out.
     for (const int i : chain) {
@@ -438,6 +457,7 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
     for (const AcrossLine& line : result.lines)
         like += line.kept && line.across() <= typical * WidthRatio && line.across() * WidthRatio >= typical;
     std::array<double, 5> kept {};
+    std::vector<double> angles;
     for (std::size_t k = 0; k < 5; ++k) {
         AcrossLine& line = result.lines[k];
         if (like >= 2 && line.kept && (line.across() > typical * WidthRatio || line.across() * WidthRatio < typical))
@@ -445,18 +465,31 @@ Scanned scan(const QImage& picture, ScanDirection direction, const ViewGeometry&
         // The width limit, widened for the choice of runs, holds for the width across, to the pixel.
         if (line.kept && settings.limitInForce && line.across() > limitPx + 1)
             line.kept = false;
+        // A line nearly along the crack where it crosses (where another crack meets it) measures nothing sound.
+        if (line.kept && std::abs(line.angleDegrees) > SteepLineDegrees)
+            line.kept = false;
         if (!line.kept)
             continue;
         kept[k] = line.across();
         ++scanned.kept;
-        scanned.angle = std::max(scanned.angle, std::abs(line.angleDegrees));
+        angles.push_back(std::abs(line.angleDegrees));
     }
+    if (!angles.empty())
+        scanned.angle = median(angles);
     const FractionalSummary summary = summariseFractionalWidths(kept, analysis.pxPerMm);
     // A width that shows as 0.00 is noise, not a crack: none is listed, as when no crack is found.
     if (!summary.combinedMm || fixedText(*summary.combinedMm, 2) == fixedText(0, 2))
         return scanned;
     result.used = summary.used;
     result.combinedMm = summary.combinedMm;
+    std::vector<const Candidate*> keptCrossings;
+    for (const int i : chain)
+        if (result.lines[static_cast<std::size_t>(candidates[static_cast<std::size_t>(i)].line)].kept)
+            keptCrossings.push_back(&candidates[static_cast<std::size_t>(i)]);
+    const std::vector<RidgeStep> course = chainCourse(keptCrossings, placement.spacing);
+    for (const RidgeStep& s : course)
+        if (s.whole)
+            result.path.push_back(inPicture(direction, s.fixed, s.centre()));
     result.widest = widestAlong(course, direction, analysis.pxPerMm, median(alongs));
     return scanned;
 }
@@ -493,11 +526,26 @@ AcrossAnalysis analyseAcross(const QImage& picture, ScanDirection inForce, const
     const DetectionSettings& settings, std::optional<float> calibratedPxPerMm)
 {
     Scanned first = scan(picture, inForce, view, settings, calibratedPxPerMm);
-    if (first.kept >= 3 && first.angle <= NearlyAlongDegrees)
+    const auto measured = [](const Scanned& s) { return s.kept >= 3 && s.angle <= NearlyAlongDegrees; };
+    if (measured(first) && !first.otherRidges)
         return first.result;
     const ScanDirection other
         = inForce == ScanDirection::Vertical ? ScanDirection::Horizontal : ScanDirection::Vertical;
     Scanned second = scan(picture, other, view, settings, calibratedPxPerMm);
+    // Where each direction measures a crack of its own (a branch, one of a pair), the wider is the one inspectors
+    // judge by; the same crack seen both ways is measured in the direction in force.
+    if (measured(first) && measured(second)) {
+        const float a = first.result.combinedMm.value_or(0);
+        const float b = second.result.combinedMm.value_or(0);
+        const bool same = std::abs(a - b) <= SameCrackShare * std::max(a, b);
+        if (!same && b > a) {
+            second.result.otherDirection = true;
+            return second.result;
+        }
+        return first.result;
+    }
+    if (measured(first))
+        return first.result;
     if (second.kept >= 3 && (first.kept < 3 || second.angle < first.angle)) {
         second.result.otherDirection = true;
         return second.result;

@@ -24,6 +24,8 @@ constexpr std::size_t MaxCrossings = 12;
 // Past the run's edges, the concrete the sub-pixel edges are placed against.
 constexpr int EdgeRoom = 8;
 constexpr double MaxSlope = 3;
+// A step wider than the steps behind it by this share of their width (and a pixel and a half) is not the ridge's own.
+constexpr double WiderOnTheWay = 0.1;
 // Steps followed to fit the ridge's course ahead.
 constexpr std::size_t RecentSteps = 12;
 
@@ -34,25 +36,30 @@ double median(std::vector<double> values)
     return values[n / 2];
 }
 
-// The largest of values[i - reach .. i] (forward) or values[i .. i + reach] for each i: a queue of the positions
-// of falling values, kept in a vector.
-std::vector<double> slidingMax(const std::vector<double>& values, int reach, bool forward)
+// The largest of values[i - reach .. i] (forward) or values[i .. i + reach] for each i, by the maxima of blocks of
+// reach + 1 from their start and from their end, so without a branch on the values.
+std::vector<double> slidingMax(std::vector<double> values, int reach, bool forward)
 {
-    const int n = static_cast<int>(values.size());
-    std::vector<double> out(values.size());
-    std::vector<int> queue(values.size());
-    std::size_t head = 0;
-    std::size_t tail = 0;
-    const auto value = [&](int i) { return values[static_cast<std::size_t>(i)]; };
-    for (int j = 0; j < n; ++j) {
-        const int i = forward ? j : n - 1 - j;
-        while (tail > head && value(queue[tail - 1]) <= value(i))
-            --tail;
-        queue[tail++] = i;
-        while (std::abs(queue[head] - i) > reach)
-            ++head;
-        out[static_cast<std::size_t>(i)] = value(queue[head]);
+    if (!forward)
+        std::reverse(values.begin(), values.end());
+    const std::size_t n = values.size();
+    const auto block = static_cast<std::size_t>(reach) + 1;
+    std::vector<double> fromStart(values);
+    std::vector<double> fromEnd(values);
+    for (std::size_t i = 1; i < n; ++i)
+        if (i % block != 0)
+            fromStart[i] = std::max(fromStart[i - 1], values[i]);
+    for (std::size_t i = n - 1; i-- > 0;)
+        if ((i + 1) % block != 0)
+            fromEnd[i] = std::max(fromEnd[i + 1], values[i]);
+    std::vector<double> out(n);
+    double running = values.empty() ? 0 : values[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        running = std::max(running, values[i]);
+        out[i] = i < block - 1 ? running : std::max(fromEnd[i + 1 - block], fromStart[i]);
     }
+    if (!forward)
+        std::reverse(out.begin(), out.end());
     return out;
 }
 
@@ -138,7 +145,8 @@ std::vector<Crossing> findCrossings(const Profile& profile, const CrossingRules&
         for (int q = a; q <= b; ++q)
             sum += v(q);
         smooth[static_cast<std::size_t>(p - first)] = sum / (b - a + 1);
-        if (p < last)
+        // Every other difference is enough to tell the line's noise.
+        if (p < last && (p - first) % 2 == 0)
             steps.push_back(std::abs(v(p + 1) - v(p)));
     }
     const double noise = median(steps) / DiffMedianPerSigma;
@@ -368,6 +376,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
     Profile window;
     window.values.assign(static_cast<std::size_t>(std::max(plane.alongSize(), 1)), 0);
     std::vector<QPointF> recent { { from.fixed, (from.start + from.end) / 2 } };
+    std::vector<double> widths { runAlong };
     double position = recent.front().y();
     double lastFixed = from.fixed;
     double slope = 0;
@@ -423,6 +432,18 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         const RunEdges edges
             = subPixelEdges(window, { static_cast<qint16>(runFrom), static_cast<qint16>(runTo - runFrom + 1) });
         const bool whole = runFrom > window.first && runTo < window.last;
+        // Much wider than the ridge just behind: a void or another crack on it, whose edges are not the crack's. The
+        // ridge goes on through it on its course.
+        const double width = edges.end - edges.start;
+        if (const double usual = median(widths);
+            widths.size() >= 3 && width > usual + std::max(1.5, WiderOnTheWay * usual)) {
+            trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, false });
+            misses = 0;
+            continue;
+        }
+        widths.push_back(width);
+        if (widths.size() > RecentSteps)
+            widths.erase(widths.begin());
         trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, whole });
         const double centre = (edges.start + edges.end) / 2;
         recent.emplace_back(fixed, centre);
