@@ -5,8 +5,8 @@
 //   on a crossing found on its line, each of its widths finite;
 // - the followed course and the widest place lie inside the picture, and the widest place is listed only beside a
 //   width.
-#include "fuzzcheck.h"
 #include "analysis/acrosscrack.h"
+#include "fuzzcheck.h"
 
 #include <QImage>
 
