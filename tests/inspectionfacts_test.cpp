@@ -197,3 +197,94 @@ INSTANTIATE_TEST_SUITE_P(Times, FactsTimeTest,
     caseName<TimeCase>);
 
 } // namespace
+
+namespace {
+
+// A crack's number as read: a line written before the number was kept goes by its row; a number no crack can have
+// makes the line one that cannot be read.
+struct NumberReadCase {
+    const char* name;
+    QByteArray line; // of pole 7, row 2
+    int number; // crackNumber; 0 when the line cannot be read
+};
+
+class CrackNumberReadTest : public testing::TestWithParam<NumberReadCase> { };
+
+TEST_P(CrackNumberReadTest, ReadsTheNumberOrTheRow)
+{
+    const NumberReadCase& c = GetParam();
+    const InspectionFacts facts = readInspectionFacts(inspectionFactsHeader() + c.line);
+    EXPECT_EQ(facts.unreadableLines, c.number == 0 ? 1 : 0);
+    EXPECT_EQ(facts.cracks.contains({ "7", 2 }) ? crackNumber(facts.crack("7", 2), 2) : 0, c.number);
+}
+
+const QByteArray Numbered = crackFactsLine(At, "7", 2, { CrackDirection::Transverse, {}, "", {}, "", 4 });
+
+INSTANTIATE_TEST_SUITE_P(Numbers, CrackNumberReadTest,
+    testing::Values(NumberReadCase { "written", Numbered, 4 },
+        NumberReadCase { "olderLineWithoutTheColumn", Numbered.left(Numbered.size() - 4) + "\r\n", 2 },
+        NumberReadCase { "emptyNumber", edited(Numbered, ",4\r\n", ",\r\n"), 2 },
+        NumberReadCase { "zero", edited(Numbered, ",4\r\n", ",0\r\n"), 0 },
+        NumberReadCase { "negative", edited(Numbered, ",4\r\n", ",-1\r\n"), 0 },
+        NumberReadCase { "beyondAnyCrack", edited(Numbered, ",4\r\n", ",99999\r\n"), 0 },
+        NumberReadCase { "notANumber", edited(Numbered, ",4\r\n", ",4a\r\n"), 0 },
+        NumberReadCase { "oneColumnTooMany", edited(Numbered, ",4\r\n", ",4,5\r\n"), 0 }),
+    caseName<NumberReadCase>);
+
+// The number offered for a row: its own once it has facts, else the smallest no other row of the pole goes by.
+struct ProposalCase {
+    const char* name;
+    QList<QByteArray> lines;
+    int row;
+    int proposed;
+};
+
+class CrackNumberProposalTest : public testing::TestWithParam<ProposalCase> { };
+
+TEST_P(CrackNumberProposalTest, OffersTheNextFreeNumber)
+{
+    const ProposalCase& c = GetParam();
+    EXPECT_EQ(
+        proposedCrackNumber(readInspectionFacts(inspectionFactsHeader() + c.lines.join()), "7", c.row), c.proposed);
+}
+
+QByteArray numbered(const char* pole, int row, std::optional<int> number)
+{
+    CrackFacts facts;
+    facts.number = number;
+    return crackFactsLine(At, pole, row, facts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Proposals, CrackNumberProposalTest,
+    testing::Values(ProposalCase { "firstOfThePole", {}, 3, 1 },
+        ProposalCase { "afterTheOthers", { numbered("7", 1, 1), numbered("7", 2, 2) }, 3, 3 },
+        ProposalCase { "keepsItsOwn", { numbered("7", 1, 1), numbered("7", 3, 5) }, 3, 5 },
+        ProposalCase { "olderRowKeepsItsRow", { numbered("7", 4, std::nullopt) }, 4, 4 },
+        ProposalCase { "olderRowsTakeTheirRows", { numbered("7", 1, std::nullopt), numbered("7", 2, 1) }, 3, 2 },
+        ProposalCase { "fillsAGap", { numbered("7", 1, 1), numbered("7", 2, 3) }, 5, 2 },
+        ProposalCase { "otherPolesApart", { numbered("8", 1, 1), numbered("70", 1, 1) }, 1, 1 }),
+    caseName<ProposalCase>);
+
+// Names typed in full width before the dialog made them half width read as the same names.
+struct HalfWidthCase {
+    const char* name;
+    PoleFacts written;
+    PoleFacts read;
+};
+
+class HalfWidthReadTest : public testing::TestWithParam<HalfWidthCase> { };
+
+TEST_P(HalfWidthReadTest, ReadsPlatePlaceAndTypeInHalfWidth)
+{
+    const HalfWidthCase& c = GetParam();
+    EXPECT_EQ(readInspectionFacts(file({ poleFactsLine(At, "7", c.written) })).pole("7"), c.read);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, HalfWidthReadTest,
+    testing::Values(HalfWidthCase { "plate", { "Ｐ－７ａ", "", "", "" }, { "P-7a", "", "", "" } },
+        HalfWidthCase { "minusAndHyphen", { "東京幹−１２‐３", "", "", "" }, { "東京幹-12-3", "", "", "" } },
+        HalfWidthCase { "placeAndType", { "", "本町１丁目", "ＲＣ柱", "" }, { "", "本町1丁目", "RC柱", "" } },
+        HalfWidthCase { "kanaAndRemarksAsTyped", { "ケーブル", "", "", "ＲＣ１" }, { "ケーブル", "", "", "ＲＣ１" } }),
+    caseName<HalfWidthCase>);
+
+} // namespace
