@@ -31,6 +31,65 @@ QString widthChange(std::optional<double> now, std::optional<double> before)
     return (change < 0 ? QStringLiteral("-") : QStringLiteral("+")) + size;
 }
 
+std::optional<CrackBefore> crackBefore(const LedgerRow& row, const std::optional<PreviousInspection>& before)
+{
+    if (!before)
+        return std::nullopt;
+    CrackBefore crack;
+    crack.day = before->day;
+    const auto then = before->cracks.constFind(crackNumber(row.facts, row.row));
+    if (then == before->cracks.cend()) {
+        crack.newCrack = true;
+        return crack;
+    }
+    crack.widthMm = then->widthMm;
+    crack.direction = then->direction;
+    const CrackDirection now = judgedDirection(row).direction;
+    crack.otherDirection
+        = now != CrackDirection::Unknown && then->direction != CrackDirection::Unknown && now != then->direction;
+    if (!crack.otherDirection)
+        crack.change = widthChange(row.widthMm, crack.widthMm);
+    return crack;
+}
+
+QString crackBeforeText(const std::optional<CrackBefore>& before)
+{
+    if (!before)
+        return QStringLiteral("-");
+    if (before->newCrack)
+        return QStringLiteral("新規");
+    QString text = before->day.toString(QStringLiteral("yyyy/MM/dd")) + u' ';
+    if (before->otherDirection)
+        text += crackDirectionName(before->direction) + u' ';
+    text += fixedText(*before->widthMm, 2) + QStringLiteral("mm");
+    if (before->otherDirection)
+        return text + QStringLiteral("（方向が異なる）");
+    return before->change.isEmpty() ? text : text + QStringLiteral("（変化 ") + before->change + QStringLiteral("）");
+}
+
+PoleBefore poleBefore(const LedgerPole& pole, const PreviousInspection& before)
+{
+    PoleBefore compared;
+    for (const LedgerRow& row : pole.rows) {
+        if (row.widthMm && (!compared.nowMm || *row.widthMm > *compared.nowMm)) {
+            compared.nowMm = row.widthMm;
+            compared.direction = judgedDirection(row);
+        }
+    }
+    compared.beforeMm = compared.nowMm ? before.widths.of(compared.direction.direction) : before.widths.overall();
+    compared.change = widthChange(compared.nowMm, compared.beforeMm);
+    return compared;
+}
+
+QString poleBeforeText(const PoleBefore& compared)
+{
+    const auto width = [](std::optional<double> mm) { return mm ? fixedText(*mm, 2) : QStringLiteral("-"); };
+    QString text;
+    if (compared.nowMm)
+        text = directionText(compared.direction) + u' ';
+    return text + QStringLiteral("最大 ") + width(compared.beforeMm) + QStringLiteral(" → ") + width(compared.nowMm);
+}
+
 std::optional<PreviousInspection> previousOf(
     const LedgerDay& day, const LedgerPole& pole, const JudgementLines& lines, const PreviousInspections* previous)
 {

@@ -5,6 +5,7 @@
 #include "settings/programsettings.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
 // The judgement of a day's rows and poles by the crack's direction, and the day's summary CSV.
@@ -44,6 +45,36 @@ struct UnconfirmedRows {
     const LedgerDay& day, const LedgerPole& pole, const JudgementLines& lines, const PreviousInspections* previous);
 // "+0.05", "-0.02", "0.00": a crack that grew reads as one at a glance. Empty when either is unknown.
 [[nodiscard]] QString widthChange(std::optional<double> now, std::optional<double> before);
+
+// A crack's previous inspection, found by its crack number in its pole's: the day, its width then and the change
+// since; newCrack when that day had no crack of the number. A crack whose direction then and now are both known
+// and differ is not the same crack renumbered by mistake but is not compared either: otherDirection, no change.
+struct CrackBefore {
+    QDate day;
+    bool newCrack = false;
+    std::optional<double> widthMm;
+    CrackDirection direction = CrackDirection::Unknown; // then
+    bool otherDirection = false;
+    QString change; // widthChange, or empty
+};
+// None when the pole has no previous inspection.
+[[nodiscard]] std::optional<CrackBefore> crackBefore(
+    const LedgerRow& row, const std::optional<PreviousInspection>& before);
+// "2025/11/03 0.04mm（変化 +0.02）", "2025/11/03 横 0.04mm（方向が異なる）", "新規", or "-" without a previous
+// inspection.
+[[nodiscard]] QString crackBeforeText(const std::optional<CrackBefore>& before);
+
+// The pole's widest crack now against the widest of the same direction at its previous inspection, never a crack
+// of another direction: direction is that of the widest now (judged; Unknown when none is known).
+struct PoleBefore {
+    JudgedDirection direction;
+    std::optional<double> nowMm;
+    std::optional<double> beforeMm;
+    QString change; // widthChange
+};
+[[nodiscard]] PoleBefore poleBefore(const LedgerPole& pole, const PreviousInspection& before);
+// "横 最大 0.04 → 0.06"; "-" for a width not known.
+[[nodiscard]] QString poleBeforeText(const PoleBefore& compared);
 
 // The day's summary: UTF-8 with a BOM, CR LF, the header row 調査柱No,行数,最大幅mm,平均幅mm,判定,電柱番号,
 // 所在地・路線,柱種,横最大,縦最大,斜め最大,前回日,前回最大,変化 and one line per pole in ledger order, widths as
