@@ -173,4 +173,39 @@ QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const P
     return csv;
 }
 
+QByteArray crackCsv(const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous)
+{
+    QByteArray csv("\xEF\xBB\xBF");
+    csv += csvLine({ QStringLiteral("調査日"), QStringLiteral("調査柱No"), QStringLiteral("電柱番号"),
+        QStringLiteral("ひび割れNo"), QStringLiteral("行"), QStringLiteral("幅mm"), QStringLiteral("測定方法"),
+        QStringLiteral("方向"), QStringLiteral("地上高m"), QStringLiteral("面"), QStringLiteral("錆汁"),
+        QStringLiteral("判定"), QStringLiteral("判定線mm"), QStringLiteral("前回日"), QStringLiteral("前回幅mm"),
+        QStringLiteral("変化"), QStringLiteral("写真"), QStringLiteral("原画像"), QStringLiteral("備考") });
+    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
+    const QString dayText = date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : spreadsheetSafe(day.day);
+    for (const LedgerPole& pole : day.poles) {
+        const std::optional<PreviousInspection> then = previousOf(day, pole, lines, previous);
+        for (const LedgerRow& row : pole.rows) {
+            const JudgedDirection judged = judgedDirection(row);
+            const std::optional<CrackBefore> before = crackBefore(row, then);
+            QString change;
+            if (before)
+                change = before->newCrack    ? QStringLiteral("新規")
+                    : before->otherDirection ? QStringLiteral("方向が異なる")
+                                             : before->change;
+            csv += csvLine({ dayText, spreadsheetSafe(pole.pole), spreadsheetSafe(pole.facts.plate),
+                QString::number(crackNumber(row.facts, row.row)), QString::number(row.row),
+                row.widthMm ? fixedText(*row.widthMm, 2) : spreadsheetSafe(row.width), measuredHowText(row.how),
+                directionText(judged), row.facts.heightM ? fixedText(*row.facts.heightM, 2) : QString(),
+                spreadsheetSafe(row.facts.face), rustText(row.facts.rust),
+                row.outOfRange ? QStringLiteral("範囲外") : rowJudgement(row, lines),
+                fixedText(lines.lineFor(judged.direction), 2),
+                before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(),
+                csvWidth(before ? before->widthMm : std::nullopt), change, spreadsheetSafe(row.pictureName),
+                spreadsheetSafe(row.originalName), spreadsheetSafe(row.facts.remarks) });
+        }
+    }
+    return csv;
+}
+
 } // namespace norvel

@@ -84,4 +84,13 @@ struct PoleBefore {
 [[nodiscard]] QByteArray summaryCsv(
     const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous = nullptr);
 
+// The day's cracks, in the summary's encoding and line ends, the header row
+// 調査日,調査柱No,電柱番号,ひび割れNo,行,幅mm,
+// 測定方法,方向,地上高m,面,錆汁,判定,判定線mm,前回日,前回幅mm,変化,写真,原画像,備考 and one line per row of each pole
+// in ledger order: its crack number, its width as "0.00" (a text that is no width as it is), its judged direction and
+// that direction's line, and its crack's previous inspection (crackBefore: 変化 "新規" for a crack not there then,
+// "方向が異なる" for one of another direction then). Texts typed or read from files are written spreadsheetSafe.
+[[nodiscard]] QByteArray crackCsv(
+    const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous = nullptr);
+
 } // namespace norvel
