@@ -111,3 +111,76 @@ TEST(CrackFactsDialog, OffersTheFactsAndGivesBackWhatIsChosen)
 }
 
 } // namespace
+
+namespace {
+
+struct NumberRow {
+    const char* typed;
+    bool usable;
+    std::optional<int> number;
+};
+
+TEST(CrackFactsDialog, TakesACrackNumberOrNone_fullWidthDigitsToo)
+{
+    const NumberRow rows[] = {
+        { "", true, std::nullopt },
+        { "3", true, 3 },
+        { "１２", true, 12 },
+        { "0", false, std::nullopt },
+        { "-1", false, std::nullopt },
+        { "1.5", false, std::nullopt },
+        { "99999", false, std::nullopt },
+        { "No1", false, std::nullopt },
+    };
+    CrackFacts offered;
+    offered.number = 4;
+    CrackFactsDialog dialog(QStringLiteral("3"), 2, offered);
+    EXPECT_EQ(dialog.facts().number, 4);
+    QPushButton* ok = field<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok);
+    for (const NumberRow& row : rows) {
+        SCOPED_TRACE(row.typed);
+        field<QLineEdit>(dialog, "crackNumber")->setText(QString::fromUtf8(row.typed));
+        EXPECT_EQ(ok->isEnabled(), row.usable);
+        if (row.usable) {
+            EXPECT_EQ(dialog.facts().number, row.number);
+        }
+    }
+}
+
+// A known plate chosen fills in the place and kind of pole it was last given, where that survey gave them; names
+// typed or chosen read in half width.
+struct ChoiceRow {
+    const char* name;
+    const char* chosen;
+    PoleFacts typedFirst;
+    PoleFacts after;
+};
+
+TEST(PoleFactsDialog, AKnownPlateChosenFillsTheRest)
+{
+    const auto known = [](const QString& plate) -> std::optional<PoleFacts> {
+        if (plate == QStringLiteral("K-1"))
+            return PoleFacts { "K-1", "本町1丁目", "RC柱", "傾き" };
+        if (plate == QStringLiteral("K-2"))
+            return PoleFacts { "K-2", "", "", "" };
+        return std::nullopt;
+    };
+    const ChoiceRow rows[] = {
+        { "fills", "K-1", { "K", "", "", "" }, { "K-1", "本町1丁目", "RC柱", "" } },
+        { "overTyped", "K-1", { "K", "駅前", "鋼管柱", "新設" }, { "K-1", "本町1丁目", "RC柱", "新設" } },
+        { "nothingToFill", "K-2", { "K", "駅前", "鋼管柱", "" }, { "K-2", "駅前", "鋼管柱", "" } },
+        { "unknown", "K-3", { "K", "駅前", "", "" }, { "K-3", "駅前", "", "" } },
+        { "typedInFullWidth", "K-3", { "Ｋ－１", "本町１丁目", "ＲＣ柱", "ＲＣ" },
+            { "K-3", "本町1丁目", "RC柱", "ＲＣ" } },
+    };
+    for (const ChoiceRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        PoleFactsDialog dialog(QStringLiteral("3"), row.typedFirst, { "K-1", "K-2" }, nullptr, known);
+        auto* plate = field<QLineEdit>(dialog, "plate");
+        plate->setText(QString::fromUtf8(row.chosen));
+        Q_EMIT plate->completer()->activated(QString::fromUtf8(row.chosen));
+        EXPECT_EQ(dialog.facts(), row.after);
+    }
+}
+
+} // namespace

@@ -63,9 +63,10 @@ void FactsDesk::askPoleFacts()
         return;
     const QString pole = m_list.pole();
     const PoleFacts current = facts->pole(pole);
-    const std::optional<PoleFacts> typed
-        = m_services.poleFacts->askPoleFacts(pole, current, previousInspections().knownPlates(m_list.day()),
-            [this](const QString& plate) { return previousInspectionOf(plate); });
+    const std::optional<PoleFacts> typed = m_services.poleFacts->askPoleFacts(
+        pole, current, previousInspections().knownPlates(m_list.day()),
+        [this](const QString& plate) { return previousInspectionOf(plate); },
+        [this](const QString& plate) { return previousInspections().knownFacts(plate, m_list.day()); });
     if (!typed || *typed == current)
         return;
     store(poleFactsLine(m_services.clock->now(), pole, *typed), poleFactsText(*typed));
