@@ -92,6 +92,8 @@ const std::vector<CommandCase> Cases {
     { "SummaryBesideOntoAPipe", { "--ledger", "{day}", "--out", "{out}/x.pdf" }, {}, {}, 1, {}, "集計_20221019.csv", {},
         true, false, false, {}, "|out/集計_20221019.csv" },
     { "OutOntoTheResultFile", { "--ledger", "{day}", "--out", "{day}/3/No3CP.csv" }, {}, {}, 1, {}, "No3CP.csv", {} },
+    { "OutIntoTheDayFolder", { "--ledger", "{day}", "--out", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {},
+        { Pdf, Csv } },
     { "OutOntoTheCrackList", { "--ledger", "{day}", "--out", "{day}/ひび割れ_20221019.csv" }, {}, {}, 1, {},
         "ひび割れ_20221019.csv", {} },
     { "OutOntoTheRecord", { "--ledger", "{day}", "--out", "{day}/測定記録.csv" }, {}, {}, 1, {}, "測定記録.csv", {} },

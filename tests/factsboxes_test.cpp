@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -110,47 +111,8 @@ TEST(CrackFactsDialog, OffersTheFactsAndGivesBackWhatIsChosen)
     EXPECT_EQ(field<QComboBox>(dialog, "face")->count(), 7);
 }
 
-} // namespace
-
-namespace {
-
-struct NumberRow {
-    const char* typed;
-    bool usable;
-    std::optional<int> number;
-};
-
-TEST(CrackFactsDialog, TakesACrackNumberOrNone_fullWidthDigitsToo)
-{
-    const NumberRow rows[] = {
-        { "", true, std::nullopt },
-        { "3", true, 3 },
-        { "１２", true, 12 },
-        { "0", false, std::nullopt },
-        { "-1", false, std::nullopt },
-        { "1.5", false, std::nullopt },
-        { "99999", false, std::nullopt },
-        { "No1", false, std::nullopt },
-    };
-    CrackFacts offered;
-    offered.number = 4;
-    CrackFactsDialog dialog(QStringLiteral("3"), 2, offered);
-    EXPECT_EQ(dialog.facts().number, 4);
-    QPushButton* ok = field<QDialogButtonBox>(dialog, "buttons")->button(QDialogButtonBox::Ok);
-    for (const NumberRow& row : rows) {
-        SCOPED_TRACE(row.typed);
-        field<QLineEdit>(dialog, "crackNumber")->setText(QString::fromUtf8(row.typed));
-        EXPECT_EQ(ok->isEnabled(), row.usable);
-        if (row.usable) {
-            EXPECT_EQ(dialog.facts().number, row.number);
-        }
-    }
-}
-
-// A known plate chosen fills in the place and kind of pole it was last given, where that survey gave them; names
-// typed or chosen read in half width.
+// A known plate chosen fills in what that survey gave of place and kind of pole; names read in half width.
 struct ChoiceRow {
-    const char* name;
     const char* chosen;
     PoleFacts typedFirst;
     PoleFacts after;
@@ -158,23 +120,18 @@ struct ChoiceRow {
 
 TEST(PoleFactsDialog, AKnownPlateChosenFillsTheRest)
 {
-    const auto known = [](const QString& plate) -> std::optional<PoleFacts> {
-        if (plate == QStringLiteral("K-1"))
-            return PoleFacts { "K-1", "本町1丁目", "RC柱", "傾き" };
-        if (plate == QStringLiteral("K-2"))
-            return PoleFacts { "K-2", "", "", "" };
-        return std::nullopt;
+    const QMap<QString, PoleFacts> earlier { { "K-1", { "K-1", "本町1丁目", "RC柱", "傾き" } },
+        { "K-2", { "K-2", "", "鋼管柱", "" } } };
+    const auto known = [&earlier](const QString& plate) {
+        return earlier.contains(plate) ? std::optional(earlier[plate]) : std::nullopt;
     };
     const ChoiceRow rows[] = {
-        { "fills", "K-1", { "K", "", "", "" }, { "K-1", "本町1丁目", "RC柱", "" } },
-        { "overTyped", "K-1", { "K", "駅前", "鋼管柱", "新設" }, { "K-1", "本町1丁目", "RC柱", "新設" } },
-        { "nothingToFill", "K-2", { "K", "駅前", "鋼管柱", "" }, { "K-2", "駅前", "鋼管柱", "" } },
-        { "unknown", "K-3", { "K", "駅前", "", "" }, { "K-3", "駅前", "", "" } },
-        { "typedInFullWidth", "K-3", { "Ｋ－１", "本町１丁目", "ＲＣ柱", "ＲＣ" },
-            { "K-3", "本町1丁目", "RC柱", "ＲＣ" } },
+        { "K-1", { "K", "駅前", "鋼管柱", "新設" }, { "K-1", "本町1丁目", "RC柱", "新設" } },
+        { "K-2", { "K", "駅前", "", "" }, { "K-2", "駅前", "鋼管柱", "" } },
+        { "K-3", { "Ｋ－１", "本町１丁目", "ＲＣ柱", "ＲＣ" }, { "K-3", "本町1丁目", "RC柱", "ＲＣ" } },
     };
     for (const ChoiceRow& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.chosen);
         PoleFactsDialog dialog(QStringLiteral("3"), row.typedFirst, { "K-1", "K-2" }, nullptr, known);
         auto* plate = field<QLineEdit>(dialog, "plate");
         plate->setText(QString::fromUtf8(row.chosen));

@@ -196,95 +196,46 @@ INSTANTIATE_TEST_SUITE_P(Times, FactsTimeTest,
         TimeCase { "other_separators_same_length", "2022_10_19 09:00:00.000", false }, TimeCase { "empty", "", false }),
     caseName<TimeCase>);
 
-} // namespace
-
-namespace {
-
-// A crack's number as read: a line written before the number was kept goes by its row; a number no crack can have
-// makes the line one that cannot be read.
-struct NumberReadCase {
-    const char* name;
-    QByteArray line; // of pole 7, row 2
-    int number; // crackNumber; 0 when the line cannot be read
-};
-
-class CrackNumberReadTest : public testing::TestWithParam<NumberReadCase> { };
-
-TEST_P(CrackNumberReadTest, ReadsTheNumberOrTheRow)
+QByteArray numbered(const char* pole, int row, std::optional<int> number, const char* plate = nullptr)
 {
-    const NumberReadCase& c = GetParam();
-    const InspectionFacts facts = readInspectionFacts(inspectionFactsHeader() + c.line);
-    EXPECT_EQ(facts.unreadableLines, c.number == 0 ? 1 : 0);
-    EXPECT_EQ(facts.cracks.contains({ "7", 2 }) ? crackNumber(facts.crack("7", 2), 2) : 0, c.number);
-}
-
-const QByteArray Numbered = crackFactsLine(At, "7", 2, { CrackDirection::Transverse, {}, "", {}, "", 4 });
-
-INSTANTIATE_TEST_SUITE_P(Numbers, CrackNumberReadTest,
-    testing::Values(NumberReadCase { "written", Numbered, 4 },
-        NumberReadCase { "olderLineWithoutTheColumn", Numbered.left(Numbered.size() - 4) + "\r\n", 2 },
-        NumberReadCase { "emptyNumber", edited(Numbered, ",4\r\n", ",\r\n"), 2 },
-        NumberReadCase { "zero", edited(Numbered, ",4\r\n", ",0\r\n"), 0 },
-        NumberReadCase { "negative", edited(Numbered, ",4\r\n", ",-1\r\n"), 0 },
-        NumberReadCase { "beyondAnyCrack", edited(Numbered, ",4\r\n", ",99999\r\n"), 0 },
-        NumberReadCase { "notANumber", edited(Numbered, ",4\r\n", ",4a\r\n"), 0 },
-        NumberReadCase { "oneColumnTooMany", edited(Numbered, ",4\r\n", ",4,5\r\n"), 0 }),
-    caseName<NumberReadCase>);
-
-// The number offered for a row: its own once it has facts, else the smallest no other row of the pole goes by.
-struct ProposalCase {
-    const char* name;
-    QList<QByteArray> lines;
-    int row;
-    int proposed;
-};
-
-class CrackNumberProposalTest : public testing::TestWithParam<ProposalCase> { };
-
-TEST_P(CrackNumberProposalTest, OffersTheNextFreeNumber)
-{
-    const ProposalCase& c = GetParam();
-    EXPECT_EQ(
-        proposedCrackNumber(readInspectionFacts(inspectionFactsHeader() + c.lines.join()), "7", c.row), c.proposed);
-}
-
-QByteArray numbered(const char* pole, int row, std::optional<int> number)
-{
+    if (plate)
+        return poleFactsLine(At, pole, { plate, "本町１丁目", "ＲＣ柱", "ＲＣ" });
     CrackFacts facts;
     facts.number = number;
     return crackFactsLine(At, pole, row, facts);
 }
 
-INSTANTIATE_TEST_SUITE_P(Proposals, CrackNumberProposalTest,
-    testing::Values(ProposalCase { "firstOfThePole", {}, 3, 1 },
-        ProposalCase { "afterTheOthers", { numbered("7", 1, 1), numbered("7", 2, 2) }, 3, 3 },
-        ProposalCase { "keepsItsOwn", { numbered("7", 1, 1), numbered("7", 3, 5) }, 3, 5 },
-        ProposalCase { "olderRowKeepsItsRow", { numbered("7", 4, std::nullopt) }, 4, 4 },
-        ProposalCase { "olderRowsTakeTheirRows", { numbered("7", 1, std::nullopt), numbered("7", 2, 1) }, 3, 2 },
-        ProposalCase { "fillsAGap", { numbered("7", 1, 1), numbered("7", 2, 3) }, 5, 2 },
-        ProposalCase { "otherPolesApart", { numbered("8", 1, 1), numbered("70", 1, 1) }, 1, 1 }),
-    caseName<ProposalCase>);
-
-// Names typed in full width before the dialog made them half width read as the same names.
-struct HalfWidthCase {
+// The number offered for row 3 of pole 7: its own once it has facts (a line written before numbers were kept: its
+// row), else the smallest no other row of the pole goes by; a number no crack can have is a line not read.
+struct ProposalCase {
     const char* name;
-    PoleFacts written;
-    PoleFacts read;
+    QByteArray lines;
+    int proposed;
+    int unreadable = 0;
 };
 
-class HalfWidthReadTest : public testing::TestWithParam<HalfWidthCase> { };
+class CrackNumberTest : public testing::TestWithParam<ProposalCase> { };
 
-TEST_P(HalfWidthReadTest, ReadsPlatePlaceAndTypeInHalfWidth)
+TEST_P(CrackNumberTest, OffersTheNextFreeNumber)
 {
-    const HalfWidthCase& c = GetParam();
-    EXPECT_EQ(readInspectionFacts(file({ poleFactsLine(At, "7", c.written) })).pole("7"), c.read);
+    const InspectionFacts facts = readInspectionFacts(inspectionFactsHeader() + GetParam().lines);
+    EXPECT_EQ(proposedCrackNumber(facts, "7", 3), GetParam().proposed);
+    EXPECT_EQ(facts.unreadableLines, GetParam().unreadable);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, HalfWidthReadTest,
-    testing::Values(HalfWidthCase { "plate", { "Ｐ－７ａ", "", "", "" }, { "P-7a", "", "", "" } },
-        HalfWidthCase { "minusAndHyphen", { "東京幹−１２‐３", "", "", "" }, { "東京幹-12-3", "", "", "" } },
-        HalfWidthCase { "placeAndType", { "", "本町１丁目", "ＲＣ柱", "" }, { "", "本町1丁目", "RC柱", "" } },
-        HalfWidthCase { "kanaAndRemarksAsTyped", { "ケーブル", "", "", "ＲＣ１" }, { "ケーブル", "", "", "ＲＣ１" } }),
-    caseName<HalfWidthCase>);
+INSTANTIATE_TEST_SUITE_P(Proposals, CrackNumberTest,
+    testing::Values(ProposalCase { "first", numbered("8", 1, 1), 1 },
+        ProposalCase { "afterOthersAndOlderRows", numbered("7", 1, std::nullopt) + numbered("7", 2, 3), 2 },
+        ProposalCase { "keepsItsOwn", numbered("7", 1, 1) + numbered("7", 3, 5), 5 },
+        ProposalCase { "olderLineKeepsItsRow", edited(numbered("7", 3, 1), ",1\r\n", "\r\n"), 3 },
+        ProposalCase { "zeroNotRead", edited(numbered("7", 1, 1), ",1\r\n", ",0\r\n"), 1, 1 },
+        ProposalCase { "poleLineWithANumber", edited(numbered("7", 0, 0, "P"), ",ＲＣ,\r\n", ",ＲＣ,1\r\n"), 1, 1 }),
+    caseName<ProposalCase>);
+
+TEST(InspectionFacts, namesTypedInFullWidthReadInHalfWidth)
+{
+    EXPECT_EQ(readInspectionFacts(numbered("7", 0, 0, "Ｐ－７ａ‐−")).pole("7"),
+        (PoleFacts { "P-7a--", "本町1丁目", "RC柱", "ＲＣ" }));
+}
 
 } // namespace

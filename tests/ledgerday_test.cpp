@@ -943,18 +943,12 @@ INSTANTIATE_TEST_SUITE_P(Chart, ChartAxisTest,
         AxisCase { "tiny", 0, 0, 0.015, 0.005 }),
     caseName<AxisCase>);
 
-} // namespace
-
-namespace {
-
-// Plate P-7 on 2022/10/01 (pole 3): crack 1 0.30 of no direction, crack 2 横 0.12. The day in hand's pole has rows
-// with these facts, the judgement lines 横 0.05, 縦 and 斜め 0.20.
+// Plate P-7 on 2022/10/01 (pole 3): crack 1 0.30 of no direction, crack 2 横 0.12; the default judgement lines.
 struct CrackCsvCase {
     const char* name;
     const char* pole;
-    const char* plate;
     const char* results;
-    QList<CrackFacts> facts; // of rows 1, 2, ...
+    CrackFacts first; // of row 1
     const char* lines; // after the header
 };
 
@@ -965,66 +959,32 @@ TEST_P(CrackCsvTest, OneLinePerCrackAfterTheHeader)
     const CrackCsvCase& c = GetParam();
     QTemporaryDir program;
     const QDateTime time(QDate(2022, 10, 1), QTime(9, 0));
-    const QString earlier = program.filePath("20221001");
-    writeWholeFile(earlier + "/3/No3CP.csv", "1,0.30\r\n2,0.12\r\n");
-    writeWholeFile(inspectionFactsPath(earlier),
+    writeWholeFile(program.filePath("20221001/3/No3CP.csv"), "1,0.30\r\n2,0.12\r\n");
+    writeWholeFile(inspectionFactsPath(program.filePath("20221001")),
         inspectionFactsHeader() + poleFactsLine(time, "3", { "P-7", "", "", "" })
             + crackFactsLine(time, "3", 2, crackRunning(CrackDirection::Transverse)));
     const QString day = program.filePath("20221019");
     const QString pole = QString::fromUtf8(c.pole);
     writeWholeFile(day + "/" + pole + "/No" + pole + "CP.csv", c.results);
-    QByteArray facts = inspectionFactsHeader() + poleFactsLine(time.addDays(18), pole, { c.plate, "", "", "" });
-    for (int row = 1; row <= c.facts.size(); ++row)
-        facts += crackFactsLine(time.addDays(18), pole, row, c.facts[row - 1]);
-    writeWholeFile(inspectionFactsPath(day), facts);
-
+    writeWholeFile(inspectionFactsPath(day),
+        inspectionFactsHeader() + poleFactsLine(time, pole, { "P-7", "", "", "" })
+            + crackFactsLine(time, pole, 1, c.first));
     const PreviousInspections previous(program.path());
     EXPECT_EQ(crackCsv(loadLedgerDay(day, {}), JudgementLines {}, &previous).toStdString(),
-        (QByteArray("\xEF\xBB\xBF")
-            + QStringLiteral("調査日,調査柱No,電柱番号,ひび割れNo,行,幅mm,測定方法,方向,地上高m,面,錆汁,判定,判定線mm,"
-                             "前回日,前回幅mm,変化,写真,原画像,備考\r\n")
-                  .toUtf8()
-            + c.lines)
-            .toStdString());
-}
-
-CrackFacts numberedCrack(CrackDirection direction, int number, const char* remarks = "")
-{
-    return { direction, 1.5, "道路側", true, remarks, number };
+        "\xEF\xBB\xBF調査日,調査柱No,電柱番号,ひび割れNo,行,幅mm,測定方法,方向,地上高m,面,錆汁,判定,判定線mm,"
+        "前回日,前回幅mm,変化,写真,原画像,備考\r\n"
+            + std::string(c.lines));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cracks, CrackCsvTest,
-    testing::Values(CrackCsvCase { "sameCrackGrew", "7", "P-7", "1,0.35\r\n", { numberedCrack(Transverse, 2) },
-                        "2022/10/19,7,P-7,2,1,0.35,,横,1.50,道路側,有,要注意,0.05,2022/10/01,0.12,+0.23,,,\r\n" },
-        CrackCsvCase { "newAndOlderRow", "7", "P-7", "1,0.10\r\n2,0.04\r\n", { numberedCrack(Oblique, 5) },
-            "2022/10/19,7,P-7,5,1,0.10,,斜め,1.50,道路側,有,,0.20,2022/10/01,,新規,,,\r\n"
-            "2022/10/19,7,P-7,2,2,0.04,,方向未確認,,,,,0.05,2022/10/01,0.12,-0.08,,,\r\n" },
-        CrackCsvCase { "otherDirectionThen", "7", "P-7", "1,0.20\r\n", { numberedCrack(Longitudinal, 2) },
-            "2022/10/19,7,P-7,2,1,0.20,,縦,1.50,道路側,有,要注意,0.20,2022/10/01,0.12,方向が異なる,,,\r\n" },
-        CrackCsvCase { "formulaLikeTexts", "=1+2", "@SUM(A1)", "1,-5\r\n",
-            { numberedCrack(CrackDirection::Unknown, 1, "+81 3") },
-            "2022/10/19,'=1+2,'@SUM(A1),1,1,-5,,方向未確認,1.50,道路側,有,範囲外,0.05,,,,,,'+81 3\r\n" }),
+    testing::Values(CrackCsvCase { "sameNewAndOlder", "7", "1,0.35\r\n2,0.04\r\n3,0.1\r\n",
+                        { Transverse, 1.5, "道路側", true, "", 2 },
+                        "2022/10/19,7,P-7,2,1,0.35,,横,1.50,道路側,有,要注意,0.05,2022/10/01,0.12,+0.23,,,\r\n"
+                        "2022/10/19,7,P-7,2,2,0.04,,方向未確認,,,,,0.05,2022/10/01,0.12,-0.08,,,\r\n"
+                        "2022/10/19,7,P-7,3,3,0.10,,方向未確認,,,,要注意,0.05,2022/10/01,,新規,,,\r\n" },
+        CrackCsvCase { "otherDirectionAndFormulaLikeTexts", "=1+2", "1,0.20\r\n",
+            { Longitudinal, {}, "@A1", {}, "+81 3", 2 },
+            "2022/10/19,'=1+2,P-7,2,1,0.20,,縦,,'@A1,,要注意,0.20,2022/10/01,0.12,方向が異なる,,,'+81 3\r\n" }),
     caseName<CrackCsvCase>);
-
-struct LedgerNameCase {
-    const char* name;
-    const char* file;
-    bool ledgers;
-};
-
-class LedgerFileNameTest : public testing::TestWithParam<LedgerNameCase> { };
-
-TEST_P(LedgerFileNameTest, OnlyTheLedgersOwnFiles)
-{
-    EXPECT_EQ(isLedgerFileName(QString::fromUtf8(GetParam().file)), GetParam().ledgers);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, LedgerFileNameTest,
-    testing::Values(LedgerNameCase { "ledger", "写真台帳_20221019.pdf", true },
-        LedgerNameCase { "summary", "集計_20221019.csv", true },
-        LedgerNameCase { "cracks", "ひび割れ_20221019.csv", true },
-        LedgerNameCase { "cracksAsPdf", "ひび割れ_20221019.pdf", false },
-        LedgerNameCase { "facts", "調査情報.csv", false }, LedgerNameCase { "resultFile", "No3CP.csv", false }),
-    caseName<LedgerNameCase>);
 
 } // namespace
