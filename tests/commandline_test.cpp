@@ -92,6 +92,10 @@ const std::vector<CommandCase> Cases {
     { "SummaryBesideOntoAPipe", { "--ledger", "{day}", "--out", "{out}/x.pdf" }, {}, {}, 1, {}, "集計_20221019.csv", {},
         true, false, false, {}, "|out/集計_20221019.csv" },
     { "OutOntoTheResultFile", { "--ledger", "{day}", "--out", "{day}/3/No3CP.csv" }, {}, {}, 1, {}, "No3CP.csv", {} },
+    { "OutIntoTheDayFolder", { "--ledger", "{day}", "--out", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {},
+        { Pdf, Csv } },
+    { "OutOntoTheCrackList", { "--ledger", "{day}", "--out", "{day}/ひび割れ_20221019.csv" }, {}, {}, 1, {},
+        "ひび割れ_20221019.csv", {} },
     { "OutOntoTheRecord", { "--ledger", "{day}", "--out", "{day}/測定記録.csv" }, {}, {}, 1, {}, "測定記録.csv", {} },
     { "ThreeAtOnceAllMakeIt", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv }, true, false,
         false, {}, {}, 3 },
@@ -238,6 +242,10 @@ TEST_P(CommandLine, ExitsPrintsAndWrites)
             << out.toStdString();
     }
     expected << row.made;
+    // The cracks' list goes beside every summary.
+    for (const QString& made : row.made)
+        if (made.contains("集計_"))
+            expected << QString(made).replace("集計_", "ひび割れ_");
     expected.sort();
     EXPECT_EQ(filesUnder(programPath), expected);
     EXPECT_EQ(::lstat(placed, &after) == 0 ? after.st_mode & S_IFMT : 0, before.st_mode & S_IFMT);

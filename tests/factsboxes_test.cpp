@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,35 @@ TEST(CrackFactsDialog, OffersTheFactsAndGivesBackWhatIsChosen)
     field<QComboBox>(dialog, "rust")->setCurrentIndex(0);
     EXPECT_EQ(dialog.facts(), (CrackFacts { CrackDirection::Longitudinal, 1.25, "南", std::nullopt, "エフロ" }));
     EXPECT_EQ(field<QComboBox>(dialog, "face")->count(), 7);
+}
+
+// A known plate chosen fills in what that survey gave of place and kind of pole; names read in half width.
+struct ChoiceRow {
+    const char* chosen;
+    PoleFacts typedFirst;
+    PoleFacts after;
+};
+
+TEST(PoleFactsDialog, AKnownPlateChosenFillsTheRest)
+{
+    const QMap<QString, PoleFacts> earlier { { "K-1", { "K-1", "本町1丁目", "RC柱", "傾き" } },
+        { "K-2", { "K-2", "", "鋼管柱", "" } } };
+    const auto known = [&earlier](const QString& plate) {
+        return earlier.contains(plate) ? std::optional(earlier[plate]) : std::nullopt;
+    };
+    const ChoiceRow rows[] = {
+        { "K-1", { "K", "駅前", "鋼管柱", "新設" }, { "K-1", "本町1丁目", "RC柱", "新設" } },
+        { "K-2", { "K", "駅前", "", "" }, { "K-2", "駅前", "鋼管柱", "" } },
+        { "K-3", { "Ｋ－１", "本町１丁目", "ＲＣ柱", "ＲＣ" }, { "K-3", "本町1丁目", "RC柱", "ＲＣ" } },
+    };
+    for (const ChoiceRow& row : rows) {
+        SCOPED_TRACE(row.chosen);
+        PoleFactsDialog dialog(QStringLiteral("3"), row.typedFirst, { "K-1", "K-2" }, nullptr, known);
+        auto* plate = field<QLineEdit>(dialog, "plate");
+        plate->setText(QString::fromUtf8(row.chosen));
+        Q_EMIT plate->completer()->activated(QString::fromUtf8(row.chosen));
+        EXPECT_EQ(dialog.facts(), row.after);
+    }
 }
 
 } // namespace

@@ -97,9 +97,10 @@ public:
         return answer;
     }
     std::optional<norvel::PoleFacts> askPoleFacts(const QString& pole, const norvel::PoleFacts& current,
-        const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf) override
+        const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf,
+        const std::function<std::optional<norvel::PoleFacts>(const QString& plate)>& knownFactsOf) override
     {
-        poleFactsOffers.push_back({ pole, current, knownPlates, previousOf });
+        poleFactsOffers.push_back({ pole, current, knownPlates, previousOf, knownFactsOf });
         if (whileChoosing)
             whileChoosing();
         return nextOf(poleFactsAnswers);
@@ -160,6 +161,7 @@ public:
         norvel::PoleFacts current;
         QStringList knownPlates;
         std::function<QString(const QString& plate)> previousOf;
+        std::function<std::optional<norvel::PoleFacts>(const QString& plate)> knownFactsOf;
     };
     std::vector<PoleFactsOffer> poleFactsOffers;
     struct CrackFactsOffer {

@@ -196,4 +196,46 @@ INSTANTIATE_TEST_SUITE_P(Times, FactsTimeTest,
         TimeCase { "other_separators_same_length", "2022_10_19 09:00:00.000", false }, TimeCase { "empty", "", false }),
     caseName<TimeCase>);
 
+QByteArray numbered(const char* pole, int row, std::optional<int> number, const char* plate = nullptr)
+{
+    if (plate)
+        return poleFactsLine(At, pole, { plate, "本町１丁目", "ＲＣ柱", "ＲＣ" });
+    CrackFacts facts;
+    facts.number = number;
+    return crackFactsLine(At, pole, row, facts);
+}
+
+// The number offered for row 3 of pole 7: its own once it has facts (a line written before numbers were kept: its
+// row), else the smallest no other row of the pole goes by; a number no crack can have is a line not read.
+struct ProposalCase {
+    const char* name;
+    QByteArray lines;
+    int proposed;
+    int unreadable = 0;
+};
+
+class CrackNumberTest : public testing::TestWithParam<ProposalCase> { };
+
+TEST_P(CrackNumberTest, OffersTheNextFreeNumber)
+{
+    const InspectionFacts facts = readInspectionFacts(inspectionFactsHeader() + GetParam().lines);
+    EXPECT_EQ(proposedCrackNumber(facts, "7", 3), GetParam().proposed);
+    EXPECT_EQ(facts.unreadableLines, GetParam().unreadable);
+}
+
+INSTANTIATE_TEST_SUITE_P(Proposals, CrackNumberTest,
+    testing::Values(ProposalCase { "first", numbered("8", 1, 1), 1 },
+        ProposalCase { "afterOthersAndOlderRows", numbered("7", 1, std::nullopt) + numbered("7", 2, 3), 2 },
+        ProposalCase { "keepsItsOwn", numbered("7", 1, 1) + numbered("7", 3, 5), 5 },
+        ProposalCase { "olderLineKeepsItsRow", edited(numbered("7", 3, 1), ",1\r\n", "\r\n"), 3 },
+        ProposalCase { "zeroNotRead", edited(numbered("7", 1, 1), ",1\r\n", ",0\r\n"), 1, 1 },
+        ProposalCase { "poleLineWithANumber", edited(numbered("7", 0, 0, "P"), ",ＲＣ,\r\n", ",ＲＣ,1\r\n"), 1, 1 }),
+    caseName<ProposalCase>);
+
+TEST(InspectionFacts, namesTypedInFullWidthReadInHalfWidth)
+{
+    EXPECT_EQ(readInspectionFacts(numbered("7", 0, 0, "Ｐ－７ａ‐−")).pole("7"),
+        (PoleFacts { "P-7a--", "本町1丁目", "RC柱", "ＲＣ" }));
+}
+
 } // namespace

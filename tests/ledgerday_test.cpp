@@ -943,4 +943,48 @@ INSTANTIATE_TEST_SUITE_P(Chart, ChartAxisTest,
         AxisCase { "tiny", 0, 0, 0.015, 0.005 }),
     caseName<AxisCase>);
 
+// Plate P-7 on 2022/10/01 (pole 3): crack 1 0.30 of no direction, crack 2 横 0.12; the default judgement lines.
+struct CrackCsvCase {
+    const char* name;
+    const char* pole;
+    const char* results;
+    CrackFacts first; // of row 1
+    const char* lines; // after the header
+};
+
+class CrackCsvTest : public testing::TestWithParam<CrackCsvCase> { };
+
+TEST_P(CrackCsvTest, OneLinePerCrackAfterTheHeader)
+{
+    const CrackCsvCase& c = GetParam();
+    QTemporaryDir program;
+    const QDateTime time(QDate(2022, 10, 1), QTime(9, 0));
+    writeWholeFile(program.filePath("20221001/3/No3CP.csv"), "1,0.30\r\n2,0.12\r\n");
+    writeWholeFile(inspectionFactsPath(program.filePath("20221001")),
+        inspectionFactsHeader() + poleFactsLine(time, "3", { "P-7", "", "", "" })
+            + crackFactsLine(time, "3", 2, crackRunning(CrackDirection::Transverse)));
+    const QString day = program.filePath("20221019");
+    const QString pole = QString::fromUtf8(c.pole);
+    writeWholeFile(day + "/" + pole + "/No" + pole + "CP.csv", c.results);
+    writeWholeFile(inspectionFactsPath(day),
+        inspectionFactsHeader() + poleFactsLine(time, pole, { "P-7", "", "", "" })
+            + crackFactsLine(time, pole, 1, c.first));
+    const PreviousInspections previous(program.path());
+    EXPECT_EQ(crackCsv(loadLedgerDay(day, {}), JudgementLines {}, &previous).toStdString(),
+        "\xEF\xBB\xBF調査日,調査柱No,電柱番号,ひび割れNo,行,幅mm,測定方法,方向,地上高m,面,錆汁,判定,判定線mm,"
+        "前回日,前回幅mm,変化,写真,原画像,備考\r\n"
+            + std::string(c.lines));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cracks, CrackCsvTest,
+    testing::Values(CrackCsvCase { "sameNewAndOlder", "7", "1,0.35\r\n2,0.04\r\n3,0.1\r\n",
+                        { Transverse, 1.5, "道路側", true, "", 2 },
+                        "2022/10/19,7,P-7,2,1,0.35,,横,1.50,道路側,有,要注意,0.05,2022/10/01,0.12,+0.23,,,\r\n"
+                        "2022/10/19,7,P-7,2,2,0.04,,方向未確認,,,,,0.05,2022/10/01,0.12,-0.08,,,\r\n"
+                        "2022/10/19,7,P-7,3,3,0.10,,方向未確認,,,,要注意,0.05,2022/10/01,,新規,,,\r\n" },
+        CrackCsvCase { "otherDirectionAndFormulaLikeTexts", "=1+2", "1,0.20\r\n",
+            { Longitudinal, {}, "@A1", {}, "+81 3", 2 },
+            "2022/10/19,'=1+2,P-7,2,1,0.20,,縦,,'@A1,,要注意,0.20,2022/10/01,0.12,方向が異なる,,,'+81 3\r\n" }),
+    caseName<CrackCsvCase>);
+
 } // namespace

@@ -389,14 +389,15 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
     }
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200",
-             "1600×1200 画素: 1000.00 画素/mm（既定）", "320×240 画素: 45.50 画素/mm（既定）", "P-1", "2022/10/01 0.10",
-             "+0.25", "0.35mm（調査柱No「1」・斜め（推定））",
+             "1600×1200 画素: 1000.00 画素/mm（既定）", "320×240 画素: 45.50 画素/mm（既定）", "P-1",
+             "2022/10/01 斜め -", "0.35mm（調査柱No「1」・斜め（推定））",
              "推定で判定 1 行・方向未確認 7 行（未確認は最も厳しい 0.05mm で判定）", "0.35（斜め（推定））" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
+    EXPECT_FALSE(cover.contains("+0.25")) << "a 斜め crack set beside one of no direction then";
     const QString first = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });
     for (const char* expected : { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12",
-             "前回 2022/10/01 0.10mm（変化 +0.25）", "0.35 mm（自動）", "1.50 m / 道路側", "2022/10/01 横 -", "0.5mm",
-             "1mm", "1_1.jpg", "最大 0.35mm（斜め（推定））", "2022/10/01 斜め（推定） -", "方向未確認" })
+             "前回 2022/10/01 斜め（推定） 最大 - → 0.35", "0.35 mm（自動）", "1.50 m / 道路側", "新規", "0.5mm", "1mm",
+             "1_1.jpg", "最大 0.35mm（斜め（推定））", "2022/10/01 0.10mm（変化 +0.25）", "方向未確認" })
         EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected << "\n" << first.toStdString();
 
     EXPECT_TRUE(first.contains(QRegularExpression("\\b2 ?/ ?4\\b")));

@@ -134,3 +134,61 @@ INSTANTIATE_TEST_SUITE_P(Plates, KnownPlatesTest,
     caseName<PlatesCase>);
 
 } // namespace
+
+#include "ledger/ledgerday.h"
+#include "ledger/ledgersummary.h"
+
+namespace {
+
+// Plate K-1 on 2022/10/10 (pole 5): crack 1 横 0.10; crack 2 縦 measured twice, 0.30 at its widest; row 4 written
+// before cracks were numbered. Each case is a pole of the day in hand with one crack of 0.14: its pole's widest is
+// set beside the widest of the same direction then, never of another.
+struct CrackCase {
+    const char* name;
+    const char* plate;
+    std::optional<int> number;
+    CrackDirection direction;
+    const char* text; // crackBeforeText
+    const char* pole = ""; // poleBeforeText
+};
+
+class CrackBeforeTest : public testing::TestWithParam<CrackCase> { };
+
+TEST_P(CrackBeforeTest, FindsTheSameCrackByItsNumber)
+{
+    const CrackCase& c = GetParam();
+    QTemporaryDir program;
+    const auto crack = [](int row, CrackDirection direction, std::optional<int> number) {
+        return crackFactsLine(Morning, "5", row, { direction, {}, "", {}, "", number });
+    };
+    writeDay(program.path(), "20221010", "5", "K-1", "1,0.10\r\n2,0.30\r\n3,0.05\r\n4,0.08\r\n", {},
+        crack(1, Transverse, 1) + crack(2, Longitudinal, 2) + crack(3, Longitudinal, 2) + crack(4, NoDirection, {}));
+    const PreviousInspections previous(program.path());
+    LedgerPole pole;
+    pole.facts.plate = QString::fromUtf8(c.plate);
+    LedgerRow row;
+    row.row = 4;
+    row.widthMm = 0.14;
+    row.facts = { c.direction, {}, "", {}, "", c.number };
+    LedgerDay day;
+    day.day = QStringLiteral("20221019");
+    const std::optional<PreviousInspection> before = previousOf(day, pole, {}, &previous);
+    EXPECT_EQ(crackBeforeText(crackBefore(row, before)), QString::fromUtf8(c.text));
+    pole.rows << row;
+    EXPECT_EQ(before ? poleBeforeText(poleBefore(pole, *before)) : QString(), QString::fromUtf8(c.pole));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cracks, CrackBeforeTest,
+    testing::Values(
+        CrackCase { "sameCrack", "K-1", 1, Transverse, "2022/10/10 0.10mm（変化 +0.04）", "横 最大 0.10 → 0.14" },
+        CrackCase { "widestOfItsRowsThen", "K-1", 2, NoDirection, "2022/10/10 0.30mm（変化 -0.16）",
+            "方向未確認 最大 0.08 → 0.14" },
+        CrackCase { "newCrack", "K-1", 3, Transverse, "新規", "横 最大 0.10 → 0.14" },
+        CrackCase { "otherDirectionNotCompared", "K-1", 1, Longitudinal, "2022/10/10 横 0.10mm（方向が異なる）",
+            "縦 最大 0.30 → 0.14" },
+        CrackCase { "olderRowsByTheirRows", "Ｋ－１", std::nullopt, Oblique, "2022/10/10 0.08mm（変化 +0.06）",
+            "斜め 最大 - → 0.14" },
+        CrackCase { "poleNeverSeen", "K-2", 1, Transverse, "-" }),
+    caseName<CrackCase>);
+
+} // namespace

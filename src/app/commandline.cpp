@@ -132,7 +132,7 @@ void checkReplaceable(const QString& path, const QString& dayFolder)
                             .arg(shown) };
     if (inDayFolder(path, dayFolder) && !isLedgerFileName(QFileInfo(path).fileName()))
         throw Failure { QStringLiteral(
-            "「%1」は日フォルダーの中の、写真台帳でも集計でもないファイルです。置き換えません。")
+            "「%1」は日フォルダーの中の、写真台帳でも集計でもひび割れ一覧でもないファイルです。置き換えません。")
                             .arg(shown) };
 }
 
@@ -171,11 +171,12 @@ void describe(QCommandLineParser& parser)
         "Norvel: crack widths of concrete poles. Without options the window opens (Qt's own window options, such as\n"
         "-platform, -style, -stylesheet, -geometry, -reverse or -session, are taken; any other option or argument is\n"
         "refused with exit status 1).\n"
-        "With --ledger the day's photo ledger (写真台帳_yyyymmdd.pdf) and its summary (集計_yyyymmdd.csv) are made\n"
-        "without a window; the PDF's path is printed. The judgement lines ([judgement]), the header, the form and the\n"
-        "past surveys' folder ([survey]) are those kept in norvel.ini of the program folder by the window's ledger\n"
-        "dialog; --form and --past take the kept ones' place. norvel.ini is never written.\n"
-        "Exit status: 0 when both files were written, 1 otherwise (the reason on stderr, no file changed)."));
+        "With --ledger the day's photo ledger (写真台帳_yyyymmdd.pdf), its summary (集計_yyyymmdd.csv) and its cracks\n"
+        "(ひび割れ_yyyymmdd.csv) are made without a window; the PDF's path is printed, the two lists are beside it.\n"
+        "The judgement lines ([judgement]), the header, the form and the past surveys' folder ([survey]) are those\n"
+        "kept in norvel.ini of the program folder by the window's ledger dialog; --form and --past take the kept\n"
+        "ones' place. norvel.ini is never written.\n"
+        "Exit status: 0 when all three files were written, 1 otherwise (the reason on stderr, no file changed)."));
     parser.addHelpOption();
     parser.addOption({ QStringLiteral("ledger"), QStringLiteral("Make the ledger of the day folder <DAYFOLDER>."),
         QStringLiteral("DAYFOLDER") });
@@ -186,7 +187,7 @@ void describe(QCommandLineParser& parser)
         QStringLiteral("FOLDER") });
     parser.addOption({ QStringLiteral("out"),
         QStringLiteral("Write the ledger to <FILE> (or into <FILE> when it is a folder) instead of the day "
-                       "folder; the summary CSV goes beside it."),
+                       "folder; the summary and cracks CSV go beside it."),
         QStringLiteral("FILE") });
     parser.addOption({ QStringLiteral("form"),
         QStringLiteral("The ledger's form: 3 (three photos a page, each beside its facts) or 6 (six photos a page "
@@ -209,9 +210,15 @@ QString makeFromOptions(const CommandLineRequest& request, const QString& progra
     const LedgerJob job { day, ledgerPath(request.out, day),
         LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
     if (!job.pdfPath.isEmpty()) {
-        // Both looked at before either is written: the summary goes beside the ledger.
-        checkReplaceable(job.pdfPath, day);
-        checkReplaceable(QFileInfo(job.pdfPath).dir().filePath(summaryCsvFileName(QDir(day).dirName())), day);
+        // All looked at before any is written: the lists go beside the ledger.
+        const QStringList paths = ledgerFilePaths(job.pdfPath, QDir(day).dirName());
+        for (const QString& path : paths)
+            checkReplaceable(path, day);
+        // A list written over the ledger just made would leave neither.
+        if (paths.indexOf(job.pdfPath, 1) > 0)
+            throw Failure { QStringLiteral(
+                "「%1」には集計かひび割れ一覧が書かれます。写真台帳には別の名前を指定してください。")
+                                .arg(QDir::toNativeSeparators(job.pdfPath)) };
     }
     QString pdfPath;
     QString error;

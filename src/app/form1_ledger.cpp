@@ -99,6 +99,10 @@ void Form1::keepLedgerChoices(const JudgementLines& offeredLines, const LedgerCh
 void Form1::tellLedgerMade(const QString& pdfPath, const QString& notes)
 {
     QString text = QStringLiteral("写真台帳「%1」を作成しました。").arg(QDir::toNativeSeparators(pdfPath));
+    // The window's ledger lies in its day folder, whose name the lists beside it carry.
+    const QStringList paths = ledgerFilePaths(pdfPath, QFileInfo(pdfPath).dir().dirName());
+    text += QStringLiteral("\n集計「%1」とひび割れ一覧「%2」も作成しました。")
+                .arg(QDir::toNativeSeparators(paths[1]), QDir::toNativeSeparators(paths[2]));
     if (!notes.isEmpty())
         text += QStringLiteral("\n\n") + notes;
     if (!m_services.madeFile)

@@ -54,10 +54,11 @@ struct ModalServices::Adapters : QuestionBox,
         return inner.scaleLength->askLengthMm(linePx, pictureSize);
     }
     std::optional<PoleFacts> askPoleFacts(const QString& pole, const PoleFacts& current, const QStringList& knownPlates,
-        const std::function<QString(const QString& plate)>& previousOf) override
+        const std::function<QString(const QString& plate)>& previousOf,
+        const std::function<std::optional<PoleFacts>(const QString& plate)>& knownFactsOf) override
     {
         const ModalScope scope(open);
-        return inner.poleFacts->askPoleFacts(pole, current, knownPlates, previousOf);
+        return inner.poleFacts->askPoleFacts(pole, current, knownPlates, previousOf, knownFactsOf);
     }
     std::optional<CrackFacts> askCrackFacts(const QString& pole, int row, const CrackFacts& current) override
     {

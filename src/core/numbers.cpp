@@ -197,6 +197,23 @@ QString halfWidthNumberText(QStringView text)
     return result;
 }
 
+QString halfWidthIdentifierText(QStringView text)
+{
+    QString result = text.toString();
+    for (QChar& c : result) {
+        const char16_t u = c.unicode();
+        if (u >= u'０' && u <= u'９')
+            c = QChar(u'0' + (u - u'０'));
+        else if (u >= u'Ａ' && u <= u'Ｚ')
+            c = QChar(u'A' + (u - u'Ａ'));
+        else if (u >= u'ａ' && u <= u'ｚ')
+            c = QChar(u'a' + (u - u'ａ'));
+        else if (u == u'－' || u == u'\u2212' || u == u'\u2010' || u == u'\u2011')
+            c = u'-';
+    }
+    return result;
+}
+
 namespace {
 
 // The exponent at i, when there is one, added to number and its value to exponent; where reading goes on.

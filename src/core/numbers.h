@@ -56,6 +56,11 @@ struct LeadingNumber {
 // forms, one character for one, so positions in the text stay where they were; nothing else changes.
 [[nodiscard]] QString halfWidthNumberText(QStringView text);
 
+// A name read off a pole (plate, place, kind of pole) as one text however it was typed: the full-width digits, Latin
+// letters and hyphen or minus ("－", "−", "‐") become their ASCII forms, one character for one; nothing else changes,
+// so "Ｐ－７" and "P-7" are one plate while the kana and kanji stay as typed.
+[[nodiscard]] QString halfWidthIdentifierText(QStringView text);
+
 // The whole text as a number of type T (an integer, float or double), in the C locale: no blanks, no plus
 // sign, nothing after it; infinities and NaN are refused, as no figure a file keeps is one.
 template <typename T> [[nodiscard]] std::optional<T> exactNumber(QStringView text)

@@ -263,15 +263,20 @@ void LedgerPainter::paintListLine(int poleIndex, double top)
     if (!direction.isEmpty())
         widest += QStringLiteral("（") + direction + QStringLiteral("）");
     const std::optional<PreviousInspection>& before = m_before[poleIndex];
-    const std::optional<double> widestBefore = before ? before->widths.overall() : std::nullopt;
+    // Set beside the widest of the same direction then, which the cell names.
+    const std::optional<PoleBefore> compared = before ? std::optional(poleBefore(pole, *before)) : std::nullopt;
     QString previous;
-    if (before)
-        previous = before->day.toString(QStringLiteral("yyyy/MM/dd")) + u' '
-            + (widestBefore ? fixedText(*widestBefore, 2) : QStringLiteral("-"));
+    if (compared) {
+        QStringList parts { before->day.toString(QStringLiteral("yyyy/MM/dd")),
+            crackDirectionName(compared->direction.direction),
+            compared->beforeMm ? fixedText(*compared->beforeMm, 2) : QStringLiteral("-") };
+        parts.removeAll(QString());
+        previous = parts.join(u' ');
+    }
     const QString judgement = poleJudgement(pole, m_options.lines);
     writeCells(top, ListLineHeight, ListWidths,
         { pole.pole, pole.facts.plate, pole.facts.place, pole.facts.type, widest, judgement, previous,
-            widthChange(pole.widestMm, widestBefore) },
+            compared ? compared->change : QString() },
         8, { Qt::black, Qt::black, Qt::black, Qt::black, Qt::black, MarkRed });
 }
 

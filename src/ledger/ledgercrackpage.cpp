@@ -58,17 +58,13 @@ QString shotText(const LedgerRow& row)
 QString LedgerPainter::previousText(int pole, const LedgerRow* row) const
 {
     const std::optional<PreviousInspection>& before = m_before[pole];
+    // A crack beside the same crack then, by its number; the pole's widest beside the widest of its direction then.
+    if (row)
+        return crackBeforeText(crackBefore(*row, before));
     if (!before)
         return QStringLiteral("-");
-    QString text = before->day.toString(QStringLiteral("yyyy/MM/dd"));
-    // A crack is set beside the widest of its direction then (estimated or confirmed); without a direction beside
-    // the widest of all.
-    const JudgedDirection judged = row ? judgedDirection(*row) : JudgedDirection {};
-    const bool known = judged.direction != CrackDirection::Unknown;
-    const std::optional<double> width = known ? before->widths.of(judged.direction) : before->widths.overall();
-    if (known)
-        text += u' ' + directionText(judged);
-    return text + u' ' + (width ? fixedText(*width, 2) + QStringLiteral("mm") : QStringLiteral("-"));
+    return before->day.toString(QStringLiteral("yyyy/MM/dd")) + u' '
+        + poleBeforeText(poleBefore(m_day.poles[pole], *before));
 }
 
 void LedgerPainter::paintItems(const QList<LedgerItem>& items, ThumbnailQueue& thumbnails)
@@ -131,8 +127,7 @@ void LedgerPainter::paintPoleHeading(int poleIndex, double top)
                        .arg(pole.rows.size())
                        .arg(widest, dash(judgement), previousText(poleIndex, nullptr));
     const std::optional<PreviousInspection>& before = m_before[poleIndex];
-    if (const QString change = widthChange(pole.widestMm, before ? before->widths.overall() : std::nullopt);
-        !change.isEmpty())
+    if (const QString change = before ? poleBefore(pole, *before).change : QString(); !change.isEmpty())
         line += QStringLiteral("（変化 ") + change + QStringLiteral("）");
     if (!facts.remarks.isEmpty())
         line += QStringLiteral("　備考 ") + facts.remarks;

@@ -537,6 +537,7 @@ const QString SummaryPrefix = QStringLiteral("集計_");
 const QString SummarySuffix = QStringLiteral(".csv");
 const QString LedgerPrefix = QStringLiteral("写真台帳_");
 const QString LedgerSuffix = QStringLiteral(".pdf");
+const QString CrackPrefix = QStringLiteral("ひび割れ_");
 } // namespace
 
 QString summaryCsvFileName(const QString& day)
@@ -549,10 +550,16 @@ QString ledgerPdfFileName(const QString& day)
     return LedgerPrefix + day + LedgerSuffix;
 }
 
+QString crackCsvFileName(const QString& day)
+{
+    return CrackPrefix + day + SummarySuffix;
+}
+
 bool isLedgerFileName(const QString& name)
 {
     return (name.startsWith(LedgerPrefix) && name.endsWith(LedgerSuffix))
-        || (name.startsWith(SummaryPrefix) && name.endsWith(SummarySuffix));
+        || (name.startsWith(SummaryPrefix) && name.endsWith(SummarySuffix))
+        || (name.startsWith(CrackPrefix) && name.endsWith(SummarySuffix));
 }
 
 } // namespace norvel

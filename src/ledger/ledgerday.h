@@ -167,10 +167,11 @@ inline const QString UnsavedHeadline = QStringLiteral("未保存の測定があ�
 // A problem as one line of a message: "7/No7CP.csv: 普通のファイルでは…".
 [[nodiscard]] QString problemLine(const LedgerProblem& problem);
 
-// "集計_20221019.csv" and "写真台帳_20221019.pdf"
+// "集計_20221019.csv", "写真台帳_20221019.pdf" and "ひび割れ_20221019.csv"
 [[nodiscard]] QString summaryCsvFileName(const QString& day);
 [[nodiscard]] QString ledgerPdfFileName(const QString& day);
-// Whether a file's name is one of those two, of any day.
+[[nodiscard]] QString crackCsvFileName(const QString& day);
+// Whether a file's name is one of those three, of any day.
 [[nodiscard]] bool isLedgerFileName(const QString& name);
 
 } // namespace norvel

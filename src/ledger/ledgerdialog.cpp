@@ -214,7 +214,8 @@ QString written(const QString& what, const DurableFile& file, const QString& rea
 } // namespace
 
 bool writeLedgerFiles(const LedgerDay& day, const LedgerOptions& options, DurableFile& pdf, DurableFile& csv,
-    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found)
+    const std::function<bool(int done, int total)>& progress, QString* error, QList<LedgerProblem>* found,
+    DurableFile* cracks)
 {
     error->clear();
     const QString ledger = QStringLiteral("写真台帳");
@@ -241,22 +242,44 @@ bool writeLedgerFiles(const LedgerDay& day, const LedgerOptions& options, Durabl
         *error = written(ledger, pdf, pdf.errorString());
         return false;
     }
-    const QByteArray content = summaryCsv(day, options.lines, options.previous);
-    if (!csv.open(QIODevice::WriteOnly) || csv.write(content) != content.size() || !csv.prepareCommit()) {
-        *error = written(summary, csv, csv.errorString());
-        csv.cancelWriting();
-        pdf.cancelWriting();
-        return false;
+    struct Csv {
+        QString what;
+        DurableFile* file;
+        QByteArray content;
+    };
+    QList<Csv> csvs { { summary, &csv, summaryCsv(day, options.lines, options.previous) } };
+    if (cracks)
+        csvs.append({ QStringLiteral("ひび割れ一覧ファイル"), cracks, crackCsv(day, options.lines, options.previous) });
+    const auto cancelAll = [&csvs](qsizetype from) {
+        for (qsizetype i = from; i < csvs.size(); ++i)
+            csvs[i].file->cancelWriting();
+    };
+    for (qsizetype i = 0; i < csvs.size(); ++i) {
+        DurableFile& file = *csvs[i].file;
+        if (!file.open(QIODevice::WriteOnly) || file.write(csvs[i].content) != csvs[i].content.size()
+            || !file.prepareCommit()) {
+            *error = written(csvs[i].what, file, file.errorString());
+            cancelAll(0);
+            pdf.cancelWriting();
+            return false;
+        }
     }
     if (!pdf.commit()) {
         *error = written(ledger, pdf, pdf.errorString());
-        csv.cancelWriting();
+        cancelAll(0);
         return false;
     }
-    if (!csv.commit()) {
-        *error = written(summary, csv, csv.errorString())
-            + QStringLiteral("\n写真台帳は新しくなりましたが、集計ファイルは前のままです。");
-        return false;
+    for (qsizetype i = 0; i < csvs.size(); ++i) {
+        if (!csvs[i].file->commit()) {
+            QStringList renewed { QStringLiteral("写真台帳") };
+            for (qsizetype done = 0; done < i; ++done)
+                renewed << csvs[done].what;
+            *error = written(csvs[i].what, *csvs[i].file, csvs[i].file->errorString())
+                + QStringLiteral("\n%1は新しくなりましたが、%2は前のままです。")
+                      .arg(renewed.join(QStringLiteral("と")), csvs[i].what);
+            cancelAll(i + 1);
+            return false;
+        }
     }
     return true;
 }
@@ -316,14 +339,22 @@ bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, in
         addPastFactsProblems(day, *job.options.previous);
     if (!progress(0, 1))
         return false;
-    DurableFile pdf(*pdfPath);
-    // The summary goes where the ledger goes: the two are handed on together.
-    DurableFile csv(QFileInfo(*pdfPath).dir().filePath(summaryCsvFileName(day.day)));
+    // The lists go where the ledger goes: the three are handed on together.
+    const QStringList paths = ledgerFilePaths(*pdfPath, day.day);
+    DurableFile pdf(paths[0]);
+    DurableFile csv(paths[1]);
+    DurableFile cracks(paths[2]);
     QList<LedgerProblem> found;
-    if (!writeLedgerFiles(day, job.options, pdf, csv, progress, error, &found))
+    if (!writeLedgerFiles(day, job.options, pdf, csv, progress, error, &found, &cracks))
         return false;
     *notes = ledgerNotes(day, found);
     return true;
+}
+
+QStringList ledgerFilePaths(const QString& pdfPath, const QString& day)
+{
+    const QDir beside = QFileInfo(pdfPath).dir();
+    return { pdfPath, beside.filePath(summaryCsvFileName(day)), beside.filePath(crackCsvFileName(day)) };
 }
 
 bool makeLedger(QWidget* parent, const QString& dayFolder, const LedgerOptions& options, QString* pdfPath,
@@ -357,6 +388,7 @@ void removeStaleLedgerFiles(const QString& dayFolder)
     const QDir folder(dayFolder);
     removeStaleTemporaries(folder.filePath(ledgerPdfFileName(folder.dirName())));
     removeStaleTemporaries(folder.filePath(summaryCsvFileName(folder.dirName())));
+    removeStaleTemporaries(folder.filePath(crackCsvFileName(folder.dirName())));
 }
 
 void removeStaleLedgerFilesOfDays(const QString& programFolder)

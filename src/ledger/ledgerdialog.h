@@ -65,14 +65,18 @@ private:
 class DurableFile;
 class PreviousInspections;
 
-// Writes the ledger into pdf and the summary into csv (neither open yet), both to their temporary files; only
-// when both are complete and synced are they renamed into place, the PDF first. A cancel (progress returning
-// false) or a failure leaves no new file: false, with error empty when cancelled and otherwise naming the
-// file. found: as for renderLedgerPdf. Rows are judged by their direction's line; previous, when given, gives the
-// summary each pole's previous inspection.
+// Writes the ledger into pdf, the summary into csv and, when given, the cracks' list into cracks (none open yet), all
+// to their temporary files; only when all are complete and synced are they renamed into place, the PDF first. A
+// cancel (progress returning false) or a failure leaves no new file: false, with error empty when cancelled and
+// otherwise naming the file. found: as for renderLedgerPdf. Rows are judged by their direction's line; previous,
+// when given, gives the summary each pole's previous inspection and the list each crack's.
 [[nodiscard]] bool writeLedgerFiles(const LedgerDay& day, const LedgerOptions& options, DurableFile& pdf,
     DurableFile& csv, const std::function<bool(int done, int total)>& progress, QString* error,
-    QList<LedgerProblem>* found);
+    QList<LedgerProblem>* found, DurableFile* cracks = nullptr);
+
+// The files a ledger written to pdfPath makes for day (the day folder's name): the PDF, the summary and the cracks'
+// list beside it.
+[[nodiscard]] QStringList ledgerFilePaths(const QString& pdfPath, const QString& day);
 
 // What a ledger is made of and where it goes: pdfPath empty puts 写真台帳_<day>.pdf into the day folder.
 struct LedgerJob {
@@ -81,14 +85,15 @@ struct LedgerJob {
     LedgerOptions options;
 };
 
-// The ledger of job's day and its summary 集計_<day>.csv beside it, as makeLedger below but with the progress
+// The ledger of job's day, its summary 集計_<day>.csv and its cracks ひび割れ_<day>.csv beside it (ledgerFilePaths), as
+// makeLedger below but with the progress
 // told to progress (false cancels; it is asked once after the day is read, then per page), so that the window
 // and the command line make the same files.
 [[nodiscard]] bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, int total)>& progress,
     QString* pdfPath, QString* error, QString* notes);
 
-// Writes 写真台帳_<day>.pdf and 集計_<day>.csv into the day folder (day: the folder's name), reading its
-// result files, pictures and measurement record, with a progress dialog whose 中止 cancels: then nothing
+// Writes 写真台帳_<day>.pdf, 集計_<day>.csv and ひび割れ_<day>.csv into the day folder (day: the folder's name),
+// reading its result files, pictures and measurement record, with a progress dialog whose 中止 cancels: then nothing
 // new is written, false is returned and error left empty. A day folder that is not there is refused before
 // anything else. On a failure false with error naming the file. pdfPath receives the ledger's path;
 // notes, on success, what the user must be told besides: the files and lines that could not be read and
@@ -102,8 +107,8 @@ struct LedgerJob {
 [[nodiscard]] QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int listed = 15);
 
 // Removes the temporary files that a ledger killed while it was written left in the day folder
-// ("写真台帳_<day>.pdf.XXXXXX", "集計_<day>.csv.XXXXXX"); and in every day folder (named by eight digits) of
-// the program folder with removeStaleLedgerFilesOfDays.
+// ("写真台帳_<day>.pdf.XXXXXX", "集計_<day>.csv.XXXXXX", "ひび割れ_<day>.csv.XXXXXX"); and in every day folder (named
+// by eight digits) of the program folder with removeStaleLedgerFilesOfDays.
 void removeStaleLedgerFiles(const QString& dayFolder);
 void removeStaleLedgerFilesOfDays(const QString& programFolder);
 

@@ -31,6 +31,65 @@ QString widthChange(std::optional<double> now, std::optional<double> before)
     return (change < 0 ? QStringLiteral("-") : QStringLiteral("+")) + size;
 }
 
+std::optional<CrackBefore> crackBefore(const LedgerRow& row, const std::optional<PreviousInspection>& before)
+{
+    if (!before)
+        return std::nullopt;
+    CrackBefore crack;
+    crack.day = before->day;
+    const auto then = before->cracks.constFind(crackNumber(row.facts, row.row));
+    if (then == before->cracks.cend()) {
+        crack.newCrack = true;
+        return crack;
+    }
+    crack.widthMm = then->widthMm;
+    crack.direction = then->direction;
+    const CrackDirection now = judgedDirection(row).direction;
+    crack.otherDirection
+        = now != CrackDirection::Unknown && then->direction != CrackDirection::Unknown && now != then->direction;
+    if (!crack.otherDirection)
+        crack.change = widthChange(row.widthMm, crack.widthMm);
+    return crack;
+}
+
+QString crackBeforeText(const std::optional<CrackBefore>& before)
+{
+    if (!before)
+        return QStringLiteral("-");
+    if (before->newCrack)
+        return QStringLiteral("新規");
+    QString text = before->day.toString(QStringLiteral("yyyy/MM/dd")) + u' ';
+    if (before->otherDirection)
+        text += crackDirectionName(before->direction) + u' ';
+    text += fixedText(*before->widthMm, 2) + QStringLiteral("mm");
+    if (before->otherDirection)
+        return text + QStringLiteral("（方向が異なる）");
+    return before->change.isEmpty() ? text : text + QStringLiteral("（変化 ") + before->change + QStringLiteral("）");
+}
+
+PoleBefore poleBefore(const LedgerPole& pole, const PreviousInspection& before)
+{
+    PoleBefore compared;
+    for (const LedgerRow& row : pole.rows) {
+        if (row.widthMm && (!compared.nowMm || *row.widthMm > *compared.nowMm)) {
+            compared.nowMm = row.widthMm;
+            compared.direction = judgedDirection(row);
+        }
+    }
+    compared.beforeMm = compared.nowMm ? before.widths.of(compared.direction.direction) : before.widths.overall();
+    compared.change = widthChange(compared.nowMm, compared.beforeMm);
+    return compared;
+}
+
+QString poleBeforeText(const PoleBefore& compared)
+{
+    const auto width = [](std::optional<double> mm) { return mm ? fixedText(*mm, 2) : QStringLiteral("-"); };
+    QString text;
+    if (compared.nowMm)
+        text = directionText(compared.direction) + u' ';
+    return text + QStringLiteral("最大 ") + width(compared.beforeMm) + QStringLiteral(" → ") + width(compared.nowMm);
+}
+
 std::optional<PreviousInspection> previousOf(
     const LedgerDay& day, const LedgerPole& pole, const JudgementLines& lines, const PreviousInspections* previous)
 {
@@ -110,6 +169,41 @@ QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const P
             csvWidth(widths.of(CrackDirection::Oblique)),
             before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(), csvWidth(widestBefore),
             widthChange(pole.widestMm, widestBefore) });
+    }
+    return csv;
+}
+
+QByteArray crackCsv(const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous)
+{
+    QByteArray csv("\xEF\xBB\xBF");
+    csv += csvLine({ QStringLiteral("調査日"), QStringLiteral("調査柱No"), QStringLiteral("電柱番号"),
+        QStringLiteral("ひび割れNo"), QStringLiteral("行"), QStringLiteral("幅mm"), QStringLiteral("測定方法"),
+        QStringLiteral("方向"), QStringLiteral("地上高m"), QStringLiteral("面"), QStringLiteral("錆汁"),
+        QStringLiteral("判定"), QStringLiteral("判定線mm"), QStringLiteral("前回日"), QStringLiteral("前回幅mm"),
+        QStringLiteral("変化"), QStringLiteral("写真"), QStringLiteral("原画像"), QStringLiteral("備考") });
+    const QDate date = QDate::fromString(day.day, QStringLiteral("yyyyMMdd"));
+    const QString dayText = date.isValid() ? date.toString(QStringLiteral("yyyy/MM/dd")) : spreadsheetSafe(day.day);
+    for (const LedgerPole& pole : day.poles) {
+        const std::optional<PreviousInspection> then = previousOf(day, pole, lines, previous);
+        for (const LedgerRow& row : pole.rows) {
+            const JudgedDirection judged = judgedDirection(row);
+            const std::optional<CrackBefore> before = crackBefore(row, then);
+            QString change;
+            if (before)
+                change = before->newCrack    ? QStringLiteral("新規")
+                    : before->otherDirection ? QStringLiteral("方向が異なる")
+                                             : before->change;
+            csv += csvLine({ dayText, spreadsheetSafe(pole.pole), spreadsheetSafe(pole.facts.plate),
+                QString::number(crackNumber(row.facts, row.row)), QString::number(row.row),
+                row.widthMm ? fixedText(*row.widthMm, 2) : spreadsheetSafe(row.width), measuredHowText(row.how),
+                directionText(judged), row.facts.heightM ? fixedText(*row.facts.heightM, 2) : QString(),
+                spreadsheetSafe(row.facts.face), rustText(row.facts.rust),
+                row.outOfRange ? QStringLiteral("範囲外") : rowJudgement(row, lines),
+                fixedText(lines.lineFor(judged.direction), 2),
+                before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(),
+                csvWidth(before ? before->widthMm : std::nullopt), change, spreadsheetSafe(row.pictureName),
+                spreadsheetSafe(row.originalName), spreadsheetSafe(row.facts.remarks) });
+        }
     }
     return csv;
 }

@@ -69,28 +69,44 @@ void PreviousInspections::addDay(const QDate& day, const QString& dayFolder)
         m_unreadable.append({ day, path,
             QStringLiteral("読めない行が %1 行あります。その行は前回の点検を探すのに使っていません。")
                 .arg(facts.unreadableLines) });
-    QHash<QString, QHash<int, CrackDirection>> directions;
+    QHash<QString, QHash<int, CrackFacts>> cracks;
     for (auto crack = facts.cracks.cbegin(); crack != facts.cracks.cend(); ++crack)
-        directions[crack.key().first].insert(crack.key().second, crack.value().direction);
+        cracks[crack.key().first].insert(crack.key().second, crack.value());
     for (auto pole = facts.poles.cbegin(); pole != facts.poles.cend(); ++pole) {
         if (!pole.value().plate.isEmpty())
-            m_byPlate[pole.value().plate].append({ day, dayFolder, pole.key(), directions.value(pole.key()) });
+            m_byPlate[pole.value().plate].append(
+                { day, dayFolder, pole.key(), cracks.value(pole.key()), pole.value() });
     }
+}
+
+const PreviousInspections::Seen* PreviousInspections::latestBefore(const QString& plate, const QDate& before) const
+{
+    // The index holds plates as the facts file reads them, in half width.
+    const auto found = m_byPlate.constFind(halfWidthIdentifierText(plate));
+    if (found == m_byPlate.constEnd())
+        return nullptr;
+    const auto earlier = [](const Seen& seen, const QDate& day) { return seen.day < day; };
+    const auto after = std::lower_bound(found->cbegin(), found->cend(), before, earlier);
+    if (after == found->cbegin())
+        return nullptr;
+    return &*std::lower_bound(found->cbegin(), after, std::prev(after)->day, earlier);
+}
+
+std::optional<PoleFacts> PreviousInspections::knownFacts(const QString& plate, const QDate& before) const
+{
+    const Seen* seen = latestBefore(plate, before);
+    return seen ? std::optional(seen->facts) : std::nullopt;
 }
 
 std::optional<PreviousInspection> PreviousInspections::find(
     const QString& plate, const QDate& before, const JudgementLines& lines) const
 {
-    const auto found = m_byPlate.constFind(plate);
-    if (found == m_byPlate.constEnd())
+    const Seen* found = latestBefore(plate, before);
+    if (!found)
         return std::nullopt;
-    const auto earlier = [](const Seen& seen, const QDate& day) { return seen.day < day; };
-    const auto after = std::lower_bound(found->cbegin(), found->cend(), before, earlier);
-    if (after == found->cbegin())
-        return std::nullopt;
-    const Seen& seen = *std::lower_bound(found->cbegin(), after, std::prev(after)->day, earlier);
+    const Seen& seen = *found;
 
-    PreviousInspection previous { seen.day, seen.dayFolder, seen.pole, {}, false, {} };
+    PreviousInspection previous { seen.day, seen.dayFolder, seen.pole, {}, false, {}, {} };
     const QString path = resultFilePathOf(seen.dayFolder, seen.pole);
     const FileContent content = readRegularFile(QFile::encodeName(path), ResultFileLimitBytes);
     if (content.missing()) {
@@ -100,8 +116,15 @@ std::optional<PreviousInspection> PreviousInspections::find(
             = QStringLiteral("結果ファイル「%1」を読めません。%2").arg(QDir::toNativeSeparators(path), content.error);
     } else {
         for (const ResultFileRow& row : readResultFileRows(content.content, 0).rows) {
-            if (const std::optional<double> width = rowWidth(row.width))
-                previous.widths.add(seen.directions.value(row.row, CrackDirection::Unknown), *width);
+            const std::optional<double> width = rowWidth(row.width);
+            if (!width)
+                continue;
+            const CrackFacts crack = seen.cracks.value(row.row);
+            previous.widths.add(crack.direction, *width);
+            // Rows that measured one crack again: the crack was as wide as the widest of them.
+            const int number = crackNumber(crack, row.row);
+            if (!previous.cracks.contains(number) || previous.cracks[number].widthMm < *width)
+                previous.cracks[number] = { crack.direction, *width };
         }
     }
     previous.marked = previous.widths.marked(lines);

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "ledger/ledgerwidths.h"
+#include "results/inspectionfacts.h"
 #include "settings/programsettings.h"
 
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,12 @@
 // folders of the program folder and of a folder of past surveys, so that a crack can be told growing.
 namespace norvel {
 
+// A crack of that day, found again by its number.
+struct PreviousCrack {
+    CrackDirection direction = CrackDirection::Unknown; // from that day's facts
+    double widthMm = 0; // the widest of its rows that day
+};
+
 struct PreviousInspection {
     QDate day;
     QString dayFolder;
@@ -22,6 +30,7 @@ struct PreviousInspection {
     DirectionWidths widths; // from that day's result file, directions from that day's facts
     bool marked = false; // some crack at or above its direction's line
     QString problem; // why that day's result file gave no widths; empty when it was read
+    QMap<int, PreviousCrack> cracks; // by crack number (see crackNumber), of the rows with a width
 };
 
 // A day's facts file that the index could not read, whole or in some lines, and why: a plate it gave is not found.
@@ -38,10 +47,13 @@ class PreviousInspections {
 public:
     explicit PreviousInspections(const QString& programFolder, const QString& pastFolder = {});
 
-    // The latest day before before whose facts give plate (exactly as typed) to a pole, its widths judged by lines;
-    // that pole's widths are read now. Of poles given the same plate on one day, the first in pole order.
+    // The latest day before before whose facts give plate (as typed, in half width: "Ｐ－７" is "P-7") to a pole, its
+    // widths judged by lines; that pole's widths are read now. Of poles given the same plate on one day, the first in
+    // pole order.
     [[nodiscard]] std::optional<PreviousInspection> find(
         const QString& plate, const QDate& before, const JudgementLines& lines) const;
+    // The pole's facts that day, to fill in the rest when the plate is chosen again.
+    [[nodiscard]] std::optional<PoleFacts> knownFacts(const QString& plate, const QDate& before) const;
     // Every plate given to a pole on a day before before, sorted.
     [[nodiscard]] QStringList knownPlates(const QDate& before) const;
     [[nodiscard]] int unreadableFiles() const { return m_unreadableFiles; }
@@ -52,8 +64,10 @@ private:
         QDate day;
         QString dayFolder;
         QString pole;
-        QHash<int, CrackDirection> directions; // by row
+        QHash<int, CrackFacts> cracks; // by row
+        PoleFacts facts;
     };
+    [[nodiscard]] const Seen* latestBefore(const QString& plate, const QDate& before) const;
     void addFolder(const QString& folder);
     void addDay(const QDate& day, const QString& dayFolder);
 

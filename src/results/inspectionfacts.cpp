@@ -9,6 +9,7 @@
 #include "results/recordtext.h"
 
 #include <QDir>
+#include <QSet>
 #include <QStringList>
 
 #include <array>
@@ -25,7 +26,9 @@ QString rustText(std::optional<bool> rust)
 
 namespace {
 
-enum Column { Time, Pole, Row, Plate, Place, Type, Direction, Height, Face, Rust, Remarks, ColumnCount };
+enum Column { Time, Pole, Row, Plate, Place, Type, Direction, Height, Face, Rust, Remarks, Number, ColumnCount };
+// Lines written before the crack number was kept end at the remarks.
+constexpr qsizetype OlderColumnCount = Number;
 
 // A typed text on one line, as the file keeps it.
 QString oneLine(const QString& text)
@@ -52,6 +55,7 @@ QByteArray factsLine(
     fields[Face] = oneLine(crack.face);
     fields[Rust] = rustText(crack.rust);
     fields[Remarks] = oneLine(row.isEmpty() ? poleFacts.remarks : crack.remarks);
+    fields[Number] = !row.isEmpty() && crack.number ? QString::number(*crack.number) : QString();
     return csvLine(fields);
 }
 
@@ -88,8 +92,10 @@ struct ReadLine {
     CrackFacts crack;
 };
 
-std::optional<ReadLine> readLine(const QStringList& f)
+std::optional<ReadLine> readLine(QStringList f)
 {
+    if (f.size() == OlderColumnCount)
+        f.append(QString()); // a row without a number goes by its row
     if (f.size() != ColumnCount || !isRecordedTime(f[Time]) || !isUsablePoleNumber(f[Pole]))
         return std::nullopt;
     for (const QString& field : f)
@@ -98,9 +104,12 @@ std::optional<ReadLine> readLine(const QStringList& f)
     ReadLine line;
     line.pole = f[Pole];
     if (f[Row].isEmpty()) {
-        if (!f[Direction].isEmpty() || !f[Height].isEmpty() || !f[Face].isEmpty() || !f[Rust].isEmpty())
+        if (!f[Direction].isEmpty() || !f[Height].isEmpty() || !f[Face].isEmpty() || !f[Rust].isEmpty()
+            || !f[Number].isEmpty())
             return std::nullopt;
-        line.poleFacts = { oneLine(f[Plate]), oneLine(f[Place]), oneLine(f[Type]), oneLine(f[Remarks]) };
+        // Typed in full width before the dialog made it half width: the same plate all the same.
+        line.poleFacts = { halfWidthIdentifierText(oneLine(f[Plate])), halfWidthIdentifierText(oneLine(f[Place])),
+            halfWidthIdentifierText(oneLine(f[Type])), oneLine(f[Remarks]) };
         return line;
     }
     const std::optional<int> row = exactNumber<int>(f[Row]);
@@ -121,6 +130,12 @@ std::optional<ReadLine> readLine(const QStringList& f)
             return std::nullopt;
         line.crack.rust = f[Rust] == rustText(true);
     }
+    if (!f[Number].isEmpty()) {
+        const std::optional<int> number = exactNumber<int>(f[Number]);
+        if (!number || *number < 1 || *number > MaxCrackNumber)
+            return std::nullopt;
+        line.crack.number = number;
+    }
     // A text holding a lone carriage return (edited by hand) reads as the program would have written it.
     line.crack.face = oneLine(f[Face]);
     line.crack.remarks = oneLine(f[Remarks]);
@@ -129,12 +144,32 @@ std::optional<ReadLine> readLine(const QStringList& f)
 
 } // namespace
 
+int crackNumber(const CrackFacts& facts, int row)
+{
+    return facts.number.value_or(row);
+}
+
+int proposedCrackNumber(const InspectionFacts& facts, const QString& pole, int row)
+{
+    if (const auto own = facts.cracks.constFind({ pole, row }); own != facts.cracks.cend())
+        return crackNumber(*own, row);
+    QSet<int> taken;
+    for (auto crack = facts.cracks.lowerBound({ pole, 0 }); crack != facts.cracks.cend() && crack.key().first == pole;
+         ++crack)
+        taken.insert(crackNumber(crack.value(), crack.key().second));
+    int number = 1;
+    while (taken.contains(number))
+        ++number;
+    return number;
+}
+
 QByteArray inspectionFactsHeader()
 {
     static const QByteArray header = QByteArray("\xEF\xBB\xBF")
         + csvLine({ QStringLiteral("時刻"), QStringLiteral("調査柱No"), QStringLiteral("行"),
             QStringLiteral("電柱番号"), QStringLiteral("所在地・路線"), QStringLiteral("柱種"), QStringLiteral("方向"),
-            QStringLiteral("地上高m"), QStringLiteral("面"), QStringLiteral("錆汁"), QStringLiteral("備考") });
+            QStringLiteral("地上高m"), QStringLiteral("面"), QStringLiteral("錆汁"), QStringLiteral("備考"),
+            QStringLiteral("ひび割れNo") });
     return header;
 }
 

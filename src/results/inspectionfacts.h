@@ -12,7 +12,9 @@
 
 // The facts an inspection record names beside the widths: the pole's identity and each crack's direction and
 // place. One file per day folder, "調査情報.csv" (UTF-8 with a BOM, CR LF, one header row), only ever appended
-// to: the last line for a pole, or for a pole and row, holds, and a field left empty in it is cleared.
+// to: the last line for a pole, or for a pole and row, holds, and a field left empty in it is cleared. The crack
+// number came last as a column of its own, so lines and files written before it still read. The plate, place and
+// kind of pole read in half width (halfWidthIdentifierText), as the dialog now keeps them.
 namespace norvel {
 
 inline const QString InspectionFactsFileName = QStringLiteral("調査情報.csv");
@@ -39,8 +41,16 @@ struct CrackFacts {
     QString face; // 面: 道路側, 民地側, 北, ... or any text
     std::optional<bool> rust; // 錆汁: 有 / 無, or not said
     QString remarks; // 備考
+    // ひび割れNo: which crack of the pole the row measures, the same crack keeping its number from one inspection
+    // to the next. None in lines written before the number was kept: such a row's number is its row.
+    std::optional<int> number {};
     friend bool operator==(const CrackFacts&, const CrackFacts&) = default;
 };
+
+// The crack number a row goes by: the one its facts give, else the row itself.
+[[nodiscard]] int crackNumber(const CrackFacts& facts, int row);
+// The highest crack number kept, as for rows.
+inline constexpr int MaxCrackNumber = 32767;
 
 // "有", "無", or empty when not said: the words the file, the dialog and the ledger use.
 [[nodiscard]] QString rustText(std::optional<bool> rust);
@@ -64,6 +74,10 @@ struct InspectionFacts {
     [[nodiscard]] PoleFacts pole(const QString& pole) const { return poles.value(pole); }
     [[nodiscard]] CrackFacts crack(const QString& pole, int row) const { return cracks.value({ pole, row }); }
 };
+
+// The crack number offered for a row: the one it goes by when it has facts, else the smallest number no other row
+// of the pole has facts under (1, 2, ...).
+[[nodiscard]] int proposedCrackNumber(const InspectionFacts& facts, const QString& pole, int row);
 [[nodiscard]] InspectionFacts readInspectionFacts(const QByteArray& content);
 
 [[nodiscard]] QString inspectionFactsPath(const QString& dayFolder);

@@ -26,6 +26,18 @@ std::optional<std::optional<double>> typedHeightM(const QString& text)
     return height;
 }
 
+// Empty leaves the crack to go by its row; anything else must be a crack number.
+std::optional<std::optional<int>> typedNumber(const QString& text)
+{
+    const QString typed = halfWidthNumberText(text.trimmed());
+    if (typed.isEmpty())
+        return std::optional<int>();
+    const std::optional<int> number = exactNumber<int>(typed);
+    if (!number || *number < 1 || *number > MaxCrackNumber)
+        return std::nullopt;
+    return number;
+}
+
 QComboBox* choiceBox(const QString& name, const QStringList& choices)
 {
     auto* box = new QComboBox;
@@ -38,6 +50,7 @@ QComboBox* choiceBox(const QString& name, const QStringList& choices)
 
 CrackFactsDialog::CrackFactsDialog(const QString& pole, int row, const CrackFacts& current, QWidget* parent)
     : QDialog(parent)
+    , m_number(new QLineEdit)
     , m_direction(choiceBox(QStringLiteral("direction"),
           { QString(), crackDirectionName(CrackDirection::Transverse), crackDirectionName(CrackDirection::Longitudinal),
               crackDirectionName(CrackDirection::Oblique) }))
@@ -50,6 +63,9 @@ CrackFactsDialog::CrackFactsDialog(const QString& pole, int row, const CrackFact
 {
     setObjectName(QStringLiteral("crackFacts"));
     setWindowTitle(QStringLiteral("ひび割れ情報 — 調査柱No.「%1」 %2 行目").arg(pole).arg(row));
+    m_number->setObjectName(QStringLiteral("crackNumber"));
+    installHalfWidthInput(m_number);
+    m_number->setText(current.number ? QString::number(*current.number) : QString());
     m_direction->setCurrentText(crackDirectionName(current.direction));
     m_height->setObjectName(QStringLiteral("heightM"));
     m_height->setPlaceholderText(QStringLiteral("0～100"));
@@ -64,6 +80,7 @@ CrackFactsDialog::CrackFactsDialog(const QString& pole, int row, const CrackFact
     m_remarks->setMaxLength(MaxFactLength);
 
     auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("ひび割れNo"), m_number);
     form->addRow(QStringLiteral("方向"), m_direction);
     form->addRow(QStringLiteral("地上高 (m)"), m_height);
     form->addRow(QStringLiteral("面"), m_face);
@@ -77,8 +94,10 @@ CrackFactsDialog::CrackFactsDialog(const QString& pole, int row, const CrackFact
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_height, &QLineEdit::textChanged, this, [this] { m_ok->setEnabled(heightUsable()); });
-    m_ok->setEnabled(heightUsable());
+    const auto usable = [this] { m_ok->setEnabled(heightUsable() && numberUsable()); };
+    connect(m_height, &QLineEdit::textChanged, this, usable);
+    connect(m_number, &QLineEdit::textChanged, this, usable);
+    usable();
     setMinimumWidth(320);
 }
 
@@ -87,9 +106,15 @@ bool CrackFactsDialog::heightUsable() const
     return typedHeightM(m_height->text()).has_value();
 }
 
+bool CrackFactsDialog::numberUsable() const
+{
+    return typedNumber(m_number->text()).has_value();
+}
+
 CrackFacts CrackFactsDialog::facts() const
 {
     CrackFacts facts;
+    facts.number = typedNumber(m_number->text()).value_or(std::nullopt);
     facts.direction = crackDirectionFromName(m_direction->currentText()).value_or(CrackDirection::Unknown);
     facts.heightM = typedHeightM(m_height->text()).value_or(std::nullopt);
     facts.face = m_face->currentText().trimmed();

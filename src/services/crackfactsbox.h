@@ -11,8 +11,9 @@ class QPushButton;
 
 namespace norvel {
 
-// A crack's facts as the inspector confirms them on site: its direction, height above the ground, face of the
-// pole, rust stains and remarks. OK stays unavailable while the height is not a height a pole can have.
+// A crack's facts as the inspector confirms them on site: its number among the pole's cracks, direction, height
+// above the ground, face of the pole, rust stains and remarks. OK stays unavailable while the height is not a height
+// a pole can have or the number not a crack number (empty: the row's).
 class CrackFactsDialog final : public QDialog {
 public:
     CrackFactsDialog(const QString& pole, int row, const CrackFacts& current, QWidget* parent = nullptr);
@@ -20,8 +21,10 @@ public:
     // What the fields hold; only meaningful while heightUsable().
     [[nodiscard]] CrackFacts facts() const;
     [[nodiscard]] bool heightUsable() const;
+    [[nodiscard]] bool numberUsable() const;
 
 private:
+    QLineEdit* m_number = nullptr;
     QComboBox* m_direction = nullptr;
     QLineEdit* m_height = nullptr;
     QComboBox* m_face = nullptr;

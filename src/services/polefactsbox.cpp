@@ -1,5 +1,8 @@
 #include "services/polefactsbox.h"
 
+#include "core/numbers.h"
+#include "widgets/halfwidthinput.h"
+
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -23,9 +26,11 @@ QLineEdit* factField(const QString& name, const QString& text)
 } // namespace
 
 PoleFactsDialog::PoleFactsDialog(const QString& pole, const PoleFacts& current, const QStringList& knownPlates,
-    std::function<QString(const QString& plate)> previousOf, QWidget* parent)
+    std::function<QString(const QString& plate)> previousOf,
+    std::function<std::optional<PoleFacts>(const QString& plate)> knownFactsOf, QWidget* parent)
     : QDialog(parent)
     , m_previousOf(std::move(previousOf))
+    , m_knownFactsOf(std::move(knownFactsOf))
     , m_plate(factField(QStringLiteral("plate"), current.plate))
     , m_place(factField(QStringLiteral("place"), current.place))
     , m_type(factField(QStringLiteral("poleType"), current.type))
@@ -39,6 +44,14 @@ PoleFactsDialog::PoleFactsDialog(const QString& pole, const PoleFacts& current, 
     // Plates are read off in pieces: the digits typed find the plate wherever they stand in it.
     completer->setFilterMode(Qt::MatchContains);
     m_plate->setCompleter(completer);
+    // Chosen, not typed: a plate typed in full would otherwise overwrite what was typed below it.
+    connect(completer, qOverload<const QString&>(&QCompleter::activated), this,
+        [this](const QString& plate) { fillFromKnown(plate); });
+    // The facts offered read in half width too, as the file now reads them.
+    for (QLineEdit* name : { m_plate, m_place, m_type }) {
+        installHalfWidthIdentifierInput(name);
+        name->setText(halfWidthIdentifierText(name->text()));
+    }
     m_previous->setObjectName(QStringLiteral("previousInspection"));
     m_previous->setWordWrap(true);
 
@@ -67,6 +80,18 @@ void PoleFactsDialog::showPrevious()
     m_previous->setVisible(!text.isEmpty());
 }
 
+void PoleFactsDialog::fillFromKnown(const QString& plate)
+{
+    const std::optional<PoleFacts> known = m_knownFactsOf ? m_knownFactsOf(plate.trimmed()) : std::nullopt;
+    if (!known)
+        return;
+    // What that survey did not say leaves what is typed.
+    if (!known->place.isEmpty())
+        m_place->setText(known->place);
+    if (!known->type.isEmpty())
+        m_type->setText(known->type);
+}
+
 PoleFacts PoleFactsDialog::facts() const
 {
     return { m_plate->text().trimmed(), m_place->text().trimmed(), m_type->text().trimmed(),
@@ -74,9 +99,10 @@ PoleFacts PoleFactsDialog::facts() const
 }
 
 std::optional<PoleFacts> QtPoleFactsBox::askPoleFacts(const QString& pole, const PoleFacts& current,
-    const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf)
+    const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf,
+    const std::function<std::optional<PoleFacts>(const QString& plate)>& knownFactsOf)
 {
-    PoleFactsDialog dialog(pole, current, knownPlates, previousOf, m_parent);
+    PoleFactsDialog dialog(pole, current, knownPlates, previousOf, knownFactsOf, m_parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.facts();

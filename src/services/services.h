@@ -89,9 +89,11 @@ class PoleFactsBox {
 public:
     virtual ~PoleFactsBox() = default;
     // The modal pole facts dialog for pole, offering current; knownPlates are offered as the plate is typed, and
-    // previousOf gives a line about the last inspection of the plate typed so far. nullopt on cancel.
+    // previousOf gives a line about the last inspection of the plate typed so far; knownFactsOf the facts a known
+    // plate was last given, to fill in when it is chosen. nullopt on cancel.
     [[nodiscard]] virtual std::optional<PoleFacts> askPoleFacts(const QString& pole, const PoleFacts& current,
-        const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf)
+        const QStringList& knownPlates, const std::function<QString(const QString& plate)>& previousOf,
+        const std::function<std::optional<PoleFacts>(const QString& plate)>& knownFactsOf)
         = 0;
 };
 

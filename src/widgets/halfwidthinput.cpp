@@ -17,15 +17,17 @@ namespace {
 // sees them, which keeps its undo history and leaves the input method's composition alone.
 class HalfWidthInput final : public QValidator {
 public:
-    explicit HalfWidthInput(QLineEdit* box)
+    using Converter = QString (*)(QStringView);
+    HalfWidthInput(QLineEdit* box, Converter convert)
         : QValidator(box)
+        , m_convert(convert)
     {
         box->installEventFilter(this);
     }
 
     State validate(QString& input, int&) const override
     {
-        input = halfWidthNumberText(input);
+        input = m_convert(input);
         return Acceptable;
     }
 
@@ -34,7 +36,7 @@ protected:
     {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
-            const QString half = halfWidthNumberText(key->text());
+            const QString half = m_convert(key->text());
             if (half == key->text())
                 return false;
             QKeyEvent converted(key->type(), key->key(), key->modifiers(), key->nativeScanCode(),
@@ -46,7 +48,7 @@ protected:
         }
         if (event->type() == QEvent::InputMethod) {
             auto* input = static_cast<QInputMethodEvent*>(event);
-            const QString half = halfWidthNumberText(input->commitString());
+            const QString half = m_convert(input->commitString());
             if (half == input->commitString())
                 return false;
             QInputMethodEvent converted(input->preeditString(), input->attributes());
@@ -57,13 +59,21 @@ protected:
         }
         return false;
     }
+
+private:
+    Converter m_convert;
 };
 
 } // namespace
 
 void installHalfWidthInput(QLineEdit* box)
 {
-    box->setValidator(new HalfWidthInput(box));
+    box->setValidator(new HalfWidthInput(box, &halfWidthNumberText));
+}
+
+void installHalfWidthIdentifierInput(QLineEdit* box)
+{
+    box->setValidator(new HalfWidthInput(box, &halfWidthIdentifierText));
 }
 
 } // namespace norvel

@@ -28,9 +28,9 @@ QString poleFactsText(const PoleFacts& facts)
 
 QString crackFactsText(const CrackFacts& facts)
 {
-    return QStringLiteral("方向：%1\n地上高：%2 m\n面：%3\n錆汁：%4\n備考：%5")
-        .arg(crackDirectionName(facts.direction), facts.heightM ? exactText(*facts.heightM) : QString(), facts.face,
-            rustText(facts.rust), facts.remarks);
+    return QStringLiteral("ひび割れNo：%1\n方向：%2\n地上高：%3 m\n面：%4\n錆汁：%5\n備考：%6")
+        .arg(facts.number ? QString::number(*facts.number) : QString(), crackDirectionName(facts.direction),
+            facts.heightM ? exactText(*facts.heightM) : QString(), facts.face, rustText(facts.rust), facts.remarks);
 }
 
 } // namespace
@@ -63,9 +63,10 @@ void FactsDesk::askPoleFacts()
         return;
     const QString pole = m_list.pole();
     const PoleFacts current = facts->pole(pole);
-    const std::optional<PoleFacts> typed
-        = m_services.poleFacts->askPoleFacts(pole, current, previousInspections().knownPlates(m_list.day()),
-            [this](const QString& plate) { return previousInspectionOf(plate); });
+    const std::optional<PoleFacts> typed = m_services.poleFacts->askPoleFacts(
+        pole, current, previousInspections().knownPlates(m_list.day()),
+        [this](const QString& plate) { return previousInspectionOf(plate); },
+        [this](const QString& plate) { return previousInspections().knownFacts(plate, m_list.day()); });
     if (!typed || *typed == current)
         return;
     store(poleFactsLine(m_services.clock->now(), pole, *typed), poleFactsText(*typed));
@@ -80,6 +81,8 @@ void FactsDesk::askCrackFacts(int row)
         return;
     const QString pole = m_list.pole();
     CrackFacts offered = facts->crack(pole, row);
+    // Every row offered a number, so that the next inspection finds the crack by it.
+    offered.number = proposedCrackNumber(*facts, pole, row);
     // What the analysis saw is only offered: the inspector confirms it or says otherwise.
     if (offered.direction == CrackDirection::Unknown)
         offered.direction = estimatedDirection(row);
