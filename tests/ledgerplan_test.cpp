@@ -35,14 +35,15 @@ QByteArray pictured(int count, int without = 0)
     return QByteArray(count, 'p') + QByteArray(without, '-');
 }
 
-// Each page as kind, pole and the rows it shows: "T0:0-34" is pole 0's table with rows 0 to 34, "P1:0,2" pole 1's
-// pictures of rows 0 and 2, "C" the cover; parts after a slash when a pole has more than one such page.
+QString describeCracks(const QList<LedgerPage>& pages);
+
+// Pages of the pole list or problems as "N:6-24" (their rows), parts after a slash; the others as describeCracks.
 QString describe(const QList<LedgerPage>& pages)
 {
     QStringList parts;
     for (const LedgerPage& page : pages) {
-        if (page.kind == LedgerPageKind::Cover) {
-            parts << "C";
+        if (page.kind != LedgerPageKind::PoleList && page.kind != LedgerPageKind::Problems) {
+            parts << describeCracks({ page });
             continue;
         }
         QStringList rows;
@@ -52,10 +53,7 @@ QString describe(const QList<LedgerPage>& pages)
         else
             for (int r : page.rows)
                 rows << QString::number(r);
-        const QString kind = page.kind == LedgerPageKind::Table ? "T"
-            : page.kind == LedgerPageKind::Pictures             ? "P"
-                                                                : "N";
-        QString text = kind + (page.pole < 0 ? QString() : QString::number(page.pole)) + ":" + rows.join(",");
+        QString text = "N:" + rows.join(",");
         if (page.parts > 1)
             text += QString("/%1of%2").arg(page.part).arg(page.parts);
         parts << text;
@@ -71,29 +69,32 @@ struct PlanCase {
 
 class LedgerPlanTest : public testing::TestWithParam<PlanCase> { };
 
-TEST_P(LedgerPlanTest, CoverThenEachPolesTableAndPictures)
+TEST_P(LedgerPlanTest, CoverThenEachPolesHeadingTableAndPhotosFlowOn)
 {
     EXPECT_EQ(describe(planLedger(dayOf(GetParam().poles))), QString::fromUtf8(GetParam().pages));
 }
 
 INSTANTIATE_TEST_SUITE_P(Plans, LedgerPlanTest,
-    testing::Values(PlanCase { "no_poles", {}, "C" }, PlanCase { "pole_without_rows_is_listed", { "" }, "C T0:" },
-        PlanCase { "six_pictures_one_page", { pictured(6) }, "C T0:0-5 P0:0-5" },
-        PlanCase { "seventh_picture_next_page", { pictured(7) }, "C T0:0-6 P0:0-5/1of2 P0:6/2of2" },
-        PlanCase { "rows_without_pictures_only_in_the_table", { "-p-pp" }, "C T0:0-4 P0:1,3,4" },
-        PlanCase { "no_pictures_no_picture_page", { "--" }, "C T0:0,1" },
-        PlanCase { "35_rows_one_table_page", { pictured(0, 35) }, "C T0:0-34" },
-        PlanCase { "36th_row_next_table_page", { pictured(0, 36) }, "C T0:0-34/1of2 T0:35/2of2" },
+    testing::Values(PlanCase { "no_poles", {}, "C" }, PlanCase { "pole_without_rows_is_listed", { "" }, "C(2) K:H0" },
+        PlanCase {
+            "six_pictures_below_the_table_then_on", { pictured(6) }, "C(2) K:H0 t0 w0.0-5 f0.0,1 f0.2,3 K:f0.4,5" },
+        PlanCase {
+            "seventh_picture_alone_in_its_pair", { pictured(7) }, "C(2) K:H0 t0 w0.0-6 f0.0,1 f0.2,3 K:f0.4,5 f0.6" },
+        PlanCase { "rows_without_pictures_only_in_the_table", { "-p-pp" }, "C(2) K:H0 t0 w0.0-4 f0.1,3 f0.4" },
+        PlanCase { "no_pictures_no_photos", { "--" }, "C(2) K:H0 t0 w0.0-1" },
+        PlanCase { "35_rows_one_table_page", { pictured(0, 35) }, "C(2) K:H0 t0 w0.0-34" },
+        PlanCase { "table_goes_on_under_its_column_names", { pictured(0, 50) }, "C(2) K:H0 t0 w0.0-47 K:t0 w0.48-49" },
         PlanCase { "poles_in_turn", { pictured(2), pictured(13), "-" },
-            "C T0:0,1 P0:0,1 T1:0-12 P1:0-5/1of3 P1:6-11/2of3 P1:12/3of3 T2:0" }),
+            "C(4) K:H0 t0 w0.0-1 f0.0,1 H1 t1 w1.0-12 K:f1.0,1 f1.2,3 f1.4,5 K:f1.6,7 f1.8,9 f1.10,11 K:f1.12 H2 t2 "
+            "w2.0" }),
     caseName<PlanCase>);
 
 // The problems beyond the cover's first six follow the cover, before the poles.
 TEST(LedgerPlan, ProblemsBeyondTheCoversFollowIt)
 {
-    for (const auto& [problems, pages] :
-        std::initializer_list<std::pair<int, const char*>> { { 0, "C T0:0" }, { 6, "C T0:0" }, { 7, "C N:6 T0:0" },
-            { 6 + 19, "C N:6-24 T0:0" }, { 6 + 20, "C N:6-24/1of2 N:25/2of2 T0:0" } }) {
+    for (const auto& [problems, pages] : std::initializer_list<std::pair<int, const char*>> {
+             { 0, "C(2) K:H0 t0 w0.0" }, { 6, "C(2) K:H0 t0 w0.0" }, { 7, "C(2) N:6 K:H0 t0 w0.0" },
+             { 6 + 19, "C(2) N:6-24 K:H0 t0 w0.0" }, { 6 + 20, "C(2) N:6-24/1of2 N:25/2of2 K:H0 t0 w0.0" } }) {
         SCOPED_TRACE(problems);
         LedgerDay day = dayOf({ "-" });
         for (int i = 0; i < problems; ++i)
@@ -102,8 +103,9 @@ TEST(LedgerPlan, ProblemsBeyondTheCoversFollowIt)
     }
 }
 
-// Pages of three cracks as their parts: "H0" pole 0's heading, "c0.2" its crack of row 2, "r0.1-3" its rows 1 to 3
-// without pictures, "l" the pole list's column names, "L5" its line of pole 5, "E" and "e6" the problems' heading
+// Pages of the poles as their parts: "H0" pole 0's heading, "c0.2" its crack of row 2, "r0.1-3" its rows 1 to 3
+// without pictures, "t0" its table's column names, "w0.0-4" its table's lines of rows 0 to 4, "f0.2,3" its photos of
+// rows 2 and 3, "l" the pole list's column names, "L5" its line of pole 5, "E" and "e6" the problems' heading
 // and problem 6; "K:" starts a page.
 QString describeCracks(const QList<LedgerPage>& pages)
 {
@@ -136,12 +138,20 @@ QString describeCracks(const QList<LedgerPage>& pages)
             case LedgerItemKind::Crack:
                 items << QString("c%1.%2").arg(pole).arg(item.row);
                 break;
-            case LedgerItemKind::RowLine: {
+            case LedgerItemKind::TableHeading:
+                items << "t" + pole;
+                break;
+            case LedgerItemKind::PhotoPair:
+                items << QString("f%1.%2").arg(pole).arg(item.row)
+                        + (item.second < 0 ? QString() : QString(",%1").arg(item.second));
+                break;
+            case LedgerItemKind::RowLine:
+            case LedgerItemKind::TableLine: {
                 qsizetype last = i;
-                while (last + 1 < page.items.size() && page.items[last + 1].kind == LedgerItemKind::RowLine
+                while (last + 1 < page.items.size() && page.items[last + 1].kind == item.kind
                     && page.items[last + 1].index == item.index)
                     ++last;
-                items << QString("r%1.%2").arg(pole).arg(item.row)
+                items << QString(item.kind == LedgerItemKind::RowLine ? "r%1.%2" : "w%1.%2").arg(pole).arg(item.row)
                         + (last > i ? QString("-%1").arg(page.items[last].row) : QString());
                 i = last;
                 break;
@@ -253,6 +263,82 @@ TEST(LedgerPlan, ThreePerPageFillsEveryPageButTheLast)
         for (int p = 0; p < day.poles.size(); ++p)
             allPoles << p;
         EXPECT_EQ(listed, allPoles);
+    }
+}
+
+// Six a page over many made-up days: every row once and in order in its pole's table, every pictured row once and in
+// order among the photos, a heading and the column names atop a pole's table and the column names atop every page it
+// goes on to, at most six photos and a page's height on a page, and no page but the last (a table's among them) that
+// the next part would have fitted on.
+TEST(LedgerPlan, SixPerPageFillsEveryPageButTheLast)
+{
+    using namespace ledgerpage;
+    QRandomGenerator random(11);
+    for (int round = 0; round < 60; ++round) {
+        QList<QByteArray> poles;
+        for (int p = int(random.bounded(40)); p > 0; --p) {
+            QByteArray rows;
+            for (int r = int(random.bounded(random.bounded(5) == 0 ? 70 : 12)); r > 0; --r)
+                rows += random.bounded(4) == 0 ? '-' : 'p';
+            poles << rows;
+        }
+        const LedgerDay day = dayOf(poles);
+        const QList<LedgerPage> pages = planLedger(day, LedgerForm::SixPerPage);
+        SCOPED_TRACE(describe(pages).toStdString());
+        QList<std::pair<int, int>> lines;
+        QList<std::pair<int, int>> photos;
+        for (qsizetype n = 1; n < pages.size(); ++n) {
+            const QList<LedgerItem>& items = pages[n].items;
+            if (pages[n].kind != LedgerPageKind::Cracks)
+                continue;
+            ASSERT_FALSE(items.isEmpty());
+            int shown = 0;
+            for (qsizetype i = 0; i < items.size(); ++i) {
+                const LedgerItem& item = items[i];
+                const LedgerItemKind before = i > 0 ? items[i - 1].kind : LedgerItemKind::ListLine;
+                if (item.kind == LedgerItemKind::TableLine) {
+                    lines << std::pair { item.index, item.row };
+                    EXPECT_TRUE(
+                        i > 0 && (before == LedgerItemKind::TableHeading || before == LedgerItemKind::TableLine));
+                }
+                if (item.kind == LedgerItemKind::TableHeading && i + 1 < items.size() && items[i + 1].row == 0) {
+                    EXPECT_EQ(before, LedgerItemKind::PoleHeading);
+                }
+                if (item.kind == LedgerItemKind::PhotoPair) {
+                    shown += item.second < 0 ? 1 : 2;
+                    for (int r : { item.row, item.second })
+                        if (r >= 0)
+                            photos << std::pair { item.index, r };
+                }
+                EXPECT_LE(item.top + itemHeight(item.kind), ContentBottom + 1e-9);
+                if (i + 1 < items.size()) {
+                    EXPECT_DOUBLE_EQ(items[i + 1].top, item.top + itemHeight(item.kind));
+                }
+            }
+            EXPECT_LE(shown, PicturesPerPage);
+            if (n + 1 < pages.size()) {
+                const QList<LedgerItem>& next = pages[n + 1].items;
+                const double used = items.constLast().top + itemHeight(items.constLast().kind) - ContentTop;
+                double needed = itemHeight(next[0].kind);
+                for (qsizetype i = 1; i < next.size() && next[i - 1].row < 0
+                     && next[0].kind != LedgerItemKind::PhotoPair && next[i].kind != LedgerItemKind::PoleHeading;
+                     ++i)
+                    needed += itemHeight(next[i].kind);
+                const int more = next[0].kind == LedgerItemKind::PhotoPair ? (next[0].second < 0 ? 1 : 2) : 0;
+                EXPECT_TRUE(shown + more > PicturesPerPage || used + needed > Height)
+                    << "page " << n + 1 << " ends early";
+            }
+        }
+        QList<std::pair<int, int>> rows;
+        QList<std::pair<int, int>> pictured;
+        for (int p = 0; p < day.poles.size(); ++p)
+            for (int r = 0; r < day.poles[p].rows.size(); ++r) {
+                rows << std::pair { p, r };
+                if (!day.poles[p].rows[r].picturePath.isEmpty())
+                    pictured << std::pair { p, r };
+            }
+        EXPECT_EQ(lines, rows);
+        EXPECT_EQ(photos, pictured);
     }
 }
 

@@ -192,7 +192,8 @@ void describe(QCommandLineParser& parser)
         QStringLiteral("FILE") });
     parser.addOption({ QStringLiteral("form"),
         QStringLiteral("The ledger's form: 3 (three photos a page, each beside its facts) or 6 (six photos a page "
-                       "after each pole's table). By default the form kept in norvel.ini, else 3."),
+                       "after each pole's table, each with its facts below it). By default the form kept in "
+                       "norvel.ini, else 3."),
         QStringLiteral("3|6") });
 }
 
