@@ -480,4 +480,32 @@ INSTANTIATE_TEST_SUITE_P(Facts, LedgerIdentifierTest,
             LedgerForm::ThreePerPage }),
     caseName<IdentifierCase>);
 
+// Every picture size's scale is named on the cover, however many; beyond six, several to a line, the chart and the
+// pole list still on the cover.
+TEST(LedgerPdf, TheCoverNamesEveryScale)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    for (const int sizes : { 4, 13 }) {
+        QTemporaryDir folder;
+        const QString day = folder.filePath("20221019");
+        QByteArray rows;
+        for (int r = 1; r <= sizes; ++r) {
+            rows += QByteArray::number(r) + ",0.10\r\n";
+            writeShot(day + QString("/1/1_%1.jpg").arg(r), QSize(16 * r, 12 * r));
+        }
+        writeResults(day + "/1/No1CP.csv", rows);
+        const LedgerDay ledger = readLedgerDay(day);
+        EXPECT_LE(coverLayout(ledger).chartBottom, ledgerpage::ContentBottom);
+        const QString pdf = folder.filePath("ledger.pdf");
+        QString error;
+        ASSERT_TRUE(writeLedgerPdf(ledger, LedgerOptions {}, pdf, {}, &error));
+        const QString cover
+            = run("pdftotext", { "-raw", "-f", "1", "-l", "1", pdf, "-" }).remove(QRegularExpression("\\s"));
+        for (int r = 1; r <= sizes; ++r)
+            EXPECT_TRUE(cover.contains(QString("%1×%2画素:").arg(16 * r).arg(12 * r))) << r;
+        EXPECT_FALSE(cover.contains(QStringLiteral("ほか"))) << cover.toStdString();
+    }
+}
+
 } // namespace

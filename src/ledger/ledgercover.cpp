@@ -46,8 +46,13 @@ QList<Figure> scaleFigures(const LedgerDay& day)
 {
     const QList<LedgerScale> scales = scalesOf(day);
     QList<Figure> figures;
-    for (qsizetype i = 0; i < scales.size(); ++i)
-        figures.append({ i == 0 ? QStringLiteral("縮尺") : QString(), scaleText(scales[i]) });
+    const int perLine = scalesPerLine(scales.size());
+    for (qsizetype i = 0; i < scales.size(); ++i) {
+        if (i % perLine == 0)
+            figures.append({ i == 0 ? QStringLiteral("縮尺") : QString(), scaleText(scales[i]) });
+        else
+            figures.last().value += QStringLiteral("、") + scaleText(scales[i]);
+    }
     if (scales.isEmpty())
         figures.append({ QStringLiteral("縮尺"), QStringLiteral("-（写真なし）") });
     return figures;
@@ -150,7 +155,7 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
         if (!figure.wide)
             write(
                 { Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
-        writeLine({ valueLeft, y, Right - valueLeft, FigureHeight }, 10.5, figure.value, figure.colour);
+        writeWhole({ valueLeft, y, Right - valueLeft, FigureHeight }, 10.5, figure.value, figure.colour);
         y += FigureHeight;
     }
     const auto named = std::min<qsizetype>(m_day.problems.size(), CoverProblems);

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QSize>
 
+#include <algorithm>
+
 // Where things go on the ledger's A4 pages, in millimetres from the page's top left corner, and the scale bar drawn
 // on each photo. No painting: the page plan and the painter share these figures.
 namespace norvel {
@@ -61,8 +63,15 @@ struct LedgerScale {
     friend bool operator==(const LedgerScale&, const LedgerScale&) = default;
 };
 
-// The scales of the day's rows with a picture, in the order first met; the cover names each on its line.
+// The scales of the day's rows with a picture, in the order first met; the cover names each on its line, or, beyond
+// CoverScaleLines scales, several to a line, so that no number of picture sizes pushes the chart off the page.
 [[nodiscard]] QList<LedgerScale> scalesOf(const LedgerDay& day);
+inline constexpr int CoverScaleLines = 6;
+// How many of count scales go on each line.
+[[nodiscard]] constexpr int scalesPerLine(qsizetype count)
+{
+    return static_cast<int>(std::max<qsizetype>(1, (count + CoverScaleLines - 1) / CoverScaleLines));
+}
 
 // The bar drawn on a photo photoWidthMm wide of a picture pictureWidth pixels wide at pxPerMm: 1 mm, or 0.5 mm or
 // 0.1 mm where the longer does not fit in 40 % of the photo's width; mm is 0 (no bar) for an unknown scale or
