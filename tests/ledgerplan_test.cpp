@@ -37,30 +37,6 @@ QByteArray pictured(int count, int without = 0)
 
 QString describeCracks(const QList<LedgerPage>& pages);
 
-// Pages of the pole list or problems as "N:6-24" (their rows), parts after a slash; the others as describeCracks.
-QString describe(const QList<LedgerPage>& pages)
-{
-    QStringList parts;
-    for (const LedgerPage& page : pages) {
-        if (page.kind != LedgerPageKind::PoleList && page.kind != LedgerPageKind::Problems) {
-            parts << describeCracks({ page });
-            continue;
-        }
-        QStringList rows;
-        const bool contiguous = page.rows.size() > 2 && page.rows.back() - page.rows.front() == page.rows.size() - 1;
-        if (contiguous)
-            rows << QString("%1-%2").arg(page.rows.front()).arg(page.rows.back());
-        else
-            for (int r : page.rows)
-                rows << QString::number(r);
-        QString text = "N:" + rows.join(",");
-        if (page.parts > 1)
-            text += QString("/%1of%2").arg(page.part).arg(page.parts);
-        parts << text;
-    }
-    return parts.join(" ");
-}
-
 struct PlanCase {
     const char* name;
     QList<QByteArray> poles;
@@ -71,7 +47,7 @@ class LedgerPlanTest : public testing::TestWithParam<PlanCase> { };
 
 TEST_P(LedgerPlanTest, CoverThenEachPolesHeadingTableAndPhotosFlowOn)
 {
-    EXPECT_EQ(describe(planLedger(dayOf(GetParam().poles))), QString::fromUtf8(GetParam().pages));
+    EXPECT_EQ(describeCracks(planLedger(dayOf(GetParam().poles))), QString::fromUtf8(GetParam().pages));
 }
 
 INSTANTIATE_TEST_SUITE_P(Plans, LedgerPlanTest,
@@ -93,13 +69,13 @@ INSTANTIATE_TEST_SUITE_P(Plans, LedgerPlanTest,
 TEST(LedgerPlan, ProblemsBeyondTheCoversFollowIt)
 {
     for (const auto& [problems, pages] : std::initializer_list<std::pair<int, const char*>> {
-             { 0, "C(2) K:H0 t0 w0.0" }, { 6, "C(2) K:H0 t0 w0.0" }, { 7, "C(2) N:6 K:H0 t0 w0.0" },
-             { 6 + 19, "C(2) N:6-24 K:H0 t0 w0.0" }, { 6 + 20, "C(2) N:6-24/1of2 N:25/2of2 K:H0 t0 w0.0" } }) {
+             { 0, "C(2) K:H0 t0 w0.0" }, { 6, "C(2) K:H0 t0 w0.0" }, { 7, "C(2) N:6-6 K:H0 t0 w0.0" },
+             { 6 + 19, "C(2) N:6-24 K:H0 t0 w0.0" }, { 6 + 20, "C(2) N:6-24/1of2 N:25-25/2of2 K:H0 t0 w0.0" } }) {
         SCOPED_TRACE(problems);
         LedgerDay day = dayOf({ "-" });
         for (int i = 0; i < problems; ++i)
             day.problems.append({ QString::number(i), "x" });
-        EXPECT_EQ(describe(planLedger(day)), QString::fromUtf8(pages));
+        EXPECT_EQ(describeCracks(planLedger(day)), QString::fromUtf8(pages));
     }
 }
 
@@ -113,6 +89,11 @@ QString describeCracks(const QList<LedgerPage>& pages)
     for (const LedgerPage& page : pages) {
         if (page.kind == LedgerPageKind::Cover) {
             parts << QString("C%1").arg(page.items.isEmpty() ? QString() : QString("(%1)").arg(page.items.size()));
+            continue;
+        }
+        if (page.kind != LedgerPageKind::Cracks) { // the pole list's or problems' own pages: "N:6-24/1of2"
+            parts << QString("N:%1-%2").arg(page.rows.front()).arg(page.rows.back())
+                    + (page.parts > 1 ? QString("/%1of%2").arg(page.part).arg(page.parts) : QString());
             continue;
         }
         QStringList items;
@@ -193,14 +174,22 @@ INSTANTIATE_TEST_SUITE_P(Plans, ThreePerPagePlanTest,
         ThreeCase { "problems_past_the_cover_come_first", { "-" }, 8, "C(2) K:E e6 e7 H0 r0.0" }),
     caseName<ThreeCase>);
 
-// Over many made-up days: every row once and in order, a heading on the page of its pole's first row, at most
-// three cracks and no more than a page's height on a page, and no page but the last that the next part would
-// have fitted on.
-TEST(LedgerPlan, ThreePerPageFillsEveryPageButTheLast)
+// Over many made-up days, in either form: every row once and in order (six a page: in its table, and every pictured
+// row among the photos), a heading on the page of its pole's first row, at most three cracks (six photos) and no
+// more than a page's height on a page, and no page but the last that the next part would have fitted on.
+TEST(LedgerPlan, EachFormFillsEveryPageButTheLast)
 {
     using namespace ledgerpage;
     QRandomGenerator random(7);
-    for (int round = 0; round < 60; ++round) {
+    const auto photos = [](const LedgerItem& item) {
+        return item.kind == LedgerItemKind::Crack    ? 1
+            : item.kind != LedgerItemKind::PhotoPair ? 0
+            : item.second < 0                        ? 1
+                                                     : 2;
+    };
+    for (int round = 0; round < 120; ++round) {
+        const LedgerForm form = round % 2 ? LedgerForm::SixPerPage : LedgerForm::ThreePerPage;
+        const int limit = form == LedgerForm::SixPerPage ? PicturesPerPage : CracksPerPage;
         QList<QByteArray> poles;
         const int count = int(random.bounded(70));
         for (int p = 0; p < count; ++p) {
@@ -212,26 +201,37 @@ TEST(LedgerPlan, ThreePerPageFillsEveryPageButTheLast)
         LedgerDay day = dayOf(poles);
         for (int i = int(random.bounded(30)); i > 0; --i)
             day.problems.append({ QString::number(i), "x" });
-        SCOPED_TRACE(describeCracks(planLedger(day, LedgerForm::ThreePerPage)).toStdString());
-        const QList<LedgerPage> pages = planLedger(day, LedgerForm::ThreePerPage);
+        SCOPED_TRACE(describeCracks(planLedger(day, form)).toStdString());
+        const QList<LedgerPage> pages = planLedger(day, form);
         QList<std::pair<int, int>> rows;
+        QList<std::pair<int, int>> shown;
         QList<int> listed;
         for (const LedgerItem& item : pages[0].items)
             if (item.kind == LedgerItemKind::ListLine)
                 listed << item.index;
         for (qsizetype n = 1; n < pages.size(); ++n) {
             const QList<LedgerItem>& items = pages[n].items;
+            if (pages[n].kind != LedgerPageKind::Cracks) { // six a page: the rest of the list on pages of its own
+                listed << (pages[n].kind == LedgerPageKind::PoleList ? pages[n].rows : QList<int> {});
+                continue;
+            }
             ASSERT_FALSE(items.isEmpty());
             int cracks = 0;
             for (qsizetype i = 0; i < items.size(); ++i) {
                 const LedgerItem& item = items[i];
-                cracks += item.kind == LedgerItemKind::Crack ? 1 : 0;
+                cracks += photos(item);
+                for (int r : { item.row, item.second })
+                    if (photos(item) > 0 && r >= 0)
+                        shown << std::pair { item.index, r };
                 if (item.kind == LedgerItemKind::ListLine)
                     listed << item.index;
-                if (item.kind == LedgerItemKind::Crack || item.kind == LedgerItemKind::RowLine) {
+                const bool line = item.kind == LedgerItemKind::TableLine;
+                if (item.kind == LedgerItemKind::RowLine || line || (item.kind == LedgerItemKind::Crack)) {
                     rows << std::pair { item.index, item.row };
                     const bool first = item.row == 0;
-                    EXPECT_TRUE(!first || (i > 0 && items[i - 1].kind == LedgerItemKind::PoleHeading));
+                    EXPECT_TRUE(!first || (i > line && items[i - 1 - line].kind == LedgerItemKind::PoleHeading));
+                    EXPECT_TRUE(
+                        !line || items[i - 1].kind == LedgerItemKind::TableHeading || items[i - 1].kind == item.kind);
                 }
                 const double bottom = item.top + itemHeight(item.kind);
                 EXPECT_LE(bottom, ContentBottom + 1e-9);
@@ -239,17 +239,19 @@ TEST(LedgerPlan, ThreePerPageFillsEveryPageButTheLast)
                     EXPECT_DOUBLE_EQ(items[i + 1].top, bottom);
                 }
             }
-            EXPECT_LE(cracks, CracksPerPage);
+            EXPECT_LE(cracks, limit);
             if (n + 1 < pages.size()) {
                 const LedgerItem& next = pages[n + 1].items.constFirst();
                 const double used = items.constLast().top + itemHeight(items.constLast().kind) - ContentTop;
                 double needed = itemHeight(next.kind);
-                if (next.kind == LedgerItemKind::PoleHeading || next.kind == LedgerItemKind::ListHeading
-                    || next.kind == LedgerItemKind::ProblemHeading)
-                    needed += itemHeight(pages[n + 1].items[1].kind);
-                const bool full = cracks + (pages[n + 1].items.value(1).kind == LedgerItemKind::Crack ? 1 : 0)
-                        + (next.kind == LedgerItemKind::Crack ? 1 : 0)
-                    > CracksPerPage;
+                const LedgerItem second = pages[n + 1].items.value(1);
+                if (next.kind == LedgerItemKind::ListHeading || next.kind == LedgerItemKind::ProblemHeading
+                    || next.kind == LedgerItemKind::TableHeading
+                    || (next.kind == LedgerItemKind::PoleHeading && second.index == next.index))
+                    needed += itemHeight(second.kind);
+                if (next.kind == LedgerItemKind::PoleHeading && second.kind == LedgerItemKind::TableHeading)
+                    needed += itemHeight(pages[n + 1].items[2].kind);
+                const bool full = cracks + photos(second) + photos(next) > limit;
                 EXPECT_TRUE(full || used + needed > Height) << "page " << n + 1 << " ends early";
                 EXPECT_GT(used, Height / 4) << "page " << n + 1;
             }
@@ -259,86 +261,15 @@ TEST(LedgerPlan, ThreePerPageFillsEveryPageButTheLast)
             for (int r = 0; r < day.poles[p].rows.size(); ++r)
                 expected << std::pair { p, r };
         EXPECT_EQ(rows, expected);
+        if (form == LedgerForm::SixPerPage) {
+            expected.removeIf(
+                [&](std::pair<int, int> r) { return day.poles[r.first].rows[r.second].picturePath.isEmpty(); });
+            EXPECT_EQ(shown, expected);
+        }
         QList<int> allPoles;
         for (int p = 0; p < day.poles.size(); ++p)
             allPoles << p;
         EXPECT_EQ(listed, allPoles);
-    }
-}
-
-// Six a page over many made-up days: every row once and in order in its pole's table, every pictured row once and in
-// order among the photos, a heading and the column names atop a pole's table and the column names atop every page it
-// goes on to, at most six photos and a page's height on a page, and no page but the last (a table's among them) that
-// the next part would have fitted on.
-TEST(LedgerPlan, SixPerPageFillsEveryPageButTheLast)
-{
-    using namespace ledgerpage;
-    QRandomGenerator random(11);
-    for (int round = 0; round < 60; ++round) {
-        QList<QByteArray> poles;
-        for (int p = int(random.bounded(40)); p > 0; --p) {
-            QByteArray rows;
-            for (int r = int(random.bounded(random.bounded(5) == 0 ? 70 : 12)); r > 0; --r)
-                rows += random.bounded(4) == 0 ? '-' : 'p';
-            poles << rows;
-        }
-        const LedgerDay day = dayOf(poles);
-        const QList<LedgerPage> pages = planLedger(day, LedgerForm::SixPerPage);
-        SCOPED_TRACE(describe(pages).toStdString());
-        QList<std::pair<int, int>> lines;
-        QList<std::pair<int, int>> photos;
-        for (qsizetype n = 1; n < pages.size(); ++n) {
-            const QList<LedgerItem>& items = pages[n].items;
-            if (pages[n].kind != LedgerPageKind::Cracks)
-                continue;
-            ASSERT_FALSE(items.isEmpty());
-            int shown = 0;
-            for (qsizetype i = 0; i < items.size(); ++i) {
-                const LedgerItem& item = items[i];
-                const LedgerItemKind before = i > 0 ? items[i - 1].kind : LedgerItemKind::ListLine;
-                if (item.kind == LedgerItemKind::TableLine) {
-                    lines << std::pair { item.index, item.row };
-                    EXPECT_TRUE(
-                        i > 0 && (before == LedgerItemKind::TableHeading || before == LedgerItemKind::TableLine));
-                }
-                if (item.kind == LedgerItemKind::TableHeading && i + 1 < items.size() && items[i + 1].row == 0) {
-                    EXPECT_EQ(before, LedgerItemKind::PoleHeading);
-                }
-                if (item.kind == LedgerItemKind::PhotoPair) {
-                    shown += item.second < 0 ? 1 : 2;
-                    for (int r : { item.row, item.second })
-                        if (r >= 0)
-                            photos << std::pair { item.index, r };
-                }
-                EXPECT_LE(item.top + itemHeight(item.kind), ContentBottom + 1e-9);
-                if (i + 1 < items.size()) {
-                    EXPECT_DOUBLE_EQ(items[i + 1].top, item.top + itemHeight(item.kind));
-                }
-            }
-            EXPECT_LE(shown, PicturesPerPage);
-            if (n + 1 < pages.size()) {
-                const QList<LedgerItem>& next = pages[n + 1].items;
-                const double used = items.constLast().top + itemHeight(items.constLast().kind) - ContentTop;
-                double needed = itemHeight(next[0].kind);
-                for (qsizetype i = 1; i < next.size() && next[i - 1].row < 0
-                     && next[0].kind != LedgerItemKind::PhotoPair && next[i].kind != LedgerItemKind::PoleHeading;
-                     ++i)
-                    needed += itemHeight(next[i].kind);
-                const int more = next[0].kind == LedgerItemKind::PhotoPair ? (next[0].second < 0 ? 1 : 2) : 0;
-                EXPECT_TRUE(shown + more > PicturesPerPage || used + needed > Height)
-                    << "page " << n + 1 << " ends early";
-            }
-        }
-        QList<std::pair<int, int>> rows;
-        QList<std::pair<int, int>> pictured;
-        for (int p = 0; p < day.poles.size(); ++p)
-            for (int r = 0; r < day.poles[p].rows.size(); ++r) {
-                rows << std::pair { p, r };
-                if (!day.poles[p].rows[r].picturePath.isEmpty())
-                    pictured << std::pair { p, r };
-            }
-        EXPECT_EQ(lines, rows);
-        EXPECT_EQ(photos, pictured);
     }
 }
 
