@@ -87,9 +87,9 @@ void LedgerPainter::paintItems(const QList<LedgerItem>& items, ThumbnailQueue& t
             paintTableLine(item);
             break;
         case LedgerItemKind::PhotoPair:
-            paintPhoto(m_day.poles[item.index], item.row, item.top, 0, thumbnails.take());
+            paintPhoto(item.index, item.row, item.top, 0, thumbnails.take());
             if (item.second >= 0)
-                paintPhoto(m_day.poles[item.index], item.second, item.top, 1, thumbnails.take());
+                paintPhoto(item.index, item.second, item.top, 1, thumbnails.take());
             break;
         }
     }

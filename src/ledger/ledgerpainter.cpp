@@ -346,12 +346,12 @@ QString LedgerPainter::poleJudgementShown(const LedgerPole& pole) const
 }
 
 // The photo in its cell with the same facts as three a page gives beside one, on the caption's lines below it.
-void LedgerPainter::paintPhoto(const LedgerPole& pole, int rowIndex, double top, int column, const Thumbnail& thumbnail)
+void LedgerPainter::paintPhoto(int poleIndex, int rowIndex, double top, int column, const Thumbnail& thumbnail)
 {
+    const LedgerPole& pole = m_day.poles[poleIndex];
     const LedgerRow& row = pole.rows[rowIndex];
     const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
     paintPicture(ledgerPictureRect(top, column, size), pole, row, thumbnail, true);
-    const int poleIndex = static_cast<int>(&pole - m_day.poles.constData());
     const QString judgement = judgementShown(row);
     const std::array<std::pair<QString, QColor>, CaptionLines> lines {
         std::pair { QStringLiteral("写真No %1　%2　行 %3　%4")

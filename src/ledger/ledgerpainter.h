@@ -58,7 +58,7 @@ private:
     void paintPoleList(const LedgerPage& page);
     void paintTableHeading(double top);
     void paintTableLine(const LedgerItem& item);
-    void paintPhoto(const LedgerPole& pole, int row, double top, int column, const Thumbnail& thumbnail);
+    void paintPhoto(int pole, int row, double top, int column, const Thumbnail& thumbnail);
     // Three a page.
     void paintItems(const QList<LedgerItem>& items, ThumbnailQueue& thumbnails);
     void paintPoleHeading(int pole, double top);
