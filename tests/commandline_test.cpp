@@ -44,11 +44,16 @@ struct CommandCase {
 
 const QString Day = QStringLiteral("20221019");
 const QString Pdf = QStringLiteral("20221019/写真台帳_20221019.pdf");
+const QString Pdf6 = QStringLiteral("20221019/写真台帳6_20221019.pdf");
 const QString Csv = QStringLiteral("20221019/集計_20221019.csv");
 
 const std::vector<CommandCase> Cases {
     { "IntoTheDayFolder", { "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
-    { "FormSixIsMade", { "--form", "6", "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf, {}, { Pdf, Csv } },
+    { "FormSixIsMade", { "--form", "6", "--ledger", "{day}" }, {}, {}, 0, "{program}/" + Pdf6, {}, { Pdf6, Csv } },
+    { "SixIntoOutFolderKeepsItsName", { "--form", "6", "--ledger", "{day}", "--out", "{out}" }, {}, {}, 0,
+        "{out}/写真台帳6_20221019.pdf", {}, { "out/写真台帳6_20221019.pdf", "out/集計_20221019.csv" } },
+    { "OutOntoTheDaysSixLedger", { "--ledger", "{day}", "--out", "{day}/写真台帳6_20221019.pdf" }, {}, {}, 0,
+        "{day}/写真台帳6_20221019.pdf", {}, { Pdf6, Csv } },
     { "NorvelIniLineJudges", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.30\r\n", {}, 0, "{program}/" + Pdf,
         {}, { Pdf, Csv }, false },
     { "NorvelIniBeforeLedgerIni", { "--ledger", "{day}" }, "[judgement]\r\nlongitudinal=0.20\r\n",

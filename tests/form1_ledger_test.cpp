@@ -1,4 +1,5 @@
 #include "form1fixture.h"
+#include "ledger/ledgerday.h"
 #include "results/inspectionfacts.h"
 #include "testsupport.h"
 
@@ -26,6 +27,7 @@ struct LedgerCase {
     bool viewerStarts = true;
     bool made = true;
     bool viewerMissingSaid = false;
+    LedgerForm form = LedgerForm::ThreePerPage; // the three-a-page ledger is the one already there
 };
 
 const std::vector<LedgerCase> Cases {
@@ -34,6 +36,7 @@ const std::vector<LedgerCase> Cases {
     { "NoViewer", false, std::nullopt, true, false, true, true },
     { "ReplacedAfterYes", true, true, false },
     { "KeptAfterCancel", true, false, std::nullopt, true, false },
+    { "SixBesideTheThreeUnasked", true, std::nullopt, false, true, true, false, LedgerForm::SixPerPage },
 };
 
 class LedgerTest : public Form1Fixture, public ::testing::WithParamInterface<LedgerCase> { };
@@ -42,7 +45,8 @@ TEST_P(LedgerTest, AsksBeforeReplacingAndOffersToOpen)
 {
     const LedgerCase& row = GetParam();
     const QString day = fake.programFolder.filePath(QStringLiteral("20221019"));
-    const QString pdf = day + QStringLiteral("/写真台帳_20221019.pdf");
+    const QString three = day + QStringLiteral("/写真台帳_20221019.pdf");
+    const QString pdf = day + u'/' + ledgerPdfFileName(QStringLiteral("20221019"), row.form);
     const QString csv = day + QStringLiteral("/集計_20221019.csv");
     ASSERT_TRUE(QDir().mkpath(day + QStringLiteral("/3")));
     QFile results(day + QStringLiteral("/3/No3CP.csv"));
@@ -50,7 +54,7 @@ TEST_P(LedgerTest, AsksBeforeReplacingAndOffersToOpen)
     results.write("1,0.25\r\n");
     results.close();
     if (row.pdfThere) {
-        QFile old(pdf);
+        QFile old(three);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old");
     }
@@ -59,7 +63,9 @@ TEST_P(LedgerTest, AsksBeforeReplacingAndOffersToOpen)
     if (row.open)
         fake.openAnswers.push_back(*row.open);
     fake.viewerStarts = row.viewerStarts;
-    fake.ledgerAnswers.push_back(LedgerRequest { day, { 0.05, 0.35, 0.35 }, {} });
+    LedgerChoices choices;
+    choices.form = row.form;
+    fake.ledgerAnswers.push_back(LedgerRequest { day, { 0.05, 0.35, 0.35 }, choices });
 
     menuItem(QStringLiteral("Ledger"))->trigger();
 
@@ -69,8 +75,8 @@ TEST_P(LedgerTest, AsksBeforeReplacingAndOffersToOpen)
     }
     EXPECT_EQ(contents(pdf).startsWith("%PDF"), row.made);
     EXPECT_EQ(QFile::exists(csv), row.made);
-    if (row.pdfThere && !row.made) {
-        EXPECT_EQ(contents(pdf), "old");
+    if (row.pdfThere && (!row.made || pdf != three)) {
+        EXPECT_EQ(contents(three), "old");
     }
     EXPECT_EQ(fake.notices.size(), row.open ? 1 : 0);
     EXPECT_EQ(fake.opened, row.open.value_or(false) ? QStringList { pdf } : QStringList {});
@@ -156,7 +162,8 @@ TEST_P(LedgerKeptTest, OffersNorvelIniAndWritesBackWhatChanged)
     ASSERT_EQ(fake.ledgerOffers.size(), 1u);
     EXPECT_EQ(fake.ledgerOffers[0].lines, row.offeredLines);
     EXPECT_TRUE(fake.ledgerOffers[0].choices == row.offered);
-    EXPECT_TRUE(contents(day + QStringLiteral("/写真台帳_20221019.pdf")).startsWith("%PDF"));
+    EXPECT_TRUE(
+        contents(day + u'/' + ledgerPdfFileName(QStringLiteral("20221019"), row.chosen.form)).startsWith("%PDF"));
     if (row.said.isEmpty()) {
         EXPECT_TRUE(fake.errors.isEmpty()) << fake.errors.join(u'\n').toStdString();
     } else {

@@ -1,5 +1,6 @@
 #include "analysis/scalecalibration.h"
 #include "ledger/ledgerday.h"
+#include "ledger/ledgerpainter.h"
 #include "ledger/ledgersummary.h"
 #include "ledger/previousinspection.h"
 #include "results/measurementrecord.h"
@@ -222,17 +223,21 @@ TEST(LedgerDay, PrintsTheWidestPlaceBesideTheWidthItsAnalysisListed)
         QByteArray rows;
         QList<MeasurementEntry> entries;
         const char* printed;
+        const char* pole; // in the pole list and heading, for a pole without a width
     } cases[] = {
-        { "1,0.32\r\n", { listing(Analysis, "0.32", 0.41) }, "0.32 最大 0.41 mm" },
-        { "1,0.40\r\n", { listing(TakeInAnalysis, "0.32", 0.41), change(TypedCorrection) }, "0.40" },
-        { "1,\r\n", { listing(TakeInAnalysis, "0.30", 0.41), listing(TakeInAnalysis, "", {}) }, "検出なし" },
-        { "1,\r\n", { change(TakeInAnalysis) }, "-" }, // declined before its analysis
+        { "1,0.32\r\n", { listing(Analysis, "0.32", 0.41) }, "0.32 最大 0.41 mm", "-" },
+        { "1,0.40\r\n", { listing(TakeInAnalysis, "0.32", 0.41), change(TypedCorrection) }, "0.40", "-" },
+        { "1,\r\n", { listing(TakeInAnalysis, "0.30", 0.41), listing(TakeInAnalysis, "", {}) }, "検出なし",
+            "検出なし" },
+        { "1,\r\n", { change(TakeInAnalysis) }, "-", "-" }, // declined before its analysis
     };
     for (const auto& c : cases) {
         QTemporaryDir day;
         writeWholeFile(day.filePath("7/No7CP.csv"), c.rows);
-        const LedgerRow row = loadLedgerDay(day.path(), c.entries).poles.value(0).rows.value(0);
+        const LedgerPole pole = loadLedgerDay(day.path(), c.entries).poles.value(0);
+        const LedgerRow row = pole.rows.value(0);
         EXPECT_EQ(rowWidthText(row, 16) + widestPlaceText(row), QString::fromUtf8(c.printed));
+        EXPECT_EQ(ledgertext::noWidthText(pole), QString::fromUtf8(c.pole));
     }
 }
 

@@ -61,7 +61,7 @@ const QSize Large(1600, 1200); // decoded smaller than filed
 // direction estimated oblique.
 // Pole 2: seven shots (two picture pages), the first measured along a dragged line, the last one unreadable.
 // Pole A: one row, no picture.
-// Pages: cover, 1 table, 1 pictures, 2 table, 2 pictures twice, A table.
+// Six a page: the cover, pole 1 and pole 2's table and first two photos, pole 2's other five, pole A.
 struct GeneratedDay {
     QTemporaryDir folder;
     QString day;
@@ -156,20 +156,29 @@ TEST(LedgerPdf, ShowsTheDayItsCaptionsAndTheMarksOverThePictures)
         day, LedgerOptions { { 0.05, 0.30, 0.30 }, {}, LedgerForm::SixPerPage, nullptr }, pdf, {}, &error))
         << error.toStdString();
 
-    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+7\\n")));
-    const QString text = run("pdftotext", { "-layout", pdf, "-" });
-    for (const char* expected : { "2022年10月19日", "調査柱No「1」 1: 0.35mm", "調査柱No「2」 7: 0.07mm", "手動線",
-             "自動", "要注意", "要確認", "0.480mm", "画像を読めません", "斜め（推定）", "方向未確認" })
-        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+4\\n")));
+    const QString text = run("pdftotext", { "-layout", pdf, "-" }).replace(QChar(0x3000), u' ');
+    for (const char* expected : { "2022年10月19日", "調査柱No「1」 行 1", "調査柱No「2」 行 7", "幅 0.07 mm", "手動線",
+             "自動", "要注意（斜め ≥ 0.30）", "要注意（未確認 ≥ 0.05）", "要確認", "0.480mm", "画像を読めません",
+             "斜め（推定）", "方向未確認", "前回 -" })
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
     // pdftotext closes up the blanks around the slash.
-    EXPECT_TRUE(text.contains(QRegularExpression("\\b1 ?/ ?7\\b")));
-    EXPECT_TRUE(text.contains(QRegularExpression("\\b7 ?/ ?7\\b")));
+    EXPECT_TRUE(text.contains(QRegularExpression("\\b1 ?/ ?4\\b")));
+    EXPECT_TRUE(text.contains(QRegularExpression("\\b4 ?/ ?4\\b")));
+    QStringList numbered; // in page order through the ledger
+    for (int photo = 1; photo <= 9; ++photo)
+        numbered << QString("写真No %1 ").arg(photo);
+    EXPECT_TRUE(text.contains(QRegularExpression(numbered.join("[\\s\\S]*"))));
 
+    const QList<LedgerPage> plan = planLedger(day, LedgerForm::SixPerPage);
+    ASSERT_EQ(plan.size(), 4);
+    const LedgerItem pair = plan[1].items[4];
+    ASSERT_EQ(pair.kind, LedgerItemKind::PhotoPair);
     const QString prefix = generated.folder.filePath("page");
-    run("pdftoppm", { "-r", "50", "-f", "3", "-l", "3", "-png", pdf, prefix });
-    QImage page(prefix + "-3.png");
+    run("pdftoppm", { "-r", "50", "-f", "2", "-l", "2", "-png", pdf, prefix });
+    QImage page(prefix + "-2.png");
     ASSERT_FALSE(page.isNull());
-    const QRectF place = ledgerPictureRect(0, Large);
+    const QRectF place = ledgerPictureRect(pair.top, 0, Large);
     const auto at = [&](double x, double y) { return place.topLeft() + QPointF(x, y) * place.width() / Large.width(); };
     const double length = 400 * place.width() / Large.width();
     // The middle three lines make the width (green); the narrowest and the widest are left out (red).
@@ -178,7 +187,7 @@ TEST(LedgerPdf, ShowsTheDayItsCaptionsAndTheMarksOverThePictures)
     EXPECT_FALSE(markAlong(page, at(200, 300), length, true));
     // Between the lines, and on the second picture, which has no record: the picture only.
     EXPECT_FALSE(markAlong(page, at(650, 300), length, true));
-    EXPECT_FALSE(markAlong(page, ledgerPictureRect(1, QSize(320, 240)).center(), 10, true));
+    EXPECT_FALSE(markAlong(page, ledgerPictureRect(pair.top, 1, QSize(320, 240)).center(), 10, true));
 }
 
 struct DecodeCase {
@@ -273,10 +282,10 @@ TEST(LedgerPdf, APictureCutShortIsDrawnWithANote)
 
     // The half that is there is drawn; the note stands over the middle of the picture.
     const QString prefix = folder.filePath("page");
-    run("pdftoppm", { "-r", "50", "-f", "3", "-l", "3", "-png", pdf, prefix });
-    QImage page(prefix + "-3.png");
+    run("pdftoppm", { "-r", "50", "-f", "2", "-l", "2", "-png", pdf, prefix });
+    QImage page(prefix + "-2.png");
     ASSERT_FALSE(page.isNull());
-    const QRectF place = ledgerPictureRect(0, QSize(320, 240));
+    const QRectF place = ledgerPictureRect(planLedger(ledger).at(1).items.constLast().top, 0, QSize(320, 240));
     const QColor top = colourAt(page, place.topLeft() + QPointF(place.width() / 2, 3));
     EXPECT_LT(std::abs(top.red() - 150), 40) << top.name().toStdString(); // the grain, not white paper
 }
@@ -307,8 +316,8 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     ASSERT_TRUE(writeLedgerPdf(
         ledger, LedgerOptions { read.lines, {}, LedgerForm::SixPerPage, nullptr, read.unusable }, pdf, {}, &error))
         << error.toStdString();
-    // Cover, the pole list beyond the cover's, one page of the problems beyond the cover's six, ten tables.
-    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+13\\n")));
+    // Cover, the pole list beyond the cover's, one page of the problems beyond the cover's six, the ten poles.
+    EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+4\\n")));
 
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "読めなかったファイル", "9 件", "10/No10CP.csv", "15/No15CP.csv", "ほか 3 件",
@@ -324,7 +333,7 @@ TEST(LedgerPdf, TheCoverNamesWhatCouldNotBeReadAndTheWidthsOutOfRange)
     EXPECT_TRUE(table.contains(QRegularExpression("1e308\\s+範囲外"))) << table.toStdString();
     EXPECT_TRUE(table.contains(QRegularExpression("-5\\s+範囲外"))) << table.toStdString();
     EXPECT_TRUE(table.contains(QStringLiteral("最大 0.30mm"))) << table.toStdString();
-    const QString unread = run("pdftotext", { "-layout", "-f", "5", "-l", "5", pdf, "-" });
+    const QString unread = run("pdftotext", { "-layout", "-f", "4", "-l", "4", pdf, "-" });
     EXPECT_TRUE(unread.contains(QStringLiteral("結果ファイルを読めません"))) << unread.toStdString();
 }
 
@@ -389,15 +398,16 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
     }
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
     for (const char* expected : { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200",
-             "1600×1200 画素: 1000.00 画素/mm（既定）", "320×240 画素: 45.50 画素/mm（既定）", "P-1",
-             "2022/10/01 斜め -", "0.35mm（調査柱No「1」・斜め（推定））",
+             "1600×1200 画素: 1000.00 画素/mm（内蔵）", "320×240 画素: 45.50 画素/mm（内蔵）", "担当", "照査", "承認",
+             "P-1", "2022/10/01 斜め -", "0.35mm（調査柱No「1」・斜め（推定））",
              "推定で判定 1 行・方向未確認 7 行（未確認は最も厳しい 0.05mm で判定）", "0.35（斜め（推定））" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("+0.25")) << "a 斜め crack set beside one of no direction then";
     const QString first = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });
-    for (const char* expected : { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12",
-             "前回 2022/10/01 斜め（推定） 最大 - → 0.35", "0.35 mm（自動）", "1.50 m / 道路側", "新規", "0.5mm", "1mm",
-             "1_1.jpg", "最大 0.35mm（斜め（推定））", "2022/10/01 0.10mm（変化 +0.25）", "方向未確認" })
+    for (const char* expected :
+        { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12", "前回 2022/10/01 斜め（推定） 最大 - → 0.35",
+            "0.35 mm（自動）", "1.50 m / 道路側", "新規", "0.5mm", "1mm", "1（1_1.jpg）", "最大 0.35mm（斜め（推定））",
+            "2022/10/01 0.10mm（変化 +0.25）", "方向未確認", "要注意（斜め ≥ 0.30）" })
         EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected << "\n" << first.toStdString();
 
     EXPECT_TRUE(first.contains(QRegularExpression("\\b2 ?/ ?4\\b")));
@@ -416,5 +426,56 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
         EXPECT_NEAR(darkRunMm(page, photo.bottom() - 3.4, photo.left(), photo.right(), 100), barMm, 0.6) << item.row;
     }
 }
+
+struct IdentifierCase {
+    const char* name;
+    PoleFacts facts;
+    LedgerForm form;
+    int sizes; // pictures of as many sizes, each with its scale
+};
+
+class LedgerWholeTest : public testing::TestWithParam<IdentifierCase> { };
+
+// However long, a plate, place or pole type is never cut: its whole text is in the list, the pole's heading, beside
+// or under each photo and atop the page (the plate), wrapped or smaller. The cover names every scale.
+TEST_P(LedgerWholeTest, IdentifiersAndScalesDrawnWhole)
+{
+    if (popplerMissing())
+        GTEST_SKIP() << "pdftotext, pdfinfo and pdftoppm (poppler-utils) are needed";
+    QTemporaryDir folder;
+    const QString day = folder.filePath("20221019");
+    QByteArray rows;
+    for (int r = 1; r <= GetParam().sizes; ++r) {
+        writeShot(day + QString("/1/1_%1.jpg").arg(r), QSize(16 * r, 12 * r));
+        rows += QByteArray::number(r) + ",0.10\r\n";
+    }
+    writeResults(day + "/1/No1CP.csv", rows);
+    const PoleFacts& facts = GetParam().facts;
+    writeResults(inspectionFactsPath(day),
+        inspectionFactsHeader() + poleFactsLine(QDateTime(QDate(2022, 10, 19), QTime(9, 0)), "1", facts));
+    const QString pdf = folder.filePath("ledger.pdf");
+    QString error;
+    ASSERT_TRUE(writeLedgerPdf(readLedgerDay(day), LedgerOptions { {}, {}, GetParam().form }, pdf, {}, &error));
+    const QString text = run("pdftotext", { "-raw", pdf, "-" }).remove(QRegularExpression("\\s"));
+    EXPECT_FALSE(text.contains(QChar(0x2026)) || text.contains(QStringLiteral("ほか")));
+    for (const auto& [identifier, times] :
+        { std::pair { facts.plate, 4 }, std::pair { facts.place, 2 }, std::pair { facts.type, 2 } })
+        EXPECT_GE(text.count(QString(identifier).remove(QRegularExpression("\\s"))), times) << identifier.size();
+    for (int r = 1; r <= GetParam().sizes; ++r)
+        EXPECT_TRUE(text.contains(QString("%1×%2画素:").arg(16 * r).arg(12 * r))) << r;
+}
+
+INSTANTIATE_TEST_SUITE_P(Facts, LedgerWholeTest,
+    testing::Values(
+        IdentifierCase { "longest_plate_six",
+            { QString("東北12-345A").repeated(120).left(MaxFactLength), "本町", "CP", "" }, LedgerForm::SixPerPage, 4 },
+        IdentifierCase { "longest_place_thirteen_scales",
+            { "P-1", QString("県道8号線 本町一丁目").repeated(100).left(MaxFactLength), "CP", "" },
+            LedgerForm::SixPerPage, 13 },
+        IdentifierCase { "one_long_word_three",
+            { "PLATE0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ", "本町二丁目交差点北側歩道",
+                "鉄筋コンクリート柱（CP-12-190）", "" },
+            LedgerForm::ThreePerPage, 2 }),
+    caseName<IdentifierCase>);
 
 } // namespace

@@ -93,7 +93,7 @@ JudgementLines judgementLines(const QString& programFolder, const QByteArray& se
 }
 
 // --out names the ledger's file, or a folder to put it in under its usual name.
-QString ledgerPath(const std::optional<QString>& out, const QString& dayFolder)
+QString ledgerPath(const std::optional<QString>& out, const QString& dayFolder, LedgerForm form)
 {
     if (!out)
         return {};
@@ -103,7 +103,7 @@ QString ledgerPath(const std::optional<QString>& out, const QString& dayFolder)
         };
     const QString given = QDir::cleanPath(QDir::current().absoluteFilePath(*out));
     if (isFolder(given))
-        return QDir(given).filePath(ledgerPdfFileName(QDir(dayFolder).dirName()));
+        return QDir(given).filePath(ledgerPdfFileName(QDir(dayFolder).dirName(), form));
     return given;
 }
 
@@ -171,11 +171,13 @@ void describe(QCommandLineParser& parser)
         "Norvel: crack widths of concrete poles. Without options the window opens (Qt's own window options, such as\n"
         "-platform, -style, -stylesheet, -geometry, -reverse or -session, are taken; any other option or argument is\n"
         "refused with exit status 1).\n"
-        "With --ledger the day's photo ledger (写真台帳_yyyymmdd.pdf), its summary (集計_yyyymmdd.csv) and its cracks\n"
-        "(ひび割れ_yyyymmdd.csv) are made without a window; the PDF's path is printed, the two lists are beside it.\n"
-        "The judgement lines ([judgement]), the header, the form and the past surveys' folder ([survey]) are those\n"
-        "kept in norvel.ini of the program folder by the window's ledger dialog; --form and --past take the kept\n"
-        "ones' place. norvel.ini is never written.\n"
+        "With --ledger the day's photo ledger (写真台帳_yyyymmdd.pdf, six a page 写真台帳6_yyyymmdd.pdf), its summary\n"
+        "(集計_yyyymmdd.csv) and its cracks (ひび割れ_yyyymmdd.csv) are made without a window; the PDF's path is "
+        "printed,\n"
+        "the two lists are beside it. The judgement lines ([judgement]), the header, the form and the past surveys'\n"
+        "folder ([survey]) are those kept in norvel.ini of the program folder by the window's ledger dialog; --form "
+        "and\n"
+        "--past take the kept ones' place. norvel.ini is never written.\n"
         "Exit status: 0 when all three files were written, 1 otherwise (the reason on stderr, no file changed)."));
     parser.addHelpOption();
     parser.addOption({ QStringLiteral("ledger"), QStringLiteral("Make the ledger of the day folder <DAYFOLDER>."),
@@ -191,7 +193,8 @@ void describe(QCommandLineParser& parser)
         QStringLiteral("FILE") });
     parser.addOption({ QStringLiteral("form"),
         QStringLiteral("The ledger's form: 3 (three photos a page, each beside its facts) or 6 (six photos a page "
-                       "after each pole's table). By default the form kept in norvel.ini, else 3."),
+                       "after each pole's table, each with its facts below it). By default the form kept in "
+                       "norvel.ini, else 3."),
         QStringLiteral("3|6") });
 }
 
@@ -207,7 +210,7 @@ QString makeFromOptions(const CommandLineRequest& request, const QString& progra
         throw Failure { chosen.problem };
     const JudgementLines lines = judgementLines(programFolder, settings);
     const PreviousInspections previous(programFolder, chosen.choices.pastFolder);
-    const LedgerJob job { day, ledgerPath(request.out, day),
+    const LedgerJob job { day, ledgerPath(request.out, day, chosen.choices.form),
         LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
     if (!job.pdfPath.isEmpty()) {
         // All looked at before any is written: the lists go beside the ledger.

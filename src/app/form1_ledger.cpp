@@ -48,7 +48,7 @@ void Form1::Ledger_Click()
         return;
     // Asked before anything changes: a ledger already handed on is not replaced unawares.
     const QDir day(request->dayFolder);
-    const QString existing = day.filePath(ledgerPdfFileName(day.dirName()));
+    const QString existing = day.filePath(ledgerPdfFileName(day.dirName(), request->choices.form));
     if (nameExists(QFile::encodeName(existing))
         && !ask(QStringLiteral("写真台帳「%1」は既にあります。作り直して置き換えますか？")
                     .arg(QDir::toNativeSeparators(existing))))

@@ -27,29 +27,34 @@ struct Figure {
     bool wide = false; // the value alone, across the name's place too
 };
 
+// Built in, or calibrated from a ruler on the day given.
 QString scaleText(const LedgerScale& scale)
 {
-    QString text = QStringLiteral("%1×%2 画素: %3 画素/mm")
-                       .arg(scale.size.width())
-                       .arg(scale.size.height())
-                       .arg(fixedText(scale.pxPerMm, 2));
+    const QString text = QStringLiteral("%1×%2 画素: %3 画素/mm")
+                             .arg(scale.size.width())
+                             .arg(scale.size.height())
+                             .arg(fixedText(scale.pxPerMm, 2));
     if (!scale.calibrated)
-        return text + QStringLiteral("（既定）");
+        return text + QStringLiteral("（内蔵）");
     if (!scale.date.isValid())
-        return text + QStringLiteral("（校正）");
-    return text + QStringLiteral("（校正 %1）").arg(scale.date.toString(QStringLiteral("yyyy/MM/dd")));
+        return text + QStringLiteral("（校正 日付不明）");
+    return text + QStringLiteral("（校正 %1）").arg(scale.date.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
+// Every scale in force, each on its line: a reviewer checks each picture size's figure.
 QList<Figure> scaleFigures(const LedgerDay& day)
 {
     const QList<LedgerScale> scales = scalesOf(day);
     QList<Figure> figures;
-    for (qsizetype i = 0; i < std::min<qsizetype>(scales.size(), CoverScales); ++i)
-        figures.append({ i == 0 ? QStringLiteral("縮尺") : QString(), scaleText(scales[i]) });
+    const int perLine = scalesPerLine(scales.size());
+    for (qsizetype i = 0; i < scales.size(); ++i) {
+        if (i % perLine == 0)
+            figures.append({ i == 0 ? QStringLiteral("縮尺") : QString(), scaleText(scales[i]) });
+        else
+            figures.last().value += QStringLiteral("、") + scaleText(scales[i]);
+    }
     if (scales.isEmpty())
         figures.append({ QStringLiteral("縮尺"), QStringLiteral("-（写真なし）") });
-    if (scales.size() > CoverScales)
-        figures.append({ {}, QStringLiteral("ほか %1 種").arg(scales.size() - CoverScales) });
     return figures;
 }
 
@@ -74,6 +79,7 @@ void LedgerPainter::paintCover(const LedgerPage& page)
 {
     const CoverLayout layout = coverLayout(m_day, static_cast<int>(m_options.replacedLines.size()));
     write({ Left, ContentTop + 1, Right - Left, 12 }, 22, Qt::AlignCenter, QStringLiteral("写真台帳"));
+    paintApprovalBoxes();
     const double figuresBottom = paintFigures(layout);
     Q_ASSERT(figuresBottom <= layout.chartTop);
     paintChart(layout);
@@ -149,7 +155,7 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
         if (!figure.wide)
             write(
                 { Left + 10, y, 40, FigureHeight }, 10.5, Qt::AlignLeft | Qt::AlignVCenter, figure.name, figure.colour);
-        writeLine({ valueLeft, y, Right - valueLeft, FigureHeight }, 10.5, figure.value, figure.colour);
+        writeWhole({ valueLeft, y, Right - valueLeft, FigureHeight }, 10.5, figure.value, figure.colour);
         y += FigureHeight;
     }
     const auto named = std::min<qsizetype>(m_day.problems.size(), CoverProblems);
@@ -165,6 +171,20 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
         y += CoverProblemHeight;
     }
     return y;
+}
+
+// Top right, beside the title: three empty boxes for the stamps, their captions above them.
+void LedgerPainter::paintApprovalBoxes()
+{
+    double x = Right - 3 * ApprovalBoxWidth;
+    for (const QString& caption : { QStringLiteral("担当"), QStringLiteral("照査"), QStringLiteral("承認") }) {
+        m_painter.setPen(QPen(Qt::black, dots(0.2)));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(rect(x, ContentTop, ApprovalBoxWidth, ApprovalCaptionHeight));
+        m_painter.drawRect(rect(x, ContentTop + ApprovalCaptionHeight, ApprovalBoxWidth, ApprovalStampHeight));
+        write({ x, ContentTop, ApprovalBoxWidth, ApprovalCaptionHeight }, 8, Qt::AlignCenter, caption);
+        x += ApprovalBoxWidth;
+    }
 }
 
 void LedgerPainter::paintChart(const CoverLayout& layout)
@@ -258,7 +278,7 @@ void LedgerPainter::paintListHeading(double top)
 void LedgerPainter::paintListLine(int poleIndex, double top)
 {
     const LedgerPole& pole = m_day.poles[poleIndex];
-    QString widest = pole.widestMm ? fixedText(*pole.widestMm, 2) : QStringLiteral("-");
+    QString widest = pole.widestMm ? fixedText(*pole.widestMm, 2) : noWidthText(pole);
     const QString direction = widestDirection(pole);
     if (!direction.isEmpty())
         widest += QStringLiteral("（") + direction + QStringLiteral("）");
@@ -273,7 +293,7 @@ void LedgerPainter::paintListLine(int poleIndex, double top)
         parts.removeAll(QString());
         previous = parts.join(u' ');
     }
-    const QString judgement = poleJudgement(pole, m_options.lines);
+    const QString judgement = poleJudgementShown(pole);
     writeCells(top, ListLineHeight, ListWidths,
         { pole.pole, pole.facts.plate, pole.facts.place, pole.facts.type, widest, judgement, previous,
             compared ? compared->change : QString() },

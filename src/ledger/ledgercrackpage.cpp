@@ -22,23 +22,6 @@ constexpr double FactsLeft = Left + PhotoWidth + 3;
 constexpr double FactsNameWidth = 19;
 constexpr int FactsLines = 13;
 
-// "0.35 mm 最大 0.41 mm（自動・直交）": in a narrow cell the way it was measured is cut before the widest place.
-QString widthWithHow(const LedgerRow& row)
-{
-    QString text = rowWidthText(row, 16);
-    if (row.widthMm)
-        text = fixedText(*row.widthMm, 2) + QStringLiteral(" mm");
-    else if (row.outOfRange)
-        text += QStringLiteral("（範囲外）");
-    text += widestPlaceText(row);
-    QStringList how;
-    if (row.how != MeasuredHow::Unknown)
-        how << measuredHowText(row.how);
-    if (row.across && row.how == MeasuredHow::Automatic)
-        how << QStringLiteral("直交");
-    return how.isEmpty() ? text : text + QStringLiteral("（") + how.join(u'・') + QStringLiteral("）");
-}
-
 QString heightAndFace(const CrackFacts& facts)
 {
     const QString height = facts.heightM ? fixedText(*facts.heightM, 2) + QStringLiteral(" m") : QStringLiteral("-");
@@ -93,6 +76,17 @@ void LedgerPainter::paintItems(const QList<LedgerItem>& items, ThumbnailQueue& t
         case LedgerItemKind::RowLine:
             paintRowLine(item);
             break;
+        case LedgerItemKind::TableHeading:
+            paintTableHeading(item.top);
+            break;
+        case LedgerItemKind::TableLine:
+            paintTableLine(item);
+            break;
+        case LedgerItemKind::PhotoPair:
+            paintPhoto(item.index, item.row, item.top, 0, thumbnails.take());
+            if (item.second >= 0)
+                paintPhoto(item.index, item.second, item.top, 1, thumbnails.take());
+            break;
         }
     }
 }
@@ -110,7 +104,7 @@ void LedgerPainter::paintPoleHeading(int poleIndex, double top)
 {
     const LedgerPole& pole = m_day.poles[poleIndex];
     m_painter.fillRect(rect(Left, top, Right - Left, PoleHeadingHeight - 1), HeadingGrey);
-    QString title = poleTitle(shortened(pole.pole));
+    QString title = poleTitle(pole.pole);
     const PoleFacts& facts = pole.facts;
     for (const auto& [name, value] : { std::pair { QStringLiteral("電柱番号"), facts.plate },
              std::pair { QStringLiteral("所在地・路線"), facts.place },
@@ -118,11 +112,11 @@ void LedgerPainter::paintPoleHeading(int poleIndex, double top)
         if (!value.isEmpty())
             title += QStringLiteral("　") + name + u' ' + value;
     }
-    writeLine({ Left + 2, top, Right - Left - 4, 5.5 }, 11, title);
-    QString widest = millimetres(pole.widestMm);
+    writeWhole({ Left + 2, top, Right - Left - 4, 5.5 }, 11, title);
+    QString widest = pole.widestMm ? millimetres(pole.widestMm) : noWidthText(pole);
     if (const QString direction = widestDirection(pole); !direction.isEmpty())
         widest += QStringLiteral("（") + direction + QStringLiteral("）");
-    const QString judgement = poleJudgement(pole, m_options.lines);
+    const QString judgement = poleJudgementShown(pole);
     QString line = QStringLiteral("行数 %1　最大 %2　判定 %3　前回 %4")
                        .arg(pole.rows.size())
                        .arg(widest, dash(judgement), previousText(poleIndex, nullptr));
@@ -159,7 +153,7 @@ void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row
         std::pair { QStringLiteral("判定"), judgement },
         std::pair { QStringLiteral("前回"), previousText(poleIndex, &row) },
         std::pair { QStringLiteral("備考"), dash(row.facts.remarks) },
-        std::pair { QStringLiteral("写真"), dash(row.pictureName) },
+        std::pair { QStringLiteral("写真No"), QStringLiteral("%1（%2）").arg(++m_photos).arg(dash(row.pictureName)) },
         std::pair { QStringLiteral("原画像"), dash(row.originalName) } };
     const double lineHeight = PhotoHeight / FactsLines;
     const double width = Right - FactsLeft;
@@ -171,8 +165,8 @@ void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row
         m_painter.drawRect(rect(FactsLeft, y, width, lineHeight));
         writeLine({ FactsLeft + 1, y, FactsNameWidth - 1.5, lineHeight }, 6.5, facts[i].first);
         const bool red = facts[i].first == QStringLiteral("判定") && judgement != QStringLiteral("-");
-        writeLine({ FactsLeft + FactsNameWidth + 1.2, y, width - FactsNameWidth - 2.4, lineHeight }, 8, facts[i].second,
-            red ? MarkRed : QColor(Qt::black));
+        writeWhole({ FactsLeft + FactsNameWidth + 1.2, y, width - FactsNameWidth - 2.4, lineHeight }, 8,
+            facts[i].second, red ? MarkRed : QColor(Qt::black));
     }
 }
 

@@ -536,6 +536,7 @@ namespace {
 const QString SummaryPrefix = QStringLiteral("集計_");
 const QString SummarySuffix = QStringLiteral(".csv");
 const QString LedgerPrefix = QStringLiteral("写真台帳_");
+const QString CompactLedgerPrefix = QStringLiteral("写真台帳6_");
 const QString LedgerSuffix = QStringLiteral(".pdf");
 const QString CrackPrefix = QStringLiteral("ひび割れ_");
 } // namespace
@@ -545,9 +546,9 @@ QString summaryCsvFileName(const QString& day)
     return SummaryPrefix + day + SummarySuffix;
 }
 
-QString ledgerPdfFileName(const QString& day)
+QString ledgerPdfFileName(const QString& day, LedgerForm form)
 {
-    return LedgerPrefix + day + LedgerSuffix;
+    return (form == LedgerForm::SixPerPage ? CompactLedgerPrefix : LedgerPrefix) + day + LedgerSuffix;
 }
 
 QString crackCsvFileName(const QString& day)
@@ -557,7 +558,7 @@ QString crackCsvFileName(const QString& day)
 
 bool isLedgerFileName(const QString& name)
 {
-    return (name.startsWith(LedgerPrefix) && name.endsWith(LedgerSuffix))
+    return ((name.startsWith(LedgerPrefix) || name.startsWith(CompactLedgerPrefix)) && name.endsWith(LedgerSuffix))
         || (name.startsWith(SummaryPrefix) && name.endsWith(SummarySuffix))
         || (name.startsWith(CrackPrefix) && name.endsWith(SummarySuffix));
 }

@@ -4,6 +4,7 @@
 #include "core/resultfile.h"
 #include "ledger/ledgerwidths.h"
 #include "results/inspectionfacts.h"
+#include "settings/surveyheader.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -167,11 +168,12 @@ inline const QString UnsavedHeadline = QStringLiteral("未保存の測定があ�
 // A problem as one line of a message: "7/No7CP.csv: 普通のファイルでは…".
 [[nodiscard]] QString problemLine(const LedgerProblem& problem);
 
-// "集計_20221019.csv", "写真台帳_20221019.pdf" and "ひび割れ_20221019.csv"
+// "集計_20221019.csv", "ひび割れ_20221019.csv", and "写真台帳_20221019.pdf" of three a page or
+// "写真台帳6_20221019.pdf" of six: the two forms of a day live side by side, neither replacing the other.
 [[nodiscard]] QString summaryCsvFileName(const QString& day);
-[[nodiscard]] QString ledgerPdfFileName(const QString& day);
+[[nodiscard]] QString ledgerPdfFileName(const QString& day, LedgerForm form = LedgerForm::ThreePerPage);
 [[nodiscard]] QString crackCsvFileName(const QString& day);
-// Whether a file's name is one of those three, of any day.
+// Whether a file's name is one of those, of any day.
 [[nodiscard]] bool isLedgerFileName(const QString& name);
 
 } // namespace norvel

@@ -318,7 +318,8 @@ bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, in
     error->clear();
     notes->clear();
     const QDir folder(job.dayFolder);
-    *pdfPath = job.pdfPath.isEmpty() ? folder.filePath(ledgerPdfFileName(folder.dirName())) : job.pdfPath;
+    *pdfPath
+        = job.pdfPath.isEmpty() ? folder.filePath(ledgerPdfFileName(folder.dirName(), job.options.form)) : job.pdfPath;
     // Said before any work: the whole ledger is not rendered only to fail at writing it.
     const PathType dayFolderType = followedPathType(QFile::encodeName(job.dayFolder));
     QString fault;
@@ -386,7 +387,8 @@ bool makeLedger(QWidget* parent, const QString& dayFolder, const LedgerOptions& 
 void removeStaleLedgerFiles(const QString& dayFolder)
 {
     const QDir folder(dayFolder);
-    removeStaleTemporaries(folder.filePath(ledgerPdfFileName(folder.dirName())));
+    for (const LedgerForm form : { LedgerForm::ThreePerPage, LedgerForm::SixPerPage })
+        removeStaleTemporaries(folder.filePath(ledgerPdfFileName(folder.dirName(), form)));
     removeStaleTemporaries(folder.filePath(summaryCsvFileName(folder.dirName())));
     removeStaleTemporaries(folder.filePath(crackCsvFileName(folder.dirName())));
 }

@@ -78,7 +78,8 @@ class PreviousInspections;
 // list beside it.
 [[nodiscard]] QStringList ledgerFilePaths(const QString& pdfPath, const QString& day);
 
-// What a ledger is made of and where it goes: pdfPath empty puts 写真台帳_<day>.pdf into the day folder.
+// What a ledger is made of and where it goes: pdfPath empty puts 写真台帳_<day>.pdf (six a page:
+// 写真台帳6_<day>.pdf) into the day folder.
 struct LedgerJob {
     QString dayFolder;
     QString pdfPath;
@@ -92,10 +93,10 @@ struct LedgerJob {
 [[nodiscard]] bool makeLedgerFiles(const LedgerJob& job, const std::function<bool(int done, int total)>& progress,
     QString* pdfPath, QString* error, QString* notes);
 
-// Writes 写真台帳_<day>.pdf, 集計_<day>.csv and ひび割れ_<day>.csv into the day folder (day: the folder's name),
-// reading its result files, pictures and measurement record, with a progress dialog whose 中止 cancels: then nothing
-// new is written, false is returned and error left empty. A day folder that is not there is refused before
-// anything else. On a failure false with error naming the file. pdfPath receives the ledger's path;
+// Writes 写真台帳_<day>.pdf (or 写真台帳6_<day>.pdf), 集計_<day>.csv and ひび割れ_<day>.csv into the day folder (day:
+// the folder's name), reading its result files, pictures and measurement record, with a progress dialog whose 中止
+// cancels: then nothing new is written, false is returned and error left empty. A day folder that is not there is
+// refused before anything else. On a failure false with error naming the file. pdfPath receives the ledger's path;
 // notes, on success, what the user must be told besides: the files and lines that could not be read and
 // the widths out of range, or empty.
 [[nodiscard]] bool makeLedger(QWidget* parent, const QString& dayFolder, const LedgerOptions& options, QString* pdfPath,
@@ -107,8 +108,8 @@ struct LedgerJob {
 [[nodiscard]] QString ledgerNotes(const LedgerDay& day, const QList<LedgerProblem>& found, int listed = 15);
 
 // Removes the temporary files that a ledger killed while it was written left in the day folder
-// ("写真台帳_<day>.pdf.XXXXXX", "集計_<day>.csv.XXXXXX", "ひび割れ_<day>.csv.XXXXXX"); and in every day folder (named
-// by eight digits) of the program folder with removeStaleLedgerFilesOfDays.
+// ("写真台帳_<day>.pdf.XXXXXX", "写真台帳6_<day>.pdf.XXXXXX", "集計_<day>.csv.XXXXXX", "ひび割れ_<day>.csv.XXXXXX");
+// and in every day folder (named by eight digits) of the program folder with removeStaleLedgerFilesOfDays.
 void removeStaleLedgerFiles(const QString& dayFolder);
 void removeStaleLedgerFilesOfDays(const QString& programFolder);
 

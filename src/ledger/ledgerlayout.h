@@ -4,6 +4,8 @@
 #include <QList>
 #include <QSize>
 
+#include <algorithm>
+
 // Where things go on the ledger's A4 pages, in millimetres from the page's top left corner, and the scale bar drawn
 // on each photo. No painting: the page plan and the painter share these figures.
 namespace norvel {
@@ -30,8 +32,23 @@ inline constexpr double ProblemHeadingHeight = 9;
 inline constexpr double ProblemLineHeight = 9;
 inline constexpr int CracksPerPage = 3;
 
-// The cover: the survey's figures, then the chart, then as much of the pole list as fits.
-inline constexpr double FigureTop = 36;
+// Six photos a page: a pole's table of rows, then its photos two abreast, each photo in its cell with its caption's
+// lines below it.
+inline constexpr double TableHeadingHeight = 5.5;
+inline constexpr double TableLineHeight = 5;
+inline constexpr double CellWidth = 88;
+inline constexpr double CellGap = 4;
+inline constexpr double CellPictureHeight = 60;
+inline constexpr int CaptionLines = 5;
+inline constexpr double CaptionLineHeight = 3.2;
+inline constexpr double PhotoPairHeight = CellPictureHeight + 1 + CaptionLines * CaptionLineHeight + 3;
+
+// The cover: the approval boxes top right, the survey's figures, then the chart, then as much of the pole list as
+// fits.
+inline constexpr double ApprovalBoxWidth = 17;
+inline constexpr double ApprovalCaptionHeight = 4.5;
+inline constexpr double ApprovalStampHeight = 13;
+inline constexpr double FigureTop = ContentTop + ApprovalCaptionHeight + ApprovalStampHeight + 2;
 inline constexpr double FigureHeight = 6;
 inline constexpr double CoverProblemHeight = 8.6;
 } // namespace ledgerpage
@@ -46,10 +63,15 @@ struct LedgerScale {
     friend bool operator==(const LedgerScale&, const LedgerScale&) = default;
 };
 
-// The scales of the day's rows with a picture, in the order first met.
+// The scales of the day's rows with a picture, in the order first met; the cover names each on its line, or, beyond
+// CoverScaleLines scales, several to a line, so that no number of picture sizes pushes the chart off the page.
 [[nodiscard]] QList<LedgerScale> scalesOf(const LedgerDay& day);
-// At most this many scales are named on the cover, one line each; more are counted.
-inline constexpr int CoverScales = 3;
+inline constexpr int CoverScaleLines = 6;
+// How many of count scales go on each line.
+[[nodiscard]] constexpr int scalesPerLine(qsizetype count)
+{
+    return static_cast<int>(std::max<qsizetype>(1, (count + CoverScaleLines - 1) / CoverScaleLines));
+}
 
 // The bar drawn on a photo photoWidthMm wide of a picture pictureWidth pixels wide at pxPerMm: 1 mm, or 0.5 mm or
 // 0.1 mm where the longer does not fit in 40 % of the photo's width; mm is 0 (no bar) for an unknown scale or

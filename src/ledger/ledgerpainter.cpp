@@ -14,6 +14,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <array>
 
 namespace norvel {
 
@@ -22,28 +23,11 @@ using namespace ledgertext;
 
 namespace {
 
-// Picture pages of six: two columns of cells, three rows; the picture on top of its cell, the caption under it.
-constexpr double CellWidth = 88;
-constexpr double CellGap = 4;
-constexpr double PictureHeight = 66;
-constexpr double CellTop = 26;
-constexpr double CellPitch = 84;
-
-// Table pages.
-constexpr double TableTop = 40;
-constexpr double TableRowHeight = 6.2;
+// The table of six a page: its columns' widths. The judgement with its line is the widest.
+const QList<double> TableWidths { 14, 56, 24, 50, 36 };
 
 // The window shows a picture 640 pixels wide and draws its marks 2 pixels wide, labels 5 pixels aside.
 constexpr double WindowWidth = 640;
-
-// Under a picture: "0.35mm 最大 0.41 mm", "検出なし" or "-".
-QString widthShown(const LedgerRow& row)
-{
-    if (row.width.trimmed().isEmpty())
-        return rowWidthText(row, 24);
-    return shortened(row.width) + (row.outOfRange ? QStringLiteral("（範囲外）") : QString()) + QStringLiteral("mm")
-        + widestPlaceText(row);
-}
 
 } // namespace
 
@@ -84,6 +68,43 @@ QString shortened(const QString& text, qsizetype characters)
     return text.size() <= characters ? text : text.left(characters) + QChar(0x2026);
 }
 
+QString widthWithHow(const LedgerRow& row)
+{
+    QString text = rowWidthText(row, 16);
+    if (row.widthMm)
+        text = fixedText(*row.widthMm, 2) + QStringLiteral(" mm");
+    else if (row.outOfRange)
+        text += QStringLiteral("（範囲外）");
+    text += widestPlaceText(row);
+    QStringList how;
+    if (row.how != MeasuredHow::Unknown)
+        how << measuredHowText(row.how);
+    if (row.across && row.how == MeasuredHow::Automatic)
+        how << QStringLiteral("直交");
+    return how.isEmpty() ? text : text + QStringLiteral("（") + how.join(u'・') + QStringLiteral("）");
+}
+
+QString noWidthText(const LedgerPole& pole)
+{
+    for (const LedgerRow& row : pole.rows) {
+        if (row.nothingFound)
+            return rowWidthText(row, 0);
+    }
+    return QStringLiteral("-");
+}
+
+QString judgementWithLine(const LedgerRow& row, const JudgementLines& lines)
+{
+    const QString judgement = rowJudgement(row, lines);
+    if (judgement.isEmpty())
+        return {};
+    const CrackDirection direction = judgedDirection(row).direction;
+    const QString name
+        = direction == CrackDirection::Unknown ? QStringLiteral("未確認") : crackDirectionName(direction);
+    return judgement + QStringLiteral("（") + name + QStringLiteral(" ≥ ") + fixedText(lines.lineFor(direction), 2)
+        + QStringLiteral("）");
+}
+
 QString widestDirection(const LedgerPole& pole)
 {
     for (const LedgerRow& row : pole.rows) {
@@ -95,14 +116,13 @@ QString widestDirection(const LedgerPole& pole)
 
 } // namespace ledgertext
 
-QRectF ledgerPictureRect(int slot, QSize pictureSize)
+QRectF ledgerPictureRect(double top, int column, QSize pictureSize)
 {
-    const double cellLeft = Left + (slot % 2) * (CellWidth + CellGap);
-    const double cellTop = CellTop + (slot / 2) * CellPitch;
-    QSizeF size(CellWidth, PictureHeight);
+    const double cellLeft = Left + column * (CellWidth + CellGap);
+    QSizeF size(CellWidth, CellPictureHeight);
     if (pictureSize.isValid())
         size = QSizeF(pictureSize).scaled(size, Qt::KeepAspectRatio);
-    return { cellLeft + (CellWidth - size.width()) / 2, cellTop, size.width(), size.height() };
+    return { cellLeft + (CellWidth - size.width()) / 2, top, size.width(), size.height() };
 }
 
 QRectF ledgerCrackPhotoRect(double top, QSize pictureSize)
@@ -138,12 +158,6 @@ void LedgerPainter::paintPage(const LedgerPage& page, int pageNumber, ThumbnailQ
     case LedgerPageKind::Problems:
         paintProblems(page);
         break;
-    case LedgerPageKind::Table:
-        paintTable(page);
-        break;
-    case LedgerPageKind::Pictures:
-        paintPictures(page, thumbnails);
-        break;
     case LedgerPageKind::Cracks:
         paintItems(page.items, thumbnails);
         break;
@@ -163,28 +177,21 @@ QString LedgerPainter::pageSubject(const LedgerPage& page) const
     case LedgerPageKind::Cracks: {
         QList<int> poles;
         for (const LedgerItem& item : page.items) {
-            if (item.kind == LedgerItemKind::PoleHeading || item.kind == LedgerItemKind::Crack
-                || item.kind == LedgerItemKind::RowLine)
+            if (item.kind != LedgerItemKind::ListHeading && item.kind != LedgerItemKind::ListLine
+                && item.kind != LedgerItemKind::ProblemHeading && item.kind != LedgerItemKind::ProblemLine)
                 poles.append(item.index);
         }
         if (poles.isEmpty())
             return page.items.isEmpty() || page.items.constFirst().kind == LedgerItemKind::ListHeading
                 ? QStringLiteral("調査柱一覧")
                 : QStringLiteral("読めなかったファイル");
-        QString subject = poleTitle(shortened(m_day.poles[poles.constFirst()].pole, 12));
-        if (poles.constLast() != poles.constFirst())
-            subject += QStringLiteral("〜「") + shortened(m_day.poles[poles.constLast()].pole, 12) + u'」';
-        return subject;
+        const LedgerPole& first = m_day.poles[poles.constFirst()];
+        if (poles.constLast() == poles.constFirst())
+            return poleTitle(first.pole) + (first.facts.plate.isEmpty() ? QString() : u' ' + first.facts.plate);
+        return poleTitle(first.pole) + QStringLiteral("〜「") + m_day.poles[poles.constLast()].pole + u'」';
     }
-    case LedgerPageKind::Table:
-    case LedgerPageKind::Pictures:
-        break;
     }
-    QString subject = poleTitle(shortened(m_day.poles[page.pole].pole));
-    subject += page.kind == LedgerPageKind::Table ? QStringLiteral(" 測定結果") : QStringLiteral(" 写真");
-    if (page.parts > 1)
-        subject += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
-    return subject;
+    return {};
 }
 
 void LedgerPainter::write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour)
@@ -201,6 +208,38 @@ void LedgerPainter::writeLine(const QRectF& mmRect, double points, const QString
     write(mmRect, points, Qt::AlignLeft | Qt::AlignVCenter, shown, colour);
 }
 
+void LedgerPainter::writeWhole(
+    const QRectF& mmRect, double points, const QString& text, const QColor& colour, Qt::Alignment align)
+{
+    const QRectF box = rect(mmRect);
+    const int oneLine = int(align | Qt::AlignVCenter);
+    const QRectF tall(box.topLeft(), QSizeF(box.width(), box.height() * 1000));
+    const auto fits = [&](const QFont& face, int flags) {
+        const QRectF needed = QFontMetricsF(face, m_painter.device()).boundingRect(tall, flags, text);
+        return needed.width() <= box.width() + 0.5 && needed.height() <= box.height() + 0.5;
+    };
+    // At the given size on one line, else wrapped at words, else anywhere (a plate is one long word); smaller
+    // until one fits. Below a point the text is still drawn whole, over the box's edge if it must.
+    double size = points;
+    int flags = int(align | Qt::AlignVCenter | Qt::TextWrapAnywhere);
+    for (; size >= 0.8; size *= 0.9) {
+        const QFont face = font(size);
+        if (size == points && fits(face, oneLine)) {
+            flags = oneLine;
+            break;
+        }
+        if (fits(face, int(align | Qt::TextWordWrap))) {
+            flags = int(align | Qt::AlignVCenter | Qt::TextWordWrap);
+            break;
+        }
+        if (fits(face, int(align | Qt::TextWrapAnywhere)))
+            break;
+    }
+    m_painter.setFont(font(std::max(size, 0.8)));
+    m_painter.setPen(colour);
+    m_painter.drawText(box, flags, text);
+}
+
 void LedgerPainter::writeCells(double top, double height, const QList<double>& widths, const QStringList& texts,
     double points, const QList<QColor>& colours)
 {
@@ -209,7 +248,7 @@ void LedgerPainter::writeCells(double top, double height, const QList<double>& w
         m_painter.setPen(QPen(Qt::black, dots(0.15)));
         m_painter.setBrush(Qt::NoBrush);
         m_painter.drawRect(rect(x, top, widths[c], height));
-        writeLine(
+        writeWhole(
             { x + 1.2, top, widths[c] - 2.4, height }, points, texts.value(c), colours.value(c, QColor(Qt::black)));
         x += widths[c];
     }
@@ -237,8 +276,7 @@ void LedgerPainter::paintFrame(int pageNumber, const QString& subject)
     const QString title = m_options.header.title.isEmpty() ? QStringLiteral("写真台帳") : m_options.header.title;
     writeLine({ Left, 9, 78, 7 }, 10, title);
     write({ Left + 78, 9, 36, 7 }, 10, Qt::AlignCenter, dayText(m_day.day));
-    const QString shown = QFontMetricsF(font(10), m_painter.device()).elidedText(subject, Qt::ElideRight, dots(64));
-    write({ Right - 64, 9, 64, 7 }, 10, Qt::AlignRight | Qt::AlignVCenter, shown);
+    writeWhole({ Right - 64, 9, 64, 7.5 }, 10, subject, Qt::black, Qt::AlignRight);
     m_painter.setPen(QPen(Qt::black, dots(0.2)));
     m_painter.drawLine(QPointF(dots(Left), dots(17)), QPointF(dots(Right), dots(17)));
     write({ Left, 283, Right - Left, 6 }, 9, Qt::AlignCenter,
@@ -273,58 +311,67 @@ void LedgerPainter::paintPoleList(const LedgerPage& page)
     }
 }
 
-void LedgerPainter::paintTable(const LedgerPage& page)
+void LedgerPainter::paintTableHeading(double top)
 {
-    const LedgerPole& pole = m_day.poles[page.pole];
-    QString title = poleTitle(pole.pole);
-    if (page.parts > 1)
-        title += QStringLiteral("（%1 / %2）").arg(page.part).arg(page.parts);
-    write({ Left, 21, Right - Left, 9 }, 14, Qt::AlignLeft | Qt::AlignVCenter, title);
-    const QString judgement = poleJudgement(pole, m_options.lines);
-    write({ Left, 30, Right - Left, 7 }, 10, Qt::AlignLeft | Qt::AlignVCenter,
-        QStringLiteral("行数 %1　最大 %2　平均 %3　判定 %4")
-            .arg(pole.rows.size())
-            .arg(millimetres(pole.widestMm), millimetres(pole.meanMm),
-                judgement.isEmpty() ? QStringLiteral("-") : judgement));
-    if (!pole.error.isEmpty())
-        writeLine({ Left, TableTop + TableRowHeight, Right - Left, TableRowHeight }, 10,
-            QStringLiteral("結果ファイルを読めません: ") + pole.error, MarkRed);
-
-    // The direction beside the judgement, as it decides which line the width was held to.
-    const QList<double> widths { 18, 40, 30, 26, 34 };
-    m_painter.fillRect(rect(Left, TableTop, 148, TableRowHeight), QColor(225, 225, 225));
-    writeCells(TableTop, TableRowHeight, widths,
-        { QStringLiteral("行"), QStringLiteral("幅 mm"), QStringLiteral("測定方法"), QStringLiteral("判定"),
+    m_painter.fillRect(rect(Left, top, Right - Left, TableHeadingHeight), HeadingGrey);
+    writeCells(top, TableHeadingHeight, TableWidths,
+        { QStringLiteral("行"), QStringLiteral("幅"), QStringLiteral("測定方法"), QStringLiteral("判定"),
             QStringLiteral("方向") },
-        10);
-    double y = TableTop + TableRowHeight;
-    for (int r : page.rows) {
-        const LedgerRow& row = pole.rows[r];
-        writeCells(y, TableRowHeight, widths,
-            { QString::number(row.row), rowWidthText(row, 16) + widestPlaceText(row), measuredHowText(row.how),
-                judgementShown(row), directionText(judgedDirection(row)) },
-            10, { Qt::black, Qt::black, Qt::black, MarkRed });
-        y += TableRowHeight;
-    }
+        8);
+}
+
+void LedgerPainter::paintTableLine(const LedgerItem& item)
+{
+    const LedgerRow& row = m_day.poles[item.index].rows[item.row];
+    writeCells(item.top, TableLineHeight, TableWidths,
+        { QString::number(row.row), rowWidthText(row, 16) + widestPlaceText(row), measuredHowText(row.how),
+            judgementShown(row), directionText(judgedDirection(row)) },
+        8, { Qt::black, Qt::black, Qt::black, MarkRed });
 }
 
 QString LedgerPainter::judgementShown(const LedgerRow& row) const
 {
-    return row.outOfRange ? QStringLiteral("範囲外") : rowJudgement(row, m_options.lines);
+    return row.outOfRange ? QStringLiteral("範囲外") : judgementWithLine(row, m_options.lines);
 }
 
-void LedgerPainter::paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails)
+QString LedgerPainter::poleJudgementShown(const LedgerPole& pole) const
 {
-    const LedgerPole& pole = m_day.poles[page.pole];
-    for (int slot = 0; slot < page.rows.size(); ++slot) {
-        const LedgerRow& row = pole.rows[page.rows[slot]];
-        const Thumbnail thumbnail = thumbnails.take();
-        const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
-        const QRectF place = ledgerPictureRect(slot, size);
-        paintPicture(place, pole, row, thumbnail, false);
-        const QString caption
-            = poleTitle(shortened(pole.pole)) + QStringLiteral(" %1: %2").arg(row.row).arg(widthShown(row));
-        write({ place.center().x() - CellWidth / 2, place.bottom() + 1, CellWidth, 6 }, 10, Qt::AlignCenter, caption);
+    const QString judgement = poleJudgement(pole, m_options.lines);
+    const LedgerRow* worst = nullptr;
+    for (const LedgerRow& row : pole.rows) {
+        if (!rowJudgement(row, m_options.lines).isEmpty() && (!worst || *row.widthMm > *worst->widthMm))
+            worst = &row;
+    }
+    return worst ? judgementWithLine(*worst, m_options.lines) : judgement;
+}
+
+// The photo in its cell with the same facts as three a page gives beside one, on the caption's lines below it.
+void LedgerPainter::paintPhoto(int poleIndex, int rowIndex, double top, int column, const Thumbnail& thumbnail)
+{
+    const LedgerPole& pole = m_day.poles[poleIndex];
+    const LedgerRow& row = pole.rows[rowIndex];
+    const QSize size = row.pictureSize.isValid() ? row.pictureSize : thumbnail.image.size();
+    paintPicture(ledgerPictureRect(top, column, size), pole, row, thumbnail, true);
+    const QString judgement = judgementShown(row);
+    const std::array<std::pair<QString, QColor>, CaptionLines> lines {
+        std::pair { QStringLiteral("写真No %1　%2　行 %3　%4")
+                        .arg(++m_photos)
+                        .arg(poleTitle(pole.pole))
+                        .arg(row.row)
+                        .arg(row.pictureName),
+            QColor(Qt::black) },
+        std::pair { QStringLiteral("電柱番号 ") + dash(pole.facts.plate), QColor(Qt::black) },
+        std::pair {
+            QStringLiteral("幅 ") + widthWithHow(row) + QStringLiteral("　方向 ") + directionText(judgedDirection(row)),
+            QColor(Qt::black) },
+        std::pair { QStringLiteral("判定 ") + dash(judgement), judgement.isEmpty() ? QColor(Qt::black) : MarkRed },
+        std::pair { QStringLiteral("前回 ") + previousText(poleIndex, &row), QColor(Qt::black) },
+    };
+    const double left = Left + column * (CellWidth + CellGap);
+    double y = top + CellPictureHeight + 1;
+    for (const auto& [text, colour] : lines) {
+        writeWhole({ left, y, CellWidth, CaptionLineHeight }, 7, text, colour);
+        y += CaptionLineHeight;
     }
 }
 

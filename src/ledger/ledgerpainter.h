@@ -30,9 +30,10 @@ class ThumbnailQueue;
 
 inline constexpr int LedgerResolution = 600; // dots per inch of the painter; text and lines stay vectors
 
-// Where the picture of a picture page's slot (0 to 5, row by row) is drawn, in millimetres from the page's
-// top left corner: its cell's width and height, shrunk to the picture's shape and centred across the cell.
-[[nodiscard]] QRectF ledgerPictureRect(int slot, QSize pictureSize);
+// Where the picture of a pair of photos whose part of the page starts at top is drawn (column 0 left, 1 right), in
+// millimetres from the page's top left corner: its cell's width and picture height, shrunk to the picture's shape
+// and centred across the cell.
+[[nodiscard]] QRectF ledgerPictureRect(double top, int column, QSize pictureSize);
 // Where the photo of a crack whose part of the page starts at top is drawn: shrunk to the picture's shape.
 [[nodiscard]] QRectF ledgerCrackPhotoRect(double top, QSize pictureSize);
 
@@ -55,8 +56,9 @@ private:
     // Six a page.
     void paintProblems(const LedgerPage& page);
     void paintPoleList(const LedgerPage& page);
-    void paintTable(const LedgerPage& page);
-    void paintPictures(const LedgerPage& page, ThumbnailQueue& thumbnails);
+    void paintTableHeading(double top);
+    void paintTableLine(const LedgerItem& item);
+    void paintPhoto(int pole, int row, double top, int column, const Thumbnail& thumbnail);
     // Three a page.
     void paintItems(const QList<LedgerItem>& items, ThumbnailQueue& thumbnails);
     void paintPoleHeading(int pole, double top);
@@ -76,7 +78,11 @@ private:
     void write(const QRectF& mmRect, double points, int flags, const QString& text, const QColor& colour = Qt::black);
     // One line, cut with "…" to its width.
     void writeLine(const QRectF& mmRect, double points, const QString& text, const QColor& colour = Qt::black);
-    // A row of cells with their borders, texts cut to their widths.
+    // Never cut: on one line at points where it fits, else wrapped onto more, its size stepped down until the
+    // whole text fits the box (identifiers a reviewer looks a pole up by are read whole or not at all).
+    void writeWhole(const QRectF& mmRect, double points, const QString& text, const QColor& colour = Qt::black,
+        Qt::Alignment align = Qt::AlignLeft);
+    // A row of cells with their borders, each text whole (see writeWhole).
     void writeCells(double top, double height, const QList<double>& widths, const QStringList& texts, double points,
         const QList<QColor>& colours = {});
     // Text in a colour with a light outline, so that it reads on a dark crack as on light concrete.
@@ -86,8 +92,11 @@ private:
     void paintMarks(const QRectF& target, const LedgerRow& row);
     void paintScaleBar(const QRectF& target, const LedgerRow& row);
     void note(const QRectF& target, const QString& text);
-    // The row's judgement, or "範囲外" for a width that is no crack's.
+    // The row's judgement with the line that judged it, or "範囲外" for a width that is no crack's.
     [[nodiscard]] QString judgementShown(const LedgerRow& row) const;
+    // The pole's, with the line of its widest marked row.
+    [[nodiscard]] QString poleJudgementShown(const LedgerPole& pole) const;
+    void paintApprovalBoxes();
     // The pole's previous inspection beside a crack (row), or beside the pole's widest (none).
     [[nodiscard]] QString previousText(int pole, const LedgerRow* row) const;
 
@@ -97,6 +106,7 @@ private:
     const int m_pages;
     QList<LedgerProblem>* m_found;
     QList<std::optional<PreviousInspection>> m_before; // per pole
+    int m_photos = 0; // photos painted so far: their numbers run through the ledger in page order
 };
 
 // Shared by the painter's parts.
@@ -111,6 +121,13 @@ namespace ledgertext {
 [[nodiscard]] QString millimetres(std::optional<double> width);
 // At most this many characters of a text from a file are shown in a cell or caption.
 [[nodiscard]] QString shortened(const QString& text, qsizetype characters = 24);
+// "0.35 mm 最大 0.41 mm（自動・直交）", "検出なし（自動）" or "-": the width and how it was measured.
+[[nodiscard]] QString widthWithHow(const LedgerRow& row);
+// For a pole without a width: "検出なし" where an analysis of one of its rows found nothing, else "-".
+[[nodiscard]] QString noWidthText(const LedgerPole& pole);
+// "要注意（横 ≥ 0.05）": the row's judgement with its judged direction's line (with "未確認" for none); empty where it
+// is not marked.
+[[nodiscard]] QString judgementWithLine(const LedgerRow& row, const JudgementLines& lines);
 // The direction of the pole's widest crack as the ledger prints it ("縦", "横（推定）", "方向未確認"); empty
 // without a width.
 [[nodiscard]] QString widestDirection(const LedgerPole& pole);

@@ -15,7 +15,7 @@ namespace norvel {
 
 namespace {
 
-// The pictures of the picture pages, in the order they are painted.
+// The pictures of the pages, in the order they are painted.
 QList<PictureJob> picturesOf(const LedgerDay& day, const QList<LedgerPage>& pages)
 {
     QList<PictureJob> pictures;
@@ -24,13 +24,11 @@ QList<PictureJob> picturesOf(const LedgerDay& day, const QList<LedgerPage>& page
         pictures.append({ row.pictureFile, row.pictureError });
     };
     for (const LedgerPage& page : pages) {
-        if (page.kind == LedgerPageKind::Pictures) {
-            for (int r : page.rows)
-                add(page.pole, r);
-        }
         for (const LedgerItem& item : page.items) {
-            if (item.kind == LedgerItemKind::Crack)
+            if (item.kind == LedgerItemKind::Crack || item.kind == LedgerItemKind::PhotoPair)
                 add(item.index, item.row);
+            if (item.kind == LedgerItemKind::PhotoPair && item.second >= 0)
+                add(item.index, item.second);
         }
     }
     return pictures;

@@ -11,8 +11,9 @@
 class QIODevice;
 
 // The photo ledger as a PDF, A4 portrait: a cover with the day's figures and a bar chart of each pole's
-// widest crack against the judgement lines, then per pole its table of rows and its pictures six to a page,
-// each captioned and with the measuring marks drawn over it. The day and "n / total" on every page.
+// widest crack against the judgement lines, then the poles in turn, three photos a page each beside its facts or
+// each pole's table of rows and its photos six to a page, each captioned, with the measuring marks drawn over them.
+// The day and "n / total" on every page.
 namespace norvel {
 
 struct LedgerDay;

@@ -9,12 +9,12 @@ using namespace ledgerpage;
 
 namespace {
 
-void appendPages(QList<LedgerPage>& pages, LedgerPageKind kind, int pole, const QList<int>& rows, int perPage)
+void appendPages(QList<LedgerPage>& pages, LedgerPageKind kind, const QList<int>& rows, int perPage)
 {
     const auto count = static_cast<int>(rows.size());
     const int parts = count == 0 ? 1 : (count + perPage - 1) / perPage;
     for (int part = 0; part < parts; ++part)
-        pages.append({ kind, pole, rows.mid(part * perPage, perPage), part + 1, parts, {} });
+        pages.append({ kind, rows.mid(part * perPage, perPage), part + 1, parts, {} });
 }
 
 QList<int> problemsPastCover(const LedgerDay& day)
@@ -46,11 +46,20 @@ LedgerPage coverPage(const LedgerDay& day, int settingNotes, QList<int>* rest)
     return cover;
 }
 
-// Lays parts out page after page. A group (a heading and the part after it) goes whole onto one page.
+int photosOf(const LedgerItem& item)
+{
+    if (item.kind == LedgerItemKind::PhotoPair)
+        return item.second < 0 ? 1 : 2;
+    return item.kind == LedgerItemKind::Crack ? 1 : 0;
+}
+
+// Lays parts out page after page, at most photosPerPage photos a page. A group (a heading and the part after it)
+// goes whole onto one page.
 class Flow {
 public:
-    explicit Flow(QList<LedgerPage>& pages)
+    Flow(QList<LedgerPage>& pages, int photosPerPage)
         : m_pages(pages)
+        , m_photosPerPage(photosPerPage)
     {
     }
 
@@ -60,10 +69,10 @@ public:
         int cracks = 0;
         for (const LedgerItem& item : group) {
             height += itemHeight(item.kind);
-            cracks += item.kind == LedgerItemKind::Crack ? 1 : 0;
+            cracks += photosOf(item);
         }
-        if (!m_open || m_used + height > Height + 1e-9 || m_cracks + cracks > CracksPerPage) {
-            m_pages.append({ LedgerPageKind::Cracks, -1, {}, 1, 1, {} });
+        if (!m_open || m_used + height > Height + 1e-9 || m_cracks + cracks > m_photosPerPage) {
+            m_pages.append({ LedgerPageKind::Cracks, {}, 1, 1, {} });
             m_open = true;
             m_used = 0;
             m_cracks = 0;
@@ -81,6 +90,7 @@ public:
 
 private:
     QList<LedgerPage>& m_pages;
+    const int m_photosPerPage;
     bool m_open = false;
     double m_used = 0;
     int m_cracks = 0;
@@ -103,7 +113,7 @@ QList<LedgerPage> planThreePerPage(const LedgerDay& day, int settingNotes)
 {
     QList<int> listRest;
     QList<LedgerPage> pages { coverPage(day, settingNotes, &listRest) };
-    Flow flow(pages);
+    Flow flow(pages, CracksPerPage);
     flowList(flow, LedgerItemKind::ListHeading, LedgerItemKind::ListLine, listRest);
     flowList(flow, LedgerItemKind::ProblemHeading, LedgerItemKind::ProblemLine, problemsPastCover(day));
     for (int p = 0; p < day.poles.size(); ++p) {
@@ -126,22 +136,31 @@ QList<LedgerPage> planSixPerPage(const LedgerDay& day, int settingNotes)
     QList<int> listRest;
     QList<LedgerPage> pages { coverPage(day, settingNotes, &listRest) };
     if (!listRest.isEmpty())
-        appendPages(pages, LedgerPageKind::PoleList, -1, listRest, PoleListRowsPerPage);
+        appendPages(pages, LedgerPageKind::PoleList, listRest, PoleListRowsPerPage);
     const QList<int> unnamed = problemsPastCover(day);
     if (!unnamed.isEmpty())
-        appendPages(pages, LedgerPageKind::Problems, -1, unnamed, ProblemsPerPage);
+        appendPages(pages, LedgerPageKind::Problems, unnamed, ProblemsPerPage);
+    Flow flow(pages, PicturesPerPage);
     for (int p = 0; p < day.poles.size(); ++p) {
         const QList<LedgerRow>& rows = day.poles[p].rows;
-        QList<int> all;
+        if (rows.isEmpty()) {
+            flow.add({ { LedgerItemKind::PoleHeading, p, -1, 0 } });
+            continue;
+        }
         QList<int> pictured;
         for (int r = 0; r < rows.size(); ++r) {
-            all.append(r);
+            if (r == 0)
+                flow.add({ { LedgerItemKind::PoleHeading, p, -1, 0 }, { LedgerItemKind::TableHeading, p, -1, 0 },
+                    { LedgerItemKind::TableLine, p, 0, 0 } });
+            else if (flow.startsPage(itemHeight(LedgerItemKind::TableLine)))
+                flow.add({ { LedgerItemKind::TableHeading, p, -1, 0 }, { LedgerItemKind::TableLine, p, r, 0 } });
+            else
+                flow.add({ { LedgerItemKind::TableLine, p, r, 0 } });
             if (!rows[r].picturePath.isEmpty())
                 pictured.append(r);
         }
-        appendPages(pages, LedgerPageKind::Table, p, all, TableRowsPerPage);
-        if (!pictured.isEmpty())
-            appendPages(pages, LedgerPageKind::Pictures, p, pictured, PicturesPerPage);
+        for (qsizetype i = 0; i < pictured.size(); i += 2)
+            flow.add({ { LedgerItemKind::PhotoPair, p, pictured[i], 0, pictured.value(i + 1, -1) } });
     }
     return pages;
 }
@@ -163,6 +182,12 @@ double itemHeight(LedgerItemKind kind)
         return PoleHeadingHeight;
     case LedgerItemKind::Crack:
         return CrackHeight;
+    case LedgerItemKind::TableHeading:
+        return TableHeadingHeight;
+    case LedgerItemKind::TableLine:
+        return TableLineHeight;
+    case LedgerItemKind::PhotoPair:
+        return PhotoPairHeight;
     case LedgerItemKind::RowLine:
         break;
     }
