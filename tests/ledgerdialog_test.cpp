@@ -106,10 +106,12 @@ TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
     EXPECT_TRUE(dialog.findChild<QRadioButton*>("formThree")->isChecked());
 
     dialog.setLines({ 0.10, 0.30, 0.45 });
-    dialog.setChoices({ { "国道8号", "山田 太郎", "北陸電柱", "曇り", "KM-100" }, LedgerForm::SixPerPage, "/p/過去" });
-    const std::pair<const char*, QString> shown[] = { { "title", "国道8号" }, { "inspector", "山田 太郎" },
-        { "company", "北陸電柱" }, { "weather", "曇り" }, { "equipment", "KM-100" }, { "pastFolder", "/p/過去" },
-        { "transverseMm", "0.10 mm" }, { "longitudinalMm", "0.30 mm" }, { "obliqueMm", "0.45 mm" } };
+    dialog.setChoices({ { "国道8号", "山田 太郎", "北陸電柱", "曇り", "KM-100", "北陸電力", "R4-77" },
+        LedgerForm::SixPerPage, "/p/過去" });
+    const std::pair<const char*, QString> shown[]
+        = { { "title", "国道8号" }, { "inspector", "山田 太郎" }, { "company", "北陸電柱" }, { "weather", "曇り" },
+              { "equipment", "KM-100" }, { "client", "北陸電力" }, { "contract", "R4-77" }, { "pastFolder", "/p/過去" },
+              { "transverseMm", "0.10 mm" }, { "longitudinalMm", "0.30 mm" }, { "obliqueMm", "0.45 mm" } };
     for (const auto& [name, text] : shown) {
         const auto* edit = dialog.findChild<QLineEdit*>(name);
         const auto* spin = dialog.findChild<QDoubleSpinBox*>(name);
@@ -123,7 +125,8 @@ TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
     dialog.findChild<QDoubleSpinBox*>("transverseMm")->setValue(0.123);
     dialog.findChild<QDoubleSpinBox*>("obliqueMm")->setValue(20);
     EXPECT_TRUE(dialog.choices()
-        == LedgerChoices({ { "国道8号", "山田 太郎", "北陸電柱", "雨", "KM-100" }, LedgerForm::ThreePerPage, "" }));
+        == LedgerChoices({ { "国道8号", "山田 太郎", "北陸電柱", "雨", "KM-100", "北陸電力", "R4-77" },
+            LedgerForm::ThreePerPage, "" }));
     EXPECT_EQ(dialog.lines().transverse, 0.12);
     EXPECT_EQ(dialog.lines().longitudinal, 0.30);
     EXPECT_EQ(dialog.lines().oblique, MaximumJudgementMm);

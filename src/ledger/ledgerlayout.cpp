@@ -44,9 +44,10 @@ ScaleBar scaleBar(double pxPerMm, int pictureWidth, double photoWidthMm)
 CoverLayout coverLayout(const LedgerDay& day, int settingNotes)
 {
     CoverLayout layout;
-    // 件名, 調査日, 調査者, 会社, 天候, 使用機器, the scales, 調査柱数・撮影数, 最大ひび割れ幅, 判定線.
+    // 件名, 調査日, 調査者, 会社, 天候, 使用機器, 発注者, 件名番号, the scales, 調査柱数・撮影数, 最大ひび割れ幅,
+    // 判定線.
     const auto scales = static_cast<int>(scalesOf(day).size());
-    layout.figureLines = 9 + std::clamp(scales, 1, CoverScales + 1) + settingNotes;
+    layout.figureLines = 11 + std::clamp(scales, 1, CoverScales + 1) + settingNotes;
     if (const UnconfirmedRows unconfirmed = unconfirmedRows(day); unconfirmed.estimated + unconfirmed.unknown > 0)
         ++layout.figureLines;
     if (day.unsaved)
