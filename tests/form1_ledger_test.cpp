@@ -173,26 +173,18 @@ TEST_P(LedgerKeptTest, OffersNorvelIniAndWritesBackWhatChanged)
 
 INSTANTIATE_TEST_SUITE_P(Rows, LedgerKeptTest, testing::ValuesIn(KeptCases), caseName<KeptCase>);
 
-// The day's own header is offered over norvel.ini's, and the one confirmed is kept for the day and proposed next.
+// The day's own header is offered over norvel.ini's; the one confirmed is kept for the day and proposed next.
 TEST_F(Form1Fixture, LedgerOffersAndKeepsTheDaysHeader)
 {
-    const struct {
-        QByteArray dayFile;
-        QString offeredTitle;
-    } rows[] = { { "[header]\r\ntitle=その日の件名\r\n", "その日の件名" } };
-    for (const auto& row : rows) {
-        const QString day = writeDay(fake.programFolder, fake.clockNow);
-        ASSERT_TRUE(writeWholeFile(dayHeaderPath(day), row.dayFile));
-        ASSERT_TRUE(writeWholeFile(fake.programFolder.filePath("norvel.ini"), "[survey]\r\ntitle=前回の件名\r\n"));
-        fake.ledgerAnswers.push_back(LedgerRequest { day, {}, { Header, LedgerForm::ThreePerPage, "" } });
-
-        menuItem(QStringLiteral("Ledger"))->trigger();
-
-        ASSERT_EQ(fake.ledgerOffers.size(), 1u);
-        EXPECT_EQ(fake.ledgerOffers[0].choices.header.title, row.offeredTitle);
-        EXPECT_TRUE(readDayHeader(day, {}).header == Header);
-        EXPECT_TRUE(ledgerChoices(contents(fake.programFolder.filePath("norvel.ini"))).header == Header);
-    }
+    const QString day = writeDay(fake.programFolder, fake.clockNow);
+    ASSERT_TRUE(writeWholeFile(dayHeaderPath(day), "[header]\r\ntitle=その日\r\n"));
+    ASSERT_TRUE(writeWholeFile(fake.programFolder.filePath("norvel.ini"), "[survey]\r\ntitle=前回\r\n"));
+    fake.ledgerAnswers.push_back(LedgerRequest { day, {}, { Header, LedgerForm::ThreePerPage, "" } });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    ASSERT_EQ(fake.ledgerOffers.size(), 1u);
+    EXPECT_EQ(fake.ledgerOffers[0].choices.header.title, "その日");
+    EXPECT_TRUE(readDayHeader(day, {}).header == Header);
+    EXPECT_TRUE(ledgerChoices(contents(fake.programFolder.filePath("norvel.ini"))).header == Header);
 }
 
 // The plate's earlier inspection is found in the past surveys' folder chosen, and only there.
