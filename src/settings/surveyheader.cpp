@@ -126,6 +126,19 @@ QString dayHeaderPath(const QString& dayFolder)
     return dayFolder + QLatin1Char('/') + DayHeaderFileName;
 }
 
+SurveyHeader dayHeaderIn(const QByteArray& content, QList<UnusableSetting>* unusable)
+{
+    return headerTexts(content, DayHeaderSection, unusable);
+}
+
+QByteArray withDayHeader(const QByteArray& content, const SurveyHeader& header)
+{
+    QByteArray written = content;
+    for (const SurveyField& field : SurveyFields)
+        written = withIniValue(written, DayHeaderSection, QLatin1String(field.key), oneLine(header.*field.text));
+    return written;
+}
+
 DayHeader readDayHeader(const QString& dayFolder, const QByteArray& settings)
 {
     DayHeader day;
@@ -135,7 +148,7 @@ DayHeader readDayHeader(const QString& dayFolder, const QByteArray& settings)
         const QString reason = unreadableReason(read);
         if (reason.isEmpty()) {
             QList<UnusableSetting> unusable;
-            day.header = headerTexts(read.content, DayHeaderSection, &unusable);
+            day.header = dayHeaderIn(read.content, &unusable);
             day.ownFile = true;
             for (const UnusableSetting& text : unusable)
                 day.unusable.append({ text.key,
@@ -159,9 +172,7 @@ QString writeDayHeader(const QString& dayFolder, const SurveyHeader& header)
             return QStringLiteral("調査ヘッダ「%1」を読めないため、この日の表題を残せませんでした。\n%2")
                 .arg(QDir::toNativeSeparators(path), reason);
     }
-    QByteArray content = old.content;
-    for (const SurveyField& field : SurveyFields)
-        content = withIniValue(content, DayHeaderSection, QLatin1String(field.key), oneLine(header.*field.text));
+    const QByteArray content = withDayHeader(old.content, header);
     QString error;
     if (old.read() && content == old.content)
         return {};

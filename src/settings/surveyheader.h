@@ -80,6 +80,10 @@ struct DayHeader {
     QList<std::pair<QString, QString>> unusable;
     QString problem; // the day's file is there but cannot be read or decoded: the proposal stands in its place
 };
+// The header in a day file's content: a text that cannot be used left empty and, when given, named in unusable.
+[[nodiscard]] SurveyHeader dayHeaderIn(const QByteArray& content, QList<UnusableSetting>* unusable = nullptr);
+// The content with the header's texts set, each on one line, every other line kept.
+[[nodiscard]] QByteArray withDayHeader(const QByteArray& content, const SurveyHeader& header);
 // The day's header from its file, else norvel.ini's proposal (settings: its content).
 [[nodiscard]] DayHeader readDayHeader(const QString& dayFolder, const QByteArray& settings);
 // Sets the day's header in its file through the durable writer, keeping its other lines. A file that cannot be read
