@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,24 @@ TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
     EXPECT_EQ(dialog.lines().transverse, 0.12);
     EXPECT_EQ(dialog.lines().longitudinal, 0.30);
     EXPECT_EQ(dialog.lines().oblique, MaximumJudgementMm);
+}
+
+// Until a header field is typed in, the header follows the day folder: another day is not headed (nor its header
+// kept) as this one.
+TEST(LedgerDialog, TheHeaderFollowsTheDayFolderUntilTyped)
+{
+    const struct {
+        const char* typed;
+        QString title;
+    } rows[] = { { "", "/p/20221020" }, { "x", "/p/20221019x" } };
+    for (const auto& row : rows) {
+        LedgerDialog dialog([] { return std::nullopt; }, [] { return std::nullopt; });
+        dialog.setDayHeaders([](const QString& day) { return SurveyHeader { day, "", "", "", "", "", "" }; });
+        dialog.setDayFolder("/p/20221019");
+        QTest::keyClicks(dialog.findChild<QLineEdit*>("title"), row.typed);
+        dialog.setDayFolder("/p/20221020");
+        EXPECT_EQ(dialog.choices().header.title, row.title);
+    }
 }
 
 TEST(LedgerDialog, MakesTheLedgerAndTheSummaryInTheDayFolder)
