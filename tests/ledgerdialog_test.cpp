@@ -133,21 +133,16 @@ TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
     EXPECT_EQ(dialog.lines().oblique, MaximumJudgementMm);
 }
 
-// Until a header field is typed in, the header follows the day folder: another day is not headed (nor its header
-// kept) as this one.
+// Until a header field is typed in, the header follows the day folder: another day is not headed as this one.
 TEST(LedgerDialog, TheHeaderFollowsTheDayFolderUntilTyped)
 {
-    const struct {
-        const char* typed;
-        QString title;
-    } rows[] = { { "", "/p/20221020" }, { "x", "/p/20221019x" } };
-    for (const auto& row : rows) {
+    for (const auto& [typed, title] : { std::pair { "", "/p/2" }, std::pair { "x", "/p/1x" } }) {
         LedgerDialog dialog([] { return std::nullopt; }, [] { return std::nullopt; });
         dialog.setDayHeaders([](const QString& day) { return SurveyHeader { day, "", "", "", "", "", "" }; });
-        dialog.setDayFolder("/p/20221019");
-        QTest::keyClicks(dialog.findChild<QLineEdit*>("title"), row.typed);
-        dialog.setDayFolder("/p/20221020");
-        EXPECT_EQ(dialog.choices().header.title, row.title);
+        dialog.setDayFolder("/p/1");
+        QTest::keyClicks(dialog.findChild<QLineEdit*>("title"), typed);
+        dialog.setDayFolder("/p/2");
+        EXPECT_EQ(dialog.choices().header.title, QString(title));
     }
 }
 
