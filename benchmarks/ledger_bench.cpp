@@ -148,7 +148,7 @@ void makeLedger(benchmark::State& state, const Day& day, LedgerForm form)
 {
     const QDir folder(day.path);
     LedgerOptions options;
-    options.header = { "県道1号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡" };
+    options.header = { "県道1号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡", "北陸電力", "R7-0042" };
     options.form = form;
     resetPeakMemory();
     for (auto _ : state) {

@@ -23,6 +23,7 @@ targets=(
   "fuzz_inspectionfacts 1024"
   "fuzz_scalefile 512"
   "fuzz_crackfinding 4096"
+  "fuzz_dayheader 1024"
 )
 
 # A target listed there has reported findings not yet mended: it runs on past them (fork mode) and its

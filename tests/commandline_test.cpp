@@ -344,12 +344,45 @@ TEST(CommandLineRequestTest, WindowLedgerOrRefused)
         = { { {}, true, {} }, { { "-platform", "xcb", "-style=fusion", "--reverse", "-geometry", "9x9" }, true, {} },
               { { "-platform" }, false, "「-platform」の後に値がありません" },
               { { "--ledger", "--form", "6" }, false, "「--ledger」の後に値がありません" },
-              { { "--ledger", "a", "--ledger=b" }, false, "二度" } };
+              { { "--ledger", "a", "--ledger=b" }, false, "二度" },
+              { { "--ledger", "a", "--title", "x", "--title=y" }, false, "「--title」が二度" },
+              { { "--ledger", "a", "--client", "--weather=" }, false, "「--client」の後に値がありません" } };
     for (const auto& row : rows) {
         const CommandLineRequest request = readCommandLine(QStringList { "norvel" } + row.arguments);
         EXPECT_EQ(request.window, row.window) << row.arguments.join(' ').toStdString();
         EXPECT_TRUE(row.problem.isEmpty() ? request.problem.isEmpty() : request.problem.contains(row.problem))
             << request.problem.toStdString();
+    }
+}
+
+// The day's own header, else norvel.ini's; a text given takes its place; one given or read (and not given) that cannot
+// be used refused; a day's file that cannot be read a note.
+TEST(CommandLineHeaderTest, GivenOverTheDaysOverTheProposal)
+{
+    const QByteArray tooLong(MaxHeaderTextLength + 1, 'x');
+    const struct {
+        std::optional<QByteArray> dayFile; // nullopt: none
+        QByteArray ini;
+        std::optional<QString> title, client; // given
+        QString expectedTitle, expectedClient;
+        QString said; // part of the problem or the note; empty: none
+    } rows[] = { { "[header]\ntitle=その日", "[survey]\ntitle=前回\nclient=北陸", {}, " 東北 ", "その日", "東北", {} },
+        { "[header]\ntitle=\xFF", "[survey]\ntitle=前回", {}, {}, "前回", "", "調査ヘッダ" },
+        { std::nullopt, "[survey]\ntitle=" + tooLong, {}, {}, "", "", "--title で指定" },
+        { "[header]\nclient=a\tb", "", {}, {}, "", "", "client=a\tb は使えない値です（" },
+        { std::nullopt, "", QString(tooLong), {}, "", "", "--title の値は使えません" } };
+    for (const auto& row : rows) {
+        QTemporaryDir day;
+        if (row.dayFile)
+            writeFile(dayHeaderPath(day.path()), *row.dayFile);
+        HeaderTexts given;
+        given[0] = row.title;
+        given[5] = row.client;
+        const CommandLineHeader chosen = commandLineHeader(day.path(), row.ini, given);
+        const QString said = chosen.problem + chosen.note;
+        EXPECT_TRUE(row.said.isEmpty() ? said.isEmpty() : said.contains(row.said)) << said.toStdString();
+        EXPECT_TRUE(!chosen.problem.isEmpty()
+            || (chosen.header.title == row.expectedTitle && chosen.header.client == row.expectedClient));
     }
 }
 

@@ -73,8 +73,9 @@ public:
         if (whileShowing)
             whileShowing();
     }
-    std::optional<norvel::LedgerRequest> askLedger(
-        const QString& dayFolder, const norvel::JudgementLines& lines, const norvel::LedgerChoices& choices) override
+    std::optional<norvel::LedgerRequest> askLedger(const QString& dayFolder, const norvel::JudgementLines& lines,
+        const norvel::LedgerChoices& choices,
+        const std::function<norvel::SurveyHeader(const QString& dayFolder)>& /*dayHeader*/) override
     {
         ledgerOffers.push_back({ dayFolder, lines, choices });
         if (whileChoosing)

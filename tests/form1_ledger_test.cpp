@@ -98,9 +98,9 @@ QString writeDay(const QTemporaryDir& program, const QDateTime& now)
     return day;
 }
 
-const SurveyHeader Header { "国道8号 電柱調査", "山田 太郎", "北陸電柱", "曇り", "KM-100" };
+const SurveyHeader Header { "国道8号 電柱調査", "山田 太郎", "北陸電柱", "曇り", "KM-100", "北陸電力", "R4-77" };
 const QByteArray HeaderIni = "title=国道8号 電柱調査\r\ninspector=山田 太郎\r\ncompany=北陸電柱\r\nweather=曇り\r\n"
-                             "equipment=KM-100\r\n";
+                             "equipment=KM-100\r\nclient=北陸電力\r\ncontract=R4-77\r\n";
 
 // The dialog offers norvel.ini's lines and choices, and what is changed there is written back to it; a settings
 // file that cannot be written is said, and the ledger is made all the same.
@@ -132,8 +132,10 @@ const std::vector<KeptCase> KeptCases {
             + HeaderIni + "form=6\r\npast=\r\n",
         {} },
     { "OnlyTheChoicesWrittenBack", std::nullopt, {}, {}, {},
-        { { "国道8号", "", "", "", "" }, LedgerForm::ThreePerPage, "" },
-        "[survey]\r\ntitle=国道8号\r\ninspector=\r\ncompany=\r\nweather=\r\nequipment=\r\nform=3\r\npast=\r\n", {} },
+        { { "国道8号", "", "", "", "", "", "" }, LedgerForm::ThreePerPage, "" },
+        "[survey]\r\ntitle=国道8号\r\ninspector=\r\ncompany=\r\nweather=\r\nequipment=\r\nclient=\r\ncontract=\r\n"
+        "form=3\r\npast=\r\n",
+        {} },
     { "UnwritableSaidAndLedgerMade", "dir", {}, {}, { 0.10, 0.25, 0.30 }, {}, std::nullopt,
         "判定線を残せませんでした" },
     { "UnusableLineSaidAndLeftAsTyped", "[judgement]\r\ntransverse=0.10\r\nlongitudinal=0.50mm\r\n",
@@ -177,6 +179,19 @@ TEST_P(LedgerKeptTest, OffersNorvelIniAndWritesBackWhatChanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LedgerKeptTest, testing::ValuesIn(KeptCases), caseName<KeptCase>);
+
+// The day's own header is offered over norvel.ini's; the one confirmed is kept for the day and proposed next.
+TEST_F(Form1Fixture, LedgerOffersAndKeepsTheDaysHeader)
+{
+    const QString day = writeDay(fake.programFolder, fake.clockNow);
+    ASSERT_TRUE(writeWholeFile(dayHeaderPath(day), "[header]\r\ntitle=その日\r\n"));
+    ASSERT_TRUE(writeWholeFile(fake.programFolder.filePath("norvel.ini"), "[survey]\r\ntitle=前回\r\n"));
+    fake.ledgerAnswers.push_back(LedgerRequest { day, {}, { Header, LedgerForm::ThreePerPage, "" } });
+    menuItem(QStringLiteral("Ledger"))->trigger();
+    EXPECT_TRUE(fake.ledgerOffers.size() == 1 && fake.ledgerOffers[0].choices.header.title == "その日");
+    EXPECT_TRUE(readDayHeader(day, {}).header == Header);
+    EXPECT_TRUE(ledgerChoices(contents(fake.programFolder.filePath("norvel.ini"))).header == Header);
+}
 
 // The plate's earlier inspection is found in the past surveys' folder chosen, and only there.
 struct PastCase {

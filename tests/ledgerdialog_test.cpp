@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -106,10 +107,12 @@ TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
     EXPECT_TRUE(dialog.findChild<QRadioButton*>("formThree")->isChecked());
 
     dialog.setLines({ 0.10, 0.30, 0.45 });
-    dialog.setChoices({ { "国道8号", "山田 太郎", "北陸電柱", "曇り", "KM-100" }, LedgerForm::SixPerPage, "/p/過去" });
-    const std::pair<const char*, QString> shown[] = { { "title", "国道8号" }, { "inspector", "山田 太郎" },
-        { "company", "北陸電柱" }, { "weather", "曇り" }, { "equipment", "KM-100" }, { "pastFolder", "/p/過去" },
-        { "transverseMm", "0.10 mm" }, { "longitudinalMm", "0.30 mm" }, { "obliqueMm", "0.45 mm" } };
+    dialog.setChoices({ { "国道8号", "山田 太郎", "北陸電柱", "曇り", "KM-100", "北陸電力", "R4-77" },
+        LedgerForm::SixPerPage, "/p/過去" });
+    const std::pair<const char*, QString> shown[]
+        = { { "title", "国道8号" }, { "inspector", "山田 太郎" }, { "company", "北陸電柱" }, { "weather", "曇り" },
+              { "equipment", "KM-100" }, { "client", "北陸電力" }, { "contract", "R4-77" }, { "pastFolder", "/p/過去" },
+              { "transverseMm", "0.10 mm" }, { "longitudinalMm", "0.30 mm" }, { "obliqueMm", "0.45 mm" } };
     for (const auto& [name, text] : shown) {
         const auto* edit = dialog.findChild<QLineEdit*>(name);
         const auto* spin = dialog.findChild<QDoubleSpinBox*>(name);
@@ -123,10 +126,24 @@ TEST(LedgerDialog, ShowsWhatIsOfferedAndGivesBackWhatIsTyped)
     dialog.findChild<QDoubleSpinBox*>("transverseMm")->setValue(0.123);
     dialog.findChild<QDoubleSpinBox*>("obliqueMm")->setValue(20);
     EXPECT_TRUE(dialog.choices()
-        == LedgerChoices({ { "国道8号", "山田 太郎", "北陸電柱", "雨", "KM-100" }, LedgerForm::ThreePerPage, "" }));
+        == LedgerChoices({ { "国道8号", "山田 太郎", "北陸電柱", "雨", "KM-100", "北陸電力", "R4-77" },
+            LedgerForm::ThreePerPage, "" }));
     EXPECT_EQ(dialog.lines().transverse, 0.12);
     EXPECT_EQ(dialog.lines().longitudinal, 0.30);
     EXPECT_EQ(dialog.lines().oblique, MaximumJudgementMm);
+}
+
+// Until a header field is typed in, the header follows the day folder: another day is not headed as this one.
+TEST(LedgerDialog, TheHeaderFollowsTheDayFolderUntilTyped)
+{
+    for (const auto& [typed, title] : { std::pair { "", "/p/2" }, std::pair { "x", "/p/1x" } }) {
+        LedgerDialog dialog([] { return std::nullopt; }, [] { return std::nullopt; });
+        dialog.setDayHeaders([](const QString& day) { return SurveyHeader { day, "", "", "", "", "", "" }; });
+        dialog.setDayFolder("/p/1");
+        QTest::keyClicks(dialog.findChild<QLineEdit*>("title"), typed);
+        dialog.setDayFolder("/p/2");
+        EXPECT_EQ(dialog.choices().header.title, QString(title));
+    }
 }
 
 TEST(LedgerDialog, MakesTheLedgerAndTheSummaryInTheDayFolder)

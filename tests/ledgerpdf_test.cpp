@@ -380,8 +380,8 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
     const LedgerDay day = loadLedgerDay(generated.day, generated.entries);
     const PreviousInspections previous(generated.folder.path());
     const LedgerOptions options { { 0.05, 0.30, 0.30 },
-        { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200" }, LedgerForm::ThreePerPage,
-        &previous };
+        { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200", "北陸電力", "R7-0042" },
+        LedgerForm::ThreePerPage, &previous };
     const QString pdf = generated.day + "/" + ledgerPdfFileName(day.day);
     QString error;
     ASSERT_TRUE(writeLedgerPdf(day, options, pdf, {}, &error)) << error.toStdString();
@@ -397,10 +397,11 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
         EXPECT_EQ(images.count(QRegularExpression("\\bimage\\b")), page == 4 ? 2 : 3) << images.toStdString();
     }
     const QString cover = run("pdftotext", { "-layout", "-f", "1", "-l", "1", pdf, "-" });
-    for (const char* expected : { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200",
-             "1600×1200 画素: 1000.00 画素/mm（内蔵）", "320×240 画素: 45.50 画素/mm（内蔵）", "担当", "照査", "承認",
-             "P-1", "2022/10/01 斜め -", "0.35mm（調査柱No「1」・斜め（推定））",
-             "推定で判定 1 行・方向未確認 7 行（未確認は最も厳しい 0.05mm で判定）", "0.35（斜め（推定））" })
+    for (const char* expected :
+        { "県道8号 ひび割れ調査", "山田 太郎", "北陸電設", "晴れ", "USB顕微鏡 DM-200", "発注者", "北陸電力", "件名番号",
+            "R7-0042", "1600×1200 画素: 1000.00 画素/mm（内蔵）", "320×240 画素: 45.50 画素/mm（内蔵）", "担当", "照査",
+            "承認", "P-1", "2022/10/01 斜め -", "0.35mm（調査柱No「1」・斜め（推定））",
+            "推定で判定 1 行・方向未確認 7 行（未確認は最も厳しい 0.05mm で判定）", "0.35（斜め（推定））" })
         EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << "\n" << cover.toStdString();
     EXPECT_FALSE(cover.contains("+0.25")) << "a 斜め crack set beside one of no direction then";
     const QString first = run("pdftotext", { "-layout", "-f", "2", "-l", "2", pdf, "-" });

@@ -55,6 +55,9 @@ std::optional<QString>* ledgerOption(CommandLineRequest& request, const QString&
         return &request.past;
     if (name == QLatin1String("form"))
         return &request.form;
+    for (std::size_t i = 0; i < request.header.size(); ++i)
+        if (name == QLatin1String(SurveyFields[i].key))
+            return &request.header[i];
     return nullptr;
 }
 
@@ -172,13 +175,17 @@ void describe(QCommandLineParser& parser)
         "-platform, -style, -stylesheet, -geometry, -reverse or -session, are taken; any other option or argument is\n"
         "refused with exit status 1).\n"
         "With --ledger the day's photo ledger (写真台帳_yyyymmdd.pdf, six a page 写真台帳6_yyyymmdd.pdf), its summary\n"
-        "(集計_yyyymmdd.csv) and its cracks (ひび割れ_yyyymmdd.csv) are made without a window; the PDF's path is "
-        "printed,\n"
-        "the two lists are beside it. The judgement lines ([judgement]), the header, the form and the past surveys'\n"
-        "folder ([survey]) are those kept in norvel.ini of the program folder by the window's ledger dialog; --form "
-        "and\n"
-        "--past take the kept ones' place. norvel.ini is never written.\n"
-        "Exit status: 0 when all three files were written, 1 otherwise (the reason on stderr, no file changed)."));
+        "(集計_yyyymmdd.csv) and its cracks (ひび割れ_yyyymmdd.csv) are made without a window; the PDF's path is\n"
+        "printed, the two lists are beside it. The judgement lines ([judgement]), the form and the past surveys'\n"
+        "folder ([survey]) are those kept in norvel.ini of the program folder by the window's ledger dialog; --form\n"
+        "and --past take the kept ones' place. The header is the day's own, kept in the day folder's 調査ヘッダ.ini "
+        "by\n"
+        "that dialog, else the last one kept in norvel.ini; --title, --inspector, --company, --weather, --equipment,\n"
+        "--client and --contract take its texts' place. A text that cannot be used (over %1 characters, or holding\n"
+        "control characters), given or kept and not given, stops the ledger. norvel.ini and 調査ヘッダ.ini are never\n"
+        "written.\n"
+        "Exit status: 0 when all three files were written, 1 otherwise (the reason on stderr, no file changed).")
+                                         .arg(MaxHeaderTextLength));
     parser.addHelpOption();
     parser.addOption({ QStringLiteral("ledger"), QStringLiteral("Make the ledger of the day folder <DAYFOLDER>."),
         QStringLiteral("DAYFOLDER") });
@@ -196,6 +203,16 @@ void describe(QCommandLineParser& parser)
                        "after each pole's table, each with its facts below it). By default the form kept in "
                        "norvel.ini, else 3."),
         QStringLiteral("3|6") });
+    const char* const headerOptions[][2] = { { "title", "The title (件名)" }, { "inspector", "The inspector (調査者)" },
+        { "company", "The company (会社)" }, { "weather", "The weather (天候)" },
+        { "equipment", "The equipment (使用機器)" }, { "client", "The client (発注者)" },
+        { "contract", "The contract number (件名番号)" } };
+    for (const auto& [name, what] : headerOptions)
+        parser.addOption({ QLatin1String(name),
+            QString::fromUtf8(what)
+                + QStringLiteral(" on the ledger in place of the day's, for this run; \"\" leaves it "
+                                 "empty."),
+            QStringLiteral("TEXT") });
 }
 
 QString makeFromOptions(const CommandLineRequest& request, const QString& programFolder, QTextStream& err)
@@ -208,10 +225,13 @@ QString makeFromOptions(const CommandLineRequest& request, const QString& progra
     const CommandLineChoices chosen = commandLineChoices(settings, request.form, request.past);
     if (!chosen.problem.isEmpty())
         throw Failure { chosen.problem };
+    const CommandLineHeader header = commandLineHeader(day, settings, request.header);
+    if (!header.problem.isEmpty())
+        throw Failure { header.problem };
     const JudgementLines lines = judgementLines(programFolder, settings);
     const PreviousInspections previous(programFolder, chosen.choices.pastFolder);
     const LedgerJob job { day, ledgerPath(request.out, day, chosen.choices.form),
-        LedgerOptions { lines, chosen.choices.header, chosen.choices.form, &previous } };
+        LedgerOptions { lines, header.header, chosen.choices.form, &previous } };
     if (!job.pdfPath.isEmpty()) {
         // All looked at before any is written: the lists go beside the ledger.
         const QStringList paths = ledgerFilePaths(job.pdfPath, QDir(day).dirName());
@@ -223,6 +243,8 @@ QString makeFromOptions(const CommandLineRequest& request, const QString& progra
                 "「%1」には集計かひび割れ一覧が書かれます。写真台帳には別の名前を指定してください。")
                                 .arg(QDir::toNativeSeparators(job.pdfPath)) };
     }
+    if (!header.note.isEmpty())
+        err << header.note << '\n';
     QString pdfPath;
     QString error;
     QString notes;
@@ -328,6 +350,34 @@ CommandLineChoices commandLineChoices(
                   .arg(folder);
     else
         folder = QDir(folder).absolutePath();
+    return chosen;
+}
+
+CommandLineHeader commandLineHeader(const QString& dayFolder, const QByteArray& settings, const HeaderTexts& given)
+{
+    const DayHeader day = readDayHeader(dayFolder, settings);
+    CommandLineHeader chosen { day.header, {}, day.problem };
+    const QList<UnusableSetting> kept = day.ownFile ? QList<UnusableSetting>() : unusableSurveyTexts(settings);
+    QStringList problems;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const QString key = QLatin1String(SurveyFields[i].key);
+        if (given[i]) {
+            const QString text = given[i]->trimmed();
+            if (const QString problem = headerTextProblem(text); !problem.isEmpty())
+                problems << QStringLiteral("--%1 の値は使えません（%2）。").arg(key, problem);
+            else
+                chosen.header.*SurveyFields[i].text = text;
+            continue;
+        }
+        const QString instead = QStringLiteral("--%1 で指定してください。").arg(key);
+        for (const auto& [unusableKey, sentence] : day.unusable)
+            if (unusableKey == key)
+                problems << sentence + instead;
+        for (const UnusableSetting& setting : kept)
+            if (setting.key == key)
+                problems << unusableReason(setting) + instead;
+    }
+    chosen.problem = problems.join(u'\n');
     return chosen;
 }
 

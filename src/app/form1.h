@@ -309,6 +309,8 @@ private:
     [[nodiscard]] JudgementRead judgementLinesInForce(const std::optional<QByteArray>& ini);
     void keepLedgerChoices(const JudgementLines& offeredLines, const LedgerChoices& offeredChoices,
         const LedgerRequest& chosen, const QList<UnusableSetting>& unusable);
+    // The day folder's own header (else norvel.ini's proposal), what could not be read of it said.
+    [[nodiscard]] SurveyHeader dayHeaderSaid(const QString& dayFolder, const QByteArray& ini);
     void tellLedgerMade(const QString& pdfPath, const QString& notes);
 
     ModalCounter m_modal; // dialogs, questions and messages open now

@@ -33,19 +33,28 @@ void Form1::Ledger_Click()
     const std::optional<QByteArray> ini = readProgramSettings();
     const JudgementRead judgement = judgementLinesInForce(ini);
     const JudgementLines& lines = judgement.lines;
-    const LedgerChoices choices = ledgerChoices(ini.value_or(QByteArray()));
+    const QByteArray settings = ini.value_or(QByteArray());
+    // norvel.ini's choices: what it keeps is compared with what is chosen.
+    const LedgerChoices proposal = ledgerChoices(settings);
     // Typed since start-up, or at start-up: said once either way.
     QList<UnusableSetting> unusable = judgement.unusable;
-    if (const std::optional<UnusableSetting> form = unusableLedgerForm(ini.value_or(QByteArray())))
+    if (const std::optional<UnusableSetting> form = unusableLedgerForm(settings))
         unusable.append(*form);
+    unusable += unusableSurveyTexts(settings);
     sayUnusableSettings(unusable);
     const QString today = dayFolderPath(m_services.programFolder, m_services.clock->now().date());
+    LedgerChoices choices = proposal;
+    choices.header = dayHeaderSaid(today, settings);
     // What ledgers killed while they were written left behind: up to the size of a whole ledger each.
     removeStaleLedgerFilesOfDays(m_services.programFolder);
+    const auto dayHeader = [&settings](const QString& dayFolder) { return readDayHeader(dayFolder, settings).header; };
     const std::optional<LedgerRequest> request
-        = m_services.ledger ? m_services.ledger->askLedger(today, lines, choices) : std::nullopt;
+        = m_services.ledger ? m_services.ledger->askLedger(today, lines, choices, dayHeader) : std::nullopt;
     if (!request)
         return;
+    // Another day's header was read by the dialog without a word.
+    if (!sameFolder(request->dayFolder, today))
+        static_cast<void>(dayHeaderSaid(request->dayFolder, settings));
     // Asked before anything changes: a ledger already handed on is not replaced unawares.
     const QDir day(request->dayFolder);
     const QString existing = day.filePath(ledgerPdfFileName(day.dirName(), request->choices.form));
@@ -53,7 +62,7 @@ void Form1::Ledger_Click()
         && !ask(QStringLiteral("写真台帳「%1」は既にあります。作り直して置き換えますか？")
                     .arg(QDir::toNativeSeparators(existing))))
         return;
-    keepLedgerChoices(lines, choices, *request, unusable);
+    keepLedgerChoices(lines, proposal, *request, unusable);
     // Lines still on their way to the record belong in the ledger.
     m_log.onDisk();
     // The pole in hand's rows are written through to its file, and the recovery record tells what is not in it:
@@ -76,8 +85,8 @@ void Form1::Ledger_Click()
         m_services.errors->showError(error);
 }
 
-// What the dialog changed is offered next time; a settings file that cannot be written is said, and the ledger is
-// made all the same.
+// What the dialog changed from norvel.ini's is offered next time, and the header is kept for the day; a settings file
+// that cannot be written is said, and the ledger is made all the same.
 // A value typed that could not be used stays as typed unless the user chose another in its place.
 void Form1::keepLedgerChoices(const JudgementLines& offeredLines, const LedgerChoices& offeredChoices,
     const LedgerRequest& chosen, const QList<UnusableSetting>& unusable)
@@ -94,6 +103,24 @@ void Form1::keepLedgerChoices(const JudgementLines& offeredLines, const LedgerCh
     }
     if (!values.isEmpty())
         writeProgramSettings(values, what.join(QStringLiteral("と")));
+    // The day's own header, read for its ledger from now on. A folder that is not there is said by the ledger.
+    if (isFolder(chosen.dayFolder)) {
+        if (const QString problem = writeDayHeader(chosen.dayFolder, chosen.choices.header); !problem.isEmpty())
+            report(problem);
+    }
+}
+
+SurveyHeader Form1::dayHeaderSaid(const QString& dayFolder, const QByteArray& ini)
+{
+    const DayHeader day = readDayHeader(dayFolder, ini);
+    QStringList said;
+    if (!day.problem.isEmpty())
+        said << day.problem;
+    for (const auto& [key, sentence] : day.unusable)
+        said << sentence;
+    if (!said.isEmpty())
+        report(said.join(u'\n'));
+    return day.header;
 }
 
 void Form1::tellLedgerMade(const QString& pdfPath, const QString& notes)

@@ -42,11 +42,11 @@ struct ModalServices::Adapters : QuestionBox,
         const ModalScope scope(open);
         inner.errors->showNotice(text);
     }
-    std::optional<LedgerRequest> askLedger(
-        const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices) override
+    std::optional<LedgerRequest> askLedger(const QString& dayFolder, const JudgementLines& lines,
+        const LedgerChoices& choices, const std::function<SurveyHeader(const QString& dayFolder)>& dayHeader) override
     {
         const ModalScope scope(open);
-        return inner.ledger->askLedger(dayFolder, lines, choices);
+        return inner.ledger->askLedger(dayFolder, lines, choices, dayHeader);
     }
     std::optional<double> askLengthMm(double linePx, QSize pictureSize) override
     {

@@ -111,7 +111,8 @@ double LedgerPainter::paintFigures(const CoverLayout& layout)
     QList<Figure> figures { { QStringLiteral("件名"), dash(header.title) },
         { QStringLiteral("調査日"), dayText(m_day.day) }, { QStringLiteral("調査者"), dash(header.inspector) },
         { QStringLiteral("会社"), dash(header.company) }, { QStringLiteral("天候"), dash(header.weather) },
-        { QStringLiteral("使用機器"), dash(header.equipment) } };
+        { QStringLiteral("使用機器"), dash(header.equipment) }, { QStringLiteral("発注者"), dash(header.client) },
+        { QStringLiteral("件名番号"), dash(header.contract) } };
     figures += scaleFigures(m_day);
     figures += { { QStringLiteral("調査柱数・撮影数"),
                      QStringLiteral("%1 本・%2 枚").arg(m_day.poles.size()).arg(m_day.shots) },

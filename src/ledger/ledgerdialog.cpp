@@ -104,13 +104,14 @@ QLayout* LedgerDialog::folderRows()
     formRow->addStretch(1);
     auto* rows = new QFormLayout;
     rows->addRow(QStringLiteral("日付のフォルダ"), withBrowse(m_dayFolder, "browse", m_chooseDayFolder));
+    connect(m_dayFolder, &QLineEdit::textChanged, this, &LedgerDialog::followDayFolder);
     rows->addRow(QStringLiteral("過去の調査のフォルダ"), withBrowse(m_pastFolder, "browsePast", m_choosePastFolder));
     rows->addRow(QString(), m_pastMissing);
     rows->addRow(QStringLiteral("様式"), formRow);
     return rows;
 }
 
-// The header's five fields in two columns: the title across, the rest in pairs.
+// The header's fields in two columns: the title across, the rest in pairs.
 QGroupBox* LedgerDialog::headerBox()
 {
     auto* box = new QGroupBox(QStringLiteral("調査の表題"), this);
@@ -118,6 +119,9 @@ QGroupBox* LedgerDialog::headerBox()
     for (std::size_t i = 0; i < m_header.size(); ++i) {
         m_header[i] = new QLineEdit(box);
         m_header[i]->setObjectName(QLatin1String(SurveyFields[i].key));
+        // A longer text would not be read back.
+        m_header[i]->setMaxLength(MaxHeaderTextLength);
+        connect(m_header[i], &QLineEdit::textEdited, this, [this] { m_headerTyped = true; });
         auto* label = new QLabel(QString::fromUtf8(SurveyFields[i].label), box);
         label->setBuddy(m_header[i]);
         const int row = i == 0 ? 0 : static_cast<int>(i + 1) / 2;
@@ -126,6 +130,20 @@ QGroupBox* LedgerDialog::headerBox()
         grid->addWidget(m_header[i], row, column + 1, 1, i == 0 ? 3 : 1);
     }
     return box;
+}
+
+void LedgerDialog::setDayHeaders(DayHeaders dayHeaders)
+{
+    m_dayHeaders = std::move(dayHeaders);
+}
+
+void LedgerDialog::followDayFolder()
+{
+    if (!m_dayHeaders || m_headerTyped || dayFolder().isEmpty())
+        return;
+    const SurveyHeader header = m_dayHeaders(dayFolder());
+    for (std::size_t i = 0; i < m_header.size(); ++i)
+        m_header[i]->setText(header.*SurveyFields[i].text);
 }
 
 QGroupBox* LedgerDialog::linesBox()

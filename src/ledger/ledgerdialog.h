@@ -42,6 +42,10 @@ public:
     [[nodiscard]] JudgementLines lines() const;
     void setChoices(const LedgerChoices& choices);
     [[nodiscard]] LedgerChoices choices() const;
+    // Where the header of a day folder typed or chosen comes from: until a header field is typed in, the header
+    // follows the day folder, so that another day's ledger is not headed (and its header kept) as this one.
+    using DayHeaders = std::function<SurveyHeader(const QString& dayFolder)>;
+    void setDayHeaders(DayHeaders dayHeaders);
 
 private:
     [[nodiscard]] QLayout* folderRows();
@@ -49,6 +53,7 @@ private:
     [[nodiscard]] QGroupBox* linesBox();
     [[nodiscard]] QString pastFolder() const;
     void updateOk();
+    void followDayFolder();
 
     FolderChooser m_chooseDayFolder;
     FolderChooser m_choosePastFolder;
@@ -60,6 +65,8 @@ private:
     std::array<QLineEdit*, std::size(SurveyFields)> m_header {}; // in the order of SurveyFields
     std::array<QDoubleSpinBox*, 3> m_lines {}; // in the order of LineFields
     QDialogButtonBox* m_buttons;
+    DayHeaders m_dayHeaders;
+    bool m_headerTyped = false;
 };
 
 class DurableFile;

@@ -44,10 +44,11 @@ ScaleBar scaleBar(double pxPerMm, int pictureWidth, double photoWidthMm)
 CoverLayout coverLayout(const LedgerDay& day, int settingNotes)
 {
     CoverLayout layout;
-    // 件名, 調査日, 調査者, 会社, 天候, 使用機器, the scales, 調査柱数・撮影数, 最大ひび割れ幅, 判定線.
+    // 件名, 調査日, 調査者, 会社, 天候, 使用機器, 発注者, 件名番号, the scales, 調査柱数・撮影数, 最大ひび割れ幅,
+    // 判定線.
     const qsizetype scales = scalesOf(day).size();
     const auto perLine = scalesPerLine(scales);
-    layout.figureLines = 9 + static_cast<int>(std::max<qsizetype>(1, (scales + perLine - 1) / perLine)) + settingNotes;
+    layout.figureLines = 11 + static_cast<int>(std::max<qsizetype>(1, (scales + perLine - 1) / perLine)) + settingNotes;
     if (const UnconfirmedRows unconfirmed = unconfirmedRows(day); unconfirmed.estimated + unconfirmed.unknown > 0)
         ++layout.figureLines;
     if (day.unsaved)

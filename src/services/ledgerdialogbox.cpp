@@ -7,8 +7,8 @@
 
 namespace norvel {
 
-std::optional<LedgerRequest> QtLedgerDialogBox::askLedger(
-    const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices)
+std::optional<LedgerRequest> QtLedgerDialogBox::askLedger(const QString& dayFolder, const JudgementLines& lines,
+    const LedgerChoices& choices, const std::function<SurveyHeader(const QString& dayFolder)>& dayHeader)
 {
     QWidget* parent = m_parent;
     const auto chooser = [parent](const QString& title, const QString& start) {
@@ -26,6 +26,7 @@ std::optional<LedgerRequest> QtLedgerDialogBox::askLedger(
     dialog.setDayFolder(dayFolder);
     dialog.setLines(lines);
     dialog.setChoices(choices);
+    dialog.setDayHeaders(dayHeader);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return LedgerRequest { dialog.dayFolder(), dialog.lines(), dialog.choices() };

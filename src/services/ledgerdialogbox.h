@@ -11,8 +11,8 @@ namespace norvel {
 class QtLedgerDialogBox final : public LedgerDialogBox {
 public:
     void setParentWidget(QWidget* parent) { m_parent = parent; }
-    [[nodiscard]] std::optional<LedgerRequest> askLedger(
-        const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices) override;
+    [[nodiscard]] std::optional<LedgerRequest> askLedger(const QString& dayFolder, const JudgementLines& lines,
+        const LedgerChoices& choices, const std::function<SurveyHeader(const QString& dayFolder)>& dayHeader) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -70,9 +70,10 @@ struct LedgerRequest {
 class LedgerDialogBox {
 public:
     virtual ~LedgerDialogBox() = default;
-    // The modal ledger dialog, offering the given values; nullopt on cancel.
-    [[nodiscard]] virtual std::optional<LedgerRequest> askLedger(
-        const QString& dayFolder, const JudgementLines& lines, const LedgerChoices& choices)
+    // The modal ledger dialog, offering the given values; nullopt on cancel. dayHeader gives the header of another
+    // day folder chosen in it: each day is headed as its own.
+    [[nodiscard]] virtual std::optional<LedgerRequest> askLedger(const QString& dayFolder, const JudgementLines& lines,
+        const LedgerChoices& choices, const std::function<SurveyHeader(const QString& dayFolder)>& dayHeader)
         = 0;
 };
 
