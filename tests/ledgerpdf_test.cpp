@@ -158,9 +158,10 @@ TEST(LedgerPdf, ShowsTheDayItsCaptionsAndTheMarksOverThePictures)
 
     EXPECT_TRUE(run("pdfinfo", { pdf }).contains(QRegularExpression("Pages:\\s+4\\n")));
     const QString text = run("pdftotext", { "-layout", pdf, "-" }).replace(QChar(0x3000), u' ');
-    for (const char* expected : { "2022年10月19日", "調査柱No「1」 行 1", "調査柱No「2」 行 7", "幅 0.07 mm", "手動線",
-             "自動", "要注意（斜め ≥ 0.30）", "要注意（未確認 ≥ 0.05）", "要確認", "0.480mm", "画像を読めません",
-             "斜め（推定）", "方向未確認", "前回 -" })
+    for (const char* expected :
+        { "2022年10月19日", "調査柱No「1」 ひび割れNo 1（行 1）", "調査柱No「2」 ひび割れNo 7（行 7）", "幅 0.07 mm",
+            "手動線", "自動", "要注意（斜め ≥ 0.30）", "要注意（未確認 ≥ 0.05）", "要確認", "0.480mm",
+            "画像を読めません", "斜め（推定）", "方向未確認", "前回 -" })
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
     // pdftotext closes up the blanks around the slash.
     EXPECT_TRUE(text.contains(QRegularExpression("\\b1 ?/ ?4\\b")));
@@ -408,7 +409,7 @@ TEST(LedgerPdf, ThreeCracksAPageWithTheirFactsScaleBarsAndThePreviousInspection)
     for (const char* expected :
         { "県道8号 ひび割れ調査", "電柱番号 P-1", "柱種 CP-12", "前回 2022/10/01 斜め（推定） 最大 - → 0.35",
             "0.35 mm（自動）", "1.50 m / 道路側", "新規", "0.5mm", "1mm", "1（1_1.jpg）", "最大 0.35mm（斜め（推定））",
-            "2022/10/01 0.10mm（変化 +0.25）", "方向未確認", "要注意（斜め ≥ 0.30）" })
+            "2022/10/01 0.10mm（変化 +0.25）", "方向未確認", "ひび割れNo（行）", "要注意（斜め ≥ 0.30）" })
         EXPECT_TRUE(first.contains(QString::fromUtf8(expected))) << expected << "\n" << first.toStdString();
 
     EXPECT_TRUE(first.contains(QRegularExpression("\\b2 ?/ ?4\\b")));

@@ -145,7 +145,9 @@ void LedgerPainter::paintCrackFacts(const LedgerPole& pole, const LedgerRow& row
     const std::array<std::pair<QString, QString>, FactsLines> facts { std::pair {
                                                                           QStringLiteral("調査柱No"), dash(pole.pole) },
         std::pair { QStringLiteral("電柱番号"), dash(pole.facts.plate) },
-        std::pair { QStringLiteral("行"), QString::number(row.row) },
+        // The crack's number, kept from one inspection to the next, and the row that measured it today.
+        std::pair { QStringLiteral("ひび割れNo（行）"),
+            QStringLiteral("%1（%2）").arg(row.facts.number.value_or(row.row)).arg(row.row) },
         std::pair { QStringLiteral("撮影日時"), shotText(row) }, std::pair { QStringLiteral("幅"), widthWithHow(row) },
         std::pair { QStringLiteral("方向"), directionText(judgedDirection(row)) },
         std::pair { QStringLiteral("地上高 / 面"), heightAndFace(row.facts) },

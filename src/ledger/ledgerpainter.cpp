@@ -354,9 +354,10 @@ void LedgerPainter::paintPhoto(int poleIndex, int rowIndex, double top, int colu
     paintPicture(ledgerPictureRect(top, column, size), pole, row, thumbnail, true);
     const QString judgement = judgementShown(row);
     const std::array<std::pair<QString, QColor>, CaptionLines> lines {
-        std::pair { QStringLiteral("写真No %1　%2　行 %3　%4")
+        std::pair { QStringLiteral("写真No %1　%2　ひび割れNo %3（行 %4）　%5")
                         .arg(++m_photos)
                         .arg(poleTitle(pole.pole))
+                        .arg(row.facts.number.value_or(row.row))
                         .arg(row.row)
                         .arg(row.pictureName),
             QColor(Qt::black) },
