@@ -159,7 +159,8 @@ QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const P
     for (const LedgerPole& pole : day.poles) {
         const DirectionWidths widths = poleWidths(pole);
         const std::optional<PreviousInspection> before = previousOf(day, pole, lines, previous);
-        const std::optional<double> widestBefore = before ? before->widths.overall() : std::nullopt;
+        // Set beside the widest of the same direction then, as on the pages: a 縦 crack now is no growth of a 横 one.
+        const std::optional<PoleBefore> compared = before ? std::optional(poleBefore(pole, *before)) : std::nullopt;
         // The pole (a folder's name) and its facts are typed or come from other files, and are written as text;
         // the rest is the program's own words and numbers, such as a change of "-0.02", and stays as it is.
         csv += csvLine({ spreadsheetSafe(pole.pole), QString::number(pole.rows.size()), csvWidth(pole.widestMm),
@@ -167,8 +168,8 @@ QByteArray summaryCsv(const LedgerDay& day, const JudgementLines& lines, const P
             spreadsheetSafe(pole.facts.place), spreadsheetSafe(pole.facts.type),
             csvWidth(widths.of(CrackDirection::Transverse)), csvWidth(widths.of(CrackDirection::Longitudinal)),
             csvWidth(widths.of(CrackDirection::Oblique)),
-            before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(), csvWidth(widestBefore),
-            widthChange(pole.widestMm, widestBefore) });
+            before ? before->day.toString(QStringLiteral("yyyy/MM/dd")) : QString(),
+            csvWidth(compared ? compared->beforeMm : std::nullopt), compared ? compared->change : QString() });
     }
     return csv;
 }

@@ -80,7 +80,8 @@ struct PoleBefore {
 // 所在地・路線,柱種,横最大,縦最大,斜め最大,前回日,前回最大,変化 and one line per pole in ledger order, widths as
 // "0.00" (empty for none); 判定 and the widest per direction by each row's judged direction, estimates included.
 // The previous inspection of a pole with a plate comes from previous, when given, as of a day before the day
-// folder's date: its day as yyyy/MM/dd, its widest crack, and the change of the widest since, signed.
+// folder's date: its day as yyyy/MM/dd, its widest crack of the direction of today's widest (its widest of any
+// direction when today has no width), and the change since, signed.
 [[nodiscard]] QByteArray summaryCsv(
     const LedgerDay& day, const JudgementLines& lines, const PreviousInspections* previous = nullptr);
 
