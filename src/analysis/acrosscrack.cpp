@@ -99,6 +99,18 @@ std::span<const QPointF> around(const std::vector<QPointF>& sorted, double at, d
     return { from, to };
 }
 
+// The fit of a sorted course's points within half of `at`.
+LocalFit fitAround(const std::vector<QPointF>& sorted, double at, double half)
+{
+    return fitNear(around(sorted, at, half), at, half);
+}
+
+// A step's run turned across a course of this slope.
+double acrossOf(const RidgeStep& step, double slope)
+{
+    return (step.end - step.start) / std::hypot(1.0, slope);
+}
+
 bool isRidge(Candidate& c)
 {
     const double along = c.along();
@@ -228,8 +240,8 @@ std::optional<double> widthBeside(const Candidate& c)
         if (!s.whole || distance < along || distance > 4 * along + MinRidgePx)
             continue;
         const double half = std::max(MinRidgePx, 2 * along);
-        const LocalFit fit = fitNear(around(middle, s.fixed, half), s.fixed, half);
-        widths.push_back((s.end - s.start) / std::hypot(1.0, fit.slope));
+        const LocalFit fit = fitAround(middle, s.fixed, half);
+        widths.push_back(acrossOf(s, fit.slope));
     }
     if (widths.size() < 4)
         return std::nullopt;
@@ -299,14 +311,14 @@ std::optional<WidestStation> widestAlong(
         if (travelled < every)
             continue;
         travelled = 0;
-        const LocalFit fit = fitNear(around(middle, s.fixed, half), s.fixed, half);
-        const LocalFit back = fitNear(around(middle, s.fixed - side / 2, side / 2), s.fixed - side / 2, side / 2);
-        const LocalFit front = fitNear(around(middle, s.fixed + side / 2, side / 2), s.fixed + side / 2, side / 2);
+        const LocalFit fit = fitAround(middle, s.fixed, half);
+        const LocalFit back = fitAround(middle, s.fixed - side / 2, side / 2);
+        const LocalFit front = fitAround(middle, s.fixed + side / 2, side / 2);
         const bool bend = back.count >= 3 && front.count >= 3
             && degrees(std::abs(std::atan(back.slope) - std::atan(front.slope))) > MaxBendDegrees;
         if (fit.count < 3 || bend)
             continue;
-        stations.push_back({ (s.end - s.start) / std::hypot(1.0, fit.slope), here, fit.slope });
+        stations.push_back({ acrossOf(s, fit.slope), here, fit.slope });
     }
     const auto reach = static_cast<std::ptrdiff_t>(std::ceil(std::max(2 * typicalAlong, 2 * every) / every));
     const auto count = static_cast<std::ptrdiff_t>(stations.size());

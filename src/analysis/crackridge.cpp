@@ -13,6 +13,8 @@ namespace {
 constexpr int SideGap = 2;
 constexpr int MinSide = 6;
 constexpr int MaxSide = 40;
+// A valley shallower than this many levels below its concrete is texture, not a crack.
+constexpr double MinCrackContrast = 8;
 // The pixel-to-pixel differences of a line of plain noise have a median of 0.954 of its standard deviation; a valley
 // must lie this many deviations below its concrete.
 constexpr double DiffMedianPerSigma = 0.954;

@@ -81,29 +81,6 @@ QString autoThresholdText(LineExtremes lineExtremes)
     return sum % 2 == 0 ? QString::number(sum / 2) : QString::number(sum / 2) + QStringLiteral(".5");
 }
 
-QString levelThresholdText(const Profile& profile)
-{
-    if (profile.first > profile.last)
-        return autoThresholdText(extremes(profile));
-    const auto from = profile.values.begin() + profile.first;
-    std::vector<qint16> sorted(from, profile.values.begin() + profile.last + 1);
-    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
-    std::nth_element(sorted.begin(), middle, sorted.end());
-    const double concrete = *middle;
-    // A mean over three pixels, so the sensor's noise on one pixel does not pass for a crack's core.
-    const int span = std::min(3, profile.last - profile.first + 1);
-    double core = 100;
-    for (int p = profile.first; p + span - 1 <= profile.last; ++p) {
-        double sum = 0;
-        for (int q = p; q < p + span; ++q)
-            sum += profile.values[static_cast<std::size_t>(q)];
-        core = std::min(core, sum / span);
-    }
-    if (concrete - core < MinCrackContrast)
-        return QString::number(extremes(profile).smallest);
-    return QString::number(std::round(concrete + core) / 2);
-}
-
 CrackRun chooseRun(const Profile& profile, const RunRules& rules)
 {
     RunSlot best;
@@ -176,8 +153,6 @@ LineScan scanProfile(const Profile& profile, const DetectionSettings& settings, 
     LineScan scan;
     if (!settings.autoThreshold)
         scan.thresholdText = settings.thresholdText;
-    else if (settings.autoFrom == AutoThreshold::Levels)
-        scan.thresholdText = levelThresholdText(profile);
     else
         scan.thresholdText = autoThresholdText(extremes(profile));
     const RunRules rules { leadingNumber(scan.thresholdText), settings.limitInForce,

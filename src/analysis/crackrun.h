@@ -31,10 +31,6 @@ struct Profile {
     bool endsAtEdge = false;
 };
 
-// Where the automatic threshold comes from: midway between the line's extremes (the method along the lines, whose
-// widths are on file), or midway between the concrete's level and the crack's core (across the crack).
-enum class AutoThreshold { Extremes, Levels };
-
 // What a line scan reads from the window's controls; the texts are read as their leading number.
 struct DetectionSettings {
     qint16 method = 1; // 0, 1 width / darkness priority; 2, 3 the same on inverted brightness
@@ -42,7 +38,6 @@ struct DetectionSettings {
     QString thresholdText = QStringLiteral("40");
     bool limitInForce = true;
     QString limitText = QStringLiteral("1"); // millimetres
-    AutoThreshold autoFrom = AutoThreshold::Extremes;
 };
 
 [[nodiscard]] inline bool invertsBrightness(qint16 method)
@@ -62,13 +57,6 @@ struct LineExtremes {
 
 // The automatic threshold, midway between the extremes, as the shortest text: "45" or "45.5".
 [[nodiscard]] QString autoThresholdText(LineExtremes lineExtremes);
-
-// The automatic threshold from the line's own levels: the concrete is its median, as a crack crossing is narrow
-// beside the line, and the core its darkest three neighbouring pixels; the threshold lies midway, to half a level.
-// One bright speck moves neither. Where the core is less than MinCrackContrast below the concrete the line holds
-// no crack, and the threshold is its darkest level, so no pixel lies below it.
-inline constexpr double MinCrackContrast = 8;
-[[nodiscard]] QString levelThresholdText(const Profile& profile);
 
 // The rules of one run choice, already read from the settings.
 struct RunRules {

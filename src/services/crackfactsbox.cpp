@@ -14,28 +14,27 @@ namespace norvel {
 
 namespace {
 
-// An empty height is one not measured; anything else must be a height in metres a pole can have.
-std::optional<std::optional<double>> typedHeightM(const QString& text)
+// An empty box is a value not given (a height not measured, a crack going by its row); anything else must be a
+// number from low to high.
+template <typename T> std::optional<std::optional<T>> typedInRange(const QString& text, T low, T high)
 {
     const QString typed = halfWidthNumberText(text.trimmed());
     if (typed.isEmpty())
-        return std::optional<double>();
-    const std::optional<double> height = exactNumber<double>(typed);
-    if (!height || *height < 0 || *height > MaxHeightM)
+        return std::optional<T>();
+    const std::optional<T> value = exactNumber<T>(typed);
+    if (!value || *value < low || *value > high)
         return std::nullopt;
-    return height;
+    return value;
 }
 
-// Empty leaves the crack to go by its row; anything else must be a crack number.
+std::optional<std::optional<double>> typedHeightM(const QString& text)
+{
+    return typedInRange<double>(text, 0, MaxHeightM);
+}
+
 std::optional<std::optional<int>> typedNumber(const QString& text)
 {
-    const QString typed = halfWidthNumberText(text.trimmed());
-    if (typed.isEmpty())
-        return std::optional<int>();
-    const std::optional<int> number = exactNumber<int>(typed);
-    if (!number || *number < 1 || *number > MaxCrackNumber)
-        return std::nullopt;
-    return number;
+    return typedInRange<int>(text, 1, MaxCrackNumber);
 }
 
 QComboBox* choiceBox(const QString& name, const QStringList& choices)
