@@ -61,6 +61,8 @@ struct WatchCase {
     int movableFrom = 0;
     int tickMs = 500;
     QStringList reports = {};
+    // Names the file system told of before the given step, which is then the step for arrivals, not a tick.
+    std::map<int, QStringList> arrived = {};
 };
 
 void PrintTo(const WatchCase& c, std::ostream* os)
@@ -90,7 +92,14 @@ TEST_P(CaptureWatcherTest, takesEachShotInOnceThenDeletesIt)
         folder.deletable = tick >= c.deletableFrom;
         folder.movable = tick >= c.movableFrom;
         folder.removals.clear();
-        watcher.tick(folder, takeIn, QDateTime::fromMSecsSinceEpoch(qint64(tick) * c.tickMs));
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(qint64(tick) * c.tickMs);
+        if (const auto arrived = c.arrived.find(tick); arrived != c.arrived.end()) {
+            for (const QString& name : arrived->second)
+                watcher.arrived(name.toUtf8());
+            watcher.arrivalStep(folder, takeIn, now);
+        } else {
+            watcher.tick(folder, takeIn, now);
+        }
         ticks << (QStringList { watcher.status(), QString::fromUtf8(watcher.pendingName()) } + folder.removals)
                      .join(u' ')
                      .simplified();
@@ -152,6 +161,28 @@ const WatchCase watchCases[] = {
     // A left-over the user deleted by hand is forgotten, so a new shot of that name is not deleted unseen.
     { "leftOverGoneThenReused", { "a.jpg" }, { { 2, {} }, { 3, { "a.jpg" } } }, 3, {},
         { "Ready a.jpg", "Lood a.jpg !a.jpg", "NoFile", "Ready a.jpg", "Lood a.jpg -a.jpg" }, { "a.jpg", "a.jpg" } },
+    // Told of by the file system, a shot is whole: taken in at once, however the ticks fall.
+    { "arrivedBeforeATick", { "a.jpg" }, {}, 0, {}, { "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg" }, 0, 500, {},
+        { { 0, { "a.jpg" } } } },
+    { "arrivedAfterATickSawIt", { "a.jpg" }, {}, 0, {}, { "Ready a.jpg", "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg" },
+        0, 500, {}, { { 1, { "a.jpg" } } } },
+    // Closed once part written, then again when whole.
+    { "closedTwice", { "a.jpg" }, {}, 0, { TakeInResult::LoadFailed }, { "LoodErr a.jpg", "Lood a.jpg -a.jpg" },
+        { "a.jpg", "a.jpg" }, 0, 500, {}, { { 0, { "a.jpg" } }, { 1, { "a.jpg" } } } },
+    // A shot not yet told of keeps the pace of the ticks, and the whole one behind it waits its turn.
+    { "firstStillBeingWritten", { "a.jpg", "b.jpg" }, {}, 0, {},
+        { "", "Ready a.jpg", "Lood a.jpg -a.jpg", "Lood b.jpg -b.jpg" }, { "a.jpg", "b.jpg" }, 0, 500, {},
+        { { 0, { "b.jpg" } } } },
+    { "arrivalOfAnotherName", { "a.jpg" }, {}, 0, {}, { "", "Ready a.jpg", "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg" },
+        0, 500, {}, { { 0, { "x.jpg" } } } },
+    // Renamed over a declined shot before it was set aside: moved into 未取込 with it, never deleted.
+    { "renamedOverALeftOver", { "a.jpg" }, {}, 0, { TakeInResult::Declined },
+        { "Ready a.jpg", "Lood a.jpg", "Lood a.jpg", "Kill a.jpg >a.jpg" }, { "a.jpg" }, 0, 500, {},
+        { { 2, { "a.jpg" } } } },
+    // A burst: one shot a step, in order.
+    { "burst", { "a.jpg", "b.jpg", "c.jpg" }, {}, 0, {},
+        { "Lood a.jpg -a.jpg", "Lood b.jpg -b.jpg", "Lood c.jpg -c.jpg", "NoFile" }, { "a.jpg", "b.jpg", "c.jpg" }, 0,
+        500, {}, { { 0, { "c.jpg", "a.jpg", "b.jpg" } }, { 1, {} }, { 2, {} } } },
     { "listingChanges", { "a.jpg" }, { { 1, { "b.jpg", "a.jpg" } } }, 0, {},
         { "Ready a.jpg", "Ready b.jpg", "Lood b.jpg -b.jpg", "Ready a.jpg", "Lood a.jpg -a.jpg" },
         { "b.jpg", "a.jpg" } },
@@ -228,7 +259,12 @@ TEST(CaptureWatcherStatusTest, reportsEveryStatusAndLoodWhileTakingIn)
     EXPECT_EQ(watcher.tick(folder, takeIn, {}), TakeInResult::Measured);
     EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt);
     EXPECT_EQ(watcher.tick(folder, takeIn, {}), std::nullopt); // nothing left and nothing pending: no report
-    EXPECT_EQ(reported, QStringList({ "Ready", "Lood", "takeIn a.jpg", "LoodErr", "Lood", "takeIn a.jpg", "NoFile" }));
+    folder.names = QStringList { "b.jpg" };
+    watcher.arrived("b.jpg");
+    EXPECT_EQ(watcher.arrivalStep(folder, takeIn, {}), TakeInResult::Measured);
+    EXPECT_EQ(reported,
+        QStringList({ "Ready", "Lood", "takeIn a.jpg", "LoodErr", "Lood", "takeIn a.jpg", "NoFile", "Ready", "Lood",
+            "takeIn b.jpg" }));
 }
 
 // A relative or malformed pattern is never listed: the folder it would name is the working directory's.

@@ -736,3 +736,44 @@ TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff
         EXPECT_EQ(menuItem(QStringLiteral("KeepOriginals"))->isChecked(), !c.turnedOff);
     }
 }
+
+// Told by the file system, the window takes a shot in the moment it lands, not on Timer1's next ticks; behind a
+// dialog it waits until the dialog closes. A folder the system will not watch is said once, then ticked.
+TEST_F(Form1CaptureTest, shotsLanding_areTakenInAtOnceUnlessADialogIsOpen)
+{
+    QTemporaryDir beside; // where the camera writes a shot before moving it in whole
+    const auto land = [&](const QString& name) {
+        ASSERT_TRUE(shot(40).save(beside.filePath(name)));
+        QFile moved(beside.filePath(name));
+        ASSERT_TRUE(moved.rename(pictures.filePath(name))) << moved.errorString().toStdString();
+    };
+    watch(pictures.path());
+    timer1()->start(3600 * 1000); // no tick within the test
+    land(QStringLiteral("a.bmp"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->rows() == 1 && !form->filingPending(); }, 5000));
+    EXPECT_EQ(status(), "Lood");
+    EXPECT_TRUE(filesIn(pictures.path()).isEmpty());
+
+    int rowsWhileOpen = -1;
+    fake.whileChoosing = [&] {
+        if (rowsWhileOpen >= 0)
+            return;
+        land(QStringLiteral("b.bmp"));
+        QTest::qWait(200);
+        rowsWhileOpen = results()->rows();
+    };
+    menuItem(QStringLiteral("PoleInfo"))->trigger();
+    EXPECT_EQ(rowsWhileOpen, 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return results()->rows() == 2; }, 5000));
+
+    const QString loop = pictures.filePath(QStringLiteral("loop"));
+    QFile::link(loop, loop);
+    fake.notices.clear();
+    watch(loop);
+    timer1()->start(3600 * 1000);
+    for (int i = 0; i < 3; ++i)
+        form->Timer1_Timer();
+    ASSERT_EQ(fake.notices.size(), 1);
+    EXPECT_TRUE(fake.notices[0].startsWith(QStringLiteral("カメラのフォルダ「%1/」").arg(loop)))
+        << fake.notices[0].toStdString();
+}

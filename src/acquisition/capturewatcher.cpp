@@ -26,8 +26,17 @@ void CaptureWatcher::treatAsLeftOver(const QByteArray& name, Disposal disposal, 
         m_reported.insert(name);
 }
 
+void CaptureWatcher::arrived(const QByteArray& name)
+{
+    // A flood of names (a copied folder) must not grow without end: beyond this the ticks take them in.
+    constexpr qsizetype MaxArrivals = 4096;
+    if (m_arrived.size() < MaxArrivals)
+        m_arrived.insert(name);
+}
+
 void CaptureWatcher::forgetLeftOvers()
 {
+    m_arrived.clear();
     m_leftOvers.clear();
     m_stuck.clear();
     m_reported.clear();
@@ -43,6 +52,7 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
         // Refused like an empty pattern: nothing is listed and nothing is touched.
         m_pendingName.clear();
         m_loadFailingSince.reset();
+        m_arrived.clear();
         if (m_status != watcherstatus::NoFile)
             setStatus(watcherstatus::NoFile);
         return std::nullopt;
@@ -53,7 +63,26 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
         nothingNew(folder);
         return std::nullopt;
     }
+    return step(folder, first, takeIn);
+}
 
+std::optional<TakeInResult> CaptureWatcher::arrivalStep(
+    CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now)
+{
+    m_now = now;
+    if (m_arrived.isEmpty() || filingPending() || !folder.usable())
+        return std::nullopt;
+    const QByteArray first = folder.firstName(m_stuck);
+    if (first.isEmpty())
+        m_arrived.clear();
+    // Shots still being written, and left-overs, keep the pace of the ticks.
+    if (!m_arrived.contains(first) || m_leftOvers.contains(first))
+        return std::nullopt;
+    return step(folder, first, takeIn);
+}
+
+std::optional<TakeInResult> CaptureWatcher::step(CaptureFolder& folder, const QByteArray& first, const TakeIn& takeIn)
+{
     if (const auto leftOver = m_leftOvers.constFind(first); leftOver != m_leftOvers.constEnd()) {
         dispose(folder, first, *leftOver);
         return std::nullopt;
@@ -62,13 +91,16 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
     const bool waiting = m_status == watcherstatus::Ready || m_status == watcherstatus::LoodErr;
     if (first != m_pendingName || !waiting) {
         // A shot not seen before, including a new one under the name of a picture already taken in and
-        // deleted: it waits one tick before it is taken in.
+        // deleted: it waits one tick before it is taken in, unless it arrived whole.
         setStatus(watcherstatus::Ready);
         m_pendingName = first;
         m_loadFailingSince.reset();
-        return std::nullopt;
+        if (!m_arrived.contains(first))
+            return std::nullopt;
     }
 
+    // Should it fail to load, it waits for the ticks again, or for its next arrival.
+    m_arrived.remove(first);
     setStatus(watcherstatus::Lood);
     const TakeInResult result = takeIn(first);
     afterTakeIn(folder, first, result);
@@ -78,7 +110,8 @@ std::optional<TakeInResult> CaptureWatcher::tick(CaptureFolder& folder, const Ta
 // No shot listed, beyond those stuck.
 void CaptureWatcher::nothingNew(CaptureFolder& folder)
 {
-    // Left-overs that are not stuck would have been listed: they are gone.
+    // Left-overs that are not stuck would have been listed: they are gone, as is every shot that arrived.
+    m_arrived.clear();
     for (auto it = m_leftOvers.begin(); it != m_leftOvers.end();)
         it = m_stuck.contains(it.key()) ? std::next(it) : m_leftOvers.erase(it);
     // A stuck file is still there: the folder is not empty, it only has nothing new.
@@ -151,6 +184,7 @@ void CaptureWatcher::dispose(CaptureFolder& folder, const QByteArray& name, Disp
 {
     QString reason;
     const bool done = disposal == Disposal::Delete ? folder.remove(name) : folder.setAside(name, &reason);
+    m_arrived.remove(name); // a left-over is never a new shot
     if (done || !folder.exists(name)) {
         m_leftOvers.remove(name);
         m_stuck.remove(name);

@@ -66,6 +66,10 @@ public:
     // One tick at the given time: the result of the take-in when a picture was taken in.
     std::optional<TakeInResult> tick(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now);
 
+    // A step for the shots that arrived whole, run as soon as one arrives: the first name listed is taken in when
+    // it is one of them. Anything else (a shot still being written, a left-over) is left to the ticks.
+    std::optional<TakeInResult> arrivalStep(CaptureFolder& folder, const TakeIn& takeIn, const QDateTime& now);
+
     // The filed copy of the shot taken in with TakeInResult::Filing is written (filed) or has failed: the shot is
     // deleted or set aside. Until then every tick waits, so shots are filed one after the other, in order.
     void filingEnded(CaptureFolder& folder, Disposal disposal);
@@ -74,6 +78,12 @@ public:
         filingEnded(folder, filed ? Disposal::Delete : Disposal::SetAside);
     }
     [[nodiscard]] bool filingPending() const { return !m_filingName.isEmpty(); }
+
+    // A file closed after writing, or moved in whole, as the file system told: it is complete, so the step that
+    // finds it first takes it in at once, without the look one tick earlier. Any other file still waits a tick.
+    void arrived(const QByteArray& name);
+    // Whether a shot that arrived whole may still be waiting in the folder.
+    [[nodiscard]] bool hasArrivals() const { return !m_arrived.isEmpty(); }
 
     // A file that was meant to be gone already is disposed of by later ticks rather than taken in as a new
     // shot. reported: its failure has been shown already.
@@ -85,6 +95,7 @@ public:
     [[nodiscard]] const QByteArray& pendingName() const { return m_pendingName; }
 
 private:
+    std::optional<TakeInResult> step(CaptureFolder& folder, const QByteArray& first, const TakeIn& takeIn);
     void nothingNew(CaptureFolder& folder);
     void afterTakeIn(CaptureFolder& folder, const QByteArray& first, TakeInResult result);
     void setStatus(const QString& status);
@@ -108,6 +119,7 @@ private:
     std::optional<QDateTime> m_nextStuckRetry;
     QSet<QByteArray> m_reported;
     QByteArray m_filingName; // the shot whose filed copy is being written
+    QSet<QByteArray> m_arrived; // names the file system reported complete, not yet taken in
 };
 
 } // namespace norvel

@@ -58,9 +58,20 @@ Form1::Form1(const Services& services, QWidget* parent)
     // Told on the filer's thread; the shot leaves the camera folder on the window's.
     m_shotFiling.filer().setEnded([this] {
         QMetaObject::invokeMethod(
-            this, [this] { handle(QStringLiteral("取り込んだ画像の保存"), [this] { m_shotFiling.end(); }); },
+            this,
+            [this] {
+                handle(QStringLiteral("取り込んだ画像の保存"), [this] {
+                    m_shotFiling.end();
+                    takeInArrivalsSoon();
+                });
+            },
             Qt::QueuedConnection);
     });
+    connect(m_arrivals, &FileArrivals::arrived, this, [this](const QList<QByteArray>& names) {
+        handle(QStringLiteral("カメラの画像の取り込み"), [&] { shotsArrived(names); });
+    });
+    // Shots that arrived behind a dialog go in once it closes.
+    m_modal.setWhenClosed([this] { takeInArrivalsSoon(); });
 }
 
 Form1::~Form1()

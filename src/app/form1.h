@@ -22,6 +22,7 @@
 #include "app/workflow/shotfiling.h"
 #include "core/crackdirection.h"
 #include "files/backgroundfilewriter.h"
+#include "files/filearrivals.h"
 #include "files/regularfile.h"
 #include "measure/range.h"
 #include "picture/picturefiler.h"
@@ -287,6 +288,16 @@ private:
 
     // The camera folder and the pictures taken in from it.
     void writeWatchPath();
+    // Timer1 started, and the file system asked to tell of each shot as it lands.
+    void startWatching();
+    void watchCameraFolder();
+    void shotsArrived(const QList<QByteArray>& names);
+    // A step of the watcher for the shots that arrived whole, now or from the event queue.
+    void takeInArrivals();
+    void takeInArrivalsSoon();
+    using WatcherStep = std::optional<TakeInResult> (CaptureWatcher::*)(
+        CaptureFolder&, const CaptureWatcher::TakeIn&, const QDateTime&);
+    void runWatcher(WatcherStep step);
     [[nodiscard]] TakeInResult takePictureIn(const QByteArray& path); // the file system's bytes
     [[nodiscard]] ShotFiling::Outcome filedAs(ShotFiling::Outcome outcome);
     void takenInOnDisk();
@@ -360,6 +371,9 @@ private:
     MeasurementLog m_log { m_services, m_list, [this] { return autoSave(); }, *m_typingSettles };
     FactsDesk m_facts { m_services, m_list, [this] { m_log.onDisk(); } };
     CaptureWatcher m_watcher;
+    FileArrivals* m_arrivals = new FileArrivals(this);
+    QByteArray m_watchRefused; // the camera folder whose watch the system refused, said once
+    bool m_arrivalStepQueued = false;
 
     // Controls
     QPushButton* Command1 = nullptr;

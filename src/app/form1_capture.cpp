@@ -68,11 +68,79 @@ void Form1::Kil()
         else
             report(text.join(QLatin1Char('\n')));
     }
+    m_watchRefused.clear(); // a folder chosen again is tried again
+    startWatching();
+}
+
+void Form1::startWatching()
+{
     if (!Timer1->isActive())
         Timer1->start();
+    watchCameraFolder();
+}
+
+// The file system tells of each shot the moment it lands; Timer1 still looks for whatever it cannot tell of (a
+// watch refused, a shot written from another machine into a shared folder, events lost in a flood).
+void Form1::watchCameraFolder()
+{
+    const QByteArray folder = isUsableWatchPath(m_state.WatchPath)
+        ? QFile::encodeName(splitWatchPath(m_state.WatchPath).folder)
+        : QByteArray();
+    if (folder.isEmpty()) {
+        m_arrivals->stop();
+        return;
+    }
+    if ((m_arrivals->watching() && m_arrivals->folder() == folder) || m_watchRefused == folder)
+        return;
+    QString reason;
+    // A folder not there (yet) is tried again on the next tick.
+    if (m_arrivals->watch(folder, &reason) == FileArrivals::Watch::Refused) {
+        m_watchRefused = folder;
+        notify(QStringLiteral("カメラのフォルダ「%1」に画像が届いたことをシステムから知らせてもらえません（%2）。\n"
+                              "画像は0.5秒ごとに確かめて取り込みます。")
+                   .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), reason));
+    }
+}
+
+void Form1::shotsArrived(const QList<QByteArray>& names)
+{
+    // The watcher runs only with Timer1: started by Kil, stopped for the shut-down.
+    if (!Timer1->isActive())
+        return;
+    const QByteArray folder = m_arrivals->folder();
+    for (const QByteArray& name : names)
+        if (watchedNameOf(m_state.WatchPath, folder + name))
+            m_watcher.arrived(name);
+    takeInArrivals();
+}
+
+void Form1::takeInArrivals()
+{
+    m_arrivalStepQueued = false;
+    if (Timer1->isActive() && m_watcher.hasArrivals())
+        runWatcher(&CaptureWatcher::arrivalStep);
+}
+
+// One shot a step, each from the event queue: the window shows each shot before the next is taken in.
+void Form1::takeInArrivalsSoon()
+{
+    if (m_arrivalStepQueued || !m_watcher.hasArrivals())
+        return;
+    m_arrivalStepQueued = true;
+    QMetaObject::invokeMethod(
+        this, [this] { handle(QStringLiteral("カメラの画像の取り込み"), [this] { takeInArrivals(); }); },
+        Qt::QueuedConnection);
 }
 
 void Form1::Timer1_Timer()
+{
+    if (m_modal.isOpen())
+        return; // see runWatcher; a refused watch must not be said over a dialog either
+    watchCameraFolder();
+    runWatcher(&CaptureWatcher::tick);
+}
+
+void Form1::runWatcher(WatcherStep step)
 {
     // A question or message runs an event loop of its own, also one asked inside a tick. Ticks that come
     // meanwhile are held back: a shot must not be taken in while, say, its pole is still being decided.
@@ -80,7 +148,7 @@ void Form1::Timer1_Timer()
         return;
     const QDateTime now = m_services.clock->now();
     WatchedFolder folder(m_state.WatchPath, m_services.programFolder, now);
-    const std::optional<TakeInResult> result = m_watcher.tick(
+    const std::optional<TakeInResult> result = (m_watcher.*step)(
         folder,
         [&](const QByteArray& name) {
             const TakeInResult taken = takePictureIn(folder.pathOf(name));
@@ -98,6 +166,8 @@ void Form1::Timer1_Timer()
         Timer2->start();
     }
     setKeepOnTop(false);
+    if (*result != TakeInResult::Filing)
+        takeInArrivalsSoon(); // else once its filing ends
 }
 
 TakeInResult Form1::takePictureIn(const QByteArray& path)

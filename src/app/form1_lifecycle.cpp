@@ -49,7 +49,7 @@ void Form1::Form_Load()
         m_state.WatchPath, [this](const QByteArray& name) { m_watcher.treatAsLeftOver(name, Disposal::Delete); });
     if (!m_state.WatchPath.isEmpty()) {
         if (recovered)
-            Timer1->start();
+            startWatching();
         else
             Kil();
     }

@@ -2,7 +2,9 @@
 
 #include "services/services.h"
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 // While any modal dialog, question or message is open, the window's own work waits: no shot is taken in
 // behind it and no shut-down starts under it.
@@ -11,10 +13,13 @@ namespace norvel {
 class ModalCounter {
 public:
     [[nodiscard]] bool isOpen() const { return m_open > 0; }
+    // Told each time the last dialog open closes: the work it held back may go on.
+    void setWhenClosed(std::function<void()> whenClosed) { m_whenClosed = std::move(whenClosed); }
 
 private:
     friend class ModalScope;
     int m_open = 0;
+    std::function<void()> m_whenClosed;
 };
 
 // Counts as an open dialog for as long as it lives.
@@ -25,7 +30,11 @@ public:
     {
         ++m_counter.m_open;
     }
-    ~ModalScope() { --m_counter.m_open; }
+    ~ModalScope()
+    {
+        if (--m_counter.m_open == 0 && m_counter.m_whenClosed)
+            m_counter.m_whenClosed();
+    }
     ModalScope(const ModalScope&) = delete;
     ModalScope& operator=(const ModalScope&) = delete;
 
