@@ -1,5 +1,4 @@
 #include "files/filearrivals.h"
-#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,127 +8,99 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 using namespace norvel;
 
 namespace {
 
-void write(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode = QIODevice::WriteOnly)
+bool write(const QString& path, QIODevice::OpenMode mode = QIODevice::WriteOnly)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(mode)) << path.toStdString();
-    file.write(bytes);
+    return file.open(mode) && file.write("shot") == 4;
 }
 
-struct ArrivalCase {
-    const char* name;
-    std::function<void(const QDir& watched, const QDir& beside)> happen;
-    QList<QByteArray> told;
-};
-
-void PrintTo(const ArrivalCase& c, std::ostream* os)
+// What the camera software may do in its folder ("c"; "b" is a folder beside it), and the names told: a file is
+// told of once whole, nothing else is.
+TEST(FileArrivals, tellsOfFilesClosedAfterWritingOrMovedIn)
 {
-    *os << c.name;
+    const struct {
+        const char* name;
+        std::function<void(const QDir& c, const QDir& b)> happen;
+        QList<QByteArray> told;
+    } rows[] = {
+        { "written", [](auto& c, auto&) { write(c.filePath("a.jpg")); }, { "a.jpg" } },
+        // The kernel folds a repeat into the event not yet read.
+        { "writtenInTwoGoes",
+            [](auto& c, auto&) { write(c.filePath("a.jpg")), write(c.filePath("a.jpg"), QIODevice::Append); },
+            { "a.jpg" } },
+        { "movedIn",
+            [](auto& c, auto& b) { write(b.filePath("a")), QFile::rename(b.filePath("a"), c.filePath("a.jpg")); },
+            { "a.jpg" } },
+        { "renamedOverAnotherFile",
+            [](auto& c, auto&) {
+                write(c.filePath("a")), std::rename(qPrintable(c.filePath("a")), qPrintable(c.filePath("old")));
+            },
+            { "a", "old" } },
+        { "readOrRemoved",
+            [](auto& c, auto&) {
+                QFile(c.filePath("old")).open(QIODevice::ReadOnly), QFile::remove(c.filePath("old"));
+            },
+            {} },
+        { "foldersAndFilesInThem",
+            [](auto& c, auto& b) {
+                c.mkdir("sub"), write(c.filePath("sub/a.jpg")), QDir().rename(b.path(), c.filePath("b"));
+            },
+            {} },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir root;
+        QDir(root.path()).mkpath("c");
+        QDir(root.path()).mkpath("b");
+        const QDir c(root.filePath("c"));
+        ASSERT_TRUE(write(c.filePath("old")));
+        FileArrivals arrivals;
+        ASSERT_EQ(arrivals.watch(QFile::encodeName(c.path())), FileArrivals::Watch::Watching);
+        QList<QByteArray> told;
+        QObject::connect(&arrivals, &FileArrivals::arrived, [&](const QList<QByteArray>& names) { told += names; });
+        row.happen(c, QDir(root.filePath("b")));
+        write(c.filePath("end")); // told last: every event before it has been read
+        ASSERT_TRUE(QTest::qWaitFor([&] { return told.removeOne("end"); }, 5000));
+        EXPECT_EQ(told, row.told);
+    }
 }
 
-class FileArrivalsTest : public ::testing::TestWithParam<ArrivalCase> { };
-
-// What the camera software may do in the folder, and the names told: a file is told of once whole.
-TEST_P(FileArrivalsTest, tellsOfFilesClosedAfterWritingOrMovedIn)
-{
-    QTemporaryDir root;
-    QDir(root.path()).mkdir(QStringLiteral("camera"));
-    QDir(root.path()).mkdir(QStringLiteral("beside"));
-    const QDir watched(root.filePath(QStringLiteral("camera")));
-    const QDir beside(root.filePath(QStringLiteral("beside")));
-    write(watched.filePath(QStringLiteral("old.jpg")), "old");
-    FileArrivals arrivals;
-    ASSERT_EQ(arrivals.watch(QFile::encodeName(watched.path())), FileArrivals::Watch::Watching);
-    QList<QByteArray> told;
-    QObject::connect(&arrivals, &FileArrivals::arrived, [&](const QList<QByteArray>& names) { told += names; });
-    GetParam().happen(watched, beside);
-    write(watched.filePath(QStringLiteral("end")), ""); // told last: every event before it has been read
-    ASSERT_TRUE(QTest::qWaitFor([&] { return told.contains("end"); }, 5000));
-    told.removeOne("end");
-    EXPECT_EQ(told, GetParam().told);
-}
-
-const ArrivalCase arrivalCases[] = {
-    { "written", [](const QDir& w, const QDir&) { write(w.filePath(QStringLiteral("a.jpg")), "shot"); }, { "a.jpg" } },
-    // The kernel folds a repeat into the event not yet read.
-    { "writtenInTwoGoes",
-        [](const QDir& w, const QDir&) {
-            write(w.filePath(QStringLiteral("a.jpg")), "sh");
-            write(w.filePath(QStringLiteral("a.jpg")), "ot", QIODevice::Append);
-        },
-        { "a.jpg" } },
-    { "movedIn",
-        [](const QDir& w, const QDir& b) {
-            write(b.filePath(QStringLiteral("a.tmp")), "shot");
-            QFile::rename(b.filePath(QStringLiteral("a.tmp")), w.filePath(QStringLiteral("a.jpg")));
-        },
-        { "a.jpg" } },
-    { "renamedOverAnotherFile",
-        [](const QDir& w, const QDir&) {
-            write(w.filePath(QStringLiteral("a.tmp")), "shot");
-            ::rename(QFile::encodeName(w.filePath(QStringLiteral("a.tmp"))).constData(),
-                QFile::encodeName(w.filePath(QStringLiteral("old.jpg"))).constData());
-        },
-        { "a.tmp", "old.jpg" } },
-    { "readOnlyOpenedOrRemoved",
-        [](const QDir& w, const QDir&) {
-            QFile old(w.filePath(QStringLiteral("old.jpg")));
-            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-            old.close();
-            QFile::remove(w.filePath(QStringLiteral("old.jpg")));
-        },
-        {} },
-    { "foldersAndFilesInThem",
-        [](const QDir& w, const QDir& b) {
-            w.mkdir(QStringLiteral("sub"));
-            write(w.filePath(QStringLiteral("sub/a.jpg")), "shot");
-            QDir().rename(b.path(), w.filePath(QStringLiteral("moved")));
-        },
-        {} },
-};
-
-INSTANTIATE_TEST_SUITE_P(FileArrivals, FileArrivalsTest, ::testing::ValuesIn(arrivalCases), caseName<ArrivalCase>);
-
-// A folder that is not there is no refusal: it may be made later. A watch replaced or stopped tells nothing more,
-// nor does one whose folder went.
+// A folder not there is no refusal (it may be made later); a link loop is. Only the last folder watched is told
+// of, and nothing once its folder went or the watch stopped.
 TEST(FileArrivals, watchesOnlyWhatIsThereAndOnlyTheLastFolder)
 {
     QTemporaryDir root;
-    const QByteArray first = QFile::encodeName(root.filePath(QStringLiteral("first")));
-    const QByteArray second = QFile::encodeName(root.filePath(QStringLiteral("second")));
+    const auto at = [&](const char* name) { return QFile::encodeName(root.filePath(name)); };
     FileArrivals arrivals;
+    EXPECT_EQ(arrivals.watch(at("first")), FileArrivals::Watch::NoFolder);
+    ASSERT_TRUE(write(root.filePath("file")));
+    EXPECT_EQ(arrivals.watch(at("file")), FileArrivals::Watch::NoFolder);
+    QFile::link(root.filePath("loop"), root.filePath("loop"));
     QString reason;
-    EXPECT_EQ(arrivals.watch(first, &reason), FileArrivals::Watch::NoFolder);
+    EXPECT_EQ(arrivals.watch(at("loop"), &reason), FileArrivals::Watch::Refused);
     EXPECT_FALSE(reason.isEmpty());
-    write(QFile::decodeName(first), "a file, not a folder");
-    EXPECT_EQ(arrivals.watch(first), FileArrivals::Watch::NoFolder);
-    QDir(root.path()).mkdir(QStringLiteral("second"));
-    const QString loop = root.filePath(QStringLiteral("loop"));
-    QFile::link(loop, loop);
-    EXPECT_EQ(arrivals.watch(QFile::encodeName(loop), &reason), FileArrivals::Watch::Refused);
 
-    QFile::remove(QFile::decodeName(first));
-    QDir(root.path()).mkdir(QStringLiteral("first"));
-    ASSERT_EQ(arrivals.watch(first), FileArrivals::Watch::Watching);
-    ASSERT_EQ(arrivals.watch(second), FileArrivals::Watch::Watching);
+    QDir(root.path()).mkpath("first");
+    QDir(root.path()).mkpath("second");
+    ASSERT_EQ(arrivals.watch(at("first")), FileArrivals::Watch::Watching);
+    ASSERT_EQ(arrivals.watch(at("second")), FileArrivals::Watch::Watching);
     QSignalSpy told(&arrivals, &FileArrivals::arrived);
-    write(QFile::decodeName(first + "/a.jpg"), "shot");
-    write(QFile::decodeName(second + "/b.jpg"), "shot");
+    write(root.filePath("first/a.jpg"));
+    write(root.filePath("second/b.jpg"));
     ASSERT_TRUE(told.wait(5000));
     EXPECT_EQ(told.takeFirst().at(0).value<QList<QByteArray>>(), QList<QByteArray> { "b.jpg" });
-
-    QDir(QFile::decodeName(second)).removeRecursively();
+    QDir(root.filePath("second")).removeRecursively();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !arrivals.watching(); }, 5000));
+    ASSERT_EQ(arrivals.watch(at("first")), FileArrivals::Watch::Watching);
     arrivals.stop();
-    EXPECT_EQ(arrivals.watch(first), FileArrivals::Watch::Watching);
-    arrivals.stop();
-    write(QFile::decodeName(first + "/c.jpg"), "shot");
+    write(root.filePath("first/c.jpg"));
     QTest::qWait(50);
     EXPECT_TRUE(told.isEmpty());
 }
