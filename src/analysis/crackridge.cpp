@@ -38,6 +38,19 @@ double median(std::vector<double> values)
     return values[n / 2];
 }
 
+// The same for the few recent widths of a ridge, taken once a step: without allocating.
+template <std::size_t Most> double medianOfFew(const std::vector<double>& values)
+{
+    if (values.size() > Most)
+        return median(values);
+    std::array<double, Most> copy {};
+    const std::size_t n = values.size();
+    std::copy_n(values.begin(), n, copy.begin());
+    std::nth_element(
+        copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(n / 2), copy.begin() + static_cast<std::ptrdiff_t>(n));
+    return copy[n / 2];
+}
+
 // The largest of values[i - reach .. i] (forward) or values[i .. i + reach] for each i, by the maxima of blocks of
 // reach + 1 from their start and from their end, so without a branch on the values.
 std::vector<double> slidingMax(std::vector<double> values, int reach, bool forward)
@@ -377,6 +390,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
     const int maxMisses = std::max(3, static_cast<int>(std::ceil(runAlong / stride)));
     Profile window;
     window.values.assign(static_cast<std::size_t>(std::max(plane.alongSize(), 1)), 0);
+    std::vector<qint16> raw(window.values.size()); // the window as read, before smoothing
     std::vector<QPointF> recent { { from.fixed, (from.start + from.end) / 2 } };
     std::vector<double> widths { runAlong };
     double position = recent.front().y();
@@ -407,9 +421,17 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         window.last
             = std::min(plane.alongSize() - 1, static_cast<int>(std::ceil(predicted + runAlong + slack)) + EdgeRoom);
         for (int a = window.first; a <= window.last; ++a)
-            window.values[static_cast<std::size_t>(a)] = plane.at(fixed, a);
-        if (from.noisy)
-            window = smoothed(window);
+            raw[static_cast<std::size_t>(a)] = plane.at(fixed, a);
+        // The next step reads about the same stretch of the next line: fetched while this one is worked out.
+        if (const int next = fixed + step * stride; next >= 0 && next < plane.fixedSize())
+            plane.prefetch(next, window.first, window.last);
+        // Only the window is read: what lies outside it is left as it was.
+        for (int a = window.first; a <= window.last; ++a) {
+            const auto at = [&](int q) { return static_cast<int>(raw[static_cast<std::size_t>(q)]); };
+            window.values[static_cast<std::size_t>(a)] = from.noisy && a > window.first && a < window.last
+                ? static_cast<qint16>((at(a - 1) + 2 * at(a) + at(a + 1) + 2) / 4)
+                : raw[static_cast<std::size_t>(a)];
+        }
         const auto value = [&](int a) { return window.values[static_cast<std::size_t>(a)]; };
         int darkest = std::max(searchFrom, window.first);
         for (int a = darkest + 1; a <= std::min(searchTo, window.last); ++a)
@@ -437,7 +459,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         // Much wider than the ridge just behind: a void or another crack on it, whose edges are not the crack's. The
         // ridge goes on through it on its course.
         const double width = edges.end - edges.start;
-        if (const double usual = median(widths);
+        if (const double usual = medianOfFew<RecentSteps>(widths);
             widths.size() >= 3 && width > usual + std::max(1.5, WiderOnTheWay * usual)) {
             trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, false });
             misses = 0;
