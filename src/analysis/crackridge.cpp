@@ -38,19 +38,6 @@ double median(std::vector<double> values)
     return values[n / 2];
 }
 
-// The same for the few recent widths of a ridge, taken once a step: without allocating.
-template <std::size_t Most> double medianOfFew(const std::vector<double>& values)
-{
-    if (values.size() > Most)
-        return median(values);
-    std::array<double, Most> copy {};
-    const std::size_t n = values.size();
-    std::copy_n(values.begin(), n, copy.begin());
-    std::nth_element(
-        copy.begin(), copy.begin() + static_cast<std::ptrdiff_t>(n / 2), copy.begin() + static_cast<std::ptrdiff_t>(n));
-    return copy[n / 2];
-}
-
 // The largest of values[i - reach .. i] (forward) or values[i .. i + reach] for each i, by the maxima of blocks of
 // reach + 1 from their start and from their end, so without a branch on the values.
 std::vector<double> slidingMax(std::vector<double> values, int reach, bool forward)
@@ -61,12 +48,14 @@ std::vector<double> slidingMax(std::vector<double> values, int reach, bool forwa
     const auto block = static_cast<std::size_t>(reach) + 1;
     std::vector<double> fromStart(values);
     std::vector<double> fromEnd(values);
-    for (std::size_t i = 1; i < n; ++i)
-        if (i % block != 0)
+    // Block by block, without a division for each value.
+    for (std::size_t start = 0; start < n; start += block) {
+        const std::size_t end = std::min(n, start + block);
+        for (std::size_t i = start + 1; i < end; ++i)
             fromStart[i] = std::max(fromStart[i - 1], values[i]);
-    for (std::size_t i = n - 1; i-- > 0;)
-        if ((i + 1) % block != 0)
+        for (std::size_t i = end - 1; i-- > start;)
             fromEnd[i] = std::max(fromEnd[i + 1], values[i]);
+    }
     std::vector<double> out(n);
     double running = values.empty() ? 0 : values[0];
     for (std::size_t i = 0; i < n; ++i) {
@@ -393,6 +382,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
     std::vector<qint16> raw(window.values.size()); // the window as read, before smoothing
     std::vector<QPointF> recent { { from.fixed, (from.start + from.end) / 2 } };
     std::vector<double> widths { runAlong };
+    std::vector<double> sortedWidths { runAlong }; // the same in order, for their median at each step
     double position = recent.front().y();
     double lastFixed = from.fixed;
     double slope = 0;
@@ -459,15 +449,18 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         // Much wider than the ridge just behind: a void or another crack on it, whose edges are not the crack's. The
         // ridge goes on through it on its course.
         const double width = edges.end - edges.start;
-        if (const double usual = medianOfFew<RecentSteps>(widths);
+        if (const double usual = sortedWidths[sortedWidths.size() / 2];
             widths.size() >= 3 && width > usual + std::max(1.5, WiderOnTheWay * usual)) {
             trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, false });
             misses = 0;
             continue;
         }
         widths.push_back(width);
-        if (widths.size() > RecentSteps)
+        sortedWidths.insert(std::upper_bound(sortedWidths.begin(), sortedWidths.end(), width), width);
+        if (widths.size() > RecentSteps) {
+            sortedWidths.erase(std::lower_bound(sortedWidths.begin(), sortedWidths.end(), widths.front()));
             widths.erase(widths.begin());
+        }
         trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, whole });
         const double centre = (edges.start + edges.end) / 2;
         recent.emplace_back(fixed, centre);
