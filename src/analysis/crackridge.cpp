@@ -110,6 +110,30 @@ double edgeBeside(const Profile& profile, int edge, int other, int step, qint16 
     return crossing(profile, inside + step, inside, level);
 }
 
+// fitNear's slope over all the points, which a ridge's course is fitted to at every step: without its residual.
+double slopeOfAll(std::span<const QPointF> points)
+{
+    double n = 0;
+    double sx = 0;
+    double sy = 0;
+    for (const QPointF& p : points) {
+        ++n;
+        sx += p.x();
+        sy += p.y();
+    }
+    if (n < 2)
+        return 0;
+    const double mx = sx / n;
+    const double my = sy / n;
+    double sxx = 0;
+    double sxy = 0;
+    for (const QPointF& p : points) {
+        sxx += (p.x() - mx) * (p.x() - mx);
+        sxy += (p.x() - mx) * (p.y() - my);
+    }
+    return sxx > 0 ? sxy / sxx : 0;
+}
+
 struct Valley {
     int from = 0; // the pixels clearly below the concrete
     int to = 0;
@@ -468,8 +492,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
             recent.erase(recent.begin());
         if (recent.size() >= 2) {
             // Steeper than this the lines run along the crack, which is then followed the other way.
-            slope = std::clamp(
-                fitNear(recent, fixed, std::numeric_limits<double>::infinity()).slope, -MaxSlope, MaxSlope);
+            slope = std::clamp(slopeOfAll(recent), -MaxSlope, MaxSlope);
             slopeKnown = recent.size() >= 4;
         }
         position = centre;
