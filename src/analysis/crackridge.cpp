@@ -436,8 +436,8 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
             = std::min(plane.alongSize() - 1, static_cast<int>(std::ceil(predicted + runAlong + slack)) + EdgeRoom);
         for (int a = window.first; a <= window.last; ++a)
             raw[static_cast<std::size_t>(a)] = plane.at(fixed, a);
-        // The next step reads about the same stretch of the next line: fetched while this one is worked out.
-        if (const int next = fixed + step * stride; next >= 0 && next < plane.fixedSize())
+        // The steps after this one read about the same stretch of their lines: fetched a step ahead of need.
+        if (const int next = fixed + 2 * step * stride; next >= 0 && next < plane.fixedSize())
             plane.prefetch(next, window.first, window.last);
         // Only the window is read: what lies outside it is left as it was.
         for (int a = window.first; a <= window.last; ++a) {
