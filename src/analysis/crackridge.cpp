@@ -434,17 +434,20 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         window.first = std::max(0, static_cast<int>(std::floor(predicted - runAlong - slack)) - EdgeRoom);
         window.last
             = std::min(plane.alongSize() - 1, static_cast<int>(std::ceil(predicted + runAlong + slack)) + EdgeRoom);
+        // Only the window is read, smoothed on a noisy line: what lies outside it is left as it was.
+        std::vector<qint16>& read = from.noisy ? raw : window.values;
         for (int a = window.first; a <= window.last; ++a)
-            raw[static_cast<std::size_t>(a)] = plane.at(fixed, a);
+            read[static_cast<std::size_t>(a)] = plane.at(fixed, a);
         // The steps after this one read about the same stretch of their lines: fetched a step ahead of need.
         if (const int next = fixed + 2 * step * stride; next >= 0 && next < plane.fixedSize())
             plane.prefetch(next, window.first, window.last);
-        // Only the window is read: what lies outside it is left as it was.
-        for (int a = window.first; a <= window.last; ++a) {
+        if (from.noisy) {
             const auto at = [&](int q) { return static_cast<int>(raw[static_cast<std::size_t>(q)]); };
-            window.values[static_cast<std::size_t>(a)] = from.noisy && a > window.first && a < window.last
-                ? static_cast<qint16>((at(a - 1) + 2 * at(a) + at(a + 1) + 2) / 4)
-                : raw[static_cast<std::size_t>(a)];
+            window.values[static_cast<std::size_t>(window.first)] = raw[static_cast<std::size_t>(window.first)];
+            window.values[static_cast<std::size_t>(window.last)] = raw[static_cast<std::size_t>(window.last)];
+            for (int a = window.first + 1; a < window.last; ++a)
+                window.values[static_cast<std::size_t>(a)]
+                    = static_cast<qint16>((at(a - 1) + 2 * at(a) + at(a + 1) + 2) / 4);
         }
         const auto value = [&](int a) { return window.values[static_cast<std::size_t>(a)]; };
         int darkest = std::max(searchFrom, window.first);
