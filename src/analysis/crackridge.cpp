@@ -403,7 +403,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
     const int maxMisses = std::max(3, static_cast<int>(std::ceil(runAlong / stride)));
     Profile window;
     window.values.assign(static_cast<std::size_t>(std::max(plane.alongSize(), 1)), 0);
-    std::vector<qint16> raw(window.values.size()); // the window as read, before smoothing
+    std::vector<qint16> raw(from.noisy ? window.values.size() : 0); // the window as read, before smoothing
     std::vector<QPointF> recent { { from.fixed, (from.start + from.end) / 2 } };
     std::vector<double> widths { runAlong };
     std::vector<double> sortedWidths { runAlong }; // the same in order, for their median at each step
@@ -438,7 +438,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         std::vector<qint16>& read = from.noisy ? raw : window.values;
         for (int a = window.first; a <= window.last; ++a)
             read[static_cast<std::size_t>(a)] = plane.at(fixed, a);
-        // The steps after this one read about the same stretch of their lines: fetched a step ahead of need.
+        // The steps after this one read about the same stretch of their lines: fetched two steps ahead of need.
         if (const int next = fixed + 2 * step * stride; next >= 0 && next < plane.fixedSize())
             plane.prefetch(next, window.first, window.last);
         if (from.noisy) {
