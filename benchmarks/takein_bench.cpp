@@ -1,6 +1,7 @@
 // A camera shot taken in as the window does it, step by step, against the floor of decoding and encoding
 // the same file with libjpeg-turbo directly. The take-in benchmarks report their time as a multiple of
 // that floor ("x_floor") and the 4000 x 3000 one its peak memory ("peak_MB").
+#include "analysis/acrosscrack.h"
 #include "analysis/scanlines.h"
 #include "app/form1.h"
 #include "files/durablefile.h"
@@ -158,6 +159,17 @@ void analysis(benchmark::State& state, int width, int height, const char* format
         { { 0, static_cast<qint16>(qRound(width * dspRate)) }, { 0, static_cast<qint16>(480) } } };
     for (auto _ : state)
         benchmark::DoNotOptimize(analysePicture(picture, ScanDirection::Vertical, view, DetectionSettings {}));
+}
+
+// The analysis a take-in runs by default: across the crack, on the whole picture.
+void acrossAnalysis(benchmark::State& state, int width, int height, const char* format)
+{
+    const QImage picture = decodePicture(shot(width, height, format).bytes).image;
+    const auto dspRate = static_cast<float>(480.0 / height);
+    const ViewGeometry view { dspRate, 1.0f,
+        { { 0, static_cast<qint16>(qRound(width * dspRate)) }, { 0, static_cast<qint16>(480) } } };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(analyseAcross(picture, ScanDirection::Vertical, view, DetectionSettings {}));
 }
 
 // Encoding and writing a whole decoded picture on the filer's thread, waited for.
@@ -346,6 +358,7 @@ NORVEL_SIZES(readFile);
 NORVEL_SIZES(decode);
 NORVEL_SIZES(displayScaling);
 NORVEL_SIZES(analysis);
+NORVEL_SIZES(acrossAnalysis);
 NORVEL_SIZES(filing);
 NORVEL_SIZES(takeIn);
 BENCHMARK_CAPTURE(takeInFromMemoryDisk, 5mp_jpg, 2592, 1944, "jpg")->Unit(benchmark::kMillisecond);

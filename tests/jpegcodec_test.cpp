@@ -260,22 +260,25 @@ TEST(PictureMemory, NewPicturesAreOrdinaryPictures)
 // The decoder's side played by another thread, a band at a time: the file is Qt's JPEG of the picture.
 TEST(PictureFiler, FollowsRowsFromAnotherThreadAndWritesWhenTold)
 {
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("1_1.jpg"));
-    const QImage picture = grain(300, 203);
-    PictureFiler filer(PictureQuality);
-    filer.picturePrepared(picture);
-    std::thread decoder([&] {
-        for (int rows = 7; rows < picture.height(); rows += 7)
-            filer.rowsFinished(rows);
-        filer.rowsFinished(picture.height());
-    });
-    filer.writeTo(path);
-    decoder.join();
-    QString error;
-    EXPECT_TRUE(filer.finish(&error)) << error.toStdString();
-    EXPECT_EQ(readWholeFile(path), qtEncode(picture));
-    EXPECT_FALSE(filer.busy());
+    // Shorter and much taller than the rows the encoding waits for at a time.
+    for (const int height : { 203, 1100 }) {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("1_1.jpg"));
+        const QImage picture = grain(300, height);
+        PictureFiler filer(PictureQuality);
+        filer.picturePrepared(picture);
+        std::thread decoder([&] {
+            for (int rows = 7; rows < picture.height(); rows += 7)
+                filer.rowsFinished(rows);
+            filer.rowsFinished(picture.height());
+        });
+        filer.writeTo(path);
+        decoder.join();
+        QString error;
+        EXPECT_TRUE(filer.finish(&error)) << error.toStdString();
+        EXPECT_EQ(readWholeFile(path), qtEncode(picture)) << height;
+        EXPECT_FALSE(filer.busy());
+    }
 }
 
 enum class Ending { Discard, FinishWithoutPath, Abandon, Destroy };

@@ -48,12 +48,14 @@ std::vector<double> slidingMax(std::vector<double> values, int reach, bool forwa
     const auto block = static_cast<std::size_t>(reach) + 1;
     std::vector<double> fromStart(values);
     std::vector<double> fromEnd(values);
-    for (std::size_t i = 1; i < n; ++i)
-        if (i % block != 0)
+    // Block by block, without a division for each value.
+    for (std::size_t start = 0; start < n; start += block) {
+        const std::size_t end = std::min(n, start + block);
+        for (std::size_t i = start + 1; i < end; ++i)
             fromStart[i] = std::max(fromStart[i - 1], values[i]);
-    for (std::size_t i = n - 1; i-- > 0;)
-        if ((i + 1) % block != 0)
+        for (std::size_t i = end - 1; i-- > start;)
             fromEnd[i] = std::max(fromEnd[i + 1], values[i]);
+    }
     std::vector<double> out(n);
     double running = values.empty() ? 0 : values[0];
     for (std::size_t i = 0; i < n; ++i) {
@@ -106,6 +108,30 @@ double edgeBeside(const Profile& profile, int edge, int other, int step, qint16 
     while (inside != other && valueAt(profile, inside) >= level)
         inside -= step;
     return crossing(profile, inside + step, inside, level);
+}
+
+// fitNear's slope over all the points, which a ridge's course is fitted to at every step: without its residual.
+double slopeOfAll(std::span<const QPointF> points)
+{
+    double n = 0;
+    double sx = 0;
+    double sy = 0;
+    for (const QPointF& p : points) {
+        ++n;
+        sx += p.x();
+        sy += p.y();
+    }
+    if (n < 2)
+        return 0;
+    const double mx = sx / n;
+    const double my = sy / n;
+    double sxx = 0;
+    double sxy = 0;
+    for (const QPointF& p : points) {
+        sxx += (p.x() - mx) * (p.x() - mx);
+        sxy += (p.x() - mx) * (p.y() - my);
+    }
+    return sxx > 0 ? sxy / sxx : 0;
 }
 
 struct Valley {
@@ -377,8 +403,10 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
     const int maxMisses = std::max(3, static_cast<int>(std::ceil(runAlong / stride)));
     Profile window;
     window.values.assign(static_cast<std::size_t>(std::max(plane.alongSize(), 1)), 0);
+    std::vector<qint16> raw(from.noisy ? window.values.size() : 0); // the window as read, before smoothing
     std::vector<QPointF> recent { { from.fixed, (from.start + from.end) / 2 } };
     std::vector<double> widths { runAlong };
+    std::vector<double> sortedWidths { runAlong }; // the same in order, for their median at each step
     double position = recent.front().y();
     double lastFixed = from.fixed;
     double slope = 0;
@@ -406,10 +434,21 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         window.first = std::max(0, static_cast<int>(std::floor(predicted - runAlong - slack)) - EdgeRoom);
         window.last
             = std::min(plane.alongSize() - 1, static_cast<int>(std::ceil(predicted + runAlong + slack)) + EdgeRoom);
+        // Only the window is read, smoothed on a noisy line: what lies outside it is left as it was.
+        std::vector<qint16>& read = from.noisy ? raw : window.values;
         for (int a = window.first; a <= window.last; ++a)
-            window.values[static_cast<std::size_t>(a)] = plane.at(fixed, a);
-        if (from.noisy)
-            window = smoothed(window);
+            read[static_cast<std::size_t>(a)] = plane.at(fixed, a);
+        // The steps after this one read about the same stretch of their lines: fetched two steps ahead of need.
+        if (const int next = fixed + 2 * step * stride; next >= 0 && next < plane.fixedSize())
+            plane.prefetch(next, window.first, window.last);
+        if (from.noisy) {
+            const auto at = [&](int q) { return static_cast<int>(raw[static_cast<std::size_t>(q)]); };
+            window.values[static_cast<std::size_t>(window.first)] = raw[static_cast<std::size_t>(window.first)];
+            window.values[static_cast<std::size_t>(window.last)] = raw[static_cast<std::size_t>(window.last)];
+            for (int a = window.first + 1; a < window.last; ++a)
+                window.values[static_cast<std::size_t>(a)]
+                    = static_cast<qint16>((at(a - 1) + 2 * at(a) + at(a + 1) + 2) / 4);
+        }
         const auto value = [&](int a) { return window.values[static_cast<std::size_t>(a)]; };
         int darkest = std::max(searchFrom, window.first);
         for (int a = darkest + 1; a <= std::min(searchTo, window.last); ++a)
@@ -437,15 +476,18 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         // Much wider than the ridge just behind: a void or another crack on it, whose edges are not the crack's. The
         // ridge goes on through it on its course.
         const double width = edges.end - edges.start;
-        if (const double usual = median(widths);
+        if (const double usual = sortedWidths[sortedWidths.size() / 2];
             widths.size() >= 3 && width > usual + std::max(1.5, WiderOnTheWay * usual)) {
             trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, false });
             misses = 0;
             continue;
         }
         widths.push_back(width);
-        if (widths.size() > RecentSteps)
+        sortedWidths.insert(std::upper_bound(sortedWidths.begin(), sortedWidths.end(), width), width);
+        if (widths.size() > RecentSteps) {
+            sortedWidths.erase(std::lower_bound(sortedWidths.begin(), sortedWidths.end(), widths.front()));
             widths.erase(widths.begin());
+        }
         trace.steps.push_back({ static_cast<double>(fixed), edges.start, edges.end, whole });
         const double centre = (edges.start + edges.end) / 2;
         recent.emplace_back(fixed, centre);
@@ -453,8 +495,7 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
             recent.erase(recent.begin());
         if (recent.size() >= 2) {
             // Steeper than this the lines run along the crack, which is then followed the other way.
-            slope = std::clamp(
-                fitNear(recent, fixed, std::numeric_limits<double>::infinity()).slope, -MaxSlope, MaxSlope);
+            slope = std::clamp(slopeOfAll(recent), -MaxSlope, MaxSlope);
             slopeKnown = recent.size() >= 4;
         }
         position = centre;

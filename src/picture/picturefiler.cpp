@@ -7,11 +7,18 @@
 #include <QBuffer>
 #include <QColorSpace>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 
 namespace norvel {
+
+namespace {
+// Rows the encoding waits for before it goes on: it is faster than the decoding it follows, and the window shows and
+// measures the picture after the decoding for longer than the encoding of these rows takes.
+constexpr int EncodedAtOnce = 256;
+} // namespace
 
 struct PictureFiler::Filing {
     int quality = 0;
@@ -22,6 +29,7 @@ struct PictureFiler::Filing {
     // Under mutex.
     QImage picture;
     int rows = 0;
+    int awaited = 0; // the rows the encoding waits for, 0 while it does not: fewer wake-ups cost the decoding less
     bool stop = false;
     std::optional<QString> path;
     Companion companion; // set with path
@@ -111,11 +119,14 @@ void PictureFiler::rowsFinished(int rows)
 {
     if (!m_filing)
         return;
+    bool awaited = false;
     {
         const std::lock_guard lock(m_filing->mutex);
         m_filing->rows = rows;
+        awaited = m_filing->awaited > 0 && rows >= m_filing->awaited;
     }
-    m_filing->changed.notify_all();
+    if (awaited)
+        m_filing->changed.notify_all();
 }
 
 void PictureFiler::decodingAbandoned()
@@ -165,9 +176,15 @@ void PictureFiler::run(std::shared_ptr<Filing> owned)
     QString reason;
     bool encoded = false;
     if (ours) {
+        // Woken for a good many rows at a time, or the last of them.
+        const int height = picture.height();
         const auto waitForRows = [&](int next) {
             std::unique_lock lock(filing.mutex);
-            filing.changed.wait(lock, [&] { return filing.stop || filing.rows > next; });
+            if (!filing.stop && filing.rows <= next) {
+                filing.awaited = std::min(next + EncodedAtOnce, height);
+                filing.changed.wait(lock, [&] { return filing.stop || filing.rows >= filing.awaited; });
+                filing.awaited = 0;
+            }
             return filing.stop ? -1 : filing.rows;
         };
         encoded = encodeRgb32Jpeg(picture, filing.quality, waitForRows, filing.buffer.get());
