@@ -121,7 +121,7 @@ void Form1::takeInArrivals()
         runWatcher(&CaptureWatcher::arrivalStep);
 }
 
-// One shot a step, each from the event queue: the window shows each shot before the next is taken in.
+// One shot a step, each from the event queue: a burst of shots does not hold back the window's input and painting.
 void Form1::takeInArrivalsSoon()
 {
     if (m_arrivalStepQueued || !m_watcher.hasArrivals())
