@@ -164,8 +164,6 @@ const WatchCase watchCases[] = {
     // Told of by the file system, a shot is whole: taken in at once, however the ticks fall.
     { "arrivedBeforeATick", { "a.jpg" }, {}, 0, {}, { "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg" }, 0, 500, {},
         { { 0, { "a.jpg" } } } },
-    { "arrivedAfterATickSawIt", { "a.jpg" }, {}, 0, {}, { "Ready a.jpg", "Lood a.jpg -a.jpg", "NoFile" }, { "a.jpg" },
-        0, 500, {}, { { 1, { "a.jpg" } } } },
     // Closed once part written, then again when whole.
     { "closedTwice", { "a.jpg" }, {}, 0, { TakeInResult::LoadFailed }, { "LoodErr a.jpg", "Lood a.jpg -a.jpg" },
         { "a.jpg", "a.jpg" }, 0, 500, {}, { { 0, { "a.jpg" } }, { 1, { "a.jpg" } } } },
