@@ -6,9 +6,11 @@
 #include "services/qtservices.h"
 #include "services/quitsignals.h"
 #include "services/scalelengthbox.h"
+#include "services/soleinstance.h"
 #include "widgets/uifont.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QStringList>
@@ -60,6 +62,17 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTexts);
 
     norvel::QtServices services(QCoreApplication::applicationDirPath());
+    const norvel::SoleInstance sole(QCoreApplication::applicationDirPath());
+    if (!sole.alone()) {
+        // Nothing to shut down yet: a request to end closes the message too.
+        // (quit would do nothing before the main event loop runs)
+        QObject::connect(&quitSignals, &norvel::QuitSignals::received, &app, [] { QCoreApplication::exit(1); });
+        services.showError(
+            QStringLiteral("Norvelはこのフォルダ「%1」ですでに動いています。\n"
+                           "二つ動くと同じカメラの画像と結果ファイルを取り合うため、こちらは起動しません。")
+                .arg(QDir::toNativeSeparators(QCoreApplication::applicationDirPath())));
+        return 1;
+    }
     norvel::QtLedgerDialogBox ledgerBox;
     norvel::QtScaleLengthBox lengthBox;
     norvel::QtPoleFactsBox poleFactsBox;
