@@ -151,12 +151,17 @@ void displayScaling(benchmark::State& state, int width, int height, const char* 
     }
 }
 
+// The whole picture fitted to a 480-pixel-high view, as a take-in shows it.
+ViewGeometry fittedView(int width, int height)
+{
+    const auto dspRate = static_cast<float>(480.0 / height);
+    return { dspRate, 1.0f, { { 0, static_cast<qint16>(qRound(width * dspRate)) }, { 0, static_cast<qint16>(480) } } };
+}
+
 void analysis(benchmark::State& state, int width, int height, const char* format)
 {
     const QImage picture = decodePicture(shot(width, height, format).bytes).image;
-    const auto dspRate = static_cast<float>(480.0 / height);
-    const ViewGeometry view { dspRate, 1.0f,
-        { { 0, static_cast<qint16>(qRound(width * dspRate)) }, { 0, static_cast<qint16>(480) } } };
+    const ViewGeometry view = fittedView(width, height);
     for (auto _ : state)
         benchmark::DoNotOptimize(analysePicture(picture, ScanDirection::Vertical, view, DetectionSettings {}));
 }
@@ -165,9 +170,7 @@ void analysis(benchmark::State& state, int width, int height, const char* format
 void acrossAnalysis(benchmark::State& state, int width, int height, const char* format)
 {
     const QImage picture = decodePicture(shot(width, height, format).bytes).image;
-    const auto dspRate = static_cast<float>(480.0 / height);
-    const ViewGeometry view { dspRate, 1.0f,
-        { { 0, static_cast<qint16>(qRound(width * dspRate)) }, { 0, static_cast<qint16>(480) } } };
+    const ViewGeometry view = fittedView(width, height);
     for (auto _ : state)
         benchmark::DoNotOptimize(analyseAcross(picture, ScanDirection::Vertical, view, DetectionSettings {}));
 }

@@ -75,8 +75,8 @@ void FileArrivals::readEvents()
             at += ssize_t(sizeof(inotify_event) + event.len);
             if (at > got)
                 break;
-            if (event.wd != m_watch || m_watch < 0)
-                continue; // a watch stopped or replaced
+            if (event.wd != m_watch)
+                continue; // a watch stopped or replaced (-1 is no watch's number)
             if (event.mask & IN_IGNORED) {
                 m_watch = -1; // the folder went
                 continue;
