@@ -1,6 +1,8 @@
 // The inspection facts: readInspectionFacts takes any bytes (a file cut short, edited by hand).
 // - every fact it reads is written again as a line that reads back as the same fact;
-// - facts made from the input (its text, on one line, in every text field) read back equal.
+// - facts made from the input (its text, on one line, in every text field; plate, place and pole type in
+//   half width as the dialog keeps them) read back equal.
+#include "core/numbers.h"
 #include "fuzzcheck.h"
 #include "results/inspectionfacts.h"
 
@@ -38,7 +40,8 @@ void checkMadeFacts(const QByteArray& bytes)
     QString text = QString(QStringDecoder(QStringDecoder::Utf8).decode(bytes)).left(MaxFactLength);
     text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const int n = int(bytes.size());
-    const PoleFacts pole { text, text, text, text };
+    const QString identifier = halfWidthIdentifierText(text);
+    const PoleFacts pole { identifier, identifier, identifier, text };
     const CrackFacts crack { CrackDirection(n % 4), n % 3 ? std::optional<double>((n % 1001) / 10.0) : std::nullopt,
         text, n % 5 ? std::optional<bool>(n % 2 == 0) : std::nullopt, text };
     const InspectionFacts read = readInspectionFacts(
