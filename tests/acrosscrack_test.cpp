@@ -66,7 +66,9 @@ INSTANTIATE_TEST_SUITE_P(Profiles, SubPixelEdgeTest,
         EdgeCase {
             "blurred_past_the_run", { 100, 90, 70, 45, 20, 20, 45, 70, 90, 100 }, 0, 9, { 4, 2 }, 2.4, 6.6, 1e-9 },
         // Each side takes its own concrete: darker on the right, its halfway point lies further in.
-        EdgeCase { "darker_concrete_on_one_side", { 80, 80, 0, 0, 0, 40, 40 }, 0, 6, { 2, 3 }, 1.5, 4.5, 1e-9 }),
+        EdgeCase { "darker_concrete_on_one_side", { 80, 80, 0, 0, 0, 40, 40 }, 0, 6, { 2, 3 }, 1.5, 4.5, 1e-9 },
+        // Darker beside the run than in it on both sides: no concrete within reach, so the run's ends stand.
+        EdgeCase { "darker_beside_than_the_run", { 10, 10, 30, 30, 10, 10 }, 0, 5, { 2, 2 }, 1.5, 3.5, 1e-9 }),
     caseName<EdgeCase>);
 
 struct CosineCase {

@@ -96,6 +96,10 @@ double edgeBeside(const Profile& profile, int edge, int other, int step, qint16 
     double ground = 0;
     for (int p = edge + step; (reachEnd - p) * step >= 0; p += step)
         ground = std::max(ground, valueAt(profile, p));
+    // Nothing within reach lighter than the run (a smoothed run beside a darker flaw): no concrete to go by, and
+    // the walk outward would find no end.
+    if (ground < darkest)
+        return edge + step * 0.5;
     const double level = (ground + darkest) / 2;
     // Outward while the pixels beside the run are still darker than the level: a blurred crack spreads past it.
     int outside = edge + step;
