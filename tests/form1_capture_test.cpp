@@ -18,6 +18,8 @@
 #include <QWindow>
 
 #include <fcntl.h>
+#include <functional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -735,6 +737,43 @@ TEST_F(Form1CaptureTest, cameraOriginal_isKeptBesideTheFiledCopy_unlessTurnedOff
         startAfresh();
         EXPECT_EQ(menuItem(QStringLiteral("KeepOriginals"))->isChecked(), !c.turnedOff);
     }
+}
+
+// Rows listed when Picture1 was painted.
+class PaintSpy : public QObject {
+public:
+    std::function<int()> rows;
+    std::set<int> painted;
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.insert(rows());
+        return false;
+    }
+};
+
+// Shots landing together are taken in one a step, and each is on screen before the next is taken in.
+TEST_F(Form1CaptureTest, aBurstOfShots_isPaintedShotByShot)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QString camera = pictures.filePath(QStringLiteral("Camera Roll")); // watched for *.jpg
+    QDir().mkpath(camera);
+    fake.folders.push_back(camera);
+    menuItem(QStringLiteral("USB"))->trigger();
+    timer1()->start(3600 * 1000); // no tick within the test
+    QTemporaryDir beside;
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(shot(40).save(beside.filePath(QStringLiteral("%1.jpg").arg(i))));
+    PaintSpy spy;
+    spy.rows = [&] { return results()->rows(); };
+    form->findChild<QWidget*>(QStringLiteral("Picture1"))->installEventFilter(&spy);
+    for (const QString& name : QDir(beside.path()).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::rename(beside.filePath(name), camera + '/' + name));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results()->rows() == 8 && !form->filingPending(); }, 5000));
+    QTest::qWait(50);
+    EXPECT_EQ(spy.painted, (std::set<int> { 1, 2, 3, 4, 5, 6, 7, 8 }));
 }
 
 // Told by the file system, the window takes a shot in the moment it lands, not on Timer1's next ticks; behind a

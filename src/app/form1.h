@@ -165,6 +165,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void createControls();

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -22,6 +23,13 @@
 
 // Pictures from the camera: choosing and clearing its folder, watching it, and taking each shot in.
 namespace norvel {
+
+namespace {
+
+// The next shot's step, posted to the window when a step or a filing ends.
+const auto ArrivalStep = QEvent::Type(QEvent::registerEventType());
+
+} // namespace
 
 void Form1::Command1_Click()
 {
@@ -127,9 +135,14 @@ void Form1::takeInArrivalsSoon()
     if (m_arrivalStepQueued || !m_watcher.hasArrivals())
         return;
     m_arrivalStepQueued = true;
-    QMetaObject::invokeMethod(
-        this, [this] { handle(QStringLiteral("カメラの画像の取り込み"), [this] { takeInArrivals(); }); },
-        Qt::QueuedConnection);
+    // At a repaint's priority, so behind the one the last shot asked for: a burst is shown shot by shot.
+    QCoreApplication::postEvent(this, new QEvent(ArrivalStep), Qt::LowEventPriority);
+}
+
+void Form1::customEvent(QEvent* event)
+{
+    if (event->type() == ArrivalStep)
+        handle(QStringLiteral("カメラの画像の取り込み"), [this] { takeInArrivals(); });
 }
 
 void Form1::Timer1_Timer()
