@@ -114,28 +114,55 @@ double edgeBeside(const Profile& profile, int edge, int other, int step, qint16 
     return crossing(profile, inside + step, inside, level);
 }
 
-// fitNear's slope over all the points, which a ridge's course is fitted to at every step: without its residual.
-double slopeOfAll(std::span<const QPointF> points)
+// The least-squares line through the points within halfWidth of at: how many there are, their centre and the
+// line's slope (0 without one).
+struct Line {
+    double count = 0;
+    double mx = 0;
+    double my = 0;
+    double slope = 0;
+    bool sloped = false;
+};
+
+Line lineNear(std::span<const QPointF> points, double at, double halfWidth)
 {
-    double n = 0;
+    Line line;
     double sx = 0;
     double sy = 0;
-    for (const QPointF& p : points) {
-        ++n;
-        sx += p.x();
-        sy += p.y();
-    }
-    if (n < 2)
-        return 0;
-    const double mx = sx / n;
-    const double my = sy / n;
+    for (const QPointF& p : points)
+        if (std::abs(p.x() - at) <= halfWidth) {
+            ++line.count;
+            sx += p.x();
+            sy += p.y();
+        }
+    if (line.count < 2)
+        return line;
+    line.mx = sx / line.count;
+    line.my = sy / line.count;
     double sxx = 0;
     double sxy = 0;
-    for (const QPointF& p : points) {
-        sxx += (p.x() - mx) * (p.x() - mx);
-        sxy += (p.x() - mx) * (p.y() - my);
+    for (const QPointF& p : points)
+        if (std::abs(p.x() - at) <= halfWidth) {
+            sxx += (p.x() - line.mx) * (p.x() - line.mx);
+            sxy += (p.x() - line.mx) * (p.y() - line.my);
+        }
+    if (sxx > 0) {
+        line.slope = sxy / sxx;
+        line.sloped = true;
     }
-    return sxx > 0 ? sxy / sxx : 0;
+    return line;
+}
+
+// The pixels from first to last smoothed 1-2-1 into out; the end pixels are taken as they are.
+void smoothInto(const std::vector<qint16>& values, int first, int last, std::vector<qint16>& out)
+{
+    if (first > last)
+        return;
+    const auto at = [&](int q) { return static_cast<int>(values[static_cast<std::size_t>(q)]); };
+    out[static_cast<std::size_t>(first)] = values[static_cast<std::size_t>(first)];
+    out[static_cast<std::size_t>(last)] = values[static_cast<std::size_t>(last)];
+    for (int p = first + 1; p < last; ++p)
+        out[static_cast<std::size_t>(p)] = static_cast<qint16>((at(p - 1) + 2 * at(p) + at(p + 1) + 2) / 4);
 }
 
 struct Valley {
@@ -309,10 +336,7 @@ RunEdges subPixelEdges(const Profile& profile, const CrackRun& run)
 Profile smoothed(const Profile& profile)
 {
     Profile out = profile;
-    for (int p = profile.first + 1; p < profile.last; ++p) {
-        const auto at = [&](int q) { return static_cast<int>(profile.values[static_cast<std::size_t>(q)]); };
-        out.values[static_cast<std::size_t>(p)] = static_cast<qint16>((at(p - 1) + 2 * at(p) + at(p + 1) + 2) / 4);
-    }
+    smoothInto(profile.values, profile.first, profile.last, out.values);
     return out;
 }
 
@@ -363,38 +387,19 @@ LocalFit fitCurveNear(std::span<const QPointF> points, double at, double halfWid
 
 LocalFit fitNear(std::span<const QPointF> points, double at, double halfWidth)
 {
-    double n = 0;
-    double sx = 0;
-    double sy = 0;
-    for (const QPointF& p : points)
-        if (std::abs(p.x() - at) <= halfWidth) {
-            ++n;
-            sx += p.x();
-            sy += p.y();
-        }
+    const Line line = lineNear(points, at, halfWidth);
     LocalFit fit;
-    fit.count = static_cast<int>(n);
-    if (n < 2)
+    fit.count = static_cast<int>(line.count);
+    if (!line.sloped)
         return fit;
-    const double mx = sx / n;
-    const double my = sy / n;
-    double sxx = 0;
-    double sxy = 0;
-    for (const QPointF& p : points)
-        if (std::abs(p.x() - at) <= halfWidth) {
-            sxx += (p.x() - mx) * (p.x() - mx);
-            sxy += (p.x() - mx) * (p.y() - my);
-        }
-    if (sxx <= 0)
-        return fit;
-    fit.slope = sxy / sxx;
+    fit.slope = line.slope;
     double squares = 0;
     for (const QPointF& p : points)
         if (std::abs(p.x() - at) <= halfWidth) {
-            const double r = p.y() - (my + fit.slope * (p.x() - mx));
+            const double r = p.y() - (line.my + fit.slope * (p.x() - line.mx));
             squares += r * r;
         }
-    fit.residual = std::sqrt(squares / n);
+    fit.residual = std::sqrt(squares / line.count);
     return fit;
 }
 
@@ -445,14 +450,8 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
         // The steps after this one read about the same stretch of their lines: fetched two steps ahead of need.
         if (const int next = fixed + 2 * step * stride; next >= 0 && next < plane.fixedSize())
             plane.prefetch(next, window.first, window.last);
-        if (from.noisy) {
-            const auto at = [&](int q) { return static_cast<int>(raw[static_cast<std::size_t>(q)]); };
-            window.values[static_cast<std::size_t>(window.first)] = raw[static_cast<std::size_t>(window.first)];
-            window.values[static_cast<std::size_t>(window.last)] = raw[static_cast<std::size_t>(window.last)];
-            for (int a = window.first + 1; a < window.last; ++a)
-                window.values[static_cast<std::size_t>(a)]
-                    = static_cast<qint16>((at(a - 1) + 2 * at(a) + at(a + 1) + 2) / 4);
-        }
+        if (from.noisy)
+            smoothInto(raw, window.first, window.last, window.values);
         const auto value = [&](int a) { return window.values[static_cast<std::size_t>(a)]; };
         int darkest = std::max(searchFrom, window.first);
         for (int a = darkest + 1; a <= std::min(searchTo, window.last); ++a)
@@ -499,7 +498,8 @@ RidgeTrace followRidge(const LinePlane& plane, const RidgeStart& from, int step,
             recent.erase(recent.begin());
         if (recent.size() >= 2) {
             // Steeper than this the lines run along the crack, which is then followed the other way.
-            slope = std::clamp(slopeOfAll(recent), -MaxSlope, MaxSlope);
+            slope = std::clamp(
+                lineNear(recent, fixed, std::numeric_limits<double>::infinity()).slope, -MaxSlope, MaxSlope);
             slopeKnown = recent.size() >= 4;
         }
         position = centre;
